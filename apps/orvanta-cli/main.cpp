@@ -1,0 +1,46 @@
+// orvanta-cli: the conversion without windows, for scripts and servers.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: orvanta-cli COMMAND [ARGS]\n"
+    "\n"
+    "Turns presentations into Flash movies that play on their own.\n"
+    "\n"
+    "Commands:\n"
+    "  convert [OPTIONS] FILE...   convert presentations or folders of slide pictures\n"
+    "  settings list               show every stored option with its value\n"
+    "  settings get NAME           show one stored option\n"
+    "  settings set NAME VALUE     store an option\n"
+    "  settings reset              forget every stored option (defaults apply)\n"
+    "\n"
+    "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return orv::cli::kExitUsage;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return orv::cli::kExitOk;
+  }
+  if (command == "--version") {
+    std::puts("orvanta-cli 1.67");
+    return orv::cli::kExitOk;
+  }
+  if (command == "convert") return orv::cli::RunConvertCommand(args);
+  if (command == "settings") return orv::cli::RunSettingsCommand(args);
+  std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+  return orv::cli::kExitUsage;
+}

@@ -1,0 +1,6 @@
+# Warnings for the project's own code.
+add_library(orvanta_warnings INTERFACE)
+target_compile_options(orvanta_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
+  -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough
+  $<$<BOOL:${ORVANTA_WERROR}>:-Werror>)

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a fresh Debian 12 machine.
+# Idempotent: packages already present are skipped, npm runs only when the lock changed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  clang libclang-rt-14-dev llvm
+  libgtest-dev libgmock-dev
+  libjpeg62-turbo-dev
+  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-noto-cjk fonts-dejavu-core
+  nlohmann-json3-dev
+  libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  chromium xvfb xauth
+  imagemagick
+
+  file procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  case "$p" in *-) continue ;; esac
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: run as root to install packages" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! command -v npm >/dev/null; then
+  missing_npm=1
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y -qq nodejs npm >/dev/null
+fi
+
+# The Flash player emulator and the browser driver for the playback tests.
+if [ -f tests/playback/package.json ]; then
+  stamp=tests/playback/node_modules/.orvanta-stamp
+  if [ ! -f "$stamp" ] || ! cmp -s tests/playback/package-lock.json "$stamp"; then
+    (cd tests/playback && npm ci --no-audit --no-fund --loglevel=error)
+    cp tests/playback/package-lock.json "$stamp"
+  fi
+fi
+echo "setup: ready"

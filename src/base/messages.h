@@ -1,0 +1,77 @@
+// The system's fixed message texts, byte for byte. Templates use "%s" / "%d"
+// (see FormatMessage in base/notifier.h).
+#pragma once
+
+namespace orv::msg {
+
+// Resource lookup.
+inline constexpr char kResourceNotFound[] = "无法定位资源！";
+inline constexpr char kResourceSizeUnknown[] = "无法获资源大小！";
+inline constexpr char kResourceNotLoaded[] = "无法载入资源！";
+inline constexpr char kResourceNotLocked[] = "无法锁定资源！";
+
+// Movie assembly.
+inline constexpr char kPresentationEmpty[] = "PPT 文件：%s 为空！！！";
+inline constexpr char kFlashWriteFailed[] = "输出 flash 文件 %s 时异常！";
+inline constexpr char kFragmentGrowFailed[] = "Mem OverFlow!";
+inline constexpr char kMemoryOverflow[] = "Memory Overflow";
+
+// Web page and autorun.
+inline constexpr char kHtmlWriteFailed[] = "输出 html 文件 %s 时异常！";
+inline constexpr char kAutorunWriteFailed[] = "输出 autorun 文件 %s 时异常！";
+
+// Batch driver.
+inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过！";
+inline constexpr char kProgressTitle[] = "进度    ";
+inline constexpr char kLoadingFile[] = "正载入文件： \n%s";
+inline constexpr char kInternalError[] = "内部程序错误.";
+
+// Presentation export.
+inline constexpr char kServerMissing[] =
+    "您是否已经安装了 Microsoft PowerPoint 97/2000/XP/2003？ \n\n错误代码:0x%08lx.";
+inline constexpr char kAnalysingNotes[] = "正在分析文件中的讲解者注释：    \n%s";
+inline constexpr char kConvertingFile[] = "正在转换文件：  \n%s";
+inline constexpr char kTempFolderFailed[] = "临时创建失败！";
+inline constexpr char kSpeakerNotesTitle[] = "Speaker Notes";
+
+// Working folder.
+inline constexpr char kCannotRemoveTemp[] = "无法移除临时文件";
+inline constexpr char kCannotCreateImage[] = "无法创建图像文件！";
+inline constexpr char kUntitled[] = "(untitled_%d)";
+
+// Progress window.
+inline constexpr char kCancelCaption[] = " 取消";
+
+// Slide image preparation.
+inline constexpr char kUnknownPictureType[] = "Unknown picture file type";
+inline constexpr char kCannotLoadImage[] = "无法载入图像文件 %s ！";
+inline constexpr char kCannotRaiseDepth[] = "Failed to increase image Bpp";
+inline constexpr char kCannotAdjustImage[] = "Failed to adjust imagae";
+inline constexpr char kCannotEncodeImage[] = "Failed to encode image";
+
+// Start-up.
+inline constexpr char kInitOleFailed[] = "Init OLE failed!";
+
+// Main window.
+inline constexpr char kAddLimit[] = "只可添加前 100 个幻灯片文件";
+inline constexpr char kSelectFirst[] = "请先选择文件";
+inline constexpr char kListEmptyAddFirst[] = "列表为空，请点击“添加”按钮先行添加文件";
+inline constexpr char kHelpMissing[] = "找不到帮助文件 - Orvanta.chm!";
+inline constexpr char kSaveListFirst[] = "文件列表尚未保存，是否立即保存？";
+inline constexpr char kChooseOutputFolder[] = "请选择输出目录";
+inline constexpr char kChoosePresentations[] = "选择 PowerPoint 幻灯片";
+
+// Scheme file.
+inline constexpr char kListEmpty[] = "列表为空！";
+inline constexpr char kFileNotFound[] = "找不到文件 %s ！";
+inline constexpr char kSchemeMemoryOverflow[] = "Memory Overflow!";
+inline constexpr char kSchemeInvalid[] = "方案文件无效！";
+inline constexpr char kSchemeEntrySkipped[] = "找不到文件 %s ，已略过！";
+inline constexpr char kChooseScheme[] = "请选择 Orvanta 方案";
+
+// Options pages.
+inline constexpr char kEnterInteger[] = "请输入一个整数";
+inline constexpr char kEnterIntegerBetween[] = "请输入一个%1到%2间的整数";
+inline constexpr char kEnterPositiveInteger[] = "请输入一正整数";
+
+}  // namespace orv::msg

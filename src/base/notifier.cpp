@@ -1,0 +1,65 @@
+#include "base/notifier.h"
+
+#include <cstdio>
+#include <string>
+
+namespace orv {
+namespace {
+
+StderrNotifier g_default;
+Notifier* g_current = &g_default;
+
+template <typename Insert>
+std::string Substitute(std::string_view pattern, char conversion, const Insert& insert) {
+  std::string out;
+  out.reserve(pattern.size() + 32);
+  bool used = false;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    char c = pattern[i];
+    if (c == '%' && i + 1 < pattern.size()) {
+      char next = pattern[i + 1];
+      if (next == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+      if (!used && next == conversion) {
+        out += insert;
+        used = true;
+        ++i;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+Notifier& CurrentNotifier() { return *g_current; }
+void Notify(std::string_view text) { g_current->Report(text); }
+bool Ask(std::string_view text) { return g_current->Ask(text); }
+
+ScopedNotifier::ScopedNotifier(Notifier& notifier) : previous_(g_current) { g_current = &notifier; }
+ScopedNotifier::~ScopedNotifier() { g_current = previous_; }
+
+void StderrNotifier::Report(std::string_view text) {
+  std::fprintf(stderr, "Orvanta: %.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(stderr);
+}
+
+bool StderrNotifier::Ask(std::string_view text) {
+  Report(text);
+  return false;
+}
+
+std::string FormatMessage(std::string_view pattern, std::string_view insert) {
+  return Substitute(pattern, 's', std::string(insert));
+}
+
+std::string FormatMessage(std::string_view pattern, long long number) {
+  return Substitute(pattern, 'd', std::to_string(number));
+}
+
+}  // namespace orv

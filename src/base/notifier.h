@@ -1,0 +1,63 @@
+// Where the system's fixed message texts go: a dialog in the desktop program,
+// "Orvanta: <text>" on standard error in the command line, a recorder in tests.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  // A report: OK button, exclamation icon, captioned "Orvanta".
+  virtual void Report(std::string_view text) = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool Ask(std::string_view text) = 0;
+};
+
+// The notifier in use. Without one installed, reports go to standard error.
+Notifier& CurrentNotifier();
+void Notify(std::string_view text);
+bool Ask(std::string_view text);
+
+// Installs a notifier for the lifetime of the object.
+class ScopedNotifier {
+ public:
+  explicit ScopedNotifier(Notifier& notifier);
+  ~ScopedNotifier();
+  ScopedNotifier(const ScopedNotifier&) = delete;
+  ScopedNotifier& operator=(const ScopedNotifier&) = delete;
+
+ private:
+  Notifier* previous_;
+};
+
+// Prints "Orvanta: <text>" on standard error; questions are answered No.
+class StderrNotifier final : public Notifier {
+ public:
+  void Report(std::string_view text) override;
+  bool Ask(std::string_view text) override;
+};
+
+// Keeps every text, for tests; questions get the answer set in `answer`.
+class RecordingNotifier final : public Notifier {
+ public:
+  void Report(std::string_view text) override { reports.emplace_back(text); }
+  bool Ask(std::string_view text) override {
+    questions.emplace_back(text);
+    return answer;
+  }
+  std::vector<std::string> reports;
+  std::vector<std::string> questions;
+  bool answer = false;
+};
+
+// printf-style "%s" / "%d" substitution for the message templates, which
+// are fixed texts with at most a couple of inserts. Only %s, %d and %% are
+// understood; inserts are taken in order.
+std::string FormatMessage(std::string_view pattern, std::string_view insert);
+std::string FormatMessage(std::string_view pattern, long long number);
+
+}  // namespace orv

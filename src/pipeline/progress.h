@@ -1,0 +1,73 @@
+// The progress seam: status text, a bar with a percentage caption, and the
+// `cancelled` flag that every long step reads after PumpMessages. The
+// arithmetic lives here; the views (Qt window, terminal bar, test recorder)
+// override the hooks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+class Progress {
+ public:
+  explicit Progress(std::string title = "进度    ");
+  virtual ~Progress() = default;
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  // Shows the view and disables its owner; false when the view cannot be made.
+  bool BeginProgress();
+  void SetStatusText(std::string_view text);
+  void SetRange(std::int32_t lower, std::int32_t upper, std::int32_t step);
+  // Returns the previous position.
+  std::int32_t SetPos(std::int32_t position);
+  std::int32_t StepIt();
+  // Lets the view handle pending input; Esc cancels when escCancels is true.
+  void PumpMessages(bool escCancels);
+  // The cancel request (the Cancel button, Esc, Ctrl-C).
+  void RequestCancel();
+
+  bool cancelled() const { return cancelled_; }
+  std::int32_t position() const { return position_; }
+  std::int32_t lastPercent() const { return lastPercent_; }
+  std::int32_t lower() const { return lower_; }
+  std::int32_t upper() const { return upper_; }
+  const std::string& title() const { return title_; }
+  const std::string& statusText() const { return status_; }
+  // The caption text: the bare title until a percentage has been written.
+  const std::string& caption() const { return caption_; }
+  // False once a cancel removed the view: the operations then do nothing.
+  bool alive() const { return alive_; }
+
+  // "%s [%d%%]" with the title and the percentage.
+  static std::string FormatCaption(std::string_view title, std::int32_t percent);
+  // (position - lower) x 100.0 / (upper - lower) + 0.5 truncated; 0 for an empty range.
+  static std::int32_t Percent(std::int32_t position, std::int32_t lower, std::int32_t upper);
+
+ protected:
+  // View hooks; the defaults do nothing.
+  virtual bool OnBegin() { return true; }
+  virtual void OnStatus(const std::string& /*text*/) {}
+  virtual void OnCaption(const std::string& /*caption*/) {}
+  virtual void OnBar(std::int32_t /*position*/) {}
+  // Dispatches pending input; calls RequestCancel() for Esc when escCancels.
+  virtual void OnPump(bool /*escCancels*/) {}
+  // The view is hidden and removed after a cancel.
+  virtual void OnCancelled() {}
+
+ private:
+  std::string title_;
+  std::string caption_;
+  std::string status_;
+  bool cancelled_ = false;
+  bool alive_ = true;
+  std::int32_t position_ = 0;
+  std::int32_t lastPercent_ = 0;
+  std::int32_t step_ = 1;
+  std::int32_t upper_ = 100;
+  std::int32_t lower_ = 0;
+};
+
+}  // namespace orv
