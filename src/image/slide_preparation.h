@@ -1,0 +1,42 @@
+// Turns one slide picture (BMP, JPEG or metafile) into a frame-sized JPEG
+// stream for the movie. Owns the picture object that is reused from slide to
+// slide and the fill colour of the bands around a fitted slide.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "movie/conversion_settings.h"
+
+namespace orv {
+
+class RasterImage;
+
+class SlidePreparer {
+ public:
+  SlidePreparer();
+  ~SlidePreparer();
+  SlidePreparer(const SlidePreparer&) = delete;
+  SlidePreparer& operator=(const SlidePreparer&) = delete;
+
+  // Loads `path`, brings it to a depth JPEG can hold, fits it to the frame
+  // when needed and encodes it. Returns the byte count (> 0) with jpegBytes
+  // pointing at a malloc'ed block the caller releases with free(), or -1
+  // after a message; jpegBytes must be null on entry and stays null on -1.
+  std::int32_t EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes,
+                                const ConversionSettings& settings);
+
+  // Fits the current picture into Width x Height, centred on the fill colour.
+  bool FitSlideToFrame(const ConversionSettings& settings);
+
+  // Windows COLORREF layout: red in the low byte. Black by default.
+  std::uint32_t fillColour = 0;
+
+  RasterImage& image() { return *image_; }
+
+ private:
+  std::unique_ptr<RasterImage> image_;
+};
+
+}  // namespace orv
