@@ -1,2 +1,0 @@
-// Placeholder so the library has a source until the codecs land.
-namespace orv::image_detail {}
