@@ -1,0 +1,47 @@
+// The per-presentation working folder: where the export leaves one picture
+// per slide, where the help and end slides are written, and which is deleted
+// when the presentation is done.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "movie/conversion_settings.h"
+#include "movie/slide_list.h"
+
+namespace orv {
+
+// Resource ids of the extra slides (placeable metafiles, type "BIN").
+inline constexpr int kHelpSlideResource = 215;
+inline constexpr int kEndSlideResource = 214;
+inline constexpr char kHelpSlideFile[] = "slide_hlp.wmf";
+inline constexpr char kEndSlideFile[] = "slide_end.wmf";
+
+// TempFolder + the source's stem (see output_names.h) + "_zzz_":
+// /tmp/ + talk.ppt -> /tmp/talk_zzz_.
+std::string WorkingFolderFor(const ConversionSettings& settings, std::string_view presentationPath);
+
+// True when nothing of that name exists or it was deleted with its content;
+// false after "无法移除临时文件".
+bool RemoveWorkingFolder(const std::string& folder);
+
+// Deletes everything under `folder`, then `folder`. Symbolic links are
+// removed, never followed, so nothing outside the folder is touched; a link in
+// place of the folder itself is removed as a link. The first failure stops the
+// deletion and gives false; what was deleted until then stays deleted.
+bool DeleteFolderTree(const std::string& folder);
+
+// Appends the slide pictures of `folder` whose extension is `extension`
+// (letter case ignored) to slideList.paths, in slide order: by the number
+// that ends the name before the extension, compared as a number (Slide2
+// before Slide10). Without split, the help slide (InsHelp) is written from
+// resource 215 and put first, the end slide (BlankEnd) from resource 214 and
+// put last. False after a message when an extra slide cannot be written.
+bool CollectSlideImages(const std::string& folder, const ConversionSettings& settings, SlideList& slideList,
+                        std::string_view extension);
+
+// Writes the "BIN" resource `resourceId` to `path`. False after the lookup's
+// message or "无法创建图像文件！".
+bool WriteResourceFile(const std::string& path, int resourceId);
+
+}  // namespace orv
