@@ -29,6 +29,10 @@ inline constexpr char kInternalError[] = "内部程序错误.";
 // Presentation export.
 inline constexpr char kServerMissing[] =
     "您是否已经安装了 Microsoft PowerPoint 97/2000/XP/2003？ \n\n错误代码:0x%08lx.";
+// The same question for the server that answers on this system, which is
+// LibreOffice; the code is still a printf "%08lx" insert.
+inline constexpr char kServerMissingLibreOffice[] =
+    "您是否已经安装了 LibreOffice？ \n\n错误代码:0x%08lx.";
 inline constexpr char kAnalysingNotes[] = "正在分析文件中的讲解者注释：    \n%s";
 inline constexpr char kConvertingFile[] = "正在转换文件：  \n%s";
 inline constexpr char kTempFolderFailed[] = "临时创建失败！";
@@ -73,5 +77,12 @@ inline constexpr char kChooseScheme[] = "请选择 Orvanta 方案";
 inline constexpr char kEnterInteger[] = "请输入一个整数";
 inline constexpr char kEnterIntegerBetween[] = "请输入一个%1到%2间的整数";
 inline constexpr char kEnterPositiveInteger[] = "请输入一正整数";
+
+// Movie limits. Added texts, not among the original ones: a movie that the
+// file format cannot represent is refused with a message instead of being
+// written corrupt.
+inline constexpr char kMovieConfigTooLong[] = "播放器配置过长，无法输出 flash 文件 %s ！";
+inline constexpr char kMovieTooManySlides[] = "幻灯片过多，无法输出 flash 文件 %s ！";
+inline constexpr char kMovieFrameSizeInvalid[] = "画面尺寸超出范围，无法输出 flash 文件 %s ！";
 
 }  // namespace orv::msg

@@ -1,0 +1,67 @@
+#include "movie/file_replace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+#include "base/paths.h"
+
+namespace orv {
+namespace {
+
+std::string FolderPart(const std::string& path) {
+  const auto pos = path.rfind(kPathSeparator);
+  if (pos == std::string::npos) return ".";
+  if (pos == 0) return std::string(1, kPathSeparator);
+  return path.substr(0, pos);
+}
+
+// Opens a new file beside the target; the name is hidden and unique.
+int CreateTemporary(const std::string& path, std::string& tempPath) {
+  static thread_local std::mt19937 random{std::random_device{}()};
+  const std::string base = JoinPath(FolderPart(path), "." + FileNamePart(path) + ".tmp");
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+    tempPath = base + suffix;
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::string tempPath;
+  const int fd = CreateTemporary(path, tempPath);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  ok = (::fsync(fd) == 0) && ok;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(tempPath.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(tempPath.c_str());
+  return ok;
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view text) {
+  return ReplaceFileContents(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace orv

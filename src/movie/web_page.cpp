@@ -1,0 +1,87 @@
+#include "movie/web_page.h"
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/paths.h"
+#include "base/resources.h"
+#include "movie/file_replace.h"
+
+namespace orv {
+namespace {
+
+// The insert marks between the segments, in the order they stand in the
+// template. They only show where the pieces go; they are never written.
+constexpr std::array<std::string_view, kPageSegmentCount - 1> kMarks = {
+    "{{links}}", "{{width}}", "{{height}}", "{{movie}}", "{{movie}}", "{{width}}", "{{height}}"};
+
+}  // namespace
+
+std::optional<std::array<std::string_view, kPageSegmentCount>> PageTemplateSegments() {
+  const auto bytes = LoadResource(kPageTemplateId, "HTML");
+  if (!bytes) return std::nullopt;
+  const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  std::array<std::string_view, kPageSegmentCount> segments;
+  std::size_t from = 0;
+  for (std::size_t k = 0; k < kMarks.size(); ++k) {
+    const auto at = text.find(kMarks[k], from);
+    if (at == std::string_view::npos) {
+      Notify(msg::kResourceNotLoaded);
+      return std::nullopt;
+    }
+    segments[k] = text.substr(from, at - from);
+    from = at + kMarks[k].size();
+  }
+  segments.back() = text.substr(from);
+  if (segments.back().find("{{") != std::string_view::npos) {
+    Notify(msg::kResourceNotLoaded);
+    return std::nullopt;
+  }
+  return segments;
+}
+
+std::optional<std::string> BuildWebPage(std::string_view movieRef, const ConversionSettings& settings,
+                                        std::string_view prevPage, std::string_view nextPage) {
+  const auto s = PageTemplateSegments();
+  if (!s) return std::nullopt;
+  const std::string width = std::to_string(settings.Width);
+  const std::string height = std::to_string(settings.Height);
+
+  std::string page(s->at(0));
+  // Names go in as they are: the page links files of the same folder.
+  if (!prevPage.empty()) page.append("<a href=\"").append(prevPage).append("\">Prev</a> ");
+  if (!nextPage.empty()) page.append("<a href=\"").append(nextPage).append("\">Next</a>");
+  if (!prevPage.empty() || !nextPage.empty()) page += "<p>\r\n";
+  for (std::string_view piece : {s->at(1), std::string_view(width), s->at(2), std::string_view(height),
+                                 s->at(3), movieRef, s->at(4), movieRef, s->at(5),
+                                 std::string_view(width), s->at(6), std::string_view(height),
+                                 s->at(7)}) {
+    page += piece;
+  }
+  return page;
+}
+
+int WriteWebPage(std::string_view movieRef, const std::string& pagePath,
+                 const ConversionSettings& settings, std::string_view prevPage,
+                 std::string_view nextPage) {
+  const auto page = BuildWebPage(movieRef, settings, prevPage, nextPage);
+  if (!page) return 0;
+  if (!ReplaceFileContents(pagePath, *page)) {
+    Notify(FormatMessage(msg::kHtmlWriteFailed, pagePath));
+    return 0;
+  }
+  return 1;
+}
+
+std::string BuildAutorun(std::string_view pagePath) {
+  return "[autorun]\r\nShellExecute=\"" + FileNamePart(pagePath) + "\"";
+}
+
+int WriteAutorun(std::string_view pagePath, const std::string& autorunPath) {
+  if (!ReplaceFileContents(autorunPath, BuildAutorun(pagePath))) {
+    Notify(FormatMessage(msg::kAutorunWriteFailed, autorunPath));
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace orv
