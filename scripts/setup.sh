@@ -14,7 +14,7 @@ packages=(
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev
   chromium xvfb xauth
-  imagemagick
+  imagemagick poppler-utils
 
   file procps
 )
