@@ -1,0 +1,30 @@
+'use strict';
+// Where the playback tests find the built programs and where they write.
+// CMake passes these in; running `node --test` by hand falls back to ./build.
+const fs = require('node:fs');
+const path = require('node:path');
+
+const SOURCE_DIR = path.resolve(__dirname, '..', '..', '..');
+const DEFAULT_BUILD = path.join(SOURCE_DIR, 'build');
+
+const env = {
+  cli: process.env.ORVANTA_CLI || path.join(DEFAULT_BUILD, 'apps', 'orvanta-cli'),
+  swfcheck: process.env.ORVANTA_SWFCHECK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'swfcheck'),
+  workDir: process.env.ORVANTA_PLAYBACK_WORK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'work'),
+  artifactsDir: process.env.ORVANTA_PLAYBACK_ARTIFACTS || path.join(DEFAULT_BUILD, 'tests', 'playback', 'artifacts'),
+};
+
+/** A fresh, empty folder below the work dir for one test. */
+function freshDir(name) {
+  const dir = path.join(env.workDir, name);
+  fs.rmSync(dir, { recursive: true, force: true });
+  fs.mkdirSync(dir, { recursive: true });
+  return dir;
+}
+
+function artifact(name) {
+  fs.mkdirSync(env.artifactsDir, { recursive: true });
+  return path.join(env.artifactsDir, name);
+}
+
+module.exports = { env, freshDir, artifact };
