@@ -1,12 +1,188 @@
+// orvanta-cli settings: reads and writes the per-user settings store that the
+// desktop program's options pages use.
 #include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "commands.h"
+#include "ui/settings_store.h"
+#include "ui/settings_values.h"
 
 namespace orv::cli {
+namespace {
 
-int RunSettingsCommand(const std::vector<std::string>& /*args*/) {
-  std::fputs("orvanta-cli: settings is not available yet\n", stderr);
+constexpr char kSettingsUsage[] =
+    "Usage: orvanta-cli settings [--store FILE] COMMAND\n"
+    "\n"
+    "Reads and writes the stored options that every conversion starts from.\n"
+    "\n"
+    "Commands:\n"
+    "  list              every option with its value, default and range\n"
+    "  get NAME          the value of one option\n"
+    "  set NAME VALUE    store an option (checked against its range)\n"
+    "  reset             forget every stored option, so the defaults apply\n"
+    "  path              the file the options are kept in\n"
+    "\n"
+    "Options:\n"
+    "  --store FILE      use FILE instead of the per-user settings file\n"
+    "                    ($XDG_CONFIG_HOME/Velloran/Orvanta.json)\n"
+    "  -h, --help        show this help\n"
+    "\n"
+    "NAME is a stored name (Width, 延迟 ...) or the option's field name\n"
+    "(Delay, Loop, Fade, OutputFolder), letter case ignored.\n";
+
+// Columns a UTF-8 text takes in a terminal: the CJK characters of the value
+// names take two, everything else one.
+std::size_t DisplayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    width += length >= 3 ? 2 : 1;
+    i += length;
+  }
+  return width;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+  std::size_t used = DisplayWidth(text);
+  if (used < width) text.append(width - used, ' ');
+  return text;
+}
+
+// "Width", or "Delay ("延迟 ")" for the values whose stored name is not the
+// field name, quoted so that the trailing blank shows.
+std::string ShownName(const SettingInfo& setting) {
+  if (setting.kind == SettingKind::Text || setting.field == setting.name) return std::string(setting.name);
+  return std::string(setting.field) + " (\"" + std::string(setting.name) + "\")";
+}
+
+std::string ValueText(const StoredValues& values, const SettingInfo& setting) {
+  if (setting.kind == SettingKind::Text) return values.GetString(setting.name, DefaultOutputFolder());
+  return std::to_string(values.GetInt(setting.name, setting.defaultValue));
+}
+
+std::string DefaultText(const SettingInfo& setting) {
+  return setting.kind == SettingKind::Text ? DefaultOutputFolder() : std::to_string(setting.defaultValue);
+}
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "orvanta-cli: %s\n\n%s", text.c_str(), kSettingsUsage);
   return kExitUsage;
+}
+
+const SettingInfo* FindOrComplain(const std::string& name) {
+  const SettingInfo* setting = FindSetting(name);
+  if (setting == nullptr) {
+    std::fprintf(stderr, "orvanta-cli: unknown option '%s' (see 'orvanta-cli settings list')\n", name.c_str());
+  }
+  return setting;
+}
+
+int List(const SettingsStore& store) {
+  StoredValues values = store.Read();
+  std::printf("%s%s%s%s\n", Padded("NAME", 22).c_str(), Padded("VALUE", 8).c_str(), Padded("DEFAULT", 9).c_str(),
+              "RANGE");
+  for (const auto& setting : SettingTable()) {
+    if (setting.kind == SettingKind::Text) continue;
+    std::printf("%s%s%s%s\n", Padded(ShownName(setting), 22).c_str(), Padded(ValueText(values, setting), 8).c_str(),
+                Padded(DefaultText(setting), 9).c_str(), DescribeRange(setting).c_str());
+  }
+  // The folder is too long for the columns.
+  for (const auto& setting : SettingTable()) {
+    if (setting.kind != SettingKind::Text) continue;
+    std::printf("%s%s  (default %s)\n", Padded(ShownName(setting), 22).c_str(), ValueText(values, setting).c_str(),
+                DefaultText(setting).c_str());
+  }
+  return kExitOk;
+}
+
+int Get(const SettingsStore& store, const std::string& name) {
+  const SettingInfo* setting = FindOrComplain(name);
+  if (setting == nullptr) return kExitUsage;
+  std::printf("%s\n", ValueText(store.Read(), *setting).c_str());
+  return kExitOk;
+}
+
+int Set(SettingsStore& store, const std::string& name, const std::string& text) {
+  const SettingInfo* setting = FindOrComplain(name);
+  if (setting == nullptr) return kExitUsage;
+  SettingCheckResult checked = ValidateSettingValue(*setting, text);
+  if (!checked.value) {
+    std::fprintf(stderr, "Orvanta: %s\n", checked.message.c_str());
+    return kExitUsage;
+  }
+  bool written = false;
+  if (setting->kind == SettingKind::Text) {
+    if (checked.value->text.empty()) {
+      std::fputs("orvanta-cli: the output folder cannot be empty\n", stderr);
+      return kExitUsage;
+    }
+    // Stored absolute, so that every later run writes to the same place.
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(checked.value->text, ec);
+    written = store.SetString(setting->name, ec ? checked.value->text : absolute.lexically_normal().string());
+  } else {
+    written = store.SetInt(setting->name, checked.value->number);
+  }
+  if (!written) {
+    std::fprintf(stderr, "orvanta-cli: cannot write the settings file %s\n", store.path().c_str());
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int Reset(SettingsStore& store) {
+  if (!store.Clear()) {
+    std::fprintf(stderr, "orvanta-cli: cannot write the settings file %s\n", store.path().c_str());
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunSettingsCommand(const std::vector<std::string>& args) {
+  std::optional<std::string> storePath;
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      std::fputs(kSettingsUsage, stdout);
+      return kExitOk;
+    }
+    if (arg == "--store") {
+      if (i + 1 >= args.size()) return UsageError("--store needs a file name");
+      storePath = args[++i];
+    } else if (arg.starts_with("--store=")) {
+      storePath = arg.substr(8);
+    } else if (arg.starts_with("--")) {
+      return UsageError("unknown option '" + arg + "'");
+    } else {
+      words.push_back(arg);
+    }
+  }
+  if (storePath && storePath->empty()) return UsageError("--store needs a file name");
+  if (words.empty()) return UsageError("a settings command is needed");
+
+  SettingsStore store = storePath ? SettingsStore(*storePath) : SettingsStore();
+  const std::string& command = words.front();
+  const std::size_t operands = words.size() - 1;
+  if (command == "list" && operands == 0) return List(store);
+  if (command == "get" && operands == 1) return Get(store, words[1]);
+  if (command == "set" && operands == 2) return Set(store, words[1], words[2]);
+  if (command == "reset" && operands == 0) return Reset(store);
+  if (command == "path" && operands == 0) {
+    std::printf("%s\n", store.path().c_str());
+    return kExitOk;
+  }
+  if (command == "list" || command == "get" || command == "set" || command == "reset" || command == "path") {
+    return UsageError("wrong number of arguments for '" + command + "'");
+  }
+  return UsageError("unknown settings command '" + command + "'");
 }
 
 }  // namespace orv::cli
