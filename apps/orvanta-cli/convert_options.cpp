@@ -1,0 +1,166 @@
+#include "convert_options.h"
+
+#include <array>
+#include <string_view>
+
+#include "ui/settings_values.h"
+
+namespace orv::cli {
+namespace {
+
+// A switch sets one stored value to a fixed number.
+struct Switch {
+  std::string_view option;
+  std::string_view field;  // ConversionSettings field; FindSetting maps it to the stored name
+  std::int32_t value;
+};
+
+constexpr std::array kSwitches = {
+    Switch{"--split", "SplitPPT", 1},       Switch{"--no-split", "SplitPPT", 0},
+    Switch{"--titles", "UseTitle", 1},      Switch{"--no-titles", "UseTitle", 0},
+    Switch{"--notes", "Notes", 1},          Switch{"--no-notes", "Notes", 0},
+    Switch{"--help-slide", "InsHelp", 1},   Switch{"--no-help-slide", "InsHelp", 0},
+    Switch{"--blank-end", "BlankEnd", 1},   Switch{"--no-blank-end", "BlankEnd", 0},
+    Switch{"--show-nav", "ShowNav", 0},     Switch{"--hide-nav", "ShowNav", 1},
+    Switch{"--autostart", "AutoStart", 1},  Switch{"--no-autostart", "AutoStart", 0},
+    Switch{"--loop", "Loop", 1},            Switch{"--no-loop", "Loop", 0},
+    Switch{"--fade", "Fade", 1},            Switch{"--no-fade", "Fade", 0},
+    Switch{"--fixed-delay", "UsePptTime", 1}, Switch{"--slide-timings", "UsePptTime", 0},
+    Switch{"--html", "GenHTML", 1},         Switch{"--no-html", "GenHTML", 0},
+    Switch{"--autorun", "GenAutorun", 1},   Switch{"--no-autorun", "GenAutorun", 0},
+    Switch{"--align", "Align", 1},          Switch{"--no-align", "Align", 0},
+    Switch{"--scale", "Scale", 1},          Switch{"--no-scale", "Scale", 0},
+    Switch{"--no-print", "NoPrint", 1},     Switch{"--print", "NoPrint", 0},
+    Switch{"--sharp", "SharpFont", 1},      Switch{"--no-sharp", "SharpFont", 0},
+};
+
+// An option with a number, checked like the options pages check it.
+struct Valued {
+  std::string_view option;
+  std::string_view field;
+};
+
+constexpr std::array kValued = {
+    Valued{"--width", "Width"},
+    Valued{"--height", "Height"},
+    Valued{"--quality", "JpgQlt"},
+    Valued{"--delay", "Delay"},
+};
+
+}  // namespace
+
+const char kConvertUsage[] =
+    "Usage: orvanta-cli convert [OPTIONS] FILE...\n"
+    "\n"
+    "Converts each FILE, in the order given, into a Flash movie and a web page in\n"
+    "the output folder. A FILE is a presentation (.ppt, .pps, .pptx, .ppsx, .odp),\n"
+    "which needs LibreOffice, or a folder of slide pictures (Slide1.bmp, Slide2.bmp,\n"
+    "... or .jpg), which does not. The stored options (orvanta-cli settings) are the\n"
+    "defaults; these options override them for this run only.\n"
+    "\n"
+    "Frame and pictures:\n"
+    "  --width N, --height N   frame size in pixels, 16 to 2048 (640 x 480)\n"
+    "  --quality N             JPEG quality, 0 to 100 (90)\n"
+    "  --no-sharp / --sharp    fit exported slides into the frame / render them at it\n"
+    "Playback:\n"
+    "  --show-nav / --hide-nav show or hide the navigation panel (hidden)\n"
+    "  --autostart             start in automatic playback\n"
+    "  --loop                  wrap from the last slide to the first\n"
+    "  --no-fade / --fade      no cross-fade between slides / cross-fade (on)\n"
+    "  --fixed-delay           every slide plays --delay seconds\n"
+    "  --slide-timings         each slide keeps the presentation's timing (default)\n"
+    "  --delay N               the fixed interval in seconds, 0 to 9999 (3)\n"
+    "  --align                 align the content to the top left of the player\n"
+    "  --scale                 scale the content with the player window\n"
+    "  --no-print              no player context menu (and no printing)\n"
+    "Slides:\n"
+    "  --notes                 add the speaker notes as extra slides\n"
+    "  --help-slide            a navigation help slide first (with the panel hidden)\n"
+    "  --blank-end             an empty slide at the end\n"
+    "  --split                 one movie per slide\n"
+    "  --titles / --no-titles  with --split, name the movies after the slide titles (on)\n"
+    "Output:\n"
+    "  --output-dir DIR        where the movies and pages go (the stored folder)\n"
+    "  --no-html / --html      no web page / a web page per movie (on)\n"
+    "  --autorun               an autorun.inf that opens the page (needs the page)\n"
+    "  --store PATH            use another settings file\n"
+    "\n"
+    "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"
+    "presentation being converted; the next one goes on.\n"
+    "Exit status: 0 when every file converted, 1 when any failed, was skipped or\n"
+    "was cancelled, 2 for bad usage.\n";
+
+bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
+  bool onlyFiles = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      continue;
+    }
+    // "--width=800" and "--width 800" alike.
+    std::string name = arg;
+    std::string value;
+    bool inlineValue = false;
+    if (auto eq = arg.find('='); eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      inlineValue = true;
+    }
+    auto takeValue = [&]() -> bool {
+      if (inlineValue) return true;
+      if (i + 1 >= args.size()) {
+        error = name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+
+    bool matched = false;
+    for (const Switch& s : kSwitches) {
+      if (name == s.option && !inlineValue) {
+        options.overrides[std::string(FindSetting(s.field)->name)] = s.value;
+        matched = true;
+        break;
+      }
+    }
+    if (matched) continue;
+    for (const Valued& v : kValued) {
+      if (name != v.option) continue;
+      if (!takeValue()) return false;
+      const SettingInfo* setting = FindSetting(v.field);
+      SettingCheckResult checked = ValidateSettingValue(*setting, value);
+      if (!checked.value) {
+        error = name + ": " + checked.message;
+        return false;
+      }
+      options.overrides[std::string(setting->name)] = checked.value->number;
+      matched = true;
+      break;
+    }
+    if (matched) continue;
+    if (name == "--output-dir" || name == "--store") {
+      if (!takeValue()) return false;
+      if (value.empty()) {
+        error = name + " needs a value";
+        return false;
+      }
+      (name == "--output-dir" ? options.outputDir : options.storePath) = value;
+      continue;
+    }
+    error = "unknown option " + name;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,110 @@
+#include "pipeline/batch_driver.h"
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/paths.h"
+#include "movie/convert_movies.h"
+#include "movie/write_movies.h"
+#include "movie/web_page.h"
+#include "pipeline/output_names.h"
+#include "pipeline/picture_folder.h"
+#include "pipeline/presentation_export.h"
+#include "pipeline/working_folder.h"
+
+namespace orv {
+
+BatchDriver::BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress)
+    : settings_(settings), server_(server), makeProgress_(std::move(makeProgress)) {}
+
+EntryResult BatchDriver::ConvertEntry(const std::string& path) {
+  if (!PathExists(path)) {
+    Notify(FormatMessage(msg::kSourceMissing, path));
+    return EntryResult::kSkipped;
+  }
+  std::unique_ptr<Progress> progress = makeProgress_(path);
+  progress->BeginProgress();
+  progress->SetStatusText(FormatMessage(msg::kLoadingFile, path));
+
+  skipped_ = false;
+  bool converted =
+      IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
+  if (progress->cancelled()) return EntryResult::kCancelled;
+  if (skipped_) return EntryResult::kSkipped;
+  return converted ? EntryResult::kConverted : EntryResult::kFailed;
+}
+
+bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
+  const std::string workingFolder = WorkingFolderFor(settings_, path);
+  if (!RemoveWorkingFolder(workingFolder)) {
+    skipped_ = true;
+    return true;
+  }
+
+  SlideList slides;
+  slides.useTitles = settings_.UseTitle;
+  slides.useSlideTimings = settings_.UsePptTime == 0 ? 1 : 0;
+
+  if (!ExportPresentation(server_, path, workingFolder, settings_, slides, progress, exportExtension_)) {
+    return false;
+  }
+  if (ConvertPresentationMovies(path, workingFolder, settings_, slides, progress, exportExtension_) == 0) {
+    return !progress.cancelled();
+  }
+  if (!WriteCompanionFiles(path, settings_, slides)) return false;
+
+  RemoveWorkingFolder(workingFolder);
+  progress.StepIt();
+  progress.PumpMessages(true);
+  return !progress.cancelled();
+}
+
+bool BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& progress) {
+  // The pictures decide the road: no timings and no titles come with them,
+  // and an exported size cannot be assumed.
+  ConversionSettings settings = settings_;
+  settings.UsePptTime = 1;
+  settings.UseTitle = 0;
+  settings.SharpFont = 0;
+
+  SlideList slides;
+  PictureFolderSlides collected;
+  if (!CollectPictureFolder(folder, settings, collected)) return false;
+  slides.paths = collected.paths;
+
+  // One step per slide picture and one for the end, as for a presentation.
+  progress.SetRange(0, static_cast<std::int32_t>(slides.paths.size()) + 1, 1);
+  progress.SetPos(0);
+
+  if (WriteSlideMovies(folder, settings, slides, progress, collected.extension) == 0) {
+    return !progress.cancelled();
+  }
+  if (!WriteCompanionFiles(folder, settings, slides)) return false;
+  progress.StepIt();
+  progress.PumpMessages(true);
+  return !progress.cancelled();
+}
+
+bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings,
+                                      const SlideList& slides) {
+  if (settings.SplitPPT != 0) {
+    if (settings.GenHTML == 0) return true;  // no autorun.inf in split mode either
+    const bool titled = settings.UseTitle != 0;
+    const std::size_t count = slides.paths.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      std::string previous = k > 0 ? SlidePageName(sourcePath, titled, slides.titles, k - 1) : std::string();
+      std::string next = k + 1 < count ? SlidePageName(sourcePath, titled, slides.titles, k + 1) : std::string();
+      std::string page = OutputPath(settings.OutputFolder, SlidePageName(sourcePath, titled, slides.titles, k));
+      if (WriteWebPage(SlideMovieName(sourcePath, titled, slides.titles, k), page, settings, previous, next) == 0) {
+        return false;
+      }
+    }
+    return true;
+  }
+  if (settings.GenHTML == 0) return true;
+  const std::string page = OutputPath(settings.OutputFolder, PageName(sourcePath));
+  if (WriteWebPage(MovieName(sourcePath), page, settings, "", "") == 0) return false;
+  if (settings.GenAutorun != 0 && WriteAutorun(page, AutorunPath(settings.OutputFolder)) == 0) return false;
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,58 @@
+// Turns one Convert command into a sequence of independent conversions: for
+// every entry, a progress view and the road from the source file to the
+// movies, web pages and autorun file. A failed or cancelled entry never stops
+// the batch; a failing automation call (AutomationError) is not caught here
+// and ends the whole command, as its caller decides.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "movie/conversion_settings.h"
+#include "movie/slide_list.h"
+#include "pipeline/progress.h"
+
+namespace orv {
+
+class AutomationServer;
+
+// What became of one entry, for callers that report a total (the command line).
+enum class EntryResult { kConverted, kSkipped, kFailed, kCancelled };
+
+class BatchDriver {
+ public:
+  // Makes the progress view of one entry (a window, a terminal bar, a recorder).
+  using ProgressFactory = std::function<std::unique_ptr<Progress>(const std::string& path)>;
+
+  BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress);
+
+  // Converts one source: a presentation, or a folder of slide pictures (which
+  // needs no presentation server). A missing source gives
+  // "找不到源文件 %s ，即将略过！" and no progress view.
+  EntryResult ConvertEntry(const std::string& path);
+
+  // The presentation road. True when converted and not cancelled, or when it
+  // was skipped because its old working folder could not be removed.
+  bool ConvertPresentation(const std::string& path, Progress& progress);
+
+  // The picture-folder road: the folder's pictures become the slides in the
+  // order of their numbers; the folder is only read. Such slides carry no
+  // timings, so the fixed interval applies; a picture whose size differs
+  // from the frame is always fitted.
+  bool ConvertPictureFolder(const std::string& folder, Progress& progress);
+
+ private:
+  // Web pages and autorun.inf of one source; false after a message.
+  bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings,
+                           const SlideList& slides);
+
+  ConversionSettings& settings_;
+  AutomationServer& server_;
+  ProgressFactory makeProgress_;
+  // Extension of the pictures the last export left; lives for the batch.
+  std::string exportExtension_ = "bmp";
+  bool skipped_ = false;
+};
+
+}  // namespace orv
