@@ -144,6 +144,11 @@ class RasterImage {
   // `bytes` must be null on entry; on success it owns a malloc'ed block.
   bool EncodeToBuffer(std::uint8_t*& bytes, std::int32_t& size, ImageFormat format);
 
+ protected:
+  // The lastError field itself, for libraries that format their message
+  // straight into it (at most kLastErrorSize bytes).
+  char* LastErrorBuffer() { return info_.lastError; }
+
  private:
   void ClearNearestCache() { info_.lastValid = false; }
   void Reset();
