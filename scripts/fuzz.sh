@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-30}}
-CC=clang CXX=clang++ scripts/build.sh build-fuzz -DORVANTA_FUZZ=ON -DORVANTA_DESKTOP=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=clang CXX=clang++ scripts/build.sh build-fuzz -DORVANTA_FUZZ=ON -DORVANTA_DESKTOP=OFF -DORVANTA_OFFICE=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz --target fuzz_targets -j "${JOBS:-2}" >/dev/null
 status=0
 for target in build-fuzz/tests/fuzz/*_fuzz; do
