@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev llvm
   libgtest-dev libgmock-dev
   libjpeg62-turbo-dev
-  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-noto-cjk fonts-dejavu-core
+  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-noto-cjk fonts-dejavu-core libfreetype-dev
   nlohmann-json3-dev
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev

@@ -1,0 +1,332 @@
+#include "player_fragment.h"
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+#include "shape.h"
+#include "tags.h"
+
+namespace swfgen {
+
+namespace {
+
+constexpr std::int32_t Px(double pixels) { return static_cast<std::int32_t>(pixels * kTwips); }
+
+// The constants the movie writer's length patches count on, in pool order
+// from index 5.
+const char* const kContractConstants[] = {
+    "gConfig_xml", "XML", "Stage", "align", "firstChild", "attributes", "scaleMode", "showMenu",
+    "true", "gFrameWidth", "frameWidth", "gFrameHeight", "frameHeight", "Curtain_mc", "_width",
+    "_height", "ldrProgress_mc", "_x", "_y", "ldrBorder_mc", "ldrStatus_txt", "_alpha",
+    "ldrBytesLoaded", "getBytesLoaded", "ldrBytesTotal", "getBytesTotal", "ldrPercentLoaded",
+    "text", " %", "_xscale"};
+
+// Colours of the artwork.
+constexpr Rgba kCurtain{0, 0, 0, 255};
+constexpr Rgba kLoaderBar{77, 163, 255, 255};
+constexpr Rgba kLoaderFrame{200, 208, 220, 255};
+constexpr Rgba kLoaderText{220, 226, 236, 255};
+constexpr Rgba kPanelBack{22, 26, 34, 165};
+constexpr Rgba kPanelRule{255, 255, 255, 28};
+constexpr Rgba kGrip{140, 150, 166, 255};
+constexpr Rgba kGripHot{225, 232, 242, 255};
+constexpr Rgba kButton{58, 70, 88, 255};
+constexpr Rgba kButtonHot{80, 97, 122, 255};
+constexpr Rgba kButtonDown{38, 47, 60, 255};
+constexpr Rgba kButtonDim{42, 48, 58, 255};
+constexpr Rgba kPlay{36, 110, 196, 255};
+constexpr Rgba kPlayHot{54, 132, 222, 255};
+constexpr Rgba kPlayDown{28, 88, 160, 255};
+constexpr Rgba kPause{200, 124, 38, 255};
+constexpr Rgba kPauseHot{224, 146, 56, 255};
+constexpr Rgba kPauseDown{168, 100, 28, 255};
+constexpr Rgba kLabel{244, 247, 251, 255};
+constexpr Rgba kLabelDim{112, 120, 134, 255};
+constexpr Rgba kStepOff{62, 70, 84, 255};
+constexpr Rgba kStepOn{88, 178, 255, 255};
+constexpr Rgba kStatus{232, 236, 242, 255};
+
+// Panel layout, pixels.
+constexpr int kPanelW = 340, kPanelH = 52, kRadius = 9;
+constexpr int kGripBarH = 14;
+constexpr int kRowY = 20, kRowH = 24, kButtonRadius = 6;
+constexpr int kPrevX = 10, kNextX = 78, kSmallW = 62;
+constexpr int kAutoX = 146, kAutoW = 96;
+constexpr int kStepsX = 252, kStepW = 4, kStepGap = 2, kStepH = 14;
+constexpr int kStatusX = 278, kStatusW = 54;
+constexpr int kLabelPx = 11, kLabelBoxH = 18;
+
+// Loader layout, pixels.
+constexpr int kBarW = 200, kBarH = 8, kFrameMargin = 2;
+constexpr int kLoaderTextW = 80, kLoaderTextPx = 12;
+
+Shape Solid(Rgba color, Path path) {
+  Shape s;
+  s.Add(color, std::move(path));
+  return s;
+}
+
+Shape RoundedBox(Rgba color, int w, int h, int radius) {
+  Path p;
+  p.AddRoundedRect(0, 0, Px(w), Px(h), Px(radius));
+  return Solid(color, std::move(p));
+}
+
+// Collects the tags of the fragment and hands out character ids in order.
+class FragmentBuilder {
+ public:
+  std::uint16_t Define(const std::function<Bytes(std::uint16_t)>& makeTag) {
+    if (nextId_ >= kPanelSpriteId) throw std::length_error("player artwork needs more than 61 characters");
+    const std::uint16_t id = nextId_++;
+    Emit(makeTag(id));
+    return id;
+  }
+  std::uint16_t DefineShape(const Shape& shape) {
+    return Define([&](std::uint16_t id) { return DefineShapeTag(id, shape); });
+  }
+  std::uint16_t DefineText(EditText text) {
+    return Define([&](std::uint16_t id) {
+      text.id = id;
+      return DefineEditTextTag(text);
+    });
+  }
+  void Emit(const Bytes& tag) { out_.Append(tag); }
+  ByteWriter& out() { return out_; }
+
+ private:
+  ByteWriter out_;
+  std::uint16_t nextId_ = 1;
+};
+
+const AssembledBlock& Script(const PlayerScripts& scripts, const std::string& name) {
+  const auto found = scripts.find(name);
+  if (found == scripts.end()) throw std::runtime_error("player script missing: " + name);
+  return found->second;
+}
+
+Bytes Place(std::uint16_t depth, std::uint16_t character, std::int32_t x, std::int32_t y,
+            const std::string& name = {}, std::optional<double> alpha = {}) {
+  PlaceObject p;
+  p.depth = depth;
+  p.character = character;
+  p.matrix = Matrix::Translate(x, y);
+  p.name = name;
+  p.alpha = alpha;
+  return PlaceObject2Tag(p);
+}
+
+EditText Label(std::uint16_t font, int widthPx, const std::string& text, Rgba color, int sizePx = kLabelPx) {
+  EditText t;
+  t.bounds = {0, Px(widthPx), 0, Px(kLabelBoxH)};
+  t.fontId = font;
+  t.fontHeight = static_cast<std::uint16_t>(Px(sizePx));
+  t.color = color;
+  t.align = TextAlign::kCenter;
+  t.initialText = text;
+  return t;
+}
+
+struct ButtonLook {
+  std::uint16_t up, over, down, label;
+};
+
+// A push button: the face changes with the pointer, the label stays on top;
+// the up face doubles as the hit area.
+std::uint16_t DefineButton(FragmentBuilder& b, const ButtonLook& look, const Bytes& releaseActions) {
+  const std::int32_t labelY = Px((kRowH - kLabelBoxH) / 2.0 + 0.5);
+  return b.Define([&](std::uint16_t id) {
+    return DefineButton2Tag(id,
+                            {{kUp | kHit, look.up, 1, {}},
+                             {kOver, look.over, 1, {}},
+                             {kDown, look.down, 1, {}},
+                             {kUp | kOver | kDown, look.label, 2, Matrix::Translate(0, labelY)}},
+                            {{kOnRelease, releaseActions}});
+  });
+}
+
+// A two-frame clip: frame 1 the active button, frame 2 the same label dimmed
+// and without a button.
+std::uint16_t DefineSwitchClip(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t button,
+                               const std::string& buttonName, std::uint16_t secondFace, std::uint16_t secondLabel,
+                               const std::string& secondName) {
+  const std::int32_t labelY = Px((kRowH - kLabelBoxH) / 2.0 + 0.5);
+  std::vector<Bytes> frames;
+  frames.push_back(DoActionTag(Script(scripts, "clip_stop").actions));
+  frames.push_back(Place(1, button, 0, 0, buttonName));
+  frames.push_back(ShowFrameTag());
+  frames.push_back(RemoveObject2Tag(1));
+  frames.push_back(Place(2, secondFace, 0, 0, secondName));
+  if (secondLabel != 0) frames.push_back(Place(3, secondLabel, 0, labelY));
+  frames.push_back(ShowFrameTag());
+  return b.Define([&](std::uint16_t id) { return DefineSpriteTag(id, 2, frames); });
+}
+
+void BuildLoader(FragmentBuilder& b, std::uint16_t font) {
+  const std::uint16_t curtainShape = b.DefineShape(RoundedBox(kCurtain, 100, 100, 0));
+  const std::uint16_t curtain = b.Define([&](std::uint16_t id) {
+    return DefineSpriteTag(id, 1, {Place(1, curtainShape, 0, 0), ShowFrameTag()});
+  });
+  const std::uint16_t barShape = b.DefineShape(RoundedBox(kLoaderBar, kBarW, kBarH, 0));
+  const std::uint16_t bar = b.Define([&](std::uint16_t id) {
+    return DefineSpriteTag(id, 1, {Place(1, barShape, 0, 0), ShowFrameTag()});
+  });
+  // The frame is a ring: an outer contour and a reversed inner one.
+  Path ring;
+  const int outerW = kBarW + 2 * kFrameMargin, outerH = kBarH + 2 * kFrameMargin;
+  ring.AddRoundedRect(0, 0, Px(outerW), Px(outerH), Px(3));
+  ring.AddRect(Px(1), Px(1), Px(outerW - 2), Px(outerH - 2), true);
+  const std::uint16_t ringShape = b.DefineShape(Solid(kLoaderFrame, std::move(ring)));
+  const std::uint16_t border = b.Define([&](std::uint16_t id) {
+    return DefineSpriteTag(id, 1, {Place(1, ringShape, 0, 0), ShowFrameTag()});
+  });
+  const std::uint16_t text = b.DefineText(Label(font, kLoaderTextW, "100 %", kLoaderText, kLoaderTextPx));
+
+  // The first pass of the frame-1 script centres these in the frame.
+  b.Emit(Place(1, bar, 0, 0, "ldrProgress_mc", 0.5));
+  b.Emit(Place(3, text, 0, 0, "ldrStatus_txt"));
+  b.Emit(Place(4, border, 0, 0, "ldrBorder_mc"));
+  b.Emit(Place(17, curtain, 0, 0, "Curtain_mc"));
+}
+
+std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t font) {
+  Path back;
+  back.AddRoundedRect(0, 0, Px(kPanelW), Px(kPanelH), Px(kRadius));
+  const std::uint16_t backShape = b.DefineShape(Solid(kPanelBack, std::move(back)));
+  Path rule;
+  rule.AddRect(Px(10), Px(kGripBarH), Px(kPanelW - 20), Px(1));
+  const std::uint16_t ruleShape = b.DefineShape(Solid(kPanelRule, std::move(rule)));
+
+  // Drag handle: a row of grip dots over an invisible strip along the top.
+  auto grip = [](Rgba color) {
+    Path dots;
+    for (int i = 0; i < 5; ++i) dots.AddRect(Px(kPanelW / 2 - 14 + 6 * i), Px(6), Px(3), Px(3));
+    return Solid(color, std::move(dots));
+  };
+  const std::uint16_t gripShape = b.DefineShape(grip(kGrip));
+  const std::uint16_t gripHot = b.DefineShape(grip(kGripHot));
+  const std::uint16_t dragHit = b.DefineShape(RoundedBox(kButtonDim, kPanelW, kGripBarH, 0));
+  const std::uint16_t dragButton = b.Define([&](std::uint16_t id) {
+    return DefineButton2Tag(id,
+                            {{kUp, gripShape, 1, {}}, {kOver | kDown, gripHot, 1, {}}, {kHit, dragHit, 1, {}}},
+                            {{kOnPress, Script(scripts, "drag_press").actions},
+                             {kOnRelease | kOnReleaseOutside, Script(scripts, "drag_release").actions}});
+  });
+
+  const std::uint16_t small = b.DefineShape(RoundedBox(kButton, kSmallW, kRowH, kButtonRadius));
+  const std::uint16_t smallHot = b.DefineShape(RoundedBox(kButtonHot, kSmallW, kRowH, kButtonRadius));
+  const std::uint16_t smallDown = b.DefineShape(RoundedBox(kButtonDown, kSmallW, kRowH, kButtonRadius));
+  const std::uint16_t smallDim = b.DefineShape(RoundedBox(kButtonDim, kSmallW, kRowH, kButtonRadius));
+  const std::uint16_t play = b.DefineShape(RoundedBox(kPlay, kAutoW, kRowH, kButtonRadius));
+  const std::uint16_t playHot = b.DefineShape(RoundedBox(kPlayHot, kAutoW, kRowH, kButtonRadius));
+  const std::uint16_t playDown = b.DefineShape(RoundedBox(kPlayDown, kAutoW, kRowH, kButtonRadius));
+  const std::uint16_t pause = b.DefineShape(RoundedBox(kPause, kAutoW, kRowH, kButtonRadius));
+  const std::uint16_t pauseHot = b.DefineShape(RoundedBox(kPauseHot, kAutoW, kRowH, kButtonRadius));
+  const std::uint16_t pauseDown = b.DefineShape(RoundedBox(kPauseDown, kAutoW, kRowH, kButtonRadius));
+
+  const std::uint16_t nextLabel = b.DefineText(Label(font, kSmallW, "NEXT", kLabel));
+  const std::uint16_t nextDim = b.DefineText(Label(font, kSmallW, "NEXT", kLabelDim));
+  const std::uint16_t prevLabel = b.DefineText(Label(font, kSmallW, "PREV", kLabel));
+  const std::uint16_t prevDim = b.DefineText(Label(font, kSmallW, "PREV", kLabelDim));
+  const std::uint16_t autoLabel = b.DefineText(Label(font, kAutoW, "AUTOPLAY", kLabel));
+  const std::uint16_t pauseLabel = b.DefineText(Label(font, kAutoW, "PAUSE", kLabel));
+
+  const std::uint16_t nextButton =
+      DefineButton(b, {small, smallHot, smallDown, nextLabel}, Script(scripts, "next_release").actions);
+  const std::uint16_t prevButton =
+      DefineButton(b, {small, smallHot, smallDown, prevLabel}, Script(scripts, "prev_release").actions);
+  const std::uint16_t autoButton =
+      DefineButton(b, {play, playHot, playDown, autoLabel}, Script(scripts, "autoplay_release").actions);
+  const std::uint16_t pauseButton =
+      DefineButton(b, {pause, pauseHot, pauseDown, pauseLabel}, Script(scripts, "pause_release").actions);
+
+  const std::uint16_t nextClip =
+      DefineSwitchClip(b, scripts, nextButton, "panelNextBtn", smallDim, nextDim, "panelNextDim");
+  const std::uint16_t prevClip =
+      DefineSwitchClip(b, scripts, prevButton, "panelPrevBtn", smallDim, prevDim, "panelPrevDim");
+  // AUTOPLAY and PAUSE share one place: frame 2 holds the PAUSE button.
+  const std::uint16_t autoClip = b.Define([&](std::uint16_t id) {
+    return DefineSpriteTag(id, 2,
+                           {DoActionTag(Script(scripts, "clip_stop").actions),
+                            Place(1, autoButton, 0, 0, "panelAutoplay_btn"), ShowFrameTag(), RemoveObject2Tag(1),
+                            Place(2, pauseButton, 0, 0, "panelPause_btn"), ShowFrameTag()});
+  });
+
+  // Countdown: four steps that light up one by one over a slide's interval.
+  auto steps = [](int lit, Rgba color) {
+    Path p;
+    for (int i = 0; i < lit; ++i) p.AddRoundedRect(Px(i * (kStepW + kStepGap)), 0, Px(kStepW), Px(kStepH), Px(1));
+    return Solid(color, std::move(p));
+  };
+  const std::uint16_t stepsOff = b.DefineShape(steps(4, kStepOff));
+  std::vector<Bytes> indicatorFrames{DoActionTag(Script(scripts, "clip_stop").actions), Place(1, stepsOff, 0, 0)};
+  for (int lit = 1; lit <= 4; ++lit) {
+    const std::uint16_t on = b.DefineShape(steps(lit, kStepOn));
+    if (lit > 1) indicatorFrames.push_back(RemoveObject2Tag(2));
+    indicatorFrames.push_back(Place(2, on, 0, 0));
+    indicatorFrames.push_back(ShowFrameTag());
+  }
+  const std::uint16_t indicator =
+      b.Define([&](std::uint16_t id) { return DefineSpriteTag(id, 4, indicatorFrames); });
+
+  EditText status = Label(font, kStatusW, "1 / 1", kStatus);
+  status.variable = "panelStatus";
+  const std::uint16_t statusText = b.DefineText(status);
+
+  const std::int32_t labelY = Px(kRowY + (kRowH - kLabelBoxH) / 2.0 + 0.5);
+  const std::vector<Bytes> panel{
+      Place(1, backShape, 0, 0),
+      Place(2, ruleShape, 0, 0),
+      Place(3, dragButton, 0, 0, "panelDragBar_btn"),
+      Place(4, prevClip, Px(kPrevX), Px(kRowY), "panelPrev_mc"),
+      Place(5, nextClip, Px(kNextX), Px(kRowY), "panelNext_mc"),
+      Place(6, autoClip, Px(kAutoX), Px(kRowY), "panelAuto_mc"),
+      Place(7, indicator, Px(kStepsX), Px(kRowY + (kRowH - kStepH) / 2), "panelIndicator_mc"),
+      Place(8, statusText, Px(kStatusX), labelY, "panelStatus_txt"),
+      ShowFrameTag(),
+  };
+  b.Emit(DefineSpriteTag(kPanelSpriteId, 1, panel));
+  return kPanelSpriteId;
+}
+
+}  // namespace
+
+Bytes BuildPlayerFragment(const PlayerScripts& scripts, const EmbeddedFont& font) {
+  FragmentBuilder b;
+  ByteWriter& out = b.out();
+
+  // Tail of the first action block: the document's terminator, constants
+  // 5..34, the frame-1 code.
+  const AssembledBlock& frame1 = Script(scripts, "frame1");
+  constexpr std::size_t kContractCount = sizeof kContractConstants / sizeof kContractConstants[0];
+  if (frame1.externPool.size() != 5 + kContractCount) throw std::runtime_error("frame 1 must declare constants 0..34");
+  out.U8(0);
+  for (std::size_t i = 0; i < kContractCount; ++i) {
+    if (frame1.externPool[5 + i] != kContractConstants[i]) throw std::runtime_error("frame-1 constant out of order");
+    out.String(kContractConstants[i]);
+  }
+  if (out.size() != kPoolTailBytes) throw std::logic_error("constants 5..34 must take 294 bytes");
+  if (frame1.actions.size() != kFrameOneCodeBytes) throw std::runtime_error("frame-1 code must be 607 bytes");
+  out.Append(frame1.actions);
+
+  // Frame 1: the loader.
+  const std::uint16_t fontId = b.Define([&](std::uint16_t id) { return DefineFont2Tag(id, font); });
+  BuildLoader(b, fontId);
+  b.Emit(ShowFrameTag());
+
+  // Frame 2: the loading loop.
+  b.Emit(DoActionTag(Script(scripts, "frame2").actions));
+  b.Emit(ShowFrameTag());
+
+  // Frame 3: the loader gives way to the panel.
+  for (std::uint16_t depth : {1, 3, 4}) b.Emit(RemoveObject2Tag(depth));
+  BuildPanel(b, scripts, fontId);
+  b.Emit(Place(3, kPanelSpriteId, 0, 0, "navPanel_mc"));
+  b.Emit(ShowFrameTag());
+
+  // Frame 4: the main script; the movie writer adds the slides after it.
+  b.Emit(DoActionTag(Script(scripts, "main").actions));
+  return out.Take();
+}
+
+}  // namespace swfgen
