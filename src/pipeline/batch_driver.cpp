@@ -26,11 +26,12 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
   progress->SetStatusText(FormatMessage(msg::kLoadingFile, path));
 
   skipped_ = false;
+  noMovies_ = false;
   bool converted =
       IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
   if (progress->cancelled()) return EntryResult::kCancelled;
   if (skipped_) return EntryResult::kSkipped;
-  return converted ? EntryResult::kConverted : EntryResult::kFailed;
+  return converted && !noMovies_ ? EntryResult::kConverted : EntryResult::kFailed;
 }
 
 bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
@@ -48,6 +49,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
     return false;
   }
   if (ConvertPresentationMovies(path, workingFolder, settings_, slides, progress, exportExtension_) == 0) {
+    noMovies_ = true;
     return !progress.cancelled();
   }
   if (!WriteCompanionFiles(path, settings_, slides)) return false;
@@ -76,6 +78,7 @@ bool BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
   progress.SetPos(0);
 
   if (WriteSlideMovies(folder, settings, slides, progress, collected.extension) == 0) {
+    noMovies_ = true;
     return !progress.cancelled();
   }
   if (!WriteCompanionFiles(folder, settings, slides)) return false;

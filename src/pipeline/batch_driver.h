@@ -53,6 +53,9 @@ class BatchDriver {
   // Extension of the pictures the last export left; lives for the batch.
   std::string exportExtension_ = "bmp";
   bool skipped_ = false;
+  // The presentation ended before its movies (no slides, no pictures):
+  // the road still reports success, but the entry did not convert.
+  bool noMovies_ = false;
 };
 
 }  // namespace orv

@@ -1,0 +1,188 @@
+#include "pipeline/batch_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/paths.h"
+#include "pipeline/automation.h"
+#include "pipeline/picture_folder.h"
+#include "pipeline/scripted_presentation.h"
+#include "support/test_files.h"
+
+namespace orv {
+namespace {
+
+using testfiles::FileNames;
+using testfiles::ReadText;
+using testfiles::Scratch;
+using testfiles::WriteSolidBmp;
+
+// Counts the views made and cancels at the given pump, if any.
+class ScriptedProgress final : public Progress {
+ public:
+  explicit ScriptedProgress(int cancelAtPump) : cancelAtPump_(cancelAtPump) {}
+
+ protected:
+  void OnPump(bool) override {
+    if (++pumps_ == cancelAtPump_) RequestCancel();
+  }
+
+ private:
+  int cancelAtPump_;
+  int pumps_ = 0;
+};
+
+class BatchDriverTest : public ::testing::Test {
+ protected:
+  BatchDriverTest() : scope_(recorder_) {
+    settings_.TempFolder = temp_.path() + "/";
+    settings_.OutputFolder = out_.path();
+  }
+
+  BatchDriver MakeDriver(AutomationServer& server, int cancelAtPump = -1) {
+    return BatchDriver(settings_, server, [this, cancelAtPump](const std::string&) {
+      ++viewsMade_;
+      return std::make_unique<ScriptedProgress>(cancelAtPump);
+    });
+  }
+
+  std::string PictureFolder(const std::string& name, int count) {
+    std::string folder = source_ / name;
+    std::filesystem::create_directories(folder);
+    for (int i = 1; i <= count; ++i) {
+      WriteSolidBmp(folder + "/Slide" + std::to_string(i) + ".bmp", 64, 48, static_cast<std::uint8_t>(i * 20), 90, 200);
+    }
+    return folder;
+  }
+
+  RecordingNotifier recorder_;
+  ScopedNotifier scope_;
+  Scratch temp_, out_, source_;
+  ConversionSettings settings_;
+  int viewsMade_ = 0;
+};
+
+TEST_F(BatchDriverTest, MissingSourceIsSkippedWithItsMessageAndNoProgressView) {
+  ScriptedServer server;
+  BatchDriver driver = MakeDriver(server);
+  std::string missing = source_ / "gone.ppt";
+  EXPECT_EQ(driver.ConvertEntry(missing), EntryResult::kSkipped);
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kSourceMissing, missing)});
+  EXPECT_EQ(viewsMade_, 0);
+  EXPECT_EQ(server.createCount, 0);
+}
+
+TEST_F(BatchDriverTest, PictureFolderBecomesMovieAndPageWithoutTouchingTheFolder) {
+  std::string folder = PictureFolder("holiday", 3);
+  auto before = FileNames(folder);
+  ScriptedServer server;
+  BatchDriver driver = MakeDriver(server);
+
+  EXPECT_EQ(driver.ConvertEntry(folder), EntryResult::kConverted) << ::testing::PrintToString(recorder_.reports);
+  EXPECT_TRUE(recorder_.reports.empty()) << recorder_.reports.front();
+  EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"holiday.htm", "holiday.swf"}));
+  EXPECT_NE(ReadText(out_ / "holiday.htm").find("holiday.swf"), std::string::npos);
+  EXPECT_EQ(FileNames(folder), before);
+  EXPECT_EQ(server.createCount, 0) << "a picture folder needs no presentation server";
+  // Nothing is left in the temporary folder either.
+  EXPECT_TRUE(FileNames(temp_.path()).empty());
+}
+
+TEST_F(BatchDriverTest, PictureFolderOrdersSlidesByNumberAndAddsExtraSlidesPrivately) {
+  std::string folder = PictureFolder("deck", 12);
+  settings_.InsHelp = 1;
+  settings_.BlankEnd = 1;
+  std::string privateFolder;
+  {
+    PictureFolderSlides slides;
+    ASSERT_TRUE(CollectPictureFolder(folder, settings_, slides));
+    ASSERT_EQ(slides.paths.size(), 14u);
+    EXPECT_EQ(FileNamePart(slides.paths.front()), "slide_hlp.wmf");
+    EXPECT_EQ(FileNamePart(slides.paths.back()), "slide_end.wmf");
+    for (int i = 1; i <= 12; ++i) {
+      EXPECT_EQ(FileNamePart(slides.paths[static_cast<std::size_t>(i)]), "Slide" + std::to_string(i) + ".bmp");
+    }
+    privateFolder = slides.paths.front().substr(0, slides.paths.front().rfind('/'));
+    EXPECT_NE(privateFolder, folder);
+    EXPECT_TRUE(IsDirectory(privateFolder));
+  }
+  EXPECT_FALSE(PathExists(privateFolder)) << "the private working folder goes with the slides";
+  EXPECT_EQ(FileNames(folder).size(), 12u);
+}
+
+TEST_F(BatchDriverTest, DominantExtensionChoosesTheCommonestPictureKind) {
+  std::string folder = source_ / "mixed";
+  std::filesystem::create_directories(folder);
+  for (const char* name : {"Slide1.JPG", "Slide2.jpg", "Slide3.bmp", "notes.txt"}) testfiles::WriteSolidBmp(folder + "/" + name, 2, 2, 0, 0, 0);
+  EXPECT_EQ(DominantPictureExtension(folder), "jpg");
+  EXPECT_EQ(DominantPictureExtension(source_ / "nothing-here"), "");
+}
+
+TEST_F(BatchDriverTest, EmptyPictureFolderReportsAnEmptyPresentation) {
+  std::string folder = PictureFolder("empty", 0);
+  ScriptedServer server;
+  BatchDriver driver = MakeDriver(server);
+  EXPECT_NE(driver.ConvertEntry(folder), EntryResult::kConverted);
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kPresentationEmpty, folder)});
+  EXPECT_TRUE(FileNames(out_.path()).empty());
+}
+
+TEST_F(BatchDriverTest, CancelAtTheFirstSlideLeavesNoMovieAndNoPage) {
+  std::string folder = PictureFolder("talk", 3);
+  ScriptedServer server;
+  BatchDriver driver = MakeDriver(server, /*cancelAtPump=*/1);
+  EXPECT_EQ(driver.ConvertEntry(folder), EntryResult::kCancelled);
+  EXPECT_TRUE(FileNames(out_.path()).empty());
+  EXPECT_TRUE(recorder_.reports.empty());
+}
+
+TEST_F(BatchDriverTest, ServerThatCannotStartShowsTheInstallMessageAndTheBatchGoesOn) {
+  std::string deck = source_ / "talk.ppt";
+  testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);  // any file: the server never opens it
+  ScriptedServer server;
+  server.createFailure = kClassNotRegistered;
+  BatchDriver driver = MakeDriver(server);
+  EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
+  ASSERT_EQ(recorder_.reports.size(), 1u);
+  EXPECT_NE(recorder_.reports[0].find("80040154"), std::string::npos) << recorder_.reports[0];
+  // The next entry still converts.
+  EXPECT_EQ(driver.ConvertEntry(PictureFolder("next", 1)), EntryResult::kConverted);
+}
+
+TEST_F(BatchDriverTest, FailingAutomationCallTravelsOutOfTheDriver) {
+  std::string deck = source_ / "talk.ppt";
+  testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
+  ScriptedDeck slides;
+  slides.slides.push_back(ScriptedSlide::Titled("one", "One"));
+  ScriptedServer server(slides);
+  server.failMember = "Slide.Export";
+  BatchDriver driver = MakeDriver(server);
+  EXPECT_THROW(driver.ConvertEntry(deck), AutomationError);
+}
+
+TEST_F(BatchDriverTest, SplitPagesUseTitlesAndLinkNeighboursEvenWhenMoviesFail) {
+  // The scripted server's slide files are not pictures: every movie fails
+  // with a message, yet the pages are written, as the movies were attempted.
+  std::string deck = source_ / "talk.ppt";
+  testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
+  ScriptedDeck slides;
+  slides.slides.push_back(ScriptedSlide::Titled("a", "Intro"));
+  slides.slides.push_back(ScriptedSlide::Titled("b", "Intro"));
+  slides.slides.push_back(ScriptedSlide::Titled("c", "Q&A: 1/2"));
+  ScriptedServer server(slides);
+  settings_.SplitPPT = 1;
+  settings_.UseTitle = 1;
+  settings_.GenAutorun = 1;
+  BatchDriver driver = MakeDriver(server);
+  driver.ConvertEntry(deck);
+
+  EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"Intro_1.htm", "Intro_2.htm", "Q&A_ 1_2.htm"}));
+  std::string middle = ReadText(out_ / "Intro_2.htm");
+  EXPECT_NE(middle.find("<a href=\"Intro_1.htm\">Prev</a> <a href=\"Q&A_ 1_2.htm\">Next</a><p>\r\n"), std::string::npos);
+  EXPECT_NE(middle.find("Intro_2.swf"), std::string::npos);
+  EXPECT_FALSE(PathExists(out_ / "autorun.inf")) << "split mode writes no autorun.inf";
+}
+
+}  // namespace
+}  // namespace orv
