@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -16,6 +17,19 @@ MovieBuffer::Reallocator MovieBuffer::SetReallocator(Reallocator reallocate) {
   Reallocator previous = g_reallocate;
   g_reallocate = reallocate != nullptr ? reallocate : &SystemRealloc;
   return previous;
+}
+
+MovieBuffer::MovieBuffer(MovieBuffer&& other) noexcept { *this = std::move(other); }
+
+MovieBuffer& MovieBuffer::operator=(MovieBuffer&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    length_ = std::exchange(other.length_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    allocated_ = std::exchange(other.allocated_, 0);
+  }
+  return *this;
 }
 
 bool MovieBuffer::ReallocateTo(std::size_t size) {

@@ -20,6 +20,8 @@ class MovieBuffer {
   ~MovieBuffer() { Release(); }
   MovieBuffer(const MovieBuffer&) = delete;
   MovieBuffer& operator=(const MovieBuffer&) = delete;
+  MovieBuffer(MovieBuffer&& other) noexcept;
+  MovieBuffer& operator=(MovieBuffer&& other) noexcept;
 
   // Raises capacity by `size` and reallocates the block to exactly that
   // size. False (nothing changed) when the size limit is passed or the

@@ -1,0 +1,160 @@
+// The web page and autorun.inf writers.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <csignal>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "movie/web_page.h"
+#include "movie_test_support.h"
+
+namespace orv {
+namespace {
+
+const char kS1[] =
+    "<HTML>\r\n<HEAD>\r\n<meta http-equiv=Content-Type content=\"text/html\">\r\n"
+    "<TITLE>This presentation was converted by Orvanta</TITLE>\r\n</HEAD>\r\n<BODY>\r\n";
+const char kS2Start[] = "<OBJECT classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\"\r\n codebase=\"";
+const char kS2End[] = "#version=6,0,0,0\"\r\n WIDTH=\"";
+const char kS5[] = "\"> \r\n <PARAM NAME=quality VALUE=best> \r\n <EMBED src=\"";
+const char kS8Start[] = "\"\r\n TYPE=\"application/x-shockwave-flash\" PLUGINSPAGE=\"";
+
+TEST(WebPage, TemplateCutsIntoTheEightSegments) {
+  const auto s = PageTemplateSegments();
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->at(0), kS1);
+  EXPECT_TRUE(s->at(1).starts_with(kS2Start));
+  EXPECT_TRUE(s->at(1).ends_with(kS2End));
+  EXPECT_EQ(s->at(2), "\" HEIGHT=\"");
+  EXPECT_EQ(s->at(3), "\">\r\n <PARAM NAME=movie VALUE=\"");
+  EXPECT_EQ(s->at(4), kS5);
+  EXPECT_EQ(s->at(5), "\" quality=best WIDTH=\"");
+  EXPECT_EQ(s->at(6), "\" HEIGHT=\"");
+  EXPECT_TRUE(s->at(7).starts_with(kS8Start));
+  EXPECT_TRUE(s->at(7).ends_with("\">Orvanta</a>.\r\n</BODY>\r\n</HTML>\r\n"));
+  // Every line ends in CR LF.
+  for (auto segment : *s) {
+    for (std::size_t at = segment.find('\n'); at != std::string_view::npos; at = segment.find('\n', at + 1)) {
+      ASSERT_GT(at, 0u);
+      EXPECT_EQ(segment[at - 1], '\r');
+    }
+  }
+}
+
+TEST(WebPage, SingleMoviePage) {
+  test::ScratchFolder folder;
+  ConversionSettings settings;
+  const std::string page = folder.File("Talk.htm");
+  ASSERT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 1);
+  const auto s = PageTemplateSegments();
+  ASSERT_TRUE(s);
+  std::string expected;
+  for (std::string_view piece : {s->at(0), s->at(1), std::string_view("640"), s->at(2), std::string_view("480"),
+                                 s->at(3), std::string_view("Talk.swf"), s->at(4), std::string_view("Talk.swf"),
+                                 s->at(5), std::string_view("640"), s->at(6), std::string_view("480"), s->at(7)}) {
+    expected += piece;
+  }
+  EXPECT_EQ(test::ReadFileText(page), expected);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"Talk.htm"});  // no temporary left
+}
+
+TEST(WebPage, SplitPagesLinkTheirNeighbours) {
+  ConversionSettings settings;
+  const std::string first = *BuildWebPage("Talk_1.swf", settings, "", "Talk_2.htm");
+  const std::string middle = *BuildWebPage("Talk_2.swf", settings, "Talk_1.htm", "Talk_3.htm");
+  const std::string last = *BuildWebPage("Talk_3.swf", settings, "Talk_2.htm", "");
+  const auto afterS1 = [](const std::string& page) { return page.substr(sizeof kS1 - 1); };
+  const std::string object = kS2Start;
+  EXPECT_TRUE(first.starts_with(kS1));
+  EXPECT_TRUE(afterS1(first).starts_with("<a href=\"Talk_2.htm\">Next</a><p>\r\n" + object));
+  EXPECT_TRUE(afterS1(middle).starts_with(
+      "<a href=\"Talk_1.htm\">Prev</a> <a href=\"Talk_3.htm\">Next</a><p>\r\n" + object));
+  EXPECT_TRUE(afterS1(last).starts_with("<a href=\"Talk_2.htm\">Prev</a> <p>\r\n" + object));
+  EXPECT_NE(middle.find("VALUE=\"Talk_2.swf\""), std::string::npos);
+  EXPECT_NE(middle.find("src=\"Talk_2.swf\""), std::string::npos);
+  // Names go in as they are.
+  EXPECT_NE(BuildWebPage("a&b <x>.swf", settings, "", "")->find("VALUE=\"a&b <x>.swf\""), std::string::npos);
+}
+
+TEST(WebPage, AutorunText) {
+  test::ScratchFolder folder;
+  const std::string autorun = folder.File("autorun.inf");
+  ASSERT_EQ(WriteAutorun(folder.File("Talk.htm"), autorun), 1);
+  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Talk.htm\"");
+  // The next presentation's page replaces it.
+  ASSERT_EQ(WriteAutorun(folder.File("Other.htm"), autorun), 1);
+  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Other.htm\"");
+}
+
+TEST(WebPage, MissingFolderGivesTheMessageWithThePath) {
+  RecordingNotifier notes;
+  ScopedNotifier scope(notes);
+  test::ScratchFolder folder;
+  const std::string page = folder.File("missing/Talk.htm");
+  const std::string autorun = folder.File("missing/autorun.inf");
+  ConversionSettings settings;
+  EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
+  EXPECT_EQ(WriteAutorun(page, autorun), 0);
+  EXPECT_EQ(notes.reports, (std::vector<std::string>{FormatMessage(msg::kHtmlWriteFailed, page),
+                                                     FormatMessage(msg::kAutorunWriteFailed, autorun)}));
+}
+
+// Lets writes fail once a file passes `bytes` (EFBIG), as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int);
+};
+
+TEST(WebPage, FailedWriteKeepsTheOlderPage) {
+  RecordingNotifier notes;
+  ScopedNotifier scope(notes);
+  test::ScratchFolder folder;
+  const std::string page = folder.File("Talk.htm");
+  test::WriteFileText(page, "older page");
+  ConversionSettings settings;
+  {
+    FileSizeLimit limit(100);
+    EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
+  }
+  EXPECT_EQ(notes.reports, std::vector<std::string>{FormatMessage(msg::kHtmlWriteFailed, page)});
+  EXPECT_EQ(test::ReadFileText(page), "older page");
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"Talk.htm"});
+}
+
+TEST(WebPage, BrokenTemplateIsReportedNotWritten) {
+  RecordingNotifier notes;
+  ScopedNotifier scope(notes);
+  test::OverlayResources table;
+  ScopedResourceTable tableScope(table);
+  test::ScratchFolder folder;
+  ConversionSettings settings;
+
+  table.Remove(216, "HTML");
+  EXPECT_EQ(WriteWebPage("Talk.swf", folder.File("a.htm"), settings, "", ""), 0);
+  table.Set(216, "HTML", {});
+  EXPECT_EQ(WriteWebPage("Talk.swf", folder.File("b.htm"), settings, "", ""), 0);
+  const std::string cut = "<HTML>{{links}}{{width}}";
+  table.Set(216, "HTML", test::ByteVector(cut.begin(), cut.end()));
+  EXPECT_EQ(WriteWebPage("Talk.swf", folder.File("c.htm"), settings, "", ""), 0);
+  EXPECT_EQ(notes.reports, (std::vector<std::string>{msg::kResourceNotFound, msg::kResourceSizeUnknown,
+                                                     msg::kResourceNotLoaded}));
+  EXPECT_TRUE(folder.Entries().empty());
+}
+
+}  // namespace
+}  // namespace orv
