@@ -1,0 +1,178 @@
+#include "image/dib_decode.h"
+
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <optional>
+
+#include "image/byte_reader.h"
+
+namespace orv {
+namespace {
+
+constexpr std::int64_t kMaxPixels = std::int64_t{1} << 24;
+constexpr std::int64_t kMaxSide = 1 << 16;
+constexpr std::uint32_t kCompressionRgb = 0;
+constexpr std::uint32_t kCompressionBitFields = 3;
+
+struct DibInfo {
+  std::int64_t width = 0, height = 0;
+  bool topDown = false;
+  int bitsPerPixel = 0;
+  std::uint32_t compression = 0;
+  std::array<std::uint32_t, 3> masks{};  // red, green, blue
+  std::array<std::uint32_t, 256> palette{};  // 0x00RRGGBB
+  std::size_t tableBytes = 0;  // header + masks + colour table
+};
+
+std::optional<DibInfo> ParseInfo(std::span<const std::uint8_t> info, bool paletteIndices) {
+  ByteReader reader(info);
+  DibInfo dib;
+  const std::uint32_t headerSize = reader.U32();
+  std::uint32_t coloursUsed = 0;
+  std::size_t entrySize = 4;
+  if (headerSize == 12) {
+    dib.width = reader.U16();
+    dib.height = reader.U16();
+    reader.U16();
+    dib.bitsPerPixel = reader.U16();
+    entrySize = 3;
+  } else if (headerSize >= 40 && headerSize <= info.size()) {
+    dib.width = reader.S32();
+    const std::int32_t height = reader.S32();
+    dib.topDown = height < 0;
+    dib.height = std::llabs(std::int64_t{height});
+    reader.U16();
+    dib.bitsPerPixel = reader.U16();
+    dib.compression = reader.U32();
+    reader.Skip(12);
+    coloursUsed = reader.U32();
+    reader.U32();
+    if (dib.compression == kCompressionBitFields) {
+      reader.Skip(headerSize - 40);
+      ByteReader masks(info.subspan(40));
+      dib.masks = {masks.U32(), masks.U32(), masks.U32()};
+      if (!masks.ok()) return std::nullopt;
+      if (headerSize < 52) reader.Skip(12);  // masks follow the short header
+    }
+  } else {
+    return std::nullopt;
+  }
+  if (!reader.ok()) return std::nullopt;
+  const std::size_t tableStart = headerSize == 12 || dib.compression != kCompressionBitFields
+                                     ? headerSize
+                                     : (headerSize < 52 ? headerSize + 12 : headerSize);
+  if (dib.width <= 0 || dib.height <= 0 || dib.width > kMaxSide || dib.height > kMaxSide ||
+      dib.width * dib.height > kMaxPixels) {
+    return std::nullopt;
+  }
+  switch (dib.bitsPerPixel) {
+    case 1: case 4: case 8: case 24:
+      if (dib.compression != kCompressionRgb) return std::nullopt;
+      break;
+    case 16: case 32:
+      if (dib.compression != kCompressionRgb && dib.compression != kCompressionBitFields) return std::nullopt;
+      break;
+    default:
+      return std::nullopt;
+  }
+  if (dib.compression == kCompressionRgb) {
+    dib.masks = dib.bitsPerPixel == 16 ? std::array<std::uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
+                                       : std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
+  }
+
+  std::uint64_t entries = coloursUsed;
+  if (entries == 0 && dib.bitsPerPixel <= 8) entries = std::uint64_t{1} << dib.bitsPerPixel;
+  if (paletteIndices) entrySize = 2;
+  if (entries > (info.size() - std::min(info.size(), tableStart)) / entrySize) {
+    // A short colour table is refused only where the pixels need it.
+    if (dib.bitsPerPixel <= 8) return std::nullopt;
+    entries = 0;
+  }
+  dib.tableBytes = tableStart + static_cast<std::size_t>(entries) * entrySize;
+  for (std::size_t i = 0; i < entries && i < dib.palette.size(); ++i) {
+    const std::size_t at = tableStart + i * entrySize;
+    if (paletteIndices) {
+      const std::uint32_t grey = info[at] & 0xFF;
+      dib.palette[i] = grey << 16 | grey << 8 | grey;
+    } else {
+      dib.palette[i] = std::uint32_t{info[at + 2]} << 16 | std::uint32_t{info[at + 1]} << 8 | info[at];
+    }
+  }
+  return dib;
+}
+
+std::uint32_t Channel(std::uint32_t value, std::uint32_t mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const std::uint32_t max = mask >> shift;
+  return ((value & mask) >> shift) * 255 / max;
+}
+
+SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
+  const std::uint64_t stride = ((static_cast<std::uint64_t>(dib.width) * dib.bitsPerPixel + 31) / 32) * 4;
+  if (stride == 0 || static_cast<std::uint64_t>(dib.height) > bits.size() / stride) return nullptr;
+  const int width = static_cast<int>(dib.width), height = static_cast<int>(dib.height);
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height),
+                     cairo_surface_destroy);
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+  cairo_surface_flush(surface.get());
+  unsigned char* out = cairo_image_surface_get_data(surface.get());
+  const int outStride = cairo_image_surface_get_stride(surface.get());
+  for (int row = 0; row < height; ++row) {
+    const std::size_t sourceRow = static_cast<std::size_t>(dib.topDown ? row : height - 1 - row);
+    const std::uint8_t* in = bits.data() + sourceRow * stride;
+    auto* pixels = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(row) * outStride);
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t colour = 0;
+      switch (dib.bitsPerPixel) {
+        case 1: colour = dib.palette[(in[x >> 3] >> (7 - (x & 7))) & 1]; break;
+        case 4: colour = dib.palette[(in[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
+        case 8: colour = dib.palette[in[x]]; break;
+        case 24: {
+          const std::uint8_t* p = in + 3 * x;
+          colour = std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
+          break;
+        }
+        case 16:
+        case 32: {
+          std::uint32_t value = in[(dib.bitsPerPixel / 8) * x] | in[(dib.bitsPerPixel / 8) * x + 1] << 8;
+          if (dib.bitsPerPixel == 32) {
+            value |= std::uint32_t{in[4 * x + 2]} << 16 | std::uint32_t{in[4 * x + 3]} << 24;
+          }
+          colour = Channel(value, dib.masks[0]) << 16 | Channel(value, dib.masks[1]) << 8 |
+                   Channel(value, dib.masks[2]);
+          break;
+        }
+        default: break;
+      }
+      pixels[x] = colour;
+    }
+  }
+  cairo_surface_mark_dirty(surface.get());
+  return surface;
+}
+
+}  // namespace
+
+SurfacePtr DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
+                     bool paletteIndices) {
+  const auto dib = ParseInfo(info, paletteIndices);
+  return dib ? Decode(*dib, bits) : nullptr;
+}
+
+SurfacePtr DecodePackedDib(std::span<const std::uint8_t> packed, bool paletteIndices) {
+  const auto dib = ParseInfo(packed, paletteIndices);
+  if (!dib || dib->tableBytes > packed.size()) return nullptr;
+  return Decode(*dib, packed.subspan(dib->tableBytes));
+}
+
+bool DibSize(std::span<const std::uint8_t> info, int& width, int& height) {
+  const auto dib = ParseInfo(info, false);
+  if (!dib) return false;
+  width = static_cast<int>(dib->width);
+  height = static_cast<int>(dib->height);
+  return true;
+}
+
+}  // namespace orv

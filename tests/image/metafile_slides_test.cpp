@@ -1,0 +1,95 @@
+// The help and end slides as the program carries them: their size, their
+// colours where the layout puts them, and pictures to look at.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/resources.h"
+#include "image/metafile_player.h"
+#include "metafile_builders.h"
+
+namespace orv {
+namespace {
+
+using testing::At;
+using testing::Near;
+using testing::Pixel;
+
+MetafilePicture RenderResource(int id) {
+  const auto bytes = Resources().Find(id, "BIN");
+  EXPECT_TRUE(bytes.has_value());
+  MetafilePicture picture;
+  std::string error;
+  if (bytes) {
+    EXPECT_TRUE(RenderMetafile(*bytes, 0, 0, picture, error)) << error;
+  }
+  return picture;
+}
+
+void WritePng(const MetafilePicture& picture, const std::string& name) {
+  const std::filesystem::path folder = std::filesystem::path(ORVANTA_BINARY_DIR) / "tests" / "artifacts";
+  std::filesystem::create_directories(folder);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, picture.width, picture.height);
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < picture.height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+    for (int x = 0; x < picture.width; ++x) {
+      const Pixel p = At(picture, x, y);
+      row[x] = static_cast<std::uint32_t>(p.r << 16 | p.g << 8 | p.b);
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  EXPECT_EQ(cairo_surface_write_to_png(surface, (folder / name).c_str()), CAIRO_STATUS_SUCCESS);
+  cairo_surface_destroy(surface);
+}
+
+// Counts pixels inside a rectangle that are far from `background`.
+int InkPixels(const MetafilePicture& p, int left, int top, int right, int bottom, Pixel background) {
+  int count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) count += Near(At(p, x, y), background, 60) ? 0 : 1;
+  }
+  return count;
+}
+
+TEST(MetafileSlides, HelpSlideIsAWhitePageWithTanAndBlueAreasAndText) {
+  const MetafilePicture help = RenderResource(215);
+  ASSERT_EQ(help.width, 960);
+  ASSERT_EQ(help.height, 720);
+  WritePng(help, "slide_hlp.png");
+
+  const Pixel white{255, 255, 255};
+  EXPECT_TRUE(Near(At(help, 5, 5), white, 0));
+  EXPECT_TRUE(Near(At(help, 955, 715), white, 0));
+  EXPECT_TRUE(Near(At(help, 60, 330), {210, 180, 140}, 4));   // tan area, left
+  EXPECT_TRUE(Near(At(help, 900, 330), {62, 116, 186}, 4));   // blue area, right
+  // The heading, both captions and the shortcut rows carry text.
+  EXPECT_GT(InkPixels(help, 100, 30, 860, 75, white), 500);
+  EXPECT_GT(InkPixels(help, 60, 240, 450, 320, {210, 180, 140}), 300);
+  EXPECT_GT(InkPixels(help, 510, 240, 900, 320, {62, 116, 186}), 300);
+  for (int row = 0; row < 5; ++row) {
+    const int top = 432 + row * 54;
+    EXPECT_GT(InkPixels(help, 200, top + 8, 395, top + 42, {243, 245, 248}), 20) << "label " << row;
+    EXPECT_GT(InkPixels(help, 465, top + 8, 880, top + 42, {243, 245, 248}), 10) << "keys " << row;
+  }
+}
+
+TEST(MetafileSlides, EndSlideIsBlackWithSmallWhiteTextAtTopCentre) {
+  const MetafilePicture end = RenderResource(214);
+  ASSERT_EQ(end.width, 960);
+  ASSERT_EQ(end.height, 720);
+  WritePng(end, "slide_end.png");
+
+  const Pixel black{0, 0, 0};
+  EXPECT_TRUE(Near(At(end, 5, 5), black, 0));
+  EXPECT_TRUE(Near(At(end, 480, 400), black, 0));
+  EXPECT_GT(InkPixels(end, 380, 10, 580, 50, black), 100);
+  EXPECT_EQ(InkPixels(end, 0, 60, 960, 720, black), 0);
+  EXPECT_EQ(InkPixels(end, 0, 0, 300, 60, black), 0);
+}
+
+}  // namespace
+}  // namespace orv
