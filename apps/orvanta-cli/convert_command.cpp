@@ -11,7 +11,7 @@
 #include "pipeline/automation.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/output_names.h"
-#include "presentation_server.h"
+#include "pipeline/lazy_presentation_server.h"
 #include "terminal_progress.h"
 #include "ui/settings_store.h"
 

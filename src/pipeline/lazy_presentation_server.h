@@ -1,12 +1,13 @@
-// The presentation server of the command line: LibreOffice, started only
-// when the first presentation needs it and kept for the rest of the batch.
+// The presentation server of both programs: LibreOffice, started only when
+// the first presentation needs it and kept for the rest of the batch, so a
+// batch of picture folders never starts it.
 #pragma once
 
 #include <memory>
 
 #include "pipeline/automation.h"
 
-namespace orv::cli {
+namespace orv {
 
 class LazyPresentationServer final : public AutomationServer {
  public:
@@ -20,4 +21,4 @@ class LazyPresentationServer final : public AutomationServer {
   bool tried_ = false;
 };
 
-}  // namespace orv::cli
+}  // namespace orv

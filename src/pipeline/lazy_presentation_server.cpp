@@ -1,6 +1,6 @@
-#include "presentation_server.h"
+#include "pipeline/lazy_presentation_server.h"
 
-namespace orv::cli {
+namespace orv {
 
 LazyPresentationServer::LazyPresentationServer() = default;
 LazyPresentationServer::~LazyPresentationServer() = default;
@@ -15,4 +15,4 @@ ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
   return loadFailure_;
 }
 
-}  // namespace orv::cli
+}  // namespace orv
