@@ -8,10 +8,11 @@ const SOURCE_DIR = path.resolve(__dirname, '..', '..', '..');
 const DEFAULT_BUILD = path.join(SOURCE_DIR, 'build');
 
 const env = {
-  cli: process.env.ORVANTA_CLI || path.join(DEFAULT_BUILD, 'apps', 'orvanta-cli'),
-  swfcheck: process.env.ORVANTA_SWFCHECK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'swfcheck'),
-  workDir: process.env.ORVANTA_PLAYBACK_WORK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'work'),
-  artifactsDir: process.env.ORVANTA_PLAYBACK_ARTIFACTS || path.join(DEFAULT_BUILD, 'tests', 'playback', 'artifacts'),
+  cli: path.resolve(process.env.ORVANTA_CLI || path.join(DEFAULT_BUILD, 'apps', 'orvanta-cli')),
+  swfcheck: path.resolve(process.env.ORVANTA_SWFCHECK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'swfcheck')),
+  slidemovie: path.resolve(process.env.ORVANTA_SLIDEMOVIE || path.join(DEFAULT_BUILD, 'tests', 'playback', 'slidemovie')),
+  workDir: path.resolve(process.env.ORVANTA_PLAYBACK_WORK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'work')),
+  artifactsDir: path.resolve(process.env.ORVANTA_PLAYBACK_ARTIFACTS || path.join(DEFAULT_BUILD, 'tests', 'playback', 'artifacts')),
 };
 
 /** A fresh, empty folder below the work dir for one test. */

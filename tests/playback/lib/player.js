@@ -17,7 +17,10 @@ const CHROMIUM_ARGS = [
   // The emulator creates its audio output at once; without this Chromium warns on every movie.
   '--autoplay-policy=no-user-gesture-required',
 ];
-const DEFAULT_TIMEOUT_MS = 15000;
+// Generous: the machines that run these tests are often busy, and the first
+// movie of a browser waits for the emulator to compile.
+const DEFAULT_TIMEOUT_MS = 30000;
+const READY_TIMEOUT_MS = 90000;
 
 function renderPage(query) {
   const width = Number(query.pw) || 640;
@@ -35,6 +38,7 @@ function renderPage(query) {
     openUrlMode: 'deny',
     warnOnUnsupportedContent: false,
   };
+  if (Number(query.fps) > 0) options.frameRate = Number(query.fps);
   // The movie URL comes from the harness, but it is still quoted as data.
   const config = JSON.stringify(options).replace(/</g, '\\u003c');
   return `<!doctype html>
@@ -91,12 +95,17 @@ class Stage {
    * Opens a page playing the movie file. pageWidth/pageHeight size the player
    * element (default: the movie frame given as width/height, else 640x480).
    */
-  async play(movieFile, { width = 640, height = 480, pageWidth, pageHeight, renderer = 'canvas' } = {}) {
+  // bytesPerSecond slows the movie's download (0: at once); frameRate overrides
+  // the movie's 15 frames per second to stretch what happens frame by frame.
+  async play(movieFile, {
+    width = 640, height = 480, pageWidth, pageHeight, renderer = 'canvas', bytesPerSecond = 0, frameRate = 0,
+  } = {}) {
     const page = await this.context.newPage();
     const playback = new Playback(page, { width: pageWidth || width, height: pageHeight || height });
     await page.exposeBinding('__orvTrace', (_source, text) => playback.onTrace(text));
     const query = new URLSearchParams({
-      movie: this.server.addMovie(movieFile),
+      movie: this.server.addMovie(movieFile, { bytesPerSecond }),
+      fps: String(frameRate),
       pw: String(playback.width),
       ph: String(playback.height),
       renderer,
@@ -144,6 +153,7 @@ class Playback {
     this.page = page;
     this.width = width;
     this.height = height;
+    this.openedAt = Date.now();
     this.traces = [];
     this.console = [];
     this.problems = [];
@@ -162,6 +172,7 @@ class Playback {
   onTrace(text) {
     const entry = parseTrace(text) || { kind: null, args: [], fields: {}, text };
     entry.index = this.traces.length;
+    entry.wall = Date.now() - this.openedAt;  // for diagnostics only, never asserted
     this.traces.push(entry);
     this.waiters = this.waiters.filter((waiter) => !waiter.offer(entry));
   }
@@ -204,8 +215,8 @@ class Playback {
   }
 
   /** Waits for the player's set-up line and returns it parsed. */
-  async ready(options) {
-    const entry = await this.waitFor('ready', options);
+  async ready(options = {}) {
+    const entry = await this.waitFor('ready', { timeout: READY_TIMEOUT_MS, ...options });
     await this.settle();
     return entry;
   }

@@ -62,23 +62,28 @@ function encodeBmp(width, height, colourAt) {
   return file;
 }
 
-function slidePicture(k, width, height) {
-  const colour = slideColour(k);
+function slidePicture(k, width, height, colour = slideColour(k)) {
   const ink = colour[0] + colour[1] + colour[2] > 380 ? [0, 0, 0] : [255, 255, 255];
   const inDigit = digitMask(k, width, height);
   return encodeBmp(width, height, (x, y) => (inDigit(x, y) ? ink : colour));
 }
 
 /**
- * Writes Slide1.bmp .. Slide<count>.bmp into a fresh folder and returns its path.
+ * Writes Slide1.bmp .. Slide<count>.bmp into a fresh folder and returns the
+ * picture paths. With `uniform` every slide has the first slide's colour (only
+ * the number differs), so that the semi-transparent panel looks the same on
+ * every slide and its pixels can be compared from slide to slide.
  */
-function writeSlideFolder(folder, count, { width = 640, height = 480 } = {}) {
+function writeSlideFolder(folder, count, { width = 640, height = 480, uniform = false } = {}) {
   fs.rmSync(folder, { recursive: true, force: true });
   fs.mkdirSync(folder, { recursive: true });
+  const files = [];
   for (let k = 1; k <= count; k++) {
-    fs.writeFileSync(path.join(folder, `Slide${k}.bmp`), slidePicture(k, width, height));
+    const file = path.join(folder, `Slide${k}.bmp`);
+    fs.writeFileSync(file, slidePicture(k, width, height, uniform ? slideColour(1) : slideColour(k)));
+    files.push(file);
   }
-  return folder;
+  return files;
 }
 
 function colourDistance(a, b) {
