@@ -11,13 +11,7 @@
 #include "base/paths.h"
 #include "pipeline/automation_members.h"
 
-#if __has_include("pipeline/title_names.h")
 #include "pipeline/title_names.h"
-#else
-namespace orv {
-void MakeTitleNames(std::vector<std::string>& titles);
-}
-#endif
 
 namespace orv {
 namespace {
@@ -161,10 +155,14 @@ void ExportEachSlide(const AutomationObject& presentation, const std::string& fo
   }
 }
 
-void ShowServerMissing(std::uint32_t code) {
+// The installation question with the failure code, followed by the
+// server's own account of what is missing when it gave one.
+void ShowServerMissing(std::uint32_t code, const std::string& description) {
   char text[256];
   std::snprintf(text, sizeof text, msg::kServerMissingLibreOffice, static_cast<unsigned long>(code));
-  Notify(text);
+  std::string message = text;
+  if (!description.empty()) message += "\n" + description;
+  Notify(message);
 }
 
 }  // namespace
@@ -185,7 +183,7 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
                         std::string& exportExtension) {
   ServerStart start = server.CreateObject(kPresentationServerClass);
   if (start.application.IsNull()) {
-    ShowServerMissing(start.failureCode != 0 ? start.failureCode : kServerExecFailure);
+    ShowServerMissing(start.failureCode != 0 ? start.failureCode : kServerExecFailure, start.description);
     return false;
   }
   const AutomationObject& application = start.application;

@@ -1,0 +1,658 @@
+#include "pipeline/office/office_objects.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+
+#include <com/sun/star/awt/Size.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XExporter.hpp>
+#include <com/sun/star/document/XFilter.hpp>
+#include <com/sun/star/drawing/TextFitToSizeType.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/presentation/XPresentationPage.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include "pipeline/automation_members.h"
+
+namespace orv::office {
+
+using namespace css;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+using Args = std::vector<Variant>;
+using T = Variant::Type;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kPointsPerMm100 = 72.0 / 2540.0;
+
+[[noreturn]] void Unknown(const char* object, std::int32_t id, DispatchKind kind) {
+  const char* how = kind == DispatchKind::kMethod ? "method" : kind == DispatchKind::kPropertyGet ? "get" : "put";
+  throw AutomationError(std::string(object) + ": unknown member " + std::to_string(id) + " (" + how + ")");
+}
+
+Variant Obj(std::shared_ptr<AutomationTarget> target) { return Variant::Object(AutomationObject(std::move(target))); }
+Variant Flag(bool value) { return Variant::I4(value ? -1 : 0); }  // msoTrue / msoFalse
+
+std::string FileUrl(const std::string& path) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(path, ec);
+  std::string text = ec ? path : absolute.string();
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : text) {
+    if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+uno::Sequence<beans::PropertyValue> Properties(std::initializer_list<beans::PropertyValue> list) {
+  return uno::Sequence<beans::PropertyValue>(list.begin(), static_cast<sal_Int32>(list.size()));
+}
+
+beans::PropertyValue Property(const char* name, uno::Any value) {
+  beans::PropertyValue p;
+  p.Name = OUString::createFromAscii(name);
+  p.Value = std::move(value);
+  return p;
+}
+
+// Every object shares the application's context; Call() turns UNO failures
+// into automation errors with a readable description.
+class OfficeObject : public AutomationTarget {
+ public:
+  OfficeObject(std::shared_ptr<ApplicationContext> context, const char* name)
+      : context_(std::move(context)), name_(name) {}
+
+  Variant Invoke(std::int32_t id, DispatchKind kind, const Args& args) final {
+    context_->CheckAlive();
+    try {
+      return Answer(id, kind, args);
+    } catch (const lang::DisposedException& e) {
+      context_->session().MarkLost();
+      throw AutomationError("The connection to LibreOffice was lost (" + FromUno(e.Message) + ")");
+    } catch (const uno::RuntimeException& e) {
+      if (!context_->session().Alive()) {
+        throw AutomationError("LibreOffice stopped while answering " + std::string(name_) + " (" +
+                              FromUno(e.Message) + ")");
+      }
+      throw AutomationError(std::string(name_) + ": " + FromUno(e.Message));
+    } catch (const uno::Exception& e) {
+      throw AutomationError(std::string(name_) + ": " + FromUno(e.Message));
+    }
+  }
+
+ protected:
+  virtual Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) = 0;
+  std::shared_ptr<ApplicationContext> context_;
+  const char* name_;
+};
+
+// Indexes of the member table are 1-based.
+std::int32_t CheckIndex(const Variant& index, std::int32_t count) {
+  std::int32_t i = index.Integer();
+  if (i < 1 || i > count) {
+    throw AutomationError("The index " + std::to_string(i) + " is out of range (1 to " + std::to_string(count) + ")");
+  }
+  return i - 1;
+}
+
+// ---- Shapes and text ----
+
+// The shape's service name; the call is marked deprecated but is the one
+// that tells presentation placeholders apart.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+OUString ShapeType(const Reference<drawing::XShape>& shape) {
+  Reference<drawing::XShapeDescriptor> descriptor(shape, UNO_QUERY);
+  return descriptor.is() ? descriptor->getShapeType() : OUString();
+}
+#pragma GCC diagnostic pop
+
+bool IsPresentationObject(const Reference<drawing::XShape>& shape) {
+  return ShapeType(shape).startsWith("com.sun.star.presentation.");
+}
+
+std::int32_t PlaceholderKind(const Reference<drawing::XShape>& shape) {
+  OUString type = ShapeType(shape);
+  if (type.endsWith(".TitleTextShape")) return ppt::kPlaceholderTitle;
+  if (type.endsWith(".OutlinerShape") || type.endsWith(".NotesShape")) return ppt::kPlaceholderBody;
+  if (type.endsWith(".SubtitleShape")) return ppt::kPlaceholderSubtitle;
+  if (type.endsWith(".SlideNumberShape")) return 13;
+  if (type.endsWith(".HeaderShape")) return 14;
+  if (type.endsWith(".FooterShape")) return 15;
+  if (type.endsWith(".DateTimeShape")) return 16;
+  if (type.endsWith(".GraphicObjectShape")) return 9;
+  if (type.endsWith(".ChartShape")) return 8;
+  if (type.endsWith(".TableShape")) return 12;
+  return 7;  // an object placeholder
+}
+
+bool HasTextFrame(const Reference<drawing::XShape>& shape) {
+  Reference<text::XText> text(shape, UNO_QUERY);
+  return text.is() && !ShapeType(shape).endsWith(".PageShape");
+}
+
+bool HasText(const Reference<drawing::XShape>& shape) {
+  Reference<beans::XPropertySet> props(shape, UNO_QUERY);
+  if (props.is() && props->getPropertySetInfo()->hasPropertyByName("IsEmptyPresentationObject")) {
+    bool empty = false;
+    props->getPropertyValue("IsEmptyPresentationObject") >>= empty;
+    if (empty) return false;
+  }
+  Reference<text::XText> text(shape, UNO_QUERY);
+  return text.is() && !text->getString().isEmpty();
+}
+
+Reference<beans::XPropertySet> WholeText(const Reference<drawing::XShape>& shape) {
+  Reference<text::XText> text(shape, UNO_QUERY_THROW);
+  Reference<text::XTextCursor> cursor = text->createTextCursor();
+  cursor->gotoStart(false);
+  cursor->gotoEnd(true);
+  return Reference<beans::XPropertySet>(cursor, UNO_QUERY_THROW);
+}
+
+class FontObject final : public OfficeObject {
+ public:
+  FontObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+      : OfficeObject(std::move(c), "Font"), shape_(std::move(shape)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (id != dispid::kFontSize) Unknown(name_, id, kind);
+    if (kind == DispatchKind::kPropertyGet) {
+      // The size of the first character stands for the whole text.
+      Reference<text::XText> text(shape_, UNO_QUERY_THROW);
+      Reference<text::XTextCursor> cursor = text->createTextCursor();
+      cursor->gotoStart(false);
+      float size = 0.0f;
+      Reference<beans::XPropertySet>(cursor, UNO_QUERY_THROW)->getPropertyValue("CharHeight") >>= size;
+      return Variant::R4(size);
+    }
+    if (kind == DispatchKind::kPropertyPut) {
+      ExpectArguments(args, {T::kR4}, "Font.Size");
+      float size = args[0].Real();
+      if (!(size >= 1.0f && size <= 4000.0f)) throw AutomationError("Font.Size: the size is out of range");
+      WholeText(shape_)->setPropertyValue("CharHeight", uno::Any(size));
+      return {};
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XShape> shape_;
+};
+
+class TextRangeObject final : public OfficeObject {
+ public:
+  TextRangeObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+      : OfficeObject(std::move(c), "TextRange"), shape_(std::move(shape)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (id == dispid::kTextRangeText && kind == DispatchKind::kPropertyGet) {
+      return Variant::Text(FromUno(Reference<text::XText>(shape_, UNO_QUERY_THROW)->getString()));
+    }
+    if (id == dispid::kTextRangeText && kind == DispatchKind::kPropertyPut) {
+      ExpectArguments(args, {T::kText}, "TextRange.Text");
+      Reference<text::XText>(shape_, UNO_QUERY_THROW)->setString(ToUno(args[0].Text()));
+      return {};
+    }
+    if (id == dispid::kTextRangeBoundHeight && kind == DispatchKind::kPropertyGet) return Variant::R4(BoundHeight());
+    if (id == dispid::kTextRangeFont && kind == DispatchKind::kPropertyGet) {
+      return Obj(std::make_shared<FontObject>(context_, shape_));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  // The height the text needs: the frame is let grow and shrink to its text
+  // for a moment, then everything is put back.
+  float BoundHeight() {
+    Reference<beans::XPropertySet> props(shape_, UNO_QUERY_THROW);
+    const awt::Size size = shape_->getSize();
+    const uno::Any autoGrow = props->getPropertyValue("TextAutoGrowHeight");
+    const uno::Any fitToSize = props->getPropertyValue("TextFitToSize");
+    const uno::Any minimum = props->getPropertyValue("TextMinimumFrameHeight");
+    props->setPropertyValue("TextFitToSize", uno::Any(drawing::TextFitToSizeType_NONE));
+    props->setPropertyValue("TextMinimumFrameHeight", uno::Any(sal_Int32(0)));
+    props->setPropertyValue("TextAutoGrowHeight", uno::Any(true));
+    const sal_Int32 needed = shape_->getSize().Height;
+    props->setPropertyValue("TextAutoGrowHeight", autoGrow);
+    props->setPropertyValue("TextMinimumFrameHeight", minimum);
+    props->setPropertyValue("TextFitToSize", fitToSize);
+    shape_->setSize(size);
+    return static_cast<float>(needed * kPointsPerMm100);
+  }
+
+  Reference<drawing::XShape> shape_;
+};
+
+class TextFrameObject final : public OfficeObject {
+ public:
+  TextFrameObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+      : OfficeObject(std::move(c), "TextFrame"), shape_(std::move(shape)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kTextFrameHasText) return Flag(HasText(shape_));
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kTextFrameTextRange) {
+      return Obj(std::make_shared<TextRangeObject>(context_, shape_));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XShape> shape_;
+};
+
+class PlaceholderFormatObject final : public OfficeObject {
+ public:
+  PlaceholderFormatObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+      : OfficeObject(std::move(c), "PlaceholderFormat"), shape_(std::move(shape)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kPlaceholderType) {
+      return Variant::I4(PlaceholderKind(shape_));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XShape> shape_;
+};
+
+class ShapeObject final : public OfficeObject {
+ public:
+  ShapeObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+      : OfficeObject(std::move(c), "Shape"), shape_(std::move(shape)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind != DispatchKind::kPropertyGet) Unknown(name_, id, kind);
+    switch (id) {
+      case dispid::kShapeType:
+        return Variant::I4(IsPresentationObject(shape_) ? ppt::kMsoPlaceholder : 1);
+      case dispid::kShapePlaceholderFormat:
+        if (!IsPresentationObject(shape_)) throw AutomationError("This shape is not a placeholder");
+        return Obj(std::make_shared<PlaceholderFormatObject>(context_, shape_));
+      case dispid::kShapeHasTextFrame:
+        return Flag(HasTextFrame(shape_));
+      case dispid::kShapeTextFrame:
+        if (!HasTextFrame(shape_)) throw AutomationError("This shape has no text frame");
+        return Obj(std::make_shared<TextFrameObject>(context_, shape_));
+      case dispid::kShapeHeight:
+        return Variant::R4(static_cast<float>(shape_->getSize().Height * kPointsPerMm100));
+      default:
+        Unknown(name_, id, kind);
+    }
+  }
+
+ private:
+  Reference<drawing::XShape> shape_;
+};
+
+class ShapesObject final : public OfficeObject {
+ public:
+  ShapesObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XDrawPage> page)
+      : OfficeObject(std::move(c), "Shapes"), page_(std::move(page)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount) return Variant::I4(page_->getCount());
+    if (kind == DispatchKind::kMethod && id == dispid::kShapesItem) {
+      ExpectArguments(args, {T::kIndex}, "Shapes.Item");
+      std::int32_t index = CheckIndex(args[0], page_->getCount());
+      Reference<drawing::XShape> shape(page_->getByIndex(index), UNO_QUERY_THROW);
+      return Obj(std::make_shared<ShapeObject>(context_, shape));
+    }
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesHasTitle) return Flag(Title().is());
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesTitle) {
+      Reference<drawing::XShape> title = Title();
+      if (!title.is()) throw AutomationError("Shapes.Title: this slide has no title placeholder");
+      return Obj(std::make_shared<ShapeObject>(context_, title));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XShape> Title() {
+    for (sal_Int32 i = 0, n = page_->getCount(); i < n; ++i) {
+      Reference<drawing::XShape> shape(page_->getByIndex(i), UNO_QUERY);
+      if (shape.is() && ShapeType(shape) == "com.sun.star.presentation.TitleTextShape") return shape;
+    }
+    return {};
+  }
+
+  Reference<drawing::XDrawPage> page_;
+};
+
+class TransitionObject final : public OfficeObject {
+ public:
+  TransitionObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XDrawPage> page)
+      : OfficeObject(std::move(c), "SlideShowTransition"), page_(std::move(page)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind != DispatchKind::kPropertyGet || id != dispid::kTransitionAdvanceTime) Unknown(name_, id, kind);
+    // Slides that advance on click (Change 0, or 2 for imported ones) have
+    // no advance time.
+    Reference<beans::XPropertySet> props(page_, UNO_QUERY_THROW);
+    sal_Int32 change = 0;
+    props->getPropertyValue("Change") >>= change;
+    double seconds = 0.0;
+    if (change == 1) props->getPropertyValue("HighResDuration") >>= seconds;
+    return Variant::R4(static_cast<float>(seconds));
+  }
+
+ private:
+  Reference<drawing::XDrawPage> page_;
+};
+
+// Writes `page` as a picture of width x height pixels.
+void ExportPage(OfficeSession& session, const Reference<drawing::XDrawPage>& page, const std::string& file,
+                const std::string& filter, std::int32_t width, std::int32_t height) {
+  if (width < 1 || height < 1 || width > 16384 || height > 16384) {
+    throw AutomationError("Slide.Export: the picture size " + std::to_string(width) + "x" + std::to_string(height) +
+                          " is out of range");
+  }
+  Reference<document::XExporter> exporter(session.CreateInstance("com.sun.star.drawing.GraphicExportFilter"),
+                                          UNO_QUERY_THROW);
+  exporter->setSourceDocument(Reference<lang::XComponent>(page, UNO_QUERY_THROW));
+  uno::Sequence<beans::PropertyValue> filterData = Properties(
+      {Property("PixelWidth", uno::Any(sal_Int32(width))), Property("PixelHeight", uno::Any(sal_Int32(height)))});
+  uno::Sequence<beans::PropertyValue> descriptor =
+      Properties({Property("URL", uno::Any(ToUno(FileUrl(file)))), Property("FilterName", uno::Any(ToUno(filter))),
+                  Property("FilterData", uno::Any(filterData))});
+  std::error_code ec;
+  fs::remove(file, ec);
+  bool ok = Reference<document::XFilter>(exporter, UNO_QUERY_THROW)->filter(descriptor);
+  if (!ok || !fs::is_regular_file(file, ec) || fs::file_size(file, ec) == 0) {
+    throw AutomationError("Slide.Export: LibreOffice could not write " + file);
+  }
+}
+
+// The exporter's filter name for the member table's filter names.
+std::string ExportFilter(const std::string& name) {
+  std::string upper;
+  for (char c : name) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "BMP" || upper == "JPG" || upper == "PNG" || upper == "GIF") return upper;
+  if (upper == "JPEG") return "JPG";
+  throw AutomationError("Slide.Export: the filter \"" + name + "\" is not supported");
+}
+
+class SlideObject final : public OfficeObject {
+ public:
+  SlideObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XDrawPage> page, bool notesPage = false)
+      : OfficeObject(std::move(c), notesPage ? "NotesPage" : "Slide"), page_(std::move(page)), notesPage_(notesPage) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kSlideShapes) {
+      return Obj(std::make_shared<ShapesObject>(context_, page_));
+    }
+    if (!notesPage_ && kind == DispatchKind::kPropertyGet && id == dispid::kSlideNotesPage) {
+      Reference<presentation::XPresentationPage> page(page_, UNO_QUERY_THROW);
+      return Obj(std::make_shared<SlideObject>(context_, page->getNotesPage(), true));
+    }
+    if (!notesPage_ && kind == DispatchKind::kPropertyGet && id == dispid::kSlideRangeSlideShowTransition) {
+      return Obj(std::make_shared<TransitionObject>(context_, page_));
+    }
+    if (!notesPage_ && kind == DispatchKind::kMethod && id == dispid::kSlideExport) {
+      ExpectArguments(args, {T::kText, T::kText, T::kI4, T::kI4}, "Slide.Export");
+      ExportPage(context_->session(), page_, args[0].Text(), ExportFilter(args[1].Text()), args[2].Integer(),
+                 args[3].Integer());
+      return {};
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XDrawPage> page_;
+  bool notesPage_;
+};
+
+class SlidesObject final : public OfficeObject {
+ public:
+  SlidesObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XDrawPages> pages)
+      : OfficeObject(std::move(c), "Slides"), pages_(std::move(pages)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kSlidesCount) return Variant::I4(pages_->getCount());
+    if (kind == DispatchKind::kMethod && (id == dispid::kSlidesItem || id == dispid::kSlidesRange)) {
+      ExpectArguments(args, {T::kIndex}, id == dispid::kSlidesItem ? "Slides.Item" : "Slides.Range");
+      std::int32_t index = CheckIndex(args[0], pages_->getCount());
+      Reference<drawing::XDrawPage> page(pages_->getByIndex(index), UNO_QUERY_THROW);
+      return Obj(std::make_shared<SlideObject>(context_, page));
+    }
+    if (kind == DispatchKind::kMethod && id == dispid::kSlidesAdd) {
+      ExpectArguments(args, {T::kI4, T::kI4}, "Slides.Add");
+      return Add(args[0].Integer(), args[1].Integer());
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  // A new title-and-text slide at position `index` (1-based).
+  Variant Add(std::int32_t index, std::int32_t layout) {
+    const sal_Int32 count = pages_->getCount();
+    if (index < 1 || index > count + 1) {
+      throw AutomationError("Slides.Add: the index " + std::to_string(index) + " is out of range");
+    }
+    if (layout != ppt::kLayoutText) throw AutomationError("Slides.Add: only the title-and-text layout is supported");
+    // insertNewByIndex(n) puts the new page after page n (0-based), so
+    // nothing can go before the first page.
+    if (index == 1) throw AutomationError("Slides.Add: inserting before the first slide is not supported");
+    Reference<drawing::XDrawPage> page = pages_->insertNewByIndex(index - 2);
+    constexpr sal_Int16 kAutoLayoutTitleContent = 1;
+    Reference<beans::XPropertySet>(page, UNO_QUERY_THROW)->setPropertyValue("Layout", uno::Any(kAutoLayoutTitleContent));
+    return Obj(std::make_shared<SlideObject>(context_, page));
+  }
+
+  Reference<drawing::XDrawPages> pages_;
+};
+
+class PresentationObject final : public OfficeObject {
+ public:
+  PresentationObject(std::shared_ptr<ApplicationContext> c, Reference<lang::XComponent> document)
+      : OfficeObject(std::move(c), "Presentation"), document_(std::move(document)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kPresentationSlides) {
+      return Obj(std::make_shared<SlidesObject>(context_, Pages()));
+    }
+    if (kind == DispatchKind::kMethod && id == dispid::kPresentationSaveAs) {
+      ExpectArguments(args, {T::kText, T::kI4, T::kI4}, "Presentation.SaveAs");
+      if (args[1].Integer() != ppt::kSaveAsBmp) {
+        throw AutomationError("Presentation.SaveAs: file format " + std::to_string(args[1].Integer()) +
+                              " is not supported");
+      }
+      SaveAsPictures(args[0].Text());
+      return {};
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XDrawPages> Pages() {
+    return Reference<drawing::XDrawPagesSupplier>(document_, UNO_QUERY_THROW)->getDrawPages();
+  }
+
+  // Every slide as a BMP picture at its own size at 96 dpi, in a folder
+  // created here, named Slide1.bmp, Slide2.bmp, ...
+  void SaveAsPictures(const std::string& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) throw AutomationError("Presentation.SaveAs: cannot create " + folder);
+    Reference<drawing::XDrawPages> pages = Pages();
+    for (sal_Int32 i = 0, n = pages->getCount(); i < n; ++i) {
+      Reference<drawing::XDrawPage> page(pages->getByIndex(i), UNO_QUERY_THROW);
+      Reference<beans::XPropertySet> props(page, UNO_QUERY_THROW);
+      sal_Int32 width = 0, height = 0;
+      props->getPropertyValue("Width") >>= width;
+      props->getPropertyValue("Height") >>= height;
+      auto pixels = [](sal_Int32 mm100) { return static_cast<std::int32_t>(std::lround(mm100 * 96.0 / 2540.0)); };
+      ExportPage(context_->session(), page, folder + "/Slide" + std::to_string(i + 1) + ".bmp", "BMP",
+                 pixels(width), pixels(height));
+    }
+  }
+
+  Reference<lang::XComponent> document_;
+};
+
+class PresentationsObject final : public OfficeObject {
+ public:
+  explicit PresentationsObject(std::shared_ptr<ApplicationContext> c) : OfficeObject(std::move(c), "Presentations") {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind != DispatchKind::kMethod || id != dispid::kPresentationsOpen) Unknown(name_, id, kind);
+    ExpectArguments(args, {T::kText, T::kI4, T::kI4, T::kI4}, "Presentations.Open");
+    return Open(args[0].Text(), args[1].Integer() != 0);
+  }
+
+ private:
+  Variant Open(const std::string& path, bool readOnly) {
+    // LibreOffice opens an empty file as a new presentation and reports
+    // nothing for unreadable ones: these are refused here with a reason.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) throw AutomationError("Presentations.Open: cannot find the file " + path);
+    if (!S_ISREG(st.st_mode)) throw AutomationError("Presentations.Open: " + path + " is not a file");
+    if (st.st_size == 0) throw AutomationError("Presentations.Open: the file " + path + " is empty");
+    if (access(path.c_str(), R_OK) != 0) throw AutomationError("Presentations.Open: cannot read the file " + path);
+
+    fs::path source(path);
+    std::string lockFile = (source.parent_path() / (".~lock." + source.filename().string() + "#")).string();
+    std::error_code ec;
+    if (fs::exists(lockFile, ec)) lockFile.clear();  // not ours to remove
+
+    uno::Sequence<beans::PropertyValue> descriptor = Properties(
+        {Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(readOnly)),
+         Property("MacroExecutionMode", uno::Any(sal_Int16(0))),  // never run macros
+         Property("UpdateDocMode", uno::Any(sal_Int16(0)))});      // never update links
+    Reference<lang::XComponent> document =
+        context_->session().loader()->loadComponentFromURL(ToUno(FileUrl(path)), "_blank", 0, descriptor);
+    if (!document.is()) {
+      RemoveLock(lockFile);
+      throw AutomationError("Presentations.Open: LibreOffice cannot open " + path +
+                            " (the file is damaged, encrypted or in an unknown format)");
+    }
+    context_->AddDocument(document, lockFile);
+    Reference<lang::XServiceInfo> info(document, UNO_QUERY);
+    if (!info.is() || !info->supportsService("com.sun.star.presentation.PresentationDocument")) {
+      throw AutomationError("Presentations.Open: " + path + " is not a presentation");
+    }
+    return Obj(std::make_shared<PresentationObject>(context_, document));
+  }
+
+  static void RemoveLock(const std::string& lockFile) {
+    std::error_code ec;
+    if (!lockFile.empty()) fs::remove(lockFile, ec);
+  }
+};
+
+class ApplicationObject final : public OfficeObject {
+ public:
+  explicit ApplicationObject(std::shared_ptr<ApplicationContext> c) : OfficeObject(std::move(c), "Application") {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kApplicationPresentations) {
+      return Obj(std::make_shared<PresentationsObject>(context_));
+    }
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kApplicationVersion) {
+      // Never "8.": that would be taken for the oldest server.
+      return Variant::Text("LibreOffice " + context_->session().version());
+    }
+    if (kind == DispatchKind::kMethod && id == dispid::kApplicationQuit) {
+      ExpectArguments(args, {}, "Application.Quit");
+      context_->Quit();
+      return {};
+    }
+    Unknown(name_, id, kind);
+  }
+};
+
+}  // namespace
+
+OfficeSession& ApplicationContext::session() {
+  if (!session_) throw AutomationError("LibreOffice has quit");
+  return *session_;
+}
+
+void ApplicationContext::CheckAlive() {
+  if (!session_) throw AutomationError("LibreOffice has quit");
+  if (!session_->Alive()) throw AutomationError("LibreOffice has stopped unexpectedly");
+}
+
+void ApplicationContext::AddDocument(const Reference<lang::XComponent>& document, std::string lockFile) {
+  documents_.push_back({document, std::move(lockFile)});
+}
+
+void ApplicationContext::CloseDocuments() {
+  const bool alive = session_ && session_->Alive();
+  for (auto& document : documents_) {
+    if (alive) {
+      try {
+        Reference<util::XCloseable> closeable(document.component, UNO_QUERY);
+        if (closeable.is()) {
+          closeable->close(true);
+        } else {
+          document.component->dispose();
+        }
+      } catch (const uno::Exception&) {
+        // Closing fails only when LibreOffice is going away; it takes the
+        // document with it.
+      }
+    }
+    document.component.clear();
+  }
+  for (auto& document : documents_) {
+    std::error_code ec;
+    if (!document.lockFile.empty()) fs::remove(document.lockFile, ec);
+  }
+  documents_.clear();
+}
+
+void ApplicationContext::Quit() {
+  CloseDocuments();
+  if (endSessionOnQuit_) session_.reset();
+}
+
+ApplicationContext::~ApplicationContext() {
+  CloseDocuments();
+  session_.reset();
+}
+
+AutomationObject MakeApplication(std::shared_ptr<ApplicationContext> context) {
+  return AutomationObject(std::make_shared<ApplicationObject>(std::move(context)));
+}
+
+}  // namespace orv::office

@@ -1,0 +1,218 @@
+#include "pipeline/office/office_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace orv::office {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Locking off: no ".~lock.<name>#" file is written beside the presentations
+// we open. The first-start dialogs are skipped.
+constexpr char kProfileSettings[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="UseLocking" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="MacroSecurityLevel" oor:op="fuse"><value>3</value></prop></item>
+</oor:items>
+)";
+
+std::string TempBase() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+  if (base.back() != '/') base += '/';
+  return base;
+}
+
+// file:// URL of an absolute path, with every byte outside the unreserved
+// set escaped.
+std::string FileUrl(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+std::string UniquePipeName() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  std::ostringstream name;
+  name << "orvanta_" << getpid() << "_" << counter++ << "_" << std::hex << random();
+  return name.str();
+}
+
+}  // namespace
+
+OfficeProcess::~OfficeProcess() { End(0.0); }
+
+bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
+  const std::string soffice = officeRoot + "/program/soffice";
+  if (access(soffice.c_str(), X_OK) != 0) {
+    error = "LibreOffice is needed but was not found (" + soffice + " is missing)";
+    return false;
+  }
+  std::string pattern = TempBase() + "orvanta-office-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) {
+    error = std::string("Cannot create a private LibreOffice profile: ") + std::strerror(errno);
+    return false;
+  }
+  folder_ = buffer.data();
+  std::error_code ec;
+  fs::create_directories(folder_ + "/profile/user", ec);
+  {
+    std::ofstream settings(folder_ + "/profile/user/registrymodifications.xcu", std::ios::binary);
+    settings << kProfileSettings;
+  }
+  pipeName_ = UniquePipeName();
+  logPath_ = folder_ + "/soffice.log";
+
+  // Everything the child needs is prepared before fork: after it only
+  // async-signal-safe calls are made.
+  std::vector<std::string> argStrings = {
+      soffice, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault", "--nolockcheck",
+      "--accept=pipe,name=" + pipeName_ + ";urp;", "-env:UserInstallation=" + FileUrl(folder_ + "/profile")};
+  std::vector<char*> argv;
+  for (auto& a : argStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int guard[2];
+  if (log < 0 || devNull < 0 || pipe2(guard, O_CLOEXEC) != 0) {
+    error = std::string("Cannot prepare LibreOffice's start: ") + std::strerror(errno);
+    if (log >= 0) close(log);
+    if (devNull >= 0) close(devNull);
+    fs::remove_all(folder_, ec);
+    return false;
+  }
+
+  const pid_t parent = getpid();
+  pid_t child = fork();
+  if (child == 0) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(devNull, 0);
+    dup2(log, 1);
+    dup2(log, 2);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(log);
+  close(devNull);
+  if (child < 0) {
+    error = std::string("Cannot start LibreOffice: ") + std::strerror(errno);
+    close(guard[0]);
+    close(guard[1]);
+    fs::remove_all(folder_, ec);
+    return false;
+  }
+  setpgid(child, child);  // also done by the child; whichever runs first wins
+  group_ = child;
+  exited_ = false;
+
+  // The guardian lives in soffice's group and waits for the end of the pipe:
+  // when this process dies its write end closes and the guardian ends the
+  // group. After a normal end it is killed with the group.
+  pid_t guardian = fork();
+  if (guardian == 0) {
+    setpgid(0, child);
+    close(guard[1]);
+    char byte = 0;
+    ssize_t got;
+    do {
+      got = read(guard[0], &byte, 1);
+    } while (got < 0 && errno == EINTR);
+    kill(-child, SIGKILL);
+    _exit(0);
+  }
+  close(guard[0]);
+  guardianPipe_ = guard[1];
+  guardian_ = guardian > 0 ? guardian : 0;
+  if (guardian < 0) {
+    // Without a guardian LibreOffice could outlive us: do not run it.
+    End(0.0);
+    error = std::string("Cannot start LibreOffice's watchdog: ") + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool OfficeProcess::Running() {
+  if (group_ == 0 || exited_) return false;
+  int status = 0;
+  pid_t r = waitpid(group_, &status, WNOHANG);
+  if (r == group_ || (r < 0 && errno == ECHILD)) exited_ = true;
+  return !exited_;
+}
+
+void OfficeProcess::End(double seconds) {
+  if (group_ == 0) return;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (Running() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  // soffice forks soffice.bin: whatever is left of the group goes, the
+  // guardian with it.
+  kill(-group_, SIGKILL);
+  if (!exited_) {
+    while (waitpid(group_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    exited_ = true;
+  }
+  if (guardianPipe_ >= 0) {
+    close(guardianPipe_);
+    guardianPipe_ = -1;
+  }
+  if (guardian_ > 0) {
+    while (waitpid(guardian_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    guardian_ = 0;
+  }
+  group_ = 0;
+  std::error_code ec;
+  fs::remove_all(folder_, ec);
+}
+
+std::string OfficeProcess::LogTail() const {
+  std::string text;
+  if (FILE* file = std::fopen(logPath_.c_str(), "rb")) {
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    std::fclose(file);
+  }
+  if (text.size() > 600) text = text.substr(text.size() - 600);
+  return text;
+}
+
+}  // namespace orv::office

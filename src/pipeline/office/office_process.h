@@ -1,0 +1,43 @@
+// One headless LibreOffice process: started in its own process group with a
+// private profile and a unique pipe name, ended with its whole group. A
+// guardian process ends the group when this process dies, however it dies.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace orv::office {
+
+class OfficeProcess {
+ public:
+  OfficeProcess() = default;
+  ~OfficeProcess();
+  OfficeProcess(const OfficeProcess&) = delete;
+  OfficeProcess& operator=(const OfficeProcess&) = delete;
+
+  // Starts soffice from `officeRoot`/program; false with `error` set.
+  bool Start(const std::string& officeRoot, std::string& error);
+  // True while soffice (the process we started) runs.
+  bool Running();
+  // Waits up to `seconds` for soffice to leave by itself, then kills the
+  // group, reaps it and removes the profile. Safe to call twice.
+  void End(double seconds);
+
+  pid_t processGroup() const { return group_; }
+  const std::string& pipeName() const { return pipeName_; }
+  const std::string& logPath() const { return logPath_; }
+  // The last lines of soffice's output, for error descriptions.
+  std::string LogTail() const;
+
+ private:
+  pid_t group_ = 0;      // soffice's pid, also its process group id
+  pid_t guardian_ = 0;
+  int guardianPipe_ = -1;
+  bool exited_ = false;
+  std::string folder_;   // private profile and log
+  std::string pipeName_;
+  std::string logPath_;
+};
+
+}  // namespace orv::office

@@ -1,0 +1,287 @@
+// Real presentations exported through LibreOffice. One LibreOffice serves
+// the whole program where a test allows (the batch case); tests that end or
+// kill the process use a server of their own.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/notifier.h"
+#include "pipeline/automation.h"
+#include "pipeline/office_server.h"
+#include "pipeline/presentation_export.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCorpus = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt";
+
+bool GroupGone(std::int64_t group) {
+  return group > 0 && kill(-static_cast<pid_t>(group), 0) != 0 && errno == ESRCH;
+}
+
+// A progress that runs a hook at every pump (to look at or kill the server).
+class HookProgress final : public Progress {
+ public:
+  std::function<void()> onPump;
+
+ protected:
+  void OnPump(bool) override {
+    if (onPump) onPump();
+  }
+};
+
+struct BmpSize {
+  std::int32_t width = 0, height = 0;
+};
+
+BmpSize ReadBmpSize(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  unsigned char header[26] = {};
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  if (!in || header[0] != 'B' || header[1] != 'M') return {};
+  auto le32 = [&](int at) {
+    return static_cast<std::int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
+                                     static_cast<std::uint32_t>(header[at + 3]) << 24);
+  };
+  return {le32(18), std::abs(le32(22))};
+}
+
+std::vector<fs::path> Pictures(const fs::path& folder, const std::string& extension) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    if (entry.path().extension() == "." + extension) files.push_back(entry.path());
+  }
+  return files;
+}
+
+class OfficeExport : public ::testing::Test {
+ protected:
+  static OfficeServer* shared;
+
+  static void SetUpTestSuite() {
+    if (shared == nullptr) shared = new OfficeServer();
+  }
+  static void TearDownTestSuite() {
+    std::int64_t group = shared->processGroup();
+    delete shared;
+    shared = nullptr;
+    if (group != 0) {
+      EXPECT_TRUE(GroupGone(group)) << "LibreOffice outlived its server";
+    }
+  }
+
+  void SetUp() override {
+    if (!fs::is_directory(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus;
+    if (access("/usr/lib/libreoffice/program/soffice", X_OK) != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    work = fs::temp_directory_path() /
+           ("orvanta-office-test-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(work);
+    fs::create_directories(work);
+    settings.Width = 320;
+    settings.Height = 240;
+    settings.SharpFont = 1;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(work, ec);
+  }
+
+  bool Export(AutomationServer& server, const fs::path& file, Progress* progress = nullptr) {
+    HookProgress quiet;
+    return ExportPresentation(server, file.string(), (work / "out").string(), settings, list,
+                              progress != nullptr ? *progress : quiet, extension);
+  }
+
+  // The automation error raised for `file`, or "" when none is.
+  std::string ErrorFor(const fs::path& file) {
+    try {
+      Export(*shared, file);
+    } catch (const AutomationError& e) {
+      return e.description();
+    }
+    return "";
+  }
+
+  fs::path work;
+  ConversionSettings settings;
+  SlideList list;
+  std::string extension = "bmp";
+  RecordingNotifier notes;
+  ScopedNotifier scoped{notes};
+};
+
+OfficeServer* OfficeExport::shared = nullptr;
+
+TEST_F(OfficeExport, NotesSlidesTitlesTimingsAndPicturesAtFrameSize) {
+  settings.Notes = 1;
+  list.useTitles = 1;
+  list.useSlideTimings = 1;
+  ASSERT_TRUE(Export(*shared, kCorpus / "basic_test_ppt_file.ppt"));
+  EXPECT_TRUE(notes.reports.empty());
+  EXPECT_EQ(extension, "bmp");
+
+  // Two slides, each followed by its notes slide.
+  ASSERT_EQ(list.titles.size(), 4u);
+  EXPECT_EQ(list.titles[1], "Speaker Notes_1");
+  EXPECT_EQ(list.titles[3], "Speaker Notes_2");
+  EXPECT_NE(list.titles[0].rfind("Speaker Notes", 0), 0u);
+  EXPECT_EQ(list.delays, (std::vector<std::uint32_t>{1, 1, 1, 1}));
+
+  ASSERT_EQ(Pictures(work / "out", "bmp").size(), 4u);
+  for (int i = 1; i <= 4; ++i) {
+    BmpSize size = ReadBmpSize(work / "out" / ("Slide" + std::to_string(i) + ".bmp"));
+    EXPECT_EQ(size.width, 320) << "slide " << i;
+    EXPECT_EQ(size.height, 240) << "slide " << i;
+  }
+  EXPECT_FALSE(shared->officeVersion().empty());
+  EXPECT_NE(shared->officeVersion().rfind("8.", 0), 0u);
+  std::printf("LibreOffice %s\n", shared->officeVersion().c_str());
+}
+
+TEST_F(OfficeExport, ManySlidesWithDuplicateTitles) {
+  list.useTitles = 1;
+  ASSERT_TRUE(Export(*shared, kCorpus / "41246-1.ppt"));
+  ASSERT_EQ(list.titles.size(), 36u);
+  EXPECT_EQ(Pictures(work / "out", "bmp").size(), 36u);
+  for (const auto& title : list.titles) {
+    EXPECT_EQ(title.find_first_of("\\/:*?\"<>|"), std::string::npos) << title;
+  }
+}
+
+TEST_F(OfficeExport, SaveAsWritesDefaultSizePicturesIntoAFolderOfItsOwn) {
+  settings.SharpFont = 0;
+  ASSERT_TRUE(Export(*shared, kCorpus / "incorrect_slide_order.ppt"));
+  std::vector<fs::path> files = Pictures(work / "out", "bmp");
+  ASSERT_EQ(files.size(), 3u);
+  BmpSize size = ReadBmpSize(files[0]);
+  EXPECT_EQ(size.width, 960);
+  EXPECT_EQ(size.height, 720);
+}
+
+TEST_F(OfficeExport, UnreadableFilesRaiseClearErrorsAndLeaveNoLockFile) {
+  fs::path folder = work / "in";
+  fs::create_directories(folder);
+  std::ofstream(folder / "garbage.ppt", std::ios::binary) << std::string(5000, '\x5a');
+  std::ofstream(folder / "empty.ppt", std::ios::binary).flush();
+  {
+    // A small BMP picture under a presentation's name.
+    std::ofstream picture(folder / "picture.ppt", std::ios::binary);
+    const unsigned char bmp[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0,
+                                 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0x13, 0x0b, 0, 0, 0x13, 0x0b, 0, 0,
+                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0};
+    picture.write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+  }
+  fs::copy_file(kCorpus / "Password_Protected-hello.ppt", folder / "encrypted.ppt");
+
+  EXPECT_NE(ErrorFor(folder / "garbage.ppt").find("cannot open"), std::string::npos);
+  EXPECT_NE(ErrorFor(folder / "encrypted.ppt").find("cannot open"), std::string::npos);
+  EXPECT_NE(ErrorFor(folder / "empty.ppt").find("empty"), std::string::npos);
+  EXPECT_NE(ErrorFor(folder / "picture.ppt").find("not a presentation"), std::string::npos);
+  EXPECT_NE(ErrorFor(folder / "missing.ppt").find("cannot find"), std::string::npos);
+
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().filename().string().rfind(".~lock.", 0), std::string::npos) << entry.path();
+  }
+  // The server goes on serving the batch after the failures.
+  list = {};
+  ASSERT_TRUE(Export(*shared, kCorpus / "empty.ppt"));
+  EXPECT_EQ(Pictures(work / "out", "bmp").size(), 1u);
+}
+
+TEST_F(OfficeExport, OpenedPresentationLeavesNoLockFileBesideIt) {
+  fs::path copy = work / "talk.ppt";
+  fs::copy_file(kCorpus / "SampleShow.ppt", copy);
+  std::int64_t group = 0;
+  bool lockSeen = false;
+  HookProgress progress;
+  progress.onPump = [&] { lockSeen = lockSeen || fs::exists(work / ".~lock.talk.ppt#"); };
+  settings.Notes = 1;
+  ASSERT_TRUE(Export(*shared, copy, &progress));
+  group = shared->processGroup();
+  EXPECT_FALSE(lockSeen);
+  EXPECT_FALSE(fs::exists(work / ".~lock.talk.ppt#"));
+  EXPECT_NE(group, 0);  // still running for the rest of the batch
+}
+
+TEST_F(OfficeExport, BatchReusesOneLibreOffice) {
+  ASSERT_TRUE(Export(*shared, kCorpus / "empty.ppt"));
+  std::int64_t first = shared->processGroup();
+  fs::remove_all(work / "out");
+  ASSERT_TRUE(Export(*shared, kCorpus / "slide_master.ppt"));
+  EXPECT_EQ(shared->processGroup(), first);
+  EXPECT_EQ(Pictures(work / "out", "bmp").size(), 3u);
+}
+
+TEST_F(OfficeExport, SingleUseServerEndsLibreOfficeWhenTheExportReturns) {
+  OfficeBackendOptions options;
+  options.keepProcess = false;
+  OfficeServer own(options);
+  std::int64_t group = 0;
+  HookProgress progress;
+  progress.onPump = [&] { group = own.processGroup(); };
+  ASSERT_TRUE(Export(own, kCorpus / "empty.ppt", &progress));
+  ASSERT_NE(group, 0);
+  EXPECT_TRUE(GroupGone(group));
+}
+
+TEST_F(OfficeExport, KilledLibreOfficeGivesAnAutomationErrorAndNoLeftover) {
+  OfficeServer own;
+  std::int64_t group = 0;
+  HookProgress progress;
+  progress.onPump = [&] {
+    if (group == 0) {
+      group = own.processGroup();
+      kill(-static_cast<pid_t>(group), SIGKILL);
+    }
+  };
+  settings.Notes = 1;
+  fs::path copy = work / "talk.ppt";
+  fs::copy_file(kCorpus / "basic_test_ppt_file.ppt", copy);
+  EXPECT_THROW(Export(own, copy, &progress), AutomationError);
+  ASSERT_NE(group, 0);
+  EXPECT_TRUE(GroupGone(group));
+  EXPECT_FALSE(fs::exists(work / ".~lock.talk.ppt#"));
+
+  // The next presentation of the batch gets a fresh LibreOffice.
+  list = {};
+  fs::remove_all(work / "out");
+  ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
+  EXPECT_NE(own.processGroup(), group);
+}
+
+TEST(OfficeServerWithoutLibreOffice, SaysLibreOfficeIsNeeded) {
+  OfficeBackendOptions options;
+  options.officeRoot = "/nonexistent/libreoffice";
+  OfficeServer server(options);
+  ServerStart start = server.CreateObject(kPresentationServerClass);
+  EXPECT_TRUE(start.application.IsNull());
+  EXPECT_EQ(start.failureCode, kClassNotRegistered);
+  EXPECT_NE(start.description.find("LibreOffice is needed"), std::string::npos);
+
+  RecordingNotifier notes;
+  ScopedNotifier scoped(notes);
+  ConversionSettings settings;
+  SlideList list;
+  Progress progress;
+  std::string extension = "bmp";
+  EXPECT_FALSE(ExportPresentation(server, "/tmp/x.ppt", "/tmp/x_zzz_", settings, list, progress, extension));
+  ASSERT_EQ(notes.reports.size(), 1u);
+  EXPECT_NE(notes.reports[0].find("LibreOffice"), std::string::npos);
+  EXPECT_NE(notes.reports[0].find("0x80040154"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv
