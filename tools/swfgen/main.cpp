@@ -4,26 +4,10 @@
 //
 // SOURCE_DIR holds the player's scripts (*.asm); FONT is the TrueType file
 // whose outlines become the labels' embedded font.
-#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
-#include "action_assembler.h"
-#include "font.h"
-#include "player_fragment.h"
-
-namespace {
-
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
+#include "player_sources.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -31,20 +15,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const std::filesystem::path out = argv[1], sources = argv[2];
-    swfgen::PlayerScripts scripts;
-    for (const char* file : {"loader.asm", "panel.asm", "main.asm"}) {
-      const auto path = sources / file;
-      for (const auto& [name, text] : swfgen::SplitBlocks(ReadText(path), path.string())) {
-        if (scripts.count(name) != 0) throw std::runtime_error("block defined twice: " + name);
-        scripts[name] = swfgen::Assemble(text, path.string() + " [" + name + "]");
-      }
-    }
-    const auto font = swfgen::LoadFont(argv[3], "Orvanta Sans", swfgen::kLabelCharacters);
-    const swfgen::Bytes fragment = swfgen::BuildPlayerFragment(scripts, font);
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    const swfgen::Bytes fragment = swfgen::GeneratePlayerFragment(argv[2], argv[3]);
+    std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(fragment.data()), static_cast<std::streamsize>(fragment.size()));
-    if (!file) throw std::runtime_error("cannot write " + out.string());
+    if (!file) throw std::runtime_error(std::string("cannot write ") + argv[1]);
   } catch (const std::exception& e) {
     std::cerr << "swfgen: " << e.what() << "\n";
     return 1;
