@@ -1,0 +1,215 @@
+#include "pipeline/working_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <linux/fs.h>
+#include <map>
+#include <random>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/resources.h"
+#include "ui/scratch_folder.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+class MapTable final : public ResourceTable {
+ public:
+  std::optional<Bytes> Find(int id, std::string_view type) const override {
+    auto it = entries.find(id);
+    if (it == entries.end() || type != "BIN") return std::nullopt;
+    return Bytes(it->second.data(), it->second.size());
+  }
+  std::map<int, std::vector<std::uint8_t>> entries{{215, {0xD7, 0xCD, 0xC6, 0x9A, 1}}, {214, {0xD7, 0xCD, 0xC6, 0x9A, 2}}};
+};
+
+std::vector<std::string> FileNames(const std::vector<std::string>& paths) {
+  std::vector<std::string> names;
+  for (const auto& p : paths) names.push_back(fs::path(p).filename().string());
+  return names;
+}
+
+class CollectSlideImagesTest : public ::testing::Test {
+ protected:
+  ScratchFolder folder;
+  MapTable table;
+  ScopedResourceTable tableScope{table};
+  RecordingNotifier notes;
+  ScopedNotifier notesScope{notes};
+  ConversionSettings settings;
+  SlideList list;
+};
+
+TEST_F(CollectSlideImagesTest, TwelvePicturesComeInSlideNumberOrder) {
+  std::vector<int> numbers(12);
+  for (int i = 0; i < 12; ++i) numbers[i] = i + 1;
+  std::shuffle(numbers.begin(), numbers.end(), std::mt19937(7));
+  for (int n : numbers) WriteBytes(folder / ("Slide" + std::to_string(n) + (n % 2 ? ".JPG" : ".jpg")), "j");
+  WriteBytes(folder / "Slide13.bmp", "b");  // another extension
+  fs::create_directory(folder / "Slide14.jpg");  // a folder named like a picture
+
+  ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "jpg"));
+  std::vector<std::string> expected;
+  for (int n = 1; n <= 12; ++n) expected.push_back("Slide" + std::to_string(n) + (n % 2 ? ".JPG" : ".jpg"));
+  EXPECT_EQ(FileNames(list.paths), expected);
+  EXPECT_EQ(list.paths.front(), folder / "Slide1.JPG");
+  EXPECT_TRUE(notes.reports.empty());
+}
+
+TEST_F(CollectSlideImagesTest, NumbersCompareAsNumbersWhateverThePrefix) {
+  for (const char* name : {"Folie010.bmp", "Folie9.bmp", "Folie0001.bmp", "cover.bmp", "x99999999999999999999999.bmp"}) {
+    WriteBytes(folder / name, "b");
+  }
+  ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "bmp"));
+  EXPECT_EQ(FileNames(list.paths), (std::vector<std::string>{"Folie0001.bmp", "Folie9.bmp", "Folie010.bmp",
+                                                             "x99999999999999999999999.bmp", "cover.bmp"}));
+}
+
+TEST_F(CollectSlideImagesTest, HelpAndEndSlidesFrameTheMovieWithoutSplit) {
+  WriteBytes(folder / "Slide2.bmp", "b");
+  WriteBytes(folder / "Slide1.bmp", "b");
+  settings.InsHelp = 1;
+  settings.BlankEnd = 1;
+  ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "bmp"));
+  EXPECT_EQ(FileNames(list.paths),
+            (std::vector<std::string>{"slide_hlp.wmf", "Slide1.bmp", "Slide2.bmp", "slide_end.wmf"}));
+  EXPECT_EQ(ReadBytes(folder / "slide_hlp.wmf"), std::string("\xD7\xCD\xC6\x9A\x01"));
+  EXPECT_EQ(ReadBytes(folder / "slide_end.wmf"), std::string("\xD7\xCD\xC6\x9A\x02"));
+
+  SlideList split;
+  settings.SplitPPT = 1;
+  fs::remove(folder / "slide_hlp.wmf");
+  fs::remove(folder / "slide_end.wmf");
+  ASSERT_TRUE(CollectSlideImages(folder.path(), settings, split, "bmp"));
+  EXPECT_EQ(FileNames(split.paths), (std::vector<std::string>{"Slide1.bmp", "Slide2.bmp"}));
+  EXPECT_FALSE(fs::exists(folder / "slide_hlp.wmf"));
+}
+
+TEST_F(CollectSlideImagesTest, NoPicturesLeavesOnlyTheExtraSlides) {
+  ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "jpg"));
+  EXPECT_TRUE(list.paths.empty());
+  settings.BlankEnd = 1;
+  ASSERT_TRUE(CollectSlideImages(folder / "missing", settings, list, "jpg") == false);
+  EXPECT_EQ(notes.reports, std::vector<std::string>{msg::kCannotCreateImage}) << "no folder to write into";
+  ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "jpg"));
+  EXPECT_EQ(FileNames(list.paths), std::vector<std::string>{"slide_end.wmf"});
+}
+
+TEST_F(CollectSlideImagesTest, MissingResourceStopsTheCollection) {
+  table.entries.erase(215);
+  settings.InsHelp = 1;
+  EXPECT_FALSE(CollectSlideImages(folder.path(), settings, list, "jpg"));
+  EXPECT_EQ(notes.reports, std::vector<std::string>{msg::kResourceNotFound});
+}
+
+TEST(WorkingFolder, NamedAfterTheSourceInTheTemporaryFolder) {
+  ConversionSettings settings;
+  settings.TempFolder = "/tmp/";
+  EXPECT_EQ(WorkingFolderFor(settings, "/talks/talk.ppt"), "/tmp/talk_zzz_");
+  EXPECT_EQ(WorkingFolderFor(settings, "/talks/Show.PPS"), "/tmp/Show_zzz_");
+  EXPECT_EQ(WorkingFolderFor(settings, "/talks/talk.pptx"), "/tmp/talk_zzz_");
+  EXPECT_EQ(WorkingFolderFor(settings, "deck.odp"), "/tmp/deck_zzz_");
+}
+
+// Makes `file` impossible to delete: a folder without write permission for an
+// ordinary user, the immutable attribute for root. Undone by the destructor.
+class Unremovable {
+ public:
+  explicit Unremovable(std::string file) : file_(std::move(file)) {
+    if (::geteuid() != 0) {
+      fs::permissions(fs::path(file_).parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+      held_ = true;
+      return;
+    }
+    int fd = ::open(file_.c_str(), O_RDONLY);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags |= FS_IMMUTABLE_FL;
+      held_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  ~Unremovable() {
+    if (!held_) return;
+    if (::geteuid() != 0) {
+      fs::permissions(fs::path(file_).parent_path(), fs::perms::owner_all);
+      return;
+    }
+    int fd = ::open(file_.c_str(), O_RDONLY);
+    int flags = 0;
+    if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+      flags &= ~FS_IMMUTABLE_FL;
+      ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  bool held() const { return held_; }
+
+ private:
+  std::string file_;
+  bool held_ = false;
+};
+
+class RemoveWorkingFolderTest : public ::testing::Test {
+ protected:
+  ScratchFolder scratch;
+  std::string work = scratch / "talk_zzz_";
+  RecordingNotifier notes;
+  ScopedNotifier notesScope{notes};
+};
+
+TEST_F(RemoveWorkingFolderTest, AbsentFolderIsNoError) {
+  EXPECT_TRUE(RemoveWorkingFolder(work));
+  EXPECT_TRUE(notes.reports.empty());
+}
+
+TEST_F(RemoveWorkingFolderTest, DeletesTheWholeTree) {
+  fs::create_directories(work + "/sub/deeper");
+  WriteBytes(work + "/Slide1.jpg", "j");
+  WriteBytes(work + "/sub/deeper/x", "x");
+  fs::permissions(work + "/Slide1.jpg", fs::perms::owner_read);  // read-only files go too
+  EXPECT_TRUE(RemoveWorkingFolder(work + "/"));
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_TRUE(notes.reports.empty());
+}
+
+TEST_F(RemoveWorkingFolderTest, LinksAreRemovedNeverFollowed) {
+  std::string outside = scratch / "precious";
+  fs::create_directories(outside);
+  WriteBytes(outside + "/keep.txt", "keep");
+  fs::create_directories(work);
+  fs::create_directory_symlink(outside, work + "/link");
+  EXPECT_TRUE(RemoveWorkingFolder(work));
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_EQ(ReadBytes(outside + "/keep.txt"), "keep");
+
+  // A link planted in the folder's own place.
+  fs::create_directory_symlink(outside, work);
+  EXPECT_TRUE(RemoveWorkingFolder(work));
+  EXPECT_FALSE(fs::is_symlink(work));
+  EXPECT_EQ(ReadBytes(outside + "/keep.txt"), "keep");
+}
+
+TEST_F(RemoveWorkingFolderTest, UnremovableEntryGivesTheMessageAndKeepsTheFolder) {
+  fs::create_directories(work + "/locked");
+  WriteBytes(work + "/locked/Slide1.bmp", "b");
+  Unremovable lock(work + "/locked/Slide1.bmp");
+  if (!lock.held()) GTEST_SKIP() << "cannot make a file unremovable here";
+  EXPECT_FALSE(RemoveWorkingFolder(work));
+  EXPECT_EQ(notes.reports, std::vector<std::string>{msg::kCannotRemoveTemp});
+  EXPECT_TRUE(fs::exists(work + "/locked/Slide1.bmp"));
+}
+
+}  // namespace
+}  // namespace orv

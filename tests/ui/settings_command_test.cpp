@@ -1,0 +1,107 @@
+// Drives the built orvanta-cli binary: `settings` against a store of its own.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/wait.h>
+
+#include "ui/scratch_folder.h"
+#include "ui/settings_store.h"
+#include "ui/settings_values.h"
+
+namespace orv {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class SettingsCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(cli_)) GTEST_SKIP() << "orvanta-cli is not built: " << cli_;
+  }
+
+  // Arguments are quoted for the shell; none of them holds a single quote.
+  CliRun Cli(const std::vector<std::string>& args) {
+    std::string command = "'" + cli_ + "' settings --store '" + store_ + "'";
+    for (const auto& arg : args) command += " '" + arg + "'";
+    command += " >'" + folder_ / "out" + "' 2>'" + folder_ / "err" + "'";
+    CliRun run;
+    int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadBytes(folder_ / "out");
+    run.err = ReadBytes(folder_ / "err");
+    return run;
+  }
+
+  ScratchFolder folder_;
+  std::string store_ = folder_ / "cfg/Orvanta.json";
+  std::string cli_ = std::string(ORVANTA_BINARY_DIR) + "/apps/orvanta-cli";
+};
+
+TEST_F(SettingsCommandTest, ListOnAnEmptyStoreShowsEveryValueWithItsDefault) {
+  CliRun run = Cli({"list"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const auto& setting : SettingTable()) {
+    std::string name(setting.kind == SettingKind::Text ? setting.name : setting.field);
+    auto line = run.out.find("\n" + name);
+    ASSERT_NE(line, std::string::npos) << name << "\n" << run.out;
+    std::string rest = run.out.substr(line + 1, run.out.find('\n', line + 1) - line - 1);
+    if (setting.kind == SettingKind::Integer) {
+      std::string value = std::to_string(setting.defaultValue);
+      EXPECT_NE(rest.find(" " + value + " "), std::string::npos) << rest;
+    } else {
+      EXPECT_NE(rest.find(DefaultOutputFolder()), std::string::npos) << rest;
+    }
+  }
+  EXPECT_NE(run.out.find("\"延迟 \""), std::string::npos) << "the stored name shows its blank";
+  EXPECT_FALSE(std::filesystem::exists(store_));
+}
+
+TEST_F(SettingsCommandTest, SetAndGetRoundTripThroughTheJsonFile) {
+  EXPECT_EQ(Cli({"set", "Width", "800"}).status, 0);
+  EXPECT_EQ(Cli({"set", "Delay", "12"}).status, 0);
+  EXPECT_EQ(Cli({"set", "OutputDir", "/srv/movies"}).status, 0);
+  EXPECT_EQ(Cli({"get", "Width"}).out, "800\n");
+  EXPECT_EQ(Cli({"get", "延迟 "}).out, "12\n");
+  EXPECT_EQ(Cli({"get", "outputfolder"}).out, "/srv/movies\n");
+
+  SettingsStore store(store_);
+  EXPECT_EQ(store.GetInt("Width", 0), 800);
+  EXPECT_EQ(store.GetInt("延迟 ", 0), 12);
+  EXPECT_NE(ReadBytes(store_).find("\"延迟 \": 12"), std::string::npos);
+
+  EXPECT_EQ(Cli({"reset"}).status, 0);
+  EXPECT_EQ(Cli({"get", "Width"}).out, "640\n");
+}
+
+TEST_F(SettingsCommandTest, BadUsageExitsWithTwoAndLeavesTheStoreAlone) {
+  ASSERT_EQ(Cli({"set", "Width", "1024"}).status, 0);
+  std::string before = ReadBytes(store_);
+
+  CliRun range = Cli({"set", "Width", "15"});
+  EXPECT_EQ(range.status, 2);
+  EXPECT_EQ(range.err, "Orvanta: 请输入一个16到2048间的整数\n");
+  CliRun interval = Cli({"set", "Delay", "-1"});
+  EXPECT_EQ(interval.status, 2);
+  EXPECT_EQ(interval.err, "Orvanta: 请输入一正整数\n");
+  EXPECT_EQ(Cli({"set", "Bogus", "1"}).status, 2);
+  EXPECT_EQ(Cli({"get", "延迟"}).status, 2);
+  EXPECT_EQ(Cli({"get"}).status, 2);
+  EXPECT_EQ(Cli({"frobnicate"}).status, 2);
+  EXPECT_EQ(Cli({"--bogus", "list"}).status, 2);
+  EXPECT_EQ(ReadBytes(store_), before);
+
+  CliRun help = Cli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("settings"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv
