@@ -415,8 +415,9 @@ indicator_same:
     push 2
     panel_get "panelAuto_mc"
     goto_and_stop
+    ; The interval's own start time, so that the trace never runs ahead of it.
     push "ORV auto on t="
-    gettime
+    root_get "startTime"
     add2
     trace
   end
