@@ -156,6 +156,13 @@ bool BmpCodec::Decode(ImageStream& stream) {
     return fail("Unsupported BMP bit depth");
   }
 
+  if (bits <= 8 && compression != kRgb && compression != kRle8 && compression != kRle4) {
+    return fail("compression type not supported");
+  }
+  if ((bits == 24 && compression != kRgb) || (bits == 32 && compression != kRgb && compression != kBitFields)) {
+    return fail("unknown compression");
+  }
+
   // Uncompressed data must be in the stream before anything is allocated for
   // it, so a header claiming a huge picture in a small file fails at once.
   const bool runLength = bits <= 8 && (compression == kRle8 || compression == kRle4);
