@@ -1,0 +1,165 @@
+// A presentation's slide pictures become one movie, or one per slide, with
+// real BMP pictures going through slide preparation.
+#include <gtest/gtest.h>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "movie/convert_movies.h"
+#include "movie/player_config.h"
+#include "movie/swf_reader.h"
+#include "movie_test_support.h"
+
+namespace orv {
+namespace {
+
+// A 24-bit bottom-up BMP of one colour.
+void WriteBmp(const std::string& path, int width, int height, std::uint8_t shade) {
+  const int stride = (width * 3 + 3) / 4 * 4;
+  const std::uint32_t imageSize = static_cast<std::uint32_t>(stride * height);
+  std::string file(54 + imageSize, '\0');
+  auto put = [&file](std::size_t at, std::uint32_t value, int bytes) {
+    for (int k = 0; k < bytes; ++k) file[at + k] = static_cast<char>(value >> (8 * k));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put(2, static_cast<std::uint32_t>(file.size()), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(width), 4);
+  put(22, static_cast<std::uint32_t>(height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  put(34, imageSize, 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width * 3; ++x) file[54 + static_cast<std::size_t>(y * stride + x)] = static_cast<char>(shade);
+  }
+  test::WriteFileText(path, file);
+}
+
+class ConvertMoviesTest : public ::testing::Test {
+ protected:
+  ConvertMoviesTest() : tableScope_(table_), notesScope_(notes_) {
+    work_ = (scratch_.path() / "Talk_zzz_").string();
+    out_ = (scratch_.path() / "out").string();
+    std::filesystem::create_directories(work_);
+    std::filesystem::create_directories(out_);
+    settings_.Width = 64;
+    settings_.Height = 48;
+    settings_.OutputFolder = out_;
+    settings_.TempFolder = scratch_.path().string() + "/";
+  }
+
+  void AddSlides(int count) {
+    for (int k = 1; k <= count; ++k) {
+      WriteBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, static_cast<std::uint8_t>(40 * k));
+    }
+  }
+  int Convert(Progress& progress) {
+    return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress, "bmp");
+  }
+  std::vector<std::string> Outputs() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(out_)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  int SlideCount(const std::string& name) const {
+    const auto bytes = test::ReadFileBytes(out_ + "/" + name);
+    const SwfMovie movie = ReadSwf(bytes);
+    EXPECT_TRUE(movie.ok()) << name;
+    int count = 0;
+    for (const auto& tag : movie.tags) {
+      if (tag.code != swf_tag::kDefineBitsJpeg2) continue;
+      ++count;
+      // The JPEG stream follows the empty table block and starts with SOI.
+      EXPECT_EQ(test::Slice(bytes, tag.bodyOffset + 2, 6), test::Hex("ff d9 ff d8 ff d8"));
+    }
+    return count;
+  }
+
+  test::OverlayResources table_;
+  ScopedResourceTable tableScope_;
+  RecordingNotifier notes_;
+  ScopedNotifier notesScope_;
+  test::ScratchFolder scratch_;
+  std::string work_, out_;
+  ConversionSettings settings_;
+  SlideList slides_;
+  Progress progress_;
+};
+
+TEST_F(ConvertMoviesTest, OneMovieHoldsEverySlide) {
+  AddSlides(3);
+  settings_.UseTitle = 0;
+  ASSERT_EQ(Convert(progress_), 1);
+  EXPECT_TRUE(notes_.reports.empty()) << notes_.reports.front();
+  ASSERT_EQ(Outputs(), std::vector<std::string>{"Talk.swf"});
+  EXPECT_EQ(SlideCount("Talk.swf"), 3);
+}
+
+TEST_F(ConvertMoviesTest, ThreeRealSlidesAt640x480AddUpToTheDocumentedLayout) {
+  settings_.Width = 640;
+  settings_.Height = 480;
+  settings_.UseTitle = 0;
+  for (int k = 1; k <= 3; ++k) WriteBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 640, 480, 90);
+  slides_.delays = {2, 2, 2};
+  ASSERT_EQ(Convert(progress_), 1);
+  const auto bytes = test::ReadFileBytes(out_ + "/Talk.swf");
+  const SwfMovie movie = ReadSwf(bytes);
+  ASSERT_TRUE(movie.ok());
+
+  ConversionSettings copy = settings_;
+  const std::size_t L = BuildPlayerConfig(copy, slides_).size();
+  std::size_t expected = 78 + L + test::StandInPlayer().size() + 3 * 44 + 28 + 2 * 9 + 43;
+  for (const auto& tag : movie.tags) {
+    if (tag.code == swf_tag::kDefineBitsJpeg2) expected += 6 + tag.length;  // 12 + J
+    if (tag.code == swf_tag::kDefineShape) {
+      EXPECT_EQ(tag.length, 38u);
+    }
+  }
+  EXPECT_EQ(bytes.size(), expected);
+  EXPECT_EQ(test::Le32(bytes, 4), bytes.size());
+  EXPECT_EQ(test::Slice(bytes, 8, 9), test::Hex("78 00 06 40 00 00 12 c0 00"));
+}
+
+TEST_F(ConvertMoviesTest, SplitModeNamesMoviesByNumberOrTitle) {
+  AddSlides(3);
+  settings_.SplitPPT = 1;
+  settings_.UseTitle = 0;
+  ASSERT_EQ(Convert(progress_), 1);
+  EXPECT_EQ(Outputs(), (std::vector<std::string>{"Talk_1.swf", "Talk_2.swf", "Talk_3.swf"}));
+  for (const auto& name : Outputs()) EXPECT_EQ(SlideCount(name), 1);
+
+  // Fewer titles than pictures: the slides without one keep the numbered name.
+  std::filesystem::remove_all(out_);
+  std::filesystem::create_directories(out_);
+  settings_.UseTitle = 1;
+  slides_.paths.clear();
+  slides_.titles = {"Intro"};
+  ASSERT_EQ(Convert(progress_), 1);
+  EXPECT_EQ(Outputs(), (std::vector<std::string>{"Intro.swf", "Talk_2.swf", "Talk_3.swf"}));
+}
+
+TEST_F(ConvertMoviesTest, NoSlidesCancelAndBadPictures) {
+  // No pictures: the presentation is empty.
+  EXPECT_EQ(Convert(progress_), 0);
+  EXPECT_EQ(notes_.reports, std::vector<std::string>{FormatMessage(msg::kPresentationEmpty, "/docs/Talk.ppt")});
+
+  // Cancel during slide 2: nothing written, and the presentation ends.
+  AddSlides(3);
+  slides_.paths.clear();
+  test::CancellingProgress cancelling(2);
+  EXPECT_EQ(Convert(cancelling), 0);
+  EXPECT_TRUE(Outputs().empty());
+
+  // A picture that cannot be loaded abandons the movie but not the run.
+  test::WriteFileText(work_ + "/Slide2.BMP", "not a picture");
+  slides_.paths.clear();
+  notes_.reports.clear();
+  EXPECT_EQ(Convert(progress_), 1);
+  EXPECT_EQ(notes_.reports.size(), 1u);
+  EXPECT_TRUE(Outputs().empty());
+}
+
+}  // namespace
+}  // namespace orv
