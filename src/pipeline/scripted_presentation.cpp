@@ -184,6 +184,7 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "Presentation.SaveAs") {
       ExpectArguments(args, {T::kText, T::kI4, T::kI4}, member);
       if (args[1].Integer() != ppt::kSaveAsBmp) throw AutomationError("unsupported format");
+      server.folderExistedAtSaveAs = std::filesystem::exists(args[0].Text());
       std::filesystem::create_directories(args[0].Text());
       int n = 0;
       for (const auto& slide : state_->opened) {

@@ -57,6 +57,7 @@ class ScriptedServer final : public AutomationServer {
   std::vector<std::string> calls;  // "Object.Member" per call, in order
   int quitCount = 0;
   int createCount = 0;
+  bool folderExistedAtSaveAs = false;
   // The presentation as it stands after the calls (notes slides included).
   const ScriptedDeck& openedDeck() const;
   // Objects handed out and not yet released.

@@ -184,6 +184,13 @@ void OfficeProcess::End(double seconds) {
   // soffice forks soffice.bin: whatever is left of the group goes, the
   // guardian with it.
   kill(-group_, SIGKILL);
+  // The grandchildren are reaped by init; give it a moment so that the group
+  // is really gone when this returns.
+  for (int i = 0; i < 300 && kill(-group_, 0) == 0; ++i) {
+    if (!exited_) Running();
+    if (guardian_ > 0 && waitpid(guardian_, nullptr, WNOHANG) == guardian_) guardian_ = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   if (!exited_) {
     while (waitpid(group_, nullptr, 0) < 0 && errno == EINTR) {
     }
