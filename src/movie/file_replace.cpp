@@ -21,7 +21,9 @@ std::string FolderPart(const std::string& path) {
 // Opens a new file beside the target; the name is hidden and unique.
 int CreateTemporary(const std::string& path, std::string& tempPath) {
   static thread_local std::mt19937 random{std::random_device{}()};
-  const std::string base = JoinPath(FolderPart(path), "." + FileNamePart(path) + ".tmp");
+  // The name is shortened so that the temporary name stays within the
+  // file system's limit even when the target's name is near it.
+  const std::string base = JoinPath(FolderPart(path), "." + FileNamePart(path).substr(0, 200) + ".tmp");
   for (int attempt = 0; attempt < 16; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));

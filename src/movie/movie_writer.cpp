@@ -44,7 +44,11 @@ void PutLe(std::uint8_t* at, std::uint64_t value, int bytes) {
 }  // namespace
 
 bool MovieWriter::CheckLimits(const ConversionSettings& settings) const {
-  if (slidePaths.empty() || slidePaths.size() > kMaxSlidesPerMovie) {
+  if (slidePaths.empty()) {
+    Notify(FormatMessage(msg::kPresentationEmpty, outputPath));
+    return false;
+  }
+  if (slidePaths.size() > kMaxSlidesPerMovie) {
     Notify(FormatMessage(msg::kMovieTooManySlides, outputPath));
     return false;
   }

@@ -297,3 +297,47 @@ TEST_F(MovieWriterTest, LongestDocumentThatFitsIsWritten) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// With the real player fragment, the first action block ends exactly where
+// its patched length says and the movie reads back cleanly.
+TEST(MovieWithPlayer, FirstActionBlockAndFrameStructureAddUp) {
+  if (!Resources().Find(kPlayerFragment, "BIN")) GTEST_SKIP() << "player fragment not built";
+  RecordingNotifier notes;
+  ScopedNotifier scope(notes);
+  test::ScratchFolder folder;
+  test::FakeEncoder encoder;
+  for (auto [width, height] : {std::pair{640, 480}, {2048, 2048}, {320, 240}}) {
+    ConversionSettings settings;
+    settings.Width = width;
+    settings.Height = height;
+    SlideList slides;
+    slides.delays = {3, 4};
+    MovieWriter writer(std::ref(encoder));
+    writer.slidePaths = {"/s/1.bmp", "/s/2.bmp"};
+    writer.outputPath = folder.File("player.swf");
+    Progress progress;
+    writer.WriteMovie(settings, slides, progress);
+    const ByteVector bytes = test::ReadFileBytes(writer.outputPath);
+    const SwfMovie movie = ReadSwf(bytes);
+    ASSERT_TRUE(movie.ok()) << movie.problems.front();
+    EXPECT_EQ(movie.frameCount, 4);
+
+    ConversionSettings copy = settings;
+    const std::size_t L = BuildPlayerConfig(copy, slides).size();
+    const SwfTag& action = movie.tags[2];
+    ASSERT_EQ(action.code, swf_tag::kDoAction);
+    EXPECT_EQ(action.length, L + 946);
+    // The document is constant 4 of the pool and ends in the player's zero byte.
+    EXPECT_EQ(bytes[action.bodyOffset + 44 + L], 0);
+    EXPECT_EQ(std::string(bytes.begin() + static_cast<long>(action.bodyOffset + 44),
+                          bytes.begin() + static_cast<long>(action.bodyOffset + 44 + L)),
+              BuildPlayerConfig(copy, slides));
+  }
+  EXPECT_TRUE(notes.reports.empty());
+}
+
+}  // namespace
+}  // namespace orv

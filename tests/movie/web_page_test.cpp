@@ -85,6 +85,10 @@ TEST(WebPage, AutorunText) {
   // The next presentation's page replaces it.
   ASSERT_EQ(WriteAutorun(folder.File("Other.htm"), autorun), 1);
   EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Other.htm\"");
+  // A name near the file system's limit still gets its temporary beside it.
+  const std::string longName = folder.File(std::string(250, 'n') + ".inf");
+  ASSERT_EQ(WriteAutorun("Talk.htm", longName), 1);
+  EXPECT_EQ(test::ReadFileText(longName), "[autorun]\r\nShellExecute=\"Talk.htm\"");
 }
 
 TEST(WebPage, MissingFolderGivesTheMessageWithThePath) {
