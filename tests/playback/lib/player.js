@@ -95,16 +95,16 @@ class Stage {
    * Opens a page playing the movie file. pageWidth/pageHeight size the player
    * element (default: the movie frame given as width/height, else 640x480).
    */
-  // bytesPerSecond slows the movie's download (0: at once); frameRate overrides
-  // the movie's 15 frames per second to stretch what happens frame by frame.
+  // frameRate overrides the movie's 15 frames per second to stretch what
+  // happens frame by frame (the loader, a fade) for screenshots.
   async play(movieFile, {
-    width = 640, height = 480, pageWidth, pageHeight, renderer = 'canvas', bytesPerSecond = 0, frameRate = 0,
+    width = 640, height = 480, pageWidth, pageHeight, renderer = 'canvas', frameRate = 0,
   } = {}) {
     const page = await this.context.newPage();
     const playback = new Playback(page, { width: pageWidth || width, height: pageHeight || height });
     await page.exposeBinding('__orvTrace', (_source, text) => playback.onTrace(text));
     const query = new URLSearchParams({
-      movie: this.server.addMovie(movieFile, { bytesPerSecond }),
+      movie: this.server.addMovie(movieFile),
       fps: String(frameRate),
       pw: String(playback.width),
       ph: String(playback.height),

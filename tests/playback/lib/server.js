@@ -25,31 +25,6 @@ function resolveBelow(root, relative) {
   return full.startsWith(root + path.sep) ? full : null;
 }
 
-// Sends a file in small pieces at about bytesPerSecond, so that a movie
-// arrives the way it would over a slow line and its loader has work to show.
-function sendThrottled(res, file, bytesPerSecond) {
-  fs.readFile(file, (err, data) => {
-    if (err) {
-      res.writeHead(404).end();
-      return;
-    }
-    res.writeHead(200, { 'Content-Type': contentType(file), 'Content-Length': data.length, 'Cache-Control': 'no-store' });
-    const piece = Math.max(256, Math.floor(bytesPerSecond / 10));
-    let at = 0;
-    const next = () => {
-      if (res.destroyed) return;
-      if (at >= data.length) {
-        res.end();
-        return;
-      }
-      res.write(data.subarray(at, at + piece));
-      at += piece;
-      setTimeout(next, 100);
-    };
-    next();
-  });
-}
-
 function sendFile(res, file) {
   fs.readFile(file, (err, data) => {
     if (err) {
@@ -63,8 +38,9 @@ function sendFile(res, file) {
 
 /**
  * Starts the server. Movies are registered with addMovie(file) and served
- * under /movie/<token>/<file name>, optionally slowly; the player page comes
- * from renderPage(query).
+ * under /movie/<token>/<file name>; the player page comes from
+ * renderPage(query). The emulator reads a movie completely before it plays
+ * it, so serving it slowly would not show its loader any longer.
  */
 async function startServer(renderPage) {
   const movies = new Map();
@@ -77,9 +53,7 @@ async function startServer(renderPage) {
       const file = resolveBelow(RUFFLE_DIR, parts.slice(1).join('/'));
       if (file) return sendFile(res, file);
     } else if (parts[0] === 'movie' && parts.length === 3 && movies.has(parts[1])) {
-      const movie = movies.get(parts[1]);
-      if (movie.bytesPerSecond) return sendThrottled(res, movie.file, movie.bytesPerSecond);
-      return sendFile(res, movie.file);
+      return sendFile(res, movies.get(parts[1]));
     } else if (parts[0] === 'play.html') {
       const html = renderPage(Object.fromEntries(url.searchParams));
       res.writeHead(200, { 'Content-Type': CONTENT_TYPES['.html'], 'Cache-Control': 'no-store' });
@@ -98,9 +72,9 @@ async function startServer(renderPage) {
 
   return {
     origin: `http://127.0.0.1:${port}`,
-    addMovie(file, { bytesPerSecond = 0 } = {}) {
+    addMovie(file) {
       const token = String(nextToken++);
-      movies.set(token, { file: path.resolve(file), bytesPerSecond });
+      movies.set(token, path.resolve(file));
       return `/movie/${token}/${encodeURIComponent(path.basename(file))}`;
     },
     close() {
