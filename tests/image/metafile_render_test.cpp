@@ -1,6 +1,10 @@
 // The picture size rules, the failures, and what simple metafiles draw.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "image/metafile_player.h"
 #include "image/text_decode.h"
 #include "metafile_builders.h"
@@ -457,6 +461,21 @@ TEST(MetafileEnhanced, TextAndBitmapRecordsDraw) {
   EXPECT_GT(blue, 50);
   EXPECT_TRUE(Near(At(r.picture, 240, 50), kGreen));
   EXPECT_EQ(At(r.picture, 290, 50), kWhite);
+}
+
+TEST(MetafileEnhanced, FuzzSeedsRenderAsPictures) {
+  // The small enhanced files that seed the fuzz target are real pictures.
+  const std::filesystem::path seeds = std::filesystem::path(ORVANTA_SOURCE_DIR) / "tests/fuzz/corpus/metafile";
+  for (const char* name : {"shapes.emf", "text_bitmap.emf"}) {
+    std::ifstream file(seeds / name, std::ios::binary);
+    ASSERT_TRUE(file) << name;
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+    Result r = Render(bytes);
+    ASSERT_TRUE(r.ok) << name << ": " << r.error;
+    int ink = 0;
+    for (std::size_t i = 0; i < r.picture.bgr.size(); ++i) ink += r.picture.bgr[i] < 200 ? 1 : 0;
+    EXPECT_GT(ink, 200) << name;
+  }
 }
 
 }  // namespace
