@@ -1,0 +1,56 @@
+// The desktop program: start-up, then the main window shown modally; the
+// process ends when it closes.
+#include <csignal>
+#include <string>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/paths.h"
+#include "pipeline/lazy_presentation_server.h"
+#include "ui/crash_report.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/qt_notifier.h"
+#include "ui/settings_store.h"
+
+namespace {
+
+// What the presentation server needs from the process: it talks to
+// LibreOffice over pipes (a closed one must not kill the program) and keeps
+// its working files in the temporary folder, which must be usable.
+bool PrepareAutomationRuntime() {
+  std::signal(SIGPIPE, SIG_IGN);
+  const std::string temp = orv::SystemTempFolder();
+  return orv::IsDirectory(temp) && ::access(temp.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  orv::InstallCrashReporter();
+  QApplication app(argc, argv);
+
+  if (!PrepareAutomationRuntime()) {
+    // The names are not set yet: the message carries the program's own name.
+    QMessageBox::warning(nullptr, QFileInfo(QString::fromLocal8Bit(argv[0])).baseName(),
+                         QString::fromUtf8(orv::msg::kInitOleFailed));
+    return 1;
+  }
+  QApplication::setApplicationName(QStringLiteral("Orvanta"));
+  QApplication::setOrganizationName(QStringLiteral("Velloran"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Orvanta"));
+  QApplication::setDesktopFileName(QStringLiteral("orvanta"));
+
+  orv::QtNotifier notifier;
+  orv::ScopedNotifier scope(notifier);
+  orv::SettingsStore store;
+  orv::LazyPresentationServer server;
+
+  orv::MainWindow window(store, server);
+  window.exec();
+  return 0;
+}

@@ -1,0 +1,97 @@
+#include "ui/qt/main_commands.h"
+
+#include <filesystem>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/paths.h"
+#include "pipeline/automation.h"
+#include "ui/qt/help_file.h"
+#include "ui/scheme_file.h"
+#include "ui/settings_store.h"
+
+namespace orv {
+
+MainCommands::MainCommands(SettingsStore& store, DesktopShell& shell) : store_(store), shell_(shell) {}
+
+void MainCommands::Start() {
+  outputFolder_ = StoredOutputFolder(store_);
+  if (!PathExists(outputFolder_)) {
+    std::error_code ec;
+    std::filesystem::create_directory(outputFolder_, ec);
+  }
+  shell_.OutputFolderChanged();
+}
+
+void MainCommands::Add() {
+  std::vector<std::string> chosen = shell_.ChoosePresentations();
+  if (chosen.empty()) return;
+  list_.Add(chosen);
+  shell_.ListChanged();
+}
+
+void MainCommands::Remove() {
+  if (list_.Remove(shell_.SelectedRows())) shell_.ListChanged();
+}
+
+void MainCommands::NewList() {
+  if (!list_.empty() && list_.modified() && Ask(msg::kSaveListFirst)) SaveScheme();
+  list_.Clear();
+  shell_.ListChanged();
+}
+
+void MainCommands::SaveScheme() {
+  if (list_.empty()) {
+    Notify(msg::kListEmpty);
+    return;
+  }
+  std::optional<std::string> path = shell_.ChooseSchemeToSave();
+  if (!path) return;
+  if (SaveSchemeFile(*path, list_.entries(), CurrentNotifier()) == SchemeStatus::Ok) list_.MarkSaved();
+}
+
+void MainCommands::OpenScheme() {
+  if (list_.modified() && Ask(msg::kSaveListFirst)) SaveScheme();
+  std::optional<std::string> path = shell_.ChooseSchemeToOpen();
+  if (!path) return;
+  SchemeLoadResult loaded = LoadSchemeFile(*path, CurrentNotifier());
+  if (loaded.status != SchemeStatus::Ok) return;
+  list_.Replace(std::move(loaded.paths));
+  shell_.ListChanged();
+}
+
+void MainCommands::BrowseOutputFolder() {
+  std::optional<std::string> folder = shell_.ChooseOutputFolder();
+  if (!folder || folder->empty()) return;
+  outputFolder_ = *folder;
+  shell_.OutputFolderChanged();
+  store_.SetString("OutputDir", outputFolder_);
+}
+
+void MainCommands::Convert(AutomationServer& server, const BatchDriver::ProgressFactory& makeProgress) {
+  if (list_.empty()) {
+    Notify(msg::kListEmptyAddFirst);
+    return;
+  }
+  ConversionSettings settings = LoadConversionSettings(store_, outputFolder_);
+  BatchDriver driver(settings, server, makeProgress);
+  // A copy: the list may not change during the batch, but the commands must
+  // not depend on that.
+  const std::vector<std::string> entries = list_.entries();
+  try {
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) driver.ConvertEntry(*entry);
+  } catch (const AutomationError& error) {
+    Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
+    return;
+  }
+  if (settings.OpenDest != 0) shell_.OpenWithDesktop(settings.OutputFolder);
+}
+
+void MainCommands::ShowHelp(const std::string& programFolder) {
+  std::string help = FindHelpFile(programFolder);
+  if (help.empty() || !shell_.OpenWithDesktop(help)) {
+    Notify(FormatMessage(kHelpMissingPattern, kHelpFileName));
+  }
+}
+
+}  // namespace orv

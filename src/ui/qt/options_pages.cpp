@@ -1,0 +1,344 @@
+#include "ui/qt/options_pages.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "base/notifier.h"
+#include "ui/settings_store.h"
+#include "ui/settings_values.h"
+
+namespace orv {
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+int Flag(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
+
+// A sub-option sits under the option it depends on, indented.
+QWidget* Indented(QWidget* parent, QWidget* child) {
+  auto* holder = new QWidget(parent);
+  auto* row = new QHBoxLayout(holder);
+  row->setContentsMargins(22, 0, 0, 0);
+  row->addWidget(child);
+  return holder;
+}
+
+QGroupBox* Group(const char* title, QWidget* parent) {
+  auto* group = new QGroupBox(Text(title), parent);
+  new QVBoxLayout(group);
+  return group;
+}
+
+// Checks one typed value with the store's rules; on failure the message is
+// shown and the field takes the focus.
+bool CheckTyped(std::string_view name, const QString& text, QWidget* field, int& out) {
+  SettingCheckResult result = ValidateSettingValue(name, text.trimmed().toStdString());
+  if (!result.value) {
+    Notify(result.message);
+    field->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  out = result.value->number;
+  return true;
+}
+
+}  // namespace
+
+void OptionsPage::LoadOnce(const SettingsStore& store) {
+  if (loaded_) return;
+  Load(store);
+  loaded_ = true;
+}
+
+// ---- General ---------------------------------------------------------------
+
+GeneralPage::GeneralPage(QWidget* parent) : OptionsPage(parent) {
+  auto* movie = Group("生成 Flash", this);
+  scale = new QCheckBox(Text("Flash窗口调整大小时进行缩放"), movie);
+  notes = new QCheckBox(Text("插入讲解者注释作为附带幻灯片"), movie);
+  blankEnd = new QCheckBox(Text("在结束插入空的幻灯片"), movie);
+  noPrint = new QCheckBox(Text("禁用打印功能"), movie);
+  align = new QCheckBox(Text("Flash 内容到左上方对齐"), movie);
+  for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align}) movie->layout()->addWidget(box);
+
+  auto* after = Group("转换后", this);
+  openDest = new QCheckBox(Text("打开带有输出 SWF 文件的文件夹"), after);
+  after->layout()->addWidget(openDest);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(movie);
+  layout->addWidget(after);
+  layout->addStretch(1);
+  for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align, openDest}) {
+    connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
+  }
+}
+
+void GeneralPage::Load(const SettingsStore& store) {
+  StoredValues values = store.Read();
+  blankEnd->setChecked(values.GetInt("BlankEnd", 0) != 0);
+  unProtect_ = values.GetInt("UnProtect", 0);
+  noPrint->setChecked(values.GetInt("NoPrint", 0) != 0);
+  align->setChecked(values.GetInt("Align", 0) != 0);
+  openDest->setChecked(values.GetInt("OpenDest", 1) != 0);
+  scale->setChecked(values.GetInt("Scale", 0) != 0);
+  notes->setChecked(values.GetInt("Notes", 0) != 0);
+}
+
+void GeneralPage::Apply(SettingsStore& store) {
+  store.SetInt("BlankEnd", Flag(blankEnd));
+  store.SetInt("UnProtect", unProtect_);
+  store.SetInt("NoPrint", Flag(noPrint));
+  store.SetInt("Align", Flag(align));
+  store.SetInt("OpenDest", Flag(openDest));
+  store.SetInt("Scale", Flag(scale));
+  store.SetInt("Notes", Flag(notes));
+}
+
+// ---- Quality ---------------------------------------------------------------
+
+QualityPage::QualityPage(QWidget* parent) : OptionsPage(parent) {
+  auto* frame = new QGroupBox(Text("帧大小"), this);
+  auto* grid = new QGridLayout(frame);
+  width = new QLineEdit(frame);
+  height = new QLineEdit(frame);
+  int row = 0;
+  for (auto [label, edit] : {std::pair{"宽：", width}, std::pair{"高：", height}}) {
+    edit->setMaximumWidth(80);
+    grid->addWidget(new QLabel(Text(label), frame), row, 0);
+    grid->addWidget(edit, row, 1);
+    grid->addWidget(new QLabel(Text("象素"), frame), row, 2);
+    ++row;
+  }
+  grid->setColumnStretch(3, 1);
+
+  auto* jpeg = new QGroupBox(Text("JPEG 质量"), this);
+  auto* jpegLayout = new QGridLayout(jpeg);
+  quality = new QSlider(Qt::Horizontal, jpeg);
+  quality->setRange(0, 100);
+  quality->setTickPosition(QSlider::TicksBelow);
+  quality->setTickInterval(10);
+  qualityLabel = new QLabel(jpeg);
+  qualityLabel->setAlignment(Qt::AlignCenter);
+  jpegLayout->addWidget(new QLabel(Text("低"), jpeg), 0, 0);
+  jpegLayout->addWidget(quality, 0, 1);
+  jpegLayout->addWidget(new QLabel(Text("高"), jpeg), 0, 2);
+  jpegLayout->addWidget(qualityLabel, 1, 1);
+
+  auto* font = Group("字体质量", this);
+  sharpFont = new QCheckBox(Text("锐化字体边缘(某些情况下可能会降低背景质量)"), font);
+  font->layout()->addWidget(sharpFont);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(frame);
+  layout->addWidget(jpeg);
+  layout->addWidget(font);
+  layout->addStretch(1);
+
+  // Only the slider reports a change; the other fields are still written.
+  connect(quality, &QSlider::valueChanged, this, [this](int value) {
+    qualityLabel->setText(QStringLiteral("%1%").arg(value));
+    if (loaded()) MarkChanged();
+  });
+}
+
+void QualityPage::Load(const SettingsStore& store) {
+  StoredValues values = store.Read();
+  widthValue_ = values.GetInt("Width", 640);
+  heightValue_ = values.GetInt("Height", 480);
+  width->setText(QString::number(widthValue_));
+  height->setText(QString::number(heightValue_));
+  quality->setValue(values.GetInt("JpgQlt", 90));
+  qualityLabel->setText(QStringLiteral("%1%").arg(quality->value()));
+  sharpFont->setChecked(values.GetInt("SharpFont", 1) != 0);
+}
+
+bool QualityPage::Validate() {
+  return CheckTyped("Width", width->text(), width, widthValue_) &&
+         CheckTyped("Height", height->text(), height, heightValue_);
+}
+
+void QualityPage::Apply(SettingsStore& store) {
+  store.SetInt("Width", widthValue_);
+  store.SetInt("Height", heightValue_);
+  store.SetInt("JpgQlt", quality->value());
+  store.SetInt("SharpFont", Flag(sharpFont));
+}
+
+// ---- Navigation ------------------------------------------------------------
+
+NavigationPage::NavigationPage(QWidget* parent) : OptionsPage(parent) {
+  auto* panel = Group("导航面板", this);
+  showPanel = new QRadioButton(Text("显示导航面板"), panel);
+  hidePanel = new QRadioButton(Text("隐藏导航面板"), panel);
+  insertHelp = new QCheckBox(Text("在开头插入导航帮助页面"), panel);
+  panel->layout()->addWidget(showPanel);
+  panel->layout()->addWidget(hidePanel);
+  panel->layout()->addWidget(Indented(panel, insertHelp));
+  auto* panelGroup = new QButtonGroup(this);
+  panelGroup->addButton(showPanel, 0);
+  panelGroup->addButton(hidePanel, 1);
+
+  auto* play = Group("自动播放", this);
+  autoStart = new QCheckBox(Text("载入 Flash 后直接转到自动播放模式"), play);
+  loop = new QCheckBox(Text("无限循环"), play);
+  play->layout()->addWidget(autoStart);
+  play->layout()->addWidget(loop);
+
+  auto* timing = Group("自动播放间隔", this);
+  slideTimings = new QRadioButton(Text("从原始幻灯片中重新恢复延时信息"), timing);
+  fixedInterval = new QRadioButton(Text("使用固定自动播放间隔"), timing);
+  interval = new QSpinBox(timing);
+  interval->setRange(0, 9999);
+  interval->setWrapping(true);
+  interval->setGroupSeparatorShown(false);
+  interval->setMinimumWidth(70);
+  auto* intervalRow = new QWidget(timing);
+  auto* intervalLayout = new QHBoxLayout(intervalRow);
+  intervalLayout->setContentsMargins(22, 0, 0, 0);
+  intervalLayout->addWidget(interval);
+  intervalLayout->addWidget(new QLabel(Text("秒"), intervalRow));
+  intervalLayout->addStretch(1);
+  timing->layout()->addWidget(slideTimings);
+  timing->layout()->addWidget(fixedInterval);
+  timing->layout()->addWidget(intervalRow);
+  auto* timingGroup = new QButtonGroup(this);
+  timingGroup->addButton(slideTimings, 0);
+  timingGroup->addButton(fixedInterval, 1);
+
+  auto* navigating = Group("运行导航时", this);
+  fade = new QCheckBox(Text("启用渐隐效果"), navigating);
+  navigating->layout()->addWidget(fade);
+
+  auto* layout = new QVBoxLayout(this);
+  for (QGroupBox* group : {panel, play, timing, navigating}) layout->addWidget(group);
+  layout->addStretch(1);
+
+  for (QRadioButton* radio : {showPanel, hidePanel, slideTimings, fixedInterval}) {
+    connect(radio, &QRadioButton::clicked, this, [this] {
+      if (!loaded()) return;
+      Validate();
+      UpdateEnabling();
+      MarkChanged();
+    });
+  }
+  for (QCheckBox* box : {insertHelp, autoStart, loop, fade}) {
+    connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
+  }
+  connect(interval, &QSpinBox::textChanged, this, [this] { if (loaded()) MarkChanged(); });
+}
+
+void NavigationPage::Load(const SettingsStore& store) {
+  StoredValues values = store.Read();
+  (values.GetInt("ShowNav", 1) == 0 ? showPanel : hidePanel)->setChecked(true);
+  insertHelp->setChecked(values.GetInt("InsHelp", 0) != 0);
+  autoStart->setChecked(values.GetInt("AutoStart", 0) != 0);
+  loop->setChecked(values.GetInt("循环", 0) != 0);
+  (values.GetInt("UsePptTime", 0) == 0 ? slideTimings : fixedInterval)->setChecked(true);
+  delay_ = values.GetInt("延迟 ", 3);
+  if (delay_ < 0 || delay_ > 9999) delay_ = 3;
+  interval->setValue(delay_);
+  fade->setChecked(values.GetInt("渐隐", 1) != 0);
+  UpdateEnabling();
+}
+
+void NavigationPage::UpdateEnabling() {
+  insertHelp->setEnabled(hidePanel->isChecked());
+  interval->setEnabled(fixedInterval->isChecked());
+}
+
+bool NavigationPage::Validate() { return CheckTyped("延迟 ", interval->text(), interval, delay_); }
+
+void NavigationPage::Apply(SettingsStore& store) {
+  store.SetInt("渐隐", Flag(fade));
+  store.SetInt("UsePptTime", fixedInterval->isChecked() ? 1 : 0);
+  store.SetInt("ShowNav", hidePanel->isChecked() ? 1 : 0);
+  store.SetInt("InsHelp", Flag(insertHelp));
+  store.SetInt("延迟 ", delay_);
+  store.SetInt("AutoStart", Flag(autoStart));
+  store.SetInt("循环", Flag(loop));
+}
+
+// ---- Output ----------------------------------------------------------------
+
+OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
+  auto* splitGroup = Group("分割幻灯片文件", this);
+  split = new QCheckBox(Text("输出每个幻灯片各自为独立的 SWF 文件"), splitGroup);
+  useTitle = new QCheckBox(Text("如果可以，使用幻灯片标题作为文件名"), splitGroup);
+  splitGroup->layout()->addWidget(split);
+  splitGroup->layout()->addWidget(Indented(splitGroup, useTitle));
+
+  auto* publish = Group("发布", this);
+  genHtml = new QCheckBox(Text("生成 HTML 自动换行文件"), publish);
+  genAutorun = new QCheckBox(Text("生成 CD 刻录的 autorun 文件"), publish);
+  publish->layout()->addWidget(genHtml);
+  publish->layout()->addWidget(Indented(publish, genAutorun));
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(splitGroup);
+  layout->addWidget(publish);
+  layout->addStretch(1);
+
+  connect(split, &QCheckBox::clicked, this, [this](bool checked) {
+    if (!loaded()) return;
+    UpdateEnabling();
+    MarkChanged();
+    if (checked) Notify(SplitNotice().toStdString());
+  });
+  connect(genHtml, &QCheckBox::clicked, this, [this] {
+    if (!loaded()) return;
+    UpdateEnabling();
+    MarkChanged();
+  });
+  for (QCheckBox* box : {useTitle, genAutorun}) {
+    connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
+  }
+}
+
+QString OutputPage::SplitNotice() {
+  return Text(
+      "重要提示：\r\n"
+      "启用该选项功能，下面选项将被忽略：\r\n"
+      "\r\n"
+      "1. 在结束插入空的页面；\r\n"
+      "2. 显示导航面板；\r\n"
+      "3. 在开始插入帮助页面；\r\n"
+      "4. 生成 autorun 文件。\r\n"
+      "\r\n"
+      "获取更多信息，请参考帮助文档。");
+}
+
+void OutputPage::Load(const SettingsStore& store) {
+  StoredValues values = store.Read();
+  genHtml->setChecked(values.GetInt("GenHTML", 1) != 0);
+  genAutorun->setChecked(values.GetInt("GenAutorun", 0) != 0);
+  split->setChecked(values.GetInt("SplitPPT", 0) != 0);
+  useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
+  UpdateEnabling();
+}
+
+void OutputPage::UpdateEnabling() {
+  // A disabled box keeps its state and is still written.
+  genAutorun->setEnabled(genHtml->isChecked());
+  useTitle->setEnabled(split->isChecked());
+}
+
+void OutputPage::Apply(SettingsStore& store) {
+  store.SetInt("GenHTML", Flag(genHtml));
+  store.SetInt("GenAutorun", Flag(genAutorun));
+  store.SetInt("SplitPPT", Flag(split));
+  store.SetInt("UseTitle", Flag(useTitle));
+}
+
+}  // namespace orv

@@ -1,0 +1,136 @@
+// The four pages of the options sheet. Each page reads its own values from
+// the settings store when it is first shown, keeps the dependent controls
+// enabled or disabled, checks what was typed, and writes all of its values
+// in a fixed order when the sheet applies.
+#pragma once
+
+#include <QWidget>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+
+namespace orv {
+
+class SettingsStore;
+
+class OptionsPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit OptionsPage(QWidget* parent = nullptr) : QWidget(parent) {}
+
+  bool loaded() const { return loaded_; }
+  // Reads the page's values and applies the enabling rules; only once.
+  void LoadOnce(const SettingsStore& store);
+  // Checks the typed values: on failure the message is shown, the field
+  // gets the focus, and false is returned.
+  virtual bool Validate() { return true; }
+  // Writes every value of the page (after Validate succeeded).
+  virtual void Apply(SettingsStore& store) = 0;
+
+ signals:
+  // The page reports a change: the sheet enables Apply.
+  void changed();
+
+ protected:
+  virtual void Load(const SettingsStore& store) = 0;
+  void MarkChanged() { emit changed(); }
+
+ private:
+  bool loaded_ = false;
+};
+
+class GeneralPage final : public OptionsPage {
+  Q_OBJECT
+ public:
+  explicit GeneralPage(QWidget* parent = nullptr);
+  void Apply(SettingsStore& store) override;
+
+  QCheckBox* scale;
+  QCheckBox* notes;
+  QCheckBox* blankEnd;
+  QCheckBox* noPrint;
+  QCheckBox* align;
+  QCheckBox* openDest;
+
+ protected:
+  void Load(const SettingsStore& store) override;
+
+ private:
+  // No control shows it; what was read is written back unchanged.
+  int unProtect_ = 0;
+};
+
+class QualityPage final : public OptionsPage {
+  Q_OBJECT
+ public:
+  explicit QualityPage(QWidget* parent = nullptr);
+  bool Validate() override;
+  void Apply(SettingsStore& store) override;
+
+  QLineEdit* width;
+  QLineEdit* height;
+  QSlider* quality;
+  QLabel* qualityLabel;
+  QCheckBox* sharpFont;
+
+ protected:
+  void Load(const SettingsStore& store) override;
+
+ private:
+  int widthValue_ = 640;
+  int heightValue_ = 480;
+};
+
+class NavigationPage final : public OptionsPage {
+  Q_OBJECT
+ public:
+  explicit NavigationPage(QWidget* parent = nullptr);
+  bool Validate() override;
+  void Apply(SettingsStore& store) override;
+
+  QRadioButton* showPanel;
+  QRadioButton* hidePanel;
+  QCheckBox* insertHelp;
+  QCheckBox* autoStart;
+  QCheckBox* loop;
+  QRadioButton* slideTimings;
+  QRadioButton* fixedInterval;
+  QSpinBox* interval;
+  QCheckBox* fade;
+
+ protected:
+  void Load(const SettingsStore& store) override;
+
+ private:
+  void UpdateEnabling();
+  int delay_ = 3;
+};
+
+class OutputPage final : public OptionsPage {
+  Q_OBJECT
+ public:
+  explicit OutputPage(QWidget* parent = nullptr);
+  void Apply(SettingsStore& store) override;
+
+  QCheckBox* split;
+  QCheckBox* useTitle;
+  QCheckBox* genHtml;
+  QCheckBox* genAutorun;
+
+  // The notice shown when one movie per slide is switched on.
+  static QString SplitNotice();
+
+ protected:
+  void Load(const SettingsStore& store) override;
+
+ private:
+  void UpdateEnabling();
+};
+
+}  // namespace orv

@@ -1,0 +1,123 @@
+#include "ui/qt/progress_window.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "base/messages.h"
+
+namespace orv {
+
+ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
+    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Progress(title), owner_(owner) {
+  setWindowTitle(QString::fromStdString(title));
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setWindowModality(Qt::NonModal);
+
+  status_ = new QLabel(this);
+  status_->setTextFormat(Qt::PlainText);
+  status_->setWordWrap(false);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // The status area holds four lines of text.
+  const QFontMetrics metrics(status_->font());
+  status_->setFixedSize(390, metrics.lineSpacing() * 4);
+
+  bar_ = new QProgressBar(this);
+  bar_->setTextVisible(false);
+  bar_->setRange(0, 100);
+  bar_->setValue(0);
+  // The ordinary bar is drawn in segments, as the classic progress control.
+  bar_->setStyleSheet(QStringLiteral(
+      "QProgressBar { border: 1px solid #8a97a8; border-radius: 2px; background: #f4f6f9; padding: 1px; }"
+      "QProgressBar::chunk { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #5fb2ff, stop:1 #1f6fd1);"
+      " width: 9px; margin: 1px; }"));
+
+  cancel_ = new QPushButton(QString::fromUtf8(msg::kCancelCaption), this);
+  connect(cancel_, &QPushButton::clicked, this, [this] { RequestCancel(); });
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(bar_, 1);
+  row->addSpacing(10);
+  row->addWidget(cancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 10, 10, 10);
+  layout->setSpacing(10);
+  layout->addWidget(status_);
+  layout->addLayout(row);
+  adjustSize();
+  setFixedSize(sizeHint());
+}
+
+ProgressWindow::~ProgressWindow() {
+  if (ownerDisabled_ && owner_) owner_->setEnabled(true);
+}
+
+bool ProgressWindow::OnBegin() {
+  // Centred over the owner, shown without taking the activation.
+  if (owner_) {
+    const QPoint centre = owner_->mapToGlobal(owner_->rect().center());
+    move(centre - QPoint(width() / 2, height() / 2));
+  }
+  show();
+  if (owner_ && owner_->isEnabled()) {
+    owner_->setEnabled(false);
+    ownerDisabled_ = true;
+  }
+  // The window itself stays usable although its owner is disabled.
+  setEnabled(true);
+  return true;
+}
+
+void ProgressWindow::OnStatus(const std::string& text) { status_->setText(QString::fromStdString(text)); }
+
+void ProgressWindow::OnCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void ProgressWindow::OnBar(std::int32_t position) {
+  if (isHidden()) show();
+  // QWidget has lower() too: the range is the Progress one.
+  const std::int32_t low = std::min(Progress::lower(), Progress::upper());
+  const std::int32_t high = std::max(Progress::lower(), Progress::upper());
+  if (bar_->minimum() != low || bar_->maximum() != high) bar_->setRange(low, high);
+  bar_->setValue(std::clamp(position, low, high));
+}
+
+void ProgressWindow::OnPump(bool escCancels) {
+  if (ownerDisabled_ && !cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
+  escCancels_ = escCancels;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  escCancels_ = false;
+}
+
+void ProgressWindow::OnCancelled() {
+  hide();
+  if (owner_) owner_->activateWindow();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
+  // Keys reach the window only while a step pumps events, so an Esc pressed
+  // in between takes effect at the next pump.
+  if (event->key() == Qt::Key_Escape) {
+    if (escCancels_) RequestCancel();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+  // Closing the window is a cancel request; the object lives on until the
+  // conversion of this presentation returns.
+  RequestCancel();
+  event->accept();
+}
+
+}  // namespace orv
