@@ -48,13 +48,13 @@ constexpr Rgba kStepOn{88, 178, 255, 255};
 constexpr Rgba kStatus{232, 236, 242, 255};
 
 // Panel layout, pixels.
-constexpr int kPanelW = 356, kPanelH = 52, kRadius = 9;
+constexpr int kPanelW = 340, kPanelH = 52, kRadius = 9;
 constexpr int kGripBarH = 14;
 constexpr int kRowY = 20, kRowH = 24, kButtonRadius = 6;
 constexpr int kPrevX = 10, kNextX = 78, kSmallW = 62;
 constexpr int kAutoX = 146, kAutoW = 96;
 constexpr int kStepsX = 252, kStepW = 4, kStepGap = 2, kStepH = 14;
-constexpr int kStatusX = 278, kStatusW = 70;
+constexpr int kStatusX = 276, kStatusW = 62;  // room for "100 / 100"
 constexpr int kLabelPx = 11, kLabelBoxH = 18;
 
 // Loader layout, pixels.
