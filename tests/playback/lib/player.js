@@ -247,14 +247,18 @@ class Playback {
     await this.page.keyboard.press(key);
   }
 
-  /** A screenshot of the player element, decoded; saved as PNG when `saveAs` is given. */
+  /**
+   * A screenshot of the player element, decoded; saved as PNG when `saveAs`
+   * is given, or later with save(file).
+   */
   async screenshot(saveAs) {
     const png = await this.page.screenshot({ clip: { x: 0, y: 0, width: this.width, height: this.height } });
-    if (saveAs) {
-      fs.mkdirSync(path.dirname(saveAs), { recursive: true });
-      fs.writeFileSync(saveAs, png);
-    }
-    return decodePng(png);
+    const save = (file) => {
+      fs.mkdirSync(path.dirname(file), { recursive: true });
+      fs.writeFileSync(file, png);
+    };
+    if (saveAs) save(saveAs);
+    return { ...decodePng(png), save };
   }
 
   async panicked() {
