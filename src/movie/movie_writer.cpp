@@ -134,7 +134,12 @@ int MovieWriter::AppendSlideImage(int slide, MovieBuffer& buffer, const Conversi
   std::uint8_t* raw = nullptr;
   const std::int32_t size = encodeSlide(slidePaths[static_cast<std::size_t>(slide) - 1], raw, settings);
   std::unique_ptr<std::uint8_t, FreeDeleter> jpeg(raw);
-  if (size <= 0 || jpeg == nullptr) return -1;  // the encoder has reported it
+  if (size < 0) return -1;  // the encoder has reported it
+  if (size == 0 || jpeg == nullptr) {
+    // An empty stream would make a bitmap the player cannot show.
+    Notify(msg::kCannotEncodeImage);
+    return -1;
+  }
 
   const auto jpegSize = static_cast<std::size_t>(size);
   if (!buffer.Grow(jpegSize + kJpegTagOverhead)) {
