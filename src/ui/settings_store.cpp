@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,15 +92,36 @@ std::string WriteTarget(const std::string& path) {
   return path;
 }
 
+// Holds an exclusive lock on the store's folder (created when missing) so that
+// two programs changing values at the same moment do not lose each other's
+// change between reading and renaming.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& path) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
 // Writes `text` to a temporary file beside `path` and renames it over `path`,
 // so a crash leaves either the old or the new store, never half of one.
 bool ReplaceFile(const std::string& path, std::string_view text) {
-  std::filesystem::path target(path);
-  std::error_code ec;
-  if (target.has_parent_path()) {
-    std::filesystem::create_directories(target.parent_path(), ec);
-    if (ec) return false;
-  }
   std::string temp = path + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
@@ -207,6 +229,8 @@ std::string SettingsStore::GetString(std::string_view name, std::string_view fal
 
 bool SettingsStore::Rewrite(const std::function<void(StoredValues&)>& change) {
   std::string target = WriteTarget(path_);
+  FolderLock lock(target);
+  if (!lock.ok()) return false;
   std::string text;
   FileState state = ReadWholeFile(target, text);
   // A store that exists but cannot be read would lose all its other values.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "base/messages.h"
 #include "base/paths.h"
@@ -182,6 +183,22 @@ TEST_F(SettingsStoreTest, WritingThroughALinkedStoreKeepsTheLink) {
   EXPECT_TRUE(std::filesystem::is_symlink(file));
   EXPECT_EQ(SettingsStore(real).GetInt("Width", 0), 800);
   EXPECT_EQ(SettingsStore(real).GetInt("Height", 0), 600);
+}
+
+TEST_F(SettingsStoreTest, WritersAtTheSameTimeLoseNoValue) {
+  auto writer = [this](const std::string& prefix) {
+    SettingsStore own(file);
+    for (int i = 0; i < 20; ++i) own.SetInt(prefix + std::to_string(i), i);
+  };
+  std::thread first(writer, "a");
+  std::thread second(writer, "b");
+  first.join();
+  second.join();
+  StoredValues values = store.Read();
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(values.GetInt("a" + std::to_string(i), -1), i);
+    EXPECT_EQ(values.GetInt("b" + std::to_string(i), -1), i);
+  }
 }
 
 class ScopedEnv {
