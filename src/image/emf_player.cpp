@@ -198,7 +198,7 @@ void EmfPlayer::Bitmap(std::uint32_t type, std::span<const std::uint8_t> record)
       return;
     }
   }
-  if (!p.ok() || rop != kRopSrcCopy) return;
+  if (!p.ok()) return;
   const auto info = Part(record, offBmi, cbBmi);
   const auto bits = Part(record, offBits, cbBits);
   if (info.empty() || bits.empty()) return;
@@ -208,7 +208,7 @@ void EmfPlayer::Bitmap(std::uint32_t type, std::span<const std::uint8_t> record)
   if (type == kStretchDiBits || type == kSetDiBitsToDevice) {
     srcY = cairo_image_surface_get_height(image.get()) - srcY - srcH;
   }
-  canvas_.DrawImage(image.get(), srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH);
+  canvas_.DrawImage(image.get(), srcX, srcY, srcW, srcH, dstX, dstY, dstW, dstH, rop);
 }
 
 void EmfPlayer::Select(std::uint32_t index) {

@@ -9,6 +9,10 @@ namespace {
 
 constexpr std::size_t kMaxSavedStates = 4096;
 constexpr double kMaxPenPixels = 8192;
+constexpr std::uint32_t kRopSrcCopy = 0x00CC0020;
+constexpr std::uint32_t kRopSrcPaint = 0x00EE0086;
+constexpr std::uint32_t kRopSrcAnd = 0x008800C6;
+constexpr std::uint32_t kRopSrcInvert = 0x00660046;
 
 cairo_matrix_t ToCairo(const Affine& a) {
   cairo_matrix_t m;
@@ -451,16 +455,22 @@ void GdiCanvas::SelectClipPath() {
   path_ = nullptr;
 }
 
-void GdiCanvas::DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW,
-                          double srcH, double dstX, double dstY, double dstW, double dstH) {
-  if (!image || inPath_ || srcW == 0 || srcH == 0 || dstW == 0 || dstH == 0) return;
+bool GdiCanvas::DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW,
+                          double srcH, double dstX, double dstY, double dstW, double dstH,
+                          std::uint32_t rop) {
+  if (rop != kRopSrcCopy && rop != kRopSrcPaint && rop != kRopSrcAnd && rop != kRopSrcInvert) return false;
+  if (!image || inPath_ || srcW == 0 || srcH == 0 || dstW == 0 || dstH == 0) return true;
   cairo_matrix_t placement;
   cairo_matrix_init(&placement, dstW / srcW, 0, 0, dstH / srcH, dstX - srcX * dstW / srcW,
                     dstY - srcY * dstH / srcH);
   const cairo_matrix_t logical = LogicalToOutput();
   cairo_matrix_t full;
   cairo_matrix_multiply(&full, &placement, &logical);
-  if (!Usable(full)) return;
+  if (!Usable(full)) return true;
+  if (rop != kRopSrcCopy) {
+    CombineImage(image, srcX, srcY, srcW, srcH, full, rop);
+    return true;
+  }
   cairo_new_path(cr_);
   cairo_save(cr_);
   cairo_set_matrix(cr_, &full);
@@ -469,6 +479,69 @@ void GdiCanvas::DrawImage(cairo_surface_t* image, double srcX, double srcY, doub
   cairo_rectangle(cr_, srcX, srcY, srcW, srcH);
   cairo_fill(cr_);
   cairo_restore(cr_);
+  return true;
+}
+
+// cairo has no bitwise operators: the source is placed on a scratch surface
+// over the area it covers and combined with the picture pixel by pixel. The
+// clip is not applied to these operations.
+void GdiCanvas::CombineImage(cairo_surface_t* image, double srcX, double srcY, double srcW,
+                             double srcH, const cairo_matrix_t& full, std::uint32_t rop) {
+  cairo_surface_t* target = cairo_get_target(cr_);
+  if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_image_surface_get_format(target) != CAIRO_FORMAT_RGB24) {
+    return;
+  }
+  const int targetWidth = cairo_image_surface_get_width(target);
+  const int targetHeight = cairo_image_surface_get_height(target);
+  double left = targetWidth, top = targetHeight, right = 0, bottom = 0;
+  const double corners[4][2] = {{srcX, srcY}, {srcX + srcW, srcY}, {srcX, srcY + srcH}, {srcX + srcW, srcY + srcH}};
+  for (const auto& corner : corners) {
+    double x = corner[0], y = corner[1];
+    cairo_matrix_transform_point(&full, &x, &y);
+    left = std::min(left, x), right = std::max(right, x);
+    top = std::min(top, y), bottom = std::max(bottom, y);
+  }
+  const int x0 = static_cast<int>(std::clamp(std::floor(left), 0.0, double(targetWidth)));
+  const int y0 = static_cast<int>(std::clamp(std::floor(top), 0.0, double(targetHeight)));
+  const int x1 = static_cast<int>(std::clamp(std::ceil(right), 0.0, double(targetWidth)));
+  const int y1 = static_cast<int>(std::clamp(std::ceil(bottom), 0.0, double(targetHeight)));
+  if (x1 <= x0 || y1 <= y0) return;
+
+  cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, x1 - x0, y1 - y0);
+  cairo_t* painter = cairo_create(scratch);
+  cairo_matrix_t shifted = full;
+  shifted.x0 -= x0;
+  shifted.y0 -= y0;
+  cairo_set_matrix(painter, &shifted);
+  cairo_set_source_surface(painter, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(painter), CAIRO_FILTER_NEAREST);
+  cairo_rectangle(painter, srcX, srcY, srcW, srcH);
+  cairo_fill(painter);
+  cairo_destroy(painter);
+  cairo_surface_flush(scratch);
+  cairo_surface_flush(target);
+  if (cairo_surface_status(scratch) == CAIRO_STATUS_SUCCESS) {
+    const unsigned char* from = cairo_image_surface_get_data(scratch);
+    const int fromStride = cairo_image_surface_get_stride(scratch);
+    unsigned char* to = cairo_image_surface_get_data(target);
+    const int toStride = cairo_image_surface_get_stride(target);
+    for (int y = y0; y < y1; ++y) {
+      const auto* in = reinterpret_cast<const std::uint32_t*>(from + static_cast<std::ptrdiff_t>(y - y0) * fromStride);
+      auto* out = reinterpret_cast<std::uint32_t*>(to + static_cast<std::ptrdiff_t>(y) * toStride);
+      for (int x = x0; x < x1; ++x) {
+        const std::uint32_t source = in[x - x0];
+        if ((source >> 24) < 0x80) continue;  // not covered by the source
+        const std::uint32_t colour = source & 0xFFFFFF;
+        std::uint32_t& pixel = out[x];
+        if (rop == kRopSrcPaint) pixel = (pixel | colour) & 0xFFFFFF;
+        else if (rop == kRopSrcAnd) pixel = pixel & colour;
+        else pixel = (pixel ^ colour) & 0xFFFFFF;
+      }
+    }
+    cairo_surface_mark_dirty_rectangle(target, x0, y0, x1 - x0, y1 - y0);
+  }
+  cairo_surface_destroy(scratch);
 }
 
 }  // namespace orv

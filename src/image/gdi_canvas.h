@@ -85,9 +85,11 @@ class GdiCanvas {
                 unsigned options, const double* rect);
 
   // Draws the source rectangle of `image` (pixels, top row 0) into the
-  // logical destination rectangle.
-  void DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH,
-                 double dstX, double dstY, double dstW, double dstH);
+  // logical destination rectangle with a raster operation: a plain copy, or
+  // the OR, AND and XOR of source and destination that masked pictures use.
+  // Returns false for other operations, which are not drawn.
+  bool DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH,
+                 double dstX, double dstY, double dstW, double dstH, std::uint32_t rop);
 
  private:
   cairo_matrix_t LogicalToOutput() const;
@@ -98,6 +100,8 @@ class GdiCanvas {
   void PaintShape(bool fill, bool stroke);
   void ApplyPen();
   void SetBrushSource();
+  void CombineImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH,
+                    const cairo_matrix_t& full, std::uint32_t rop);
 
   cairo_t* cr_;
   double devicePerMmX_, devicePerMmY_;

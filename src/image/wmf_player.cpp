@@ -126,12 +126,12 @@ void WmfPlayer::Blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
     dstW = srcW = p.S16();
     dstY = p.S16(), dstX = p.S16();
   }
-  if (!p.ok() || rop != kRopSrcCopy) return;
+  if (!p.ok()) return;
   const SurfacePtr image = DecodePackedDib(p.Take(p.remaining()), paletteIndices);
   if (!image) return;
   // Source rows count from the bottom of the bitmap.
   const double height = cairo_image_surface_get_height(image.get());
-  canvas_.DrawImage(image.get(), srcX, height - srcY - srcH, srcW, srcH, dstX, dstY, dstW, dstH);
+  canvas_.DrawImage(image.get(), srcX, height - srcY - srcH, srcW, srcH, dstX, dstY, dstW, dstH, rop);
 }
 
 bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader& p) {
@@ -236,7 +236,7 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
       const SurfacePtr image = DecodePackedDib(p.Take(p.remaining()), paletteIndices);
       if (!image) break;
       const double height = cairo_image_surface_get_height(image.get());
-      canvas_.DrawImage(image.get(), srcX, height - srcY - h, w, h, x, y, w, h);
+      canvas_.DrawImage(image.get(), srcX, height - srcY - h, w, h, x, y, w, h, kRopSrcCopy);
       break;
     }
     case kSelectClipRegion: canvas_.ResetClip(); break;

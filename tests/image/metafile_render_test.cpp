@@ -404,6 +404,29 @@ TEST(MetafileBitmaps, DeviceIndependentBitmapsAreScaledIntoPlace) {
   EXPECT_EQ(At(p.picture, 100, 81), kWhite);
 }
 
+TEST(MetafileBitmaps, MaskedPicturesKeepTheBackgroundWhereTheMaskIsBlack) {
+  // The OR of a mask (white where the picture is) and then the AND of the
+  // picture (white around it) leave the background outside the picture.
+  auto stretch = [](std::uint32_t rop, const std::vector<std::uint8_t>& dib) {
+    std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(rop), static_cast<std::uint16_t>(rop >> 16),
+                                        0, 1, 3, 0, 0, 50, 150, 0, 0};
+    for (auto w : ToWords(dib)) words.push_back(w);
+    return words;
+  };
+  const Pixel black{0, 0, 0};
+  Result r = Render(Page(150, 60)
+                        .Pen(5, 0, 0).Select(0).Brush(0, kGreenRef).Select(1).Rect(0, 0, 150, 60)
+                        .Raw(0x0F43, stretch(0x00EE0086, Dib24({{kWhite, black, kWhite}})))
+                        .Raw(0x0F43, stretch(0x008800C6, Dib24({{kRed, kWhite, kBlue}})))
+                        .Raw(0x0F43, stretch(0x00660046, Dib24({{black, kWhite, black}})))
+                        .Bytes());
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(At(r.picture, 25, 25), kRed);
+  EXPECT_EQ(At(r.picture, 75, 25), (Pixel{255, 0, 255}));   // green inverted by the last copy
+  EXPECT_EQ(At(r.picture, 125, 25), kBlue);
+  EXPECT_EQ(At(r.picture, 75, 55), kGreen);                 // below the pictures
+}
+
 TEST(MetafileEnhanced, RecordsDrawWithObjectsStockObjectsAndSavedStates) {
   EmfBuilder b(200, 100);
   b.Record(39, {1, 0, kRedRef, 0});                // brush 1: red
