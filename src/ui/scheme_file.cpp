@@ -120,8 +120,9 @@ SchemeLoadResult LoadSchemeFile(const std::string& path, Notifier& notifier) {
     result.status = SchemeStatus::FileMissing;
     return result;
   }
-  if (S_ISDIR(st.st_mode)) {
-    result.status = ReportFileError(notifier, path, EISDIR);
+  // Only a plain file is read: a folder or a pipe is refused before opening.
+  if (!S_ISREG(st.st_mode)) {
+    result.status = ReportFileError(notifier, path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     return result;
   }
   if (st.st_size > kMaxSchemeBytes) {
@@ -130,7 +131,7 @@ SchemeLoadResult LoadSchemeFile(const std::string& path, Notifier& notifier) {
     return result;
   }
 
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     result.status = ReportFileError(notifier, path, errno);
     return result;

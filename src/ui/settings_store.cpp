@@ -26,7 +26,8 @@ constexpr std::size_t kMaxStoreBytes = 1 << 20;
 enum class FileState { Missing, Read, Unreadable };
 
 FileState ReadWholeFile(const std::string& path, std::string& text) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a pipe in the store's place cannot hang the reader.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unreadable;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

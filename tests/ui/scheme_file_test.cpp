@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "base/messages.h"
 #include "ui/scratch_folder.h"
@@ -130,6 +131,10 @@ TEST_F(SchemeFileTest, FailuresAreReportedNotSilent) {
   EXPECT_EQ(SaveSchemeFile(unwritable, {"/a.ppt"}, notes), SchemeStatus::FileError);
   EXPECT_EQ(notes.reports, (std::vector<std::string>{"找不到文件 " + folder / "none.p2s" + " ！", msg::kListEmpty,
                                                      unwritable + " 找不到."}));
+
+  std::string pipe = folder / "pipe.p2s";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(LoadSchemeFile(pipe, notes).status, SchemeStatus::FileError) << "a pipe is refused, not waited on";
 
   std::vector<std::string> tooMany(256, "/a.ppt");
   EXPECT_EQ(SaveSchemeFile(scheme, tooMany, notes), SchemeStatus::TooManyEntries);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 #include "base/messages.h"
@@ -164,6 +165,14 @@ TEST_F(SettingsStoreTest, UnreadableStoreGivesDefaultsAndRefusesToWrite) {
   EXPECT_EQ(store.GetInt("Width", 640), 640);
   EXPECT_FALSE(store.SetInt("Width", 800));
   EXPECT_TRUE(std::filesystem::is_directory(file));
+
+  // A pipe in the store's place neither hangs the reader nor gets replaced.
+  std::string pipe = folder / "pipe.json";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  SettingsStore piped(pipe);
+  EXPECT_EQ(piped.GetInt("Width", 640), 640);
+  EXPECT_FALSE(piped.SetInt("Width", 800));
+  EXPECT_EQ(std::filesystem::status(pipe).type(), std::filesystem::file_type::fifo);
 }
 
 TEST_F(SettingsStoreTest, ClearForgetsEveryValue) {
