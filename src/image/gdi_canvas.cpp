@@ -516,6 +516,8 @@ void GdiCanvas::CombineImage(cairo_surface_t* image, double srcX, double srcY, d
   cairo_set_matrix(painter, &shifted);
   cairo_set_source_surface(painter, image, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(painter), CAIRO_FILTER_NEAREST);
+  // Whole pixels only: a partly covered pixel would carry a darkened colour.
+  cairo_set_antialias(painter, CAIRO_ANTIALIAS_NONE);
   cairo_rectangle(painter, srcX, srcY, srcW, srcH);
   cairo_fill(painter);
   cairo_destroy(painter);
