@@ -62,14 +62,15 @@ ProgressWindow::~ProgressWindow() {
 }
 
 bool ProgressWindow::OnBegin() {
+  QWidget* owner = owner_.data();
   // Centred over the owner, shown without taking the activation.
-  if (owner_) {
-    const QPoint centre = owner_->mapToGlobal(owner_->rect().center());
+  if (owner != nullptr) {
+    const QPoint centre = owner->mapToGlobal(owner->rect().center());
     move(centre - QPoint(width() / 2, height() / 2));
   }
   show();
-  if (owner_ && owner_->isEnabled()) {
-    owner_->setEnabled(false);
+  if (owner != nullptr && owner->isEnabled()) {
+    owner->setEnabled(false);
     ownerDisabled_ = true;
   }
   // The window itself stays usable although its owner is disabled.

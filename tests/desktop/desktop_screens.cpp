@@ -1,0 +1,194 @@
+// Screenshots of the real windows on an X server (run under xvfb-run): the
+// main window normal and with the mouse over a button, every options page,
+// the progress window during a conversion and the About box. Also checks
+// that the window on screen is cut to the background picture's outline.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QListWidget>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+#include "base/notifier.h"
+#include "desktop_test_support.h"
+#include "pipeline/lazy_presentation_server.h"
+#include "ui/qt/about_box.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/options_sheet.h"
+#include "ui/qt/progress_window.h"
+#include "ui/qt/skin_button.h"
+#include "ui/qt/skin_region.h"
+
+namespace {
+
+QString g_folder;
+int g_failures = 0;
+
+void Settle(int ms = 300) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(10);
+  }
+}
+
+QImage GrabScreen(const QRect& area) {
+  return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+void Save(const QImage& image, const char* name) {
+  const QString path = g_folder + QLatin1Char('/') + QString::fromLatin1(name);
+  if (!image.save(path)) {
+    std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+    ++g_failures;
+  } else {
+    std::printf("saved %s\n", qPrintable(path));
+  }
+}
+
+void Check(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "FAILED: %s\n", what);
+    ++g_failures;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: desktop_screens ARTIFACT_FOLDER\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Orvanta"));
+  g_folder = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(g_folder);
+
+  orv::test::TempFolder folder;
+  orv::SettingsStore store(folder.path() + "/store.json");
+  store.SetString("OutputDir", folder.path() + "/Orvanta");
+  store.SetInt("OpenDest", 0);
+  orv::RecordingNotifier notifier;
+  orv::ScopedNotifier scope(notifier);
+  orv::LazyPresentationServer server;
+
+  // A magenta backdrop shows through wherever the window is cut away.
+  const QColor backdropColour(255, 0, 255);
+  QWidget backdrop;
+  backdrop.setWindowFlags(Qt::FramelessWindowHint);
+  backdrop.setStyleSheet(QStringLiteral("background: #ff00ff;"));
+  backdrop.setGeometry(0, 0, 1024, 768);
+  backdrop.show();
+  Settle();
+
+  orv::MainWindow window(store, server);
+  window.move(100, 80);
+  std::vector<std::string> decks;
+  for (const char* name : {"季度销售回顾", "产品发布会", "新员工培训"}) {
+    const std::string deck = folder.path() + "/" + name;
+    std::filesystem::create_directories(deck);
+    for (int slide = 1; slide <= 4; ++slide) {
+      QImage picture(800, 600, QImage::Format_RGB32);
+      picture.fill(QColor(30 + 40 * slide, 110, 180));
+      picture.save(QString::fromStdString(deck + "/Slide" + std::to_string(slide) + ".jpg"), "JPG", 90);
+    }
+    decks.push_back(deck);
+  }
+  window.commands().list().Add({"/home/user/演示文稿/季度销售回顾.ppt", "/home/user/演示文稿/产品发布会.pptx",
+                                "/home/user/演示文稿/新员工培训.odp"});
+  window.commands().list().MarkSaved();
+  window.RefreshList();
+  window.listView()->setCurrentRow(1);
+  window.show();
+  window.raise();
+  window.activateWindow();
+  QCursor::setPos(20, 700);
+  Settle(600);
+
+  const QRect frame = window.frameGeometry();
+  const QImage normal = GrabScreen(frame);
+  Save(normal, "main_window.png");
+
+  // The outline on screen: every pixel the background's black cuts away
+  // shows the backdrop, every other pixel belongs to the window.
+  const QImage background = window.background();
+  int mismatches = 0;
+  for (int y = 0; y < background.height(); ++y) {
+    for (int x = 0; x < background.width(); ++x) {
+      const bool cut = orv::MatchesKey(background.pixel(x, y), orv::SkinKey::Black);
+      const bool showsBackdrop = QColor(normal.pixel(x, y)) == backdropColour;
+      if (cut != showsBackdrop) ++mismatches;
+    }
+  }
+  std::printf("outline mismatches: %d\n", mismatches);
+  Check(mismatches == 0, "the window on screen follows the background outline");
+
+  orv::SkinButton* convert = window.button(QStringLiteral("convert"));
+  QCursor::setPos(convert->mapToGlobal(convert->rect().center()));
+  Settle(600);
+  Check(convert->tracking(), "the convert button tracks the mouse");
+  Save(GrabScreen(frame), "main_window_hover.png");
+  QCursor::setPos(20, 700);
+  Settle();
+
+  {
+    orv::OptionsSheet sheet(store, [] {}, &window);
+    sheet.show();
+    const char* names[] = {"options_general.png", "options_quality.png", "options_navigation.png",
+                           "options_output.png"};
+    for (int page = 0; page < 4; ++page) {
+      sheet.tabs()->setCurrentIndex(page);
+      Settle();
+      Save(sheet.grab().toImage(), names[page]);
+    }
+    sheet.reject();
+  }
+
+  {
+    orv::AboutBox about(&window);
+    about.show();
+    Settle();
+    Save(about.grab().toImage(), "about.png");
+    about.reject();
+  }
+
+  // A real conversion of the picture folders; the progress window is taken
+  // while it works.
+  window.commands().list().Replace(decks);
+  bool grabbed = false;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (grabbed) return;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<orv::ProgressWindow*>(top);
+      if (progress == nullptr || !progress->isVisible() || progress->position() == 0) continue;
+      grabbed = true;
+      Settle(150);
+      Save(GrabScreen(progress->frameGeometry()), "progress_window.png");
+      return;
+    }
+  });
+  poll.start();
+  window.commands().Convert(server, [&](const std::string&) -> std::unique_ptr<orv::Progress> {
+    return std::make_unique<orv::ProgressWindow>(&window, "进度    ");
+  });
+  poll.stop();
+  Check(grabbed, "a progress window was shown");
+  Check(std::filesystem::exists(folder.path() + "/Orvanta/新员工培训.swf"), "the conversion wrote its movie");
+  for (const std::string& text : notifier.reports) std::fprintf(stderr, "message: %s\n", text.c_str());
+
+  return g_failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+}

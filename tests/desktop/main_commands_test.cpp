@@ -1,0 +1,253 @@
+// The main window's commands without a window: list rules, prompts, scheme
+// files, the output folder and the order of a conversion.
+#include <gtest/gtest.h>
+
+#include "base/notifier.h"
+#include "desktop_test_support.h"
+#include "pipeline/automation.h"
+#include "ui/qt/help_file.h"
+#include "ui/scheme_file.h"
+
+namespace orv {
+namespace {
+
+class NoServer final : public AutomationServer {
+ public:
+  ServerStart CreateObject(std::string_view) override {
+    ++created;
+    ServerStart start;
+    start.failureCode = kClassNotRegistered;
+    start.description = "none";
+    return start;
+  }
+  int created = 0;
+};
+
+class MainCommandsTest : public ::testing::Test {
+ protected:
+  MainCommandsTest() : store(folder.path() + "/store.json"), commands(store, shell), scope(notifier) {
+    store.SetString("OutputDir", folder.path() + "/out");
+  }
+  std::vector<std::string> Paths(int count, const std::string& prefix = "talk") {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) paths.push_back(folder.File(prefix + std::to_string(i) + ".ppt"));
+    return paths;
+  }
+
+  test::TempFolder folder;
+  SettingsStore store;
+  test::ScriptedShell shell;
+  MainCommands commands;
+  RecordingNotifier notifier;
+  ScopedNotifier scope;
+};
+
+TEST_F(MainCommandsTest, AddStopsAtOneHundredEntriesWithOneMessage) {
+  commands.list().Add(Paths(99));
+  shell.presentations = Paths(3, "more");
+  commands.Add();
+  EXPECT_EQ(commands.list().size(), 100u);
+  EXPECT_EQ(commands.list().entries().back(), shell.presentations[0]);
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"只可添加前 100 个幻灯片文件"});
+
+  // Full: nothing added; removing one makes room for exactly one.
+  notifier.reports.clear();
+  commands.Add();
+  EXPECT_EQ(commands.list().size(), 100u);
+  EXPECT_EQ(notifier.reports.size(), 1u);
+  shell.selected = {0};
+  commands.Remove();
+  notifier.reports.clear();
+  commands.Add();
+  EXPECT_EQ(commands.list().size(), 100u);
+  EXPECT_EQ(notifier.reports.size(), 1u);
+}
+
+TEST_F(MainCommandsTest, AddKeepsDuplicatesAndACancelledDialogChangesNothing) {
+  commands.Add();  // cancelled: no files chosen
+  EXPECT_TRUE(commands.list().empty());
+  EXPECT_FALSE(commands.list().modified());
+  std::string a = folder.File("a.ppt");
+  shell.presentations = {a, a};
+  commands.Add();
+  EXPECT_EQ(commands.list().entries(), (std::vector<std::string>{a, a}));
+  EXPECT_TRUE(commands.list().modified());
+}
+
+TEST_F(MainCommandsTest, RemoveTakesSelectedLinesFromTheBottomUp) {
+  std::vector<std::string> five = Paths(5);
+  commands.list().Replace(five);
+  shell.selected = {1, 3};  // lines 2 and 4
+  commands.Remove();
+  EXPECT_EQ(commands.list().entries(), (std::vector<std::string>{five[0], five[2], five[4]}));
+  EXPECT_TRUE(commands.list().modified());
+
+  // Nothing selected: a message and no change to the flag.
+  commands.list().MarkSaved();
+  shell.selected.clear();
+  commands.Remove();
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"请先选择文件"});
+  EXPECT_FALSE(commands.list().modified());
+  EXPECT_EQ(commands.list().size(), 3u);
+}
+
+TEST_F(MainCommandsTest, NewListAsksOnlyForAnUnsavedNonEmptyList) {
+  // A list loaded from a scheme and not changed: no question.
+  commands.list().Replace(Paths(2));
+  commands.NewList();
+  EXPECT_TRUE(notifier.questions.empty());
+  EXPECT_TRUE(commands.list().empty());
+
+  // An empty list with the flag set (every line removed): no question.
+  commands.list().Add(Paths(1));
+  shell.selected = {0};
+  commands.Remove();
+  ASSERT_TRUE(commands.list().modified());
+  commands.NewList();
+  EXPECT_TRUE(notifier.questions.empty());
+
+  // Changed and not empty: the question; No still empties the list.
+  commands.list().Add(Paths(2));
+  notifier.answer = false;
+  commands.NewList();
+  EXPECT_EQ(notifier.questions, std::vector<std::string>{"文件列表尚未保存，是否立即保存？"});
+  EXPECT_EQ(shell.saveDialogs, 0);
+  EXPECT_TRUE(commands.list().empty());
+  EXPECT_FALSE(commands.list().modified());
+
+  // Yes saves first, and a cancelled save still empties the list.
+  commands.list().Add(Paths(2));
+  notifier.answer = true;
+  commands.NewList();
+  EXPECT_EQ(shell.saveDialogs, 1);
+  EXPECT_TRUE(commands.list().empty());
+}
+
+TEST_F(MainCommandsTest, SaveAndOpenRoundTripAndClearTheFlag) {
+  std::vector<std::string> three = Paths(3);
+  commands.list().Add(three);
+  shell.saveTo = folder.path() + "/list.p2s";
+  commands.SaveScheme();
+  EXPECT_FALSE(commands.list().modified());
+  EXPECT_EQ(std::filesystem::file_size(*shell.saveTo),
+            4 + 3 * 4 + three[0].size() + three[1].size() + three[2].size());
+
+  // Unchanged since the save: opening asks nothing.
+  commands.list().Clear();
+  shell.openFrom = shell.saveTo;
+  commands.OpenScheme();
+  EXPECT_TRUE(notifier.questions.empty());
+  EXPECT_EQ(commands.list().entries(), three);
+  EXPECT_FALSE(commands.list().modified());
+}
+
+TEST_F(MainCommandsTest, OpenSchemeAsksWhenModifiedEvenForAnEmptyList) {
+  commands.list().Add(Paths(1));
+  shell.selected = {0};
+  commands.Remove();  // empty, but modified
+  shell.openFrom = std::nullopt;
+  notifier.answer = true;
+  commands.OpenScheme();
+  EXPECT_EQ(notifier.questions.size(), 1u);
+  // Yes runs the save, which finds the list empty.
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"列表为空！"});
+}
+
+TEST_F(MainCommandsTest, SchemeFailuresKeepTheListAndSayWhy) {
+  std::vector<std::string> two = Paths(2);
+  commands.list().Replace(two);
+
+  shell.openFrom = folder.path() + "/missing.p2s";
+  commands.OpenScheme();
+  shell.openFrom = folder.File("bad.p2s", std::string("p2s\0", 4));
+  commands.OpenScheme();
+  EXPECT_EQ(commands.list().entries(), two);
+  ASSERT_EQ(notifier.reports.size(), 2u);
+  EXPECT_EQ(notifier.reports[0], "找不到文件 " + folder.path() + "/missing.p2s ！");
+  EXPECT_EQ(notifier.reports[1], "方案文件无效！");
+
+  // A deleted entry is skipped with one message; the rest load in order.
+  std::vector<std::string> three = Paths(3, "kept");
+  shell.saveTo = folder.path() + "/three.p2s";
+  commands.list().Replace(three);
+  commands.SaveScheme();
+  std::filesystem::remove(three[1]);
+  notifier.reports.clear();
+  shell.openFrom = shell.saveTo;
+  commands.OpenScheme();
+  EXPECT_EQ(commands.list().entries(), (std::vector<std::string>{three[0], three[2]}));
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"找不到文件 " + three[1] + " ，已略过！"});
+
+  // Saving an empty list writes nothing.
+  commands.list().Clear();
+  notifier.reports.clear();
+  commands.SaveScheme();
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"列表为空！"});
+  EXPECT_EQ(shell.saveDialogs, 1);
+}
+
+TEST_F(MainCommandsTest, BrowsingStoresTheFolderAtOnceAndTheNextStartShowsIt) {
+  commands.Start();
+  EXPECT_EQ(commands.outputFolder(), folder.path() + "/out");
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path() + "/out"));  // created on start
+
+  shell.folder = folder.path() + "/chosen";
+  commands.BrowseOutputFolder();
+  EXPECT_EQ(store.GetString("OutputDir", ""), folder.path() + "/chosen");
+  MainCommands next(store, shell);
+  next.Start();
+  EXPECT_EQ(next.outputFolder(), folder.path() + "/chosen");
+
+  shell.folder = std::nullopt;  // cancelled
+  commands.BrowseOutputFolder();
+  EXPECT_EQ(store.GetString("OutputDir", ""), folder.path() + "/chosen");
+}
+
+TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAllWereSkipped) {
+  NoServer server;
+  int progressViews = 0;
+  auto factory = [&](const std::string&) {
+    ++progressViews;
+    return std::make_unique<Progress>();
+  };
+  commands.Start();
+  commands.Convert(server, factory);
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"列表为空，请点击“添加”按钮先行添加文件"});
+  EXPECT_TRUE(shell.opened.empty());
+
+  notifier.reports.clear();
+  const std::string a = folder.path() + "/A.ppt", b = folder.path() + "/B.ppt", c = folder.path() + "/C.ppt";
+  commands.list().Add({a, b, c});
+  commands.list().MarkSaved();
+  commands.Convert(server, factory);
+  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"找不到源文件 " + c + " ，即将略过！",
+                                                         "找不到源文件 " + b + " ，即将略过！",
+                                                         "找不到源文件 " + a + " ，即将略过！"}));
+  EXPECT_EQ(progressViews, 0);
+  EXPECT_EQ(shell.opened, std::vector<std::string>{folder.path() + "/out"});
+  // A conversion leaves the list and its flag alone.
+  EXPECT_EQ(commands.list().size(), 3u);
+  EXPECT_FALSE(commands.list().modified());
+
+  // Without "OpenDest" the folder stays closed.
+  store.SetInt("OpenDest", 0);
+  shell.opened.clear();
+  commands.Convert(server, factory);
+  EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {
+  const std::string bin = folder.path() + "/prefix/bin";
+  std::filesystem::create_directories(bin);
+  commands.ShowHelp(bin);
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"找不到帮助文件 - Orvanta.html!"});
+
+  std::string installed = folder.File("prefix/share/doc/orvanta/Orvanta.html", "<html></html>");
+  commands.ShowHelp(bin);
+  EXPECT_EQ(shell.opened, std::vector<std::string>{installed});
+  std::string beside = folder.File("prefix/bin/Orvanta.html", "<html></html>");
+  EXPECT_EQ(FindHelpFile(bin), beside);
+}
+
+}  // namespace
+}  // namespace orv

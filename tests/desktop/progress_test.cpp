@@ -1,0 +1,141 @@
+// The progress window: captions, cancel by Esc or button, the disabled owner,
+// and a cancel that abandons one presentation while the next one converts.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "base/notifier.h"
+#include "desktop_test_support.h"
+#include "pipeline/lazy_presentation_server.h"
+#include "ui/qt/progress_window.h"
+
+namespace orv {
+namespace {
+
+const std::string kTitle = "进度    ";
+
+TEST(ProgressWindow, CaptionFollowsThePercentageOnlyWhenItChanges) {
+  QWidget owner;
+  ProgressWindow window(&owner, kTitle);
+  ASSERT_TRUE(window.BeginProgress());
+  EXPECT_EQ(window.windowTitle().toStdString(), kTitle);
+
+  window.SetRange(0, 10, 1);
+  for (int i = 1; i <= 10; ++i) {
+    window.StepIt();
+    EXPECT_EQ(window.windowTitle().toStdString(), kTitle + " [" + std::to_string(i * 10) + "%]");
+    EXPECT_EQ(window.bar()->value(), i);
+  }
+
+  ProgressWindow thirds(&owner, kTitle);
+  thirds.BeginProgress();
+  thirds.SetRange(0, 3, 1);
+  thirds.SetPos(1);
+  EXPECT_EQ(thirds.windowTitle().toStdString(), kTitle + " [33%]");
+  thirds.SetPos(2);
+  EXPECT_EQ(thirds.windowTitle().toStdString(), kTitle + " [67%]");
+
+  ProgressWindow empty(&owner, kTitle);
+  empty.BeginProgress();
+  empty.SetRange(5, 5, 1);
+  empty.SetPos(5);
+  EXPECT_EQ(empty.lastPercent(), 0);
+  EXPECT_EQ(empty.windowTitle().toStdString(), kTitle);
+}
+
+TEST(ProgressWindow, OwnerIsDisabledWhileTheWindowLives) {
+  QWidget owner;
+  owner.show();
+  {
+    ProgressWindow window(&owner, kTitle);
+    window.BeginProgress();
+    window.SetStatusText("正载入文件： \n/tmp/talk.ppt");
+    EXPECT_FALSE(owner.isEnabled());
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(window.statusLabel()->text(), QString::fromUtf8("正载入文件： \n/tmp/talk.ppt"));
+  }
+  EXPECT_TRUE(owner.isEnabled());
+}
+
+TEST(ProgressWindow, EscCancelsOnlyWhenAllowedAndTheWindowThenStaysGone) {
+  QWidget owner;
+  ProgressWindow window(&owner, kTitle);
+  window.BeginProgress();
+  window.SetRange(0, 10, 1);
+  window.StepIt();
+
+  QApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  window.PumpMessages(false);
+  EXPECT_FALSE(window.cancelled());
+
+  QApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  window.PumpMessages(true);
+  EXPECT_TRUE(window.cancelled());
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.StepIt(), 1);  // the old position, unchanged
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST(ProgressWindow, CancelButtonCancels) {
+  QWidget owner;
+  ProgressWindow window(&owner, kTitle);
+  window.BeginProgress();
+  EXPECT_EQ(window.cancelButton()->text(), QString::fromUtf8(" 取消"));
+  window.cancelButton()->click();
+  EXPECT_TRUE(window.cancelled());
+}
+
+// Two folders of slide pictures: the first one converted (the bottom entry)
+// is cancelled at its first pump, the other converts normally.
+TEST(ProgressWindow, CancelStopsTheCurrentPresentationWhileTheNextConverts) {
+  test::TempFolder folder;
+  for (const char* deck : {"first", "second"}) {
+    for (int slide = 1; slide <= 3; ++slide) {
+      QImage picture(320, 240, QImage::Format_RGB32);
+      picture.fill(QColor(40 * slide, 90, 160));
+      const std::string path = folder.path() + "/" + deck + "/Slide" + std::to_string(slide) + ".jpg";
+      std::filesystem::create_directories(folder.path() + "/" + deck);
+      ASSERT_TRUE(picture.save(QString::fromStdString(path), "JPG"));
+    }
+  }
+  SettingsStore store(folder.path() + "/store.json");
+  store.SetString("OutputDir", folder.path() + "/out");
+  store.SetInt("OpenDest", 0);
+  store.SetInt("GenHTML", 0);
+  test::ScriptedShell shell;
+  MainCommands commands(store, shell);
+  commands.Start();
+  commands.list().Add({folder.path() + "/first", folder.path() + "/second"});
+
+  RecordingNotifier notifier;
+  ScopedNotifier scope(notifier);
+  LazyPresentationServer server;
+  QWidget owner;
+  owner.show();
+  std::vector<std::string> started;
+  std::vector<bool> cancelledAtEnd;
+  std::vector<ProgressWindow*> windows;
+  commands.Convert(server, [&](const std::string& path) -> std::unique_ptr<Progress> {
+    started.push_back(path);
+    auto window = std::make_unique<ProgressWindow>(&owner, kTitle);
+    if (started.size() == 1) {
+      QApplication::postEvent(window.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    }
+    return window;
+  });
+
+  ASSERT_EQ(started.size(), 2u);
+  EXPECT_EQ(started[0], folder.path() + "/second");  // bottom entry first
+  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
+  EXPECT_FALSE(std::filesystem::exists(folder.path() + "/out/second.swf"));
+  EXPECT_TRUE(std::filesystem::exists(folder.path() + "/out/first.swf"));
+  EXPECT_TRUE(owner.isEnabled());
+}
+
+}  // namespace
+}  // namespace orv
