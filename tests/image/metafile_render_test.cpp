@@ -1,6 +1,7 @@
 // The picture size rules, the failures, and what simple metafiles draw.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -457,6 +458,36 @@ TEST(MetafileEnhanced, RecordsDrawWithObjectsStockObjectsAndSavedStates) {
   EXPECT_EQ(At(r.picture, 25, 62), (Pixel{0, 0, 0}));
   EXPECT_EQ(At(r.picture, 60, 62), kWhite);
   EXPECT_EQ(At(r.picture, 5, 5), kWhite);
+}
+
+TEST(MetafileEnhanced, PathsAndWorldTransforms) {
+  EmfBuilder b(200, 100);
+  b.Record(39, {1, 0, kRedRef, 0}).Record(37, {1}).Record(37, {0x80000008});
+  // A triangle collected as a path and filled afterwards.
+  b.Record(59, {});
+  b.Record(27, {10, 90}).Record(54, {50, 10}).Record(54, {90, 90});
+  b.Record(61, {});
+  b.Record(60, {});
+  EmfBuilder nothingYet = b;
+  b.Record(62, {0, 0, 0, 0});
+  // A world transform that doubles and moves: (0, 0, 20, 20) becomes (120, 10)-(160, 50).
+  auto f = [](float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return static_cast<std::int64_t>(bits);
+  };
+  b.Record(35, {f(2), f(0), f(0), f(2), f(120), f(10)});
+  b.Record(43, {0, 0, 20, 20});
+  Result r = Render(b.Bytes());
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(At(r.picture, 50, 70), kRed);
+  EXPECT_EQ(At(r.picture, 15, 20), kWhite);
+  EXPECT_EQ(At(r.picture, 140, 30), kRed);
+  EXPECT_EQ(At(r.picture, 170, 30), kWhite);
+  EXPECT_EQ(At(r.picture, 110, 30), kWhite);
+  // Until the path is filled nothing of it shows.
+  Result pending = Render(nothingYet.Bytes());
+  EXPECT_EQ(At(pending.picture, 50, 70), kWhite);
 }
 
 TEST(MetafileEnhanced, TextAndBitmapRecordsDraw) {
