@@ -134,8 +134,8 @@ QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& l
   QColor top = warm ? c.warmTop : c.faceTop;
   QColor bottom = warm ? c.warmBottom : c.faceBottom;
   if (state == State::Over) {
-    top = top.lighter(118);
-    bottom = bottom.lighter(122);
+    top = top.lighter(128);
+    bottom = bottom.lighter(135);
   } else if (state == State::Down) {
     std::swap(top, bottom);
     top = top.darker(112);
@@ -160,9 +160,10 @@ QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& l
     p.drawRect(QRectF(1, 1, size.width() - 2, size.height() * 0.55));
     p.restore();
   }
-  // A thin inner highlight line.
+  // A thin inner highlight line, bright while the mouse is over the button.
   p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(QColor(255, 255, 255, state == State::Down ? 30 : 70), 1.0));
+  p.setPen(QPen(QColor(255, 255, 255, state == State::Down ? 30 : (state == State::Over ? 170 : 70)),
+                state == State::Over ? 1.5 : 1.0));
   p.drawPath(ButtonOutline(shape, size - QSizeF(2, 2)).translated(1, 1));
 
   const double shift = state == State::Down ? 1.0 : 0.0;
