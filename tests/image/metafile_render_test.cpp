@@ -1,6 +1,7 @@
 // The picture size rules, the failures, and what simple metafiles draw.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -312,6 +313,45 @@ TEST(MetafileText, AlignmentPlacesTextAroundItsReferencePoint) {
   EXPECT_GT(Ink(baseline, 200, 20, 400, 50), 200);
   EXPECT_EQ(Ink(baseline, 0, 52, 400, 100), 0);
   EXPECT_EQ(Ink(bottom, 0, 51, 400, 100), 0);
+}
+
+int RightmostInk(const MetafilePicture& p) {
+  int rightmost = -1;
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      if (!Near(At(p, x, y), kWhite, 40)) rightmost = std::max(rightmost, x);
+    }
+  }
+  return rightmost;
+}
+
+TEST(MetafileText, EscapementAndTheCurrentPosition) {
+  // Turned a quarter counter-clockwise, the text runs upwards from its point.
+  WmfBuilder turned = Page(400, 200);
+  turned.Record(0x0102, {1});
+  turned.Raw(0x02FB, {static_cast<std::uint16_t>(-30), 0, 900, 900, 400, 0, 0, 0, 0, 'A' | 'r' << 8, 'i' | 'a' << 8, 'l'});
+  turned.Select(0).Record(0x0521, {4, 'H' | 'H' << 8, 'H' | 'H' << 8, 150, 100});
+  const MetafilePicture up = Render(turned.Bytes()).picture;
+  EXPECT_GT(Ink(up, 100, 50, 140, 150), 200);
+  EXPECT_EQ(Ink(up, 0, 152, 400, 200), 0);
+  EXPECT_EQ(Ink(up, 145, 0, 400, 200), 0);
+
+  // With TA_UPDATECP the text starts at the current position and moves it on.
+  auto text = [](bool twice) {
+    WmfBuilder b = Page(400, 100);
+    b.Record(0x0102, {1});
+    Font(b, -30, 0, "Arial").Select(0);
+    b.Record(0x012E, {1}).Record(0x0214, {10, 10});
+    b.Record(0x0521, {2, 'H' | 'H' << 8, 80, 300});
+    if (twice) b.Record(0x0521, {2, 'H' | 'H' << 8, 80, 300});
+    return Render(b.Bytes()).picture;
+  };
+  const MetafilePicture once = text(false), twice = text(true);
+  const int firstEnd = RightmostInk(once);
+  EXPECT_GT(firstEnd, 20);
+  EXPECT_LT(firstEnd, 100);
+  EXPECT_GT(RightmostInk(twice), firstEnd + 15);
+  EXPECT_EQ(Ink(twice, 0, 60, 400, 100), 0);   // the given point is not used
 }
 
 TEST(MetafileText, ColoursBackgroundsAndOpaqueRectangles) {
