@@ -12,6 +12,7 @@ const env = {
   swfcheck: path.resolve(process.env.ORVANTA_SWFCHECK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'swfcheck')),
   slidemovie: path.resolve(process.env.ORVANTA_SLIDEMOVIE || path.join(DEFAULT_BUILD, 'tests', 'playback', 'slidemovie')),
   workDir: path.resolve(process.env.ORVANTA_PLAYBACK_WORK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'work')),
+  sharedDir: path.resolve(process.env.ORVANTA_SHARED_DIR || path.join(SOURCE_DIR, '..', 'shared')),
   artifactsDir: path.resolve(process.env.ORVANTA_PLAYBACK_ARTIFACTS || path.join(DEFAULT_BUILD, 'tests', 'playback', 'artifacts')),
 };
 

@@ -10,9 +10,9 @@ const { spawnSync } = require('node:child_process');
 const { env, freshDir } = require('./env');
 const { writeSlideFolder } = require('./slides');
 
-function run(program, args, cwd, extraEnv = {}) {
+function run(program, args, cwd, extraEnv = {}, timeout = 120000) {
   const result = spawnSync(program, args, {
-    cwd, encoding: 'utf8', timeout: 120000, env: { ...process.env, ...extraEnv },
+    cwd, encoding: 'utf8', timeout, env: { ...process.env, ...extraEnv },
   });
   if (result.error) throw result.error;
   return result;
@@ -76,6 +76,31 @@ function convertFolder(name, { slides = 3, width = 640, height = 480, uniform = 
 }
 
 /**
+ * Converts a presentation file with orvanta-cli (through LibreOffice) and
+ * returns { swf, structure, slides }, or { unavailable: why } when this
+ * build or machine cannot read presentations.
+ */
+function convertPresentation(name, presentation, { width = 640, height = 480, options = [] } = {}) {
+  assert.ok(fs.existsSync(env.cli), `orvanta-cli not built: ${env.cli}`);
+  const dir = freshDir(name);
+  const args = ['convert', '--store', path.join(dir, 'settings.json'), '--output-dir', dir,
+    '--width', String(width), '--height', String(height), ...options, presentation];
+  const result = run(env.cli, args, dir, { XDG_CONFIG_HOME: dir, TMPDIR: dir }, 600000);
+  // Without LibreOffice, or a build without the bridge to it, there is nothing to test here.
+  const unavailable = /LibreOffice is needed|bridge is not available/.exec(result.stderr);
+  if (result.status !== 0 && unavailable) return { unavailable: result.stderr.trim().split('\n').pop() };
+  assert.equal(result.status, 0, `orvanta-cli ${args.join(' ')}\n${result.stdout}${result.stderr}`);
+  const stem = path.basename(presentation).replace(/\.[^.]*$/, '');
+  const swf = path.join(dir, `${stem}.swf`);
+  assert.ok(fs.existsSync(swf), `no movie written: ${swf}`);
+  const structure = checkStructure(swf);
+  const slides = structure.bitmaps.length;
+  assert.ok(slides > 0);
+  assertSlideMovie(structure, { slides, width, height });
+  return { swf, structure, slides };
+}
+
+/**
  * Writes a movie with the slidemovie tool: `delays` are per-slide seconds,
  * `flags` slidemovie switches (--nav, --autostart, --loop, --no-fade, ...).
  */
@@ -95,4 +120,4 @@ function writeMovie(name, { slides = 3, width = 640, height = 480, delays, fixed
   return { swf, structure };
 }
 
-module.exports = { convertFolder, writeMovie, checkStructure, assertSlideMovie };
+module.exports = { convertFolder, convertPresentation, writeMovie, checkStructure, assertSlideMovie };
