@@ -129,7 +129,7 @@ void GdiCanvas::DrawText(const DecodedText& text, double x, double y, std::span<
     cairo_clip(cr_);
   }
   cairo_translate(cr_, originX, originY);
-  cairo_rotate(cr_, -font.escapement * std::numbers::pi / 1800.0);
+  cairo_rotate(cr_, -static_cast<double>(font.escapement) * std::numbers::pi / 1800.0);
   if (state_.opaqueBackground) {
     cairo_rectangle(cr_, left, top, totalWidth, lineHeight);
     cairo_set_source_rgb(cr_, state_.backColour.red / 255.0, state_.backColour.green / 255.0,
