@@ -16,6 +16,7 @@
 
 #include "base/notifier.h"
 #include "pipeline/automation.h"
+#include "pipeline/automation_members.h"
 #include "pipeline/office_server.h"
 #include "pipeline/presentation_export.h"
 
@@ -260,6 +261,67 @@ TEST_F(OfficeExport, KilledLibreOfficeGivesAnAutomationErrorAndNoLeftover) {
   fs::remove_all(work / "out");
   ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
   EXPECT_NE(own.processGroup(), group);
+}
+
+// The members behind the notes slides, called one by one: the new slide
+// lands after the given one with a title and a body placeholder, the text
+// height is measured without disturbing the frame, and the font shrinks.
+TEST_F(OfficeExport, NotesSlideMembersInsertMeasureAndShrink) {
+  using K = DispatchKind;
+  ServerStart start = shared->CreateObject(kPresentationServerClass);
+  ASSERT_FALSE(start.application.IsNull()) << start.description;
+  AutomationObject presentation =
+      start.application.GetObject(dispid::kApplicationPresentations)
+          .Invoke(dispid::kPresentationsOpen, K::kMethod,
+                  {Variant::Text((kCorpus / "basic_test_ppt_file.ppt").string()), Variant::I4(0), Variant::I4(0),
+                   Variant::I4(0)})
+          .Object();
+  AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
+  ASSERT_EQ(slides.GetI4(dispid::kSlidesCount), 2);
+  AutomationObject added =
+      slides.Invoke(dispid::kSlidesAdd, K::kMethod, {Variant::I4(2), Variant::I4(ppt::kLayoutText)}).Object();
+  ASSERT_EQ(slides.GetI4(dispid::kSlidesCount), 3);
+
+  AutomationObject shapes = added.GetObject(dispid::kSlideShapes);
+  AutomationObject title = shapes.Invoke(dispid::kShapesItem, K::kMethod, {Variant::Index(1)}).Object();
+  AutomationObject body = shapes.Invoke(dispid::kShapesItem, K::kMethod, {Variant::Index(2)}).Object();
+  EXPECT_EQ(title.GetI4(dispid::kShapeType), ppt::kMsoPlaceholder);
+  EXPECT_EQ(title.GetObject(dispid::kShapePlaceholderFormat).GetI4(dispid::kPlaceholderType), ppt::kPlaceholderTitle);
+  EXPECT_EQ(body.GetObject(dispid::kShapePlaceholderFormat).GetI4(dispid::kPlaceholderType), ppt::kPlaceholderBody);
+
+  title.GetObject(dispid::kShapeTextFrame)
+      .GetObject(dispid::kTextFrameTextRange)
+      .Invoke(dispid::kTextRangeText, K::kPropertyPut, {Variant::Text("Speaker Notes")});
+  std::string text = "A long line of speaker notes";
+  for (int i = 0; i < 40; ++i) text += "\nA long line of speaker notes";
+  AutomationObject range = body.GetObject(dispid::kShapeTextFrame).GetObject(dispid::kTextFrameTextRange);
+  range.Invoke(dispid::kTextRangeText, K::kPropertyPut, {Variant::Text(text)});
+  EXPECT_EQ(range.GetText(dispid::kTextRangeText), text);
+
+  const float height = body.GetR4(dispid::kShapeHeight);
+  const float needed = range.GetR4(dispid::kTextRangeBoundHeight);
+  EXPECT_GT(needed, height);
+  EXPECT_FLOAT_EQ(body.GetR4(dispid::kShapeHeight), height);  // measuring leaves the frame alone
+  // The export's loop: a point at a time until the text fits or is below 6.
+  AutomationObject font = range.GetObject(dispid::kTextRangeFont);
+  const float initial = font.GetR4(dispid::kFontSize);
+  float size = initial;
+  while (body.GetR4(dispid::kShapeHeight) < range.GetR4(dispid::kTextRangeBoundHeight)) {
+    font.Invoke(dispid::kFontSize, K::kPropertyPut, {Variant::R4(size - 1.0f)});
+    size = font.GetR4(dispid::kFontSize);
+    if (size < 6.0f) break;
+  }
+  EXPECT_LT(size, initial);
+  EXPECT_TRUE(size < 6.0f || range.GetR4(dispid::kTextRangeBoundHeight) <= height) << size;
+  EXPECT_LT(range.GetR4(dispid::kTextRangeBoundHeight), needed);
+
+  // The slide that was second is third now; the title is found by Range.
+  AutomationObject third = slides.Invoke(dispid::kSlidesRange, K::kMethod, {Variant::Index(2)}).Object();
+  EXPECT_NE(third.GetObject(dispid::kSlideShapes).GetI4(dispid::kShapesHasTitle), 0);
+  EXPECT_THROW(slides.Invoke(dispid::kSlidesItem, K::kMethod, {Variant::Index(4)}), AutomationError);
+  start.application.Invoke(dispid::kApplicationQuit, K::kMethod);
+  // After Quit the presentation's objects no longer reach a document.
+  EXPECT_THROW(slides.GetI4(dispid::kSlidesCount), AutomationError);
 }
 
 TEST(OfficeServerWithoutLibreOffice, SaysLibreOfficeIsNeeded) {

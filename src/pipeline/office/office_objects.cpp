@@ -168,14 +168,6 @@ bool HasText(const Reference<drawing::XShape>& shape) {
   return text.is() && !text->getString().isEmpty();
 }
 
-Reference<beans::XPropertySet> WholeText(const Reference<drawing::XShape>& shape) {
-  Reference<text::XText> text(shape, UNO_QUERY_THROW);
-  Reference<text::XTextCursor> cursor = text->createTextCursor();
-  cursor->gotoStart(false);
-  cursor->gotoEnd(true);
-  return Reference<beans::XPropertySet>(cursor, UNO_QUERY_THROW);
-}
-
 class FontObject final : public OfficeObject {
  public:
   FontObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
@@ -197,7 +189,8 @@ class FontObject final : public OfficeObject {
       ExpectArguments(args, {T::kR4}, "Font.Size");
       float size = args[0].Real();
       if (!(size >= 1.0f && size <= 4000.0f)) throw AutomationError("Font.Size: the size is out of range");
-      WholeText(shape_)->setPropertyValue("CharHeight", uno::Any(size));
+      // The size goes to the whole text object, whatever its paragraphs.
+      Reference<beans::XPropertySet>(shape_, UNO_QUERY_THROW)->setPropertyValue("CharHeight", uno::Any(size));
       return {};
     }
     Unknown(name_, id, kind);
@@ -240,6 +233,9 @@ class TextRangeObject final : public OfficeObject {
     const uno::Any minimum = props->getPropertyValue("TextMinimumFrameHeight");
     props->setPropertyValue("TextFitToSize", uno::Any(drawing::TextFitToSizeType_NONE));
     props->setPropertyValue("TextMinimumFrameHeight", uno::Any(sal_Int32(0)));
+    // From a collapsed frame, so that growing it is the only way to fit.
+    props->setPropertyValue("TextAutoGrowHeight", uno::Any(false));
+    shape_->setSize(awt::Size(size.Width, 1));
     props->setPropertyValue("TextAutoGrowHeight", uno::Any(true));
     const sal_Int32 needed = shape_->getSize().Height;
     props->setPropertyValue("TextAutoGrowHeight", autoGrow);
@@ -472,6 +468,14 @@ class SlidesObject final : public OfficeObject {
     Reference<drawing::XDrawPage> page = pages_->insertNewByIndex(index - 2);
     constexpr sal_Int16 kAutoLayoutTitleContent = 1;
     Reference<beans::XPropertySet>(page, UNO_QUERY_THROW)->setPropertyValue("Layout", uno::Any(kAutoLayoutTitleContent));
+    // The caller fits the text itself (Font.Size against BoundHeight): the
+    // placeholders' own shrink-on-overflow would hide every overflow from it.
+    for (sal_Int32 i = 0, n = page->getCount(); i < n; ++i) {
+      Reference<beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY);
+      if (shape.is() && shape->getPropertySetInfo()->hasPropertyByName("TextFitToSize")) {
+        shape->setPropertyValue("TextFitToSize", uno::Any(drawing::TextFitToSizeType_NONE));
+      }
+    }
     return Obj(std::make_shared<SlideObject>(context_, page));
   }
 
