@@ -15,6 +15,7 @@
 #include "ui/crash_report.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_notifier.h"
+#include "ui/qt/skin_pictures.h"
 #include "ui/settings_store.h"
 
 namespace {
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Velloran"));
   QApplication::setApplicationDisplayName(QStringLiteral("Orvanta"));
   QApplication::setDesktopFileName(QStringLiteral("orvanta"));
+  QApplication::setWindowIcon(QPixmap::fromImage(orv::SkinPicture(QStringLiteral("icon"))));
 
   orv::QtNotifier notifier;
   orv::ScopedNotifier scope(notifier);
