@@ -1,5 +1,7 @@
 #include "pipeline/office/office_session.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -55,6 +57,11 @@ Reference<uno::XComponentContext> LocalContext(const std::string& officeRoot, st
 }  // namespace
 
 std::shared_ptr<OfficeSession> OfficeSession::Start(const OfficeBackendOptions& options, std::string& error) {
+  // A LibreOffice that dies while a request is being written must cost an
+  // automation error, not this process: a broken pipe is reported by the
+  // write instead of a signal. Only the default disposition is replaced.
+  struct sigaction current {};
+  if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) signal(SIGPIPE, SIG_IGN);
   std::shared_ptr<OfficeSession> session(new OfficeSession());
   if (!session->process_.Start(options.officeRoot, error)) return nullptr;
   Reference<uno::XComponentContext> local = LocalContext(options.officeRoot, error);
