@@ -155,3 +155,18 @@ test('in a larger player the movie is centred, aligned top left, or scaled to fi
     await playback.close();
   }
 });
+
+test('the movie adds its entries to the context menu unless printing is withheld', async () => {
+  // The movie's own entries: playing, rewinding, stepping and the quality.
+  const movieEntry = /^(Play|Rewind|Forward|Back|Quality)\b/;
+  for (const [name, options, shown] of [['menu-shown', [], true], ['menu-withheld', ['--no-print'], false]]) {
+    const { swf, structure } = convertFolder(name, { slides: 2, options });
+    assert.equal(structure.config.includes('showMenu="false"'), !shown);
+    const playback = await stage.play(swf);
+    await playback.ready();
+    const entries = await playback.contextMenu(200, 200);
+    assert.ok(entries && entries.length > 0, 'no context menu opened');
+    assert.equal(entries.some((entry) => movieEntry.test(entry)), shown, `${name}: ${entries.join(', ')}`);
+    await playback.close();
+  }
+});

@@ -261,6 +261,18 @@ class Playback {
     return { ...decodePng(png), save };
   }
 
+  /** Opens the player's context menu at a point and returns its entries' texts. */
+  async contextMenu(x, y) {
+    await this.page.mouse.click(x, y, { button: 'right' });
+    await this.settle();
+    const entries = await this.page.evaluate(() => {
+      const menu = document.getElementById('player').shadowRoot?.querySelector('#context-menu');
+      return menu ? [...menu.querySelectorAll('li')].map((item) => item.textContent.trim()).filter(Boolean) : null;
+    });
+    await this.page.keyboard.press('Escape');
+    return entries;
+  }
+
   async panicked() {
     return this.page.evaluate(() => {
       const player = document.getElementById('player');
