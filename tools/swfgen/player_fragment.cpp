@@ -1,5 +1,7 @@
 #include "player_fragment.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -127,20 +129,76 @@ EditText Label(std::uint16_t font, int widthPx, const std::string& text, Rgba co
   return t;
 }
 
+// Label text and its icon, laid out as one centred group inside a button.
+struct Caption {
+  std::uint16_t label = 0, icon = 0;
+  std::int32_t labelX = 0, iconX = 0;  // twips from the button's left edge
+};
+
+constexpr double kIconW = 7, kIconH = 9, kIconGap = 5;
+constexpr double kTextGutter = 2;  // an edit text's inner margin on each side, pixels
+
+double TextWidthPx(const EmbeddedFont& font, const std::string& text, int sizePx) {
+  double units = 0;
+  for (char c : text) {
+    const auto glyph = std::find_if(font.glyphs.begin(), font.glyphs.end(),
+                                    [c](const Glyph& g) { return g.code == static_cast<char32_t>(c); });
+    if (glyph == font.glyphs.end()) throw std::runtime_error(std::string("label character without glyph: ") + c);
+    units += glyph->advance;
+  }
+  return units * sizePx / 1024.0;
+}
+
+enum class IconSide { kBefore, kAfter };
+
+Caption LayoutCaption(FragmentBuilder& b, std::uint16_t fontId, const EmbeddedFont& font, int buttonW,
+                      const std::string& text, Rgba color, std::uint16_t icon, IconSide side) {
+  const double textW = TextWidthPx(font, text, kLabelPx);
+  const double start = (buttonW - (kIconW + kIconGap + textW)) / 2;
+  const double textX = side == IconSide::kBefore ? start + kIconW + kIconGap : start;
+  const double iconX = side == IconSide::kBefore ? start : start + textW + kIconGap;
+  const int boxW = static_cast<int>(std::ceil(textW + 2 * kTextGutter)) + 2;
+  Caption c;
+  c.label = b.DefineText(Label(fontId, boxW, text, color));
+  c.labelX = Px(textX - (boxW - textW) / 2);
+  c.icon = icon;
+  c.iconX = Px(iconX);
+  return c;
+}
+
+Shape Icon(Rgba color, const std::vector<std::pair<double, double>>& points) {
+  std::vector<std::pair<std::int32_t, std::int32_t>> twips;
+  for (const auto& [x, y] : points) twips.emplace_back(Px(x), Px(y));
+  Path p;
+  p.AddPolygon(twips);
+  return Solid(color, std::move(p));
+}
+
+Shape PauseIcon(Rgba color) {
+  Path p;
+  p.AddRect(0, 0, Px(2.5), Px(kIconH));
+  p.AddRect(Px(kIconW - 2.5), 0, Px(2.5), Px(kIconH));
+  return Solid(color, std::move(p));
+}
+
 struct ButtonLook {
-  std::uint16_t up, over, down, label;
+  std::uint16_t up, over, down;
+  Caption caption;
 };
 
 // A push button: the face changes with the pointer, the label stays on top;
 // the up face doubles as the hit area.
 std::uint16_t DefineButton(FragmentBuilder& b, const ButtonLook& look, const Bytes& releaseActions) {
   const std::int32_t labelY = Px((kRowH - kLabelBoxH) / 2.0 + 0.5);
+  const std::int32_t iconY = Px((kRowH - kIconH) / 2.0);
+  const std::uint8_t shown = kUp | kOver | kDown;
   return b.Define([&](std::uint16_t id) {
     return DefineButton2Tag(id,
                             {{kUp | kHit, look.up, 1, {}},
                              {kOver, look.over, 1, {}},
                              {kDown, look.down, 1, {}},
-                             {kUp | kOver | kDown, look.label, 2, Matrix::Translate(0, labelY)}},
+                             {shown, look.caption.label, 2, Matrix::Translate(look.caption.labelX, labelY)},
+                             {shown, look.caption.icon, 3, Matrix::Translate(look.caption.iconX, iconY)}},
                             {{kOnRelease, releaseActions}});
   });
 }
@@ -148,16 +206,18 @@ std::uint16_t DefineButton(FragmentBuilder& b, const ButtonLook& look, const Byt
 // A two-frame clip: frame 1 the active button, frame 2 the same label dimmed
 // and without a button.
 std::uint16_t DefineSwitchClip(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t button,
-                               const std::string& buttonName, std::uint16_t secondFace, std::uint16_t secondLabel,
+                               const std::string& buttonName, std::uint16_t secondFace, const Caption& secondCaption,
                                const std::string& secondName) {
   const std::int32_t labelY = Px((kRowH - kLabelBoxH) / 2.0 + 0.5);
+  const std::int32_t iconY = Px((kRowH - kIconH) / 2.0);
   std::vector<Bytes> frames;
   frames.push_back(DoActionTag(Script(scripts, "clip_stop").actions));
   frames.push_back(Place(1, button, 0, 0, buttonName));
   frames.push_back(ShowFrameTag());
   frames.push_back(RemoveObject2Tag(1));
   frames.push_back(Place(2, secondFace, 0, 0, secondName));
-  if (secondLabel != 0) frames.push_back(Place(3, secondLabel, 0, labelY));
+  frames.push_back(Place(3, secondCaption.label, secondCaption.labelX, labelY));
+  frames.push_back(Place(4, secondCaption.icon, secondCaption.iconX, iconY));
   frames.push_back(ShowFrameTag());
   return b.Define([&](std::uint16_t id) { return DefineSpriteTag(id, 2, frames); });
 }
@@ -189,7 +249,8 @@ void BuildLoader(FragmentBuilder& b, std::uint16_t font) {
   b.Emit(Place(17, curtain, 0, 0, "Curtain_mc"));
 }
 
-std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t font) {
+std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t font,
+                         const EmbeddedFont& glyphs) {
   Path back;
   back.AddRoundedRect(0, 0, Px(kPanelW), Px(kPanelH), Px(kRadius));
   const std::uint16_t backShape = b.DefineShape(Solid(kPanelBack, std::move(back)));
@@ -224,21 +285,33 @@ std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::
   const std::uint16_t pauseHot = b.DefineShape(RoundedBox(kPauseHot, kAutoW, kRowH, kButtonRadius));
   const std::uint16_t pauseDown = b.DefineShape(RoundedBox(kPauseDown, kAutoW, kRowH, kButtonRadius));
 
-  const std::uint16_t nextLabel = b.DefineText(Label(font, kSmallW, "NEXT", kLabel));
-  const std::uint16_t nextDim = b.DefineText(Label(font, kSmallW, "NEXT", kLabelDim));
-  const std::uint16_t prevLabel = b.DefineText(Label(font, kSmallW, "PREV", kLabel));
-  const std::uint16_t prevDim = b.DefineText(Label(font, kSmallW, "PREV", kLabelDim));
-  const std::uint16_t autoLabel = b.DefineText(Label(font, kAutoW, "AUTOPLAY", kLabel));
-  const std::uint16_t pauseLabel = b.DefineText(Label(font, kAutoW, "PAUSE", kLabel));
+  // Icons: arrows pointing the way of PREV and NEXT, play and pause symbols.
+  const std::vector<std::pair<double, double>> left{{kIconW, 0}, {0, kIconH / 2}, {kIconW, kIconH}};
+  const std::vector<std::pair<double, double>> right{{0, 0}, {kIconW, kIconH / 2}, {0, kIconH}};
+  const std::uint16_t leftIcon = b.DefineShape(Icon(kLabel, left));
+  const std::uint16_t leftDim = b.DefineShape(Icon(kLabelDim, left));
+  const std::uint16_t rightIcon = b.DefineShape(Icon(kLabel, right));
+  const std::uint16_t rightDim = b.DefineShape(Icon(kLabelDim, right));
+  const std::uint16_t pauseIcon = b.DefineShape(PauseIcon(kLabel));
+
+  auto caption = [&](int w, const char* text, Rgba color, std::uint16_t icon, IconSide side) {
+    return LayoutCaption(b, font, glyphs, w, text, color, icon, side);
+  };
+  const Caption next = caption(kSmallW, "NEXT", kLabel, rightIcon, IconSide::kAfter);
+  const Caption nextDim = caption(kSmallW, "NEXT", kLabelDim, rightDim, IconSide::kAfter);
+  const Caption prev = caption(kSmallW, "PREV", kLabel, leftIcon, IconSide::kBefore);
+  const Caption prevDim = caption(kSmallW, "PREV", kLabelDim, leftDim, IconSide::kBefore);
+  const Caption autoplay = caption(kAutoW, "AUTOPLAY", kLabel, rightIcon, IconSide::kBefore);
+  const Caption pausing = caption(kAutoW, "PAUSE", kLabel, pauseIcon, IconSide::kBefore);
 
   const std::uint16_t nextButton =
-      DefineButton(b, {small, smallHot, smallDown, nextLabel}, Script(scripts, "next_release").actions);
+      DefineButton(b, {small, smallHot, smallDown, next}, Script(scripts, "next_release").actions);
   const std::uint16_t prevButton =
-      DefineButton(b, {small, smallHot, smallDown, prevLabel}, Script(scripts, "prev_release").actions);
+      DefineButton(b, {small, smallHot, smallDown, prev}, Script(scripts, "prev_release").actions);
   const std::uint16_t autoButton =
-      DefineButton(b, {play, playHot, playDown, autoLabel}, Script(scripts, "autoplay_release").actions);
+      DefineButton(b, {play, playHot, playDown, autoplay}, Script(scripts, "autoplay_release").actions);
   const std::uint16_t pauseButton =
-      DefineButton(b, {pause, pauseHot, pauseDown, pauseLabel}, Script(scripts, "pause_release").actions);
+      DefineButton(b, {pause, pauseHot, pauseDown, pausing}, Script(scripts, "pause_release").actions);
 
   const std::uint16_t nextClip =
       DefineSwitchClip(b, scripts, nextButton, "panelNextBtn", smallDim, nextDim, "panelNextDim");
@@ -320,7 +393,7 @@ Bytes BuildPlayerFragment(const PlayerScripts& scripts, const EmbeddedFont& font
 
   // Frame 3: the loader gives way to the panel.
   for (std::uint16_t depth : {1, 3, 4}) b.Emit(RemoveObject2Tag(depth));
-  BuildPanel(b, scripts, fontId);
+  BuildPanel(b, scripts, fontId, font);
   b.Emit(Place(3, kPanelSpriteId, 0, 0, "navPanel_mc"));
   b.Emit(ShowFrameTag());
 
