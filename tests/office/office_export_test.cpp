@@ -347,3 +347,47 @@ TEST(OfficeServerWithoutLibreOffice, SaysLibreOfficeIsNeeded) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// Run only as a child of the test below: starts LibreOffice, says which
+// process group it runs in and dies without any clean-up.
+TEST(OfficeWatchdog, DISABLED_StartLibreOfficeThenDie) {
+  OfficeServer server;
+  ServerStart start = server.CreateObject(kPresentationServerClass);
+  ASSERT_FALSE(start.application.IsNull()) << start.description;
+  std::printf("PGID %lld\n", static_cast<long long>(server.processGroup()));
+  std::fflush(stdout);
+  raise(SIGKILL);
+}
+
+TEST(OfficeWatchdog, LibreOfficeDoesNotOutliveAKilledProgram) {
+  if (access("/usr/lib/libreoffice/program/soffice", X_OK) != 0) GTEST_SKIP() << "LibreOffice is not installed";
+  std::error_code ec;
+  const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
+  ASSERT_FALSE(ec);
+  const std::string command =
+      "'" + self + "' --gtest_also_run_disabled_tests --gtest_filter=OfficeWatchdog.DISABLED_StartLibreOfficeThenDie";
+  FILE* child = popen(command.c_str(), "r");
+  ASSERT_NE(child, nullptr);
+  long long group = 0;
+  char line[512];
+  while (std::fgets(line, sizeof line, child) != nullptr) {
+    if (std::sscanf(line, "PGID %lld", &group) == 1) break;
+  }
+  while (std::fgets(line, sizeof line, child) != nullptr) {
+  }
+  pclose(child);
+  ASSERT_GT(group, 0);
+  bool gone = false;
+  for (int i = 0; i < 150 && !gone; ++i) {
+    gone = GroupGone(group);
+    if (!gone) usleep(100 * 1000);
+  }
+  EXPECT_TRUE(gone) << "LibreOffice group " << group << " outlived the program that started it";
+  if (!gone) kill(-static_cast<pid_t>(group), SIGKILL);
+}
+
+}  // namespace
+}  // namespace orv
