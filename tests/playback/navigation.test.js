@@ -7,7 +7,8 @@ const { Stage } = require('./lib/player');
 const { convertFolder } = require('./lib/movies');
 const { artifact } = require('./lib/env');
 const { expectGoto, expectNoGoto, statusAfter } = require('./lib/steps');
-const { panelPart, maxLuma, regionDifference } = require('./lib/panel');
+const { panelPart, panelBox, maxLuma, regionDifference } = require('./lib/panel');
+const { slideColour, colourDistance } = require('./lib/slides');
 
 let stage;
 test.before(async () => { stage = await Stage.launch(); });
@@ -161,5 +162,44 @@ test('a one-slide movie has nowhere to go and stops its playback after one inter
   const off = await playback.waitFor((e) => e.kind === 'auto' && e.args[0] === 'off', { since });
   assert.ok(off.t - on.t >= 1000 - EARLY_MS, `playback ended after ${off.t - on.t} ms, before its interval`);
   assert.deepEqual(playback.events('goto', since), []);
+  await playback.close();
+});
+
+test('the panel drags by its handle and stays within the frame', async () => {
+  const { swf } = convertFolder('drag', { slides: 2, options: ['--show-nav', '--no-fade'] });
+  const playback = await stage.play(swf);
+  await playback.ready();
+  const { mouse } = playback.page;
+  const colour = slideColour(1);
+  const onSlide = (shot, x, y) => colourDistance(shot.pixel(x, y), colour) <= 28;
+  // A point of the panel's background, left of PREV, half-way down.
+  const inside = (box) => [box.x + 5, box.y + 30];
+  const home = panelBox(640, 480);
+  const drag = async (fromBox, toX, toY) => {
+    await mouse.move(fromBox.x + fromBox.w / 2, fromBox.y + 6);
+    await mouse.down();
+    await mouse.move(toX, toY, { steps: 8 });
+    await mouse.up();
+    await mouse.move(320, 240);
+    await playback.settle();
+  };
+  const since = playback.mark();
+
+  // Far past the top left corner: the panel stops at (0, 0).
+  await drag(home, 0, 0);
+  const topLeft = { x: 0, y: 0, w: home.w, h: home.h };
+  let shot = await playback.screenshot(artifact('panel-dragged-top-left.png'));
+  assert.ok(!onSlide(shot, ...inside(topLeft)), 'the panel is not at the top left');
+  assert.ok(onSlide(shot, ...inside(home)), 'the panel is still in its place');
+
+  // Far past the bottom right: it stops 4 pixels beyond the right edge and on the bottom.
+  await drag(topLeft, 639, 479);
+  const bottomRight = { x: 640 - home.w + 4, y: 480 - home.h, w: home.w, h: home.h };
+  shot = await playback.screenshot(artifact('panel-dragged-bottom-right.png'));
+  assert.ok(!onSlide(shot, ...inside(bottomRight)), 'the panel is not at the bottom right');
+  assert.ok(onSlide(shot, bottomRight.x - 6, bottomRight.y + 30), 'the panel went further left than allowed');
+  assert.ok(onSlide(shot, bottomRight.x + 170, bottomRight.y - 6), 'the panel went further up than allowed');
+  assert.ok(onSlide(shot, ...inside(topLeft)), 'the panel is still at the top left');
+  assert.deepEqual(playback.events('goto', since), [], 'dragging the panel changed slides');
   await playback.close();
 });
