@@ -236,6 +236,42 @@ TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAll
   EXPECT_TRUE(shell.opened.empty());
 }
 
+// A failing automation call ends the whole command: one message, no further
+// entries, no output folder, and the next command starts afresh.
+class FailingServer final : public AutomationServer {
+ public:
+  explicit FailingServer(std::string description) : description_(std::move(description)) {}
+  ServerStart CreateObject(std::string_view) override {
+    ++created;
+    throw AutomationError(description_);
+  }
+  int created = 0;
+
+ private:
+  std::string description_;
+};
+
+TEST_F(MainCommandsTest, AnAutomationErrorEndsTheWholeConvertCommand) {
+  commands.Start();
+  commands.list().Add({folder.File("a.ppt"), folder.File("b.ppt")});
+  int progressViews = 0;
+  auto factory = [&](const std::string&) {
+    ++progressViews;
+    return std::make_unique<Progress>();
+  };
+  FailingServer silent("");
+  commands.Convert(silent, factory);
+  EXPECT_EQ(silent.created, 1);
+  EXPECT_EQ(progressViews, 1);
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"内部程序错误."});
+  EXPECT_TRUE(shell.opened.empty());
+
+  notifier.reports.clear();
+  FailingServer talkative("Presentation.Open failed");
+  commands.Convert(talkative, factory);
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"Presentation.Open failed"});
+}
+
 TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {
   const std::string bin = folder.path() + "/prefix/bin";
   std::filesystem::create_directories(bin);
