@@ -60,6 +60,22 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
+// Profiles of programs that died without cleaning up (killed, crashed) are
+// removed by the next start: the folder names carry the owner's pid.
+void RemoveOrphanedProfiles(const std::string& base) {
+  std::error_code ec;
+  for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    long owner = 0;
+    if (std::sscanf(name.c_str(), "orvanta-office-%ld-", &owner) != 1 || owner <= 0) continue;
+    if (owner == static_cast<long>(getpid())) continue;
+    if (kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
+      std::error_code ignored;
+      fs::remove_all(it->path(), ignored);
+    }
+  }
+}
+
 std::string UniquePipeName() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
@@ -78,7 +94,8 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
     error = "LibreOffice is needed but was not found (" + soffice + " is missing)";
     return false;
   }
-  std::string pattern = TempBase() + "orvanta-office-XXXXXX";
+  RemoveOrphanedProfiles(TempBase());
+  std::string pattern = TempBase() + "orvanta-office-" + std::to_string(getpid()) + "-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) {
