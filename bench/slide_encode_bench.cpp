@@ -1,0 +1,147 @@
+// Slide preparation and encoding against two baselines, in one run:
+//  - the floor: libjpeg-turbo compressing the same pixels, already in memory,
+//    at the same size and quality (4:2:0, baseline);
+//  - ImageMagick's convert doing the fit (resize, centre on black, extent).
+// Usage: slide_encode_bench FITTING_DIR FRAME_DIR [ROUNDS]
+//   FITTING_DIR: 960 x 720 BMP slides, fitted into 640 x 480 (SharpFont 0)
+//   FRAME_DIR:   640 x 480 BMP slides, encoded as they are (SharpFont 1)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "base/notifier.h"
+#include "image/raster_image.h"
+#include "image/slide_preparation.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> Slides(const std::string& dir) {
+  std::vector<std::string> paths;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() == ".bmp") paths.push_back(entry.path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// The floor: one libjpeg-turbo compression of pixels already in memory,
+// handed over in their stored order with the library's BGR input.
+unsigned long RawEncode(const orv::RasterImage& image, int quality) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = static_cast<JDIMENSION>(image.Width());
+  info.image_height = static_cast<JDIMENSION>(image.Height());
+  info.input_components = 3;
+  info.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  for (std::uint32_t stored = static_cast<std::uint32_t>(image.Height()); stored-- > 0;) {
+    JSAMPROW row = const_cast<JSAMPROW>(image.Row(stored));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::free(out);
+  return size;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Best of `rounds` timings of `work` over all slides, in milliseconds per slide.
+template <typename Work>
+double PerSlide(const std::vector<std::string>& slides, int rounds, Work work) {
+  double best = 1e30;
+  for (int r = 0; r < rounds; ++r) {
+    const auto start = Clock::now();
+    for (const auto& slide : slides) work(slide);
+    best = std::min(best, Seconds(Clock::now() - start));
+  }
+  return best * 1000.0 / static_cast<double>(slides.size());
+}
+
+double Ours(orv::SlidePreparer& preparer, const std::vector<std::string>& slides, int rounds,
+            const orv::ConversionSettings& settings) {
+  return PerSlide(slides, rounds, [&](const std::string& slide) {
+    std::uint8_t* bytes = nullptr;
+    if (preparer.EncodeSlideImage(slide, bytes, settings) < 0) std::exit(2);
+    std::free(bytes);
+  });
+}
+
+double Floor(const std::vector<orv::RasterImage*>& images, int rounds, int quality) {
+  std::vector<std::string> names(images.size());
+  std::size_t next = 0;
+  return PerSlide(names, rounds, [&](const std::string&) {
+    RawEncode(*images[next++ % images.size()], quality);
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s FITTING_DIR FRAME_DIR [ROUNDS]\n", argv[0]);
+    return 2;
+  }
+  const auto fitting = Slides(argv[1]);
+  const auto framed = Slides(argv[2]);
+  const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+  if (fitting.empty() || framed.empty()) {
+    std::fprintf(stderr, "no .bmp slides found\n");
+    return 2;
+  }
+  orv::StderrNotifier quiet;
+  orv::ScopedNotifier scope(quiet);
+  orv::ConversionSettings settings;  // 640 x 480, quality 90
+  const int quality = settings.JpgQlt & 0xff;
+
+  // The floor works on the frame-sized pixels, loaded before timing.
+  std::vector<orv::RasterImage*> frames;
+  for (const auto& slide : framed) {
+    auto* image = new orv::RasterImage;
+    if (!image->Load(slide, orv::ImageFormat::Bmp) || !image->RaiseDepth(24)) return 2;
+    frames.push_back(image);
+  }
+
+  orv::SlidePreparer preparer;
+  settings.SharpFont = 1;
+  const double floorMs = Floor(frames, rounds, quality);
+  const double plainMs = Ours(preparer, framed, rounds, settings);
+  settings.SharpFont = 0;
+  const double fittedMs = Ours(preparer, fitting, rounds, settings);
+
+  const std::string out = (std::filesystem::temp_directory_path() / "orvanta-bench-magick.jpg").string();
+  const double magickMs = PerSlide(fitting, 1, [&](const std::string& slide) {
+    const std::string command = "convert '" + slide +
+                                "' -resize 640x480 -background black -gravity center -extent 640x480 -quality 90 '" +
+                                out + "'";
+    if (std::system(command.c_str()) != 0) std::exit(2);
+  });
+  std::filesystem::remove(out);
+  for (auto* image : frames) delete image;
+
+  std::printf("slides: %zu fitted (960x720 -> 640x480), %zu at frame size; best of %d rounds\n", fitting.size(),
+              framed.size(), rounds);
+  std::printf("floor  libjpeg-turbo, pixels in memory   %8.2f ms/slide\n", floorMs);
+  std::printf("ours   load + encode, no fitting       %8.2f ms/slide  (%.2fx the floor)\n", plainMs,
+              plainMs / floorMs);
+  std::printf("ours   load + fit + encode             %8.2f ms/slide  (%.2fx the floor)\n", fittedMs,
+              fittedMs / floorMs);
+  std::printf("convert (ImageMagick) fit + encode     %8.2f ms/slide  (ours is %.1fx faster)\n", magickMs,
+              magickMs / fittedMs);
+  return 0;
+}
