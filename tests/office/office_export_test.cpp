@@ -164,7 +164,10 @@ TEST_F(OfficeExport, ManySlidesWithDuplicateTitles) {
 
 TEST_F(OfficeExport, SaveAsWritesDefaultSizePicturesIntoAFolderOfItsOwn) {
   settings.SharpFont = 0;
+  list.useTitles = 1;
   ASSERT_TRUE(Export(*shared, kCorpus / "incorrect_slide_order.ppt"));
+  // Stored out of order, titled in showing order.
+  EXPECT_EQ(list.titles, (std::vector<std::string>{"Slide 1", "Slide 2", "Slide 3"}));
   std::vector<fs::path> files = Pictures(work / "out", "bmp");
   ASSERT_EQ(files.size(), 3u);
   BmpSize size = ReadBmpSize(files[0]);
