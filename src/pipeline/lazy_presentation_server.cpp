@@ -1,18 +1,17 @@
 #include "pipeline/lazy_presentation_server.h"
 
+#include "pipeline/office_server.h"
+
 namespace orv {
 
 LazyPresentationServer::LazyPresentationServer() = default;
 LazyPresentationServer::~LazyPresentationServer() = default;
 
 ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
-  if (!tried_) {
-    tried_ = true;
-    loadFailure_.failureCode = kClassNotRegistered;
-    loadFailure_.description = "the LibreOffice bridge is not available";
-  }
-  if (server_) return server_->CreateObject(className);
-  return loadFailure_;
+  // The LibreOffice server is made for the first presentation only; it loads
+  // its plugin and starts LibreOffice then, and keeps it for the batch.
+  if (!server_) server_ = std::make_unique<OfficeServer>();
+  return server_->CreateObject(className);
 }
 
 }  // namespace orv

@@ -17,8 +17,6 @@ class LazyPresentationServer final : public AutomationServer {
 
  private:
   std::unique_ptr<AutomationServer> server_;
-  ServerStart loadFailure_;
-  bool tried_ = false;
 };
 
 }  // namespace orv
