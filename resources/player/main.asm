@@ -586,6 +586,27 @@ autoplay_idle:
   push 18
   subtract
   setmember
+  ; In a frame smaller than the panel its top left corner stays on screen,
+  ; so that PREV and the drag handle remain within reach.
+  root_get "navPanel_mc"
+  member "_x"
+  push 0
+  less2
+  not
+  if panel_x_ok
+  root_get "navPanel_mc"
+  push "_x", 0
+  setmember
+panel_x_ok:
+  root_get "navPanel_mc"
+  member "_y"
+  push 0
+  less2
+  not
+  if panel_done
+  root_get "navPanel_mc"
+  push "_y", 0
+  setmember
   jump panel_done
 panel_hidden:
   ; A click on the left third goes back, anywhere else forward.
