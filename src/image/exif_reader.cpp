@@ -206,7 +206,9 @@ bool ExifReader::Scan(ImageStream& stream) {
     const int length = (high << 8) | low;
     if (length < 2) return Fail("invalid marker");
     data.resize(static_cast<std::size_t>(length - 2));
-    if (stream.Read(data.data(), 1, data.size()) != data.size()) return Fail("Premature end of file?");
+    if (!data.empty() && stream.Read(data.data(), 1, data.size()) != data.size()) {
+      return Fail("Premature end of file?");
+    }
 
     bool keep = true;
     switch (marker) {

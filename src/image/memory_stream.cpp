@@ -25,6 +25,7 @@ std::size_t MemoryStream::Read(void* buffer, std::size_t size, std::size_t count
   if (block_ == nullptr || size == 0 || position_ >= length_) return 0;
   const std::size_t left = length_ - position_;
   const std::size_t wanted = count > left / size ? left : size * count;
+  if (wanted == 0) return 0;
   std::memcpy(buffer, block_ + position_, wanted);
   position_ += wanted;
   return wanted / size;
