@@ -64,6 +64,35 @@ void Check(bool condition, const char* what) {
   }
 }
 
+// Converts the window's list and saves a picture of the first progress
+// window that is half-way through.
+bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, const char* name) {
+  bool grabbed = false;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (grabbed) return;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<orv::ProgressWindow*>(top);
+      // Taken half-way, when the status shows the work on the slides.
+      if (progress == nullptr || !progress->isVisible() || progress->position() == 0 ||
+          progress->position() * 2 < progress->upper() - progress->Progress::lower()) {
+        continue;
+      }
+      grabbed = true;
+      Settle(150);
+      Save(GrabScreen(progress->frameGeometry()), name);
+      return;
+    }
+  });
+  poll.start();
+  window.commands().Convert(server, [&](const std::string&) -> std::unique_ptr<orv::Progress> {
+    return std::make_unique<orv::ProgressWindow>(&window, "进度    ");
+  });
+  poll.stop();
+  return grabbed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,27 +196,20 @@ int main(int argc, char** argv) {
   // A real conversion of the picture folders; the progress window is taken
   // while it works.
   window.commands().list().Replace(decks);
-  bool grabbed = false;
-  QTimer poll;
-  poll.setInterval(20);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (grabbed) return;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* progress = qobject_cast<orv::ProgressWindow*>(top);
-      if (progress == nullptr || !progress->isVisible() || progress->position() == 0) continue;
-      grabbed = true;
-      Settle(150);
-      Save(GrabScreen(progress->frameGeometry()), "progress_window.png");
-      return;
-    }
-  });
-  poll.start();
-  window.commands().Convert(server, [&](const std::string&) -> std::unique_ptr<orv::Progress> {
-    return std::make_unique<orv::ProgressWindow>(&window, "进度    ");
-  });
-  poll.stop();
+  bool grabbed = ConvertAndGrab(window, server, "progress_window.png");
   Check(grabbed, "a progress window was shown");
   Check(std::filesystem::exists(folder.path() + "/Orvanta/新员工培训.swf"), "the conversion wrote its movie");
+
+  // A real presentation through LibreOffice, when the corpus and the office
+  // plugin are there.
+  const std::string presentation = std::string(ORVANTA_SHARED_DIR) + "/corpus/ppt/42486.ppt";
+  if (std::filesystem::exists(presentation)) {
+    window.commands().list().Replace({presentation});
+    ConvertAndGrab(window, server, "progress_window_presentation.png");
+    if (!std::filesystem::exists(folder.path() + "/Orvanta/42486.swf")) {
+      std::printf("the presentation was not converted (is LibreOffice installed?)\n");
+    }
+  }
   for (const std::string& text : notifier.reports) std::fprintf(stderr, "message: %s\n", text.c_str());
 
   return g_failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
