@@ -29,8 +29,8 @@ class WmfBuilder {
     return *this;
   }
   // Raw words appended as they are (for records with broken sizes).
-  WmfBuilder& Words(std::initializer_list<std::uint16_t> words) {
-    records_.insert(records_.end(), words);
+  WmfBuilder& Words(const std::vector<std::uint16_t>& words) {
+    records_.insert(records_.end(), words.begin(), words.end());
     return *this;
   }
 
@@ -89,10 +89,10 @@ class EmfBuilder {
     return *this;
   }
   // A record whose size field says `size` whatever follows.
-  EmfBuilder& Lying(std::uint32_t type, std::uint32_t size, std::initializer_list<std::uint32_t> values) {
+  EmfBuilder& Lying(std::uint32_t type, std::uint32_t size, const std::vector<std::uint32_t>& values) {
     records_.push_back(type);
     records_.push_back(size);
-    records_.insert(records_.end(), values);
+    records_.insert(records_.end(), values.begin(), values.end());
     return *this;
   }
 

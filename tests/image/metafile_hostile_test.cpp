@@ -32,7 +32,7 @@ WmfBuilder RedSquareFirst() {
 }
 
 TEST(MetafileHostile, WindowsRecordsWithBadSizesStopPlaybackButKeepTheDrawing) {
-  const std::vector<std::initializer_list<std::uint16_t>> brokenRecords = {
+  const std::vector<std::vector<std::uint16_t>> brokenRecords = {
       {0, 0, 0x041B},                  // size 0
       {2, 0, 0x041B},                  // below the smallest record
       {0xFFFF, 0x7FFF, 0x041B, 1, 2},  // far past the end
@@ -87,7 +87,7 @@ EmfBuilder RedSquareEmf() {
 }
 
 TEST(MetafileHostile, EnhancedRecordsWithBadSizesStopPlayback) {
-  const std::vector<std::pair<std::uint32_t, std::initializer_list<std::uint32_t>>> broken = {
+  const std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> broken = {
       {6, {}},                // smaller than a record
       {42, {1, 2, 3, 4, 5}},  // not a multiple of four
       {0x7FFFFFF0, {1}},      // far past the end
