@@ -23,7 +23,7 @@ enum Emr : std::uint32_t {
   kPolyPolyline = 7, kPolyPolygon = 8, kSetWindowExtEx = 9, kSetWindowOrgEx = 10,
   kSetViewportExtEx = 11, kSetViewportOrgEx = 12, kEof = 14, kSetMapMode = 17, kSetBkMode = 18,
   kSetPolyFillMode = 19, kSetTextAlign = 22, kSetTextColor = 24, kSetBkColor = 25,
-  kMoveToEx = 27, kIntersectClipRect = 30, kScaleViewportExtEx = 31, kScaleWindowExtEx = 32,
+  kMoveToEx = 27, kExcludeClipRect = 29, kIntersectClipRect = 30, kScaleViewportExtEx = 31, kScaleWindowExtEx = 32,
   kSaveDc = 33, kRestoreDc = 34, kSetWorldTransform = 35, kModifyWorldTransform = 36,
   kSelectObject = 37, kCreatePen = 38, kCreateBrushIndirect = 39, kDeleteObject = 40,
   kEllipse = 42, kRectangle = 43, kRoundRect = 44, kArc = 45, kChord = 46, kPie = 47,
@@ -249,9 +249,11 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
     case kSetTextAlign: { const auto v = p.U32(); if (p.ok()) s.textAlign = static_cast<int>(v & 0xFFFF); break; }
     case kSetTextColor: { const auto v = p.U32(); if (p.ok()) s.textColour = Colour::FromColorRef(v); break; }
     case kSetBkColor: { const auto v = p.U32(); if (p.ok()) s.backColour = Colour::FromColorRef(v); break; }
-    case kIntersectClipRect: {
+    case kIntersectClipRect: case kExcludeClipRect: {
       double r[4];
-      if (ReadRect(p, r)) canvas_.IntersectClip(r[0], r[1], r[2], r[3]);
+      if (!ReadRect(p, r)) break;
+      if (type == kIntersectClipRect) canvas_.IntersectClip(r[0], r[1], r[2], r[3]);
+      else canvas_.ExcludeClip(r[0], r[1], r[2], r[3]);
       break;
     }
     case kSaveDc: canvas_.SaveDc(); break;

@@ -410,6 +410,23 @@ void GdiCanvas::IntersectClip(double left, double top, double right, double bott
   cairo_clip(cr_);
 }
 
+void GdiCanvas::ExcludeClip(double left, double top, double right, double bottom) {
+  const cairo_matrix_t m = LogicalToOutput();
+  cairo_surface_t* target = cairo_get_target(cr_);
+  if (!Usable(m) || inPath_ || cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return;
+  // The whole picture less the rectangle, by the even-odd rule.
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, 0, 0, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target));
+  cairo_save(cr_);
+  cairo_set_matrix(cr_, &m);
+  cairo_rectangle(cr_, left, top, right - left, bottom - top);
+  cairo_restore(cr_);
+  const cairo_fill_rule_t rule = cairo_get_fill_rule(cr_);
+  cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_clip(cr_);
+  cairo_set_fill_rule(cr_, rule);
+}
+
 void GdiCanvas::ResetClip() { cairo_reset_clip(cr_); }
 
 void GdiCanvas::BeginPath() {

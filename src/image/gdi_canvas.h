@@ -72,6 +72,7 @@ class GdiCanvas {
   void FillWithBrush(double left, double top, double right, double bottom);
 
   void IntersectClip(double left, double top, double right, double bottom);
+  void ExcludeClip(double left, double top, double right, double bottom);
   void ResetClip();
 
   void BeginPath();

@@ -182,7 +182,7 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
       if (function == kRectangle) canvas_.Rectangle(left, top, right, bottom);
       else if (function == kEllipse) canvas_.Ellipse(left, top, right, bottom);
       else if (function == kIntersectClipRect) canvas_.IntersectClip(left, top, right, bottom);
-      // Excluded rectangles are not honoured: drawing there is kept.
+      else canvas_.ExcludeClip(left, top, right, bottom);
       break;
     }
     case kRoundRect: {

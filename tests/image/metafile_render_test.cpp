@@ -215,6 +215,28 @@ TEST(MetafileDrawing, MappingModesPlaceLogicalUnits) {
   EXPECT_EQ(At(iso.picture, 50, 75), kWhite);
 }
 
+TEST(MetafileDrawing, ClipRectanglesAndSavedStates) {
+  // Inside a saved state: clip to 10..90, exclude 40..60, fill everything.
+  // After the restore the clip is gone again.
+  Result r = Render(Page(100, 100)
+                        .Pen(5, 0, 0).Select(0).Brush(0, kRedRef).Select(1)
+                        .Record(0x001E, {})
+                        .Record(0x0416, {90, 90, 10, 10})
+                        .Record(0x0415, {60, 60, 40, 40})
+                        .Rect(0, 0, 100, 100)
+                        .Record(0x0127, {-1})
+                        .Brush(0, kBlueRef).Select(2)
+                        .Rect(0, 0, 100, 5)
+                        .Bytes());
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(At(r.picture, 20, 20), kRed);
+  EXPECT_EQ(At(r.picture, 50, 50), kWhite);
+  EXPECT_EQ(At(r.picture, 5, 50), kWhite);
+  EXPECT_EQ(At(r.picture, 95, 95), kWhite);
+  EXPECT_EQ(At(r.picture, 2, 2), kBlue);
+  EXPECT_EQ(At(r.picture, 50, 2), kBlue);
+}
+
 TEST(MetafileDrawing, ObjectTableReusesTheLowestFreeSlot) {
   // Slots: pen 0, red brush 1; slot 0 freed; the green brush takes slot 0.
   Result r = Render(Page(60, 60)
