@@ -24,7 +24,10 @@ std::uint32_t PaletteEntriesFor(int bitsPerPixel) {
 }  // namespace
 
 std::int32_t DpiToPixelsPerMetre(std::int32_t dpi) {
-  return static_cast<std::int32_t>(std::floor(static_cast<double>(dpi) * 10000.0 / 254.0 + 0.5));
+  // A resolution taken from a file can be absurd; the field saturates.
+  const double ppm = std::floor(static_cast<double>(dpi) * 10000.0 / 254.0 + 0.5);
+  return static_cast<std::int32_t>(std::clamp(ppm, static_cast<double>(std::numeric_limits<std::int32_t>::min()),
+                                              static_cast<double>(std::numeric_limits<std::int32_t>::max())));
 }
 
 std::size_t RasterImage::MaxBlockBytes() { return gMaxBlockBytes; }
