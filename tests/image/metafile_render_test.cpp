@@ -400,6 +400,24 @@ TEST(MetafileText, ColoursBackgroundsAndOpaqueRectangles) {
   EXPECT_EQ(At(r.picture, 295, 50), kWhite);
 }
 
+TEST(MetafileText, ClippedTextAndAdvances) {
+  // "HHHH" at (10, 10) clipped to x 10..40: nothing to the right of 40.
+  auto render = [](std::vector<std::uint16_t> words) {
+    WmfBuilder b = Page(400, 100);
+    b.Record(0x0102, {1});
+    Font(b, -30, 0, "Arial").Select(0);
+    b.Raw(0x0A32, words);
+    return Render(b.Bytes()).picture;
+  };
+  const MetafilePicture clipped = render({10, 10, 4, 4, 10, 0, 40, 100, 'H' | 'H' << 8, 'H' | 'H' << 8});
+  EXPECT_GT(Ink(clipped, 10, 10, 40, 60), 50);
+  EXPECT_EQ(Ink(clipped, 41, 0, 400, 100), 0);
+  // Advances of 80 units put the four letters 80 pixels apart.
+  const MetafilePicture spaced = render({10, 10, 4, 0, 'H' | 'H' << 8, 'H' | 'H' << 8, 80, 80, 80, 80});
+  EXPECT_GT(RightmostInk(spaced), 250);
+  EXPECT_EQ(Ink(spaced, 45, 0, 85, 100), 0);   // the gap after the first letter
+}
+
 TEST(MetafileText, EightBitTextFollowsTheFontCharset) {
   // "上一" in GBK.
   const std::vector<std::uint8_t> gbk = {0xC9, 0xCF, 0xD2, 0xBB};
