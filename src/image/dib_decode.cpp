@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "image/byte_reader.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 24;
 constexpr std::int64_t kMaxSide = 1 << 16;
 constexpr std::uint32_t kCompressionRgb = 0;
+constexpr std::uint32_t kCompressionRle8 = 1;
+constexpr std::uint32_t kCompressionRle4 = 2;
 constexpr std::uint32_t kCompressionBitFields = 3;
 
 struct DibInfo {
@@ -67,9 +70,16 @@ std::optional<DibInfo> ParseInfo(std::span<const std::uint8_t> info, bool palett
     return std::nullopt;
   }
   switch (dib.bitsPerPixel) {
-    case 1: case 4: case 8: case 24:
+    case 1: case 24:
       if (dib.compression != kCompressionRgb) return std::nullopt;
       break;
+    case 4: case 8: {
+      const std::uint32_t rle = dib.bitsPerPixel == 8 ? kCompressionRle8 : kCompressionRle4;
+      if (dib.compression != kCompressionRgb && dib.compression != rle) return std::nullopt;
+      // Run-length rows are stored bottom up only.
+      if (dib.compression == rle && dib.topDown) return std::nullopt;
+      break;
+    }
     case 16: case 32:
       if (dib.compression != kCompressionRgb && dib.compression != kCompressionBitFields) return std::nullopt;
       break;
@@ -109,7 +119,63 @@ std::uint32_t Channel(std::uint32_t value, std::uint32_t mask) {
   return ((value & mask) >> shift) * 255 / max;
 }
 
+// Expands run-length encoded rows (bottom row first) into one palette index
+// per pixel, top row first. Pixels the runs do not reach keep index 0.
+std::vector<std::uint8_t> ExpandRunLengths(const DibInfo& dib, std::span<const std::uint8_t> bits) {
+  const std::size_t width = static_cast<std::size_t>(dib.width), height = static_cast<std::size_t>(dib.height);
+  std::vector<std::uint8_t> indices(width * height, 0);
+  const bool four = dib.compression == kCompressionRle4;
+  std::size_t x = 0, row = 0;  // row counts from the bottom
+  auto put = [&](std::uint8_t index) {
+    if (x < width && row < height) indices[(height - 1 - row) * width + x] = index;
+    ++x;
+  };
+  std::size_t at = 0;
+  while (at + 1 < bits.size() && row < height) {
+    const std::uint8_t count = bits[at], value = bits[at + 1];
+    at += 2;
+    if (count > 0) {
+      for (int i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 0xF : value >> 4) : value);
+    } else if (value == 0) {
+      x = 0, ++row;
+    } else if (value == 1) {
+      break;
+    } else if (value == 2) {
+      if (at + 1 >= bits.size()) break;
+      x += bits[at];
+      row += bits[at + 1];
+      at += 2;
+    } else {
+      const std::size_t bytes = four ? (value + 1u) / 2 : value;
+      if (bytes > bits.size() - at) break;
+      for (int i = 0; i < value; ++i) {
+        const std::uint8_t b = bits[at + (four ? i / 2 : i)];
+        put(four ? ((i & 1) ? b & 0xF : b >> 4) : b);
+      }
+      at += bytes + (bytes & 1);  // absolute runs end on a 16-bit boundary
+    }
+  }
+  return indices;
+}
+
 SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
+  if (dib.compression == kCompressionRle8 || dib.compression == kCompressionRle4) {
+    const std::vector<std::uint8_t> indices = ExpandRunLengths(dib, bits);
+    const int width = static_cast<int>(dib.width), height = static_cast<int>(dib.height);
+    SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    cairo_surface_flush(surface.get());
+    unsigned char* out = cairo_image_surface_get_data(surface.get());
+    const int outStride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y) {
+      auto* pixels = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y) * outStride);
+      for (int x = 0; x < width; ++x) {
+        pixels[x] = dib.palette[indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]];
+      }
+    }
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
+  }
   const std::uint64_t stride = ((static_cast<std::uint64_t>(dib.width) * dib.bitsPerPixel + 31) / 32) * 4;
   if (stride == 0 || static_cast<std::uint64_t>(dib.height) > bits.size() / stride) return nullptr;
   const int width = static_cast<int>(dib.width), height = static_cast<int>(dib.height);

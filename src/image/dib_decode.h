@@ -12,8 +12,8 @@ namespace orv {
 using SurfacePtr = std::shared_ptr<cairo_surface_t>;
 
 // `info` holds the bitmap header and colour table, `bits` the pixel rows.
-// Uncompressed 1, 4, 8, 16, 24 and 32 bits per pixel (and bit fields for 16
-// and 32) are understood. With `paletteIndices` the colour table holds
+// Uncompressed 1, 4, 8, 16, 24 and 32 bits per pixel, bit fields for 16 and
+// 32, and run-length encoding for 4 and 8 are understood. With `paletteIndices` the colour table holds
 // 16-bit palette indices, drawn as grey levels. Null when the bitmap is not
 // understood or its rows are not all there.
 SurfacePtr DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,

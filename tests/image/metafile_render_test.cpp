@@ -485,6 +485,25 @@ TEST(MetafileBitmaps, DeviceIndependentBitmapsAreScaledIntoPlace) {
   EXPECT_EQ(At(p.picture, 100, 81), kWhite);
 }
 
+TEST(MetafileBitmaps, RunLengthEncodedBitmaps) {
+  // 2 x 2, 8 bits, run-length encoded, bottom row first: two of blue; then
+  // red and blue. A run past the row end and a delta past the bitmap are
+  // dropped rather than written outside it.
+  std::vector<std::uint8_t> dib = {40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
+  dib.resize(40, 0);
+  dib[32] = 2;
+  dib.insert(dib.end(), {0, 0, 255, 0, 255, 0, 0, 0});               // red, blue
+  dib.insert(dib.end(), {2, 1, 0, 0, 1, 0, 1, 1, 9, 1, 0, 2, 200, 200, 0, 1});
+  std::vector<std::uint16_t> stretch = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 100, 100, 0, 0};
+  for (auto w : ToWords(dib)) stretch.push_back(w);
+  Result r = Render(Page(100, 100).Raw(0x0F43, stretch).Bytes());
+  ASSERT_TRUE(r.ok);
+  EXPECT_TRUE(Near(At(r.picture, 20, 20), kRed));
+  EXPECT_TRUE(Near(At(r.picture, 80, 20), kBlue));
+  EXPECT_TRUE(Near(At(r.picture, 20, 80), kBlue));
+  EXPECT_TRUE(Near(At(r.picture, 80, 80), kBlue));
+}
+
 TEST(MetafileBitmaps, MaskedPicturesKeepTheBackgroundWhereTheMaskIsBlack) {
   // The OR of a mask (white where the picture is) and then the AND of the
   // picture (white around it) leave the background outside the picture.
