@@ -2,6 +2,10 @@
 
 namespace orv {
 
+Variant AutomationObject::Invoke(std::int32_t dispid, DispatchKind kind) const {
+  return Invoke(dispid, kind, std::vector<Variant>{});
+}
+
 Variant AutomationObject::Invoke(std::int32_t dispid, DispatchKind kind, const std::vector<Variant>& args) const {
   if (!target_) {
     throw AutomationError("Automation call " + std::to_string(dispid) + " on a released object");

@@ -34,7 +34,10 @@ class AutomationObject {
 
   // One member call; see Invoke in AutomationTarget. A null handle raises
   // AutomationError instead of crashing.
-  Variant Invoke(std::int32_t dispid, DispatchKind kind, const std::vector<Variant>& args = {}) const;
+  Variant Invoke(std::int32_t dispid, DispatchKind kind, const std::vector<Variant>& args) const;
+  // The same without arguments. (An overload, not a default argument: Variant
+  // is still incomplete here.)
+  Variant Invoke(std::int32_t dispid, DispatchKind kind) const;
 
   // Typed shorthands that check the result's type (AutomationError otherwise).
   AutomationObject GetObject(std::int32_t dispid) const;

@@ -72,9 +72,15 @@ test('the fade shows the old slide over the new one, and navigation waits for it
   const [from, to] = [slideColour(1), slideColour(2)];
   const since = playback.mark();
   await expectGoto(playback, () => playback.press('ArrowRight'), 2);
-  await playback.settle(1);
-  const shot = await playback.screenshot(artifact('fade.png'));
-  const mixed = shot.pixel(x, y);
+  // The fade runs over several frames; under load one screenshot can land
+  // before the first step is drawn, so look a few times.
+  let mixed = null;
+  for (let attempt = 0; attempt < 8; attempt++) {
+    await playback.settle(1);
+    const pixel = (await playback.screenshot(artifact('fade.png'))).pixel(x, y);
+    mixed = pixel;
+    if (colourDistance(pixel, from) > 30 && colourDistance(pixel, to) > 30) break;
+  }
   // Between the two colours on every channel, and far from both.
   for (let c = 0; c < 3; c++) {
     assert.ok(mixed[c] >= Math.min(from[c], to[c]) - 20 && mixed[c] <= Math.max(from[c], to[c]) + 20,
