@@ -2,6 +2,8 @@
 // player fragment and a fake slide encoder.
 #pragma once
 
+#include <csignal>
+#include <sys/resource.h>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -162,6 +164,26 @@ class CancellingProgress final : public Progress {
 
  private:
   int cancelAtStep_;
+};
+
+// Lets writes fail once a file passes `bytes` (EFBIG), as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int);
 };
 
 }  // namespace orv::test

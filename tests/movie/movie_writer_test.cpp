@@ -199,32 +199,13 @@ TEST_F(MovieWriterTest, MissingFolderGivesTheMessageWithThatPath) {
   EXPECT_EQ(notes_.reports, std::vector<std::string>{FormatMessage(msg::kFlashWriteFailed, writer.outputPath)});
 }
 
-// Lets writes fail once a file passes `bytes` (EFBIG), as a full disk would.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limited = previous_;
-    limited.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int);
-};
 
 TEST_F(MovieWriterTest, FailedWriteKeepsTheOlderMovieAndNamesTheRealFile) {
   ConversionSettings settings;
   const std::string path = folder_.File("Talk.swf");
   test::WriteFileText(path, "older movie");
   {
-    FileSizeLimit limit(500);
+    test::FileSizeLimit limit(500);
     MovieWriter writer(std::ref(encoder_));
     writer.slidePaths = {"/s/1.bmp"};
     writer.outputPath = path;

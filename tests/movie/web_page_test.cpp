@@ -104,25 +104,6 @@ TEST(WebPage, MissingFolderGivesTheMessageWithThePath) {
                                                      FormatMessage(msg::kAutorunWriteFailed, autorun)}));
 }
 
-// Lets writes fail once a file passes `bytes` (EFBIG), as a full disk would.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limited = previous_;
-    limited.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int);
-};
 
 TEST(WebPage, FailedWriteKeepsTheOlderPage) {
   RecordingNotifier notes;
@@ -132,7 +113,7 @@ TEST(WebPage, FailedWriteKeepsTheOlderPage) {
   test::WriteFileText(page, "older page");
   ConversionSettings settings;
   {
-    FileSizeLimit limit(100);
+    test::FileSizeLimit limit(100);
     EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
   }
   EXPECT_EQ(notes.reports, std::vector<std::string>{FormatMessage(msg::kHtmlWriteFailed, page)});

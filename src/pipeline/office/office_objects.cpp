@@ -1,4 +1,5 @@
 #include "pipeline/office/office_objects.h"
+#include "pipeline/office/office_process.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,24 +52,6 @@ constexpr double kPointsPerMm100 = 72.0 / 2540.0;
 
 Variant Obj(std::shared_ptr<AutomationTarget> target) { return Variant::Object(AutomationObject(std::move(target))); }
 Variant Flag(bool value) { return Variant::I4(value ? -1 : 0); }  // msoTrue / msoFalse
-
-std::string FileUrl(const std::string& path) {
-  std::error_code ec;
-  fs::path absolute = fs::absolute(path, ec);
-  std::string text = ec ? path : absolute.string();
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : text) {
-    if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
-    }
-  }
-  return url;
-}
 
 uno::Sequence<beans::PropertyValue> Properties(std::initializer_list<beans::PropertyValue> list) {
   return uno::Sequence<beans::PropertyValue>(list.begin(), static_cast<sal_Int32>(list.size()));

@@ -43,22 +43,6 @@ std::string TempBase() {
   return base;
 }
 
-// file:// URL of an absolute path, with every byte outside the unreserved
-// set escaped.
-std::string FileUrl(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
-    }
-  }
-  return url;
-}
 
 // Profiles of programs that died without cleaning up (killed, crashed) are
 // removed by the next start: the folder names carry the owner's pid.
@@ -85,6 +69,24 @@ std::string UniquePipeName() {
 }
 
 }  // namespace
+
+std::string FileUrl(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  const std::string text = ec ? path : absolute.string();
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (unsigned char c : text) {
+    if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
 
 OfficeProcess::~OfficeProcess() { End(0.0); }
 

@@ -40,4 +40,8 @@ class OfficeProcess {
   std::string logPath_;
 };
 
+// file:// URL of a path (made absolute), every byte outside the unreserved
+// set escaped.
+std::string FileUrl(const std::string& path);
+
 }  // namespace orv::office
