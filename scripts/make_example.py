@@ -60,6 +60,9 @@ HEAD = """<?xml version="1.0" encoding="UTF-8"?>
    <style:graphic-properties draw:fill="none" draw:stroke="none"/>
    <style:text-properties fo:font-size="36pt" fo:font-weight="bold" fo:color="#ffffff" style:font-name="DejaVu Sans"/>
   </style:style>
+  <style:style style:name="Tnotes" style:family="presentation">
+   <style:text-properties fo:font-size="16pt"/>
+  </style:style>
   <style:style style:name="Tbody" style:family="presentation">
    <style:graphic-properties draw:fill="none" draw:stroke="none"/>
    <style:text-properties fo:font-size="26pt" fo:color="#e8eef7" style:font-name="DejaVu Sans"/>
@@ -97,7 +100,9 @@ def page(index, title, lines, notes):
            f'svg:width="21.8cm" svg:height="11.5cm"><draw:text-box><text:list>{items}</text:list></draw:text-box></draw:frame>']
     if notes:
         out.append('    <presentation:notes>'
-                   '<draw:frame presentation:class="notes" svg:x="2cm" svg:y="14cm" svg:width="17cm" svg:height="10cm">'
+                   '<draw:page-thumbnail draw:layer="layout" svg:x="2cm" svg:y="1.5cm" svg:width="17cm" svg:height="12.75cm" presentation:class="page"/>'
+                   '<draw:frame presentation:style-name="Tnotes" draw:layer="layout" presentation:class="notes" '
+                   'svg:x="2cm" svg:y="14.5cm" svg:width="17cm" svg:height="10cm">'
                    f'<draw:text-box><text:p>{escape(notes)}</text:p></draw:text-box></draw:frame></presentation:notes>')
     out.append('   </draw:page>')
     return "\n".join(out) + "\n"
