@@ -2,5 +2,5 @@
 add_library(orvanta_warnings INTERFACE)
 target_compile_options(orvanta_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
-  -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough
+  -Woverloaded-virtual -Wimplicit-fallthrough
   $<$<BOOL:${ORVANTA_WERROR}>:-Werror>)

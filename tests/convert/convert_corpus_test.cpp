@@ -1,0 +1,92 @@
+// Every real presentation of the corpus converts, or fails with a clear
+// message, and the batch goes on: no crash, no LibreOffice left running, no
+// working folder and no lock file left behind.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <algorithm>
+#include <filesystem>
+#include <span>
+
+#include "base/notifier.h"
+#include "movie/swf_reader.h"
+#include "pipeline/automation.h"
+#include "pipeline/batch_driver.h"
+#include "pipeline/office_server.h"
+#include "pipeline/output_names.h"
+#include "support/test_files.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool GroupGone(std::int64_t group) { return group > 0 && ::kill(-static_cast<pid_t>(group), 0) != 0 && errno == ESRCH; }
+
+std::vector<fs::path> CorpusFiles() {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt", ec)) {
+    auto ext = entry.path().extension().string();
+    if (ext == ".ppt" || ext == ".pps") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
+  std::vector<fs::path> files = CorpusFiles();
+  if (files.empty()) GTEST_SKIP() << "no corpus beside the checkout";
+  testfiles::Scratch temp, out;
+  ConversionSettings settings;
+  settings.TempFolder = temp.path() + "/";
+  settings.OutputFolder = out.path();
+  RecordingNotifier recorder;
+  ScopedNotifier scope(recorder);
+
+  std::int64_t group = 0;
+  int converted = 0;
+  {
+    OfficeServer server;
+    BatchDriver driver(settings, server, [](const std::string&) { return std::make_unique<Progress>(); });
+    for (const fs::path& file : files) {
+      std::size_t before = recorder.reports.size();
+      std::string failure;
+      EntryResult result = EntryResult::kFailed;
+      try {
+        result = driver.ConvertEntry(file.string());
+      } catch (const AutomationError& e) {
+        failure = e.description();  // the caller shows it; this test goes on with the next file
+      }
+      if (group == 0) group = server.processGroup();
+      if (result == EntryResult::kConverted && recorder.reports.size() == before) {
+        ++converted;
+        std::string movie = OutputPath(out.path(), MovieName(file.string()));
+        std::string bytes = testfiles::ReadText(movie);
+        SwfMovie swf = ReadSwf(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        EXPECT_TRUE(swf.ok()) << file.filename();
+        EXPECT_GE(std::count_if(swf.tags.begin(), swf.tags.end(), [](const SwfTag& t) { return t.code == 21; }), 1)
+            << file.filename() << ": no slide picture";
+        // A completed conversion leaves no working folder.
+        for (const std::string& name : testfiles::FileNames(temp.path())) {
+          EXPECT_EQ(name.find("_zzz_"), std::string::npos) << "working folder left: " << name;
+        }
+      } else {
+        // A failure always says why.
+        if (failure.empty() && recorder.reports.size() > before) failure = recorder.reports.back();
+        EXPECT_FALSE(failure.empty()) << file.filename() << " failed without a message";
+      }
+      for (const std::string& name : testfiles::FileNames(file.parent_path().string())) {
+        EXPECT_EQ(name.rfind(".~lock.", 0), std::string::npos) << "lock file " << name;
+      }
+    }
+  }
+  // The files LibreOffice itself cannot load fail; the others convert.
+  EXPECT_GE(converted, static_cast<int>(files.size()) - 4);
+  if (group != 0) {
+    EXPECT_TRUE(GroupGone(group)) << "LibreOffice outlived the batch";
+  }
+}
+
+}  // namespace
+}  // namespace orv
