@@ -12,7 +12,7 @@ namespace orv {
 namespace {
 
 using test::Bytes;
-using test::BmpSpec;
+using test::BmpLayout;
 
 bool DecodeBytes(const Bytes& file, RasterImage& into) {
   MemoryStream stream(file.data(), file.size());
@@ -24,45 +24,45 @@ std::array<std::uint8_t, 3> Pattern(int x, int y) {
 }
 
 TEST(BmpCodecTest, TrueColourWithAndWithoutFileHeader) {
-  BmpSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  spec.pixels = test::Rows24(640, 480, Pattern);
+  BmpLayout layout;
+  layout.width = 640;
+  layout.height = 480;
+  layout.pixels = test::Rows24(640, 480, Pattern);
   RasterImage image;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image)) << image.LastError();
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image)) << image.LastError();
   EXPECT_EQ(image.RowStride(), 1920u);
   EXPECT_EQ(image.XDpi(), 72);
   EXPECT_EQ(image.YDpi(), 72);
   EXPECT_EQ(image.Header().biXPelsPerMeter, 2835);
   EXPECT_EQ(image.Format(), ImageFormat::Bmp);
 
-  spec.fileHeader = false;
+  layout.fileHeader = false;
   RasterImage bare;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), bare)) << bare.LastError();
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), bare)) << bare.LastError();
   EXPECT_EQ(0, std::memcmp(bare.Pixels(), image.Pixels(), image.Header().biSizeImage));
 }
 
 // Writers that put w x h x 4 + 54 in the size field of a 24-bit file.
 TEST(BmpCodecTest, WrongSizeFieldIsIgnored) {
-  BmpSpec spec;
-  spec.width = 33;
-  spec.height = 7;
-  spec.pixels = test::Rows24(33, 7, Pattern);
-  spec.sizeField = 33 * 7 * 4 + 54;
+  BmpLayout layout;
+  layout.width = 33;
+  layout.height = 7;
+  layout.pixels = test::Rows24(33, 7, Pattern);
+  layout.sizeField = 33 * 7 * 4 + 54;
   RasterImage image;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image)) << image.LastError();
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image)) << image.LastError();
   EXPECT_EQ(image.PixelColor(32, 6), (Bgra{32, 6, 32 ^ 6, 0}));
-  spec.sizeField = 3;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image));
+  layout.sizeField = 3;
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image));
 }
 
 TEST(BmpCodecTest, TopDownFilesAreTurned) {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = -4;
-  spec.pixels = test::Rows24(3, 4, Pattern);  // first file row is the top
+  BmpLayout layout;
+  layout.width = 3;
+  layout.height = -4;
+  layout.pixels = test::Rows24(3, 4, Pattern);  // first file row is the top
   RasterImage image;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image));
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image));
   EXPECT_EQ(image.Height(), 4);
   EXPECT_EQ(image.PixelColor(2, 3), (Bgra{2, 0, 2, 0}));
   EXPECT_EQ(image.PixelColor(1, 0), (Bgra{1, 3, 2, 0}));
@@ -71,21 +71,21 @@ TEST(BmpCodecTest, TopDownFilesAreTurned) {
 TEST(BmpCodecTest, PaletteDepthsAndHeaderForms) {
   // 8 bits, header says 20 colours: the palette still has 256 entries and
   // the pixels come from the offset in the file header.
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 2;
-  spec.bits = 8;
-  spec.clrUsed = 20;
-  spec.palette = test::GreyPalette256();
-  spec.pixels = {0, 1, 2, 3, 4, 0, 0, 0, 250, 251, 252, 253, 254, 0, 0, 0};
+  BmpLayout layout;
+  layout.width = 5;
+  layout.height = 2;
+  layout.bits = 8;
+  layout.clrUsed = 20;
+  layout.palette = test::GreyPalette256();
+  layout.pixels = {0, 1, 2, 3, 4, 0, 0, 0, 250, 251, 252, 253, 254, 0, 0, 0};
   RasterImage image;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image)) << image.LastError();
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image)) << image.LastError();
   EXPECT_EQ(image.PaletteSize(), 256u);
   EXPECT_TRUE(image.HasGreyPalette());
   EXPECT_EQ(image.PixelIndex(4, 1), 254);
 
   // Core header (12 bytes): 3-byte palette entries, 1 bit per pixel.
-  BmpSpec core;
+  BmpLayout core;
   core.headerSize = 12;
   core.width = 9;
   core.height = 1;
@@ -100,7 +100,7 @@ TEST(BmpCodecTest, PaletteDepthsAndHeaderForms) {
   EXPECT_EQ(image.PixelIndex(1, 0), 0);
 
   // Extended header (64 bytes), 4 bits per pixel.
-  BmpSpec extended;
+  BmpLayout extended;
   extended.headerSize = 64;
   extended.width = 3;
   extended.height = 1;
@@ -114,13 +114,13 @@ TEST(BmpCodecTest, PaletteDepthsAndHeaderForms) {
 }
 
 TEST(BmpCodecTest, SixteenAndThirtyTwoBits) {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 1;
-  spec.bits = 16;
-  spec.pixels = {0xFF, 0x7F, 0x1F, 0x00, 0x00, 0x7C, 0, 0};
+  BmpLayout layout;
+  layout.width = 3;
+  layout.height = 1;
+  layout.bits = 16;
+  layout.pixels = {0xFF, 0x7F, 0x1F, 0x00, 0x00, 0x7C, 0, 0};
   RasterImage image;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image));
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image));
   EXPECT_EQ(image.PixelColor(0, 0), (Bgra{248, 248, 248, 0}));
   EXPECT_EQ(image.PixelColor(1, 0), (Bgra{248, 0, 0, 0}));
   EXPECT_EQ(image.PixelColor(2, 0), (Bgra{0, 0, 248, 0}));
@@ -130,7 +130,7 @@ TEST(BmpCodecTest, SixteenAndThirtyTwoBits) {
   const std::array<std::uint32_t, 3> maskSets[] = {
       {0xF800, 0x07E0, 0x001F}, {0, 0, 0}, {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}};
   for (const auto& masks : maskSets) {
-    BmpSpec fields = spec;
+    BmpLayout fields = layout;
     fields.compression = 3;
     fields.width = 1;
     for (int k = 0; k < 3; ++k) test::Put32(fields.palette, masks[k]);
@@ -141,7 +141,7 @@ TEST(BmpCodecTest, SixteenAndThirtyTwoBits) {
     }
   }
 
-  BmpSpec wide;
+  BmpLayout wide;
   wide.width = 2;
   wide.height = 2;
   wide.bits = 32;
@@ -154,17 +154,17 @@ TEST(BmpCodecTest, SixteenAndThirtyTwoBits) {
 }
 
 TEST(BmpCodecTest, RunLengthData) {
-  BmpSpec spec;
-  spec.width = 6;
-  spec.height = 3;
-  spec.bits = 8;
-  spec.compression = 1;
-  spec.palette = test::GreyPalette256();
+  BmpLayout layout;
+  layout.width = 6;
+  layout.height = 3;
+  layout.bits = 8;
+  layout.compression = 1;
+  layout.palette = test::GreyPalette256();
   // Row 0: 3 x 9, absolute 4 5 6 (odd: one pad byte); end of row; delta
   // (1, 1) to (1, 2); 2 x 7; end of bitmap.
-  spec.pixels = {3, 9, 0, 3, 4, 5, 6, 0, 0, 0, 0, 2, 1, 1, 2, 7, 0, 1};
+  layout.pixels = {3, 9, 0, 3, 4, 5, 6, 0, 0, 0, 0, 2, 1, 1, 2, 7, 0, 1};
   RasterImage image;
-  ASSERT_TRUE(DecodeBytes(test::BuildBmp(spec), image)) << image.LastError();
+  ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image)) << image.LastError();
   const std::uint8_t row0[6] = {9, 9, 9, 4, 5, 6};
   EXPECT_EQ(0, std::memcmp(image.Row(0), row0, 6));
   EXPECT_EQ(image.PixelIndex(0, 2), 0);  // skipped by the delta
@@ -172,7 +172,7 @@ TEST(BmpCodecTest, RunLengthData) {
   EXPECT_EQ(image.PixelIndex(2, 2), 7);
   EXPECT_EQ(image.PixelIndex(3, 1), 0);
 
-  BmpSpec four = spec;
+  BmpLayout four = layout;
   four.bits = 4;
   four.compression = 2;
   four.palette.assign(64, 0);
@@ -190,11 +190,11 @@ TEST(BmpCodecTest, HostileFilesFailCleanly) {
   EXPECT_FALSE(DecodeBytes(Bytes{'B', 'M', 1}, image));
   EXPECT_STREQ(image.LastError(), "Not a BMP");
 
-  BmpSpec spec;
-  spec.width = 64;
-  spec.height = 64;
-  spec.pixels = test::Rows24(64, 64, Pattern);
-  Bytes file = test::BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = 64;
+  layout.height = 64;
+  layout.pixels = test::Rows24(64, 64, Pattern);
+  Bytes file = test::BuildBmp(layout);
   file.resize(file.size() - 1);
   EXPECT_FALSE(DecodeBytes(file, image));
   EXPECT_STREQ(image.LastError(), "BMP pixel data truncated");
@@ -202,7 +202,7 @@ TEST(BmpCodecTest, HostileFilesFailCleanly) {
 
   // Sizes whose products overflow 32 bits, or that no file could hold.
   for (const auto& wh : {std::pair{0x7FFFFFFF, 0x7FFFFFFF}, std::pair{65536, 65537}, std::pair{0x40000000, 4}}) {
-    BmpSpec huge;
+    BmpLayout huge;
     huge.width = wh.first;
     huge.height = wh.second;
     huge.pixels.assign(16, 0);
@@ -213,7 +213,7 @@ TEST(BmpCodecTest, HostileFilesFailCleanly) {
     EXPECT_STREQ(image.LastError(), "Can't allocate memory");
   }
 
-  BmpSpec odd;
+  BmpLayout odd;
   odd.bits = 2;
   odd.pixels.assign(4, 0);
   EXPECT_FALSE(DecodeBytes(test::BuildBmp(odd), image));
@@ -221,21 +221,21 @@ TEST(BmpCodecTest, HostileFilesFailCleanly) {
   odd.bits = 0;
   EXPECT_FALSE(DecodeBytes(test::BuildBmp(odd), image));
 
-  BmpSpec flat;
+  BmpLayout flat;
   flat.width = 0;
   EXPECT_FALSE(DecodeBytes(test::BuildBmp(flat), image));
   flat.width = 1;
   flat.height = static_cast<std::int32_t>(0x80000000u);
   EXPECT_FALSE(DecodeBytes(test::BuildBmp(flat), image));
 
-  BmpSpec header = spec;
+  BmpLayout header = layout;
   header.headerSize = 52;
   EXPECT_FALSE(DecodeBytes(test::BuildBmp(header), image));
   EXPECT_STREQ(image.LastError(), "Error reading BMP info");
 
   // Run-length data that runs past rows and columns, deltas far outside,
   // and a stream that ends mid-run.
-  BmpSpec rle;
+  BmpLayout rle;
   rle.width = 3;
   rle.height = 2;
   rle.bits = 8;

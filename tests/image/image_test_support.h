@@ -24,7 +24,7 @@ inline void Put32(Bytes& b, std::uint32_t v) {
   Put16(b, v >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative: top-down
   std::uint16_t bits = 24;
@@ -38,7 +38,7 @@ struct BmpSpec {
   std::optional<std::uint32_t> sizeField;  // file header's size field
 };
 
-inline Bytes BuildBmp(const BmpSpec& s) {
+inline Bytes BuildBmp(const BmpLayout& s) {
   Bytes info;
   if (s.headerSize == 12) {
     Put32(info, 12);

@@ -17,21 +17,21 @@ namespace {
 using test::Bytes;
 
 Bytes WhiteBmp(int width, int height) {
-  test::BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.pixels = test::Rows24(width, height, [](int, int) { return std::array<std::uint8_t, 3>{255, 255, 255}; });
-  return test::BuildBmp(spec);
+  test::BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.pixels = test::Rows24(width, height, [](int, int) { return std::array<std::uint8_t, 3>{255, 255, 255}; });
+  return test::BuildBmp(layout);
 }
 
 Bytes GreyBmp(int width, int height) {
-  test::BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bits = 8;
-  spec.palette = test::GreyPalette256();
-  spec.pixels.assign(static_cast<std::size_t>((width + 3) / 4 * 4) * height, 150);
-  return test::BuildBmp(spec);
+  test::BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bits = 8;
+  layout.palette = test::GreyPalette256();
+  layout.pixels.assign(static_cast<std::size_t>((width + 3) / 4 * 4) * height, 150);
+  return test::BuildBmp(layout);
 }
 
 class SlidePreparationTest : public ::testing::Test {
