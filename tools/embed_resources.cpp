@@ -52,14 +52,14 @@ int main(int argc, char** argv) {
           "#include \"base/resources.h\"\n\nnamespace orv::embedded {\nnamespace {\n";
   std::ostringstream table;
   for (int i = 2; i < argc; ++i) {
-    std::string layout = argv[i];
-    auto a = layout.find(':');
-    auto b = layout.find(':', a == std::string::npos ? a : a + 1);
+    std::string entry = argv[i];
+    auto a = entry.find(':');
+    auto b = entry.find(':', a == std::string::npos ? a : a + 1);
     if (a == std::string::npos || b == std::string::npos) {
-      std::cerr << "embed_resources: bad entry " << layout << "\n";
+      std::cerr << "embed_resources: bad entry " << entry << "\n";
       return 2;
     }
-    std::string id = layout.substr(0, a), type = layout.substr(a + 1, b - a - 1), path = layout.substr(b + 1);
+    std::string id = entry.substr(0, a), type = entry.substr(a + 1, b - a - 1), path = entry.substr(b + 1);
     std::ifstream in(path, std::ios::binary);
     if (!in) {
       std::cerr << "embed_resources: cannot read " << path << "\n";
