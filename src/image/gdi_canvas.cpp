@@ -206,6 +206,14 @@ void GdiCanvas::PaintShape(bool fill, bool stroke) {
   }
   if (stroke && (state_.pen.style & 0xF) != kPenNull) {
     ApplyPen();
+    // Dashes along a path far larger than the picture would be laid out one
+    // by one (a hostile file can make that take minutes); such a path is
+    // drawn solid, which looks the same where it crosses the picture.
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_path_extents(cr_, &x1, &y1, &x2, &y2);
+    cairo_surface_t* target = cairo_get_target(cr_);
+    const double picture = cairo_image_surface_get_width(target) + cairo_image_surface_get_height(target);
+    if (!((x2 - x1) + (y2 - y1) <= 8.0 * picture + 4096.0)) cairo_set_dash(cr_, nullptr, 0, 0);
     cairo_stroke_preserve(cr_);
   }
   cairo_new_path(cr_);
