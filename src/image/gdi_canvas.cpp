@@ -383,38 +383,31 @@ void GdiCanvas::PolyBezier(std::span<const PointD> points, bool fromCurrent) {
   }
 }
 
-void GdiCanvas::FillRect(double left, double top, double right, double bottom, Colour colour) {
+bool GdiCanvas::SetRectanglePath(double left, double top, double right, double bottom) {
   const cairo_matrix_t m = LogicalToOutput();
-  if (!Usable(m) || inPath_) return;
+  if (!Usable(m)) return false;
   cairo_new_path(cr_);
   cairo_save(cr_);
   cairo_set_matrix(cr_, &m);
   cairo_rectangle(cr_, left, top, right - left, bottom - top);
   cairo_restore(cr_);
+  return true;
+}
+
+void GdiCanvas::FillRect(double left, double top, double right, double bottom, Colour colour) {
+  if (inPath_ || !SetRectanglePath(left, top, right, bottom)) return;
   SetColour(cr_, colour);
   cairo_fill(cr_);
 }
 
 void GdiCanvas::FillWithBrush(double left, double top, double right, double bottom) {
   if (state_.brush.style == kBrushNull || inPath_) return;
-  const cairo_matrix_t m = LogicalToOutput();
-  if (!Usable(m)) return;
-  cairo_new_path(cr_);
-  cairo_save(cr_);
-  cairo_set_matrix(cr_, &m);
-  cairo_rectangle(cr_, left, top, right - left, bottom - top);
-  cairo_restore(cr_);
+  if (!SetRectanglePath(left, top, right, bottom)) return;
   PaintShape(true, false);
 }
 
 void GdiCanvas::IntersectClip(double left, double top, double right, double bottom) {
-  const cairo_matrix_t m = LogicalToOutput();
-  if (!Usable(m) || inPath_) return;
-  cairo_new_path(cr_);
-  cairo_save(cr_);
-  cairo_set_matrix(cr_, &m);
-  cairo_rectangle(cr_, left, top, right - left, bottom - top);
-  cairo_restore(cr_);
+  if (inPath_ || !SetRectanglePath(left, top, right, bottom)) return;
   cairo_clip(cr_);
 }
 

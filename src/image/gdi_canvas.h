@@ -100,6 +100,9 @@ class GdiCanvas {
   void WithLogicalPath(Build build, bool closedShape);
   void PaintShape(bool fill, bool stroke);
   void ApplyPen();
+  // Makes the logical rectangle the current path, in output coordinates;
+  // false when the mapping cannot be used.
+  bool SetRectanglePath(double left, double top, double right, double bottom);
   void SetBrushSource();
   void CombineImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH,
                     const cairo_matrix_t& full, std::uint32_t rop);
