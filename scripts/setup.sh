@@ -14,6 +14,7 @@ packages=(
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev
   chromium xvfb xauth
+  libcpp-httplib-dev
   imagemagick poppler-utils
 
   file procps
@@ -44,12 +45,14 @@ if ! command -v npm >/dev/null; then
   apt-get install -y -qq nodejs npm >/dev/null
 fi
 
-# The Flash player emulator and the browser driver for the playback tests.
-if [ -f tests/playback/package.json ]; then
-  stamp=tests/playback/node_modules/.orvanta-stamp
-  if [ ! -f "$stamp" ] || ! cmp -s tests/playback/package-lock.json "$stamp"; then
-    (cd tests/playback && npm ci --no-audit --no-fund --loglevel=error)
-    cp tests/playback/package-lock.json "$stamp"
+# npm packages, each folder with its own lock: the web player that ships with
+# the program (resources/ruffle) and the browser driver of the playback tests.
+for folder in resources/ruffle tests/playback; do
+  [ -f "$folder/package.json" ] || continue
+  stamp=$folder/node_modules/.orvanta-stamp
+  if [ ! -f "$stamp" ] || ! cmp -s "$folder/package-lock.json" "$stamp"; then
+    (cd "$folder" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$folder/package-lock.json" "$stamp"
   fi
-fi
+done
 echo "setup: ready"

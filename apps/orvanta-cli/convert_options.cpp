@@ -28,6 +28,7 @@ constexpr std::array kSwitches = {
     Switch{"--fixed-delay", "UsePptTime", 1}, Switch{"--slide-timings", "UsePptTime", 0},
     Switch{"--html", "GenHTML", 1},         Switch{"--no-html", "GenHTML", 0},
     Switch{"--autorun", "GenAutorun", 1},   Switch{"--no-autorun", "GenAutorun", 0},
+    Switch{"--web-player", "WebPlayer", 1}, Switch{"--no-web-player", "WebPlayer", 0},
     Switch{"--align", "Align", 1},          Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},          Switch{"--no-scale", "Scale", 0},
     Switch{"--no-print", "NoPrint", 1},     Switch{"--print", "NoPrint", 0},
@@ -83,6 +84,8 @@ const char kConvertUsage[] =
     "  --output-dir DIR        where the movies and pages go (the stored folder)\n"
     "  --no-html / --html      no web page / a web page per movie (on)\n"
     "  --autorun               an autorun.inf that opens the page (needs the page)\n"
+    "  --no-web-player         pages without the bundled Flash player emulator\n"
+    "                          (by default each page loads it from ruffle/ beside it)\n"
     "  --store PATH            use another settings file\n"
     "\n"
     "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"

@@ -18,6 +18,8 @@ constexpr char kUsage[] =
     "  settings get NAME           show one stored option\n"
     "  settings set NAME VALUE     store an option\n"
     "  settings reset              forget every stored option (defaults apply)\n"
+    "  preview [--port N] PATH     serve a page, movie or output folder on 127.0.0.1\n"
+    "                              and open it in the browser, where it plays\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
 
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
   }
   if (command == "convert") return orv::cli::RunConvertCommand(args);
   if (command == "settings") return orv::cli::RunSettingsCommand(args);
+  if (command == "preview") return orv::cli::RunPreviewCommand(args);
   std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return orv::cli::kExitUsage;
 }

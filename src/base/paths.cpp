@@ -1,6 +1,7 @@
 #include "base/paths.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace orv {
@@ -44,6 +45,12 @@ bool PathExists(const std::string& path) {
 bool IsDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
 }
 
 }  // namespace orv

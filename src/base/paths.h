@@ -22,5 +22,7 @@ std::string DropLast(std::string_view text, std::size_t n);
 // True for an existing file or folder.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The folder of the running program, or empty when it cannot be told.
+std::string ProgramFolder();
 
 }  // namespace orv

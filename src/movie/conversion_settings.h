@@ -31,6 +31,12 @@ struct ConversionSettings {
   std::int32_t Height = 480;     // frame height, pixels
   std::int32_t JpgQlt = 90;      // JPEG quality, percent
   std::int32_t SharpFont = 1;    // slides exported at Width x Height already
+  // Pages load the bundled Flash player emulator. The store's default is 1;
+  // a record built in code starts from the plain page.
+  std::int32_t WebPlayer = 0;
+  // Each movie also as one self-contained HTML5 page; the same rule for the
+  // default.
+  std::int32_t GenHTML5 = 0;
   std::string TempFolder;        // base of working folders; ends in a separator
   std::string OutputFolder;      // receives movies, pages and autorun.inf
 };

@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "base/resources.h"
 #include "movie/file_replace.h"
+#include "movie/web_player_markup.h"
 
 namespace orv {
 namespace {
@@ -47,6 +48,15 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
   const std::string height = std::to_string(settings.Height);
 
   std::string page(s->at(0));
+  if (settings.WebPlayer != 0) {
+    // The emulator's lines close the head, directly before its end tag.
+    const auto headEnd = page.find("</HEAD>\r\n");
+    if (headEnd == std::string::npos) {
+      Notify(msg::kResourceNotLoaded);
+      return std::nullopt;
+    }
+    page.insert(headEnd, WebPlayerHeadLines(settings));
+  }
   // Names go in as they are: the page links files of the same folder.
   if (!prevPage.empty()) page.append("<a href=\"").append(prevPage).append("\">Prev</a> ");
   if (!nextPage.empty()) page.append("<a href=\"").append(nextPage).append("\">Next</a>");

@@ -6,6 +6,7 @@
 #include "movie/convert_movies.h"
 #include "movie/write_movies.h"
 #include "movie/web_page.h"
+#include "movie/web_player_markup.h"
 #include "pipeline/output_names.h"
 #include "pipeline/picture_folder.h"
 #include "pipeline/presentation_export.h"
@@ -87,8 +88,30 @@ bool BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
   return !progress.cancelled();
 }
 
-bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings,
+bool BatchDriver::PrepareWebPlayer(const std::string& outputFolder) {
+  if (!webPlayer_.found()) {
+    if (!webPlayerMissingShown_) Notify(FormatMessage(msg::kWebPlayerMissing, webPlayer_.folder));
+    webPlayerMissingShown_ = true;
+    return false;
+  }
+  auto [known, first] = webPlayerCopies_.try_emplace(outputFolder, WebPlayerCopy::kFailed);
+  if (first) {
+    known->second = InstallWebPlayer(webPlayer_, outputFolder);
+    if (known->second == WebPlayerCopy::kFailed) {
+      Notify(FormatMessage(msg::kWebPlayerCopyFailed, OutputPath(outputFolder, kWebPlayerFolder)));
+    }
+  }
+  // A folder that cannot take the copy still gets pages that load the
+  // emulator: the player can be put beside them later.
+  return true;
+}
+
+bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& recordSettings,
                                       const SlideList& slides) {
+  ConversionSettings settings = recordSettings;
+  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && !PrepareWebPlayer(settings.OutputFolder)) {
+    settings.WebPlayer = 0;
+  }
   if (settings.SplitPPT != 0) {
     if (settings.GenHTML == 0) return true;  // no autorun.inf in split mode either
     const bool titled = settings.UseTitle != 0;

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
 #include "pipeline/progress.h"
+#include "pipeline/web_player.h"
 
 namespace orv {
 
@@ -42,10 +44,18 @@ class BatchDriver {
   // from the frame is always fitted.
   bool ConvertPictureFolder(const std::string& folder, Progress& progress);
 
+  // The emulator bundle that pages with WebPlayer 1 need beside them; by
+  // default the one that ships with the running program.
+  void SetWebPlayer(WebPlayerBundle bundle) { webPlayer_ = std::move(bundle); }
+
  private:
   // Web pages and autorun.inf of one source; false after a message.
   bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings,
                            const SlideList& slides);
+  // Makes sure the output folder holds the emulator before its first page
+  // with WebPlayer 1. False when the pages must go without it (no bundle in
+  // the installation). Each problem is reported once per batch.
+  bool PrepareWebPlayer(const std::string& outputFolder);
 
   ConversionSettings& settings_;
   AutomationServer& server_;
@@ -56,6 +66,9 @@ class BatchDriver {
   // The presentation ended before its movies (no slides, no pictures):
   // the road still reports success, but the entry did not convert.
   bool noMovies_ = false;
+  WebPlayerBundle webPlayer_ = LocateWebPlayer();
+  bool webPlayerMissingShown_ = false;
+  std::map<std::string, WebPlayerCopy> webPlayerCopies_;  // per output folder
 };
 
 }  // namespace orv

@@ -1,5 +1,7 @@
 #include "pipeline/office_server.h"
 
+#include "base/paths.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -10,12 +12,6 @@ namespace orv {
 namespace {
 
 constexpr char kPluginName[] = "liborvanta_office.so";
-
-std::string ProgramFolder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
 
 }  // namespace
 

@@ -318,6 +318,7 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.Height = read("Height");
   s.JpgQlt = read("JpgQlt");
   s.SharpFont = read("SharpFont");
+  s.WebPlayer = read("WebPlayer");
 
   s.TempFolder = SystemTempFolder();
   s.OutputFolder = std::string(outputFolder);

@@ -123,6 +123,26 @@ TEST_F(OptionsTest, OutputPageRulesAndTheSplitNotice) {
   EXPECT_EQ(store.GetInt("UseTitle", -1), 1);
 }
 
+TEST_F(OptionsTest, WebPlayerBoxFollowsThePageBoxAndIsWrittenWithIt) {
+  store.SetInt("WebPlayer", 0);
+  auto sheet = Open();
+  sheet->tabs()->setCurrentIndex(3);
+  OutputPage* out = sheet->output();
+  EXPECT_TRUE(out->webPlayer->isEnabled());
+  EXPECT_FALSE(out->webPlayer->isChecked());
+  out->webPlayer->click();
+  EXPECT_TRUE(sheet->ApplyChanges());
+  EXPECT_EQ(store.GetInt("WebPlayer", -1), 1);
+
+  // Without a page there is nothing to play in: the box greys out but keeps its state.
+  out->genHtml->click();
+  EXPECT_FALSE(out->webPlayer->isEnabled());
+  EXPECT_TRUE(out->webPlayer->isChecked());
+  sheet->accept();
+  EXPECT_EQ(store.GetInt("GenHTML", -1), 0);
+  EXPECT_EQ(store.GetInt("WebPlayer", -1), 1);
+}
+
 TEST_F(OptionsTest, FrameSizeIsCheckedWhenLeavingThePageAndTheFieldGetsTheFocus) {
   auto sheet = Open();
   sheet->show();

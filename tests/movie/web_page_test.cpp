@@ -7,6 +7,7 @@
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "movie/web_page.h"
+#include "movie/web_player_markup.h"
 #include "movie_test_support.h"
 
 namespace orv {
@@ -139,6 +140,72 @@ TEST(WebPage, BrokenTemplateIsReportedNotWritten) {
   EXPECT_EQ(notes.reports, (std::vector<std::string>{msg::kResourceNotFound, msg::kResourceSizeUnknown,
                                                      msg::kResourceNotLoaded}));
   EXPECT_TRUE(folder.Entries().empty());
+}
+
+
+// With the web player the page is the plain page plus the emulator's lines,
+// which close the head; everything else stays byte for byte.
+TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
+  test::ScratchFolder folder;
+  ConversionSettings plain;
+  plain.Width = 800;
+  plain.Height = 600;
+  ConversionSettings withPlayer = plain;
+  withPlayer.WebPlayer = 1;
+  const std::string lines = WebPlayerHeadLines(withPlayer);
+  const std::string headEnd = "</HEAD>\r\n<BODY>\r\n";
+
+  struct Case {
+    const char* prev;
+    const char* next;
+  };
+  for (const Case& c : {Case{"", ""}, Case{"", "Talk_2.htm"}, Case{"Talk_1.htm", "Talk_3.htm"}, Case{"Talk_2.htm", ""}}) {
+    const auto expectedBase = BuildWebPage("Talk_2.swf", plain, c.prev, c.next);
+    ASSERT_TRUE(expectedBase);
+    std::string expected = *expectedBase;
+    const auto at = expected.find(headEnd);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(expected.find("</HEAD>"), at) << "the head ends once";
+    expected.insert(at, lines);
+
+    const std::string page = folder.File("page.htm");
+    ASSERT_EQ(WriteWebPage("Talk_2.swf", page, withPlayer, c.prev, c.next), 1);
+    EXPECT_EQ(test::ReadFileText(page), expected) << c.prev << " / " << c.next;
+  }
+}
+
+TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
+  ConversionSettings settings;
+  settings.WebPlayer = 1;
+  const std::string lines = WebPlayerHeadLines(settings);
+  ASSERT_FALSE(lines.empty());
+  // Pure ASCII with CR LF line ends, like the template around them.
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto c = static_cast<unsigned char>(lines[i]);
+    ASSERT_TRUE(c < 0x80 && c != 0) << "byte " << i;
+    if (c == '\n') {
+      ASSERT_TRUE(i > 0 && lines[i - 1] == '\r') << "bare LF at " << i;
+    }
+    if (c == '\r') {
+      ASSERT_TRUE(i + 1 < lines.size() && lines[i + 1] == '\n') << "bare CR at " << i;
+    }
+  }
+  EXPECT_TRUE(lines.ends_with("\r\n"));
+  EXPECT_NE(lines.find("\"ruffle/ruffle.js\""), std::string::npos);
+  EXPECT_NE(lines.find("\"autoplay\": \"on\""), std::string::npos);
+  EXPECT_NE(lines.find("\"unmuteOverlay\": \"hidden\""), std::string::npos);
+  EXPECT_NE(lines.find("location.protocol !== \"file:\""), std::string::npos);
+  EXPECT_NE(lines.find("orvanta-cli preview "), std::string::npos);
+  // The movie's own menu choice holds: nothing overrides it.
+  EXPECT_EQ(lines.find("contextMenu"), std::string::npos);
+  EXPECT_EQ(lines.find("menu"), std::string::npos);
+
+  // The notice links the HTML5 twin only when twins are made.
+  EXPECT_EQ(lines.find("-html5.html"), std::string::npos);
+  settings.GenHTML5 = 1;
+  const std::string withTwin = WebPlayerHeadLines(settings);
+  EXPECT_NE(withTwin.find("-html5.html"), std::string::npos);
+  EXPECT_TRUE(withTwin.starts_with(lines.substr(0, lines.find("movie.parentNode.replaceChild"))));
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaultsWithTheDependentOptionsOff) 
   EXPECT_EQ(s.Height, 480);
   EXPECT_EQ(s.JpgQlt, 90);
   EXPECT_EQ(s.SharpFont, 1);
+  EXPECT_EQ(s.WebPlayer, 1);
   EXPECT_EQ(s.TempFolder, SystemTempFolder());
   EXPECT_EQ(s.OutputFolder, "/out");
   EXPECT_FALSE(std::filesystem::exists(file)) << "reading never creates the store";
@@ -286,7 +287,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   ConversionSettings defaults = LoadConversionSettings(StoredValues(), "");
   EXPECT_EQ(FindSetting("Width")->defaultValue, defaults.Width);
   EXPECT_EQ(FindSetting("JpgQlt")->defaultValue, defaults.JpgQlt);
-  EXPECT_EQ(SettingTable().size(), 23u);
+  EXPECT_EQ(FindSetting("WebPlayer")->defaultValue, 1);
+  EXPECT_EQ(defaults.WebPlayer, 1);
+  // The 23 values of the options pages, and the web player of the pages.
+  EXPECT_EQ(SettingTable().size(), 24u);
 }
 
 }  // namespace

@@ -282,8 +282,10 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   auto* publish = Group("发布", this);
   genHtml = new QCheckBox(Text("生成 HTML 自动换行文件"), publish);
   genAutorun = new QCheckBox(Text("生成 CD 刻录的 autorun 文件"), publish);
+  webPlayer = new QCheckBox(Text("网页内置 Flash 播放器 (Ruffle)"), publish);
   publish->layout()->addWidget(genHtml);
   publish->layout()->addWidget(Indented(publish, genAutorun));
+  publish->layout()->addWidget(Indented(publish, webPlayer));
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
@@ -301,7 +303,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     UpdateEnabling();
     MarkChanged();
   });
-  for (QCheckBox* box : {useTitle, genAutorun}) {
+  for (QCheckBox* box : {useTitle, genAutorun, webPlayer}) {
     connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
   }
 }
@@ -323,6 +325,7 @@ void OutputPage::Load(const SettingsStore& store) {
   StoredValues values = store.Read();
   genHtml->setChecked(values.GetInt("GenHTML", 1) != 0);
   genAutorun->setChecked(values.GetInt("GenAutorun", 0) != 0);
+  webPlayer->setChecked(values.GetInt("WebPlayer", 1) != 0);
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   UpdateEnabling();
@@ -331,6 +334,7 @@ void OutputPage::Load(const SettingsStore& store) {
 void OutputPage::UpdateEnabling() {
   // A disabled box keeps its state and is still written.
   genAutorun->setEnabled(genHtml->isChecked());
+  webPlayer->setEnabled(genHtml->isChecked());
   useTitle->setEnabled(split->isChecked());
 }
 
@@ -339,6 +343,7 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("GenAutorun", Flag(genAutorun));
   store.SetInt("SplitPPT", Flag(split));
   store.SetInt("UseTitle", Flag(useTitle));
+  store.SetInt("WebPlayer", Flag(webPlayer));
 }
 
 }  // namespace orv

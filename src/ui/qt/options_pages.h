@@ -122,6 +122,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* useTitle;
   QCheckBox* genHtml;
   QCheckBox* genAutorun;
+  QCheckBox* webPlayer;
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();

@@ -13,6 +13,8 @@ const env = {
   slidemovie: path.resolve(process.env.ORVANTA_SLIDEMOVIE || path.join(DEFAULT_BUILD, 'tests', 'playback', 'slidemovie')),
   workDir: path.resolve(process.env.ORVANTA_PLAYBACK_WORK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'work')),
   sharedDir: path.resolve(process.env.ORVANTA_SHARED_DIR || path.join(SOURCE_DIR, '..', 'shared')),
+  // The web player that ships with the program, as the build lays it beside the programs.
+  ruffleDir: path.resolve(process.env.ORVANTA_RUFFLE_DIR || path.join(DEFAULT_BUILD, 'apps', 'ruffle')),
   artifactsDir: path.resolve(process.env.ORVANTA_PLAYBACK_ARTIFACTS || path.join(DEFAULT_BUILD, 'tests', 'playback', 'artifacts')),
 };
 

@@ -5,7 +5,10 @@ const http = require('node:http');
 const fs = require('node:fs');
 const path = require('node:path');
 
-const RUFFLE_DIR = path.dirname(require.resolve('@ruffle-rs/ruffle/package.json'));
+const { env } = require('./env');
+
+// The emulator that the program ships, so the tests play what users get.
+const RUFFLE_DIR = env.ruffleDir;
 
 const CONTENT_TYPES = {
   '.js': 'text/javascript',

@@ -1,0 +1,215 @@
+// orvanta-cli preview: serves an output folder on the loopback interface so
+// that its pages play through the bundled web player, which browsers refuse
+// to start from a file.
+#include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "commands.h"
+#include "pipeline/preview_site.h"
+
+extern char** environ;
+
+namespace orv::cli {
+namespace {
+
+constexpr char kPreviewUsage[] =
+    "Usage: orvanta-cli preview [OPTIONS] PATH\n"
+    "\n"
+    "Serves the folder of PATH, read only, on 127.0.0.1 and opens its page in the\n"
+    "browser, where the movie plays through the Flash player emulator that comes\n"
+    "with Orvanta. PATH is a page (.htm), a movie (.swf; a movie without a page\n"
+    "gets one made on the fly) or an output folder. Runs until Ctrl-C.\n"
+    "\n"
+    "Options:\n"
+    "  --port N       listen on port N (default: a free port)\n"
+    "  --no-browser   only print the address\n";
+
+struct PreviewOptions {
+  std::string path;
+  int port = 0;
+  bool openBrowser = true;
+  bool help = false;
+};
+
+bool ParsePreviewOptions(const std::vector<std::string>& args, PreviewOptions& options, std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--no-browser") {
+      options.openBrowser = false;
+    } else if (arg == "--port" || arg.starts_with("--port=")) {
+      std::string value;
+      if (arg == "--port") {
+        if (i + 1 >= args.size()) {
+          error = "--port needs a value";
+          return false;
+        }
+        value = args[++i];
+      } else {
+        value = arg.substr(7);
+      }
+      char* end = nullptr;
+      const long port = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || port < 1 || port > 65535) {
+        error = "--port: a port is a number from 1 to 65535";
+        return false;
+      }
+      options.port = static_cast<int>(port);
+    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+      error = "unknown option " + arg;
+      return false;
+    } else if (options.path.empty()) {
+      options.path = arg;
+    } else {
+      error = "only one PATH can be previewed";
+      return false;
+    }
+  }
+  if (!options.help && options.path.empty()) {
+    error = "no PATH given";
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+void Serve(const PreviewSite& site, const httplib::Request& request, httplib::Response& response) {
+  const PreviewLookup found = LookUpPreviewPath(site, request.path);
+  response.set_header("Cache-Control", "no-store");
+  switch (found.status) {
+    case PreviewStatus::kGenerated:
+      response.set_content(*found.text, "text/html; charset=utf-8");
+      return;
+    case PreviewStatus::kFile: {
+      std::string bytes;
+      if (ReadWholeFile(found.file, bytes)) {
+        response.set_content(std::move(bytes), std::string(PreviewContentType(found.file)).c_str());
+        return;
+      }
+      response.status = 404;
+      return;
+    }
+    case PreviewStatus::kForbidden:
+      response.status = 403;
+      return;
+    case PreviewStatus::kNotFound:
+      response.status = 404;
+      return;
+  }
+}
+
+// Hands the address to the desktop's handler; the server does not wait for it.
+void OpenInBrowser(const std::string& url) {
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  std::string program = "xdg-open";
+  std::vector<char*> argv{program.data(), const_cast<char*>(url.c_str()), nullptr};
+  pid_t child = 0;
+  if (posix_spawnp(&child, program.c_str(), nullptr, &attributes, argv.data(), environ) != 0) {
+    std::fprintf(stderr, "orvanta-cli preview: could not start xdg-open; open the address in a browser\n");
+  }
+  posix_spawnattr_destroy(&attributes);
+}
+
+}  // namespace
+
+int RunPreviewCommand(const std::vector<std::string>& args) {
+  PreviewOptions options;
+  std::string error;
+  if (!ParsePreviewOptions(args, options, error)) {
+    std::fprintf(stderr, "orvanta-cli preview: %s\nRun 'orvanta-cli preview --help' for the options.\n",
+                 error.c_str());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(kPreviewUsage, stdout);
+    return kExitOk;
+  }
+  const WebPlayerBundle webPlayer = LocateWebPlayer();
+  const auto site = MakePreviewSite(options.path, webPlayer, error);
+  if (!site) {
+    std::fprintf(stderr, "orvanta-cli preview: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (!webPlayer.found()) {
+    std::fprintf(stderr, "orvanta-cli preview: the web player is missing from this installation (%s)\n",
+                 webPlayer.folder.c_str());
+  }
+
+  // Ctrl-C and SIGTERM are taken by one waiting thread, which stops the
+  // server; every other thread keeps them blocked.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGCHLD, SIG_IGN);  // the browser opener is never waited for
+
+  httplib::Server server;
+  auto serve = [&site](const httplib::Request& request, httplib::Response& response) {
+    Serve(*site, request, response);
+  };
+  auto refuse = [](const httplib::Request&, httplib::Response& response) {
+    response.status = 405;
+    response.set_header("Allow", "GET, HEAD");
+  };
+  server.Get(".*", serve);  // HEAD requests are answered by the GET handler without a body
+  server.Post(".*", refuse);
+  server.Put(".*", refuse);
+  server.Patch(".*", refuse);
+  server.Delete(".*", refuse);
+  server.Options(".*", refuse);
+
+  int port = options.port;
+  if (port == 0) {
+    port = server.bind_to_any_port("127.0.0.1");
+  } else if (!server.bind_to_port("127.0.0.1", port)) {
+    port = -1;
+  }
+  if (port <= 0) {
+    std::fprintf(stderr, "orvanta-cli preview: cannot listen on 127.0.0.1 port %d: it is taken or not allowed\n",
+                 options.port);
+    return kExitFailed;
+  }
+
+  const std::string url = "http://127.0.0.1:" + std::to_string(port) + site->page;
+  std::printf("Serving %s at %s\n", site->root.c_str(), url.c_str());
+  std::fflush(stdout);
+  if (options.openBrowser) OpenInBrowser(url);
+
+  std::atomic<bool> signalled{false};
+  std::thread waiter([&server, &stopSignals, &signalled] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    signalled = true;
+    server.stop();
+  });
+  const bool listened = server.listen_after_bind();
+  // Wakes the waiter when the server ended on its own.
+  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
+  waiter.join();
+  return listened ? kExitOk : kExitFailed;
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,51 @@
+// What `orvanta-cli preview` serves: one output folder, read only, plus the
+// pages it makes on the fly (for a movie without a page, or a folder without
+// an index) and the program's own web player when the folder has none.
+// No HTTP here: the server asks this for every request path.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "pipeline/web_player.h"
+
+namespace orv {
+
+struct PreviewSite {
+  std::string root;                              // the served folder, absolute, no links
+  std::string page;                              // the path to open, "/" + encoded name, or "/"
+  std::map<std::string, std::string> generated;  // request path (decoded) -> page text
+  std::string webPlayerFolder;                   // served as /ruffle/ when root has none
+};
+
+// Builds the site for PATH: a page (.htm/.html), a movie (.swf) or a folder.
+// A movie's page is the one beside it, else one made from the movie's frame
+// size; a folder opens its index, its only page, or a made-up list of its
+// pages and movies. Empty after an error text for the user.
+std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPlayerBundle& webPlayer,
+                                           std::string& error);
+
+enum class PreviewStatus { kFile, kGenerated, kForbidden, kNotFound };
+
+struct PreviewLookup {
+  PreviewStatus status = PreviewStatus::kNotFound;
+  std::string file;              // kFile: the real path to read
+  const std::string* text = nullptr;  // kGenerated: the page text
+};
+
+// Maps a decoded request path onto the site. Paths that would leave the
+// folder ("..", ".", links pointing outside, anything not absolute) are
+// refused; hidden names and folders are not found.
+PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view requestPath);
+
+// The content type for a file name: application/wasm, application/x-shockwave-flash,
+// text/html, text/javascript, and a few others; application/octet-stream otherwise.
+std::string_view PreviewContentType(std::string_view name);
+
+// Percent-encodes everything of a path but unreserved ASCII and "/", so the
+// address can be printed and handed to a browser as it is.
+std::string EncodeUrlPath(std::string_view path);
+
+}  // namespace orv

@@ -1,0 +1,150 @@
+#include "pipeline/web_player.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/paths.h"
+#include "movie/web_player_markup.h"
+
+namespace orv {
+namespace fs = std::filesystem;
+namespace {
+
+// A stamp is one short line; anything larger is not ours.
+constexpr std::uintmax_t kStampLimit = 256;
+
+std::string ReadStamp(const std::string& folder) {
+  const std::string path = JoinPath(folder, kWebPlayerStamp);
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) > kStampLimit || ec) return {};
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return in ? text.str() : std::string();
+}
+
+bool CopyOneFile(const fs::path& from, const fs::path& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) ok = false;
+      else done += put;
+    }
+    if (!ok) break;
+  }
+  ::close(in);
+  ok = (::close(out) == 0) && ok;
+  return ok;
+}
+
+// Copies the bundle's regular files and folders; the stamp goes last, so a
+// folder without it was never finished.
+bool CopyBundle(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::recursive_directory_iterator it(from, fs::directory_options::follow_directory_symlink, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const fs::path relative = it->path().lexically_relative(from);
+    if (relative == kWebPlayerStamp) continue;
+    if (it->is_directory(ec)) {
+      if (!fs::create_directory(to / relative, ec)) return false;
+    } else if (it->is_regular_file(ec)) {
+      if (!CopyOneFile(it->path(), to / relative)) return false;
+    }
+  }
+  return !ec && CopyOneFile(from / kWebPlayerStamp, to / kWebPlayerStamp);
+}
+
+std::string MakeHiddenFolder(const std::string& outputFolder, const char* purpose) {
+  std::string pattern = JoinPath(outputFolder, std::string(".") + kWebPlayerFolder + "." + purpose + ".XXXXXX");
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+}  // namespace
+
+std::vector<std::string> WebPlayerCandidates(const std::string& programFolder) {
+  if (programFolder.empty()) return {};
+  return {JoinPath(programFolder, kWebPlayerFolder),
+          (fs::path(programFolder).parent_path() / "share" / "orvanta" / kWebPlayerFolder).string()};
+}
+
+WebPlayerBundle ReadWebPlayerBundle(const std::string& folder) {
+  return WebPlayerBundle{folder, ReadStamp(folder)};
+}
+
+WebPlayerBundle LocateWebPlayer(const std::string& programFolder) {
+  WebPlayerBundle last;
+  for (const std::string& candidate : WebPlayerCandidates(programFolder)) {
+    last = ReadWebPlayerBundle(candidate);
+    if (last.found()) return last;
+  }
+  return last;
+}
+
+WebPlayerBundle LocateWebPlayer() { return LocateWebPlayer(ProgramFolder()); }
+
+WebPlayerCopy InstallWebPlayer(const WebPlayerBundle& bundle, const std::string& outputFolder) {
+  if (!bundle.found()) return WebPlayerCopy::kFailed;
+  const std::string target = JoinPath(outputFolder, kWebPlayerFolder);
+  std::error_code ec;
+  const auto targetStatus = fs::symlink_status(target, ec);
+  const bool targetExists = fs::exists(targetStatus);
+  // Something else of that name (a file, a link) is the user's: leave it.
+  if (targetExists && !fs::is_directory(targetStatus)) return WebPlayerCopy::kFailed;
+  if (targetExists && ReadStamp(target) == bundle.version) return WebPlayerCopy::kPresent;
+
+  const std::string fresh = MakeHiddenFolder(outputFolder, "new");
+  if (fresh.empty()) return WebPlayerCopy::kFailed;
+  if (!CopyBundle(bundle.folder, fresh) || ::chmod(fresh.c_str(), 0755) != 0) {
+    fs::remove_all(fresh, ec);
+    return WebPlayerCopy::kFailed;
+  }
+
+  std::string old;
+  if (targetExists) {
+    // Another version: moved aside first, so the new one can take its name.
+    old = MakeHiddenFolder(outputFolder, "old");
+    if (old.empty() || ::rename(target.c_str(), old.c_str()) != 0) {
+      if (!old.empty()) fs::remove(old, ec);
+      fs::remove_all(fresh, ec);
+      return WebPlayerCopy::kFailed;
+    }
+  }
+  if (::rename(fresh.c_str(), target.c_str()) != 0) {
+    fs::remove_all(fresh, ec);
+    // Another run may have put the same version there in the meantime.
+    if (ReadStamp(target) == bundle.version) {
+      if (!old.empty()) fs::remove_all(old, ec);
+      return WebPlayerCopy::kPresent;
+    }
+    if (!old.empty()) ::rename(old.c_str(), target.c_str());
+    return WebPlayerCopy::kFailed;
+  }
+  if (!old.empty()) fs::remove_all(old, ec);
+  return WebPlayerCopy::kCopied;
+}
+
+}  // namespace orv

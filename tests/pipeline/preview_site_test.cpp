@@ -1,0 +1,157 @@
+// What the preview server maps request paths onto: the served folder and
+// nothing outside it, pages made for movies without one, and the program's
+// player for folders converted without it.
+#include "pipeline/preview_site.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/test_files.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using testfiles::Scratch;
+
+void Write(const std::string& path, const std::string& text) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// The first bytes of an uncompressed movie with an 800 x 600 frame.
+std::string MovieHead() {
+  // FWS, version 6, length, RECT nbits 15: 0..16000 x 0..12000 twips.
+  std::string head = "FWS\x06";
+  head += std::string("\x40\x00\x00\x00", 4);
+  const std::uint8_t rect[] = {0x78, 0x00, 0x07, 0xD0, 0x00, 0x00, 0x17, 0x70, 0x00};
+  head.append(reinterpret_cast<const char*>(rect), sizeof rect);
+  head += std::string("\x00\x0f\x04\x00", 4);
+  return head;
+}
+
+class PreviewSiteTest : public ::testing::Test {
+ protected:
+  PreviewSiteTest() {
+    Write(out_ / "Talk.htm", "<HTML>page</HTML>");
+    Write(out_ / "Talk.swf", MovieHead());
+    Write(out_ / "Loose.swf", MovieHead());
+    Write(out_ / "ruffle/ruffle.js", "// loader");
+    Write(out_ / ".hidden", "secret");
+    Write(outside_ / "secret.txt", "outside");
+    Write(player_ / "VERSION", "v\n");
+    Write(player_ / "ruffle.js", "// installed loader");
+  }
+
+  PreviewSite Site(const std::string& path) {
+    std::string error;
+    auto site = MakePreviewSite(path, ReadWebPlayerBundle(player_.path()), error);
+    EXPECT_TRUE(site) << error;
+    return site.value_or(PreviewSite{});
+  }
+
+  Scratch out_, outside_, player_;
+};
+
+TEST_F(PreviewSiteTest, PagesMoviesAndFoldersOpenTheRightPage) {
+  PreviewSite page = Site(out_ / "Talk.htm");
+  EXPECT_EQ(page.root, fs::canonical(out_.path()).string());
+  EXPECT_EQ(page.page, "/Talk.htm");
+  EXPECT_TRUE(page.generated.empty());
+
+  // A movie opens its own page when it has one.
+  EXPECT_EQ(Site(out_ / "Talk.swf").page, "/Talk.htm");
+
+  // A folder with one page opens it; with several, a list made for it.
+  EXPECT_EQ(Site(out_.path()).page, "/Talk.htm");
+  Write(out_ / "Other page.htm", "<HTML>other</HTML>");
+  PreviewSite folder = Site(out_.path());
+  EXPECT_EQ(folder.page, "/");
+  const std::string& index = folder.generated.at("/");
+  EXPECT_NE(index.find("<a href=\"Other%20page.htm\">Other page.htm</a>"), std::string::npos);
+  EXPECT_NE(index.find("<a href=\"Talk.swf\">Talk.swf</a>"), std::string::npos);
+  EXPECT_EQ(index.find(".hidden"), std::string::npos);
+  Write(out_ / "index.html", "<html>mine</html>");
+  EXPECT_EQ(Site(out_.path()).page, "/index.html");
+}
+
+TEST_F(PreviewSiteTest, MovieWithoutPageGetsOneAtItsFrameSize) {
+  PreviewSite site = Site(out_ / "Loose.swf");
+  EXPECT_EQ(site.page, "/Loose.htm");
+  ASSERT_EQ(site.generated.count("/Loose.htm"), 1u);
+  const std::string& page = site.generated.at("/Loose.htm");
+  EXPECT_NE(page.find("WIDTH=\"800\" HEIGHT=\"600\""), std::string::npos);
+  EXPECT_NE(page.find("VALUE=\"Loose.swf\""), std::string::npos);
+  EXPECT_NE(page.find("ruffle/ruffle.js"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out_ / "Loose.htm")) << "made in memory, the folder stays as it was";
+
+  const PreviewLookup found = LookUpPreviewPath(site, "/Loose.htm");
+  ASSERT_EQ(found.status, PreviewStatus::kGenerated);
+  EXPECT_EQ(*found.text, page);
+}
+
+TEST_F(PreviewSiteTest, WrongPathsGiveClearErrors) {
+  std::string error;
+  EXPECT_FALSE(MakePreviewSite(out_ / "gone.htm", {}, error));
+  EXPECT_NE(error.find("gone.htm"), std::string::npos);
+  Write(out_ / "notes.txt", "text");
+  EXPECT_FALSE(MakePreviewSite(out_ / "notes.txt", {}, error));
+  EXPECT_NE(error.find("neither a page"), std::string::npos);
+  Write(out_ / "fake.swf", "CWS compressed or anything else");
+  EXPECT_FALSE(MakePreviewSite(out_ / "fake.swf", {}, error));
+  EXPECT_NE(error.find("fake.swf"), std::string::npos);
+}
+
+TEST_F(PreviewSiteTest, NothingOutsideTheFolderIsReachable) {
+  PreviewSite site = Site(out_ / "Talk.htm");
+  EXPECT_EQ(LookUpPreviewPath(site, "/Talk.htm").status, PreviewStatus::kFile);
+  EXPECT_EQ(LookUpPreviewPath(site, "/Talk.htm").file, fs::canonical(out_ / "Talk.htm").string());
+
+  const std::string outsideName = fs::path(outside_.path()).filename().string();
+  for (const std::string& path :
+       {"/../" + outsideName + "/secret.txt", std::string("/ruffle/../../etc/passwd"), std::string("/./Talk.htm"),
+        std::string("/.."), std::string("Talk.htm"), std::string(""), std::string("/a\\..\\b"),
+        std::string("/Talk.htm\0x", 10)}) {
+    EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kForbidden) << path;
+  }
+  // Links are followed only while they stay inside.
+  fs::create_symlink(outside_ / "secret.txt", out_ / "link.txt");
+  fs::create_directory_symlink(outside_.path(), out_ / "away");
+  fs::create_symlink(out_ / "Talk.htm", out_ / "same.htm");
+  EXPECT_EQ(LookUpPreviewPath(site, "/link.txt").status, PreviewStatus::kForbidden);
+  EXPECT_EQ(LookUpPreviewPath(site, "/away/secret.txt").status, PreviewStatus::kForbidden);
+  EXPECT_EQ(LookUpPreviewPath(site, "/same.htm").status, PreviewStatus::kFile);
+  // Hidden entries, folders and missing files are simply not there.
+  for (const char* path : {"/.hidden", "/ruffle", "/ruffle/", "/", "/nothing.htm", "/Talk.htm/x"}) {
+    EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kNotFound) << path;
+  }
+}
+
+TEST_F(PreviewSiteTest, ThePlayerOfTheProgramStandsInForAMissingOne) {
+  PreviewSite site = Site(out_ / "Talk.htm");
+  EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/ruffle.js").file, fs::canonical(out_ / "ruffle/ruffle.js").string());
+  fs::remove_all(out_ / "ruffle");
+  EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/ruffle.js").file, fs::canonical(player_ / "ruffle.js").string());
+  EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/../Talk.htm").status, PreviewStatus::kForbidden);
+  EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/VERSION").status, PreviewStatus::kFile);
+}
+
+TEST(PreviewNames, ContentTypesAndAddresses) {
+  EXPECT_EQ(PreviewContentType("core.ruffle.0123.wasm"), "application/wasm");
+  EXPECT_EQ(PreviewContentType("/x/Talk.SWF"), "application/x-shockwave-flash");
+  EXPECT_EQ(PreviewContentType("Talk.htm"), "text/html");
+  EXPECT_EQ(PreviewContentType("Talk-html5.html"), "text/html");
+  EXPECT_EQ(PreviewContentType("ruffle.js"), "text/javascript");
+  EXPECT_EQ(PreviewContentType("LICENSE_MIT"), "application/octet-stream");
+  EXPECT_EQ(PreviewContentType("a.d/noext"), "application/octet-stream");
+
+  EXPECT_EQ(EncodeUrlPath("/Talk_1-a.b~.htm"), "/Talk_1-a.b~.htm");
+  EXPECT_EQ(EncodeUrlPath("/Step #3?.htm"), "/Step%20%233%3F.htm");
+  EXPECT_EQ(EncodeUrlPath("/演示.htm"), "/%E6%BC%94%E7%A4%BA.htm");
+  EXPECT_EQ(EncodeUrlPath("100%"), "100%25");
+}
+
+}  // namespace
+}  // namespace orv
