@@ -167,6 +167,12 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   signal(SIGCHLD, SIG_IGN);  // the browser opener is never waited for
 
   httplib::Server server;
+  // The library's default shares the port with any other listener
+  // (SO_REUSEPORT); a port in use must be refused instead.
+  server.set_socket_options([](socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   auto serve = [&site](const httplib::Request& request, httplib::Response& response) {
     Serve(*site, request, response);
   };

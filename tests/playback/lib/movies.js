@@ -55,9 +55,12 @@ function assertSlideMovie(structure, { slides, width, height }) {
 
 /**
  * Converts a folder of `slides` pictures with orvanta-cli and returns
- * { swf, page, structure }. `options` are extra convert options.
+ * { swf, page, out, structure }. `options` are extra convert options; the
+ * page goes without the web player unless `webPlayer` asks for it.
  */
-function convertFolder(name, { slides = 3, width = 640, height = 480, uniform = false, options = [] } = {}) {
+function convertFolder(name, {
+  slides = 3, width = 640, height = 480, uniform = false, webPlayer = false, options = [],
+} = {}) {
   assert.ok(fs.existsSync(env.cli), `orvanta-cli not built: ${env.cli}`);
   const dir = freshDir(name);
   const folder = path.join(dir, name);
@@ -65,14 +68,15 @@ function convertFolder(name, { slides = 3, width = 640, height = 480, uniform = 
   const out = path.join(dir, 'out');
   fs.mkdirSync(out);
   const args = ['convert', '--store', path.join(dir, 'settings.json'), '--output-dir', out,
-    '--width', String(width), '--height', String(height), ...options, folder];
+    '--width', String(width), '--height', String(height), ...(webPlayer ? [] : ['--no-web-player']),
+    ...options, folder];
   const result = run(env.cli, args, dir, { XDG_CONFIG_HOME: dir });
   assert.equal(result.status, 0, `orvanta-cli ${args.join(' ')}\n${result.stdout}${result.stderr}`);
   const swf = path.join(out, `${name}.swf`);
   assert.ok(fs.existsSync(swf), `no movie written: ${swf}`);
   const structure = checkStructure(swf);
   assertSlideMovie(structure, { slides, width, height });
-  return { swf, page: path.join(out, `${name}.htm`), structure };
+  return { swf, page: path.join(out, `${name}.htm`), out, structure };
 }
 
 /**
@@ -84,7 +88,7 @@ function convertPresentation(name, presentation, { width = 640, height = 480, op
   assert.ok(fs.existsSync(env.cli), `orvanta-cli not built: ${env.cli}`);
   const dir = freshDir(name);
   const args = ['convert', '--store', path.join(dir, 'settings.json'), '--output-dir', dir,
-    '--width', String(width), '--height', String(height), ...options, presentation];
+    '--width', String(width), '--height', String(height), '--no-web-player', ...options, presentation];
   const result = run(env.cli, args, dir, { XDG_CONFIG_HOME: dir, TMPDIR: dir }, 600000);
   // Without LibreOffice, or a build without the bridge to it, there is nothing to test here.
   const unavailable = /LibreOffice is needed|bridge is not available/.exec(result.stderr);

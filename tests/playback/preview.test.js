@@ -1,0 +1,231 @@
+'use strict';
+// The page as people get it: served by `orvanta-cli preview` itself, it plays
+// its movie through the web player that ships with the program, with no
+// click; opened from a file it says how to watch it. Also the server's own
+// answers: content types, HEAD, 404, every way out of the folder, two
+// clients at once and SIGTERM.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const net = require('node:net');
+const path = require('node:path');
+const { spawn } = require('node:child_process');
+const { pathToFileURL } = require('node:url');
+const { chromium } = require('playwright-core');
+const { env, artifact } = require('./lib/env');
+const { convertFolder } = require('./lib/movies');
+const { decodePng } = require('./lib/png');
+const { slideColour, colourDistance } = require('./lib/slides');
+const { CHROMIUM } = require('./lib/player');
+
+// No --autoplay-policy switch here: the page has to start the movie under the
+// browser's ordinary rules.
+const CHROMIUM_ARGS = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+];
+const PLAY_TIMEOUT_MS = 90000;
+
+/** Starts `orvanta-cli preview --no-browser target`; resolves once it prints its address. */
+function startPreview(target, extraArgs = []) {
+  const child = spawn(env.cli, ['preview', '--no-browser', ...extraArgs, target], { stdio: ['ignore', 'pipe', 'pipe'] });
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  let out = '';
+  let err = '';
+  child.stderr.on('data', (chunk) => { err += chunk; });
+  const started = new Promise((resolve, reject) => {
+    child.stdout.on('data', (chunk) => {
+      out += chunk;
+      const match = /^Serving (.*) at (http:\/\/127\.0\.0\.1:(\d+)(\/\S*))$/m.exec(out);
+      if (match) resolve({ folder: match[1], url: match[2], port: Number(match[3]), pagePath: match[4] });
+    });
+    exited.then(({ code }) => reject(new Error(`preview ended (${code}) before serving:\n${out}${err}`)));
+  });
+  return started.then((info) => ({ ...info, child, exited, stderr: () => err }));
+}
+
+/** One raw HTTP exchange, so that paths reach the server exactly as written. */
+function rawRequest(port, head) {
+  return new Promise((resolve, reject) => {
+    const socket = net.connect(port, '127.0.0.1');
+    const chunks = [];
+    socket.on('data', (chunk) => chunks.push(chunk));
+    socket.on('error', reject);
+    socket.on('end', () => {
+      const text = Buffer.concat(chunks);
+      const split = text.indexOf('\r\n\r\n');
+      const lines = text.subarray(0, split).toString('latin1').split('\r\n');
+      const headers = {};
+      for (const line of lines.slice(1)) {
+        const colon = line.indexOf(':');
+        headers[line.slice(0, colon).toLowerCase()] = line.slice(colon + 1).trim();
+      }
+      resolve({ status: Number(lines[0].split(' ')[1]), headers, body: text.subarray(split + 4) });
+    });
+    socket.write(head);
+  });
+}
+
+const get = (port, target, method = 'GET') =>
+  rawRequest(port, `${method} ${target} HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n`);
+
+/** Polls the movie's box until the pixel near its top left has the slide's colour. */
+async function waitForSlide(page, box, k, label) {
+  const deadline = Date.now() + PLAY_TIMEOUT_MS;
+  let last;
+  while (Date.now() < deadline) {
+    const png = await page.screenshot({ clip: box });
+    const shot = decodePng(png);
+    last = shot.pixel(40, 40);
+    if (colourDistance(last, slideColour(k)) <= 28) return png;
+    await new Promise((resolve) => setTimeout(resolve, 200));
+  }
+  throw new Error(`${label}: slide ${k} never showed; the movie shows ${last}`);
+}
+
+let browser;
+test.before(async () => {
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_ARGS });
+});
+test.after(async () => { await browser?.close(); });
+
+test('the page served by orvanta-cli preview plays its movie through the bundled player', async () => {
+  const { page: pageFile, out } = convertFolder('preview-play', {
+    slides: 3, webPlayer: true, options: ['--no-fade', '--fixed-delay', '--delay', '60'],
+  });
+  assert.ok(fs.existsSync(path.join(out, 'ruffle', 'VERSION')), 'the web player was not copied beside the page');
+  const server = await startPreview(pageFile);
+  assert.equal(fs.realpathSync(server.folder), fs.realpathSync(out));
+  assert.equal(server.pagePath, '/preview-play.htm');
+
+  const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  const fetched = [];
+  page.on('response', (response) => fetched.push(`${response.status()} ${new URL(response.url()).pathname}`));
+  try {
+    await page.goto(server.url);
+    const player = page.locator('ruffle-object, ruffle-embed').first();
+    await player.waitFor({ timeout: PLAY_TIMEOUT_MS });
+    const box = await player.boundingBox();
+    assert.equal(Math.round(box.width), 640);
+    assert.equal(Math.round(box.height), 480);
+
+    fs.writeFileSync(artifact('preview-served-slide-1.png'), await waitForSlide(page, box, 1, 'start without a click'));
+    assert.ok(fetched.includes('200 /ruffle/ruffle.js'), fetched.join('\n'));
+    assert.ok(fetched.some((line) => /^200 \/ruffle\/[0-9a-f]+\.wasm$/.test(line)), fetched.join('\n'));
+    assert.ok(fetched.includes('200 /preview-play.swf'), fetched.join('\n'));
+
+    await player.evaluate((element) => { element.tabIndex = 0; element.focus(); });
+    await page.keyboard.press('ArrowRight');
+    fs.writeFileSync(artifact('preview-served-slide-2.png'), await waitForSlide(page, box, 2, 'the Right key'));
+    assert.deepEqual(problems, []);
+  } finally {
+    await page.close();
+    server.child.kill('SIGTERM');
+  }
+  assert.deepEqual(await server.exited, { code: 0, signal: null });
+});
+
+test('opened from a file, the page shows how to watch it instead of an empty box', async () => {
+  const { page: pageFile } = convertFolder('preview-file', { slides: 2, webPlayer: true });
+  const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
+  const requested = [];
+  page.on('request', (request) => requested.push(request.url()));
+  try {
+    await page.goto(pathToFileURL(pageFile).href);
+    const notice = page.locator('.orvanta-notice');
+    await notice.waitFor({ timeout: 10000 });
+    const text = await notice.innerText();
+    assert.match(text, /browsers block the Flash player/);
+    assert.ok(text.includes(`orvanta-cli preview ${pageFile}`), text);
+    assert.equal(await page.locator('object, ruffle-object, ruffle-embed').count(), 0);
+    assert.ok(!requested.some((url) => url.includes('ruffle.js')), 'the player was loaded from a file');
+    await page.screenshot({ path: artifact('preview-file-notice.png') });
+  } finally {
+    await page.close();
+  }
+});
+
+test('the preview server answers only inside its folder, to several clients, until SIGTERM', async () => {
+  const { page: pageFile, out } = convertFolder('preview-http', { slides: 2, webPlayer: true });
+  fs.writeFileSync(path.join(path.dirname(out), 'secret.txt'), 'outside');
+  fs.symlinkSync(path.join(path.dirname(out), 'secret.txt'), path.join(out, 'link.txt'));
+  const server = await startPreview(out);
+  const { port } = server;
+  try {
+    const types = {
+      '/preview-http.htm': 'text/html',
+      '/preview-http.swf': 'application/x-shockwave-flash',
+      '/ruffle/ruffle.js': 'text/javascript',
+    };
+    const wasm = fs.readdirSync(path.join(out, 'ruffle')).find((name) => name.endsWith('.wasm'));
+    types[`/ruffle/${wasm}`] = 'application/wasm';
+    for (const [target, type] of Object.entries(types)) {
+      const reply = await get(port, target);
+      assert.equal(reply.status, 200, target);
+      assert.equal(reply.headers['content-type'], type, target);
+      const file = path.join(out, ...target.split('/'));
+      assert.ok(reply.body.equals(fs.readFileSync(file)), `${target}: not the file's bytes`);
+      const head = await get(port, target, 'HEAD');
+      assert.equal(head.status, 200);
+      assert.equal(Number(head.headers['content-length']), fs.statSync(file).size);
+      assert.equal(head.body.length, 0, 'HEAD carries no body');
+    }
+
+    assert.equal((await get(port, '/nothing.htm')).status, 404);
+    const outName = path.basename(path.dirname(out));
+    for (const target of ['/../secret.txt', '/%2e%2e/secret.txt', '/%2E%2E%2Fsecret.txt', '/ruffle/../../secret.txt',
+      `/..%2f..%2f${outName}%2fsecret.txt`, '/link.txt', '/./preview-http.htm']) {
+      const reply = await get(port, target);
+      assert.ok(reply.status === 403 || reply.status === 404, `${target} gave ${reply.status}`);
+      assert.ok(!reply.body.toString().includes('outside'), target);
+    }
+    assert.equal((await get(port, `http://evil/${'../'.repeat(5)}etc/passwd`)).status >= 400, true);
+    for (const method of ['POST', 'PUT', 'DELETE']) {
+      const reply = await rawRequest(port,
+        `${method} /preview-http.htm HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\nConnection: close\r\n\r\nx`);
+      assert.equal(reply.status, 405, method);
+      assert.equal(fs.readFileSync(pageFile, 'utf8').includes('<HTML>'), true);
+    }
+
+    // A client that has not finished its request does not hold up another.
+    const slow = net.connect(port, '127.0.0.1');
+    await new Promise((resolve) => slow.once('connect', resolve));
+    slow.write('GET /preview-http.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n');
+    const meanwhile = await get(port, '/preview-http.swf');
+    assert.equal(meanwhile.status, 200);
+    const slowReply = new Promise((resolve) => {
+      let text = '';
+      slow.on('data', (chunk) => { text += chunk; });
+      slow.on('end', () => resolve(text));
+    });
+    slow.write('Connection: close\r\n\r\n');
+    assert.match(await slowReply, /^HTTP\/1\.1 200/);
+  } finally {
+    server.child.kill('SIGTERM');
+  }
+  assert.deepEqual(await server.exited, { code: 0, signal: null });
+});
+
+test('a taken port and a bad path are refused clearly', async () => {
+  const { out } = convertFolder('preview-port', { slides: 1 });
+  const first = await startPreview(out);
+  try {
+    const second = spawn(env.cli, ['preview', '--no-browser', '--port', String(first.port), out]);
+    let err = '';
+    second.stderr.on('data', (chunk) => { err += chunk; });
+    const code = await new Promise((resolve) => second.on('exit', resolve));
+    assert.equal(code, 1);
+    assert.match(err, new RegExp(`port ${first.port}.*taken`));
+  } finally {
+    first.child.kill('SIGINT');
+  }
+  assert.deepEqual(await first.exited, { code: 0, signal: null });
+
+  const missing = spawn(env.cli, ['preview', '--no-browser', path.join(out, 'gone.htm')]);
+  let err = '';
+  missing.stderr.on('data', (chunk) => { err += chunk; });
+  assert.equal(await new Promise((resolve) => missing.on('exit', resolve)), 1);
+  assert.match(err, /gone\.htm/);
+});
