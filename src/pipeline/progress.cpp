@@ -8,7 +8,9 @@ Progress::Progress(std::string title) : title_(std::move(title)), caption_(title
 
 bool Progress::BeginProgress() {
   alive_ = OnBegin();
-  return alive_;
+  if (!alive_) return false;
+  ownerDisabled_ = OnDisableOwner();
+  return true;
 }
 
 void Progress::SetStatusText(std::string_view text) {

@@ -62,6 +62,68 @@ TEST(ProgressWindow, OwnerIsDisabledWhileTheWindowLives) {
   EXPECT_TRUE(owner.isEnabled());
 }
 
+// Three windows, each owned by the next: bottom <- middle <- top. The
+// progress window belongs to the bottom one.
+struct OwnerChain {
+  QWidget top;
+  QWidget middle{&top, Qt::Window};
+  QWidget bottom{&middle, Qt::Window};
+};
+
+TEST(ProgressWindow, DisablesTheLastEnabledWindowAlongTheOwners) {
+  {
+    // All enabled: the top one (the main window) is disabled, and with it
+    // every window it owns but the progress window.
+    OwnerChain chain;
+    {
+      ProgressWindow window(&chain.bottom, kTitle);
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_TRUE(window.ownerDisabled());
+      EXPECT_FALSE(chain.top.isEnabled());
+      EXPECT_FALSE(chain.bottom.isEnabled());
+      EXPECT_TRUE(window.isEnabled());
+      // Beginning again keeps the same owner disabled.
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_TRUE(window.ownerDisabled());
+      EXPECT_FALSE(chain.top.isEnabled());
+    }
+    EXPECT_TRUE(chain.top.isEnabled());
+    EXPECT_TRUE(chain.middle.isEnabled());
+    EXPECT_TRUE(chain.bottom.isEnabled());
+  }
+  {
+    // The middle one is disabled already: the chain stops below it.
+    OwnerChain chain;
+    chain.middle.setEnabled(false);
+    chain.bottom.setEnabled(true);  // a window may be enabled under a disabled owner
+    {
+      ProgressWindow window(&chain.bottom, kTitle);
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_TRUE(window.ownerDisabled());
+      EXPECT_FALSE(chain.bottom.isEnabled());
+      EXPECT_FALSE(chain.middle.isEnabled());
+      EXPECT_TRUE(chain.top.isEnabled());
+      EXPECT_TRUE(window.isEnabled());
+    }
+    EXPECT_TRUE(chain.bottom.isEnabled());
+    EXPECT_FALSE(chain.middle.isEnabled());  // not ours to enable
+    EXPECT_TRUE(chain.top.isEnabled());
+  }
+  {
+    // A disabled direct owner: nothing is disabled, nothing enabled later.
+    OwnerChain chain;
+    chain.bottom.setEnabled(false);
+    {
+      ProgressWindow window(&chain.bottom, kTitle);
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_FALSE(window.ownerDisabled());
+      EXPECT_TRUE(chain.top.isEnabled());
+      EXPECT_TRUE(window.isEnabled());
+    }
+    EXPECT_FALSE(chain.bottom.isEnabled());
+  }
+}
+
 TEST(ProgressWindow, EscCancelsOnlyWhenAllowedAndTheWindowThenStaysGone) {
   QWidget owner;
   ProgressWindow window(&owner, kTitle);
