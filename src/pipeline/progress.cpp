@@ -60,7 +60,9 @@ void Progress::PumpMessages(bool escCancels) {
 void Progress::RequestCancel() {
   if (cancelled_) return;
   cancelled_ = true;
-  alive_ = false;
+  // A view that left its owner usable stays, hidden, and shows itself again
+  // at the next position; one that holds the owner disabled goes away.
+  if (ownerDisabled_) alive_ = false;
   OnCancelled();
 }
 

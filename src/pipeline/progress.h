@@ -27,7 +27,8 @@ class Progress {
   std::int32_t StepIt();
   // Lets the view handle pending input; Esc cancels when escCancels is true.
   void PumpMessages(bool escCancels);
-  // The cancel request (the Cancel button, Esc, Ctrl-C).
+  // The cancel request (the Cancel button, Esc, Ctrl-C). The view is hidden;
+  // it is removed only when it had disabled its owner.
   void RequestCancel();
 
   bool cancelled() const { return cancelled_; }
@@ -60,7 +61,7 @@ class Progress {
   virtual void OnBar(std::int32_t /*position*/) {}
   // Dispatches pending input; calls RequestCancel() for Esc when escCancels.
   virtual void OnPump(bool /*escCancels*/) {}
-  // The view is hidden and removed after a cancel.
+  // A cancel: hide the view. alive() tells whether it is also removed.
   virtual void OnCancelled() {}
 
  private:

@@ -143,6 +143,51 @@ TEST(ProgressWindow, EscCancelsOnlyWhenAllowedAndTheWindowThenStaysGone) {
   EXPECT_FALSE(window.isVisible());
 }
 
+TEST(ProgressWindow, AfterACancelTheWindowIsGoneOnlyWhenItHeldTheOwnerDisabled) {
+  {
+    QWidget owner;
+    ProgressWindow window(&owner, kTitle);
+    window.BeginProgress();
+    window.SetRange(0, 10, 1);
+    window.StepIt();
+    window.SetStatusText("before");
+    window.cancelButton()->click();
+    EXPECT_TRUE(window.cancelled());
+    EXPECT_FALSE(window.alive());
+    EXPECT_FALSE(window.isVisible());
+    window.SetStatusText("after");
+    window.SetRange(0, 100, 5);
+    EXPECT_EQ(window.StepIt(), 1);
+    EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("before"));
+    EXPECT_EQ(window.bar()->value(), 1);
+    EXPECT_EQ(window.windowTitle().toStdString(), kTitle + " [10%]");
+    EXPECT_FALSE(window.isVisible());
+    // The owner stays disabled until the window is destroyed.
+    EXPECT_FALSE(owner.isEnabled());
+  }
+  {
+    // Nothing disabled (the owner already was): the cancelled window is only
+    // hidden, takes texts and positions, and the next position shows it.
+    QWidget owner;
+    owner.setEnabled(false);
+    ProgressWindow window(&owner, kTitle);
+    window.BeginProgress();
+    window.SetRange(0, 10, 1);
+    window.StepIt();
+    window.cancelButton()->click();
+    EXPECT_TRUE(window.cancelled());
+    EXPECT_TRUE(window.alive());
+    EXPECT_FALSE(window.isVisible());
+    window.SetStatusText("after");
+    EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("after"));
+    EXPECT_EQ(window.StepIt(), 1);
+    EXPECT_EQ(window.bar()->value(), 2);
+    EXPECT_EQ(window.windowTitle().toStdString(), kTitle + " [20%]");
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.cancelled());  // never cleared
+  }
+}
+
 TEST(ProgressWindow, CancelButtonCancels) {
   QWidget owner;
   ProgressWindow window(&owner, kTitle);
