@@ -36,6 +36,13 @@ QWidget* LastEnabledOwner(QWidget* owner) {
   return last;
 }
 
+// The top of the chain of owners: the application's main window.
+QWidget* MainWindowOf(QWidget* owner) {
+  QWidget* window = owner != nullptr ? owner->window() : nullptr;
+  while (window != nullptr && OwnerOf(window) != nullptr) window = OwnerOf(window);
+  return window;
+}
+
 }  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
@@ -118,7 +125,13 @@ void ProgressWindow::OnBar(std::int32_t position) {
 }
 
 void ProgressWindow::OnPump(bool escCancels) {
-  if (ownerDisabled() && !cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
+  // The window was shown without the activation, and the keyboard stays with
+  // the active window: unless this one takes it, an Esc goes to the disabled
+  // main window and is lost.
+  if (ownerDisabled() && isVisible()) {
+    if (!isActiveWindow()) activateWindow();
+    if (!cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
+  }
   escCancels_ = escCancels;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   escCancels_ = false;
@@ -126,7 +139,7 @@ void ProgressWindow::OnPump(bool escCancels) {
 
 void ProgressWindow::OnCancelled() {
   hide();
-  if (owner_) owner_->activateWindow();
+  if (QWidget* main = MainWindowOf(owner_.data())) main->activateWindow();
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event) {

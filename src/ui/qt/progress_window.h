@@ -2,7 +2,7 @@
 // a segmented bar, the percentage in the caption and a Cancel button. The
 // arithmetic is the Progress base class's; this class only shows it. While
 // the window exists the last enabled window along its chain of owners (the
-// main window) is disabled.
+// main window) is disabled, and the window takes the keyboard at each pump.
 #pragma once
 
 #include <QPointer>
