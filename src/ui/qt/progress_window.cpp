@@ -127,9 +127,10 @@ void ProgressWindow::OnBar(std::int32_t position) {
 void ProgressWindow::OnPump(bool escCancels) {
   // The window was shown without the activation, and the keyboard stays with
   // the active window: unless this one takes it, an Esc goes to the disabled
-  // main window and is lost.
+  // main window and is lost. It takes the keyboard from this program's own
+  // windows only, never from another program the user has turned to.
   if (ownerDisabled() && isVisible()) {
-    if (!isActiveWindow()) activateWindow();
+    if (!isActiveWindow() && QApplication::activeWindow() != nullptr) activateWindow();
     if (!cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
   }
   escCancels_ = escCancels;
