@@ -13,7 +13,7 @@ packages=(
   nlohmann-json3-dev
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  chromium xvfb xauth
+  chromium xvfb xauth xdotool
   libcpp-httplib-dev
   imagemagick poppler-utils
 

@@ -8,7 +8,9 @@ Progress::Progress(std::string title) : title_(std::move(title)), caption_(title
 
 bool Progress::BeginProgress() {
   alive_ = OnBegin();
-  return alive_;
+  if (!alive_) return false;
+  ownerDisabled_ = OnDisableOwner();
+  return true;
 }
 
 void Progress::SetStatusText(std::string_view text) {
@@ -58,7 +60,9 @@ void Progress::PumpMessages(bool escCancels) {
 void Progress::RequestCancel() {
   if (cancelled_) return;
   cancelled_ = true;
-  alive_ = false;
+  // A view that left its owner usable stays, hidden, and shows itself again
+  // at the next position; one that holds the owner disabled goes away.
+  if (ownerDisabled_) alive_ = false;
   OnCancelled();
 }
 

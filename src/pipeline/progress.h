@@ -17,7 +17,8 @@ class Progress {
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
-  // Shows the view and disables its owner; false when the view cannot be made.
+  // Shows the view (again, when a cancel removed it) and disables its owner;
+  // false when the view cannot be made.
   bool BeginProgress();
   void SetStatusText(std::string_view text);
   void SetRange(std::int32_t lower, std::int32_t upper, std::int32_t step);
@@ -26,7 +27,8 @@ class Progress {
   std::int32_t StepIt();
   // Lets the view handle pending input; Esc cancels when escCancels is true.
   void PumpMessages(bool escCancels);
-  // The cancel request (the Cancel button, Esc, Ctrl-C).
+  // The cancel request (the Cancel button, Esc, Ctrl-C). The view is hidden;
+  // it is removed only when it had disabled its owner.
   void RequestCancel();
 
   bool cancelled() const { return cancelled_; }
@@ -40,6 +42,8 @@ class Progress {
   const std::string& caption() const { return caption_; }
   // False once a cancel removed the view: the operations then do nothing.
   bool alive() const { return alive_; }
+  // BeginProgress disabled a window on the view's behalf.
+  bool ownerDisabled() const { return ownerDisabled_; }
 
   // "%s [%d%%]" with the title and the percentage.
   static std::string FormatCaption(std::string_view title, std::int32_t percent);
@@ -49,12 +53,15 @@ class Progress {
  protected:
   // View hooks; the defaults do nothing.
   virtual bool OnBegin() { return true; }
+  // Disables the window that must not take commands while the view lives;
+  // true when one is disabled (also when it already was, by this view).
+  virtual bool OnDisableOwner() { return false; }
   virtual void OnStatus(const std::string& /*text*/) {}
   virtual void OnCaption(const std::string& /*caption*/) {}
   virtual void OnBar(std::int32_t /*position*/) {}
   // Dispatches pending input; calls RequestCancel() for Esc when escCancels.
   virtual void OnPump(bool /*escCancels*/) {}
-  // The view is hidden and removed after a cancel.
+  // A cancel: hide the view. alive() tells whether it is also removed.
   virtual void OnCancelled() {}
 
  private:
@@ -62,6 +69,7 @@ class Progress {
   std::string caption_;
   std::string status_;
   bool cancelled_ = false;
+  bool ownerDisabled_ = false;
   bool alive_ = true;
   std::int32_t position_ = 0;
   std::int32_t lastPercent_ = 0;

@@ -62,6 +62,68 @@ TEST(ProgressWindow, OwnerIsDisabledWhileTheWindowLives) {
   EXPECT_TRUE(owner.isEnabled());
 }
 
+// Three windows, each owned by the next: bottom <- middle <- top. The
+// progress window belongs to the bottom one.
+struct OwnerChain {
+  QWidget top;
+  QWidget middle{&top, Qt::Window};
+  QWidget bottom{&middle, Qt::Window};
+};
+
+TEST(ProgressWindow, DisablesTheLastEnabledWindowAlongTheOwners) {
+  {
+    // All enabled: the top one (the main window) is disabled, and with it
+    // every window it owns but the progress window.
+    OwnerChain chain;
+    {
+      ProgressWindow window(&chain.bottom, kTitle);
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_TRUE(window.ownerDisabled());
+      EXPECT_FALSE(chain.top.isEnabled());
+      EXPECT_FALSE(chain.bottom.isEnabled());
+      EXPECT_TRUE(window.isEnabled());
+      // Beginning again keeps the same owner disabled.
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_TRUE(window.ownerDisabled());
+      EXPECT_FALSE(chain.top.isEnabled());
+    }
+    EXPECT_TRUE(chain.top.isEnabled());
+    EXPECT_TRUE(chain.middle.isEnabled());
+    EXPECT_TRUE(chain.bottom.isEnabled());
+  }
+  {
+    // The middle one is disabled already: the chain stops below it.
+    OwnerChain chain;
+    chain.middle.setEnabled(false);
+    chain.bottom.setEnabled(true);  // a window may be enabled under a disabled owner
+    {
+      ProgressWindow window(&chain.bottom, kTitle);
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_TRUE(window.ownerDisabled());
+      EXPECT_FALSE(chain.bottom.isEnabled());
+      EXPECT_FALSE(chain.middle.isEnabled());
+      EXPECT_TRUE(chain.top.isEnabled());
+      EXPECT_TRUE(window.isEnabled());
+    }
+    EXPECT_TRUE(chain.bottom.isEnabled());
+    EXPECT_FALSE(chain.middle.isEnabled());  // not ours to enable
+    EXPECT_TRUE(chain.top.isEnabled());
+  }
+  {
+    // A disabled direct owner: nothing is disabled, nothing enabled later.
+    OwnerChain chain;
+    chain.bottom.setEnabled(false);
+    {
+      ProgressWindow window(&chain.bottom, kTitle);
+      ASSERT_TRUE(window.BeginProgress());
+      EXPECT_FALSE(window.ownerDisabled());
+      EXPECT_TRUE(chain.top.isEnabled());
+      EXPECT_TRUE(window.isEnabled());
+    }
+    EXPECT_FALSE(chain.bottom.isEnabled());
+  }
+}
+
 TEST(ProgressWindow, EscCancelsOnlyWhenAllowedAndTheWindowThenStaysGone) {
   QWidget owner;
   ProgressWindow window(&owner, kTitle);
@@ -79,6 +141,51 @@ TEST(ProgressWindow, EscCancelsOnlyWhenAllowedAndTheWindowThenStaysGone) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.StepIt(), 1);  // the old position, unchanged
   EXPECT_FALSE(window.isVisible());
+}
+
+TEST(ProgressWindow, AfterACancelTheWindowIsGoneOnlyWhenItHeldTheOwnerDisabled) {
+  {
+    QWidget owner;
+    ProgressWindow window(&owner, kTitle);
+    window.BeginProgress();
+    window.SetRange(0, 10, 1);
+    window.StepIt();
+    window.SetStatusText("before");
+    window.cancelButton()->click();
+    EXPECT_TRUE(window.cancelled());
+    EXPECT_FALSE(window.alive());
+    EXPECT_FALSE(window.isVisible());
+    window.SetStatusText("after");
+    window.SetRange(0, 100, 5);
+    EXPECT_EQ(window.StepIt(), 1);
+    EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("before"));
+    EXPECT_EQ(window.bar()->value(), 1);
+    EXPECT_EQ(window.windowTitle().toStdString(), kTitle + " [10%]");
+    EXPECT_FALSE(window.isVisible());
+    // The owner stays disabled until the window is destroyed.
+    EXPECT_FALSE(owner.isEnabled());
+  }
+  {
+    // Nothing disabled (the owner already was): the cancelled window is only
+    // hidden, takes texts and positions, and the next position shows it.
+    QWidget owner;
+    owner.setEnabled(false);
+    ProgressWindow window(&owner, kTitle);
+    window.BeginProgress();
+    window.SetRange(0, 10, 1);
+    window.StepIt();
+    window.cancelButton()->click();
+    EXPECT_TRUE(window.cancelled());
+    EXPECT_TRUE(window.alive());
+    EXPECT_FALSE(window.isVisible());
+    window.SetStatusText("after");
+    EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("after"));
+    EXPECT_EQ(window.StepIt(), 1);
+    EXPECT_EQ(window.bar()->value(), 2);
+    EXPECT_EQ(window.windowTitle().toStdString(), kTitle + " [20%]");
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.cancelled());  // never cleared
+  }
 }
 
 TEST(ProgressWindow, CancelButtonCancels) {

@@ -16,6 +16,34 @@
 #include "base/messages.h"
 
 namespace orv {
+namespace {
+
+// The window that owns `window`: its parent's top-level widget.
+QWidget* OwnerOf(const QWidget* window) {
+  QWidget* parent = window->parentWidget();
+  return parent != nullptr ? parent->window() : nullptr;
+}
+
+// Follows the owners from `owner` as long as each is enabled; the last one is
+// the window to disable (the main window, unless a disabled window stands in
+// between). Null when `owner` itself is disabled.
+QWidget* LastEnabledOwner(QWidget* owner) {
+  QWidget* last = nullptr;
+  for (QWidget* window = owner != nullptr ? owner->window() : nullptr; window != nullptr && window->isEnabled();
+       window = OwnerOf(window)) {
+    last = window;
+  }
+  return last;
+}
+
+// The top of the chain of owners: the application's main window.
+QWidget* MainWindowOf(QWidget* owner) {
+  QWidget* window = owner != nullptr ? owner->window() : nullptr;
+  while (window != nullptr && OwnerOf(window) != nullptr) window = OwnerOf(window);
+  return window;
+}
+
+}  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
     : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Progress(title), owner_(owner) {
@@ -58,7 +86,7 @@ ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
 }
 
 ProgressWindow::~ProgressWindow() {
-  if (ownerDisabled_ && owner_) owner_->setEnabled(true);
+  if (disabled_) disabled_->setEnabled(true);
 }
 
 bool ProgressWindow::OnBegin() {
@@ -69,13 +97,18 @@ bool ProgressWindow::OnBegin() {
     move(centre - QPoint(width() / 2, height() / 2));
   }
   show();
-  if (owner != nullptr && owner->isEnabled()) {
-    owner->setEnabled(false);
-    ownerDisabled_ = true;
-  }
-  // The window itself stays usable although its owner is disabled.
-  setEnabled(true);
   return true;
+}
+
+bool ProgressWindow::OnDisableOwner() {
+  // A second BeginProgress finds the owner disabled by the first one.
+  if (!disabled_) {
+    disabled_ = LastEnabledOwner(owner_.data());
+    if (disabled_) disabled_->setEnabled(false);
+  }
+  // Disabling a window disables the windows it owns: this one stays usable.
+  setEnabled(true);
+  return !disabled_.isNull();
 }
 
 void ProgressWindow::OnStatus(const std::string& text) { status_->setText(QString::fromStdString(text)); }
@@ -92,7 +125,14 @@ void ProgressWindow::OnBar(std::int32_t position) {
 }
 
 void ProgressWindow::OnPump(bool escCancels) {
-  if (ownerDisabled_ && !cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
+  // The window was shown without the activation, and the keyboard stays with
+  // the active window: unless this one takes it, an Esc goes to the disabled
+  // main window and is lost. It takes the keyboard from this program's own
+  // windows only, never from another program the user has turned to.
+  if (ownerDisabled() && isVisible()) {
+    if (!isActiveWindow() && QApplication::activeWindow() != nullptr) activateWindow();
+    if (!cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
+  }
   escCancels_ = escCancels;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   escCancels_ = false;
@@ -100,7 +140,7 @@ void ProgressWindow::OnPump(bool escCancels) {
 
 void ProgressWindow::OnCancelled() {
   hide();
-  if (owner_) owner_->activateWindow();
+  if (QWidget* main = MainWindowOf(owner_.data())) main->activateWindow();
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event) {

@@ -1,7 +1,8 @@
 // The progress window of one presentation: up to four lines of status text,
 // a segmented bar, the percentage in the caption and a Cancel button. The
 // arithmetic is the Progress base class's; this class only shows it. While
-// the window exists its owner (the main window) is disabled.
+// the window exists the last enabled window along its chain of owners (the
+// main window) is disabled, and the window takes the keyboard at each pump.
 #pragma once
 
 #include <QPointer>
@@ -28,6 +29,7 @@ class ProgressWindow final : public QWidget, public Progress {
 
  protected:
   bool OnBegin() override;
+  bool OnDisableOwner() override;
   void OnStatus(const std::string& text) override;
   void OnCaption(const std::string& caption) override;
   void OnBar(std::int32_t position) override;
@@ -39,7 +41,8 @@ class ProgressWindow final : public QWidget, public Progress {
 
  private:
   QPointer<QWidget> owner_;
-  bool ownerDisabled_ = false;
+  // The window BeginProgress disabled, enabled again on destruction.
+  QPointer<QWidget> disabled_;
   bool escCancels_ = false;
   QLabel* status_;
   QProgressBar* bar_;
