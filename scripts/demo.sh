@@ -5,8 +5,14 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 # Only what the conversion needs: the command line and the LibreOffice bridge.
 [ -f build/build.ninja ] || cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "${JOBS:-2}" --target orvanta-cli orvanta_office >/dev/null
+cmake --build build -j "${JOBS:-2}" --target orvanta-cli orvanta_office web_player >/dev/null
 out=${OUTPUT_DIR:-$PWD/demo-output}
 mkdir -p "$out"
 # The CLI prints where the movie and the page are.
 build/apps/orvanta-cli convert --output-dir "$out" examples/orvanta-tour.odp
+page=$out/orvanta-tour.htm
+if [ -f "$page" ]; then
+  echo
+  echo "To watch it in a browser (served on 127.0.0.1; Ctrl-C ends it):"
+  echo "  build/apps/orvanta-cli preview $page"
+fi
