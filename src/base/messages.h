@@ -19,6 +19,7 @@ inline constexpr char kMemoryOverflow[] = "Memory Overflow";
 // Web page and autorun.
 inline constexpr char kHtmlWriteFailed[] = "输出 html 文件 %s 时异常！";
 inline constexpr char kAutorunWriteFailed[] = "输出 autorun 文件 %s 时异常！";
+inline constexpr char kAutorunNameUnsafe[] = "网页文件名 %s 含有双引号或控制字符，无法写入 autorun 文件！";
 // The bundled web player (the emulator the pages load from "ruffle/").
 inline constexpr char kWebPlayerMissing[] = "找不到网页播放器文件夹 %s ，网页将不含播放器！";
 inline constexpr char kWebPlayerCopyFailed[] = "无法将网页播放器复制到 %s ！";

@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "base/resources.h"
 #include "movie/file_replace.h"
+#include "movie/web_names.h"
 #include "movie/web_player_markup.h"
 
 namespace orv {
@@ -57,12 +58,15 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
     }
     page.insert(headEnd, WebPlayerHeadLines(settings));
   }
-  // Names go in as they are: the page links files of the same folder.
-  if (!prevPage.empty()) page.append("<a href=\"").append(prevPage).append("\">Prev</a> ");
-  if (!nextPage.empty()) page.append("<a href=\"").append(nextPage).append("\">Next</a>");
+  // The page links files of the same folder. Their names are encoded so that
+  // any name reaches its file and none can add markup; ordinary names are
+  // written as they are.
+  if (!prevPage.empty()) page.append("<a href=\"").append(UrlAttribute(prevPage)).append("\">Prev</a> ");
+  if (!nextPage.empty()) page.append("<a href=\"").append(UrlAttribute(nextPage)).append("\">Next</a>");
   if (!prevPage.empty() || !nextPage.empty()) page += "<p>\r\n";
+  const std::string movie = UrlAttribute(movieRef);
   for (std::string_view piece : {s->at(1), std::string_view(width), s->at(2), std::string_view(height),
-                                 s->at(3), movieRef, s->at(4), movieRef, s->at(5),
+                                 s->at(3), std::string_view(movie), s->at(4), std::string_view(movie), s->at(5),
                                  std::string_view(width), s->at(6), std::string_view(height),
                                  s->at(7)}) {
     page += piece;
@@ -87,6 +91,15 @@ std::string BuildAutorun(std::string_view pagePath) {
 }
 
 int WriteAutorun(std::string_view pagePath, const std::string& autorunPath) {
+  // ShellExecute="..." cannot quote a double quote, and a line break would end
+  // the entry: such a name gets no autorun file rather than a broken one.
+  const std::string pageName = FileNamePart(pagePath);
+  for (const char c : pageName) {
+    if (c == '"' || static_cast<unsigned char>(c) < 0x20) {
+      Notify(FormatMessage(msg::kAutorunNameUnsafe, pageName));
+      return 0;
+    }
+  }
   if (!ReplaceFileContents(autorunPath, BuildAutorun(pagePath))) {
     Notify(FormatMessage(msg::kAutorunWriteFailed, autorunPath));
     return 0;

@@ -30,7 +30,8 @@ int WriteWebPage(std::string_view movieRef, const std::string& pagePath,
 
 // "[autorun]\r\nShellExecute=\"<page file name>\"", no final line break.
 std::string BuildAutorun(std::string_view pagePath);
-// Writes the autorun file: 1, or 0 after a message naming autorunPath.
+// Writes the autorun file: 1, or 0 after a message naming autorunPath, or
+// naming the page when its name holds a double quote or a control character.
 int WriteAutorun(std::string_view pagePath, const std::string& autorunPath);
 
 }  // namespace orv

@@ -9,6 +9,7 @@
 
 #include "base/paths.h"
 #include "movie/swf_reader.h"
+#include "movie/web_names.h"
 #include "movie/web_page.h"
 #include "movie/web_player_markup.h"
 
@@ -25,21 +26,6 @@ std::string Lower(std::string_view text) {
 bool HasExtension(const fs::path& path, std::initializer_list<std::string_view> extensions) {
   const std::string extension = Lower(path.extension().string());
   return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
-}
-
-std::string EscapeHtml(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 // The frame size from a movie's header, in pixels; nothing when the file is
@@ -91,7 +77,7 @@ std::string FolderIndex(const fs::path& folder) {
       "</title></head>\n<body style=\"font:15px/1.6 sans-serif;margin:24px\">\n<h1 style=\"font-size:20px\">" +
       EscapeHtml(folder.string()) + "</h1>\n<ul>\n";
   for (const auto& name : names) {
-    page += "<li><a href=\"" + EscapeHtml(EncodeUrlPath(name)) + "\">" + EscapeHtml(name) + "</a></li>\n";
+    page += "<li><a href=\"" + UrlAttribute(name) + "\">" + EscapeHtml(name) + "</a></li>\n";
   }
   if (names.empty()) page += "<li>No pages or movies here.</li>\n";
   return page + "</ul>\n</body></html>\n";

@@ -74,8 +74,62 @@ TEST(WebPage, SplitPagesLinkTheirNeighbours) {
   EXPECT_TRUE(afterS1(last).starts_with("<a href=\"Talk_2.htm\">Prev</a> <p>\r\n" + object));
   EXPECT_NE(middle.find("VALUE=\"Talk_2.swf\""), std::string::npos);
   EXPECT_NE(middle.find("src=\"Talk_2.swf\""), std::string::npos);
-  // Names go in as they are.
-  EXPECT_NE(BuildWebPage("a&b <x>.swf", settings, "", "")->find("VALUE=\"a&b <x>.swf\""), std::string::npos);
+}
+
+// Every name reaches its file and none adds markup: each character that a
+// URL path segment or HTML would take for something else is percent-encoded,
+// in the movie's two references and in both links alike. Ordinary names,
+// Chinese ones included, are written as they are.
+TEST(WebPage, NamesAreEncodedForTheirPlaceInThePage) {
+  ConversionSettings settings;
+  struct Case {
+    const char* name;
+    const char* written;
+  };
+  for (const Case& c : {Case{"say \"hi\"", "say%20%22hi%22"}, Case{"a<b>", "a%3Cb%3E"}, Case{"Q&A", "Q%26A"},
+                        Case{"it's", "it%27s"}, Case{"Step #3", "Step%20%233"}, Case{"why?", "why%3F"},
+                        Case{"100%", "100%25"}, Case{"two words", "two%20words"}, Case{"a\\b\tc", "a%5Cb%09c"},
+                        Case{"演示文稿-第1页", "演示文稿-第1页"}, Case{"Talk_1-a.b", "Talk_1-a.b"}}) {
+    const std::string name = c.name;
+    const std::string written = c.written;
+    const std::string single = *BuildWebPage(name + ".swf", settings, "", "");
+    const std::string split = *BuildWebPage(name + "_2.swf", settings, name + "_1.htm", name + "_3.htm");
+    const auto afterS1 = [](const std::string& page) { return page.substr(sizeof kS1 - 1); };
+    EXPECT_TRUE(afterS1(single).starts_with(kS2Start)) << name;
+    EXPECT_NE(single.find("VALUE=\"" + written + ".swf\"> \r\n"), std::string::npos) << name;
+    EXPECT_NE(single.find("<EMBED src=\"" + written + ".swf\" quality=best"), std::string::npos) << name;
+    EXPECT_TRUE(afterS1(split).starts_with("<a href=\"" + written + "_1.htm\">Prev</a> <a href=\"" + written +
+                                           "_3.htm\">Next</a><p>\r\n" + kS2Start))
+        << name;
+    EXPECT_NE(split.find("VALUE=\"" + written + "_2.swf\">"), std::string::npos) << name;
+    // Nothing of the name survives raw where it could end an attribute or a tag.
+    EXPECT_EQ(single.find(name + ".swf"), name == written ? single.find("VALUE=\"") + 7 : std::string::npos) << name;
+  }
+  // A name that needs nothing is the template's page byte for byte.
+  const auto s = PageTemplateSegments();
+  std::string expected;
+  for (std::string_view piece : {s->at(0), s->at(1), std::string_view("640"), s->at(2), std::string_view("480"),
+                                 s->at(3), std::string_view("演示.swf"), s->at(4), std::string_view("演示.swf"),
+                                 s->at(5), std::string_view("640"), s->at(6), std::string_view("480"), s->at(7)}) {
+    expected += piece;
+  }
+  EXPECT_EQ(*BuildWebPage("演示.swf", settings, "", ""), expected);
+}
+
+TEST(WebPage, AutorunRefusesNamesItCannotHold) {
+  RecordingNotifier notes;
+  ScopedNotifier scope(notes);
+  test::ScratchFolder folder;
+  const std::string autorun = folder.File("autorun.inf");
+  ASSERT_EQ(WriteAutorun(folder.File("Q&A #1 (50% done) 'x'.htm"), autorun), 1);
+  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Q&A #1 (50% done) 'x'.htm\"");
+  for (const std::string name : {"say \"hi\".htm", "two\nlines.htm"}) {
+    EXPECT_EQ(WriteAutorun(folder.File(name), autorun), 0) << name;
+  }
+  EXPECT_EQ(notes.reports, (std::vector<std::string>{FormatMessage(msg::kAutorunNameUnsafe, "say \"hi\".htm"),
+                                                     FormatMessage(msg::kAutorunNameUnsafe, "two\nlines.htm")}));
+  // The earlier file stays as it was.
+  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Q&A #1 (50% done) 'x'.htm\"");
 }
 
 TEST(WebPage, AutorunText) {

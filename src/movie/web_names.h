@@ -1,0 +1,24 @@
+// Names written into web pages, escaped for the place they go. A file name
+// or a slide title may hold anything a file system allows; in a page it must
+// neither break the markup nor turn into a fragment or a query.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// & < > " ' as character references, for text and attribute values.
+std::string EscapeHtml(std::string_view text);
+
+// Percent-encodes what one path segment of a relative URL cannot carry as
+// it stands: % # ? \ the blank, control characters, and " < > & ' which
+// HTML gives a meaning to. Everything else, letters of any script included,
+// stays as it is, so ordinary names are written unchanged.
+std::string EncodeUrlSegment(std::string_view name);
+
+// A file name of the same folder as a link's or a source's value:
+// EncodeUrlSegment, then EscapeHtml.
+std::string UrlAttribute(std::string_view name);
+
+}  // namespace orv
