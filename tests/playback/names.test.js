@@ -1,0 +1,133 @@
+'use strict';
+// Pages of movies whose names hold characters that mean something in a URL
+// or in HTML: served by `orvanta-cli preview`, the movie still plays, the
+// Prev/Next links reach their pages, and a name made of markup runs nothing.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const path = require('node:path');
+const fs = require('node:fs');
+const { spawn, spawnSync } = require('node:child_process');
+const { chromium } = require('playwright-core');
+const { env, artifact, freshDir } = require('./lib/env');
+const { convertFolder } = require('./lib/movies');
+const { decodePng } = require('./lib/png');
+const { slideColour, colourDistance, writeSlideFolder } = require('./lib/slides');
+const { CHROMIUM } = require('./lib/player');
+
+const CHROMIUM_ARGS = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+];
+const PLAY_TIMEOUT_MS = 90000;
+
+function startPreview(target) {
+  const child = spawn(env.cli, ['preview', '--no-browser', target], { stdio: ['ignore', 'pipe', 'inherit'] });
+  const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
+  let out = '';
+  return new Promise((resolve, reject) => {
+    child.stdout.on('data', (chunk) => {
+      out += chunk;
+      const match = /^Serving .* at (http:\/\/127\.0\.0\.1:\d+)(\/\S*)$/m.exec(out);
+      if (match) resolve({ origin: match[1], pagePath: match[2], child, exited });
+    });
+    exited.then((code) => reject(new Error(`preview ended (${code}): ${out}`)));
+  });
+}
+
+/** Waits until the served movie shows slide k; returns the player's box. */
+async function expectSlide(page, k) {
+  const player = page.locator('ruffle-object, ruffle-embed').first();
+  await player.waitFor({ timeout: PLAY_TIMEOUT_MS });
+  const box = await player.boundingBox();
+  const deadline = Date.now() + PLAY_TIMEOUT_MS;
+  let last;
+  while (Date.now() < deadline) {
+    last = decodePng(await page.screenshot({ clip: box })).pixel(40, 40);
+    if (colourDistance(last, slideColour(k)) <= 28) return box;
+    await new Promise((resolve) => setTimeout(resolve, 200));
+  }
+  throw new Error(`slide ${k} never showed (the movie shows ${last})`);
+}
+
+/** One movie and page per slide, named <folder name>_k. */
+function convertSplit(name, slides) {
+  const dir = freshDir(name);
+  writeSlideFolder(path.join(dir, name), slides);
+  const out = path.join(dir, 'out');
+  fs.mkdirSync(out);
+  const result = spawnSync(env.cli, ['convert', '--store', path.join(dir, 'settings.json'), '--output-dir', out,
+    '--split', '--no-titles', path.join(dir, name)], { encoding: 'utf8', env: { ...process.env, XDG_CONFIG_HOME: dir } });
+  assert.equal(result.status, 0, result.stderr);
+  for (let k = 1; k <= slides; k++) assert.ok(fs.existsSync(path.join(out, `${name}_${k}.htm`)));
+  return out;
+}
+
+function watch(page) {
+  const seen = { dialogs: [], errors: [] };
+  page.on('dialog', (dialog) => { seen.dialogs.push(dialog.message()); dialog.dismiss().catch(() => {}); });
+  page.on('pageerror', (error) => seen.errors.push(error.message));
+  return seen;
+}
+
+let browser;
+test.before(async () => {
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_ARGS });
+});
+test.after(async () => { await browser?.close(); });
+
+const AWKWARD = 'Step #3 & "more" 100%';
+
+test('a name with # & " % and blanks: the page plays and split pages link each other', async () => {
+  const single = convertFolder(AWKWARD, { slides: 2, webPlayer: true });
+  const server = await startPreview(single.page);
+  const page = await browser.newPage();
+  const seen = watch(page);
+  try {
+    assert.equal(server.pagePath, '/Step%20%233%20%26%20%22more%22%20100%25.htm');
+    await page.goto(server.origin + server.pagePath);
+    await expectSlide(page, 1);
+    await page.screenshot({ path: artifact('names-awkward-page.png') });
+  } finally {
+    server.child.kill('SIGTERM');
+  }
+  assert.equal(await server.exited, 0);
+
+  const stem = `split ${AWKWARD}`;
+  const splitServer = await startPreview(path.join(convertSplit(stem, 3), `${stem}_1.htm`));
+  try {
+    await page.goto(splitServer.origin + splitServer.pagePath);
+    await expectSlide(page, 1);
+    await page.getByRole('link', { name: 'Next' }).click();
+    await page.waitForURL(/_2\.htm$/);
+    assert.equal(decodeURIComponent(new URL(page.url()).pathname), `/${stem}_2.htm`);
+    await expectSlide(page, 2);  // each split movie holds its own slide
+    await page.getByRole('link', { name: 'Next' }).click();
+    await page.waitForURL(/_3\.htm$/);
+    await expectSlide(page, 3);
+    await page.getByRole('link', { name: 'Prev' }).click();
+    await page.waitForURL(/_2\.htm$/);
+    await expectSlide(page, 2);
+  } finally {
+    splitServer.child.kill('SIGTERM');
+  }
+  assert.equal(await splitServer.exited, 0);
+  assert.deepEqual(seen, { dialogs: [], errors: [] });
+  await page.close();
+});
+
+test('a name made of markup adds nothing to the page and the movie still plays', async () => {
+  const { page: pageFile } = convertFolder('x"><img src=x onerror=alert(1)>', { slides: 1, webPlayer: true });
+  const server = await startPreview(pageFile);
+  const page = await browser.newPage();
+  const seen = watch(page);
+  try {
+    await page.goto(server.origin + server.pagePath);
+    await expectSlide(page, 1);
+    assert.equal(await page.locator('img').count(), 0, 'the name became an element');
+    assert.deepEqual(seen, { dialogs: [], errors: [] });
+  } finally {
+    await page.close();
+    server.child.kill('SIGTERM');
+  }
+  assert.equal(await server.exited, 0);
+});
