@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
   orv::SettingsStore store(folder.path() + "/store.json");
   store.SetString("OutputDir", out);
   store.SetInt("OpenDest", 0);
+  store.SetInt("WebPlayer", 0);  // this test program has no web player beside it
   orv::RecordingNotifier notifier;
   orv::ScopedNotifier scope(notifier);
   orv::LazyPresentationServer server;
