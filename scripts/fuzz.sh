@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-30}}
+# Undefined behaviour stops a run however the script is started.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DORVANTA_FUZZ=ON -DORVANTA_DESKTOP=OFF -DORVANTA_OFFICE=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz --target fuzz_targets -j "${JOBS:-2}" >/dev/null
 status=0

@@ -9,7 +9,7 @@ const path = require('node:path');
 const { Stage } = require('./lib/player');
 const { spawnSync } = require('node:child_process');
 const { convertPresentation, checkStructure } = require('./lib/movies');
-const { env, artifact, freshDir } = require('./lib/env');
+const { env, artifact, freshDir, skipForMissing, OFFICE_NOT_INSTALLED } = require('./lib/env');
 const { expectGoto } = require('./lib/steps');
 
 const corpus = path.join(env.sharedDir, 'corpus', 'ppt');
@@ -20,14 +20,17 @@ test.after(async () => { await stage?.close(); });
 
 for (const file of ['52244.ppt', '54880_chinese.ppt']) {
   const presentation = path.join(corpus, file);
-  const absent = !fs.existsSync(presentation) && 'presentations absent';
-  test(`${file} converts and plays through every slide`, { skip: absent }, async (t) => {
+  test(`${file} converts and plays through every slide`, async (t) => {
+    if (!fs.existsSync(presentation)) {
+      skipForMissing(t, `the corpus presentation ${presentation} is absent`);
+      return;
+    }
     const name = path.basename(file, '.ppt');
     const { swf, slides, unavailable } = convertPresentation(`real-${name}`, presentation, {
       options: ['--fixed-delay', '--delay', '1', '--no-fade', '--show-nav'],
     });
     if (unavailable) {
-      t.skip(unavailable);
+      skipForMissing(t, unavailable);
       return;
     }
     const playback = await stage.play(swf);
@@ -55,7 +58,7 @@ test('the example plays itself with its notes slides and its own timings', async
     options: ['--notes', '--autostart', '--show-nav', '--slide-timings', '--no-fade'],
   });
   if (unavailable) {
-    t.skip(unavailable);
+    skipForMissing(t, unavailable);
     return;
   }
   // Four slides, three of them with notes: seven slides, the notes slides
@@ -84,8 +87,8 @@ test('the example split into one movie per slide, named after the titles', async
   const dir = freshDir('example-split');
   const result = spawnSync(env.cli, ['convert', '--store', path.join(dir, 'settings.json'), '--output-dir', dir,
     '--split', example], { encoding: 'utf8', timeout: 600000, env: { ...process.env, XDG_CONFIG_HOME: dir, TMPDIR: dir } });
-  if (result.status !== 0 && /LibreOffice is needed|bridge is not available/.test(result.stderr)) {
-    t.skip('LibreOffice is not available');
+  if (result.status !== 0 && OFFICE_NOT_INSTALLED.test(result.stderr)) {
+    skipForMissing(t, 'LibreOffice is not installed');
     return;
   }
   assert.equal(result.status, 0, result.stderr);
