@@ -54,6 +54,9 @@ TEST(BmpCodecTest, WrongSizeFieldIsIgnored) {
   EXPECT_EQ(image.PixelColor(32, 6), (Bgra{32, 6, 32 ^ 6, 0}));
   layout.sizeField = 3;
   ASSERT_TRUE(DecodeBytes(test::BuildBmp(layout), image));
+  EXPECT_EQ(image.PixelColor(32, 6), (Bgra{32, 6, 32 ^ 6, 0}));
+  EXPECT_EQ(image.PixelColor(0, 0), (Bgra{0, 0, 0, 0}));
+  EXPECT_EQ(image.PixelColor(5, 3), (Bgra{5, 3, 5 ^ 3, 0}));
 }
 
 TEST(BmpCodecTest, TopDownFilesAreTurned) {
@@ -138,6 +141,9 @@ TEST(BmpCodecTest, SixteenAndThirtyTwoBits) {
     ASSERT_TRUE(DecodeBytes(test::BuildBmp(fields), image));
     if (masks[0] == 0xF800) {
       EXPECT_EQ(image.PixelColor(0, 0), (Bgra{0, 0, 248, 0}));
+    } else if (masks[0] == 0) {
+      // Masks that select no bits leave no colour.
+      EXPECT_EQ(image.PixelColor(0, 0), (Bgra{0, 0, 0, 0}));
     }
   }
 

@@ -183,9 +183,10 @@ TEST(MetafileHostile, RandomDamageNeverBreaksPlayback) {
   emf.Record(84, {0, 0, 0, 0, 1, 0, 0, 10, 10, 2, 76, 0, 0, 0, 0, 0, 80, 'H' | 'i' << 16, 20, 20});
   Mutate(emf.Bytes(), 300, 2);
 
-  if (const auto end = Resources().Find(214, "BIN")) {
-    Mutate(std::vector<std::uint8_t>(end->begin(), end->end()), 40, 3);
-  }
+  // The real end slide is built into every program: its absence is a fault.
+  const auto end = Resources().Find(214, "BIN");
+  ASSERT_TRUE(end) << "the end slide resource (214) is missing";
+  Mutate(std::vector<std::uint8_t>(end->begin(), end->end()), 40, 3);
 }
 
 }  // namespace

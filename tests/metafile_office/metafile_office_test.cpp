@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include "support/required_part.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -89,7 +91,7 @@ bool Near(Rgb a, Rgb b, int tolerance) {
 class MetafileOffice : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice is not installed";
+    ORVANTA_REQUIRE_PART(std::system("command -v soffice >/dev/null 2>&1") == 0, "LibreOffice (soffice)");
     char pattern[] = "/tmp/orvanta_metafile_office_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder_ = pattern;

@@ -2,6 +2,8 @@
 // leave on disk.
 #include <gtest/gtest.h>
 
+#include "support/required_part.h"
+
 #include <sys/resource.h>
 #include <csignal>
 
@@ -181,8 +183,14 @@ TEST_F(MovieWriterTest, CancelAndSlideFailuresLeaveNoFileAndKeepAnOlderOne) {
   EXPECT_EQ(encoder_.calls.size(), 1u);  // the cancel is seen before slide 2's image
   EXPECT_TRUE(notes_.reports.empty());
 
+  encoder_.calls.clear();
   encoder_.failOn = "/s/2.bmp";
   writer.WriteMovie(settings, slides_, progress_);
+  // Abandoned at the failing slide: slide 3 is never prepared, and the
+  // preparation's own message is the only one (the fake gives none).
+  EXPECT_EQ(encoder_.calls, (std::vector<std::string>{"/s/1.bmp", "/s/2.bmp"}));
+  EXPECT_TRUE(notes_.reports.empty());
+  EXPECT_EQ(test::ReadFileText(folder_.File("Talk.swf")), "older movie");
 
   writer.outputPath = folder_.File("New.swf");
   writer.WriteMovie(settings, slides_, progress_);
@@ -285,7 +293,7 @@ namespace {
 // With the real player fragment, the first action block ends exactly where
 // its patched length says and the movie reads back cleanly.
 TEST(MovieWithPlayer, FirstActionBlockAndFrameStructureAddUp) {
-  if (!Resources().Find(kPlayerFragment, "BIN")) GTEST_SKIP() << "player fragment not built";
+  ORVANTA_REQUIRE_PART(Resources().Find(kPlayerFragment, "BIN").has_value(), "the built player fragment");
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
   test::ScratchFolder folder;

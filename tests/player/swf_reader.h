@@ -169,6 +169,9 @@ struct Placement {
   int character = -1;
   bool move = false;
   std::int32_t x = 0, y = 0;
+  // Colour transform with alpha, in 8.8 fixed point: 256 is 1.0 (no change).
+  std::int32_t redMult = 256, greenMult = 256, blueMult = 256, alphaMult = 256;
+  std::int32_t alphaAdd = 0;
   std::string name;
 };
 
@@ -202,7 +205,16 @@ inline Placement ReadPlaceObject2(ByteSpan body) {
     BitReader bits(body, at);
     const bool add = bits.Get(1), mult = bits.Get(1);
     const unsigned n = bits.Get(4);
-    bits.Get(n * 4 * ((add ? 1 : 0) + (mult ? 1 : 0)));
+    if (mult) {
+      p.redMult = bits.GetSigned(n);
+      p.greenMult = bits.GetSigned(n);
+      p.blueMult = bits.GetSigned(n);
+      p.alphaMult = bits.GetSigned(n);
+    }
+    if (add) {
+      bits.Get(3 * n);
+      p.alphaAdd = bits.GetSigned(n);
+    }
     at = bits.AlignedEnd();
   }
   if (flags & 0x10) at += 2;

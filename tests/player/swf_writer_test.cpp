@@ -57,6 +57,10 @@ TEST(SwfWriter, MatrixAndAlphaTransformRoundTrip) {
   EXPECT_EQ(back.x, -300);
   EXPECT_EQ(back.y, 4500);
   EXPECT_EQ(back.name, "clip_mc");
+  // Half transparent: alpha multiplied by 128/256, the colours untouched.
+  EXPECT_EQ(back.alphaMult, 128);
+  EXPECT_EQ(back.alphaAdd, 0);
+  EXPECT_EQ(std::vector<int>({back.redMult, back.greenMult, back.blueMult}), std::vector<int>({256, 256, 256}));
   // Identity transforms cost one byte.
   swfgen::ByteWriter identity;
   swfgen::WriteMatrix(identity, {});

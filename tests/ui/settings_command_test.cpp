@@ -1,6 +1,8 @@
 // Drives the built orvanta-cli binary: `settings` against a store of its own.
 #include <gtest/gtest.h>
 
+#include "support/required_part.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <sys/wait.h>
@@ -24,7 +26,7 @@ struct CliRun {
 class SettingsCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(cli_)) GTEST_SKIP() << "orvanta-cli is not built: " << cli_;
+    ORVANTA_REQUIRE_PART(std::filesystem::exists(cli_), "orvanta-cli, built at " + cli_);
   }
 
   // Arguments are quoted for the shell; none of them holds a single quote.

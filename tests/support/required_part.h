@@ -1,0 +1,31 @@
+// Tests that need a part of the machine (LibreOffice, the corpus beside the
+// checkout, a built program). Where CI=true the part must be there: its
+// absence fails the test and names it. Elsewhere the test is skipped, loudly.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace orv::testfiles {
+
+inline bool InCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::strcmp(ci, "true") == 0;
+}
+
+}  // namespace orv::testfiles
+
+// Use inside a test body: returns from it.
+#define ORVANTA_REQUIRE_PART(present, what)                                                \
+  do {                                                                                     \
+    if (!(present)) {                                                                      \
+      if (::orv::testfiles::InCi()) {                                                      \
+        FAIL() << "missing: " << (what) << " (CI=true: a missing part is a failure)";      \
+      }                                                                                    \
+      std::fprintf(stderr, "\n*** SKIPPED: missing %s\n", std::string(what).c_str());     \
+      GTEST_SKIP() << "missing: " << (what);                                               \
+    }                                                                                      \
+  } while (0)
