@@ -60,6 +60,26 @@ TEST(WebPage, SingleMoviePage) {
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"Talk.htm"});  // no temporary left
 }
 
+// The whole page for Talk.ppt at 640 x 480, written out by hand rather than
+// put together from the template's own pieces.
+TEST(WebPage, SingleMoviePageByteForByte) {
+  ConversionSettings settings;
+  const std::string expected =
+      "<HTML>\r\n<HEAD>\r\n<meta http-equiv=Content-Type content=\"text/html\">\r\n"
+      "<TITLE>This presentation was converted by Orvanta</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+      "<OBJECT classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\"\r\n"
+      " codebase=\"https://download.velloran.com/orvanta/player/flashplayer.cab#version=6,0,0,0\"\r\n"
+      " WIDTH=\"640\" HEIGHT=\"480\">\r\n"
+      " <PARAM NAME=movie VALUE=\"Talk.swf\"> \r\n"
+      " <PARAM NAME=quality VALUE=best> \r\n"
+      " <EMBED src=\"Talk.swf\" quality=best WIDTH=\"640\" HEIGHT=\"480\"\r\n"
+      " TYPE=\"application/x-shockwave-flash\" PLUGINSPAGE=\"https://www.velloran.com/orvanta/player/\"></EMBED>\r\n"
+      "</OBJECT>\r\n"
+      "<P>This presentation was converted by <a href=\"https://www.velloran.com/orvanta/\">Orvanta</a>.\r\n"
+      "</BODY>\r\n</HTML>\r\n";
+  EXPECT_EQ(*BuildWebPage("Talk.swf", settings, "", ""), expected);
+}
+
 TEST(WebPage, SplitPagesLinkTheirNeighbours) {
   ConversionSettings settings;
   const std::string first = *BuildWebPage("Talk_1.swf", settings, "", "Talk_2.htm");
