@@ -3,9 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-# Only what the conversion needs: the command line and the LibreOffice bridge.
-[ -f build/build.ninja ] || cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "${JOBS:-2}" --target orvanta-cli orvanta_office web_player >/dev/null
+# Only what the conversion needs: the command line, the LibreOffice bridge
+# and the web player.
+TARGETS="orvanta-cli orvanta_office web_player" scripts/build.sh build >/dev/null
 out=${OUTPUT_DIR:-$PWD/demo-output}
 mkdir -p "$out"
 # The CLI prints where the movie and the page are.

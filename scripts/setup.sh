@@ -20,6 +20,10 @@ packages=(
   file procps
 )
 
+# node and npm run the web player's install and the playback tests.
+command -v npm >/dev/null || packages+=(nodejs npm)
+command -v node >/dev/null || packages+=(nodejs)
+
 missing=()
 for p in "${packages[@]}"; do
   case "$p" in *-) continue ;; esac
@@ -37,12 +41,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-
-if ! command -v npm >/dev/null; then
-  missing_npm=1
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y -qq nodejs npm >/dev/null
 fi
 
 # npm packages, each folder with its own lock: the web player that ships with

@@ -9,14 +9,14 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 echo "== build"
-scripts/build.sh build -DORVANTA_WERROR=OFF
+scripts/build.sh build -DORVANTA_WERROR=ON
 echo "== tests"
 ctest --test-dir build --output-on-failure -j "${JOBS:-2}" --timeout 900
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-scripts/build.sh build-asan -DORVANTA_SANITIZE=ON -DORVANTA_DESKTOP=OFF -DORVANTA_OFFICE=OFF -DCMAKE_BUILD_TYPE=Debug
+scripts/build.sh build-asan -DORVANTA_WERROR=ON -DORVANTA_SANITIZE=ON -DORVANTA_DESKTOP=OFF -DORVANTA_OFFICE=OFF -DCMAKE_BUILD_TYPE=Debug
 ctest --test-dir build-asan --output-on-failure -j "${JOBS:-2}" -L unit --timeout 900
 
 echo "== fuzzing"

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "commands.h"
 
 namespace {
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     return orv::cli::kExitOk;
   }
   if (command == "--version") {
-    std::puts("orvanta-cli 1.67");
+    std::printf("orvanta-cli %s\n", orv::kVersion);
     return orv::cli::kExitOk;
   }
   if (command == "convert") return orv::cli::RunConvertCommand(args);

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include "base/version.h"
+
 namespace skin {
 
 const Palette& Colours() {
@@ -326,7 +328,7 @@ QImage Background() {
   p.setPen(c.caption);
   p.setFont(UiFont(12));
   p.drawText(QRectF(142, 236, 80, 40), Qt::AlignCenter, QString::fromUtf8("设置选项后\n开始转换"));
-  p.drawText(QRectF(120, 348, 100, 40), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("Orvanta V1.67"));
+  p.drawText(QRectF(120, 348, 100, 40), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("Orvanta V") + QString::fromUtf8(orv::kVersion));
 
   // Right column: the list well and the output folder field.
   Panel(p, QRectF(232, 66, 349, 266), QString::fromUtf8("待转换的演示文稿（从下往上依次转换）"));

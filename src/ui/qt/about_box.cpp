@@ -10,9 +10,12 @@
 #include <QVBoxLayout>
 
 #include "base/notifier.h"
+#include "base/version.h"
 #include "ui/qt/skin_pictures.h"
 
 namespace orv {
+
+std::string ProductLine() { return std::string("Orvanta V") + kVersion; }
 
 std::string HyperlinkFailureReason(int code) {
   switch (code) {
@@ -73,7 +76,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
 
   auto* iconLabel = new QLabel(this);
   iconLabel->setPixmap(QPixmap::fromImage(icon.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-  auto* product = new QLabel(QString::fromUtf8(kProductLine), this);
+  auto* product = new QLabel(QString::fromStdString(ProductLine()), this);
   QFont bold = product->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.25);

@@ -1,4 +1,4 @@
-// The About box: icon, picture, "Orvanta V1.67" and two links, the maker's
+// The About box: icon, picture, "Orvanta V" + the version and two links, the maker's
 // web site and a feedback mail. Links open with the desktop's handler; a
 // failure is reported as "Unable to open hyperlink:\n\n" and a reason.
 #pragma once
@@ -12,7 +12,8 @@ class QLabel;
 
 namespace orv {
 
-inline constexpr char kProductLine[] = "Orvanta V1.67";
+// "Orvanta V1.67" for version 1.67.
+std::string ProductLine();
 inline constexpr char kMakerWebSite[] = "https://www.velloran.com/orvanta";
 inline constexpr char kMakerMail[] = "orvanta-support@velloran.com";
 inline constexpr char kFeedbackSubject[] = "Orvanta Feedback";
