@@ -8,5 +8,5 @@ bash scripts/setup.sh
 cmake --build build -j "${JOBS:-2}" --target orvanta-cli orvanta_office >/dev/null
 out=${OUTPUT_DIR:-$PWD/demo-output}
 mkdir -p "$out"
-# The CLI prints where the movie and the page are.
+# The CLI prints where the movie, the page and the HTML5 twin are.
 build/apps/orvanta-cli convert --output-dir "$out" examples/orvanta-tour.odp
