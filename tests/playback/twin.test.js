@@ -242,6 +242,27 @@ test('the panel: its buttons, status and steps, a fade seen halfway, the drag an
   }
 });
 
+test('the frame: letterboxed when the movie scales, top left when aligned, no menu without printing', async () => {
+  const cases = [
+    { name: 'twin-scale', options: ['--scale'], box: [1000 / 2 - 320 * 500 / 480, 0, 640 * 500 / 480, 500] },
+    { name: 'twin-align', options: ['--scale', '--align'], box: [0, 0, 640 * 500 / 480, 500] },
+    { name: 'twin-noscale', options: ['--align', '--no-print'], box: [0, 0, 640, 480] },
+  ];
+  for (const { name, options, box } of cases) {
+    const { swf } = convertFolder(name, { slides: 1, options });
+    const twin = await openTwin(twinOf(swf), { viewport: { width: 1000, height: 500 } });
+    try {
+      const seen = await twin.page.locator('#frame').boundingBox();
+      [seen.x, seen.y, seen.width, seen.height].forEach((v, i) => assert.ok(Math.abs(v - box[i]) <= 1, `${name}: ${JSON.stringify(seen)}`));
+      const menuAllowed = await twin.page.evaluate(() => document.dispatchEvent(new MouseEvent('contextmenu', { cancelable: true, bubbles: true })));
+      assert.equal(menuAllowed, !options.includes('--no-print'), `${name}: the context menu`);
+      assert.deepEqual(twin.errors, []);
+    } finally {
+      await twin.close();
+    }
+  }
+});
+
 /** The times of the events of one kind, relative to the first automatic start. */
 function timeline(entries) {
   const start = entries.find((e) => e.type === 'auto' && e.on).t;
