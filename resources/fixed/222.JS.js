@@ -89,6 +89,7 @@
 
   function onEvent(event) {
     twin.log.push(event);
+    if (twin.log.length > 5000) twin.log.splice(0, 1000);  // a show may loop for days
     if (event.type === "goto") {
       showSlide(event.slide, event.from, event.fade, event.duration);
       followAddress(event.slide);
