@@ -28,12 +28,15 @@
 
   function now() { return performance.now(); }
 
-  // ---- The frame in the window, as the movie's stage places it.
+  // ---- The frame in the window, as the movie's stage places it. Unlike the
+  // movie's noScale, a window smaller than the frame (a phone) shrinks it
+  // rather than cutting its edges off.
   frame.style.width = config.width + "px";
   frame.style.height = config.height + "px";
   function layout() {
     var w = window.innerWidth, h = window.innerHeight;
-    scale = config.scale ? Math.min(w / config.width, h / config.height) : 1;
+    var fit = Math.min(w / config.width, h / config.height);
+    scale = config.scale ? fit : Math.min(1, fit);
     if (!(scale > 0)) scale = 1;
     var left = config.alignTopLeft ? 0 : Math.round((w - config.width * scale) / 2);
     var top = config.alignTopLeft ? 0 : Math.round((h - config.height * scale) / 2);

@@ -242,15 +242,17 @@ test('the panel: its buttons, status and steps, a fade seen halfway, the drag an
   }
 });
 
-test('the frame: letterboxed when the movie scales, top left when aligned, no menu without printing', async () => {
+test('the frame: letterboxed when the movie scales, top left when aligned, shrunk in a small window, no menu without printing', async () => {
   const cases = [
     { name: 'twin-scale', options: ['--scale'], box: [1000 / 2 - 320 * 500 / 480, 0, 640 * 500 / 480, 500] },
     { name: 'twin-align', options: ['--scale', '--align'], box: [0, 0, 640 * 500 / 480, 500] },
     { name: 'twin-noscale', options: ['--align', '--no-print'], box: [0, 0, 640, 480] },
+    // A window smaller than the frame, as on a phone, shrinks it even without scaling.
+    { name: 'twin-phone', options: [], box: [0, 60, 390, 292.5], viewport: { width: 390, height: 412 } },
   ];
-  for (const { name, options, box } of cases) {
+  for (const { name, options, box, viewport = { width: 1000, height: 500 } } of cases) {
     const { swf } = convertFolder(name, { slides: 1, options });
-    const twin = await openTwin(twinOf(swf), { viewport: { width: 1000, height: 500 } });
+    const twin = await openTwin(twinOf(swf), { viewport });
     try {
       const seen = await twin.page.locator('#frame').boundingBox();
       [seen.x, seen.y, seen.width, seen.height].forEach((v, i) => assert.ok(Math.abs(v - box[i]) <= 1, `${name}: ${JSON.stringify(seen)}`));
