@@ -8,7 +8,7 @@ bash scripts/setup.sh
 TARGETS="orvanta-cli orvanta_office web_player" scripts/build.sh build >/dev/null
 out=${OUTPUT_DIR:-$PWD/demo-output}
 mkdir -p "$out"
-# The CLI prints where the movie and the page are.
+# The CLI prints where the movie, the page and the HTML5 twin are.
 build/apps/orvanta-cli convert --output-dir "$out" examples/orvanta-tour.odp
 page=$out/orvanta-tour.htm
 if [ -f "$page" ]; then

@@ -8,6 +8,7 @@
 #include "base/paths.h"
 #include "commands.h"
 #include "convert_options.h"
+#include "movie/html5_twin.h"
 #include "pipeline/automation.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/output_names.h"
@@ -44,6 +45,10 @@ void PrintOutputs(const std::string& source, const ConversionSettings& settings)
   std::printf("%s: movie %s\n", source.c_str(), movie.c_str());
   if (settings.GenHTML != 0) {
     std::printf("%s: page  %s\n", source.c_str(), OutputPath(settings.OutputFolder, PageName(source)).c_str());
+  }
+  if (settings.GenHTML5 != 0) {
+    std::printf("%s: html5 %s\n", source.c_str(),
+                OutputPath(settings.OutputFolder, TwinName(MovieName(source))).c_str());
   }
   std::fflush(stdout);
 }

@@ -29,6 +29,7 @@ constexpr std::array kSwitches = {
     Switch{"--html", "GenHTML", 1},         Switch{"--no-html", "GenHTML", 0},
     Switch{"--autorun", "GenAutorun", 1},   Switch{"--no-autorun", "GenAutorun", 0},
     Switch{"--web-player", "WebPlayer", 1}, Switch{"--no-web-player", "WebPlayer", 0},
+    Switch{"--html5", "GenHTML5", 1},       Switch{"--no-html5", "GenHTML5", 0},
     Switch{"--align", "Align", 1},          Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},          Switch{"--no-scale", "Scale", 0},
     Switch{"--no-print", "NoPrint", 1},     Switch{"--print", "NoPrint", 0},
@@ -86,6 +87,8 @@ const char kConvertUsage[] =
     "  --autorun               an autorun.inf that opens the page (needs the page)\n"
     "  --no-web-player         pages without the bundled Flash player emulator\n"
     "                          (by default each page loads it from ruffle/ beside it)\n"
+    "  --no-html5 / --html5    no / a self-contained HTML5 copy of each movie,\n"
+    "                          NAME-html5.html, that plays from a file (on)\n"
     "  --store PATH            use another settings file\n"
     "\n"
     "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"

@@ -64,6 +64,7 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
                              Progress& progress) {
   if (!CheckLimits(settings)) return;
   const int count = static_cast<int>(slidePaths.size());
+  jpegPlaces_.clear();
   MovieBuffer buffer;  // released on every return
   if (BeginMovie(buffer, settings, slides) < 0) return;
   for (int i = 1; i <= count; ++i) {
@@ -78,6 +79,14 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
   buffer.PutU32(kFileLengthOffset, static_cast<std::uint32_t>(buffer.length()));
   if (!ReplaceFileContents(outputPath, buffer.bytes())) {
     Notify(FormatMessage(msg::kFlashWriteFailed, outputPath));
+    return;
+  }
+  if (settings.GenHTML5 != 0 && !twin.path.empty()) {
+    const std::span<const std::uint8_t> movie = buffer.bytes();
+    std::vector<std::span<const std::uint8_t>> jpegs;
+    jpegs.reserve(jpegPlaces_.size());
+    for (const auto& [offset, size] : jpegPlaces_) jpegs.push_back(movie.subspan(offset, size));
+    WriteTwinPage(config_, jpegs, twin);
   }
 }
 
@@ -95,6 +104,7 @@ int MovieWriter::BeginMovie(MovieBuffer& buffer, ConversionSettings& settings,
     return -1;
   }
   const std::string config = BuildPlayerConfig(settings, slides);
+  config_ = config;
   // Both lengths are written as 16-bit values.
   if (config.size() + kFirstActionFixedBytes > 0xffff) {
     Notify(FormatMessage(msg::kMovieConfigTooLong, outputPath));
@@ -152,6 +162,7 @@ int MovieWriter::AppendSlideImage(int slide, MovieBuffer& buffer, const Conversi
   PutLe(tag + 6, static_cast<std::uint64_t>(SlideBitmapId(slide)), 2);
   std::memcpy(tag + 8, kEmptyEncodingTables, sizeof kEmptyEncodingTables);
   std::memcpy(tag + kJpegTagOverhead, jpeg.get(), jpegSize);
+  jpegPlaces_.emplace_back(buffer.length() + kJpegTagOverhead, jpegSize);
   buffer.Commit(jpegSize + kJpegTagOverhead);
   return 1;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "movie/conversion_settings.h"
+#include "movie/html5_twin.h"
 #include "movie/movie_buffer.h"
 #include "movie/slide_list.h"
 
@@ -53,10 +54,18 @@ class MovieWriter {
   std::string outputPath;
   std::string exportExtension = "bmp";  // what the export saved the slides as
   SlideEncoder encodeSlide;
+  // With GenHTML5 on and twin.path set, a movie written to disk gets its
+  // HTML5 twin from the same JPEG bytes; an abandoned movie gets none.
+  TwinPage twin;
 
  private:
   // Refuses movies the file format cannot represent.
   bool CheckLimits(const ConversionSettings& settings) const;
+
+  // Of the movie being assembled: its configuration document and where each
+  // slide's JPEG stream lies in the buffer (offset, size).
+  std::string config_;
+  std::vector<std::pair<std::size_t, std::size_t>> jpegPlaces_;
 };
 
 }  // namespace orv

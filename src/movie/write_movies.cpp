@@ -28,8 +28,16 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   });
   writer.exportExtension = std::string(exportExtension);
 
+  // Titles name the slides in the twins' alt texts where they are known.
+  const bool titled = settings.UseTitle != 0;
+  const std::vector<std::string> noTitles;
+  const std::vector<std::string>& titles = titled ? slideList.titles : noTitles;
+  writer.twin.title = OutputStem(sourcePath);
+
   if (settings.SplitPPT == 0) {
     writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
+    writer.twin.path = OutputPath(settings.OutputFolder, TwinName(MovieName(sourcePath)));
+    writer.twin.slideTitles = titles;
     writer.slidePaths = slideList.paths;
     writer.WriteMovie(settings, slideList, progress);
     return progress.cancelled() ? 0 : 1;
@@ -37,8 +45,13 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
 
   for (std::size_t k = 0; k < slideList.paths.size(); ++k) {
     // A slide without a title of its own keeps the numbered name.
-    writer.outputPath =
-        OutputPath(settings.OutputFolder, SlideMovieName(sourcePath, settings.UseTitle != 0, slideList.titles, k));
+    const std::size_t count = slideList.paths.size();
+    const std::string movie = SlideMovieName(sourcePath, titled, slideList.titles, k);
+    writer.outputPath = OutputPath(settings.OutputFolder, movie);
+    writer.twin.path = OutputPath(settings.OutputFolder, TwinName(movie));
+    writer.twin.slideTitles.assign(1, k < titles.size() ? titles[k] : std::string());
+    writer.twin.previous = k > 0 ? TwinName(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
+    writer.twin.next = k + 1 < count ? TwinName(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
     writer.slidePaths.assign(1, slideList.paths[k]);
     writer.WriteMovie(settings, slideList, progress);
     if (progress.cancelled()) return 0;

@@ -111,6 +111,7 @@ TEST_F(ConvertFaults, MissingSourceIsSkippedAndTheNextFileConverts) {
   EXPECT_NE(run.err.find("Orvanta: " + FormatMessage(msg::kSourceMissing, missing)), std::string::npos) << run.err;
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf"));
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.htm"));
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour-html5.html"));
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
 }
 
@@ -124,6 +125,8 @@ TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
   CliRun first = RunCli({"--output-dir", OutDir(), pictures}, config_.path());
   ASSERT_EQ(first.status, 0) << first.err;
   std::string older = testfiles::ReadText(out_ / "pictures.swf");
+  std::string olderTwin = testfiles::ReadText(out_ / "pictures-html5.html");
+  ASSERT_FALSE(olderTwin.empty());
 
   testfiles::WriteSolidBmp(pictures + "/Slide2.bmp", 320, 240, 250, 10, 10);
   CliRun full = RunCli({"--output-dir", OutDir(), pictures}, config_.path(), older.size() / 2);
@@ -131,8 +134,11 @@ TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
   EXPECT_NE(full.err.find(FormatMessage(msg::kFlashWriteFailed, out_ / "pictures.swf")), std::string::npos)
       << full.err;
   EXPECT_EQ(testfiles::ReadText(out_ / "pictures.swf"), older) << "the older movie was damaged";
+  // The failed movie gets no twin: the older one stays as it was.
+  EXPECT_EQ(testfiles::ReadText(out_ / "pictures-html5.html"), olderTwin);
   for (const std::string& name : testfiles::FileNames(OutDir())) {
-    EXPECT_TRUE(name == "pictures.swf" || name == "pictures.htm" || name == "ruffle") << "left behind: " << name;
+    EXPECT_TRUE(name == "pictures.swf" || name == "pictures.htm" || name == "pictures-html5.html" || name == "ruffle")
+        << "left behind: " << name;
   }
 }
 

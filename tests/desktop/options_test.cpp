@@ -143,6 +143,23 @@ TEST_F(OptionsTest, WebPlayerBoxFollowsThePageBoxAndIsWrittenWithIt) {
   EXPECT_EQ(store.GetInt("WebPlayer", -1), 1);
 }
 
+TEST_F(OptionsTest, Html5BoxIsOnByDefaultAndStaysUsableWithoutThePage) {
+  auto sheet = Open();
+  sheet->tabs()->setCurrentIndex(3);
+  OutputPage* out = sheet->output();
+  EXPECT_EQ(out->genHtml5->text(), QStringLiteral("同时生成 HTML5 版本（双击即可播放）"));
+  EXPECT_TRUE(out->genHtml5->isChecked());
+  EXPECT_FALSE(sheet->applyButton()->isEnabled());
+  out->genHtml5->click();
+  EXPECT_TRUE(sheet->applyButton()->isEnabled());
+  // The twin lies beside the movie, not the page: no page does not grey it out.
+  out->genHtml->click();
+  EXPECT_TRUE(out->genHtml5->isEnabled());
+  sheet->accept();
+  EXPECT_EQ(store.GetInt("GenHTML5", -1), 0);
+  EXPECT_EQ(store.GetInt("GenHTML", -1), 0);
+}
+
 TEST_F(OptionsTest, FrameSizeIsCheckedWhenLeavingThePageAndTheFieldGetsTheFocus) {
   auto sheet = Open();
   sheet->show();

@@ -4,7 +4,9 @@
 //
 //   slidemovie --out MOVIE.swf [--width W] [--height H] [--delays 2,1,3 | --fixed S]
 //              [--nav] [--autostart] [--loop] [--no-fade] [--align] [--scale] [--no-print]
-//              PICTURE...
+//              [--html5] PICTURE...
+//
+// --html5 also writes the movie's HTML5 twin beside it.
 //
 // Exit status 0 when the movie was written, 1 when the writer reported a
 // failure (its message is on standard error), 2 for bad usage.
@@ -18,6 +20,7 @@
 #include "base/notifier.h"
 #include "image/slide_preparation.h"
 #include "movie/conversion_settings.h"
+#include "movie/html5_twin.h"
 #include "movie/movie_writer.h"
 #include "movie/slide_list.h"
 #include "pipeline/progress.h"
@@ -28,7 +31,7 @@ int Usage(std::string_view why) {
   std::cerr << "slidemovie: " << why << "\n"
             << "usage: slidemovie --out MOVIE.swf [--width W] [--height H] [--delays a,b,c | --fixed S]\n"
                "                  [--nav] [--autostart] [--loop] [--no-fade] [--align] [--scale] [--no-print]\n"
-               "                  PICTURE...\n";
+               "                  [--html5] PICTURE...\n";
   return 2;
 }
 
@@ -101,6 +104,8 @@ int main(int argc, char** argv) {
       settings.Scale = 1;
     } else if (arg == "--no-print") {
       settings.NoPrint = 1;
+    } else if (arg == "--html5") {
+      settings.GenHTML5 = 1;
     } else if (arg.starts_with("--")) {
       return Usage("unknown option " + std::string(arg));
     } else {
@@ -117,6 +122,11 @@ int main(int argc, char** argv) {
     return preparer.EncodeSlideImage(path, jpegBytes, options);
   };
   writer.slidePaths = slides.paths;
+  if (settings.GenHTML5 != 0) {
+    const std::filesystem::path movie(writer.outputPath);
+    writer.twin.path = (movie.parent_path() / orv::TwinName(movie.filename().string())).string();
+    writer.twin.title = movie.stem().string();
+  }
   orv::Progress progress;
   writer.WriteMovie(settings, slides, progress);
   if (notifier.reports > 0 || !std::filesystem::exists(writer.outputPath)) return 1;

@@ -56,6 +56,7 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaultsWithTheDependentOptionsOff) 
   EXPECT_EQ(s.JpgQlt, 90);
   EXPECT_EQ(s.SharpFont, 1);
   EXPECT_EQ(s.WebPlayer, 1);
+  EXPECT_EQ(s.GenHTML5, 1);
   EXPECT_EQ(s.TempFolder, SystemTempFolder());
   EXPECT_EQ(s.OutputFolder, "/out");
   EXPECT_FALSE(std::filesystem::exists(file)) << "reading never creates the store";
@@ -289,8 +290,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("JpgQlt")->defaultValue, defaults.JpgQlt);
   EXPECT_EQ(FindSetting("WebPlayer")->defaultValue, 1);
   EXPECT_EQ(defaults.WebPlayer, 1);
-  // The 23 values of the options pages, and the web player of the pages.
-  EXPECT_EQ(SettingTable().size(), 24u);
+  EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
+  // The 23 values of the options pages, the web player of the pages and the
+  // HTML5 twin.
+  EXPECT_EQ(SettingTable().size(), 25u);
 }
 
 }  // namespace

@@ -283,9 +283,11 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   genHtml = new QCheckBox(Text("生成 HTML 自动换行文件"), publish);
   genAutorun = new QCheckBox(Text("生成 CD 刻录的 autorun 文件"), publish);
   webPlayer = new QCheckBox(Text("网页内置 Flash 播放器 (Ruffle)"), publish);
+  genHtml5 = new QCheckBox(Text("同时生成 HTML5 版本（双击即可播放）"), publish);
   publish->layout()->addWidget(genHtml);
   publish->layout()->addWidget(Indented(publish, genAutorun));
   publish->layout()->addWidget(Indented(publish, webPlayer));
+  publish->layout()->addWidget(genHtml5);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
@@ -303,7 +305,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     UpdateEnabling();
     MarkChanged();
   });
-  for (QCheckBox* box : {useTitle, genAutorun, webPlayer}) {
+  for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genHtml5}) {
     connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
   }
 }
@@ -326,6 +328,7 @@ void OutputPage::Load(const SettingsStore& store) {
   genHtml->setChecked(values.GetInt("GenHTML", 1) != 0);
   genAutorun->setChecked(values.GetInt("GenAutorun", 0) != 0);
   webPlayer->setChecked(values.GetInt("WebPlayer", 1) != 0);
+  genHtml5->setChecked(values.GetInt("GenHTML5", 1) != 0);
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   UpdateEnabling();
@@ -344,6 +347,7 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("SplitPPT", Flag(split));
   store.SetInt("UseTitle", Flag(useTitle));
   store.SetInt("WebPlayer", Flag(webPlayer));
+  store.SetInt("GenHTML5", Flag(genHtml5));
 }
 
 }  // namespace orv

@@ -123,6 +123,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genHtml;
   QCheckBox* genAutorun;
   QCheckBox* webPlayer;
+  QCheckBox* genHtml5;
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();

@@ -1,0 +1,43 @@
+// The HTML5 twin of a movie: one self-contained page that holds the movie's
+// own JPEG streams as data: URIs and a small player that behaves as the
+// movie's does. It plays from a file, offline, with nothing beside it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+// What a twin shows besides the slides.
+struct TwinPage {
+  std::string path;                      // where the twin goes; empty: no twin
+  std::string title;                     // the presentation's name (tab title)
+  std::vector<std::string> slideTitles;  // per slide of the movie; may be shorter
+  std::string previous, next;            // neighbour twins' file names (split mode)
+};
+
+// "Talk.swf" -> "Talk-html5.html" (a name without ".swf" just gets the suffix).
+std::string TwinName(std::string_view movieName);
+
+// The whole page: `config` is the movie's configuration document, `jpegs`
+// the JPEG stream of each slide in order. Nothing when a resource is missing
+// (reported by the resource lookup).
+std::optional<std::string> BuildTwinPage(std::string_view config,
+                                         std::span<const std::span<const std::uint8_t>> jpegs,
+                                         const TwinPage& page);
+
+// Builds the page and writes it atomically to page.path. False after a
+// message ("输出 html 文件 %s 时异常！" for a failed write).
+bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
+                   const TwinPage& page);
+
+// Local helpers for the names written into the twin (exposed for tests).
+std::string EscapeHtmlText(std::string_view text);
+std::string EscapeUrlPath(std::string_view name);
+std::string Base64(std::span<const std::uint8_t> bytes);
+
+}  // namespace orv

@@ -1,0 +1,214 @@
+// The HTML5 twin beside each movie: the very JPEG bytes of the movie, the
+// names written into it escaped, and no twin for an abandoned movie.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "movie/convert_movies.h"
+#include "movie/html5_twin.h"
+#include "movie/player_config.h"
+#include "movie/swf_reader.h"
+#include "movie_test_support.h"
+
+namespace orv {
+namespace {
+
+using test::ByteVector;
+
+ByteVector FromBase64(const std::string& text) {
+  static const std::string kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  ByteVector out;
+  std::uint32_t bits = 0;
+  int count = 0;
+  for (char c : text) {
+    if (c == '=') break;
+    const auto at = kAlphabet.find(c);
+    if (at == std::string::npos) ADD_FAILURE() << "not base64: " << c;
+    bits = bits << 6 | static_cast<std::uint32_t>(at);
+    if ((count += 6) >= 8) {
+      count -= 8;
+      out.push_back(static_cast<std::uint8_t>(bits >> count));
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> Matches(const std::string& text, const std::string& pattern) {
+  std::vector<std::string> found;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it) {
+    found.push_back((*it)[1].str());
+  }
+  return found;
+}
+
+// The JPEG streams of a movie as its reader sees them.
+std::vector<ByteVector> MovieJpegs(const ByteVector& bytes) {
+  const SwfMovie movie = ReadSwf(bytes);
+  EXPECT_TRUE(movie.ok());
+  std::vector<ByteVector> jpegs;
+  for (const auto& tag : movie.tags) {
+    if (tag.code != swf_tag::kDefineBitsJpeg2) continue;
+    const auto body = TagBody(bytes, tag);
+    jpegs.emplace_back(body.begin() + 6, body.end());  // id and the empty table block
+  }
+  return jpegs;
+}
+
+class TwinTest : public ::testing::Test {
+ protected:
+  TwinTest() : tableScope_(table_), notesScope_(notes_) {
+    work_ = (scratch_.path() / "Talk_zzz_").string();
+    out_ = (scratch_.path() / "out").string();
+    std::filesystem::create_directories(work_);
+    std::filesystem::create_directories(out_);
+    settings_.Width = 64;
+    settings_.Height = 48;
+    settings_.GenHTML5 = 1;
+    settings_.OutputFolder = out_;
+    settings_.TempFolder = scratch_.path().string() + "/";
+  }
+  // Slide pictures as JPEG files, which the preparation re-encodes.
+  void AddSlides(int count) {
+    for (int k = 1; k <= count; ++k) {
+      const std::string path = work_ + "/Slide" + std::to_string(k) + ".BMP";
+      std::string bmp(54 + 64 * 3 * 48, static_cast<char>(30 * k));
+      const std::uint32_t fields[][2] = {{2, static_cast<std::uint32_t>(bmp.size())}, {10, 54}, {14, 40}, {18, 64},
+                                         {22, 48}, {26, 1 | 24 << 16}, {30, 0}, {34, 64 * 3 * 48}};
+      for (const auto& [at, value] : fields) {
+        for (int b = 0; b < 4; ++b) bmp[at + b] = static_cast<char>(value >> (8 * b));
+      }
+      bmp[0] = 'B';
+      bmp[1] = 'M';
+      test::WriteFileText(path, bmp);
+    }
+  }
+  int Convert() { return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress_, "bmp"); }
+  std::string Read(const std::string& name) const { return test::ReadFileText(out_ + "/" + name); }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(out_ + "/" + name); }
+
+  test::OverlayResources table_;
+  ScopedResourceTable tableScope_;
+  RecordingNotifier notes_;
+  ScopedNotifier notesScope_;
+  test::ScratchFolder scratch_;
+  std::string work_, out_;
+  ConversionSettings settings_;
+  SlideList slides_;
+  Progress progress_;
+};
+
+TEST_F(TwinTest, HoldsTheMoviesOwnJpegBytesItsDocumentAndNothingFromOutside) {
+  AddSlides(3);
+  settings_.UseTitle = 1;
+  slides_.titles = {"Intro", "Q&A <live>", ""};
+  ASSERT_EQ(Convert(), 1);
+  ASSERT_TRUE(notes_.reports.empty()) << notes_.reports.front();
+  const std::string twin = Read("Talk-html5.html");
+  ASSERT_FALSE(twin.empty());
+
+  const auto movieJpegs = MovieJpegs(test::ReadFileBytes(out_ + "/Talk.swf"));
+  const auto uris = Matches(twin, R"re(src="data:image/jpeg;base64,([A-Za-z0-9+/=]*)")re");
+  ASSERT_EQ(uris.size(), 3u);
+  std::size_t jpegBytes = 0;
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(FromBase64(uris[k]), movieJpegs[k]) << "slide " << k + 1;
+    jpegBytes += movieJpegs[k].size();
+  }
+  EXPECT_LE(twin.size(), jpegBytes * 137 / 100 + 64 * 1024);
+
+  EXPECT_EQ(Matches(twin, R"re(<img class="slide" alt="([^"]*)")re"),
+            (std::vector<std::string>{"Slide 1 of 3: Intro", "Slide 2 of 3: Q&amp;A &lt;live&gt;", "Slide 3 of 3"}));
+  EXPECT_NE(twin.find("<title>Talk</title>"), std::string::npos);
+  ConversionSettings copy = settings_;
+  EXPECT_NE(twin.find("data-config=\"" + EscapeHtmlText(BuildPlayerConfig(copy, slides_)) + "\""), std::string::npos);
+  // Nothing is fetched: no src or href but data: URIs, and no marks left over.
+  EXPECT_EQ(Matches(twin, R"re(src="((?!data:)[^"]*)")re"), std::vector<std::string>{});
+  EXPECT_EQ(Matches(twin, R"re(href="([^"]*)")re"), std::vector<std::string>{});
+  EXPECT_EQ(Matches(twin, R"re((@[A-Z]+@))re"), std::vector<std::string>{});
+}
+
+TEST_F(TwinTest, SplitTwinsLinkTheirNeighboursWithEscapedNames) {
+  AddSlides(3);
+  settings_.SplitPPT = 1;
+  settings_.UseTitle = 1;
+  slides_.titles = {"a&b", "x\"<y>#1", "50%"};
+  ASSERT_EQ(Convert(), 1);
+  const std::string first = Read("a&b-html5.html");
+  const std::string middle = Read("x\"<y>#1-html5.html");
+  const std::string last = Read("50%-html5.html");
+  EXPECT_EQ(Matches(first, R"re(href="([^"]*)")re"), std::vector<std::string>{"./x%22%3Cy%3E%231-html5.html"});
+  EXPECT_EQ(Matches(middle, R"re(href="([^"]*)")re"),
+            (std::vector<std::string>{"./a%26b-html5.html", "./50%25-html5.html"}));
+  EXPECT_EQ(Matches(last, R"re(rel="(\w+)")re"), std::vector<std::string>{"prev"});
+  EXPECT_NE(middle.find("alt=\"Slide 1 of 1: x&quot;&lt;y&gt;#1\""), std::string::npos);
+  EXPECT_EQ(MovieJpegs(test::ReadFileBytes(out_ + "/50%.swf")).size(), 1u);
+}
+
+TEST_F(TwinTest, NoTwinForAnAbandonedMovieOrWithTheOptionOff) {
+  AddSlides(2);
+  settings_.UseTitle = 0;
+  settings_.GenHTML5 = 0;
+  ASSERT_EQ(Convert(), 1);
+  EXPECT_TRUE(Exists("Talk.swf"));
+  EXPECT_FALSE(Exists("Talk-html5.html"));
+
+  // A picture that cannot be read abandons the movie, and so its twin.
+  std::filesystem::remove_all(out_);
+  std::filesystem::create_directories(out_);
+  settings_.GenHTML5 = 1;
+  slides_ = SlideList();
+  test::WriteFileText(work_ + "/Slide2.BMP", "not a picture");
+  ASSERT_EQ(Convert(), 1);
+  EXPECT_FALSE(notes_.reports.empty());
+  EXPECT_FALSE(Exists("Talk.swf"));
+  EXPECT_FALSE(Exists("Talk-html5.html"));
+}
+
+TEST_F(TwinTest, AMissingPartOfThePlayerIsReportedAndTheMovieStays) {
+  AddSlides(1);
+  settings_.UseTitle = 0;
+  table_.Remove(222, "JS");
+  ASSERT_EQ(Convert(), 1);
+  EXPECT_EQ(notes_.reports, std::vector<std::string>{"无法定位资源！"});
+  EXPECT_TRUE(Exists("Talk.swf"));
+  EXPECT_FALSE(Exists("Talk-html5.html"));
+}
+
+TEST(TwinParts, ScriptsAndStyleCannotEndTheirElementAndEveryMarkIsThere) {
+  const auto text = [](int id, const char* type) {
+    const auto bytes = Resources().Find(id, type);
+    EXPECT_TRUE(bytes.has_value()) << id;
+    return bytes ? std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()) : std::string();
+  };
+  const std::regex closing("</(script|style)", std::regex::icase);
+  for (int id : {221, 222}) EXPECT_FALSE(std::regex_search(text(id, "JS"), closing)) << id;
+  EXPECT_FALSE(std::regex_search(text(223, "CSS"), closing));
+  const std::string page = text(220, "HTML");
+  for (const char* mark : {"@TITLE@", "@CONFIG@", "@STYLE@", "@LOGIC@", "@PAGE@", "@SLIDES@", "@LINKS@"}) {
+    EXPECT_NE(page.find(mark), std::string::npos) << mark;
+    EXPECT_EQ(page.find(mark), page.rfind(mark)) << mark;
+  }
+}
+
+TEST(TwinHelpers, Base64EscapingAndNames) {
+  const auto b64 = [](std::string_view s) {
+    return Base64(std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()));
+  };
+  EXPECT_EQ(b64(""), "");
+  EXPECT_EQ(b64("f"), "Zg==");
+  EXPECT_EQ(b64("fo"), "Zm8=");
+  EXPECT_EQ(b64("foo"), "Zm9v");
+  EXPECT_EQ(b64("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(b64("\xff\xfe\xfd"), "//79");
+  EXPECT_EQ(EscapeHtmlText("<a href=\"x\">'&'</a>"), "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+  EXPECT_EQ(EscapeUrlPath("javascript:alert(1)"), "./javascript%3Aalert%281%29");
+  EXPECT_EQ(EscapeUrlPath("幻灯片 1.html"), "./%E5%B9%BB%E7%81%AF%E7%89%87%201.html");
+  EXPECT_EQ(TwinName("Talk.swf"), "Talk-html5.html");
+  EXPECT_EQ(TwinName("swf"), "swf-html5.html");
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,176 @@
+'use strict';
+// The twin's slide state machine, driven with made-up times.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const path = require('node:path');
+
+const Logic = require(path.join(__dirname, '..', '..', 'resources', 'fixed', '221.JS.js'));
+
+const DOC = (init, config, entries = '') =>
+  `<init${init}></init><config${config}>${entries}</config>`;
+const BASE_INIT = ' showMenu="true" scaleMode="noScale" frameWidth="640" frameHeight="480"';
+function cfg({ nav = false, auto = false, loop = false, fade = true, fix = '3', delays = [] } = {}) {
+  const entries = delays.map((d) => `<slideProp delay="${d}"></slideProp>`).join('');
+  return Logic.parseConfig(DOC(BASE_INIT,
+    ` showNavPanel="${nav}" autoStart="${auto}" loop="${loop}" transAnim="${fade ? 'fade' : 'none'}" fixDelay="${fix}"`,
+    entries));
+}
+
+function make(count, config) {
+  const events = [];
+  const player = Logic.createPlayer(count, config, (e) => events.push(e));
+  const gotos = () => events.filter((e) => e.type === 'goto').map((e) => e.slide);
+  return { player, events, gotos };
+}
+
+test('the configuration document gives the values the movie reads', () => {
+  const c = Logic.parseConfig(
+    '<init align="TL" showMenu="false" scaleMode="showAll" frameWidth="800" frameHeight="600"></init>' +
+    '<config showNavPanel="true" autoStart="true" loop="true" transAnim="none" fixDelay="-1">' +
+    '<slideProp delay="3"></slideProp><slideProp delay="5"></slideProp><slideProp delay="x"></slideProp></config>');
+  assert.deepEqual(c, {
+    alignTopLeft: true, showMenu: false, scale: true, width: 800, height: 600, showNav: true,
+    autoStart: true, loop: true, fade: false, perSlide: true, fixedDelay: -1, delays: [3, 5, 0],
+  });
+  const plain = cfg({ fix: '7' });
+  assert.equal(plain.alignTopLeft, false);
+  assert.equal(plain.perSlide, false);
+  assert.equal(plain.fixedDelay, 7);
+  // Hostile or broken documents still give a usable frame.
+  for (const text of ['', 'garbage', '<init frameWidth="-5" frameHeight="1e999"></init><config>']) {
+    const broken = Logic.parseConfig(text);
+    assert.equal(broken.width, 640);
+    assert.equal(broken.height, 480);
+    assert.equal(broken.showNav, false);
+  }
+});
+
+test('every key of the table, mapped from the movie\'s key codes', () => {
+  const table = {
+    auto: ['p', 'P'],
+    next: [' ', 'Enter', 'ArrowRight', 'Separator'],
+    previous: ['Backspace', 'ArrowLeft'],
+    first: ['Home', 'PageUp', 'ArrowUp'],
+    last: ['End', 'PageDown', 'ArrowDown'],
+  };
+  for (const [action, keys] of Object.entries(table)) {
+    for (const key of keys) assert.equal(Logic.keyAction(key), action, key);
+  }
+  for (const key of ['a', 'Escape', 'Tab', 'f', 'constructor', '__proto__']) assert.equal(Logic.keyAction(key), null, key);
+
+  const { player, gotos } = make(5, cfg({ fade: false }));
+  player.begin(0);
+  let t = 0;
+  for (const key of ['End', 'Home', 'ArrowRight', ' ', 'Enter', 'Backspace', 'PageDown', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'PageUp']) {
+    assert.equal(player.key(key, (t += 10)), true);
+  }
+  assert.deepEqual(gotos(), [5, 1, 2, 3, 4, 3, 5, 1, 5, 4, 1]);
+  assert.equal(player.key('x', (t += 10)), false);
+});
+
+test('moves stay in range, dim PREV and NEXT at the ends, and a one-slide show dims both', () => {
+  const { player, gotos } = make(3, cfg({ fade: false }));
+  player.begin(0);
+  assert.equal(player.state.prevDimmed, true);
+  assert.equal(player.state.nextDimmed, false);
+  player.previous(1);
+  player.last(2);
+  player.next(3);
+  assert.deepEqual(gotos(), [3]);
+  assert.equal(player.state.nextDimmed, true);
+  assert.equal(player.state.prevDimmed, false);
+
+  const one = make(1, cfg());
+  one.player.begin(0);
+  assert.equal(one.player.state.prevDimmed, true);
+  assert.equal(one.player.state.nextDimmed, true);
+});
+
+test('during a fade navigation is refused, for the five frames the movie takes', () => {
+  assert.ok(Math.abs(Logic.FADE_MS - 5000 / 15) < 1e-9);
+  const { player, events, gotos } = make(4, cfg());
+  player.begin(0);
+  player.next(1000);
+  player.next(1000 + Logic.FADE_MS - 1);
+  assert.equal(events.filter((e) => e.type === 'refused').length, 1);
+  player.next(1000 + Logic.FADE_MS);
+  assert.deepEqual(gotos(), [2, 3]);
+  assert.equal(events.find((e) => e.type === 'goto').fade, true);
+
+  const noFade = make(4, cfg({ fade: false }));
+  noFade.player.begin(0);
+  noFade.player.next(1);
+  noFade.player.next(1);
+  assert.deepEqual(noFade.gotos(), [2, 3]);
+});
+
+test('only P works during automatic playback; clicks go by thirds', () => {
+  const { player, gotos } = make(4, cfg({ fade: false }));
+  player.begin(0);
+  assert.equal(player.key('P', 10), true);
+  assert.equal(player.state.auto, true);
+  assert.equal(player.state.prevDimmed && player.state.nextDimmed, true);
+  for (const key of ['ArrowRight', 'End', ' ']) player.key(key, 20);
+  assert.deepEqual(gotos(), []);
+  player.key('p', 30);
+  assert.equal(player.state.auto, false);
+  assert.equal(player.state.indicator, 1);
+  assert.equal(player.state.prevDimmed, true);  // refreshed from the position again
+  assert.equal(player.state.nextDimmed, false);
+
+  player.click(213, 40);   // left third (640 / 3 = 213.3): back, refused at slide 1
+  player.click(214, 50);   // forward
+  player.click(639, 60);
+  player.click(0, 70);
+  assert.deepEqual(gotos(), [2, 3, 2]);
+});
+
+test('fixed interval: one slide per interval, the indicator in four steps, stop at the end', () => {
+  const { player, events, gotos } = make(3, cfg({ fix: '1', auto: true, fade: false }));
+  player.begin(0);
+  assert.equal(player.state.auto, true);
+  const frames = [];
+  for (let t = 0; t <= 5000; t += 50) {
+    player.tick(t);
+    frames.push(player.state.indicator);
+  }
+  assert.deepEqual(gotos(), [2, 3]);
+  const moves = events.filter((e) => e.type === 'goto').map((e) => e.t);
+  assert.deepEqual(moves, [1000, 2000]);
+  assert.equal(player.state.auto, false, 'no loop: the show ends on the last slide');
+  assert.deepEqual([...new Set(frames.slice(0, 20))], [1, 2, 3, 4]);
+});
+
+test('per-slide delays in order, 3 s for a missing or unusable entry, and a zero fixed delay', () => {
+  const { player, events } = make(5, cfg({ fix: '-1', delays: [2, 1, 0], fade: false }));
+  player.begin(0);
+  player.startAuto(0);
+  for (let t = 0; t <= 20000; t += 10) player.tick(t);
+  const moves = events.filter((e) => e.type === 'goto').map((e) => [e.slide, e.t]);
+  // 2 s, 1 s, then 3 s for the 0 entry and for the missing fourth.
+  assert.deepEqual(moves, [[2, 2000], [3, 3000], [4, 6000], [5, 9000]]);
+
+  const zero = make(2, cfg({ fix: '0', fade: false }));
+  zero.player.begin(0);
+  zero.player.startAuto(0);
+  assert.equal(zero.player.state.delay, 3);
+});
+
+test('a loop gives the last slide its full interval, then goes back to the first', () => {
+  const { player, gotos } = make(3, cfg({ fix: '1', loop: true, auto: true }));
+  player.begin(0);
+  for (let t = 0; t <= 4000; t += 25) player.tick(t);
+  assert.deepEqual(gotos(), [2, 3, 1, 2]);
+  assert.equal(player.state.auto, true);
+});
+
+test('begin honours a slide from the address and ignores one out of range', () => {
+  const a = make(5, cfg());
+  a.player.begin(0, 4);
+  assert.equal(a.player.state.current, 4);
+  const b = make(5, cfg());
+  b.player.begin(0, 9);
+  assert.equal(b.player.state.current, 1);
+  b.player.go(3, 10);
+  assert.equal(b.player.state.current, 3);
+});
