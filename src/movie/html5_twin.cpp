@@ -4,6 +4,7 @@
 #include "base/notifier.h"
 #include "base/resources.h"
 #include "movie/file_replace.h"
+#include "movie/web_names.h"
 
 namespace orv {
 namespace {
@@ -27,7 +28,7 @@ void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t
     out += count;
     if (k < page.slideTitles.size() && !page.slideTitles[k].empty()) {
       out += ": ";
-      out += EscapeHtmlText(page.slideTitles[k]);
+      out += EscapeHtml(page.slideTitles[k]);
     }
     out += "\" src=\"data:image/jpeg;base64,";
     out += Base64(jpegs[k]);
@@ -39,10 +40,10 @@ void AppendLinks(std::string& out, const TwinPage& page) {
   if (page.previous.empty() && page.next.empty()) return;
   out += "<nav class=\"neighbours\" aria-label=\"Other slides\">";
   if (!page.previous.empty()) {
-    out += "<a rel=\"prev\" href=\"" + EscapeHtmlText(EscapeUrlPath(page.previous)) + "\">Prev</a> ";
+    out += "<a rel=\"prev\" href=\"" + UrlAttribute(page.previous) + "\">Prev</a> ";
   }
   if (!page.next.empty()) {
-    out += "<a rel=\"next\" href=\"" + EscapeHtmlText(EscapeUrlPath(page.next)) + "\">Next</a>";
+    out += "<a rel=\"next\" href=\"" + UrlAttribute(page.next) + "\">Next</a>";
   }
   out += "</nav>";
 }
@@ -53,43 +54,6 @@ std::string TwinName(std::string_view movieName) {
   std::string_view stem = movieName;
   if (stem.size() >= 4 && stem.substr(stem.size() - 4) == ".swf") stem.remove_suffix(4);
   return std::string(stem) + "-html5.html";
-}
-
-std::string EscapeHtmlText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      case '\0': out += "\xef\xbf\xbd"; break;  // U+FFFD: a zero byte has no place in a page
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-std::string EscapeUrlPath(std::string_view name) {
-  // A file name beside the twin: everything but the unreserved characters is
-  // percent-encoded, so "#", "?", "%", ":" and separators stay part of the name.
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : name) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_' || c == '.' || c == '~';
-    if (plain) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  // "./" keeps a name such as "javascript:x" or "//host" a relative file.
-  return "./" + out;
 }
 
 std::string Base64(std::span<const std::uint8_t> bytes) {
@@ -145,9 +109,9 @@ std::optional<std::string> BuildTwinPage(std::string_view config,
     out.append(text.substr(at, open - at));
     const std::string_view mark = text.substr(open + 1, close - open - 1);
     if (mark == "TITLE") {
-      out += EscapeHtmlText(page.title);
+      out += EscapeHtml(page.title);
     } else if (mark == "CONFIG") {
-      out += EscapeHtmlText(config);
+      out += EscapeHtml(config);
     } else if (mark == "STYLE") {
       out.append(AsText(*style));
     } else if (mark == "LOGIC") {

@@ -35,9 +35,7 @@ std::optional<std::string> BuildTwinPage(std::string_view config,
 bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
                    const TwinPage& page);
 
-// Local helpers for the names written into the twin (exposed for tests).
-std::string EscapeHtmlText(std::string_view text);
-std::string EscapeUrlPath(std::string_view name);
+// The slide pictures' data: URIs carry their bytes in base64 (exposed for tests).
 std::string Base64(std::span<const std::uint8_t> bytes);
 
 }  // namespace orv

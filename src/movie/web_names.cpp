@@ -12,6 +12,7 @@ std::string EscapeHtml(std::string_view text) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\'': out += "&#39;"; break;
+      case '\0': out += "\xef\xbf\xbd"; break;  // U+FFFD: a zero byte has no place in a page
       default: out += c;
     }
   }
@@ -24,8 +25,9 @@ std::string EncodeUrlSegment(std::string_view name) {
   out.reserve(name.size());
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
+    // ":" too, so that a name such as "javascript:x" stays a file, not a scheme.
     const bool encode = byte < 0x20 || byte == 0x7f || c == ' ' || c == '%' || c == '#' || c == '?' ||
-                        c == '\\' || c == '"' || c == '<' || c == '>' || c == '&' || c == '\'';
+                        c == '\\' || c == ':' || c == '"' || c == '<' || c == '>' || c == '&' || c == '\'';
     if (encode) {
       out += '%';
       out += kHex[byte >> 4];

@@ -8,11 +8,12 @@
 
 namespace orv {
 
-// & < > " ' as character references, for text and attribute values.
+// & < > " ' as character references, for text and attribute values; a zero
+// byte becomes U+FFFD.
 std::string EscapeHtml(std::string_view text);
 
 // Percent-encodes what one path segment of a relative URL cannot carry as
-// it stands: % # ? \ the blank, control characters, and " < > & ' which
+// it stands: % # ? \ : the blank, control characters, and " < > & ' which
 // HTML gives a meaning to. Everything else, letters of any script included,
 // stays as it is, so ordinary names are written unchanged.
 std::string EncodeUrlSegment(std::string_view name);

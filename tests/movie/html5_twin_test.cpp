@@ -8,6 +8,7 @@
 #include "base/notifier.h"
 #include "movie/convert_movies.h"
 #include "movie/html5_twin.h"
+#include "movie/web_names.h"
 #include "movie/player_config.h"
 #include "movie/swf_reader.h"
 #include "movie_test_support.h"
@@ -123,7 +124,7 @@ TEST_F(TwinTest, HoldsTheMoviesOwnJpegBytesItsDocumentAndNothingFromOutside) {
             (std::vector<std::string>{"Slide 1 of 3: Intro", "Slide 2 of 3: Q&amp;A &lt;live&gt;", "Slide 3 of 3"}));
   EXPECT_NE(twin.find("<title>Talk</title>"), std::string::npos);
   ConversionSettings copy = settings_;
-  EXPECT_NE(twin.find("data-config=\"" + EscapeHtmlText(BuildPlayerConfig(copy, slides_)) + "\""), std::string::npos);
+  EXPECT_NE(twin.find("data-config=\"" + EscapeHtml(BuildPlayerConfig(copy, slides_)) + "\""), std::string::npos);
   // Nothing is fetched: no src or href but data: URIs, and no marks left over.
   EXPECT_EQ(Matches(twin, R"re(src="((?!data:)[^"]*)")re"), std::vector<std::string>{});
   EXPECT_EQ(Matches(twin, R"re(href="([^"]*)")re"), std::vector<std::string>{});
@@ -139,9 +140,9 @@ TEST_F(TwinTest, SplitTwinsLinkTheirNeighboursWithEscapedNames) {
   const std::string first = Read("a&b-html5.html");
   const std::string middle = Read("x\"<y>#1-html5.html");
   const std::string last = Read("50%-html5.html");
-  EXPECT_EQ(Matches(first, R"re(href="([^"]*)")re"), std::vector<std::string>{"./x%22%3Cy%3E%231-html5.html"});
+  EXPECT_EQ(Matches(first, R"re(href="([^"]*)")re"), std::vector<std::string>{"x%22%3Cy%3E%231-html5.html"});
   EXPECT_EQ(Matches(middle, R"re(href="([^"]*)")re"),
-            (std::vector<std::string>{"./a%26b-html5.html", "./50%25-html5.html"}));
+            (std::vector<std::string>{"a%26b-html5.html", "50%25-html5.html"}));
   EXPECT_EQ(Matches(last, R"re(rel="(\w+)")re"), std::vector<std::string>{"prev"});
   EXPECT_NE(middle.find("alt=\"Slide 1 of 1: x&quot;&lt;y&gt;#1\""), std::string::npos);
   EXPECT_EQ(MovieJpegs(test::ReadFileBytes(out_ + "/50%.swf")).size(), 1u);
@@ -203,9 +204,11 @@ TEST(TwinHelpers, Base64EscapingAndNames) {
   EXPECT_EQ(b64("foo"), "Zm9v");
   EXPECT_EQ(b64("foobar"), "Zm9vYmFy");
   EXPECT_EQ(b64("\xff\xfe\xfd"), "//79");
-  EXPECT_EQ(EscapeHtmlText("<a href=\"x\">'&'</a>"), "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
-  EXPECT_EQ(EscapeUrlPath("javascript:alert(1)"), "./javascript%3Aalert%281%29");
-  EXPECT_EQ(EscapeUrlPath("幻灯片 1.html"), "./%E5%B9%BB%E7%81%AF%E7%89%87%201.html");
+  EXPECT_EQ(EscapeHtml("<a href=\"x\">'&'</a>"), "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+  EXPECT_EQ(EscapeHtml(std::string("a\0b", 3)), "a\xef\xbf\xbd" "b");
+  // A name that looks like a scheme stays a file beside the page.
+  EXPECT_EQ(UrlAttribute("javascript:alert(1)"), "javascript%3Aalert(1)");
+  EXPECT_EQ(UrlAttribute("幻灯片 1.html"), "幻灯片%201.html");
   EXPECT_EQ(TwinName("Talk.swf"), "Talk-html5.html");
   EXPECT_EQ(TwinName("swf"), "swf-html5.html");
 }

@@ -109,6 +109,7 @@ TEST(WebPage, NamesAreEncodedForTheirPlaceInThePage) {
   for (const Case& c : {Case{"say \"hi\"", "say%20%22hi%22"}, Case{"a<b>", "a%3Cb%3E"}, Case{"Q&A", "Q%26A"},
                         Case{"it's", "it%27s"}, Case{"Step #3", "Step%20%233"}, Case{"why?", "why%3F"},
                         Case{"100%", "100%25"}, Case{"two words", "two%20words"}, Case{"a\\b\tc", "a%5Cb%09c"},
+                        Case{"javascript:alert(1)", "javascript%3Aalert(1)"},
                         Case{"演示文稿-第1页", "演示文稿-第1页"}, Case{"Talk_1-a.b", "Talk_1-a.b"}}) {
     const std::string name = c.name;
     const std::string written = c.written;

@@ -7,6 +7,7 @@ const assert = require('node:assert/strict');
 const path = require('node:path');
 const fs = require('node:fs');
 const { spawn, spawnSync } = require('node:child_process');
+const { pathToFileURL } = require('node:url');
 const { chromium } = require('playwright-core');
 const { env, artifact, freshDir } = require('./lib/env');
 const { convertFolder } = require('./lib/movies');
@@ -130,4 +131,82 @@ test('a name made of markup adds nothing to the page and the movie still plays',
     server.child.kill('SIGTERM');
   }
   assert.equal(await server.exited, 0);
+});
+
+/**
+ * Opens an HTML5 twin from its file with every other request refused, and
+ * waits until it is ready. `allow` lets the neighbours' files through.
+ */
+async function openTwinFile(file, allow = []) {
+  const context = await browser.newContext({ viewport: { width: 640, height: 480 } });
+  // Compared as paths: a link may encode a character that the file URL keeps.
+  const allowed = new Set([file, ...allow]);
+  const asPath = (url) => (url.startsWith('file:') ? decodeURIComponent(new URL(url).pathname) : null);
+  const blocked = [];
+  await context.route('**/*', (route) => {
+    const wanted = route.request().url();
+    if (wanted.startsWith('data:') || allowed.has(asPath(wanted))) return route.continue();
+    blocked.push(wanted);
+    return route.abort();
+  });
+  const page = await context.newPage();
+  const seen = watch(page);
+  await page.goto(pathToFileURL(file).href);
+  await waitTwin(page);
+  return { page, seen, blocked, close: () => context.close() };
+}
+
+const waitTwin = (page) => page.waitForFunction(() => window.orvantaTwin && window.orvantaTwin.ready, null,
+  { timeout: PLAY_TIMEOUT_MS });
+
+async function expectTwinSlide(page, k) {
+  await page.waitForFunction(() => document.getAnimations().length === 0);
+  const seen = decodePng(await page.screenshot()).pixel(60, 60);
+  assert.ok(colourDistance(seen, slideColour(k)) <= 28, `slide ${k} expected, the twin shows ${seen}`);
+}
+
+test('the twins of such names play from a file and link each other', async () => {
+  const name = `twin ${AWKWARD}`;
+  const { swf } = convertFolder(name, { slides: 2 });
+  const single = await openTwinFile(swf.replace(/\.swf$/, '-html5.html'));
+  try {
+    assert.equal(await single.page.title(), name);
+    await expectTwinSlide(single.page, 1);
+    await single.page.keyboard.press('ArrowRight');
+    await expectTwinSlide(single.page, 2);
+    assert.deepEqual([single.blocked, single.seen], [[], { dialogs: [], errors: [] }]);
+  } finally {
+    await single.close();
+  }
+
+  const stem = `twin split ${AWKWARD}`;
+  const out = convertSplit(stem, 3);
+  const twins = [1, 2, 3].map((k) => path.join(out, `${stem}_${k}-html5.html`));
+  const split = await openTwinFile(twins[1], twins);
+  try {
+    await expectTwinSlide(split.page, 2);
+    await split.page.click('a[rel=next]');
+    await waitTwin(split.page);
+    assert.equal(decodeURIComponent(new URL(split.page.url()).pathname), twins[2]);
+    await expectTwinSlide(split.page, 3);
+    await split.page.click('a[rel=prev]');
+    await waitTwin(split.page);
+    await expectTwinSlide(split.page, 2);
+    assert.deepEqual([split.blocked, split.seen], [[], { dialogs: [], errors: [] }]);
+  } finally {
+    await split.close();
+  }
+});
+
+test('the twin of a name made of markup runs nothing and still plays', async () => {
+  const { swf } = convertFolder('twin x"><img src=x onerror=alert(1)>', { slides: 1 });
+  const twin = await openTwinFile(swf.replace(/\.swf$/, '-html5.html'));
+  try {
+    await expectTwinSlide(twin.page, 1);
+    assert.equal(await twin.page.locator('img:not(.slide)').count(), 0, 'the name became an element');
+    assert.equal(await twin.page.title(), 'twin x"><img src=x onerror=alert(1)>');
+    assert.deepEqual([twin.blocked, twin.seen], [[], { dialogs: [], errors: [] }]);
+  } finally {
+    await twin.close();
+  }
 });
