@@ -36,7 +36,10 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
 }
 
 bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
-  const std::string workingFolder = WorkingFolderFor(settings_, path);
+  // Held until the presentation is done, so that a parallel run of the same
+  // file takes another folder instead of deleting this one.
+  WorkingFolderClaim claim = WorkingFolderClaim::For(settings_, path);
+  const std::string& workingFolder = claim.folder();
   if (!RemoveWorkingFolder(workingFolder)) {
     skipped_ = true;
     return true;
