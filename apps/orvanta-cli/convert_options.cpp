@@ -46,6 +46,7 @@ constexpr std::array kValued = {
     Valued{"--height", "Height"},
     Valued{"--quality", "JpgQlt"},
     Valued{"--delay", "Delay"},
+    Valued{"--time-limit", "TimeLimit"},
 };
 
 }  // namespace
@@ -87,6 +88,10 @@ const char kConvertUsage[] =
     "  --no-web-player         pages without the bundled Flash player emulator\n"
     "                          (by default each page loads it from ruffle/ beside it)\n"
     "  --store PATH            use another settings file\n"
+    "LibreOffice:\n"
+    "  --time-limit N          seconds LibreOffice may spend on one presentation,\n"
+    "                          0 for no limit (300); then it is ended and the next\n"
+    "                          presentation starts on a fresh one\n"
     "\n"
     "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"
     "presentation being converted; the next one goes on.\n"

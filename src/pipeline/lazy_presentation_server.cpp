@@ -10,8 +10,15 @@ LazyPresentationServer::~LazyPresentationServer() = default;
 ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
   // The LibreOffice server is made for the first presentation only; it loads
   // its plugin and starts LibreOffice then, and keeps it for the batch.
-  if (!server_) server_ = std::make_unique<OfficeServer>();
+  if (!server_) {
+    server_ = std::make_unique<OfficeServer>();
+    live_ = server_.get();
+  }
   return server_->CreateObject(className);
+}
+
+void LazyPresentationServer::EndNow() {
+  if (AutomationServer* server = live_.load()) server->EndNow();
 }
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 // batch of picture folders never starts it.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "pipeline/automation.h"
@@ -14,9 +15,12 @@ class LazyPresentationServer final : public AutomationServer {
   LazyPresentationServer();
   ~LazyPresentationServer() override;
   ServerStart CreateObject(std::string_view className) override;
+  void EndNow() override;
 
  private:
   std::unique_ptr<AutomationServer> server_;
+  // The same server for EndNow, which may come from another thread.
+  std::atomic<AutomationServer*> live_{nullptr};
 };
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include "base/paths.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,7 +16,16 @@ constexpr char kPluginName[] = "liborvanta_office.so";
 
 }  // namespace
 
-OfficeServer::OfficeServer(OfficeBackendOptions options) : options_(std::move(options)) {}
+OfficeServer::OfficeServer(OfficeBackendOptions options) : options_(std::move(options)) {
+  options_.liveGroup = &liveGroup_;
+}
+
+void OfficeServer::EndNow() {
+  // soffice and everything it started share its group; the guardian goes
+  // with them. The owner notices at its next call and starts afresh.
+  std::int64_t group = liveGroup_.load();
+  if (group > 0) ::kill(-static_cast<pid_t>(group), SIGKILL);
+}
 
 // The backend ends LibreOffice. The plugin stays loaded: the UNO runtime
 // keeps threads that must not lose their code.

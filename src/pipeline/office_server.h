@@ -29,6 +29,7 @@ class OfficeServer final : public AutomationServer {
   OfficeServer& operator=(const OfficeServer&) = delete;
 
   ServerStart CreateObject(std::string_view className) override;
+  void EndNow() override;
 
   // The process group of the running LibreOffice, 0 when none runs.
   std::int64_t processGroup() const;
@@ -43,6 +44,7 @@ class OfficeServer final : public AutomationServer {
   bool LoadBackend(std::string& error);
 
   OfficeBackendOptions options_;
+  std::atomic<std::int64_t> liveGroup_{0};
   std::unique_ptr<OfficeBackend> backend_;
 };
 

@@ -289,8 +289,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("JpgQlt")->defaultValue, defaults.JpgQlt);
   EXPECT_EQ(FindSetting("WebPlayer")->defaultValue, 1);
   EXPECT_EQ(defaults.WebPlayer, 1);
-  // The 23 values of the options pages, and the web player of the pages.
-  EXPECT_EQ(SettingTable().size(), 24u);
+  // The 23 values of the options pages, the web player of the pages and the
+  // time limit of one presentation.
+  EXPECT_EQ(SettingTable().size(), 25u);
+  EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ std::string FileUrl(const std::string& path) {
 
 OfficeProcess::~OfficeProcess() { End(0.0); }
 
-bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
+bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std::atomic<std::int64_t>* liveGroup) {
   const std::string soffice = officeRoot + "/program/soffice";
   if (access(soffice.c_str(), X_OK) != 0) {
     error = "LibreOffice is needed but was not found (" + soffice + " is missing)";
@@ -158,6 +158,8 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
   setpgid(child, child);  // also done by the child; whichever runs first wins
   group_ = child;
   exited_ = false;
+  liveGroup_ = liveGroup;
+  if (liveGroup_ != nullptr) liveGroup_->store(child);
 
   // The guardian lives in soffice's group and waits for the end of the pipe:
   // when this process dies its write end closes and the guardian ends the
@@ -196,6 +198,12 @@ bool OfficeProcess::Running() {
 
 void OfficeProcess::End(double seconds) {
   if (group_ == 0) return;
+  if (liveGroup_ != nullptr) {
+    // Withdrawn before the group is reaped, so that nobody signals a reused id.
+    std::int64_t mine = group_;
+    liveGroup_->compare_exchange_strong(mine, 0);
+    liveGroup_ = nullptr;
+  }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (Running() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

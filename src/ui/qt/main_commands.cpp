@@ -9,6 +9,7 @@
 #include "ui/qt/help_file.h"
 #include "ui/scheme_file.h"
 #include "ui/settings_store.h"
+#include "ui/settings_values.h"
 
 namespace orv {
 
@@ -75,14 +76,14 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
   }
   ConversionSettings settings = LoadConversionSettings(store_, outputFolder_);
   BatchDriver driver(settings, server, makeProgress);
+  driver.SetTimeLimit(store_.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue));
   // A copy: the list may not change during the batch, but the commands must
   // not depend on that.
   const std::vector<std::string> entries = list_.entries();
-  try {
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) driver.ConvertEntry(*entry);
-  } catch (const AutomationError& error) {
-    Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
-    return;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    driver.ConvertEntry(*entry);
+    // Without a presentation server the rest of the list cannot convert.
+    if (driver.serverUnavailable()) return;
   }
   if (settings.OpenDest != 0) shell_.OpenWithDesktop(settings.OutputFolder);
 }

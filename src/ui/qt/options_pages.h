@@ -123,6 +123,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genHtml;
   QCheckBox* genAutorun;
   QCheckBox* webPlayer;
+  QSpinBox* timeLimit;  // seconds per presentation, 0 for none
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();
