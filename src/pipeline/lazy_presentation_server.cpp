@@ -4,7 +4,9 @@
 
 namespace orv {
 
-LazyPresentationServer::LazyPresentationServer() = default;
+// Made when either program starts: the right moment to sweep up after runs
+// that were killed.
+LazyPresentationServer::LazyPresentationServer() { RemoveLeftoversOfDeadRuns(); }
 LazyPresentationServer::~LazyPresentationServer() = default;
 
 ServerStart LazyPresentationServer::CreateObject(std::string_view className) {

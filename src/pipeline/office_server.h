@@ -48,4 +48,11 @@ class OfficeServer final : public AutomationServer {
   std::unique_ptr<OfficeBackend> backend_;
 };
 
+// Removes what runs that died without cleaning up (killed, crashed) left in
+// the temporary folders: their private LibreOffice profiles and LibreOffice's
+// pipe sockets ("OSL_PIPE_*"). A run is dead when the process named in its
+// leftovers no longer exists, or for LibreOffice's own instance socket, when
+// nothing answers on it. Anything of a living run is left alone.
+void RemoveLeftoversOfDeadRuns();
+
 }  // namespace orv

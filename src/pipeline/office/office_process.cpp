@@ -122,6 +122,17 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
   std::vector<char*> argv;
   for (auto& a : argStrings) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // LibreOffice's own temporary files go inside the profile, so that they
+  // leave with it even when nobody lives to remove them.
+  fs::create_directories(folder_ + "/tmp", ec);
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "TMPDIR=", 7) != 0) envStrings.emplace_back(*e);
+  }
+  envStrings.push_back("TMPDIR=" + folder_ + "/tmp");
+  std::vector<char*> envp;
+  for (auto& e : envStrings) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -143,7 +154,7 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
     dup2(devNull, 0);
     dup2(log, 1);
     dup2(log, 2);
-    execv(argv[0], argv.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(log);
