@@ -203,6 +203,24 @@ TEST_F(MainCommandsTest, BrowsingStoresTheFolderAtOnceAndTheNextStartShowsIt) {
   EXPECT_EQ(store.GetString("OutputDir", ""), folder.path() + "/chosen");
 }
 
+TEST_F(MainCommandsTest, StartMakesTheDocumentsFolderAndTheDefaultOutputFolderInIt) {
+  // A fresh account: no documents folder and nothing stored.
+  const std::string documents = folder.path() + "/home/Documents";
+  const char* old = std::getenv("XDG_DOCUMENTS_DIR");
+  const std::string saved = old != nullptr ? old : "";
+  ::setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+  SettingsStore fresh(folder.path() + "/fresh.json");
+  MainCommands first(fresh, shell);
+  first.Start();
+  if (old != nullptr) {
+    ::setenv("XDG_DOCUMENTS_DIR", saved.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_DOCUMENTS_DIR");
+  }
+  EXPECT_EQ(first.outputFolder(), documents + "/Orvanta");
+  EXPECT_TRUE(std::filesystem::is_directory(documents + "/Orvanta"));
+}
+
 TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAllWereSkipped) {
   NoServer server;
   int progressViews = 0;

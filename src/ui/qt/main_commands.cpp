@@ -16,11 +16,13 @@ namespace orv {
 MainCommands::MainCommands(SettingsStore& store, DesktopShell& shell) : store_(store), shell_(shell) {}
 
 void MainCommands::Start() {
+  // A fresh account may have no documents folder yet: it is made first, so
+  // that the default output folder inside it can be made too.
+  std::error_code ec;
+  const std::string documents = DocumentsFolder();
+  if (!PathExists(documents)) std::filesystem::create_directories(documents, ec);
   outputFolder_ = StoredOutputFolder(store_);
-  if (!PathExists(outputFolder_)) {
-    std::error_code ec;
-    std::filesystem::create_directory(outputFolder_, ec);
-  }
+  if (!PathExists(outputFolder_)) std::filesystem::create_directory(outputFolder_, ec);
   shell_.OutputFolderChanged();
 }
 
