@@ -29,6 +29,7 @@ class CountingNotifier final : public Notifier {
     inner_.Report(text);
   }
   bool Ask(std::string_view text) override { return inner_.Ask(text); }
+  void Explain(std::string_view reason) override { inner_.Explain(reason); }
   int reports = 0;
 
  private:
@@ -79,7 +80,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   std::filesystem::create_directories(outputFolder, ec);  // a failure shows when the movie is written
   ConversionSettings settings = LoadConversionSettings(store, outputFolder, options.overrides);
 
-  StderrNotifier stderrNotifier;
+  StderrNotifier stderrNotifier(options.verbose);
   CountingNotifier counter(stderrNotifier);
   ScopedNotifier scope(counter);
   TerminalProgress::InstallInterruptHandler();

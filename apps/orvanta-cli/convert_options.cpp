@@ -88,6 +88,8 @@ const char kConvertUsage[] =
     "  --no-web-player         pages without the bundled Flash player emulator\n"
     "                          (by default each page loads it from ruffle/ beside it)\n"
     "  --store PATH            use another settings file\n"
+    "  --verbose, -v           after each message, the reason behind it (the\n"
+    "                          picture decoder's or LibreOffice's error, the paths)\n"
     "LibreOffice:\n"
     "  --time-limit N          seconds LibreOffice may spend on one presentation,\n"
     "                          0 for no limit (300); then it is ended and the next\n"
@@ -112,6 +114,10 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
     }
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      continue;
+    }
+    if (arg == "--verbose" || arg == "-v") {
+      options.verbose = true;
       continue;
     }
     // "--width=800" and "--width 800" alike.

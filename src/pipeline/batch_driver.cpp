@@ -1,8 +1,10 @@
 #include "pipeline/batch_driver.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -86,7 +88,9 @@ BatchDriver::BatchDriver(ConversionSettings& settings, AutomationServer& server,
 
 EntryResult BatchDriver::ConvertEntry(const std::string& path) {
   if (!PathExists(path)) {
+    const int error = errno;
     Notify(FormatMessage(msg::kSourceMissing, path));
+    Explain(path + ": " + std::strerror(error));
     return EntryResult::kSkipped;
   }
   std::unique_ptr<Progress> progress = makeProgress_(path);
@@ -133,6 +137,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       } else {
         Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
       }
+      Explain("LibreOffice on " + path + ": " + error.description());
       // Whatever the server left of this presentation goes with it.
       RemoveWorkingFolder(workingFolder);
       return false;

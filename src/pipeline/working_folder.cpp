@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -176,7 +177,9 @@ bool RemoveWorkingFolder(const std::string& folder) {
   struct stat st {};
   if (::lstat(folder.c_str(), &st) != 0 && errno == ENOENT) return true;
   if (!DeleteFolderTree(folder)) {
+    const int error = errno;
     Notify(msg::kCannotRemoveTemp);
+    Explain(folder + ": " + std::strerror(error));
     return false;
   }
   return true;

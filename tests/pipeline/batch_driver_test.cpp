@@ -170,6 +170,9 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   EXPECT_TRUE(FileNames(temp_.path()).empty()) << "working folder left";
   EXPECT_FALSE(driver.serverUnavailable());
   EXPECT_EQ(server.liveObjects(), 0);
+  // The reason behind it names the presentation, for those who ask.
+  ASSERT_EQ(recorder_.reasons.size(), 1u);
+  EXPECT_NE(recorder_.reasons[0].find(deck), std::string::npos) << recorder_.reasons[0];
 
   // An error without text still says something; the next entries convert.
   recorder_.reports.clear();
