@@ -13,7 +13,9 @@ ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
   // The LibreOffice server is made for the first presentation only; it loads
   // its plugin and starts LibreOffice then, and keeps it for the batch.
   if (!server_) {
-    server_ = std::make_unique<OfficeServer>();
+    OfficeBackendOptions options;
+    options.restartEvery = kOfficeRestartInterval;
+    server_ = std::make_unique<OfficeServer>(options);
     live_ = server_.get();
   }
   return server_->CreateObject(className);

@@ -19,6 +19,10 @@ struct OfficeBackendOptions {
   // this backend until the backend is destroyed (a batch), instead of ending
   // it when the application object that started it is released.
   bool keepProcess = true;
+  // With keepProcess: a fresh LibreOffice after this many application
+  // objects (one per presentation), so that its memory stays bounded; 0 for
+  // never.
+  int restartEvery = 0;
   // Seconds to wait for LibreOffice to accept the connection.
   int startTimeoutSeconds = 60;
   // Where the process group of the running LibreOffice is published (0 when

@@ -266,6 +266,31 @@ TEST_F(OfficeExport, BatchReusesOneLibreOffice) {
   EXPECT_EQ(Pictures(work / "out", "bmp").size(), 3u);
 }
 
+// A long batch moves to a fresh LibreOffice after the given number of
+// presentations, and the worn one ends; a time limit's blow ends the current
+// one at once, and the next presentation gets a fresh one.
+TEST_F(OfficeExport, BatchMovesToAFreshLibreOfficeAfterItsIntervalOrAnEndNow) {
+  OfficeBackendOptions options;
+  options.restartEvery = 2;
+  OfficeServer own(options);
+  std::vector<std::int64_t> groups;
+  for (int i = 0; i < 3; ++i) {
+    fs::remove_all(work / "out");
+    ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
+    groups.push_back(own.processGroup());
+  }
+  EXPECT_EQ(groups[0], groups[1]);
+  EXPECT_NE(groups[1], groups[2]);
+  EXPECT_TRUE(GroupGone(groups[0])) << "the worn LibreOffice lives on";
+
+  // Ended from outside, the process is reaped by the next start.
+  own.EndNow();
+  fs::remove_all(work / "out");
+  ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
+  EXPECT_NE(own.processGroup(), groups[2]);
+  EXPECT_TRUE(GroupGone(groups[2]));
+}
+
 TEST_F(OfficeExport, SingleUseServerEndsLibreOfficeWhenTheExportReturns) {
   OfficeBackendOptions options;
   options.keepProcess = false;
