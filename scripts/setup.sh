@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libjpeg62-turbo-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-noto-cjk fonts-dejavu-core libfreetype-dev
+  fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea
   nlohmann-json3-dev
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev

@@ -9,12 +9,12 @@
 #include "commands.h"
 #include "convert_options.h"
 #include "movie/html5_twin.h"
-#include "pipeline/automation.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/output_names.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "terminal_progress.h"
 #include "ui/settings_store.h"
+#include "ui/settings_values.h"
 
 namespace orv::cli {
 namespace {
@@ -30,6 +30,7 @@ class CountingNotifier final : public Notifier {
     inner_.Report(text);
   }
   bool Ask(std::string_view text) override { return inner_.Ask(text); }
+  void Explain(std::string_view reason) override { inner_.Explain(reason); }
   int reports = 0;
 
  private:
@@ -84,7 +85,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   std::filesystem::create_directories(outputFolder, ec);  // a failure shows when the movie is written
   ConversionSettings settings = LoadConversionSettings(store, outputFolder, options.overrides);
 
-  StderrNotifier stderrNotifier;
+  StderrNotifier stderrNotifier(options.verbose);
   CountingNotifier counter(stderrNotifier);
   ScopedNotifier scope(counter);
   TerminalProgress::InstallInterruptHandler();
@@ -93,25 +94,25 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   BatchDriver driver(settings, server, [](const std::string& path) {
     return std::make_unique<TerminalProgress>(FileNamePart(path));
   });
+  auto limit = options.overrides.find("TimeLimit");
+  driver.SetTimeLimit(limit != options.overrides.end() ? limit->second
+                                                       : store.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue));
 
   int failed = 0;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     const std::string source = Absolute(options.files[i]);
     int before = counter.reports;
-    EntryResult result;
-    try {
-      result = driver.ConvertEntry(source);
-    } catch (const AutomationError& e) {
-      // A failing automation call ends the whole command.
-      Notify(*e.description() != '\0' ? e.description() : msg::kInternalError);
-      std::size_t left = options.files.size() - i - 1;
-      if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
-      return kExitFailed;
-    }
+    EntryResult result = driver.ConvertEntry(source);
     if (result == EntryResult::kConverted && counter.reports == before) {
       PrintOutputs(source, settings);
     } else {
       ++failed;
+    }
+    if (driver.serverUnavailable()) {
+      // Without LibreOffice no further presentation can convert.
+      std::size_t left = options.files.size() - i - 1;
+      if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
+      return kExitFailed;
     }
   }
   return failed == 0 ? kExitOk : kExitFailed;

@@ -47,6 +47,7 @@ constexpr std::array kValued = {
     Valued{"--height", "Height"},
     Valued{"--quality", "JpgQlt"},
     Valued{"--delay", "Delay"},
+    Valued{"--time-limit", "TimeLimit"},
 };
 
 }  // namespace
@@ -90,6 +91,12 @@ const char kConvertUsage[] =
     "  --no-html5 / --html5    no / a self-contained HTML5 copy of each movie,\n"
     "                          NAME-html5.html, that plays from a file (on)\n"
     "  --store PATH            use another settings file\n"
+    "  --verbose, -v           after each message, the reason behind it (the\n"
+    "                          picture decoder's or LibreOffice's error, the paths)\n"
+    "LibreOffice:\n"
+    "  --time-limit N          seconds LibreOffice may spend on one presentation,\n"
+    "                          0 for no limit (300); then it is ended and the next\n"
+    "                          presentation starts on a fresh one\n"
     "\n"
     "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"
     "presentation being converted; the next one goes on.\n"
@@ -110,6 +117,10 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
     }
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      continue;
+    }
+    if (arg == "--verbose" || arg == "-v") {
+      options.verbose = true;
       continue;
     }
     // "--width=800" and "--width 800" alike.

@@ -15,6 +15,7 @@ struct ConvertOptions {
   std::string storePath;             // empty: the per-user store
   std::vector<std::string> files;    // in the order given
   bool help = false;
+  bool verbose = false;              // the reason behind each message on standard error
 };
 
 // Parses the arguments after "convert". On a usage error returns false with

@@ -29,6 +29,8 @@ inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过�
 inline constexpr char kProgressTitle[] = "进度    ";
 inline constexpr char kLoadingFile[] = "正载入文件： \n%s";
 inline constexpr char kInternalError[] = "内部程序错误.";
+// A presentation that took LibreOffice longer than the time limit (seconds).
+inline constexpr char kTimeLimitExceeded[] = "转换文件 %s 超过了 %d 秒的时间限制，已放弃！";
 
 // Presentation export.
 inline constexpr char kServerMissing[] =

@@ -40,12 +40,19 @@ std::string Substitute(std::string_view pattern, char conversion, const Insert& 
 Notifier& CurrentNotifier() { return *g_current; }
 void Notify(std::string_view text) { g_current->Report(text); }
 bool Ask(std::string_view text) { return g_current->Ask(text); }
+void Explain(std::string_view reason) { g_current->Explain(reason); }
 
 ScopedNotifier::ScopedNotifier(Notifier& notifier) : previous_(g_current) { g_current = &notifier; }
 ScopedNotifier::~ScopedNotifier() { g_current = previous_; }
 
 void StderrNotifier::Report(std::string_view text) {
   std::fprintf(stderr, "Orvanta: %.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(stderr);
+}
+
+void StderrNotifier::Explain(std::string_view reason) {
+  if (!verbose_ || reason.empty()) return;
+  std::fprintf(stderr, "Orvanta:   because: %.*s\n", static_cast<int>(reason.size()), reason.data());
   std::fflush(stderr);
 }
 

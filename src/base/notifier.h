@@ -15,12 +15,17 @@ class Notifier {
   virtual void Report(std::string_view text) = 0;
   // A question with Yes and No; true for Yes.
   virtual bool Ask(std::string_view text) = 0;
+  // What lies behind the report just made or about to be made (a codec's
+  // error text, LibreOffice's own error, a path and the system's reason).
+  // The fixed messages stay as they are; only those who ask see this.
+  virtual void Explain(std::string_view /*reason*/) {}
 };
 
 // The notifier in use. Without one installed, reports go to standard error.
 Notifier& CurrentNotifier();
 void Notify(std::string_view text);
 bool Ask(std::string_view text);
+void Explain(std::string_view reason);
 
 // Installs a notifier for the lifetime of the object.
 class ScopedNotifier {
@@ -35,10 +40,16 @@ class ScopedNotifier {
 };
 
 // Prints "Orvanta: <text>" on standard error; questions are answered No.
+// Verbose, it also prints each reason as "Orvanta:   because: <reason>".
 class StderrNotifier final : public Notifier {
  public:
+  explicit StderrNotifier(bool verbose = false) : verbose_(verbose) {}
   void Report(std::string_view text) override;
   bool Ask(std::string_view text) override;
+  void Explain(std::string_view reason) override;
+
+ private:
+  bool verbose_;
 };
 
 // Keeps every text, for tests; questions get the answer set in `answer`.
@@ -49,8 +60,10 @@ class RecordingNotifier final : public Notifier {
     questions.emplace_back(text);
     return answer;
   }
+  void Explain(std::string_view reason) override { reasons.emplace_back(reason); }
   std::vector<std::string> reports;
   std::vector<std::string> questions;
+  std::vector<std::string> reasons;
   bool answer = false;
 };
 

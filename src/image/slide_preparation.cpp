@@ -87,27 +87,32 @@ std::int32_t SlidePreparer::EncodeSlideImage(const std::string& path, std::uint8
   const ImageFormat format = FormatFromName(path);
   if (format == ImageFormat::Unknown) {
     Notify(msg::kUnknownPictureType);
+    Explain(path);
     return -1;
   }
   const bool rendered = format == ImageFormat::Wmf && settings.SharpFont != 0 &&
                         RenderMetafileForFrame(*image_, path, settings, fillColour);
   if (!rendered && !image_->Load(path, format)) {
     Notify(FormatMessage(msg::kCannotLoadImage, path));
+    Explain(image_->LastError());
     return -1;
   }
   // A grey-ramp picture stays one component; everything else becomes 24-bit.
   if (!image_->HasGreyPalette() && !image_->RaiseDepth(24)) {
     Notify(msg::kCannotRaiseDepth);
+    Explain(path + ": " + image_->LastError());
     return -1;
   }
   if (!FitSlideToFrame(settings)) {
     Notify(msg::kCannotAdjustImage);
+    Explain(path + ": " + image_->LastError());
     return -1;
   }
   image_->SetQuality(static_cast<std::uint8_t>(settings.JpgQlt & 0xff));
   std::int32_t length = 0;
   if (!image_->EncodeToBuffer(jpegBytes, length, ImageFormat::Jpg)) {
     Notify(msg::kCannotEncodeImage);
+    Explain(path + ": " + image_->LastError());
     return -1;
   }
   return length;

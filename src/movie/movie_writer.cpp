@@ -1,6 +1,7 @@
 #include "movie/movie_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -78,7 +79,9 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
   if (AppendFragment(kMovieEndFragment, count, buffer) < 0) return;
   buffer.PutU32(kFileLengthOffset, static_cast<std::uint32_t>(buffer.length()));
   if (!ReplaceFileContents(outputPath, buffer.bytes())) {
+    const int error = errno;
     Notify(FormatMessage(msg::kFlashWriteFailed, outputPath));
+    Explain(outputPath + ": " + std::strerror(error));
     return;
   }
   if (settings.GenHTML5 != 0 && !twin.path.empty()) {

@@ -1,5 +1,8 @@
 #include "movie/web_page.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -80,7 +83,9 @@ int WriteWebPage(std::string_view movieRef, const std::string& pagePath,
   const auto page = BuildWebPage(movieRef, settings, prevPage, nextPage);
   if (!page) return 0;
   if (!ReplaceFileContents(pagePath, *page)) {
+    const int error = errno;
     Notify(FormatMessage(msg::kHtmlWriteFailed, pagePath));
+    Explain(pagePath + ": " + std::strerror(error));
     return 0;
   }
   return 1;
@@ -101,7 +106,9 @@ int WriteAutorun(std::string_view pagePath, const std::string& autorunPath) {
     }
   }
   if (!ReplaceFileContents(autorunPath, BuildAutorun(pagePath))) {
+    const int error = errno;
     Notify(FormatMessage(msg::kAutorunWriteFailed, autorunPath));
+    Explain(autorunPath + ": " + std::strerror(error));
     return 0;
   }
   return 1;

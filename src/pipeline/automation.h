@@ -119,6 +119,10 @@ class AutomationServer {
  public:
   virtual ~AutomationServer() = default;
   virtual ServerStart CreateObject(std::string_view className) = 0;
+  // Ends the server's process at once, whatever it is doing, from any
+  // thread: a presentation ran out of time. Calls in progress then fail with
+  // AutomationError, and the next CreateObject starts a fresh process.
+  virtual void EndNow() {}
 };
 
 // Raises AutomationError unless `args` has exactly the given types; servers

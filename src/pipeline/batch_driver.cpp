@@ -1,5 +1,13 @@
 #include "pipeline/batch_driver.h"
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -13,13 +21,76 @@
 #include "pipeline/working_folder.h"
 
 namespace orv {
+namespace {
+
+// Ends the server when the time of one presentation runs out. The blow is
+// repeated until the export has returned, so that a process the export
+// starts meanwhile cannot outlive the limit either.
+class Deadline {
+ public:
+  Deadline(AutomationServer& server, int seconds) : server_(server) {
+    if (seconds <= 0) return;
+    watcher_ = std::thread([this, seconds] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (wake_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) return;
+      expired_ = true;
+      while (!done_) {
+        server_.EndNow();
+        wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; });
+      }
+    });
+  }
+  ~Deadline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    if (watcher_.joinable()) watcher_.join();
+  }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+  bool expired() const { return expired_; }
+
+ private:
+  AutomationServer& server_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::atomic<bool> expired_{false};
+  std::thread watcher_;
+};
+
+// Notes whether the server could be started for the presentation at hand. A
+// start cut short by the time limit is the limit's failure, not a missing
+// server.
+class StartWatch final : public AutomationServer {
+ public:
+  StartWatch(AutomationServer& inner, const Deadline& deadline) : inner_(inner), deadline_(deadline) {}
+  ServerStart CreateObject(std::string_view className) override {
+    ServerStart start = inner_.CreateObject(className);
+    if (deadline_.expired()) throw AutomationError(start.description);
+    failed = start.application.IsNull();
+    return start;
+  }
+  bool failed = false;
+
+ private:
+  AutomationServer& inner_;
+  const Deadline& deadline_;
+};
+
+}  // namespace
 
 BatchDriver::BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress)
     : settings_(settings), server_(server), makeProgress_(std::move(makeProgress)) {}
 
 EntryResult BatchDriver::ConvertEntry(const std::string& path) {
   if (!PathExists(path)) {
+    const int error = errno;
     Notify(FormatMessage(msg::kSourceMissing, path));
+    Explain(path + ": " + std::strerror(error));
     return EntryResult::kSkipped;
   }
   std::unique_ptr<Progress> progress = makeProgress_(path);
@@ -36,7 +107,10 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
 }
 
 bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
-  const std::string workingFolder = WorkingFolderFor(settings_, path);
+  // Held until the presentation is done, so that a parallel run of the same
+  // file takes another folder instead of deleting this one.
+  WorkingFolderClaim claim = WorkingFolderClaim::For(settings_, path);
+  const std::string& workingFolder = claim.folder();
   if (!RemoveWorkingFolder(workingFolder)) {
     skipped_ = true;
     return true;
@@ -46,9 +120,30 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
   slides.useTitles = settings_.UseTitle;
   slides.useSlideTimings = settings_.UsePptTime == 0 ? 1 : 0;
 
-  if (!ExportPresentation(server_, path, workingFolder, settings_, slides, progress, exportExtension_)) {
-    return false;
+  bool exported = false;
+  {
+    Deadline deadline(server_, timeLimit_);
+    StartWatch server(server_, deadline);
+    try {
+      exported = ExportPresentation(server, path, workingFolder, settings_, slides, progress, exportExtension_);
+      if (!exported && server.failed) serverUnavailable_ = true;
+    } catch (const AutomationError& error) {
+      // The server could not open or export this presentation (damaged,
+      // encrypted, not a presentation, out of time, or the server died
+      // meanwhile). That is this presentation's failure alone; the next one
+      // starts afresh.
+      if (deadline.expired()) {
+        Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
+      } else {
+        Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
+      }
+      Explain("LibreOffice on " + path + ": " + error.description());
+      // Whatever the server left of this presentation goes with it.
+      RemoveWorkingFolder(workingFolder);
+      return false;
+    }
   }
+  if (!exported) return false;
   if (ConvertPresentationMovies(path, workingFolder, settings_, slides, progress, exportExtension_) == 0) {
     noMovies_ = true;
     return !progress.cancelled();

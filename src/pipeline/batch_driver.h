@@ -48,6 +48,16 @@ class BatchDriver {
   // default the one that ships with the running program.
   void SetWebPlayer(WebPlayerBundle bundle) { webPlayer_ = std::move(bundle); }
 
+  // Seconds the server may spend on one presentation, its start included; 0
+  // for no limit. When they run out the server's process is ended, the
+  // presentation fails with "转换文件 %s 超过了 %d 秒的时间限制，已放弃！" and the
+  // next one starts on a fresh process.
+  void SetTimeLimit(int seconds) { timeLimit_ = seconds; }
+
+  // True once the presentation server could not be started: every further
+  // presentation would fail the same way, so the caller ends the batch.
+  bool serverUnavailable() const { return serverUnavailable_; }
+
  private:
   // Web pages and autorun.inf of one source; false after a message.
   bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings,
@@ -66,6 +76,8 @@ class BatchDriver {
   // The presentation ended before its movies (no slides, no pictures):
   // the road still reports success, but the entry did not convert.
   bool noMovies_ = false;
+  bool serverUnavailable_ = false;
+  int timeLimit_ = 0;
   WebPlayerBundle webPlayer_ = LocateWebPlayer();
   bool webPlayerMissingShown_ = false;
   std::map<std::string, WebPlayerCopy> webPlayerCopies_;  // per output folder

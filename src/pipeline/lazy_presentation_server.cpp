@@ -4,14 +4,25 @@
 
 namespace orv {
 
-LazyPresentationServer::LazyPresentationServer() = default;
+// Made when either program starts: the right moment to sweep up after runs
+// that were killed.
+LazyPresentationServer::LazyPresentationServer() { RemoveLeftoversOfDeadRuns(); }
 LazyPresentationServer::~LazyPresentationServer() = default;
 
 ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
   // The LibreOffice server is made for the first presentation only; it loads
   // its plugin and starts LibreOffice then, and keeps it for the batch.
-  if (!server_) server_ = std::make_unique<OfficeServer>();
+  if (!server_) {
+    OfficeBackendOptions options;
+    options.restartEvery = kOfficeRestartInterval;
+    server_ = std::make_unique<OfficeServer>(options);
+    live_ = server_.get();
+  }
   return server_->CreateObject(className);
+}
+
+void LazyPresentationServer::EndNow() {
+  if (AutomationServer* server = live_.load()) server->EndNow();
 }
 
 }  // namespace orv

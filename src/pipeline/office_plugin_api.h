@@ -4,6 +4,7 @@
 // by the same compiler; the version number guards against a stale plugin.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -18,8 +19,16 @@ struct OfficeBackendOptions {
   // this backend until the backend is destroyed (a batch), instead of ending
   // it when the application object that started it is released.
   bool keepProcess = true;
+  // With keepProcess: a fresh LibreOffice after this many application
+  // objects (one per presentation), so that its memory stays bounded; 0 for
+  // never.
+  int restartEvery = 0;
   // Seconds to wait for LibreOffice to accept the connection.
   int startTimeoutSeconds = 60;
+  // Where the process group of the running LibreOffice is published (0 when
+  // none runs), so that another thread can end it at any moment, its start
+  // included. Optional.
+  std::atomic<std::int64_t>* liveGroup = nullptr;
 };
 
 class OfficeBackend : public AutomationServer {
@@ -30,7 +39,7 @@ class OfficeBackend : public AutomationServer {
   virtual std::string officeVersion() const = 0;
 };
 
-inline constexpr int kOfficeBackendAbi = 1;
+inline constexpr int kOfficeBackendAbi = 2;
 inline constexpr char kOfficeBackendFactory[] = "orvanta_create_office_backend";
 // OfficeBackend* orvanta_create_office_backend(int abi, const OfficeBackendOptions*, std::string* error)
 using OfficeBackendFactory = OfficeBackend* (*)(int, const OfficeBackendOptions*, std::string*);

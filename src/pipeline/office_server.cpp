@@ -3,9 +3,17 @@
 #include "base/paths.h"
 
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 namespace orv {
@@ -13,9 +21,71 @@ namespace {
 
 constexpr char kPluginName[] = "liborvanta_office.so";
 
+bool ProcessGone(long pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+// The pid in "<prefix><pid>_..." / "<prefix><pid>-...", or 0.
+long OwnerAfter(const std::string& name, const std::string& prefix) {
+  std::size_t at = name.find(prefix);
+  if (at == std::string::npos) return 0;
+  long pid = 0;
+  if (std::sscanf(name.c_str() + at + prefix.size(), "%ld", &pid) != 1) return 0;
+  return pid;
+}
+
+// True when a socket of ours at `path` refuses connections: no process
+// listens on it any more.
+bool DeadSocket(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  bool refused = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 && errno == ECONNREFUSED;
+  ::close(fd);
+  return refused;
+}
+
 }  // namespace
 
-OfficeServer::OfficeServer(OfficeBackendOptions options) : options_(std::move(options)) {}
+void RemoveLeftoversOfDeadRuns() {
+  const long self = static_cast<long>(::getpid());
+  // LibreOffice puts its sockets in /tmp whatever TMPDIR says; profiles go
+  // to the temporary folder.
+  std::set<std::string> folders = {"/tmp/", SystemTempFolder()};
+  for (const std::string& folder : folders) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      const std::string path = it->path().string();
+      std::error_code ignored;
+      if (name.rfind("orvanta-office-", 0) == 0) {
+        long owner = OwnerAfter(name, "orvanta-office-");
+        if (owner != self && ProcessGone(owner)) std::filesystem::remove_all(path, ignored);
+      } else if (name.rfind("OSL_PIPE_", 0) == 0) {
+        // Our connection pipes name their program; the instance pipe of a
+        // private profile ("SingleOfficeIPC_...") names nobody.
+        long owner = OwnerAfter(name, "_orvanta_");
+        bool ours = owner != 0 && owner != self && ProcessGone(owner);
+        bool instance = name.find("_SingleOfficeIPC_") != std::string::npos;
+        if ((ours || instance) && DeadSocket(path)) std::filesystem::remove(path, ignored);
+      }
+    }
+  }
+}
+
+OfficeServer::OfficeServer(OfficeBackendOptions options) : options_(std::move(options)) {
+  options_.liveGroup = &liveGroup_;
+}
+
+void OfficeServer::EndNow() {
+  // soffice and everything it started share its group; the guardian goes
+  // with them. The owner notices at its next call and starts afresh.
+  std::int64_t group = liveGroup_.load();
+  if (group > 0) ::kill(-static_cast<pid_t>(group), SIGKILL);
+}
 
 // The backend ends LibreOffice. The plugin stays loaded: the UNO runtime
 // keeps threads that must not lose their code.

@@ -29,6 +29,7 @@ class OfficeServer final : public AutomationServer {
   OfficeServer& operator=(const OfficeServer&) = delete;
 
   ServerStart CreateObject(std::string_view className) override;
+  void EndNow() override;
 
   // The process group of the running LibreOffice, 0 when none runs.
   std::int64_t processGroup() const;
@@ -43,7 +44,15 @@ class OfficeServer final : public AutomationServer {
   bool LoadBackend(std::string& error);
 
   OfficeBackendOptions options_;
+  std::atomic<std::int64_t> liveGroup_{0};
   std::unique_ptr<OfficeBackend> backend_;
 };
+
+// Removes what runs that died without cleaning up (killed, crashed) left in
+// the temporary folders: their private LibreOffice profiles and LibreOffice's
+// pipe sockets ("OSL_PIPE_*"). A run is dead when the process named in its
+// leftovers no longer exists, or for LibreOffice's own instance socket, when
+// nothing answers on it. Anything of a living run is left alone.
+void RemoveLeftoversOfDeadRuns();
 
 }  // namespace orv

@@ -136,6 +136,7 @@ bool CreateWorkingFolder(const std::string& folder) {
   std::filesystem::create_directories(folder, ec);
   if (ec || !IsDirectory(folder)) {
     Notify(msg::kTempFolderFailed);
+    Explain(folder + ": " + (ec ? ec.message() : std::string("not a folder")));
     return false;
   }
   return true;

@@ -20,14 +20,16 @@ void Trim(std::string& text) {
 }
 
 // Characters a file name cannot hold on the systems the movies travel to, and
-// the vertical tab PowerPoint uses for a manual line break. Bytes of UTF-8
-// multibyte characters are all 0x80 or above, so they never match.
+// the manual line break inside a title: a vertical tab from PowerPoint, a
+// line feed or carriage return from LibreOffice. No control character may
+// reach a file name. Bytes of UTF-8 multibyte characters are all 0x80 or
+// above, so they never match.
 bool IsForbidden(char c) {
   switch (c) {
-    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|': case '\v':
+    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
       return true;
     default:
-      return false;
+      return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
   }
 }
 

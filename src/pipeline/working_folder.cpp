@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -104,11 +106,80 @@ std::string WorkingFolderFor(const ConversionSettings& settings, std::string_vie
   return JoinPath(settings.TempFolder, OutputStem(presentationPath) + "_zzz_");
 }
 
+namespace {
+
+// Locks `lockPath` without waiting. The lock counts only if the file is still
+// the one under that name: a run that released it may have removed it between
+// our open and our lock.
+int TryLock(const std::string& lockPath) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return -2;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return -1;  // held by another run
+    }
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) == 0 && ::stat(lockPath.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+        held.st_dev == named.st_dev) {
+      return fd;
+    }
+    ::close(fd);
+  }
+  return -1;
+}
+
+}  // namespace
+
+WorkingFolderClaim WorkingFolderClaim::For(const ConversionSettings& settings, std::string_view presentationPath) {
+  const std::string plain = WorkingFolderFor(settings, presentationPath);
+  WorkingFolderClaim claim;
+  for (int n = 1; n <= 1000; ++n) {
+    std::string folder = n == 1 ? plain : plain + std::to_string(n);
+    int fd = TryLock(folder + ".lock");
+    if (fd == -2) break;  // no lock possible here: fall back to the plain name
+    if (fd >= 0) {
+      claim.folder_ = folder;
+      claim.lockFd_ = fd;
+      return claim;
+    }
+  }
+  claim.folder_ = plain;
+  return claim;
+}
+
+WorkingFolderClaim::~WorkingFolderClaim() { Release(); }
+
+WorkingFolderClaim::WorkingFolderClaim(WorkingFolderClaim&& other) noexcept
+    : folder_(std::move(other.folder_)), lockFd_(other.lockFd_) {
+  other.lockFd_ = -1;
+}
+
+WorkingFolderClaim& WorkingFolderClaim::operator=(WorkingFolderClaim&& other) noexcept {
+  if (this != &other) {
+    Release();
+    folder_ = std::move(other.folder_);
+    lockFd_ = other.lockFd_;
+    other.lockFd_ = -1;
+  }
+  return *this;
+}
+
+void WorkingFolderClaim::Release() {
+  if (lockFd_ < 0) return;
+  // Removed while still locked, so a run waiting for the name locks a new file.
+  ::unlink((folder_ + ".lock").c_str());
+  ::close(lockFd_);
+  lockFd_ = -1;
+}
+
 bool RemoveWorkingFolder(const std::string& folder) {
   struct stat st {};
   if (::lstat(folder.c_str(), &st) != 0 && errno == ENOENT) return true;
   if (!DeleteFolderTree(folder)) {
+    const int error = errno;
     Notify(msg::kCannotRemoveTemp);
+    Explain(folder + ": " + std::strerror(error));
     return false;
   }
   return true;

@@ -21,6 +21,36 @@ inline constexpr char kEndSlideFile[] = "slide_end.wmf";
 // /tmp/ + talk.ppt -> /tmp/talk_zzz_.
 std::string WorkingFolderFor(const ConversionSettings& settings, std::string_view presentationPath);
 
+// A working folder held by this run. The name is WorkingFolderFor's when no
+// other run holds it, else that name with 2, 3, ... appended: two runs of the
+// same presentation (or of two presentations with the same file name) never
+// share a folder, and no run deletes a folder another run holds. The hold is
+// an advisory lock on "<folder>.lock" beside it, which the system releases
+// when the run ends, however it ends; the lock file goes with the claim.
+class WorkingFolderClaim {
+ public:
+  WorkingFolderClaim() = default;
+  ~WorkingFolderClaim();
+  WorkingFolderClaim(WorkingFolderClaim&& other) noexcept;
+  WorkingFolderClaim& operator=(WorkingFolderClaim&& other) noexcept;
+  WorkingFolderClaim(const WorkingFolderClaim&) = delete;
+  WorkingFolderClaim& operator=(const WorkingFolderClaim&) = delete;
+
+  // Claims the first free name for `presentationPath`. Without a lock (the
+  // temporary folder cannot take the lock file) the plain name is used
+  // unlocked, as before locks existed.
+  static WorkingFolderClaim For(const ConversionSettings& settings, std::string_view presentationPath);
+
+  const std::string& folder() const { return folder_; }
+  bool locked() const { return lockFd_ >= 0; }
+  // Gives the name up: the lock file is removed and the lock released.
+  void Release();
+
+ private:
+  std::string folder_;
+  int lockFd_ = -1;
+};
+
 // True when nothing of that name exists or it was deleted with its content;
 // false after "无法移除临时文件".
 bool RemoveWorkingFolder(const std::string& folder);

@@ -5,14 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <string_view>
 #include <thread>
 
 #include "base/messages.h"
@@ -30,51 +35,83 @@ struct CliRun {
   pid_t pid = 0;
 };
 
-// Runs orvanta-cli with `args`. `fileSizeLimit` > 0 limits the size of every
-// file it (and LibreOffice) may write; `interruptOn` sends one Ctrl-C as soon
-// as standard error shows that text.
-CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, rlim_t fileSizeLimit = 0,
-              const std::string& interruptOn = "") {
+struct CliOptions {
+  rlim_t fileSizeLimit = 0;  // > 0: no file it (or LibreOffice) writes may grow larger
+  std::string interruptOn;   // one Ctrl-C as soon as standard error shows this
+  std::string tmpdir;        // TMPDIR of the run, when set
+  uid_t user = 0;            // runs as this user (and its group) when not 0
+  // Called with the run's pid each time standard error grows.
+  std::function<void(pid_t, const std::string&)> watch;
+};
+
+// Runs orvanta-cli convert with `args`. Everything the child needs is made
+// before fork: several runs may be under way from several threads.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, const CliOptions& options) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string_view entry(*e);
+    if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("HOME=", 0) == 0) {
+      continue;
+    }
+    env.emplace_back(entry);
+  }
+  env.push_back("XDG_CONFIG_HOME=" + configHome);
+  env.push_back("HOME=" + configHome);
+  if (!options.tmpdir.empty()) env.push_back("TMPDIR=" + options.tmpdir);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argStrings = {ORVANTA_CLI, "convert"};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
   int pipefd[2];
-  if (::pipe(pipefd) != 0) return {};
+  if (::pipe2(pipefd, O_CLOEXEC) != 0) return {};
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(pipefd[1], STDERR_FILENO);
     int devnull = ::open("/dev/null", O_RDWR);
     ::dup2(devnull, STDIN_FILENO);
-    ::close(pipefd[0]);
-    ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-    if (fileSizeLimit > 0) {
+    if (options.fileSizeLimit > 0) {
       ::signal(SIGXFSZ, SIG_IGN);
-      rlimit limit{fileSizeLimit, fileSizeLimit};
+      rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
       ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(ORVANTA_CLI));
-    argv.push_back(const_cast<char*>("convert"));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(ORVANTA_CLI, argv.data());
+    if (options.user != 0) {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(options.user) != 0 || ::setuid(options.user) != 0) ::_exit(126);
+    }
+    ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(pipefd[1]);
   CliRun run;
   run.pid = pid;
-  bool interrupted = interruptOn.empty();
+  bool interrupted = options.interruptOn.empty();
   char buffer[4096];
   ssize_t n;
   while ((n = ::read(pipefd[0], buffer, sizeof buffer)) > 0) {
     run.err.append(buffer, static_cast<std::size_t>(n));
-    if (!interrupted && run.err.find(interruptOn) != std::string::npos) {
+    if (!interrupted && run.err.find(options.interruptOn) != std::string::npos) {
       ::kill(pid, SIGINT);
       interrupted = true;
     }
+    if (options.watch) options.watch(pid, run.err);
   }
   ::close(pipefd[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
+}
+
+CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, rlim_t fileSizeLimit = 0,
+              const std::string& interruptOn = "") {
+  CliOptions options;
+  options.fileSizeLimit = fileSizeLimit;
+  options.interruptOn = interruptOn;
+  return RunCli(args, configHome, options);
 }
 
 // A LibreOffice started for the program with that pid carries the pid in its
@@ -87,6 +124,29 @@ bool OfficeOfProgramRunning(pid_t program) {
     if (text.find(marker) != std::string::npos) return true;
   }
   return false;
+}
+
+// The processes of the LibreOffice started for that program.
+std::vector<pid_t> OfficeProcessesOf(pid_t program) {
+  const std::string marker = "orvanta-office-" + std::to_string(program) + "-";
+  std::vector<pid_t> pids;
+  std::error_code ec;
+  for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+    std::ifstream cmdline(it->path() / "cmdline", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    if (text.find(marker) != std::string::npos) pids.push_back(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
+  }
+  return pids;
+}
+
+// LibreOffice's pipe sockets in /tmp that name that program's pipes.
+std::vector<std::string> PipeSocketsOf(pid_t program) {
+  std::vector<std::string> found;
+  const std::string marker = "orvanta_" + std::to_string(program) + "_";
+  for (const std::string& name : testfiles::FileNames("/tmp")) {
+    if (name.rfind("OSL_PIPE_", 0) == 0 && name.find(marker) != std::string::npos) found.push_back(name);
+  }
+  return found;
 }
 
 bool OfficeAvailable() { return fs::exists("/usr/lib/libreoffice/program/soffice"); }
@@ -173,6 +233,185 @@ TEST_F(ConvertFaults, CtrlCDuringTheExportCancelsThatPresentationOnly) {
   EXPECT_FALSE(fs::exists(out_ / "41246-1.htm"));
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted";
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+}
+
+// --verbose adds the reason behind each fixed message: the path with the
+// system's reason, the picture decoder's error text. Without it the messages
+// stand alone.
+TEST_F(ConvertFaults, VerboseGivesTheReasonBehindEachMessage) {
+  std::string missing = work_ / "gone.ppt";
+  std::string pictures = work_ / "pictures";
+  fs::create_directories(pictures);
+  std::ofstream(pictures + "/Slide1.bmp") << "BM but not a picture";
+  CliRun plain = RunCli({"--output-dir", OutDir(), missing, pictures}, config_.path());
+  EXPECT_EQ(plain.status, 1) << plain.err;
+  EXPECT_EQ(plain.err.find("because:"), std::string::npos) << plain.err;
+
+  CliRun verbose = RunCli({"--verbose", "--output-dir", OutDir(), missing, pictures}, config_.path());
+  EXPECT_EQ(verbose.status, 1) << verbose.err;
+  const std::string sourceMessage = "Orvanta: " + FormatMessage(msg::kSourceMissing, missing) + "\n";
+  EXPECT_NE(verbose.err.find(sourceMessage + "Orvanta:   because: " + missing + ": No such file or directory"),
+            std::string::npos)
+      << verbose.err;
+  std::size_t load = verbose.err.find(FormatMessage(msg::kCannotLoadImage, pictures + "/Slide1.bmp"));
+  ASSERT_NE(load, std::string::npos) << verbose.err;
+  EXPECT_NE(verbose.err.find("Orvanta:   because: ", load), std::string::npos) << verbose.err;
+}
+
+// One presentation that LibreOffice cannot read costs only itself: the next
+// entries convert, each failure says why, and nothing is left behind.
+TEST_F(ConvertFaults, BadPresentationsFailAloneAndTheBatchGoesOn) {
+  testfiles::Scratch tmp;
+  std::string text = work_ / "notes.pps";
+  std::ofstream(text) << "This is a text file, not a slide show.\n";
+  std::string second = work_ / "second.odp";
+  fs::copy_file(example_, second);
+  std::vector<std::string> files = {example_.string(), text};
+  fs::path encrypted = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "Password_Protected-hello.ppt";
+  if (fs::exists(encrypted)) files.push_back(encrypted.string());
+  files.push_back(second);
+  files.insert(files.begin(), "--output-dir");
+  files.insert(files.begin() + 1, OutDir());
+  CliOptions options;
+  options.tmpdir = tmp.path();
+  CliRun run = RunCli(files, config_.path(), options);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("notes.pps"), std::string::npos) << run.err;
+  if (fs::exists(encrypted)) {
+    EXPECT_NE(run.err.find("Password_Protected-hello.ppt"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(run.err.find("not converted"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf"));
+  EXPECT_TRUE(fs::exists(out_ / "second.swf")) << "the batch stopped at the bad file\n" << run.err;
+  EXPECT_FALSE(fs::exists(out_ / "notes.swf"));
+  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+}
+
+// A presentation in a folder its user cannot write converts, and the folder
+// stays as it was. Run as an ordinary user: root writes anywhere.
+TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
+  const uid_t nobody = 65534;
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  fs::permissions(work_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  std::string shelf = work_ / "shelf";
+  fs::create_directories(shelf);
+  std::string deck = shelf + "/talk.odp";
+  fs::copy_file(example_, deck);
+  fs::permissions(deck, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(shelf, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  std::string unreadable = shelf + "/secret.odp";
+  // Made before the folder was closed: the owner only may read it.
+  for (const std::string& folder : {config_.path(), out_.path()}) {
+    ASSERT_EQ(::chown(folder.c_str(), nobody, nobody), 0);
+  }
+  testfiles::Scratch tmp;
+  ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
+
+  CliOptions options;
+  options.user = nobody;
+  options.tmpdir = tmp.path();
+  // With the notes, whose slides are added to LibreOffice's copy.
+  CliRun run = RunCli({"--notes", "--output-dir", OutDir(), deck}, config_.path(), options);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(out_ / "talk.swf")) << run.err;
+  EXPECT_EQ(testfiles::FileNames(shelf), std::vector<std::string>{"talk.odp"}) << "the source folder was touched";
+  EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+
+  // A file its user may not read gets a message that says so.
+  fs::permissions(shelf, fs::perms::owner_write, fs::perm_options::add);
+  fs::copy_file(example_, unreadable);
+  fs::permissions(unreadable, fs::perms::owner_read | fs::perms::owner_write);
+  CliRun refused = RunCli({"--output-dir", OutDir(), unreadable}, config_.path(), options);
+  EXPECT_EQ(refused.status, 1) << refused.err;
+  EXPECT_NE(refused.err.find("cannot read the file " + unreadable), std::string::npos) << refused.err;
+  EXPECT_FALSE(OfficeOfProgramRunning(refused.pid));
+}
+
+// Two runs of the same presentation at once, to two output folders: each
+// works in a folder of its own and both convert.
+TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
+  testfiles::Scratch secondOut, secondConfig, tmp;
+  CliOptions options;
+  options.tmpdir = tmp.path();
+  CliRun first, second;
+  std::thread other([&] { second = RunCli({"--output-dir", secondOut.path(), example_.string()}, secondConfig.path(), options); });
+  first = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), options);
+  other.join();
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf"));
+  EXPECT_TRUE(fs::exists(secondOut / "orvanta-tour.swf"));
+  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  EXPECT_FALSE(OfficeOfProgramRunning(first.pid));
+  EXPECT_FALSE(OfficeOfProgramRunning(second.pid));
+}
+
+// A LibreOffice that stops answering in the middle of an export (SIGSTOP)
+// costs that presentation after the time limit; the next one converts on a
+// fresh LibreOffice.
+TEST_F(ConvertFaults, HungLibreOfficeIsEndedAtTheTimeLimitAndTheNextFileConverts) {
+  fs::path deck = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "41246-1.ppt";
+  if (!fs::exists(deck)) GTEST_SKIP() << "no corpus beside the checkout";
+  testfiles::Scratch tmp;
+  CliOptions options;
+  options.tmpdir = tmp.path();
+  std::vector<pid_t> stopped;
+  // The status line of the slide export comes before the slides are written.
+  options.watch = [&](pid_t program, const std::string& err) {
+    if (!stopped.empty() || err.find("41246-1.ppt: ") == std::string::npos) return;
+    stopped = OfficeProcessesOf(program);
+    for (pid_t pid : stopped) ::kill(pid, SIGSTOP);
+  };
+  const int limit = 40;
+  auto started = std::chrono::steady_clock::now();
+  CliRun run = RunCli({"--time-limit", std::to_string(limit), "--output-dir", OutDir(), deck.string(),
+                       example_.string()},
+                      config_.path(), options);
+  auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_FALSE(stopped.empty()) << run.err;
+  EXPECT_EQ(run.status, 1) << run.err;
+  std::string message = FormatMessage(FormatMessage(msg::kTimeLimitExceeded, limit), deck.string());
+  EXPECT_NE(run.err.find("Orvanta: " + message), std::string::npos) << run.err;
+  EXPECT_GE(seconds, limit);
+  EXPECT_FALSE(fs::exists(out_ / "41246-1.swf"));
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted\n" << run.err;
+  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  for (pid_t pid : stopped) EXPECT_NE(::kill(pid, 0), 0) << "stopped LibreOffice process " << pid << " lives on";
+  EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+}
+
+// A run killed outright leaves its LibreOffice's pipe socket and profile;
+// the next run of the program sweeps them away.
+TEST_F(ConvertFaults, KilledRunLeavesNothingOnceTheProgramStartsAgain) {
+  testfiles::Scratch tmp;
+  CliOptions options;
+  options.tmpdir = tmp.path();
+  std::vector<std::string> socketsBeforeKill;
+  std::vector<pid_t> office;
+  options.watch = [&](pid_t program, const std::string& err) {
+    if (!socketsBeforeKill.empty() || err.find("orvanta-tour.odp: ") == std::string::npos) return;
+    socketsBeforeKill = PipeSocketsOf(program);
+    office = OfficeProcessesOf(program);
+    ::kill(program, SIGKILL);
+  };
+  CliRun killed = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), options);
+  ASSERT_EQ(killed.status, -1) << killed.err;
+  EXPECT_FALSE(socketsBeforeKill.empty()) << "no pipe socket seen while LibreOffice ran";
+  // The watchdog ends LibreOffice when its program dies: every process of it
+  // goes, not only its command line.
+  auto gone = [&] {
+    return std::all_of(office.begin(), office.end(), [](pid_t pid) { return ::kill(pid, 0) != 0; });
+  };
+  for (int i = 0; i < 100 && !gone(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(gone());
+
+  CliRun next = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), options);
+  EXPECT_EQ(next.status, 0) << next.err;
+  EXPECT_EQ(PipeSocketsOf(killed.pid), std::vector<std::string>{});
+  EXPECT_EQ(PipeSocketsOf(next.pid), std::vector<std::string>{});
+  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
 }  // namespace

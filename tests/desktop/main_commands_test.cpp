@@ -203,6 +203,24 @@ TEST_F(MainCommandsTest, BrowsingStoresTheFolderAtOnceAndTheNextStartShowsIt) {
   EXPECT_EQ(store.GetString("OutputDir", ""), folder.path() + "/chosen");
 }
 
+TEST_F(MainCommandsTest, StartMakesTheDocumentsFolderAndTheDefaultOutputFolderInIt) {
+  // A fresh account: no documents folder and nothing stored.
+  const std::string documents = folder.path() + "/home/Documents";
+  const char* old = std::getenv("XDG_DOCUMENTS_DIR");
+  const std::string saved = old != nullptr ? old : "";
+  ::setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+  SettingsStore fresh(folder.path() + "/fresh.json");
+  MainCommands first(fresh, shell);
+  first.Start();
+  if (old != nullptr) {
+    ::setenv("XDG_DOCUMENTS_DIR", saved.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_DOCUMENTS_DIR");
+  }
+  EXPECT_EQ(first.outputFolder(), documents + "/Orvanta");
+  EXPECT_TRUE(std::filesystem::is_directory(documents + "/Orvanta"));
+}
+
 TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAllWereSkipped) {
   NoServer server;
   int progressViews = 0;
@@ -236,8 +254,9 @@ TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAll
   EXPECT_TRUE(shell.opened.empty());
 }
 
-// A failing automation call ends the whole command: one message, no further
-// entries, no output folder, and the next command starts afresh.
+// A failing automation call costs only its own presentation: each entry gets
+// its message and the batch runs to the end. A server that cannot be started
+// at all ends the command after its message.
 class FailingServer final : public AutomationServer {
  public:
   explicit FailingServer(std::string description) : description_(std::move(description)) {}
@@ -251,25 +270,32 @@ class FailingServer final : public AutomationServer {
   std::string description_;
 };
 
-TEST_F(MainCommandsTest, AnAutomationErrorEndsTheWholeConvertCommand) {
+TEST_F(MainCommandsTest, AnAutomationErrorFailsOnlyItsOwnPresentation) {
   commands.Start();
-  commands.list().Add({folder.File("a.ppt"), folder.File("b.ppt")});
+  commands.list().Add({folder.File("a.ppt", "x"), folder.File("b.ppt", "x")});
   int progressViews = 0;
   auto factory = [&](const std::string&) {
     ++progressViews;
     return std::make_unique<Progress>();
   };
+  store.SetInt("OpenDest", 1);
   FailingServer silent("");
   commands.Convert(silent, factory);
-  EXPECT_EQ(silent.created, 1);
-  EXPECT_EQ(progressViews, 1);
-  EXPECT_EQ(notifier.reports, std::vector<std::string>{"内部程序错误."});
-  EXPECT_TRUE(shell.opened.empty());
+  EXPECT_EQ(silent.created, 2);
+  EXPECT_EQ(progressViews, 2);
+  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"内部程序错误.", "内部程序错误."}));
+  EXPECT_EQ(shell.opened.size(), 1u);
 
   notifier.reports.clear();
-  FailingServer talkative("Presentation.Open failed");
-  commands.Convert(talkative, factory);
-  EXPECT_EQ(notifier.reports, std::vector<std::string>{"Presentation.Open failed"});
+  shell.opened.clear();
+  progressViews = 0;
+  NoServer missing;
+  commands.Convert(missing, factory);
+  EXPECT_EQ(missing.created, 1);
+  EXPECT_EQ(progressViews, 1);
+  ASSERT_EQ(notifier.reports.size(), 1u);
+  EXPECT_NE(notifier.reports[0].find("80040154"), std::string::npos) << notifier.reports[0];
+  EXPECT_TRUE(shell.opened.empty());
 }
 
 TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {

@@ -74,8 +74,13 @@ TEST(MetafileSlides, HelpSlideIsAWhitePageWithTanAndBlueAreasAndText) {
   EXPECT_TRUE(Near(At(help, 900, 330), {62, 116, 186}, 4));   // blue area, right
   // The heading, both captions and the shortcut rows carry text.
   EXPECT_GT(InkPixels(help, 100, 30, 860, 75, white), 500);
-  EXPECT_GT(InkPixels(help, 60, 240, 450, 320, {210, 180, 140}), 300);
-  EXPECT_GT(InkPixels(help, 510, 240, 900, 320, {62, 116, 186}), 300);
+  EXPECT_GT(InkPixels(help, 50, 215, 290, 325, {210, 180, 140}), 300);
+  EXPECT_GT(InkPixels(help, 360, 215, 900, 325, {62, 116, 186}), 300);
+  // A click in the left third goes back, anywhere else forward: the tan area
+  // ends before x 320 and the blue one starts after it.
+  for (int y = 100; y < 350; y += 10) {
+    for (int x = 300; x < 340; x += 4) EXPECT_TRUE(Near(At(help, x, y), white, 0)) << x << "," << y;
+  }
   for (int row = 0; row < 5; ++row) {
     const int top = 432 + row * 54;
     EXPECT_GT(InkPixels(help, 200, top + 8, 395, top + 42, {243, 245, 248}), 20) << "label " << row;

@@ -142,7 +142,10 @@ TEST_F(MetafileOffice, LibreOfficeDrawsBothSlidesWithTheirLayout) {
   help.SetFrame(end.frameLeft(), end.frameTop(), end.frameLeft() + end.frameWidth(), end.frameTop() + end.frameHeight());
   EXPECT_TRUE(Near(help.At(0.07, 0.45), {210, 180, 140}, 12));   // tan area, left
   EXPECT_TRUE(Near(help.At(0.93, 0.45), {62, 116, 186}, 12));    // blue area, right
-  EXPECT_TRUE(Near(help.At(0.5, 0.45), {255, 255, 255}, 8));     // white between them
+  // White between them, where the player's back zone (the left third) ends.
+  EXPECT_TRUE(Near(help.At(1.0 / 3, 0.45), {255, 255, 255}, 8));
+  EXPECT_TRUE(Near(help.At(0.29, 0.45), {210, 180, 140}, 12));   // tan up to near the third
+  EXPECT_TRUE(Near(help.At(0.38, 0.45), {62, 116, 186}, 12));    // blue from just after it
   EXPECT_TRUE(Near(help.At(0.01, 0.01), {255, 255, 255}, 8));
   EXPECT_GT(help.Ink(0.1, 0.04, 0.9, 0.1, {255, 255, 255}), 50);   // heading
   EXPECT_GT(help.Ink(0.2, 0.6, 0.41, 0.96, {255, 255, 255}), 50);  // Chinese labels

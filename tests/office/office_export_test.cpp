@@ -162,6 +162,43 @@ TEST_F(OfficeExport, ManySlidesWithDuplicateTitles) {
   }
 }
 
+// LibreOffice gives a manual line break inside a title as a line feed (where
+// PowerPoint gives a vertical tab): no name may keep it, nor any other
+// control character.
+TEST_F(OfficeExport, TitlesWithManualLineBreaksGiveNamesWithoutControlCharacters) {
+  const fs::path deck = kCorpus / "bug58718_008524.ppt";
+  using K = DispatchKind;
+  ServerStart start = shared->CreateObject(kPresentationServerClass);
+  ASSERT_FALSE(start.application.IsNull()) << start.description;
+  AutomationObject slides = start.application.GetObject(dispid::kApplicationPresentations)
+                                .Invoke(dispid::kPresentationsOpen, K::kMethod,
+                                        {Variant::Text(deck.string()), Variant::I4(0), Variant::I4(0), Variant::I4(0)})
+                                .Object()
+                                .GetObject(dispid::kPresentationSlides);
+  int broken = 0;
+  for (std::int32_t j = 1; j <= slides.GetI4(dispid::kSlidesCount); ++j) {
+    AutomationObject shapes =
+        slides.Invoke(dispid::kSlidesRange, K::kMethod, {Variant::Index(j)}).Object().GetObject(dispid::kSlideShapes);
+    if (shapes.GetI4(dispid::kShapesHasTitle) == 0) continue;
+    std::string raw = shapes.GetObject(dispid::kShapesTitle)
+                          .GetObject(dispid::kShapeTextFrame)
+                          .GetObject(dispid::kTextFrameTextRange)
+                          .GetText(dispid::kTextRangeText);
+    std::string inside = raw.substr(0, raw.find_last_not_of(" \t\r\n\v\f") + 1);
+    if (inside.find_first_of("\r\n\v") != std::string::npos) ++broken;
+  }
+  start.application.Invoke(dispid::kApplicationQuit, K::kMethod);
+  start.application.Release();
+  ASSERT_GT(broken, 0) << "the deck no longer has titles with line breaks";
+
+  list.useTitles = 1;
+  ASSERT_TRUE(Export(*shared, deck));
+  ASSERT_EQ(list.titles.size(), 17u);
+  for (const auto& title : list.titles) {
+    for (unsigned char c : title) EXPECT_TRUE(c >= 0x20 && c != 0x7f) << "control character in \"" << title << "\"";
+  }
+}
+
 TEST_F(OfficeExport, SaveAsWritesDefaultSizePicturesIntoAFolderOfItsOwn) {
   settings.SharpFont = 0;
   list.useTitles = 1;
@@ -227,6 +264,31 @@ TEST_F(OfficeExport, BatchReusesOneLibreOffice) {
   ASSERT_TRUE(Export(*shared, kCorpus / "slide_master.ppt"));
   EXPECT_EQ(shared->processGroup(), first);
   EXPECT_EQ(Pictures(work / "out", "bmp").size(), 3u);
+}
+
+// A long batch moves to a fresh LibreOffice after the given number of
+// presentations, and the worn one ends; a time limit's blow ends the current
+// one at once, and the next presentation gets a fresh one.
+TEST_F(OfficeExport, BatchMovesToAFreshLibreOfficeAfterItsIntervalOrAnEndNow) {
+  OfficeBackendOptions options;
+  options.restartEvery = 2;
+  OfficeServer own(options);
+  std::vector<std::int64_t> groups;
+  for (int i = 0; i < 3; ++i) {
+    fs::remove_all(work / "out");
+    ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
+    groups.push_back(own.processGroup());
+  }
+  EXPECT_EQ(groups[0], groups[1]);
+  EXPECT_NE(groups[1], groups[2]);
+  EXPECT_TRUE(GroupGone(groups[0])) << "the worn LibreOffice lives on";
+
+  // Ended from outside, the process is reaped by the next start.
+  own.EndNow();
+  fs::remove_all(work / "out");
+  ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
+  EXPECT_NE(own.processGroup(), groups[2]);
+  EXPECT_TRUE(GroupGone(groups[2]));
 }
 
 TEST_F(OfficeExport, SingleUseServerEndsLibreOfficeWhenTheExportReturns) {

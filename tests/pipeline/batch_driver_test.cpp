@@ -137,28 +137,51 @@ TEST_F(BatchDriverTest, CancelAtTheFirstSlideLeavesNoMovieAndNoPage) {
   EXPECT_TRUE(recorder_.reports.empty());
 }
 
-TEST_F(BatchDriverTest, ServerThatCannotStartShowsTheInstallMessageAndTheBatchGoesOn) {
+TEST_F(BatchDriverTest, ServerThatCannotStartShowsTheInstallMessageAndAsksToEndTheBatch) {
   std::string deck = source_ / "talk.ppt";
   testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);  // any file: the server never opens it
   ScriptedServer server;
   server.createFailure = kClassNotRegistered;
   BatchDriver driver = MakeDriver(server);
+  EXPECT_FALSE(driver.serverUnavailable());
   EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
   ASSERT_EQ(recorder_.reports.size(), 1u);
   EXPECT_NE(recorder_.reports[0].find("80040154"), std::string::npos) << recorder_.reports[0];
-  // The next entry still converts.
+  EXPECT_TRUE(driver.serverUnavailable());
+  // Picture folders need no server and still convert if the caller asks.
   EXPECT_EQ(driver.ConvertEntry(PictureFolder("next", 1)), EntryResult::kConverted);
 }
 
-TEST_F(BatchDriverTest, FailingAutomationCallTravelsOutOfTheDriver) {
+// A presentation the server cannot open or export fails alone: its message is
+// the server's reason, its working folder goes, and the batch goes on.
+TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   std::string deck = source_ / "talk.ppt";
   testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
   ScriptedDeck slides;
   slides.slides.push_back(ScriptedSlide::Titled("one", "One"));
+  slides.slides.push_back(ScriptedSlide::Titled("two", "Two"));
   ScriptedServer server(slides);
   server.failMember = "Slide.Export";
+  server.failDescription = "Slide.Export: cannot write";
+  settings_.SharpFont = 1;  // the folder exists before the failing export
   BatchDriver driver = MakeDriver(server);
-  EXPECT_THROW(driver.ConvertEntry(deck), AutomationError);
+  EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{"Slide.Export: cannot write"});
+  EXPECT_TRUE(FileNames(temp_.path()).empty()) << "working folder left";
+  EXPECT_FALSE(driver.serverUnavailable());
+  EXPECT_EQ(server.liveObjects(), 0);
+  // The reason behind it names the presentation, for those who ask.
+  ASSERT_EQ(recorder_.reasons.size(), 1u);
+  EXPECT_NE(recorder_.reasons[0].find(deck), std::string::npos) << recorder_.reasons[0];
+
+  // An error without text still says something; the next entries convert.
+  recorder_.reports.clear();
+  server.failDescription = "";
+  EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{msg::kInternalError});
+  server.failMember.clear();
+  EXPECT_EQ(driver.ConvertEntry(PictureFolder("next", 1)), EntryResult::kConverted);
+  EXPECT_EQ(server.createCount, 2);
 }
 
 TEST_F(BatchDriverTest, SplitPagesUseTitlesAndLinkNeighboursEvenWhenMoviesFail) {

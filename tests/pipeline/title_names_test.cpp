@@ -26,8 +26,11 @@ TEST(MakeTitleNames, EqualNamesAreNumberedAndEmptyOnesNamed) {
 TEST(MakeTitleNames, CharactersThatNoFileNameHoldsBecomeUnderscores) {
   EXPECT_EQ(Names({"Q&A: 1/2"}), std::vector<std::string>{"Q&A_ 1_2"});
   EXPECT_EQ(Names({"a\\b*c?d\"e<f>g|h"}), std::vector<std::string>{"a_b_c_d_e_f_g_h"});
-  // The manual line break becomes "_"; a carriage return inside stays.
-  EXPECT_EQ(Names({"Line\vbreak", "two\rlines"}), (std::vector<std::string>{"Line_break", "two\rlines"}));
+  // A manual line break becomes "_" whether it comes as a vertical tab, a
+  // line feed or a carriage return; no control character stays in a name.
+  EXPECT_EQ(Names({"Line\vbreak", "two\rlines", "three\nlines", "crlf\r\nend", "tab\tand\x01\x7f"}),
+            (std::vector<std::string>{"Line_break", "two_lines", "three_lines", "crlf__end", "tab_and__"}));
+  EXPECT_EQ(Names({"\nLeading and trailing\r\n"}), std::vector<std::string>{"Leading and trailing"});
   // Multibyte characters pass untouched, and only ASCII letters fold.
   EXPECT_EQ(Names({"第一章：概述", "Été", "été"}), (std::vector<std::string>{"第一章：概述", "Été", "été"}));
   // The vertical tab counts as white space at either end.

@@ -124,6 +124,40 @@ TEST(WorkingFolder, NamedAfterTheSourceInTheTemporaryFolder) {
   EXPECT_EQ(WorkingFolderFor(settings, "deck.odp"), "/tmp/deck_zzz_");
 }
 
+// Two runs of one presentation (or of two with the same file name) hold two
+// folders; a name comes free when its holder lets go, and the lock file goes
+// with it.
+TEST(WorkingFolder, ClaimGivesEachHolderItsOwnFolder) {
+  ScratchFolder temp;
+  ConversionSettings settings;
+  settings.TempFolder = temp.path() + "/";
+  const std::string plain = temp.path() + "/talk_zzz_";
+  {
+    WorkingFolderClaim first = WorkingFolderClaim::For(settings, "/a/talk.ppt");
+    WorkingFolderClaim second = WorkingFolderClaim::For(settings, "/b/talk.pps");
+    EXPECT_TRUE(first.locked());
+    EXPECT_EQ(first.folder(), plain);
+    EXPECT_EQ(second.folder(), plain + "2");
+    first.Release();
+    EXPECT_FALSE(fs::exists(plain + ".lock"));
+    WorkingFolderClaim third = WorkingFolderClaim::For(settings, "/c/talk.ppt");
+    EXPECT_EQ(third.folder(), plain);
+    WorkingFolderClaim moved = std::move(third);
+    EXPECT_EQ(WorkingFolderClaim::For(settings, "/c/talk.ppt").folder(), plain + "3");
+  }
+  EXPECT_TRUE(fs::is_empty(temp.path())) << "lock files left";
+
+  // A lock file left by a killed run holds nothing.
+  WriteBytes(plain + ".lock", "");
+  EXPECT_EQ(WorkingFolderClaim::For(settings, "/a/talk.ppt").folder(), plain);
+
+  // A temporary folder that takes no lock file still gives the plain name.
+  settings.TempFolder = temp.path() + "/missing/";
+  WorkingFolderClaim unlocked = WorkingFolderClaim::For(settings, "/a/talk.ppt");
+  EXPECT_FALSE(unlocked.locked());
+  EXPECT_EQ(unlocked.folder(), temp.path() + "/missing/talk_zzz_");
+}
+
 // Makes `file` impossible to delete: a folder without write permission for an
 // ordinary user, the immutable attribute for root. Undone by the destructor.
 class Unremovable {

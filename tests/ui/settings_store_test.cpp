@@ -291,9 +291,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("WebPlayer")->defaultValue, 1);
   EXPECT_EQ(defaults.WebPlayer, 1);
   EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
-  // The 23 values of the options pages, the web player of the pages and the
-  // HTML5 twin.
-  EXPECT_EQ(SettingTable().size(), 25u);
+  EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
+  // The 23 values of the options pages, the web player of the pages, the
+  // HTML5 twin and the time limit of one presentation.
+  EXPECT_EQ(SettingTable().size(), 26u);
 }
 
 }  // namespace

@@ -89,15 +89,21 @@ std::vector<std::uint8_t> HelpSlide() {
 
   English(w, 480, 34, 30, kBold, kInk, kAlignCentreTop, "Navigate slides without the visible controller");
 
-  // The two click areas, each with an arrow pointing its way.
-  FilledRect(w, kTan, 40, 100, 470, 350, 28);
-  FilledRect(w, kBlue, 490, 100, 920, 350, 28);
-  Arrow(w, kTanLight, 255, 175, true);
-  Arrow(w, kBlueLight, 705, 175, false);
-  English(w, 255, 246, 25, kBold, kTanDark, kAlignCentreTop, "To go to the previous page");
-  English(w, 255, 288, 20, kNormal, kTanDark, kAlignCentreTop, "Please click the tan area");
-  English(w, 705, 246, 25, kBold, kWhite, kAlignCentreTop, "To go to the next page");
-  English(w, 705, 288, 20, kNormal, kWhite, kAlignCentreTop, "Please click the blue area");
+  // The two click areas, each with an arrow pointing its way. The player
+  // goes back on a click in the left third of the frame (x < 320) and on
+  // otherwise: each area lies wholly inside its zone, with a margin.
+  constexpr int kTanLeft = 40, kTanRight = 296, kBlueLeft = 344, kBlueRight = 920;
+  constexpr int kTanCentre = (kTanLeft + kTanRight) / 2, kBlueCentre = (kBlueLeft + kBlueRight) / 2;
+  FilledRect(w, kTan, kTanLeft, 100, kTanRight, 350, 28);
+  FilledRect(w, kBlue, kBlueLeft, 100, kBlueRight, 350, 28);
+  Arrow(w, kTanLight, kTanCentre, 165, true);
+  Arrow(w, kBlueLight, kBlueCentre, 165, false);
+  English(w, kTanCentre, 222, 25, kBold, kTanDark, kAlignCentreTop, "To go to the");
+  English(w, kTanCentre, 252, 25, kBold, kTanDark, kAlignCentreTop, "previous page");
+  English(w, kTanCentre, 296, 18, kNormal, kTanDark, kAlignCentreTop, "Please click the tan area");
+  English(w, kBlueCentre, 222, 25, kBold, kWhite, kAlignCentreTop, "To go to the");
+  English(w, kBlueCentre, 252, 25, kBold, kWhite, kAlignCentreTop, "next page");
+  English(w, kBlueCentre, 296, 18, kNormal, kWhite, kAlignCentreTop, "Please click the blue area");
 
   English(w, 80, 382, 24, kBold, kInk, kAlignLeftTop, "Navigation keyboard shortcuts");
   FilledRect(w, kRule, 80, 419, 880, 421);

@@ -26,7 +26,11 @@ class Backend final : public OfficeBackend {
       return start;
     }
     std::shared_ptr<OfficeSession> session = current_.lock();
-    if (!session || !session->Alive()) {
+    // LibreOffice's memory grows with every document it has held; a batch
+    // moves to a fresh process now and then. The old one ends as soon as the
+    // last object of its presentation is released.
+    const bool worn = options_.keepProcess && options_.restartEvery > 0 && served_ >= options_.restartEvery;
+    if (!session || worn || !session->Alive()) {
       // A LibreOffice that died (or was killed) is replaced by a new one.
       kept_.reset();
       session.reset();
@@ -40,7 +44,9 @@ class Backend final : public OfficeBackend {
       current_ = session;
       if (options_.keepProcess) kept_ = session;
       version_ = session->version();
+      served_ = 0;
     }
+    ++served_;
     start.application = MakeApplication(std::make_shared<ApplicationContext>(session, !options_.keepProcess));
     return start;
   }
@@ -57,6 +63,7 @@ class Backend final : public OfficeBackend {
   std::shared_ptr<OfficeSession> kept_;
   std::weak_ptr<OfficeSession> current_;
   std::string version_;
+  int served_ = 0;  // application objects of the current process
 };
 
 }  // namespace

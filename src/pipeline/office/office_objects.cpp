@@ -540,6 +540,11 @@ class PresentationsObject final : public OfficeObject {
     std::error_code ec;
     if (fs::exists(lockFile, ec)) lockFile.clear();  // not ours to remove
 
+    // Told "not read-only", LibreOffice opens the file for writing while it
+    // detects its type, and a file this user cannot write (a CD, a share,
+    // another user's folder) then fails as "type detection failed". Nothing
+    // is ever saved, so such a file is opened read-only.
+    if (access(path.c_str(), W_OK) != 0) readOnly = true;
     uno::Sequence<beans::PropertyValue> descriptor = Properties(
         {Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(readOnly)),
          Property("MacroExecutionMode", uno::Any(sal_Int16(0))),  // never run macros

@@ -90,7 +90,7 @@ std::string FileUrl(const std::string& path) {
 
 OfficeProcess::~OfficeProcess() { End(0.0); }
 
-bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
+bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std::atomic<std::int64_t>* liveGroup) {
   const std::string soffice = officeRoot + "/program/soffice";
   if (access(soffice.c_str(), X_OK) != 0) {
     error = "LibreOffice is needed but was not found (" + soffice + " is missing)";
@@ -122,6 +122,17 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
   std::vector<char*> argv;
   for (auto& a : argStrings) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // LibreOffice's own temporary files go inside the profile, so that they
+  // leave with it even when nobody lives to remove them.
+  fs::create_directories(folder_ + "/tmp", ec);
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "TMPDIR=", 7) != 0) envStrings.emplace_back(*e);
+  }
+  envStrings.push_back("TMPDIR=" + folder_ + "/tmp");
+  std::vector<char*> envp;
+  for (auto& e : envStrings) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -143,7 +154,7 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
     dup2(devNull, 0);
     dup2(log, 1);
     dup2(log, 2);
-    execv(argv[0], argv.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(log);
@@ -158,6 +169,8 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error) {
   setpgid(child, child);  // also done by the child; whichever runs first wins
   group_ = child;
   exited_ = false;
+  liveGroup_ = liveGroup;
+  if (liveGroup_ != nullptr) liveGroup_->store(child);
 
   // The guardian lives in soffice's group and waits for the end of the pipe:
   // when this process dies its write end closes and the guardian ends the
@@ -196,6 +209,12 @@ bool OfficeProcess::Running() {
 
 void OfficeProcess::End(double seconds) {
   if (group_ == 0) return;
+  if (liveGroup_ != nullptr) {
+    // Withdrawn before the group is reaped, so that nobody signals a reused id.
+    std::int64_t mine = group_;
+    liveGroup_->compare_exchange_strong(mine, 0);
+    liveGroup_ = nullptr;
+  }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (Running() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -5,6 +5,8 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 namespace orv::office {
@@ -16,8 +18,10 @@ class OfficeProcess {
   OfficeProcess(const OfficeProcess&) = delete;
   OfficeProcess& operator=(const OfficeProcess&) = delete;
 
-  // Starts soffice from `officeRoot`/program; false with `error` set.
-  bool Start(const std::string& officeRoot, std::string& error);
+  // Starts soffice from `officeRoot`/program; false with `error` set. The
+  // group is published in `liveGroup` (when given) from the moment it exists
+  // until it is ended.
+  bool Start(const std::string& officeRoot, std::string& error, std::atomic<std::int64_t>* liveGroup = nullptr);
   // True while soffice (the process we started) runs.
   bool Running();
   // Waits up to `seconds` for soffice to leave by itself, then kills the
@@ -35,6 +39,7 @@ class OfficeProcess {
   pid_t guardian_ = 0;
   int guardianPipe_ = -1;
   bool exited_ = false;
+  std::atomic<std::int64_t>* liveGroup_ = nullptr;
   std::string folder_;   // private profile and log
   std::string pipeName_;
   std::string logPath_;

@@ -63,7 +63,7 @@ std::shared_ptr<OfficeSession> OfficeSession::Start(const OfficeBackendOptions& 
   struct sigaction current {};
   if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) signal(SIGPIPE, SIG_IGN);
   std::shared_ptr<OfficeSession> session(new OfficeSession());
-  if (!session->process_.Start(options.officeRoot, error)) return nullptr;
+  if (!session->process_.Start(options.officeRoot, error, options.liveGroup)) return nullptr;
   Reference<uno::XComponentContext> local = LocalContext(options.officeRoot, error);
   if (!local.is()) return nullptr;  // the destructor ends the process
   session->context_ = local;

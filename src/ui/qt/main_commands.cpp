@@ -9,17 +9,20 @@
 #include "ui/qt/help_file.h"
 #include "ui/scheme_file.h"
 #include "ui/settings_store.h"
+#include "ui/settings_values.h"
 
 namespace orv {
 
 MainCommands::MainCommands(SettingsStore& store, DesktopShell& shell) : store_(store), shell_(shell) {}
 
 void MainCommands::Start() {
+  // A fresh account may have no documents folder yet: it is made first, so
+  // that the default output folder inside it can be made too.
+  std::error_code ec;
+  const std::string documents = DocumentsFolder();
+  if (!PathExists(documents)) std::filesystem::create_directories(documents, ec);
   outputFolder_ = StoredOutputFolder(store_);
-  if (!PathExists(outputFolder_)) {
-    std::error_code ec;
-    std::filesystem::create_directory(outputFolder_, ec);
-  }
+  if (!PathExists(outputFolder_)) std::filesystem::create_directory(outputFolder_, ec);
   shell_.OutputFolderChanged();
 }
 
@@ -75,14 +78,14 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
   }
   ConversionSettings settings = LoadConversionSettings(store_, outputFolder_);
   BatchDriver driver(settings, server, makeProgress);
+  driver.SetTimeLimit(store_.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue));
   // A copy: the list may not change during the batch, but the commands must
   // not depend on that.
   const std::vector<std::string> entries = list_.entries();
-  try {
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) driver.ConvertEntry(*entry);
-  } catch (const AutomationError& error) {
-    Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
-    return;
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    driver.ConvertEntry(*entry);
+    // Without a presentation server the rest of the list cannot convert.
+    if (driver.serverUnavailable()) return;
   }
   if (settings.OpenDest != 0) shell_.OpenWithDesktop(settings.OutputFolder);
 }

@@ -289,10 +289,27 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   publish->layout()->addWidget(Indented(publish, webPlayer));
   publish->layout()->addWidget(genHtml5);
 
+  auto* limits = Group("转换限制", this);
+  timeLimit = new QSpinBox(limits);
+  timeLimit->setRange(0, 86400);
+  timeLimit->setGroupSeparatorShown(false);
+  timeLimit->setSpecialValueText(Text("不限"));
+  timeLimit->setMinimumWidth(70);
+  auto* limitRow = new QWidget(limits);
+  auto* limitLayout = new QHBoxLayout(limitRow);
+  limitLayout->setContentsMargins(0, 0, 0, 0);
+  limitLayout->addWidget(new QLabel(Text("每个演示文稿最长"), limitRow));
+  limitLayout->addWidget(timeLimit);
+  limitLayout->addWidget(new QLabel(Text("秒"), limitRow));
+  limitLayout->addStretch(1);
+  limits->layout()->addWidget(limitRow);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
   layout->addWidget(publish);
+  layout->addWidget(limits);
   layout->addStretch(1);
+  connect(timeLimit, &QSpinBox::textChanged, this, [this] { if (loaded()) MarkChanged(); });
 
   connect(split, &QCheckBox::clicked, this, [this](bool checked) {
     if (!loaded()) return;
@@ -331,6 +348,7 @@ void OutputPage::Load(const SettingsStore& store) {
   genHtml5->setChecked(values.GetInt("GenHTML5", 1) != 0);
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
+  timeLimit->setValue(values.GetInt("TimeLimit", 300));
   UpdateEnabling();
 }
 
@@ -348,6 +366,7 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("UseTitle", Flag(useTitle));
   store.SetInt("WebPlayer", Flag(webPlayer));
   store.SetInt("GenHTML5", Flag(genHtml5));
+  store.SetInt("TimeLimit", timeLimit->value());
 }
 
 }  // namespace orv

@@ -124,6 +124,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genAutorun;
   QCheckBox* webPlayer;
   QCheckBox* genHtml5;
+  QSpinBox* timeLimit;  // seconds per presentation, 0 for none
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();
