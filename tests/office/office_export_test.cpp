@@ -2,6 +2,8 @@
 // the whole program where a test allows (the batch case); tests that end or
 // kill the process use a server of their own.
 #include <gtest/gtest.h>
+
+#include "support/required_part.h"
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -84,8 +86,8 @@ class OfficeExport : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (!fs::is_directory(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus;
-    if (access("/usr/lib/libreoffice/program/soffice", X_OK) != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    ORVANTA_REQUIRE_PART(fs::is_directory(kCorpus), "the corpus at " + std::string(kCorpus));
+    ORVANTA_REQUIRE_PART(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
     work = fs::temp_directory_path() /
            ("orvanta-office-test-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -428,7 +430,7 @@ TEST(OfficeWatchdog, DISABLED_StartLibreOfficeThenDie) {
 }
 
 TEST(OfficeWatchdog, LibreOfficeDoesNotOutliveAKilledProgram) {
-  if (access("/usr/lib/libreoffice/program/soffice", X_OK) != 0) GTEST_SKIP() << "LibreOffice is not installed";
+  ORVANTA_REQUIRE_PART(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
   std::error_code ec;
   const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
   ASSERT_FALSE(ec);

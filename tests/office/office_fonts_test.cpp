@@ -3,6 +3,8 @@
 // box below is 5% wider than its text set in the Windows font; a stand-in of
 // other widths (or none) breaks the text onto a second line.
 #include <gtest/gtest.h>
+
+#include "support/required_part.h"
 #include <signal.h>
 #include <unistd.h>
 
@@ -75,7 +77,7 @@ std::string FlatPresentation() {
 }
 
 TEST(OfficeFonts, TextSizedToTheWindowsFontsKeepsItsLineCount) {
-  if (access("/usr/lib/libreoffice/program/soffice", X_OK) != 0) GTEST_SKIP() << "LibreOffice is not installed";
+  ORVANTA_REQUIRE_PART(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
   const fs::path work = fs::temp_directory_path() / ("orvanta-fonts-test-" + std::to_string(getpid()));
   fs::create_directories(work);
   const fs::path deck = work / "measured.fodp";
