@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <regex>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -149,8 +150,8 @@ TEST_F(OfficeExport, NotesSlidesTitlesTimingsAndPicturesAtFrameSize) {
     EXPECT_EQ(size.width, 320) << "slide " << i;
     EXPECT_EQ(size.height, 240) << "slide " << i;
   }
-  EXPECT_FALSE(shared->officeVersion().empty());
-  EXPECT_NE(shared->officeVersion().rfind("8.", 0), 0u);
+  // The bridge reports the running LibreOffice's own version ("7.4.7.2").
+  EXPECT_TRUE(std::regex_match(shared->officeVersion(), std::regex(R"(\d+\.\d+(\.\d+)*)"))) << shared->officeVersion();
   std::printf("LibreOffice %s\n", shared->officeVersion().c_str());
 }
 
