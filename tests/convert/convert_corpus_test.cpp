@@ -3,7 +3,7 @@
 // working folder and no lock file left behind.
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 
 #include <csignal>
 #include <algorithm>
@@ -56,7 +56,7 @@ std::set<std::string> FilesLibreOfficeCannotLoad() {
 
 TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
   std::vector<fs::path> files = CorpusFiles();
-  ORVANTA_REQUIRE_PART(!files.empty(), "the corpus beside the checkout (../shared/corpus/ppt)");
+  ORVANTA_NEEDS(!files.empty(), "the corpus beside the checkout (../shared/corpus/ppt)");
   testfiles::Scratch temp, out;
   ConversionSettings settings;
   settings.TempFolder = temp.path() + "/";

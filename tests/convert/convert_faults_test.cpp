@@ -4,7 +4,7 @@
 // leaves no LibreOffice behind.
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -156,7 +156,7 @@ bool OfficeAvailable() { return fs::exists("/usr/lib/libreoffice/program/soffice
 class ConvertFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    ORVANTA_REQUIRE_PART(OfficeAvailable(), "LibreOffice (soffice)");
+    ORVANTA_NEEDS(OfficeAvailable(), "LibreOffice (soffice)");
     example_ = fs::path(ORVANTA_SOURCE_DIR) / "examples" / "orvanta-tour.odp";
     ASSERT_TRUE(fs::exists(example_));
   }
@@ -228,7 +228,7 @@ TEST_F(ConvertFaults, OutputFolderThatCannotBeMadeNamesTheMovie) {
 
 TEST_F(ConvertFaults, CtrlCDuringTheExportCancelsThatPresentationOnly) {
   fs::path deck = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "41246-1.ppt";
-  ORVANTA_REQUIRE_PART(fs::exists(deck), "the corpus presentation " + deck.string());
+  ORVANTA_NEEDS(fs::exists(deck), "the corpus presentation " + deck.string());
   // The status line of the slide export comes before the slides are written.
   CliRun run = RunCli({"--output-dir", OutDir(), deck.string(), example_.string()}, config_.path(), 0,
                       "41246-1.ppt: ");
@@ -297,7 +297,7 @@ TEST_F(ConvertFaults, BadPresentationsFailAloneAndTheBatchGoesOn) {
 // stays as it was. Run as an ordinary user: root writes anywhere.
 TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
   const uid_t nobody = 65534;
-  ORVANTA_REQUIRE_PART(::geteuid() == 0, "root, to become another user");
+  ORVANTA_NEEDS(::geteuid() == 0, "root, to become another user");
   fs::permissions(work_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
   std::string shelf = work_ / "shelf";
   fs::create_directories(shelf);
@@ -358,7 +358,7 @@ TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
 // fresh LibreOffice.
 TEST_F(ConvertFaults, HungLibreOfficeIsEndedAtTheTimeLimitAndTheNextFileConverts) {
   fs::path deck = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "41246-1.ppt";
-  ORVANTA_REQUIRE_PART(fs::exists(deck), "the corpus presentation " + deck.string());
+  ORVANTA_NEEDS(fs::exists(deck), "the corpus presentation " + deck.string());
   testfiles::Scratch tmp;
   CliOptions options;
   options.tmpdir = tmp.path();

@@ -3,7 +3,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -91,7 +91,7 @@ bool Near(Rgb a, Rgb b, int tolerance) {
 class MetafileOffice : public ::testing::Test {
  protected:
   void SetUp() override {
-    ORVANTA_REQUIRE_PART(std::system("command -v soffice >/dev/null 2>&1") == 0, "LibreOffice (soffice)");
+    ORVANTA_NEEDS(std::system("command -v soffice >/dev/null 2>&1") == 0, "LibreOffice (soffice)");
     char pattern[] = "/tmp/orvanta_metafile_office_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder_ = pattern;

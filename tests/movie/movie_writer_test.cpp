@@ -2,7 +2,7 @@
 // leave on disk.
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 
 #include <sys/resource.h>
 #include <csignal>
@@ -293,7 +293,7 @@ namespace {
 // With the real player fragment, the first action block ends exactly where
 // its patched length says and the movie reads back cleanly.
 TEST(MovieWithPlayer, FirstActionBlockAndFrameStructureAddUp) {
-  ORVANTA_REQUIRE_PART(Resources().Find(kPlayerFragment, "BIN").has_value(), "the built player fragment");
+  ORVANTA_NEEDS(Resources().Find(kPlayerFragment, "BIN").has_value(), "the built player fragment");
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
   test::ScratchFolder folder;

@@ -3,7 +3,7 @@
 // kill the process use a server of their own.
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -87,8 +87,8 @@ class OfficeExport : public ::testing::Test {
   }
 
   void SetUp() override {
-    ORVANTA_REQUIRE_PART(fs::is_directory(kCorpus), "the corpus at " + std::string(kCorpus));
-    ORVANTA_REQUIRE_PART(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
+    ORVANTA_NEEDS(fs::is_directory(kCorpus), "the corpus at " + std::string(kCorpus));
+    ORVANTA_NEEDS(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
     work = fs::temp_directory_path() /
            ("orvanta-office-test-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -431,7 +431,7 @@ TEST(OfficeWatchdog, DISABLED_StartLibreOfficeThenDie) {
 }
 
 TEST(OfficeWatchdog, LibreOfficeDoesNotOutliveAKilledProgram) {
-  ORVANTA_REQUIRE_PART(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
+  ORVANTA_NEEDS(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
   std::error_code ec;
   const std::string self = fs::read_symlink("/proc/self/exe", ec).string();
   ASSERT_FALSE(ec);

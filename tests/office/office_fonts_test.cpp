@@ -4,7 +4,7 @@
 // other widths (or none) breaks the text onto a second line.
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 #include <signal.h>
 #include <unistd.h>
 
@@ -77,7 +77,7 @@ std::string FlatPresentation() {
 }
 
 TEST(OfficeFonts, TextSizedToTheWindowsFontsKeepsItsLineCount) {
-  ORVANTA_REQUIRE_PART(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
+  ORVANTA_NEEDS(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
   const fs::path work = fs::temp_directory_path() / ("orvanta-fonts-test-" + std::to_string(getpid()));
   fs::create_directories(work);
   const fs::path deck = work / "measured.fodp";

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -241,7 +241,7 @@ TEST_F(RemoveWorkingFolderTest, UnremovableEntryGivesTheMessageAndKeepsTheFolder
   fs::create_directories(work + "/locked");
   WriteBytes(work + "/locked/Slide1.bmp", "b");
   Unremovable lock(work + "/locked/Slide1.bmp");
-  ORVANTA_REQUIRE_PART(lock.held(), "a way to make a file unremovable (the immutable flag, as root)");
+  ORVANTA_NEEDS(lock.held(), "a way to make a file unremovable (the immutable flag, as root)");
   EXPECT_FALSE(RemoveWorkingFolder(work));
   EXPECT_EQ(notes.reports, std::vector<std::string>{msg::kCannotRemoveTemp});
   EXPECT_TRUE(fs::exists(work + "/locked/Slide1.bmp"));

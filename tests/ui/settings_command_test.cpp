@@ -1,7 +1,7 @@
 // Drives the built orvanta-cli binary: `settings` against a store of its own.
 #include <gtest/gtest.h>
 
-#include "support/required_part.h"
+#include "support/needs.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,7 +26,7 @@ struct CliRun {
 class SettingsCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ORVANTA_REQUIRE_PART(std::filesystem::exists(cli_), "orvanta-cli, built at " + cli_);
+    ORVANTA_NEEDS(std::filesystem::exists(cli_), "orvanta-cli, built at " + cli_);
   }
 
   // Arguments are quoted for the shell; none of them holds a single quote.

@@ -36,8 +36,8 @@ function artifact(name) {
 const OFFICE_NOT_INSTALLED = /LibreOffice is needed to read presentations, but it is not installed/;
 
 /**
- * Skips a test whose environment lacks a part (the corpus beside the
- * checkout, LibreOffice). Where CI=true the part must be there: the test
+ * Skips a test whose environment lacks something (the corpus beside the
+ * checkout, LibreOffice). Where CI=true it must be there: the test
  * fails and names it instead. Skips are printed loudly.
  */
 function skipForMissing(t, what) {

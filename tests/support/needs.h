@@ -1,5 +1,5 @@
-// Tests that need a part of the machine (LibreOffice, the corpus beside the
-// checkout, a built program). Where CI=true the part must be there: its
+// Tests that need something of the machine (LibreOffice, the corpus beside the
+// checkout, a built program). Where CI=true it must be there: its
 // absence fails the test and names it. Elsewhere the test is skipped, loudly.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace orv::testfiles {
 
@@ -19,11 +20,11 @@ inline bool InCi() {
 }  // namespace orv::testfiles
 
 // Use inside a test body: returns from it.
-#define ORVANTA_REQUIRE_PART(present, what)                                                \
+#define ORVANTA_NEEDS(present, what)                                                \
   do {                                                                                     \
     if (!(present)) {                                                                      \
       if (::orv::testfiles::InCi()) {                                                      \
-        FAIL() << "missing: " << (what) << " (CI=true: a missing part is a failure)";      \
+        FAIL() << "missing: " << (what) << " (CI=true: a missing piece is a failure)";      \
       }                                                                                    \
       std::fprintf(stderr, "\n*** SKIPPED: missing %s\n", std::string(what).c_str());     \
       GTEST_SKIP() << "missing: " << (what);                                               \
