@@ -1,6 +1,28 @@
 #include "movie/web_names.h"
 
 namespace orv {
+namespace {
+
+// Every byte for which `keep` is false becomes %XX (upper-case hex).
+template <typename Keep>
+std::string PercentEncode(std::string_view text, Keep keep) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (keep(byte)) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 std::string EscapeHtml(std::string_view text) {
   std::string out;
@@ -20,23 +42,18 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string EncodeUrlSegment(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(name.size());
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    // ":" too, so that a name such as "javascript:x" stays a file, not a scheme.
-    const bool encode = byte < 0x20 || byte == 0x7f || c == ' ' || c == '%' || c == '#' || c == '?' ||
-                        c == '\\' || c == ':' || c == '"' || c == '<' || c == '>' || c == '&' || c == '\'';
-    if (encode) {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  // ":" too, so that a name such as "javascript:x" stays a file, not a scheme.
+  return PercentEncode(name, [](unsigned char byte) {
+    return byte >= 0x20 && byte != 0x7f && std::string_view(" %#?\\:\"<>&'").find(static_cast<char>(byte)) ==
+                                              std::string_view::npos;
+  });
+}
+
+std::string EncodeUrlPath(std::string_view path) {
+  return PercentEncode(path, [](unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+           std::string_view("-._~/").find(static_cast<char>(byte)) != std::string_view::npos;
+  });
 }
 
 std::string UrlAttribute(std::string_view name) { return EscapeHtml(EncodeUrlSegment(name)); }

@@ -18,6 +18,10 @@ std::string EscapeHtml(std::string_view text);
 // stays as it is, so ordinary names are written unchanged.
 std::string EncodeUrlSegment(std::string_view name);
 
+// Percent-encodes everything of a path but unreserved ASCII and "/", so the
+// address can be printed and handed to a browser as it is.
+std::string EncodeUrlPath(std::string_view path);
+
 // A file name of the same folder as a link's or a source's value:
 // EncodeUrlSegment, then EscapeHtml.
 std::string UrlAttribute(std::string_view name);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "movie/web_names.h"
 #include "pipeline/web_player.h"
 
 namespace orv {
@@ -43,9 +44,5 @@ PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view reques
 // The content type for a file name: application/wasm, application/x-shockwave-flash,
 // text/html, text/javascript, and a few others; application/octet-stream otherwise.
 std::string_view PreviewContentType(std::string_view name);
-
-// Percent-encodes everything of a path but unreserved ASCII and "/", so the
-// address can be printed and handed to a browser as it is.
-std::string EncodeUrlPath(std::string_view path);
 
 }  // namespace orv

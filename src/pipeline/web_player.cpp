@@ -1,10 +1,8 @@
 #include "pipeline/web_player.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,33 +29,8 @@ std::string ReadStamp(const std::string& folder) {
 }
 
 bool CopyOneFile(const fs::path& from, const fs::path& to) {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (out < 0) {
-    ::close(in);
-    return false;
-  }
-  bool ok = true;
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(in, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
-    }
-    for (ssize_t done = 0; ok && done < got;) {
-      const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) ok = false;
-      else done += put;
-    }
-    if (!ok) break;
-  }
-  ::close(in);
-  ok = (::close(out) == 0) && ok;
-  return ok;
+  std::error_code ec;
+  return fs::copy_file(from, to, ec) && !ec;
 }
 
 // Copies the bundle's regular files and folders; the stamp goes last, so a

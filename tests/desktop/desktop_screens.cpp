@@ -22,6 +22,7 @@
 
 #include "base/notifier.h"
 #include "desktop_test_support.h"
+#include "screen_checks.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/main_window.h"
@@ -32,29 +33,14 @@
 
 namespace {
 
+using orv::test::Check;
+using orv::test::RunUntil;
+
 QString g_folder;
-int g_failures = 0;
 
+// Lets pending paints reach the screen.
 void Settle(int ms = 300) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) {
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(10);
-  }
-}
-
-// Processes events until `done` holds or `ms` pass; true when it held.
-template <typename Condition>
-bool WaitUntil(Condition done, int ms = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(10);
-  }
-  return true;
+  RunUntil([] { return false; }, ms);
 }
 
 QImage GrabScreen(const QRect& area) {
@@ -65,18 +51,12 @@ void Save(const QImage& image, const char* name) {
   const QString path = g_folder + QLatin1Char('/') + QString::fromLatin1(name);
   if (!image.save(path)) {
     std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
-    ++g_failures;
+    ++orv::test::ScreenFailures();
   } else {
     std::printf("saved %s\n", qPrintable(path));
   }
 }
 
-void Check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "FAILED: %s\n", what);
-    ++g_failures;
-  }
-}
 
 // Converts the window's list and saves a picture of the first progress
 // window that is half-way through.
@@ -159,7 +139,7 @@ int main(int argc, char** argv) {
   window.raise();
   window.activateWindow();
   QCursor::setPos(20, 700);
-  Check(WaitUntil([&] { return window.windowHandle() != nullptr && window.windowHandle()->isExposed(); }),
+  Check(RunUntil([&] { return window.windowHandle() != nullptr && window.windowHandle()->isExposed(); }),
         "the main window is shown");
 
   // The outline on screen: every pixel the background's black cuts away
@@ -169,7 +149,7 @@ int main(int argc, char** argv) {
   const QImage background = window.background();
   QImage normal;
   int mismatches = 0;
-  WaitUntil([&] {
+  RunUntil([&] {
     normal = GrabScreen(frame);
     mismatches = 0;
     for (int y = 0; y < background.height(); ++y) {
@@ -187,7 +167,7 @@ int main(int argc, char** argv) {
 
   orv::SkinButton* convert = window.button(QStringLiteral("convert"));
   QCursor::setPos(convert->mapToGlobal(convert->rect().center()));
-  Check(WaitUntil([&] { return convert->tracking(); }), "the convert button tracks the mouse");
+  Check(RunUntil([&] { return convert->tracking(); }), "the convert button tracks the mouse");
   Settle();  // the hover picture is painted after the tracking starts
   Save(GrabScreen(frame), "main_window_hover.png");
   QCursor::setPos(20, 700);
@@ -236,5 +216,5 @@ int main(int argc, char** argv) {
   for (const std::string& text : notifier.reports) std::fprintf(stderr, "message: %s\n", text.c_str());
   Check(notifier.reports.empty(), "the conversions showed no message");
 
-  return g_failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+  return orv::test::ScreenFailures() == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -24,6 +24,7 @@
 
 #include "base/notifier.h"
 #include "desktop_test_support.h"
+#include "screen_checks.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/progress_window.h"
@@ -31,25 +32,8 @@
 
 namespace {
 
-int g_failures = 0;
-
-void Check(bool condition, const char* what) {
-  std::fprintf(condition ? stdout : stderr, "%s: %s\n", condition ? "ok" : "FAILED", what);
-  if (!condition) ++g_failures;
-}
-
-// Runs the event loop until `done` holds or `ms` have passed; true when done.
-template <typename Done>
-bool RunUntil(Done done, int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(10);
-  }
-  return true;
-}
+using orv::test::Check;
+using orv::test::RunUntil;
 
 // Slide pictures larger than the frame, so that every slide is resampled
 // and the big folder takes seconds to convert.
@@ -220,5 +204,5 @@ int main(int argc, char** argv) {
   for (const std::string& text : notifier.reports) std::fprintf(stderr, "message: %s\n", text.c_str());
   Check(notifier.reports.empty(), "a cancel shows no message");
 
-  return g_failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+  return orv::test::ScreenFailures() == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -18,6 +18,7 @@
 #include "base/resources.h"
 #include "movie/conversion_settings.h"
 #include "pipeline/progress.h"
+#include "support/test_files.h"
 
 namespace orv::test {
 
@@ -166,24 +167,6 @@ class CancellingProgress final : public Progress {
   int cancelAtStep_;
 };
 
-// Lets writes fail once a file passes `bytes` (EFBIG), as a full disk would.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limited = previous_;
-    limited.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int);
-};
+using FileSizeLimit = testfiles::FileSizeLimit;
 
 }  // namespace orv::test

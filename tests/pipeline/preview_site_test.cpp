@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "support/test_files.h"
 
@@ -16,10 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using testfiles::Scratch;
 
-void Write(const std::string& path, const std::string& text) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+constexpr auto Write = testfiles::WriteText;
 
 // The first bytes of an uncompressed movie with an 800 x 600 frame.
 std::string MovieHead() {

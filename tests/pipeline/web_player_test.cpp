@@ -3,12 +3,9 @@
 #include "pipeline/web_player.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 
 #include "base/messages.h"
 #include "base/notifier.h"
@@ -25,11 +22,7 @@ namespace fs = std::filesystem;
 using testfiles::FileNames;
 using testfiles::ReadText;
 using testfiles::Scratch;
-
-void Write(const std::string& path, const std::string& text) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+constexpr auto Write = testfiles::WriteText;
 
 // A bundle like the real one: a loader, a large core, licences and the stamp.
 WebPlayerBundle MakeBundle(const Scratch& scratch, const std::string& name, const std::string& version) {
@@ -112,15 +105,11 @@ TEST_F(WebPlayerCopyTest, FullDiskLeavesNoHalfPlayer) {
   ASSERT_EQ(InstallWebPlayer(older, out_.path()), WebPlayerCopy::kCopied);
   for (const bool withOlder : {true, false}) {
     if (!withOlder) fs::remove_all(target_);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limited = saved;
-    limited.rlim_cur = 64 * 1024;  // the wasm file does not fit
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-    const WebPlayerCopy result = InstallWebPlayer(bundle_, out_.path());
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    WebPlayerCopy result;
+    {
+      testfiles::FileSizeLimit limit(64 * 1024);  // the wasm file does not fit
+      result = InstallWebPlayer(bundle_, out_.path());
+    }
 
     EXPECT_EQ(result, WebPlayerCopy::kFailed);
     if (withOlder) {
