@@ -6,49 +6,17 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const fs = require('node:fs');
-const { spawn, spawnSync } = require('node:child_process');
+const { spawnSync } = require('node:child_process');
 const { pathToFileURL } = require('node:url');
 const { chromium } = require('playwright-core');
 const { env, artifact, freshDir } = require('./lib/env');
 const { convertFolder } = require('./lib/movies');
 const { decodePng } = require('./lib/png');
 const { slideColour, colourDistance, writeSlideFolder } = require('./lib/slides');
+const { PLAIN_CHROMIUM_ARGS, PLAY_TIMEOUT_MS, startPreview, waitForMovieSlide } = require('./lib/pages');
 const { CHROMIUM } = require('./lib/player');
 
-const CHROMIUM_ARGS = [
-  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-];
-const PLAY_TIMEOUT_MS = 90000;
-
-function startPreview(target) {
-  const child = spawn(env.cli, ['preview', '--no-browser', target], { stdio: ['ignore', 'pipe', 'inherit'] });
-  const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
-  let out = '';
-  return new Promise((resolve, reject) => {
-    child.stdout.on('data', (chunk) => {
-      out += chunk;
-      const match = /^Serving .* at (http:\/\/127\.0\.0\.1:\d+)(\/\S*)$/m.exec(out);
-      if (match) resolve({ origin: match[1], pagePath: match[2], child, exited });
-    });
-    exited.then((code) => reject(new Error(`preview ended (${code}): ${out}`)));
-  });
-}
-
-/** Waits until the served movie shows slide k; returns the player's box. */
-async function expectSlide(page, k) {
-  const player = page.locator('ruffle-object, ruffle-embed').first();
-  await player.waitFor({ timeout: PLAY_TIMEOUT_MS });
-  const box = await player.boundingBox();
-  const deadline = Date.now() + PLAY_TIMEOUT_MS;
-  let last;
-  while (Date.now() < deadline) {
-    last = decodePng(await page.screenshot({ clip: box })).pixel(40, 40);
-    if (colourDistance(last, slideColour(k)) <= 28) return box;
-    await new Promise((resolve) => setTimeout(resolve, 200));
-  }
-  throw new Error(`slide ${k} never showed (the movie shows ${last})`);
-}
+const expectSlide = (page, k) => waitForMovieSlide(page, k);
 
 /** One movie and page per slide, named <folder name>_k. */
 function convertSplit(name, slides) {
@@ -72,7 +40,7 @@ function watch(page) {
 
 let browser;
 test.before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_ARGS });
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
 });
 test.after(async () => { await browser?.close(); });
 
@@ -91,7 +59,7 @@ test('a name with # & " % and blanks: the page plays and split pages link each o
   } finally {
     server.child.kill('SIGTERM');
   }
-  assert.equal(await server.exited, 0);
+  assert.equal((await server.exited).code, 0);
 
   const stem = `split ${AWKWARD}`;
   const splitServer = await startPreview(path.join(convertSplit(stem, 3), `${stem}_1.htm`));
@@ -111,7 +79,7 @@ test('a name with # & " % and blanks: the page plays and split pages link each o
   } finally {
     splitServer.child.kill('SIGTERM');
   }
-  assert.equal(await splitServer.exited, 0);
+  assert.equal((await splitServer.exited).code, 0);
   assert.deepEqual(seen, { dialogs: [], errors: [] });
   await page.close();
 });
@@ -130,7 +98,7 @@ test('a name made of markup adds nothing to the page and the movie still plays',
     await page.close();
     server.child.kill('SIGTERM');
   }
-  assert.equal(await server.exited, 0);
+  assert.equal((await server.exited).code, 0);
 });
 
 /**

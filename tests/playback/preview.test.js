@@ -14,35 +14,8 @@ const { pathToFileURL } = require('node:url');
 const { chromium } = require('playwright-core');
 const { env, artifact } = require('./lib/env');
 const { convertFolder } = require('./lib/movies');
-const { decodePng } = require('./lib/png');
-const { slideColour, colourDistance } = require('./lib/slides');
+const { PLAIN_CHROMIUM_ARGS, startPreview, waitForMovieSlide } = require('./lib/pages');
 const { CHROMIUM } = require('./lib/player');
-
-// No --autoplay-policy switch here: the page has to start the movie under the
-// browser's ordinary rules.
-const CHROMIUM_ARGS = [
-  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-];
-const PLAY_TIMEOUT_MS = 90000;
-
-/** Starts `orvanta-cli preview --no-browser target`; resolves once it prints its address. */
-function startPreview(target, extraArgs = []) {
-  const child = spawn(env.cli, ['preview', '--no-browser', ...extraArgs, target], { stdio: ['ignore', 'pipe', 'pipe'] });
-  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
-  let out = '';
-  let err = '';
-  child.stderr.on('data', (chunk) => { err += chunk; });
-  const started = new Promise((resolve, reject) => {
-    child.stdout.on('data', (chunk) => {
-      out += chunk;
-      const match = /^Serving (.*) at (http:\/\/127\.0\.0\.1:(\d+)(\/\S*))$/m.exec(out);
-      if (match) resolve({ folder: match[1], url: match[2], port: Number(match[3]), pagePath: match[4] });
-    });
-    exited.then(({ code }) => reject(new Error(`preview ended (${code}) before serving:\n${out}${err}`)));
-  });
-  return started.then((info) => ({ ...info, child, exited, stderr: () => err }));
-}
 
 /** One raw HTTP exchange, so that paths reach the server exactly as written. */
 function rawRequest(port, head) {
@@ -69,23 +42,9 @@ function rawRequest(port, head) {
 const get = (port, target, method = 'GET') =>
   rawRequest(port, `${method} ${target} HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n`);
 
-/** Polls the movie's box until the pixel near its top left has the slide's colour. */
-async function waitForSlide(page, box, k, label) {
-  const deadline = Date.now() + PLAY_TIMEOUT_MS;
-  let last;
-  while (Date.now() < deadline) {
-    const png = await page.screenshot({ clip: box });
-    const shot = decodePng(png);
-    last = shot.pixel(40, 40);
-    if (colourDistance(last, slideColour(k)) <= 28) return png;
-    await new Promise((resolve) => setTimeout(resolve, 200));
-  }
-  throw new Error(`${label}: slide ${k} never showed; the movie shows ${last}`);
-}
-
 let browser;
 test.before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_ARGS });
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
 });
 test.after(async () => { await browser?.close(); });
 
@@ -105,20 +64,20 @@ test('the page served by orvanta-cli preview plays its movie through the bundled
   page.on('response', (response) => fetched.push(`${response.status()} ${new URL(response.url()).pathname}`));
   try {
     await page.goto(server.url);
-    const player = page.locator('ruffle-object, ruffle-embed').first();
-    await player.waitFor({ timeout: PLAY_TIMEOUT_MS });
-    const box = await player.boundingBox();
+    const { box, png } = await waitForMovieSlide(page, 1, 'start without a click');
     assert.equal(Math.round(box.width), 640);
     assert.equal(Math.round(box.height), 480);
-
-    fs.writeFileSync(artifact('preview-served-slide-1.png'), await waitForSlide(page, box, 1, 'start without a click'));
+    fs.writeFileSync(artifact('preview-served-slide-1.png'), png);
     assert.ok(fetched.includes('200 /ruffle/ruffle.js'), fetched.join('\n'));
     assert.ok(fetched.some((line) => /^200 \/ruffle\/[0-9a-f]+\.wasm$/.test(line)), fetched.join('\n'));
     assert.ok(fetched.includes('200 /preview-play.swf'), fetched.join('\n'));
 
-    await player.evaluate((element) => { element.tabIndex = 0; element.focus(); });
+    await page.locator('ruffle-object, ruffle-embed').first().evaluate((element) => {
+      element.tabIndex = 0;
+      element.focus();
+    });
     await page.keyboard.press('ArrowRight');
-    fs.writeFileSync(artifact('preview-served-slide-2.png'), await waitForSlide(page, box, 2, 'the Right key'));
+    fs.writeFileSync(artifact('preview-served-slide-2.png'), (await waitForMovieSlide(page, 2, 'the Right key')).png);
     assert.deepEqual(problems, []);
   } finally {
     await page.close();

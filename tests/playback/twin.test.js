@@ -16,17 +16,14 @@ const { convertFolder, writeMovie } = require('./lib/movies');
 const { decodePng } = require('./lib/png');
 const { slideColour, colourDistance, writeSlideFolder } = require('./lib/slides');
 const { CHROMIUM } = require('./lib/player');
+const { PLAIN_CHROMIUM_ARGS } = require('./lib/pages');
 
-const CHROMIUM_ARGS = [
-  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-];
 const READY_TIMEOUT_MS = 120000;
 const twinOf = (swf) => swf.replace(/\.swf$/, '-html5.html');
 
 let browser;
 test.before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: CHROMIUM_ARGS });
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
 });
 test.after(async () => { await browser?.close(); });
 
