@@ -18,6 +18,7 @@
 #include "base/notifier.h"
 #include "image/raster_image.h"
 #include "image/slide_preparation.h"
+#include "movie/conversion_settings.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ double Ours(orv::SlidePreparer& preparer, const std::vector<std::string>& slides
             const orv::ConversionSettings& settings) {
   return PerSlide(slides, rounds, [&](const std::string& slide) {
     std::uint8_t* bytes = nullptr;
-    if (preparer.EncodeSlideImage(slide, bytes, settings) < 0) std::exit(2);
+    if (preparer.EncodeSlideImage(slide, bytes, orv::FrameOf(settings)) < 0) std::exit(2);
     std::free(bytes);
   });
 }

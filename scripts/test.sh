@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
+echo "== layers"
+scripts/check_layers.sh
 echo "== build"
 scripts/build.sh build -DORVANTA_WERROR=ON
 echo "== tests"

@@ -13,8 +13,8 @@
 #include "pipeline/output_names.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "terminal_progress.h"
-#include "ui/settings_store.h"
-#include "ui/settings_values.h"
+#include "settings/settings_store.h"
+#include "settings/settings_values.h"
 
 namespace orv::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "ui/settings_values.h"
+#include "settings/settings_values.h"
 
 namespace orv::cli {
 namespace {

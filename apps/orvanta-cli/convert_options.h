@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace orv::cli {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "ui/settings_store.h"
-#include "ui/settings_values.h"
+#include "settings/settings_store.h"
+#include "settings/settings_values.h"
 
 namespace orv::cli {
 namespace {

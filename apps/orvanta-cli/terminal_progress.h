@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "pipeline/progress.h"
+#include "base/progress.h"
 
 namespace orv::cli {
 

@@ -12,11 +12,11 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/lazy_presentation_server.h"
-#include "ui/crash_report.h"
+#include "base/crash_report.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_notifier.h"
 #include "ui/qt/skin_pictures.h"
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace {
 

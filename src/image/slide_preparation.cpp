@@ -55,9 +55,8 @@ void FitInside(std::int64_t width, std::int64_t height, std::int64_t frameWidth,
 // centred on the fill colour, so a frame smaller than its natural size never
 // crops it and no pixels are resampled. False when the file is not a
 // metafile that can be drawn; the caller then loads it the ordinary way.
-bool RenderMetafileForFrame(RasterImage& image, const std::string& path, const ConversionSettings& settings,
-                            std::uint32_t fillColour) {
-  if (settings.Width <= 0 || settings.Height <= 0) return false;
+bool RenderMetafileForFrame(RasterImage& image, const std::string& path, const SlideFrame& frame) {
+  if (frame.width <= 0 || frame.height <= 0) return false;
   std::vector<std::uint8_t> bytes;
   std::int64_t width = 0;
   std::int64_t height = 0;
@@ -66,14 +65,14 @@ bool RenderMetafileForFrame(RasterImage& image, const std::string& path, const C
   }
   std::int64_t fitWidth = 0;
   std::int64_t fitHeight = 0;
-  FitInside(width, height, settings.Width, settings.Height, fitWidth, fitHeight);
+  FitInside(width, height, frame.width, frame.height, fitWidth, fitHeight);
   MemoryStream stream(bytes.data(), bytes.size());
   MetafileCodec codec;
   if (!codec.Decode(stream, static_cast<int>(fitWidth), static_cast<int>(fitHeight))) return false;
   image.TakeOver(codec);
-  if (image.Width() == settings.Width && image.Height() == settings.Height) return true;
-  return image.ComposeOnCanvas(settings.Width, settings.Height, fillColour,
-                                 (settings.Width - image.Width()) / 2, (settings.Height - image.Height()) / 2);
+  if (image.Width() == frame.width && image.Height() == frame.height) return true;
+  return image.ComposeOnCanvas(frame.width, frame.height, frame.fill, (frame.width - image.Width()) / 2,
+                               (frame.height - image.Height()) / 2);
 }
 
 }  // namespace
@@ -83,15 +82,14 @@ SlidePreparer::SlidePreparer() : image_(std::make_unique<RasterImage>(ImageForma
 SlidePreparer::~SlidePreparer() = default;
 
 std::int32_t SlidePreparer::EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes,
-                                             const ConversionSettings& settings) {
+                                             const SlideFrame& frame) {
   const ImageFormat format = FormatFromName(path);
   if (format == ImageFormat::Unknown) {
     Notify(msg::kUnknownPictureType);
     Explain(path);
     return -1;
   }
-  const bool rendered = format == ImageFormat::Wmf && settings.SharpFont != 0 &&
-                        RenderMetafileForFrame(*image_, path, settings, fillColour);
+  const bool rendered = format == ImageFormat::Wmf && frame.sharpText && RenderMetafileForFrame(*image_, path, frame);
   if (!rendered && !image_->Load(path, format)) {
     Notify(FormatMessage(msg::kCannotLoadImage, path));
     Explain(image_->LastError());
@@ -103,12 +101,12 @@ std::int32_t SlidePreparer::EncodeSlideImage(const std::string& path, std::uint8
     Explain(path + ": " + image_->LastError());
     return -1;
   }
-  if (!FitSlideToFrame(settings)) {
+  if (!FitSlideToFrame(frame)) {
     Notify(msg::kCannotAdjustImage);
     Explain(path + ": " + image_->LastError());
     return -1;
   }
-  image_->SetQuality(static_cast<std::uint8_t>(settings.JpgQlt & 0xff));
+  image_->SetQuality(static_cast<std::uint8_t>(frame.quality & 0xff));
   std::int32_t length = 0;
   if (!image_->EncodeToBuffer(jpegBytes, length, ImageFormat::Jpg)) {
     Notify(msg::kCannotEncodeImage);
@@ -118,12 +116,12 @@ std::int32_t SlidePreparer::EncodeSlideImage(const std::string& path, std::uint8
   return length;
 }
 
-bool SlidePreparer::FitSlideToFrame(const ConversionSettings& settings) {
-  if (settings.SharpFont != 0) return true;
+bool SlidePreparer::FitSlideToFrame(const SlideFrame& frame) {
+  if (frame.sharpText) return true;
   const std::int32_t w = image_->Width();
   const std::int32_t h = image_->Height();
-  const std::int32_t frameWidth = settings.Width;
-  const std::int32_t frameHeight = settings.Height;
+  const std::int32_t frameWidth = frame.width;
+  const std::int32_t frameHeight = frame.height;
   if (w == frameWidth && h == frameHeight) return true;
   if (w <= 0 || h <= 0 || frameWidth <= 0 || frameHeight <= 0) return false;
 
@@ -135,7 +133,7 @@ bool SlidePreparer::FitSlideToFrame(const ConversionSettings& settings) {
   const auto newHeight = static_cast<std::int64_t>(h * s);
   const auto newWidth = static_cast<std::int64_t>(w * s);
   if (!image_->Resample(newWidth, newHeight, 0)) return false;
-  return image_->ComposeOnCanvas(frameWidth, frameHeight, fillColour,
+  return image_->ComposeOnCanvas(frameWidth, frameHeight, frame.fill,
                                  static_cast<std::int32_t>((frameWidth - newWidth) / 2),
                                  static_cast<std::int32_t>((frameHeight - newHeight) / 2));
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "movie/conversion_settings.h"
+#include "image/slide_frame.h"
 
 namespace orv {
 
@@ -24,14 +24,10 @@ class SlidePreparer {
   // when needed and encodes it. Returns the byte count (> 0) with jpegBytes
   // pointing at a malloc'ed block the caller releases with free(), or -1
   // after a message; jpegBytes must be null on entry and stays null on -1.
-  std::int32_t EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes,
-                                const ConversionSettings& settings);
+  std::int32_t EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes, const SlideFrame& frame);
 
-  // Fits the current picture into Width x Height, centred on the fill colour.
-  bool FitSlideToFrame(const ConversionSettings& settings);
-
-  // Windows COLORREF layout: red in the low byte. Black by default.
-  std::uint32_t fillColour = 0;
+  // Fits the current picture into the frame, centred on the fill colour.
+  bool FitSlideToFrame(const SlideFrame& frame);
 
   RasterImage& image() { return *image_; }
 

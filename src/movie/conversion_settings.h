@@ -1,10 +1,12 @@
 // Every option of one conversion run. Built from the settings store by
-// LoadConversionSettings (ui/settings_store.h) and passed by reference to every
+// LoadConversionSettings (settings/settings_store.h) and passed by reference to every
 // step; only BuildPlayerConfig writes to it afterwards (ShowNav in split mode).
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "image/slide_frame.h"
 
 namespace orv {
 
@@ -40,5 +42,11 @@ struct ConversionSettings {
   std::string TempFolder;        // base of working folders; ends in a separator
   std::string OutputFolder;      // receives movies, pages and autorun.inf
 };
+
+// The slide pictures' frame for these settings; the bands around a fitted
+// slide are black.
+inline SlideFrame FrameOf(const ConversionSettings& settings) {
+  return SlideFrame{settings.Width, settings.Height, settings.JpgQlt, settings.SharpFont != 0, 0};
+}
 
 }  // namespace orv

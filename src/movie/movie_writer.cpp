@@ -8,12 +8,12 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "base/progress.h"
 #include "movie/file_replace.h"
 #include "movie/fragments.h"
 #include "movie/frame_records.h"
 #include "movie/player_config.h"
 #include "movie/record_splice.h"
-#include "pipeline/progress.h"
 
 namespace orv {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
-#include "pipeline/progress.h"
+#include "base/progress.h"
 #include "pipeline/web_player.h"
 
 namespace orv {

@@ -9,7 +9,7 @@
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
 #include "pipeline/automation.h"
-#include "pipeline/progress.h"
+#include "base/progress.h"
 
 namespace orv {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ui/crash_report.h"
+#include "base/crash_report.h"
 
 extern "C" __attribute__((noinline)) int ProbeWriteThroughNull(volatile int* target) {
   *target = 42;

@@ -1,4 +1,4 @@
-#include "ui/crash_report.h"
+#include "base/crash_report.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "ui/qt/main_commands.h"
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace orv::test {
 

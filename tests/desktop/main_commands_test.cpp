@@ -6,7 +6,7 @@
 #include "desktop_test_support.h"
 #include "pipeline/automation.h"
 #include "ui/qt/help_file.h"
-#include "ui/scheme_file.h"
+#include "settings/scheme_file.h"
 
 namespace orv {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/scheme_file.h"
+#include "settings/scheme_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   orv::SchemeEntries entries = orv::DecodeScheme({data, size});

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/settings_store.h"
-#include "ui/settings_values.h"
+#include "settings/settings_store.h"
+#include "settings/settings_values.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   orv::StoredValues values = orv::StoredValues::Parse(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -36,16 +36,16 @@ Bytes GreyBmp(int width, int height) {
 
 class SlidePreparationTest : public ::testing::Test {
  protected:
-  ConversionSettings Settings(int sharpFont, int width = 640, int height = 480) {
-    ConversionSettings settings;
-    settings.SharpFont = sharpFont;
-    settings.Width = width;
-    settings.Height = height;
-    return settings;
+  SlideFrame Settings(int sharpFont, int width = 640, int height = 480) {
+    SlideFrame frame;
+    frame.sharpText = sharpFont != 0;
+    frame.width = width;
+    frame.height = height;
+    return frame;
   }
 
   // Encodes `name` and decodes the result again; the JPEG's facts too.
-  bool Run(const std::string& name, const Bytes& content, const ConversionSettings& settings, RasterImage& out,
+  bool Run(const std::string& name, const Bytes& content, const SlideFrame& settings, RasterImage& out,
            test::JpegFacts* facts = nullptr) {
     const std::string path = dir.Write(name, content);
     std::uint8_t* bytes = nullptr;
@@ -65,7 +65,7 @@ class SlidePreparationTest : public ::testing::Test {
   }
 
   // Loads a white w x h picture into the preparer and fits it.
-  void Fit(int w, int h, const ConversionSettings& settings) {
+  void Fit(int w, int h, const SlideFrame& settings) {
     RasterImage& image = preparer.image();
     image.Create(w, h, 24, ImageFormat::Bmp);
     for (std::int32_t y = 0; y < h; ++y) std::memset(image.Row(static_cast<std::uint32_t>(y)), 255, image.RowStride());
@@ -138,8 +138,9 @@ TEST_F(SlidePreparationTest, FitEnlargesShrinksAndBands) {
   EXPECT_EQ(Top(preparer.image(), 719, 10), 255);
   EXPECT_EQ(Top(preparer.image(), 720, 10), 0);
 
-  preparer.fillColour = 0x0000FF00;  // green bands
-  Fit(10, 20, Settings(0, 20, 20));
+  SlideFrame green = Settings(0, 20, 20);
+  green.fill = 0x0000FF00;  // green bands
+  Fit(10, 20, green);
   EXPECT_EQ(preparer.image().PixelColor(0, 0), (Bgra{0, 255, 0, 0}));
 }
 
@@ -174,13 +175,13 @@ TEST_F(SlidePreparationTest, GreyStaysOneComponentUnlessFitted) {
 }
 
 TEST_F(SlidePreparationTest, QualityUsesTheLowByte) {
-  ConversionSettings settings = Settings(1);
-  settings.JpgQlt = 0x100 + 90;
+  SlideFrame settings = Settings(1);
+  settings.quality = 0x100 + 90;
   test::JpegFacts odd;
   test::JpegFacts plain;
   RasterImage out;
   ASSERT_TRUE(Run("q.bmp", WhiteBmp(64, 64), settings, out, &odd));
-  settings.JpgQlt = 90;
+  settings.quality = 90;
   ASSERT_TRUE(Run("q.bmp", WhiteBmp(64, 64), settings, out, &plain));
   EXPECT_EQ(odd.lumaTable, plain.lumaTable);
   EXPECT_EQ(plain.densityUnit, 1);

@@ -6,7 +6,7 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
-#include "movie/convert_movies.h"
+#include "pipeline/convert_movies.h"
 #include "movie/html5_twin.h"
 #include "movie/web_names.h"
 #include "movie/player_config.h"

@@ -17,7 +17,7 @@
 
 #include "base/resources.h"
 #include "movie/conversion_settings.h"
-#include "pipeline/progress.h"
+#include "base/progress.h"
 #include "support/test_files.h"
 
 namespace orv::test {

@@ -16,7 +16,7 @@
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/resources.h"
-#include "ui/scratch_folder.h"
+#include "settings/scratch_folder.h"
 
 namespace orv {
 namespace {

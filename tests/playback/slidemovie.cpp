@@ -23,7 +23,7 @@
 #include "movie/html5_twin.h"
 #include "movie/movie_writer.h"
 #include "movie/slide_list.h"
-#include "pipeline/progress.h"
+#include "base/progress.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   orv::SlidePreparer preparer;
   writer.encodeSlide = [&preparer](const std::string& path, std::uint8_t*& jpegBytes,
                                    const orv::ConversionSettings& options) {
-    return preparer.EncodeSlideImage(path, jpegBytes, options);
+    return preparer.EncodeSlideImage(path, jpegBytes, orv::FrameOf(options));
   };
   writer.slidePaths = slides.paths;
   if (settings.GenHTML5 != 0) {

@@ -7,9 +7,9 @@
 #include "base/paths.h"
 #include "pipeline/automation.h"
 #include "ui/qt/help_file.h"
-#include "ui/scheme_file.h"
-#include "ui/settings_store.h"
-#include "ui/settings_values.h"
+#include "settings/scheme_file.h"
+#include "settings/settings_store.h"
+#include "settings/settings_values.h"
 
 namespace orv {
 

@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 #include "base/notifier.h"
-#include "ui/settings_store.h"
-#include "ui/settings_values.h"
+#include "settings/settings_store.h"
+#include "settings/settings_values.h"
 
 namespace orv {
 namespace {

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "pipeline/progress.h"
+#include "base/progress.h"
 
 class QLabel;
 class QProgressBar;

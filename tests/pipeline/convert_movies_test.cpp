@@ -4,10 +4,10 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
-#include "movie/convert_movies.h"
+#include "pipeline/convert_movies.h"
 #include "movie/player_config.h"
 #include "movie/swf_reader.h"
-#include "movie_test_support.h"
+#include "movie/movie_test_support.h"
 
 namespace orv {
 namespace {

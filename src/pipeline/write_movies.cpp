@@ -1,13 +1,13 @@
-#include "movie/write_movies.h"
+#include "pipeline/write_movies.h"
 
 #include <memory>
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "base/progress.h"
 #include "image/slide_preparation.h"
 #include "movie/movie_writer.h"
 #include "pipeline/output_names.h"
-#include "pipeline/progress.h"
 
 namespace orv {
 
@@ -18,13 +18,11 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     return 0;
   }
 
-  // One picture object serves every slide of the presentation; the bands
-  // around a fitted slide are black.
+  // One picture object serves every slide of the presentation.
   auto preparer = std::make_shared<SlidePreparer>();
-  preparer->fillColour = 0;
   MovieWriter writer([preparer](const std::string& path, std::uint8_t*& jpegBytes,
                                 const ConversionSettings& options) {
-    return preparer->EncodeSlideImage(path, jpegBytes, options);
+    return preparer->EncodeSlideImage(path, jpegBytes, FrameOf(options));
   });
   writer.exportExtension = std::string(exportExtension);
 

@@ -1,4 +1,4 @@
-#include "pipeline/progress.h"
+#include "base/progress.h"
 
 #include <cstdio>
 

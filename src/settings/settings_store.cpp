@@ -1,4 +1,4 @@
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ui/scheme_file.h"
+#include "settings/scheme_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "base/messages.h"
-#include "ui/scratch_folder.h"
+#include "settings/scratch_folder.h"
 
 namespace orv {
 namespace {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <sys/wait.h>
 
-#include "ui/scratch_folder.h"
-#include "ui/settings_store.h"
-#include "ui/settings_values.h"
+#include "settings/scratch_folder.h"
+#include "settings/settings_store.h"
+#include "settings/settings_values.h"
 
 namespace orv {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
-#include "ui/scratch_folder.h"
-#include "ui/settings_values.h"
+#include "settings/scratch_folder.h"
+#include "settings/settings_values.h"
 
 namespace orv {
 namespace {

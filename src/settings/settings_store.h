@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "movie/conversion_settings.h"
-#include "ui/settings_values.h"
+#include "settings/settings_values.h"
 
 namespace orv {
 

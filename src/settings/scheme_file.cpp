@@ -1,4 +1,4 @@
-#include "ui/scheme_file.h"
+#include "settings/scheme_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ui/settings_values.h"
+#include "settings/settings_values.h"
 
 #include <array>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "movie/convert_movies.h"
+#include "pipeline/convert_movies.h"
 
-#include "movie/write_movies.h"
+#include "pipeline/write_movies.h"
 #include "pipeline/working_folder.h"
 
 namespace orv {

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Fails when a layer of the engine includes a header from a layer above it:
+# base <- image <- movie <- pipeline/settings <- ui and apps.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+status=0
+check() {
+  local layer=$1 forbidden=$2
+  local found
+  found=$(grep -rnE "#include \"($forbidden)/" "src/$layer" || true)
+  if [ -n "$found" ]; then
+    echo "layers: src/$layer includes from a layer above it:"
+    echo "$found"
+    status=1
+  fi
+}
+check base 'image|movie|pipeline|settings|ui'
+check image 'movie|pipeline|settings|ui'
+check movie 'pipeline|settings|ui'
+check pipeline 'settings|ui'
+check settings 'pipeline|ui'
+[ $status -eq 0 ] && echo "layers: every include points down"
+exit $status
