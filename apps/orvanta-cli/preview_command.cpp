@@ -132,6 +132,63 @@ void OpenInBrowser(const std::string& url) {
   posix_spawnattr_destroy(&attributes);
 }
 
+// Ctrl-C and SIGTERM are taken by one waiting thread, which stops the
+// server; every other thread keeps them blocked.
+sigset_t BlockStopSignals() {
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  return stopSignals;
+}
+
+// GET and HEAD are served from the site; every other method is refused.
+void RouteRequests(httplib::Server& server, const PreviewSite& site) {
+  // The library's default shares the port with any other listener
+  // (SO_REUSEPORT); a port in use must be refused instead.
+  server.set_socket_options([](socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  auto serve = [&site](const httplib::Request& request, httplib::Response& response) {
+    Serve(site, request, response);
+  };
+  auto refuse = [](const httplib::Request&, httplib::Response& response) {
+    response.status = 405;
+    response.set_header("Allow", "GET, HEAD");
+  };
+  server.Get(".*", serve);  // HEAD requests are answered by the GET handler without a body
+  server.Post(".*", refuse);
+  server.Put(".*", refuse);
+  server.Patch(".*", refuse);
+  server.Delete(".*", refuse);
+  server.Options(".*", refuse);
+}
+
+// The port bound on the loopback interface (any free one for 0); 0 or less
+// when it cannot be had.
+int BindLoopback(httplib::Server& server, int port) {
+  if (port == 0) return server.bind_to_any_port("127.0.0.1");
+  return server.bind_to_port("127.0.0.1", port) ? port : -1;
+}
+
+// Serves until a stop signal arrives or the server ends on its own.
+bool ServeUntilStopped(httplib::Server& server, const sigset_t& stopSignals) {
+  std::atomic<bool> signalled{false};
+  std::thread waiter([&server, &stopSignals, &signalled] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    signalled = true;
+    server.stop();
+  });
+  const bool listened = server.listen_after_bind();
+  // Wakes the waiter when the server ended on its own.
+  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
+  waiter.join();
+  return listened;
+}
+
 }  // namespace
 
 int RunPreviewCommand(const std::vector<std::string>& args) {
@@ -157,42 +214,12 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
                  webPlayer.folder.c_str());
   }
 
-  // Ctrl-C and SIGTERM are taken by one waiting thread, which stops the
-  // server; every other thread keeps them blocked.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  const sigset_t stopSignals = BlockStopSignals();
   signal(SIGCHLD, SIG_IGN);  // the browser opener is never waited for
 
   httplib::Server server;
-  // The library's default shares the port with any other listener
-  // (SO_REUSEPORT); a port in use must be refused instead.
-  server.set_socket_options([](socket_t socket) {
-    int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  auto serve = [&site](const httplib::Request& request, httplib::Response& response) {
-    Serve(*site, request, response);
-  };
-  auto refuse = [](const httplib::Request&, httplib::Response& response) {
-    response.status = 405;
-    response.set_header("Allow", "GET, HEAD");
-  };
-  server.Get(".*", serve);  // HEAD requests are answered by the GET handler without a body
-  server.Post(".*", refuse);
-  server.Put(".*", refuse);
-  server.Patch(".*", refuse);
-  server.Delete(".*", refuse);
-  server.Options(".*", refuse);
-
-  int port = options.port;
-  if (port == 0) {
-    port = server.bind_to_any_port("127.0.0.1");
-  } else if (!server.bind_to_port("127.0.0.1", port)) {
-    port = -1;
-  }
+  RouteRequests(server, *site);
+  const int port = BindLoopback(server, options.port);
   if (port <= 0) {
     std::fprintf(stderr, "orvanta-cli preview: cannot listen on 127.0.0.1 port %d: it is taken or not allowed\n",
                  options.port);
@@ -203,19 +230,7 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   std::printf("Serving %s at %s\n", site->root.c_str(), url.c_str());
   std::fflush(stdout);
   if (options.openBrowser) OpenInBrowser(url);
-
-  std::atomic<bool> signalled{false};
-  std::thread waiter([&server, &stopSignals, &signalled] {
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
-    signalled = true;
-    server.stop();
-  });
-  const bool listened = server.listen_after_bind();
-  // Wakes the waiter when the server ended on its own.
-  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
-  waiter.join();
-  return listened ? kExitOk : kExitFailed;
+  return ServeUntilStopped(server, stopSignals) ? kExitOk : kExitFailed;
 }
 
 }  // namespace orv::cli

@@ -79,7 +79,7 @@ class ScriptedObject final : public AutomationTarget {
     std::string member = Member(id, how);
     state_->owner->calls.push_back(member);
     if (member == state_->owner->failMember) throw AutomationError(state_->owner->failDescription);
-    return Answer(id, how, args, member);
+    return Answer(args, member);
   }
 
  private:
@@ -164,7 +164,30 @@ class ScriptedObject final : public AutomationTarget {
     if (!out) throw AutomationError("cannot write " + path);
   }
 
-  Variant Answer(std::int32_t id, DispatchKind how, const Args& args, const std::string& member) {
+  // Members are answered by the kind of object they belong to; the member
+  // name starts with that kind's name.
+  Variant Answer(const Args& args, const std::string& member) {
+    switch (kind_) {
+      case Kind::kApplication:
+      case Kind::kPresentations:
+      case Kind::kPresentation: return AnswerPresentation(args, member);
+      case Kind::kSlides: return AnswerSlides(args, member);
+      case Kind::kSlide:
+      case Kind::kNotesPage:
+      case Kind::kTransition: return AnswerSlide(args, member);
+      case Kind::kShapes: return AnswerShapes(args, member);
+      case Kind::kShape:
+      case Kind::kPlaceholderFormat:
+      case Kind::kTextFrame: return AnswerShape(member);
+      case Kind::kTextRange:
+      case Kind::kFont: return AnswerText(args, member);
+    }
+    throw Unknown(member);
+  }
+
+  static AutomationError Unknown(const std::string& member) { return AutomationError("Unknown member " + member); }
+
+  Variant AnswerPresentation(const Args& args, const std::string& member) {
     ScriptedServer& server = *state_->owner;
     if (member == "Application.Presentations") return Obj(Make(Kind::kPresentations));
     if (member == "Application.Version") return Variant::Text(server.version);
@@ -192,6 +215,10 @@ class ScriptedObject final : public AutomationTarget {
       }
       return {};
     }
+    throw Unknown(member);
+  }
+
+  Variant AnswerSlides(const Args& args, const std::string& member) {
     if (member == "Slides.Count") return Variant::I4(static_cast<std::int32_t>(state_->opened.size()));
     if (member == "Slides.Item" || member == "Slides.Range") {
       ExpectArguments(args, {T::kIndex}, member);
@@ -214,6 +241,10 @@ class ScriptedObject final : public AutomationTarget {
       state_->opened.insert(state_->opened.begin() + (index - 1), slide);
       return Obj(Make(Kind::kSlide, slide));
     }
+    throw Unknown(member);
+  }
+
+  Variant AnswerSlide(const Args& args, const std::string& member) {
     if (member == "Slide.NotesPage") return Obj(Make(Kind::kNotesPage, slide_, true));
     if (member == "Slide.Shapes" || member == "NotesPage.Shapes") return Obj(Make(Kind::kShapes, slide_, notesPage_));
     if (member == "Slide.SlideShowTransition") return Obj(Make(Kind::kTransition, slide_));
@@ -226,6 +257,10 @@ class ScriptedObject final : public AutomationTarget {
                                     std::to_string(args[3].Integer()) + " " + args[1].Text());
       return {};
     }
+    throw Unknown(member);
+  }
+
+  Variant AnswerShapes(const Args& args, const std::string& member) {
     if (member == "Shapes.Count") return Variant::I4(static_cast<std::int32_t>(Shapes().size()));
     if (member == "Shapes.Item") {
       ExpectArguments(args, {T::kIndex}, member);
@@ -239,6 +274,10 @@ class ScriptedObject final : public AutomationTarget {
       if (index < 0) throw AutomationError("This placeholder does not exist");
       return Obj(Make(Kind::kShape, slide_, notesPage_, index));
     }
+    throw Unknown(member);
+  }
+
+  Variant AnswerShape(const std::string& member) {
     if (member == "Shape.Type") return Variant::I4(Shape().placeholder ? ppt::kMsoPlaceholder : 1);
     if (member == "Shape.PlaceholderFormat") {
       if (!Shape().placeholder) throw AutomationError("This shape is not a placeholder");
@@ -253,6 +292,10 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "Shape.Height") return Variant::R4(Shape().height);
     if (member == "TextFrame.HasText") return Variant::I4(Shape().text.empty() ? 0 : -1);
     if (member == "TextFrame.TextRange") return Obj(Make(Kind::kTextRange, slide_, notesPage_, shape_));
+    throw Unknown(member);
+  }
+
+  Variant AnswerText(const Args& args, const std::string& member) {
     if (member == "TextRange.Text") return Variant::Text(Shape().text);
     if (member == "TextRange.Text=") {
       ExpectArguments(args, {T::kText}, member);
@@ -262,7 +305,7 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "TextRange.BoundHeight") {
       const auto& text = Shape().text;
       auto lines = 1 + std::count(text.begin(), text.end(), '\r') + std::count(text.begin(), text.end(), '\n');
-      return Variant::R4(static_cast<float>(lines) * Shape().fontSize * server.lineSpacing);
+      return Variant::R4(static_cast<float>(lines) * Shape().fontSize * state_->owner->lineSpacing);
     }
     if (member == "TextRange.Font") return Obj(Make(Kind::kFont, slide_, notesPage_, shape_));
     if (member == "Font.Size") return Variant::R4(Shape().fontSize);
@@ -271,9 +314,7 @@ class ScriptedObject final : public AutomationTarget {
       Shape().fontSize = args[0].Real();
       return {};
     }
-    (void)id;
-    (void)how;
-    throw AutomationError("Unknown member " + member);
+    throw Unknown(member);
   }
 
   std::shared_ptr<State> state_;

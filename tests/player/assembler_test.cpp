@@ -103,6 +103,74 @@ TEST(ActionAssembler, FixedSizeBlockJumpsOverItsSlack) {
   EXPECT_EQ(exact.actions, (Bytes{0x07, 0x00}));
 }
 
+TEST(ActionAssembler, ConstantsPastTheFirst256TakeSixteenBits) {
+  std::string pool = ".pool";
+  for (int i = 0; i < 300; ++i) pool += " \"s" + std::to_string(i) + "\"";
+  const Bytes b = Code(pool + "\npush \"s255\", \"s256\", #299\n");
+  const auto actions = ReadActions(b);
+  ASSERT_EQ(actions.size(), 3u);
+  const auto values = ReadPush(actions[1]);
+  ASSERT_EQ(values.size(), 3u);
+  EXPECT_EQ(values[0].type, 8);
+  EXPECT_EQ(values[0].number, 255u);
+  EXPECT_EQ(values[1].type, 9);
+  EXPECT_EQ(values[1].number, 256u);
+  EXPECT_EQ(values[2].type, 9);
+  EXPECT_EQ(values[2].number, 299u);
+}
+
+TEST(ActionAssembler, ExternalPoolIndexesWithoutEmittingThePool) {
+  const auto block = Assemble(".extern_pool \"a\" \"b\"\npush \"b\", \"c\", #0\nstop\n", "test");
+  EXPECT_EQ(block.externPool, (std::vector<std::string>{"a", "b"}));
+  const auto actions = ReadActions(block.actions);
+  ASSERT_EQ(actions.size(), 3u);  // push, stop, end: no pool record
+  ASSERT_EQ(actions[0].code, 0x96);
+  const auto values = ReadPush(actions[0]);
+  ASSERT_EQ(values.size(), 3u);
+  EXPECT_EQ(values[0].type, 8);
+  EXPECT_EQ(values[0].number, 1u);
+  EXPECT_EQ(values[1].type, 0);  // not in either pool: inline string
+  EXPECT_EQ(values[1].text, "c");
+  EXPECT_EQ(values[2].type, 8);
+  EXPECT_EQ(block.codeEnd, actions[2].offset);
+  EXPECT_THROW(Code(".pool \"a\"\n.extern_pool \"b\"\n"), AssemblyError);
+}
+
+TEST(ActionAssembler, CodeEndCountsThePoolAndStopsBeforeThePadding) {
+  const auto block = Assemble(".pool \"ab\"\n.size 40\nstop\n", "test");
+  ASSERT_EQ(block.actions.size(), 40u);
+  // pool record: code, length, count, "ab\0"; then stop
+  EXPECT_EQ(block.codeEnd, 3u + 2u + 3u + 1u);
+  EXPECT_EQ(block.actions[block.codeEnd], 0x99) << "the jump over the slack starts at the code's end";
+}
+
+TEST(ActionAssembler, OperandActionsEncodeTheirOperands) {
+  EXPECT_EQ(Code("gotoframe 258\n"), (Bytes{0x81, 0x02, 0x00, 0x02, 0x01, 0x00}));
+  EXPECT_EQ(Code("storeregister 3\n"), (Bytes{0x87, 0x01, 0x00, 0x03, 0x00}));
+  EXPECT_EQ(Code("settarget \"t\"\n"), (Bytes{0x8B, 0x02, 0x00, 't', 0x00, 0x00}));
+  EXPECT_EQ(Code("gotolabel \"l\"\n"), (Bytes{0x8C, 0x02, 0x00, 'l', 0x00, 0x00}));
+  EXPECT_EQ(Code("geturl \"u\" \"w\"\n"), (Bytes{0x83, 0x04, 0x00, 'u', 0x00, 'w', 0x00, 0x00}));
+  EXPECT_EQ(Code("gotoframe2 play\n"), (Bytes{0x9F, 0x01, 0x00, 0x01, 0x00}));
+  EXPECT_EQ(Code("gotoframe2 stop\n"), (Bytes{0x9F, 0x01, 0x00, 0x00, 0x00}));
+
+  EXPECT_THROW(Code("gotoframe 65536\n"), AssemblyError);
+  EXPECT_THROW(Code("storeregister 256\n"), AssemblyError);
+  EXPECT_THROW(Code("settarget t\n"), AssemblyError);  // unquoted
+  EXPECT_THROW(Code("geturl \"u\"\n"), AssemblyError);
+  EXPECT_THROW(Code("gotoframe2 go\n"), AssemblyError);
+  EXPECT_THROW(Code("stop now\n"), AssemblyError);
+  EXPECT_THROW(Code("push r:256\n"), AssemblyError);
+  EXPECT_THROW(Code("push 1.5x\n"), AssemblyError);
+}
+
+TEST(ActionAssembler, RefusesBranchesAndBodiesBeyondSixteenBits) {
+  const std::string bulk = "push \"" + std::string(20000, 'x') + "\"\n";
+  EXPECT_THROW(Code("jump far\n" + bulk + bulk + "far:\n"), AssemblyError);
+  EXPECT_NO_THROW(Code("jump near\n" + bulk + "near:\n"));
+  EXPECT_THROW(Code("function f\n" + bulk + bulk + bulk + bulk + "end\n"), AssemblyError);
+  EXPECT_NO_THROW(Code("function f\n" + bulk + bulk + "end\n"));
+}
+
 TEST(ActionAssembler, RefusesWhatCannotBeAssembled) {
   EXPECT_THROW(Code(".size 2\nstop\nstop\n"), AssemblyError);           // too long
   EXPECT_THROW(Code(".size 6\nstop\n"), AssemblyError);                 // slack too small to skip

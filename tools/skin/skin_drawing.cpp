@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <initializer_list>
+
 #include "base/version.h"
 
 namespace skin {
@@ -34,89 +36,94 @@ QPainterPath ButtonOutline(Shape shape, QSizeF size) {
 
 namespace {
 
+// Where a glyph is drawn: points are given as fractions of its box.
+struct GlyphBox {
+  QRectF box;
+  QPointF At(double fx, double fy) const {
+    return QPointF(box.left() + fx * box.width(), box.top() + fy * box.height());
+  }
+};
+
+void DrawOutline(QPainter& p, const GlyphBox& g, std::initializer_list<QPointF> corners) {
+  QPainterPath path;
+  for (const QPointF& corner : corners) {
+    if (path.elementCount() == 0) path.moveTo(g.At(corner.x(), corner.y()));
+    else path.lineTo(g.At(corner.x(), corner.y()));
+  }
+  path.closeSubpath();
+  p.drawPath(path);
+}
+
+void DrawNewPage(QPainter& p, const GlyphBox& g) {
+  DrawOutline(p, g, {{0.2, 0.05}, {0.6, 0.05}, {0.82, 0.28}, {0.82, 0.95}, {0.2, 0.95}});
+  p.drawLine(g.At(0.51, 0.42), g.At(0.51, 0.76));
+  p.drawLine(g.At(0.34, 0.59), g.At(0.68, 0.59));
+}
+
+void DrawFolder(QPainter& p, const GlyphBox& g, bool open) {
+  DrawOutline(p, g, {{0.05, 0.85}, {0.05, 0.18}, {0.38, 0.18}, {0.48, 0.3}, {0.92, 0.3}, {0.92, 0.85}});
+  if (open) p.drawLine(g.At(0.05, 0.48), g.At(0.92, 0.48));
+}
+
+void DrawSave(QPainter& p, const GlyphBox& g) {
+  p.drawRoundedRect(QRectF(g.At(0.08, 0.08), g.At(0.92, 0.92)), g.box.width() * 0.08, g.box.height() * 0.08);
+  p.drawLine(g.At(0.5, 0.22), g.At(0.5, 0.62));
+  p.drawLine(g.At(0.32, 0.46), g.At(0.5, 0.64));
+  p.drawLine(g.At(0.68, 0.46), g.At(0.5, 0.64));
+  p.drawLine(g.At(0.3, 0.78), g.At(0.7, 0.78));
+}
+
+void DrawCircledSign(QPainter& p, const GlyphBox& g, bool plus) {
+  p.drawEllipse(QRectF(g.At(0.06, 0.06), g.At(0.94, 0.94)));
+  p.drawLine(g.At(0.3, 0.5), g.At(0.7, 0.5));
+  if (plus) p.drawLine(g.At(0.5, 0.3), g.At(0.5, 0.7));
+}
+
+// Three sliders with their knobs at different places.
+void DrawOptions(QPainter& p, const GlyphBox& g, const QColor& colour) {
+  for (int i = 0; i < 3; ++i) {
+    const double fy = 0.2 + 0.3 * i;
+    const double knob = (i == 1) ? 0.68 : (i == 0 ? 0.32 : 0.5);
+    p.drawLine(g.At(0.06, fy), g.At(0.94, fy));
+    p.setBrush(colour);
+    p.drawEllipse(g.At(knob, fy), g.box.width() * 0.1, g.box.height() * 0.1);
+    p.setBrush(Qt::NoBrush);
+  }
+}
+
+void DrawPlay(QPainter& p, const GlyphBox& g, const QColor& colour) {
+  p.setBrush(colour);
+  p.setPen(QPen(colour, g.box.width() / 10.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  DrawOutline(p, g, {{0.22, 0.08}, {0.92, 0.5}, {0.22, 0.92}});
+}
+
+void DrawLetter(QPainter& p, const GlyphBox& g, const QString& letter) {
+  p.setFont(UiFont(static_cast<int>(g.box.height() * 1.05), true));
+  p.drawText(g.box, Qt::AlignCenter, letter);
+}
+
 void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& colour) {
   p.save();
   QPen pen(colour, box.width() / 9.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
   p.setPen(pen);
   p.setBrush(Qt::NoBrush);
-  const double x = box.left(), y = box.top(), w = box.width(), h = box.height();
-  auto at = [&](double fx, double fy) { return QPointF(x + fx * w, y + fy * h); };
+  const GlyphBox g{box};
   switch (glyph) {
     case Glyph::None: break;
-    case Glyph::New: {
-      QPainterPath page;
-      page.moveTo(at(0.2, 0.05));
-      page.lineTo(at(0.6, 0.05));
-      page.lineTo(at(0.82, 0.28));
-      page.lineTo(at(0.82, 0.95));
-      page.lineTo(at(0.2, 0.95));
-      page.closeSubpath();
-      p.drawPath(page);
-      p.drawLine(at(0.51, 0.42), at(0.51, 0.76));
-      p.drawLine(at(0.34, 0.59), at(0.68, 0.59));
-      break;
-    }
+    case Glyph::New: DrawNewPage(p, g); break;
     case Glyph::Folder:
-    case Glyph::Open: {
-      QPainterPath folder;
-      folder.moveTo(at(0.05, 0.85));
-      folder.lineTo(at(0.05, 0.18));
-      folder.lineTo(at(0.38, 0.18));
-      folder.lineTo(at(0.48, 0.3));
-      folder.lineTo(at(0.92, 0.3));
-      folder.lineTo(at(0.92, 0.85));
-      folder.closeSubpath();
-      p.drawPath(folder);
-      if (glyph == Glyph::Open) p.drawLine(at(0.05, 0.48), at(0.92, 0.48));
-      break;
-    }
-    case Glyph::Save: {
-      p.drawRoundedRect(QRectF(at(0.08, 0.08), at(0.92, 0.92)), w * 0.08, h * 0.08);
-      p.drawLine(at(0.5, 0.22), at(0.5, 0.62));
-      p.drawLine(at(0.32, 0.46), at(0.5, 0.64));
-      p.drawLine(at(0.68, 0.46), at(0.5, 0.64));
-      p.drawLine(at(0.3, 0.78), at(0.7, 0.78));
-      break;
-    }
+    case Glyph::Open: DrawFolder(p, g, glyph == Glyph::Open); break;
+    case Glyph::Save: DrawSave(p, g); break;
     case Glyph::Add:
-    case Glyph::Remove: {
-      p.drawEllipse(QRectF(at(0.06, 0.06), at(0.94, 0.94)));
-      p.drawLine(at(0.3, 0.5), at(0.7, 0.5));
-      if (glyph == Glyph::Add) p.drawLine(at(0.5, 0.3), at(0.5, 0.7));
-      break;
-    }
-    case Glyph::Options: {
-      for (int i = 0; i < 3; ++i) {
-        const double fy = 0.2 + 0.3 * i;
-        const double knob = (i == 1) ? 0.68 : (i == 0 ? 0.32 : 0.5);
-        p.drawLine(at(0.06, fy), at(0.94, fy));
-        p.setBrush(colour);
-        p.drawEllipse(at(knob, fy), w * 0.1, h * 0.1);
-        p.setBrush(Qt::NoBrush);
-      }
-      break;
-    }
-    case Glyph::Play: {
-      QPainterPath triangle;
-      triangle.moveTo(at(0.22, 0.08));
-      triangle.lineTo(at(0.92, 0.5));
-      triangle.lineTo(at(0.22, 0.92));
-      triangle.closeSubpath();
-      p.setBrush(colour);
-      p.setPen(QPen(colour, w / 10.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-      p.drawPath(triangle);
-      break;
-    }
-    case Glyph::Info:
-    case Glyph::Help: {
-      p.setFont(UiFont(static_cast<int>(h * 1.05), true));
-      p.drawText(box, Qt::AlignCenter, glyph == Glyph::Info ? QStringLiteral("i") : QStringLiteral("?"));
-      break;
-    }
-    case Glyph::Minimise: p.drawLine(at(0.15, 0.8), at(0.85, 0.8)); break;
+    case Glyph::Remove: DrawCircledSign(p, g, glyph == Glyph::Add); break;
+    case Glyph::Options: DrawOptions(p, g, colour); break;
+    case Glyph::Play: DrawPlay(p, g, colour); break;
+    case Glyph::Info: DrawLetter(p, g, QStringLiteral("i")); break;
+    case Glyph::Help: DrawLetter(p, g, QStringLiteral("?")); break;
+    case Glyph::Minimise: p.drawLine(g.At(0.15, 0.8), g.At(0.85, 0.8)); break;
     case Glyph::Close:
-      p.drawLine(at(0.15, 0.15), at(0.85, 0.85));
-      p.drawLine(at(0.85, 0.15), at(0.15, 0.85));
+      p.drawLine(g.At(0.15, 0.15), g.At(0.85, 0.85));
+      p.drawLine(g.At(0.85, 0.15), g.At(0.15, 0.85));
       break;
   }
   p.restore();

@@ -159,6 +159,24 @@ class Parser {
   std::unordered_map<std::string, Macro> macros_;
 };
 
+// Value types of a push record.
+enum PushType : std::uint8_t {
+  kPushString = 0,
+  kPushFloat = 1,
+  kPushNull = 2,
+  kPushUndefined = 3,
+  kPushRegister = 4,
+  kPushBoolean = 5,
+  kPushDouble = 6,
+  kPushInteger = 7,
+  kPushConstant8 = 8,
+  kPushConstant16 = 9,
+};
+
+constexpr std::uint8_t kActionEnd = 0x00;
+constexpr std::uint8_t kFirstActionWithPayload = 0x80;  // from here on a 16-bit length follows the opcode
+constexpr std::size_t kBranchSize = 5;                  // opcode, length, 16-bit distance
+
 struct Item {
   enum class Kind { Action, Branch, FunctionStart, FunctionEnd, Label } kind = Kind::Action;
   int line = 0;
@@ -167,11 +185,12 @@ struct Item {
   std::string label;      // Branch target or Label name
   std::size_t match = 0;  // FunctionStart: index of its end
   std::size_t offset = 0;
+  std::uint16_t resolved = 0;  // after lay-out: Branch distance, FunctionStart body size
 
   std::size_t Size() const {
     switch (kind) {
-      case Kind::Action: return opcode < 0x80 ? 1 : 3 + payload.size();
-      case Kind::Branch: return 5;
+      case Kind::Action: return opcode < kFirstActionWithPayload ? 1 : 3 + payload.size();
+      case Kind::Branch: return kBranchSize;
       case Kind::FunctionStart: return 3 + payload.size() + 2;
       default: return 0;
     }
@@ -196,6 +215,317 @@ std::optional<long long> ParseInteger(const std::string& s) {
   } catch (const std::exception&) {
     return std::nullopt;
   }
+}
+
+std::optional<double> ParseReal(const std::string& s) {
+  std::size_t used = 0;
+  double d = 0;
+  try {
+    d = std::stod(s, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != s.size()) return std::nullopt;
+  return d;
+}
+
+void PutConstant(ByteWriter& out, std::size_t index) {
+  if (index < 256) {
+    out.U8(kPushConstant8);
+    out.U8(static_cast<unsigned>(index));
+  } else {
+    out.U8(kPushConstant16);
+    out.U16(static_cast<unsigned>(index));
+  }
+}
+
+// A block after parsing: its pools and its code as items, not yet placed.
+struct Program {
+  std::vector<std::string> pool, externPool;
+  std::optional<std::size_t> requiredSize;
+  std::vector<Item> items;
+  std::unordered_map<std::string, std::size_t> labels;  // name -> item index
+};
+
+// Turns the expanded lines into a Program, one line at a time.
+class ProgramParser {
+ public:
+  explicit ProgramParser(const Parser& parser) : parser_(parser) {}
+
+  Program Parse(const std::vector<Line>& lines) {
+    for (const Line& line : lines) ParseLine(line);
+    if (!openFunctions_.empty()) parser_.Fail(program_.items[openFunctions_.back()].line, "function without end");
+    return std::move(program_);
+  }
+
+ private:
+  void ParseLine(const Line& line) {
+    const auto& t = line.tokens;
+    if (t[0].quoted) parser_.Fail(line.number, "instruction expected");
+    const std::string& op = t[0].text;
+    if (op == ".pool" || op == ".extern_pool") return ParsePool(line);
+    if (op == ".size") {
+      NeedArgs(line, 1);
+      const auto v = ParseInteger(t[1].text);
+      if (!v || *v < 1) parser_.Fail(line.number, "bad size");
+      program_.requiredSize = static_cast<std::size_t>(*v);
+      return;
+    }
+    if (op.size() > 1 && op.back() == ':' && t.size() == 1) return DefineLabel(line, op.substr(0, op.size() - 1));
+    Item item = ParseInstruction(line);
+    program_.items.push_back(std::move(item));
+  }
+
+  void ParsePool(const Line& line) {
+    const std::string& op = line.tokens[0].text;
+    if (!program_.items.empty()) parser_.Fail(line.number, op + " must come before the code");
+    auto& target = op == ".pool" ? program_.pool : program_.externPool;
+    for (std::size_t i = 1; i < line.tokens.size(); ++i) target.push_back(QuotedArg(line, i));
+    if (!program_.pool.empty() && !program_.externPool.empty())
+      parser_.Fail(line.number, "a block has either a pool or an external pool");
+  }
+
+  void DefineLabel(const Line& line, const std::string& name) {
+    if (!program_.labels.emplace(name, program_.items.size()).second)
+      parser_.Fail(line.number, "label defined twice: " + name);
+    Item label;
+    label.kind = Item::Kind::Label;
+    label.line = line.number;
+    label.label = name;
+    program_.items.push_back(std::move(label));
+  }
+
+  Item ParseInstruction(const Line& line) {
+    const std::string& op = line.tokens[0].text;
+    Item item;
+    item.line = line.number;
+    ByteWriter payload;
+    if (auto simple = SimpleOps().find(op); simple != SimpleOps().end()) {
+      NeedArgs(line, 0);
+      item.opcode = simple->second;
+    } else if (op == "push") {
+      ParsePush(line, item, payload);
+    } else if (op == "jump" || op == "if" || op == "function" || op == "end") {
+      ParseFlow(line, item, payload);
+    } else {
+      ParseOperandAction(line, item, payload);
+    }
+    item.payload = payload.Take();
+    if (item.payload.size() > 0xffff) parser_.Fail(line.number, "action too long");
+    return item;
+  }
+
+  void ParsePush(const Line& line, Item& item, ByteWriter& payload) {
+    if (line.tokens.size() < 2) parser_.Fail(line.number, "push needs values");
+    item.opcode = kPush;
+    for (std::size_t i = 1; i < line.tokens.size(); ++i) PushValue(line.tokens[i], line.number, payload);
+  }
+
+  void PushValue(const Token& v, int line, ByteWriter& payload) {
+    if (v.quoted) {
+      if (auto index = LookUpPool(v.text)) {
+        PutConstant(payload, *index);
+      } else {
+        payload.U8(kPushString);
+        payload.String(v.text);
+      }
+    } else if (v.text == "true" || v.text == "false") {
+      payload.U8(kPushBoolean);
+      payload.U8(v.text == "true" ? 1 : 0);
+    } else if (v.text == "null") {
+      payload.U8(kPushNull);
+    } else if (v.text == "undefined") {
+      payload.U8(kPushUndefined);
+    } else if (v.text.rfind("r:", 0) == 0) {
+      const auto r = ParseInteger(v.text.substr(2));
+      if (!r || *r < 0 || *r > 255) parser_.Fail(line, "bad register " + v.text);
+      payload.U8(kPushRegister);
+      payload.U8(static_cast<unsigned>(*r));
+    } else if (v.text.rfind("#", 0) == 0) {
+      const auto index = ParseInteger(v.text.substr(1));
+      if (!index || *index < 0 || static_cast<std::size_t>(*index) >= ActivePool().size())
+        parser_.Fail(line, "constant index outside the pool: " + v.text);
+      PutConstant(payload, static_cast<std::size_t>(*index));
+    } else if (auto integer = ParseInteger(v.text)) {
+      if (*integer < INT32_MIN || *integer > INT32_MAX) parser_.Fail(line, "integer out of range");
+      payload.U8(kPushInteger);
+      payload.U32(static_cast<std::uint32_t>(static_cast<std::int32_t>(*integer)));
+    } else {
+      const auto real = ParseReal(v.text);
+      if (!real) parser_.Fail(line, "cannot push " + v.text);
+      payload.U8(kPushDouble);
+      PutDouble(payload, *real);
+    }
+  }
+
+  // Branches and function bodies: their sizes and distances wait for the lay-out.
+  void ParseFlow(const Line& line, Item& item, ByteWriter& payload) {
+    const auto& t = line.tokens;
+    const std::string& op = t[0].text;
+    if (op == "jump" || op == "if") {
+      NeedArgs(line, 1);
+      item.kind = Item::Kind::Branch;
+      item.opcode = op == "jump" ? kJump : kIf;
+      item.label = t[1].text;
+    } else if (op == "function") {
+      if (t.size() < 2) parser_.Fail(line.number, "function needs a name or -");
+      item.kind = Item::Kind::FunctionStart;
+      item.opcode = kDefineFunction;
+      payload.String(t[1].text == "-" ? std::string() : t[1].text);
+      payload.U16(static_cast<unsigned>(t.size() - 2));
+      for (std::size_t i = 2; i < t.size(); ++i) payload.String(t[i].text);
+      openFunctions_.push_back(program_.items.size());
+    } else {
+      NeedArgs(line, 0);
+      if (openFunctions_.empty()) parser_.Fail(line.number, "end without function");
+      program_.items[openFunctions_.back()].match = program_.items.size();
+      openFunctions_.pop_back();
+      item.kind = Item::Kind::FunctionEnd;
+    }
+  }
+
+  void ParseOperandAction(const Line& line, Item& item, ByteWriter& payload) {
+    const auto& t = line.tokens;
+    const std::string& op = t[0].text;
+    if (op == "gotoframe" || op == "storeregister") {
+      NeedArgs(line, 1);
+      const auto v = ParseInteger(t[1].text);
+      if (op == "gotoframe") {
+        if (!v || *v < 0 || *v > 0xffff) parser_.Fail(line.number, "bad frame index");
+        item.opcode = kGotoFrame;
+        payload.U16(static_cast<unsigned>(*v));
+      } else {
+        if (!v || *v < 0 || *v > 255) parser_.Fail(line.number, "bad register");
+        item.opcode = kStoreRegister;
+        payload.U8(static_cast<unsigned>(*v));
+      }
+    } else if (op == "settarget" || op == "gotolabel") {
+      NeedArgs(line, 1);
+      item.opcode = op == "settarget" ? kSetTarget : kGotoLabel;
+      payload.String(QuotedArg(line, 1));
+    } else if (op == "geturl") {
+      NeedArgs(line, 2);
+      item.opcode = kGetUrl;
+      payload.String(QuotedArg(line, 1));
+      payload.String(QuotedArg(line, 2));
+    } else if (op == "gotoframe2") {
+      NeedArgs(line, 1);
+      if (t[1].text != "play" && t[1].text != "stop") parser_.Fail(line.number, "gotoframe2 play|stop");
+      item.opcode = kGotoFrame2;
+      payload.U8(t[1].text == "play" ? 1 : 0);
+    } else {
+      parser_.Fail(line.number, "unknown instruction " + op);
+    }
+  }
+
+  void NeedArgs(const Line& line, std::size_t count) const {
+    if (line.tokens.size() != count + 1)
+      parser_.Fail(line.number, line.tokens[0].text + " takes " + std::to_string(count) + " operand(s)");
+  }
+
+  const std::string& QuotedArg(const Line& line, std::size_t i) const {
+    if (!line.tokens[i].quoted) parser_.Fail(line.number, line.tokens[0].text + " needs a quoted string");
+    return line.tokens[i].text;
+  }
+
+  // Strings are looked up in the block's own pool, or else in the external one.
+  const std::vector<std::string>& ActivePool() const {
+    return program_.pool.empty() ? program_.externPool : program_.pool;
+  }
+
+  std::optional<std::size_t> LookUpPool(const std::string& s) const {
+    const auto& active = ActivePool();
+    for (std::size_t i = 0; i < active.size(); ++i)
+      if (active[i] == s) return i;
+    return std::nullopt;
+  }
+
+  const Parser& parser_;
+  Program program_;
+  std::vector<std::size_t> openFunctions_;  // item indexes of the functions not yet ended
+};
+
+void EmitPool(ByteWriter& out, const std::vector<std::string>& pool) {
+  if (pool.empty()) return;
+  ByteWriter p;
+  p.U16(static_cast<unsigned>(pool.size()));
+  for (const std::string& s : pool) p.String(s);
+  out.U8(kConstantPool);
+  out.U16(static_cast<unsigned>(p.size()));
+  out.Append(p.bytes());
+}
+
+// Places the items from `start` on and works out the branch distances and
+// function body sizes; returns where the code ends.
+std::size_t LayOut(Program& program, std::size_t start, const Parser& parser) {
+  std::size_t offset = start;
+  for (Item& item : program.items) {
+    item.offset = offset;
+    offset += item.Size();
+  }
+  for (Item& item : program.items) {
+    if (item.kind == Item::Kind::Branch) {
+      const auto target = program.labels.find(item.label);
+      if (target == program.labels.end()) parser.Fail(item.line, "unknown label " + item.label);
+      const long long delta = static_cast<long long>(program.items[target->second].offset) -
+                              static_cast<long long>(item.offset + kBranchSize);
+      if (delta < INT16_MIN || delta > INT16_MAX) parser.Fail(item.line, "branch too far");
+      item.resolved = static_cast<std::uint16_t>(static_cast<std::int16_t>(delta));
+    } else if (item.kind == Item::Kind::FunctionStart) {
+      const std::size_t bodyStart = item.offset + item.Size();
+      const std::size_t bodySize = program.items[item.match].offset - bodyStart;
+      if (bodySize > 0xffff) parser.Fail(item.line, "function body too long");
+      item.resolved = static_cast<std::uint16_t>(bodySize);
+    }
+  }
+  return offset;
+}
+
+void EmitItems(ByteWriter& out, const std::vector<Item>& items) {
+  for (const Item& item : items) {
+    switch (item.kind) {
+      case Item::Kind::Label:
+      case Item::Kind::FunctionEnd:
+        break;
+      case Item::Kind::Action:
+        out.U8(item.opcode);
+        if (item.opcode >= kFirstActionWithPayload) {
+          out.U16(static_cast<unsigned>(item.payload.size()));
+          out.Append(item.payload);
+        }
+        break;
+      case Item::Kind::Branch:
+        out.U8(item.opcode);
+        out.U16(2);
+        out.U16(item.resolved);
+        break;
+      case Item::Kind::FunctionStart:
+        out.U8(item.opcode);
+        out.U16(static_cast<unsigned>(item.payload.size() + 2));
+        out.Append(item.payload);
+        out.U16(item.resolved);
+        break;
+    }
+  }
+}
+
+// Slack before the final End is skipped by a jump and filled with one push
+// record that is never reached.
+void PadTo(ByteWriter& out, std::size_t requiredSize, const Parser& parser) {
+  const std::size_t used = out.size() + 1;
+  if (used > requiredSize)
+    parser.Fail(0, "code needs " + std::to_string(used) + " bytes, block allows " + std::to_string(requiredSize));
+  const std::size_t slack = requiredSize - used;
+  if (slack == 0) return;
+  if (slack < 10) parser.Fail(0, "slack of " + std::to_string(slack) + " bytes is too small to jump over");
+  out.U8(kJump);
+  out.U16(2);
+  out.U16(static_cast<unsigned>(slack - kBranchSize));
+  out.U8(kPush);
+  out.U16(static_cast<unsigned>(slack - 8));
+  out.U8(kPushString);
+  for (std::size_t i = 0; i < slack - 10; ++i) out.U8('.');
+  out.U8(0);  // the string's terminator
 }
 
 }  // namespace
@@ -235,241 +565,14 @@ std::map<std::string, std::string> SplitBlocks(const std::string& source, const 
 
 AssembledBlock Assemble(const std::string& source, const std::string& where) {
   Parser parser(where);
-  const std::vector<Line> lines = parser.Read(source);
-
-  std::vector<std::string> pool, externPool;
-  std::optional<std::size_t> requiredSize;
-  std::vector<Item> items;
-  std::vector<std::size_t> openFunctions;
-  std::unordered_map<std::string, std::size_t> labels;
-
-  auto lookupPool = [&](const std::string& s) -> std::optional<std::size_t> {
-    const auto& active = pool.empty() ? externPool : pool;
-    for (std::size_t i = 0; i < active.size(); ++i)
-      if (active[i] == s) return i;
-    return std::nullopt;
-  };
-
-  for (const Line& line : lines) {
-    const auto& t = line.tokens;
-    const int n = line.number;
-    if (t[0].quoted) parser.Fail(n, "instruction expected");
-    const std::string& op = t[0].text;
-    auto needArgs = [&](std::size_t count) {
-      if (t.size() != count + 1) parser.Fail(n, op + " takes " + std::to_string(count) + " operand(s)");
-    };
-    auto quotedArg = [&](std::size_t i) -> const std::string& {
-      if (!t[i].quoted) parser.Fail(n, op + " needs a quoted string");
-      return t[i].text;
-    };
-
-    if (op == ".pool" || op == ".extern_pool") {
-      if (!items.empty()) parser.Fail(n, op + " must come before the code");
-      auto& target = op == ".pool" ? pool : externPool;
-      for (std::size_t i = 1; i < t.size(); ++i) target.push_back(quotedArg(i));
-      if (!pool.empty() && !externPool.empty()) parser.Fail(n, "a block has either a pool or an external pool");
-      continue;
-    }
-    if (op == ".size") {
-      needArgs(1);
-      const auto v = ParseInteger(t[1].text);
-      if (!v || *v < 1) parser.Fail(n, "bad size");
-      requiredSize = static_cast<std::size_t>(*v);
-      continue;
-    }
-    if (op.size() > 1 && op.back() == ':' && t.size() == 1) {
-      const std::string name = op.substr(0, op.size() - 1);
-      if (!labels.emplace(name, items.size()).second) parser.Fail(n, "label defined twice: " + name);
-      Item label;
-      label.kind = Item::Kind::Label;
-      label.line = n;
-      label.label = name;
-      items.push_back(std::move(label));
-      continue;
-    }
-
-    Item item;
-    item.line = n;
-    ByteWriter payload;
-    if (auto simple = SimpleOps().find(op); simple != SimpleOps().end()) {
-      needArgs(0);
-      item.opcode = simple->second;
-    } else if (op == "push") {
-      if (t.size() < 2) parser.Fail(n, "push needs values");
-      item.opcode = kPush;
-      for (std::size_t i = 1; i < t.size(); ++i) {
-        const Token& v = t[i];
-        if (v.quoted) {
-          if (auto index = lookupPool(v.text)) {
-            if (*index < 256) { payload.U8(8); payload.U8(static_cast<unsigned>(*index)); }
-            else { payload.U8(9); payload.U16(static_cast<unsigned>(*index)); }
-          } else {
-            payload.U8(0);
-            payload.String(v.text);
-          }
-        } else if (v.text == "true" || v.text == "false") {
-          payload.U8(5);
-          payload.U8(v.text == "true" ? 1 : 0);
-        } else if (v.text == "null") {
-          payload.U8(2);
-        } else if (v.text == "undefined") {
-          payload.U8(3);
-        } else if (v.text.rfind("r:", 0) == 0) {
-          const auto r = ParseInteger(v.text.substr(2));
-          if (!r || *r < 0 || *r > 255) parser.Fail(n, "bad register " + v.text);
-          payload.U8(4);
-          payload.U8(static_cast<unsigned>(*r));
-        } else if (v.text.rfind("#", 0) == 0) {
-          const auto index = ParseInteger(v.text.substr(1));
-          const std::size_t poolSize = pool.empty() ? externPool.size() : pool.size();
-          if (!index || *index < 0 || static_cast<std::size_t>(*index) >= poolSize)
-            parser.Fail(n, "constant index outside the pool: " + v.text);
-          if (*index < 256) { payload.U8(8); payload.U8(static_cast<unsigned>(*index)); }
-          else { payload.U8(9); payload.U16(static_cast<unsigned>(*index)); }
-        } else if (auto integer = ParseInteger(v.text)) {
-          if (*integer < INT32_MIN || *integer > INT32_MAX) parser.Fail(n, "integer out of range");
-          payload.U8(7);
-          payload.U32(static_cast<std::uint32_t>(static_cast<std::int32_t>(*integer)));
-        } else {
-          std::size_t used = 0;
-          double d = 0;
-          try {
-            d = std::stod(v.text, &used);
-          } catch (const std::exception&) {
-            used = 0;
-          }
-          if (used == 0 || used != v.text.size()) parser.Fail(n, "cannot push " + v.text);
-          payload.U8(6);
-          PutDouble(payload, d);
-        }
-      }
-    } else if (op == "jump" || op == "if") {
-      needArgs(1);
-      item.kind = Item::Kind::Branch;
-      item.opcode = op == "jump" ? kJump : kIf;
-      item.label = t[1].text;
-    } else if (op == "function") {
-      if (t.size() < 2) parser.Fail(n, "function needs a name or -");
-      item.kind = Item::Kind::FunctionStart;
-      item.opcode = kDefineFunction;
-      payload.String(t[1].text == "-" ? std::string() : t[1].text);
-      payload.U16(static_cast<unsigned>(t.size() - 2));
-      for (std::size_t i = 2; i < t.size(); ++i) payload.String(t[i].text);
-      openFunctions.push_back(items.size());
-    } else if (op == "end") {
-      needArgs(0);
-      if (openFunctions.empty()) parser.Fail(n, "end without function");
-      items[openFunctions.back()].match = items.size();
-      openFunctions.pop_back();
-      item.kind = Item::Kind::FunctionEnd;
-    } else if (op == "gotoframe" || op == "storeregister") {
-      needArgs(1);
-      const auto v = ParseInteger(t[1].text);
-      if (op == "gotoframe") {
-        if (!v || *v < 0 || *v > 0xffff) parser.Fail(n, "bad frame index");
-        item.opcode = kGotoFrame;
-        payload.U16(static_cast<unsigned>(*v));
-      } else {
-        if (!v || *v < 0 || *v > 255) parser.Fail(n, "bad register");
-        item.opcode = kStoreRegister;
-        payload.U8(static_cast<unsigned>(*v));
-      }
-    } else if (op == "settarget" || op == "gotolabel") {
-      needArgs(1);
-      item.opcode = op == "settarget" ? kSetTarget : kGotoLabel;
-      payload.String(quotedArg(1));
-    } else if (op == "geturl") {
-      needArgs(2);
-      item.opcode = kGetUrl;
-      payload.String(quotedArg(1));
-      payload.String(quotedArg(2));
-    } else if (op == "gotoframe2") {
-      needArgs(1);
-      if (t[1].text != "play" && t[1].text != "stop") parser.Fail(n, "gotoframe2 play|stop");
-      item.opcode = kGotoFrame2;
-      payload.U8(t[1].text == "play" ? 1 : 0);
-    } else {
-      parser.Fail(n, "unknown instruction " + op);
-    }
-    item.payload = payload.Take();
-    if (item.payload.size() > 0xffff) parser.Fail(n, "action too long");
-    items.push_back(std::move(item));
-  }
-  if (!openFunctions.empty()) parser.Fail(items[openFunctions.back()].line, "function without end");
-
+  Program program = ProgramParser(parser).Parse(parser.Read(source));
   ByteWriter out;
-  if (!pool.empty()) {
-    ByteWriter p;
-    p.U16(static_cast<unsigned>(pool.size()));
-    for (const std::string& s : pool) p.String(s);
-    out.U8(kConstantPool);
-    out.U16(static_cast<unsigned>(p.size()));
-    out.Append(p.bytes());
-  }
-  std::size_t offset = out.size();
-  for (Item& item : items) {
-    item.offset = offset;
-    offset += item.Size();
-  }
-  const std::size_t codeEnd = offset;
-
-  for (const Item& item : items) {
-    switch (item.kind) {
-      case Item::Kind::Label:
-      case Item::Kind::FunctionEnd:
-        break;
-      case Item::Kind::Action:
-        out.U8(item.opcode);
-        if (item.opcode >= 0x80) {
-          out.U16(static_cast<unsigned>(item.payload.size()));
-          out.Append(item.payload);
-        }
-        break;
-      case Item::Kind::Branch: {
-        const auto target = labels.find(item.label);
-        if (target == labels.end()) parser.Fail(item.line, "unknown label " + item.label);
-        const long long delta = static_cast<long long>(items[target->second].offset) -
-                                static_cast<long long>(item.offset + 5);
-        if (delta < INT16_MIN || delta > INT16_MAX) parser.Fail(item.line, "branch too far");
-        out.U8(item.opcode);
-        out.U16(2);
-        out.U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(delta)));
-        break;
-      }
-      case Item::Kind::FunctionStart: {
-        const std::size_t bodyStart = item.offset + item.Size();
-        const std::size_t bodySize = items[item.match].offset - bodyStart;
-        if (bodySize > 0xffff) parser.Fail(item.line, "function body too long");
-        out.U8(item.opcode);
-        out.U16(static_cast<unsigned>(item.payload.size() + 2));
-        out.Append(item.payload);
-        out.U16(static_cast<unsigned>(bodySize));
-        break;
-      }
-    }
-  }
-
-  if (requiredSize) {
-    // Slack before the final End is skipped by a jump and filled with one
-    // push record that is never reached.
-    const std::size_t used = out.size() + 1;
-    if (used > *requiredSize)
-      parser.Fail(0, "code needs " + std::to_string(used) + " bytes, block allows " + std::to_string(*requiredSize));
-    const std::size_t slack = *requiredSize - used;
-    if (slack != 0) {
-      if (slack < 10) parser.Fail(0, "slack of " + std::to_string(slack) + " bytes is too small to jump over");
-      out.U8(kJump);
-      out.U16(2);
-      out.U16(static_cast<unsigned>(slack - 5));
-      out.U8(kPush);
-      out.U16(static_cast<unsigned>(slack - 8));
-      out.U8(0);
-      for (std::size_t i = 0; i < slack - 10; ++i) out.U8('.');
-      out.U8(0);
-    }
-  }
-  out.U8(0);  // ActionEnd
-  return {out.Take(), externPool, codeEnd};
+  EmitPool(out, program.pool);
+  const std::size_t codeEnd = LayOut(program, out.size(), parser);
+  EmitItems(out, program.items);
+  if (program.requiredSize) PadTo(out, *program.requiredSize, parser);
+  out.U8(kActionEnd);
+  return {out.Take(), program.externPool, codeEnd};
 }
 
 }  // namespace swfgen

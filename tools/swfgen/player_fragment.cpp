@@ -249,14 +249,19 @@ void BuildLoader(FragmentBuilder& b, std::uint16_t font) {
   b.Emit(Place(17, curtain, 0, 0, "Curtain_mc"));
 }
 
-std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t font,
-                         const EmbeddedFont& glyphs) {
+// The panel's background, its rule and the drag bar along its top.
+struct PanelFrame {
+  std::uint16_t back = 0, rule = 0, dragButton = 0;
+};
+
+PanelFrame DefinePanelFrame(FragmentBuilder& b, const PlayerScripts& scripts) {
+  PanelFrame frame;
   Path back;
   back.AddRoundedRect(0, 0, Px(kPanelW), Px(kPanelH), Px(kRadius));
-  const std::uint16_t backShape = b.DefineShape(Solid(kPanelBack, std::move(back)));
+  frame.back = b.DefineShape(Solid(kPanelBack, std::move(back)));
   Path rule;
   rule.AddRect(Px(10), Px(kGripBarH), Px(kPanelW - 20), Px(1));
-  const std::uint16_t ruleShape = b.DefineShape(Solid(kPanelRule, std::move(rule)));
+  frame.rule = b.DefineShape(Solid(kPanelRule, std::move(rule)));
 
   // Drag handle: a row of grip dots over an invisible strip along the top.
   auto grip = [](Rgba color) {
@@ -267,23 +272,39 @@ std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::
   const std::uint16_t gripShape = b.DefineShape(grip(kGrip));
   const std::uint16_t gripHot = b.DefineShape(grip(kGripHot));
   const std::uint16_t dragHit = b.DefineShape(RoundedBox(kButtonDim, kPanelW, kGripBarH, 0));
-  const std::uint16_t dragButton = b.Define([&](std::uint16_t id) {
+  frame.dragButton = b.Define([&](std::uint16_t id) {
     return DefineButton2Tag(id,
                             {{kUp, gripShape, 1, {}}, {kOver | kDown, gripHot, 1, {}}, {kHit, dragHit, 1, {}}},
                             {{kOnPress, Script(scripts, "drag_press").actions},
                              {kOnRelease | kOnReleaseOutside, Script(scripts, "drag_release").actions}});
   });
+  return frame;
+}
 
-  const std::uint16_t small = b.DefineShape(RoundedBox(kButton, kSmallW, kRowH, kButtonRadius));
-  const std::uint16_t smallHot = b.DefineShape(RoundedBox(kButtonHot, kSmallW, kRowH, kButtonRadius));
-  const std::uint16_t smallDown = b.DefineShape(RoundedBox(kButtonDown, kSmallW, kRowH, kButtonRadius));
+// The up, over and down faces of one kind of button.
+struct Faces {
+  std::uint16_t up = 0, over = 0, down = 0;
+};
+
+Faces DefineFaces(FragmentBuilder& b, int w, Rgba up, Rgba over, Rgba down) {
+  Faces faces;
+  faces.up = b.DefineShape(RoundedBox(up, w, kRowH, kButtonRadius));
+  faces.over = b.DefineShape(RoundedBox(over, w, kRowH, kButtonRadius));
+  faces.down = b.DefineShape(RoundedBox(down, w, kRowH, kButtonRadius));
+  return faces;
+}
+
+// The clips of the button row: PREV, NEXT and AUTOPLAY/PAUSE.
+struct ButtonRow {
+  std::uint16_t prev = 0, next = 0, autoplay = 0;
+};
+
+ButtonRow DefineButtonRow(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t font,
+                          const EmbeddedFont& glyphs) {
+  const Faces small = DefineFaces(b, kSmallW, kButton, kButtonHot, kButtonDown);
   const std::uint16_t smallDim = b.DefineShape(RoundedBox(kButtonDim, kSmallW, kRowH, kButtonRadius));
-  const std::uint16_t play = b.DefineShape(RoundedBox(kPlay, kAutoW, kRowH, kButtonRadius));
-  const std::uint16_t playHot = b.DefineShape(RoundedBox(kPlayHot, kAutoW, kRowH, kButtonRadius));
-  const std::uint16_t playDown = b.DefineShape(RoundedBox(kPlayDown, kAutoW, kRowH, kButtonRadius));
-  const std::uint16_t pause = b.DefineShape(RoundedBox(kPause, kAutoW, kRowH, kButtonRadius));
-  const std::uint16_t pauseHot = b.DefineShape(RoundedBox(kPauseHot, kAutoW, kRowH, kButtonRadius));
-  const std::uint16_t pauseDown = b.DefineShape(RoundedBox(kPauseDown, kAutoW, kRowH, kButtonRadius));
+  const Faces play = DefineFaces(b, kAutoW, kPlay, kPlayHot, kPlayDown);
+  const Faces pause = DefineFaces(b, kAutoW, kPause, kPauseHot, kPauseDown);
 
   // Icons: arrows pointing the way of PREV and NEXT, play and pause symbols.
   const std::vector<std::pair<double, double>> left{{kIconW, 0}, {0, kIconH / 2}, {kIconW, kIconH}};
@@ -304,28 +325,29 @@ std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::
   const Caption autoplay = caption(kAutoW, "AUTOPLAY", kLabel, rightIcon, IconSide::kBefore);
   const Caption pausing = caption(kAutoW, "PAUSE", kLabel, pauseIcon, IconSide::kBefore);
 
-  const std::uint16_t nextButton =
-      DefineButton(b, {small, smallHot, smallDown, next}, Script(scripts, "next_release").actions);
-  const std::uint16_t prevButton =
-      DefineButton(b, {small, smallHot, smallDown, prev}, Script(scripts, "prev_release").actions);
-  const std::uint16_t autoButton =
-      DefineButton(b, {play, playHot, playDown, autoplay}, Script(scripts, "autoplay_release").actions);
-  const std::uint16_t pauseButton =
-      DefineButton(b, {pause, pauseHot, pauseDown, pausing}, Script(scripts, "pause_release").actions);
+  auto button = [&](const Faces& faces, const Caption& label, const char* script) {
+    return DefineButton(b, {faces.up, faces.over, faces.down, label}, Script(scripts, script).actions);
+  };
+  const std::uint16_t nextButton = button(small, next, "next_release");
+  const std::uint16_t prevButton = button(small, prev, "prev_release");
+  const std::uint16_t autoButton = button(play, autoplay, "autoplay_release");
+  const std::uint16_t pauseButton = button(pause, pausing, "pause_release");
 
-  const std::uint16_t nextClip =
-      DefineSwitchClip(b, scripts, nextButton, "panelNextBtn", smallDim, nextDim, "panelNextDim");
-  const std::uint16_t prevClip =
-      DefineSwitchClip(b, scripts, prevButton, "panelPrevBtn", smallDim, prevDim, "panelPrevDim");
+  ButtonRow row;
+  row.next = DefineSwitchClip(b, scripts, nextButton, "panelNextBtn", smallDim, nextDim, "panelNextDim");
+  row.prev = DefineSwitchClip(b, scripts, prevButton, "panelPrevBtn", smallDim, prevDim, "panelPrevDim");
   // AUTOPLAY and PAUSE share one place: frame 2 holds the PAUSE button.
-  const std::uint16_t autoClip = b.Define([&](std::uint16_t id) {
+  row.autoplay = b.Define([&](std::uint16_t id) {
     return DefineSpriteTag(id, 2,
                            {DoActionTag(Script(scripts, "clip_stop").actions),
                             Place(1, autoButton, 0, 0, "panelAutoplay_btn"), ShowFrameTag(), RemoveObject2Tag(1),
                             Place(2, pauseButton, 0, 0, "panelPause_btn"), ShowFrameTag()});
   });
+  return row;
+}
 
-  // Countdown: four steps that light up one by one over a slide's interval.
+// Countdown: four steps that light up one by one over a slide's interval.
+std::uint16_t DefineIndicator(FragmentBuilder& b, const PlayerScripts& scripts) {
   auto steps = [](int lit, Rgba color) {
     Path p;
     for (int i = 0; i < lit; ++i) p.AddRoundedRect(Px(i * (kStepW + kStepGap)), 0, Px(kStepW), Px(kStepH), Px(1));
@@ -339,8 +361,14 @@ std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::
     indicatorFrames.push_back(Place(2, on, 0, 0));
     indicatorFrames.push_back(ShowFrameTag());
   }
-  const std::uint16_t indicator =
-      b.Define([&](std::uint16_t id) { return DefineSpriteTag(id, 4, indicatorFrames); });
+  return b.Define([&](std::uint16_t id) { return DefineSpriteTag(id, 4, indicatorFrames); });
+}
+
+std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::uint16_t font,
+                         const EmbeddedFont& glyphs) {
+  const PanelFrame frame = DefinePanelFrame(b, scripts);
+  const ButtonRow row = DefineButtonRow(b, scripts, font, glyphs);
+  const std::uint16_t indicator = DefineIndicator(b, scripts);
 
   EditText status = Label(font, kStatusW, "1 / 1", kStatus);
   status.variable = "panelStatus";
@@ -348,12 +376,12 @@ std::uint16_t BuildPanel(FragmentBuilder& b, const PlayerScripts& scripts, std::
 
   const std::int32_t labelY = Px(kRowY + (kRowH - kLabelBoxH) / 2.0 + 0.5);
   const std::vector<Bytes> panel{
-      Place(1, backShape, 0, 0),
-      Place(2, ruleShape, 0, 0),
-      Place(3, dragButton, 0, 0, "panelDragBar_btn"),
-      Place(4, prevClip, Px(kPrevX), Px(kRowY), "panelPrev_mc"),
-      Place(5, nextClip, Px(kNextX), Px(kRowY), "panelNext_mc"),
-      Place(6, autoClip, Px(kAutoX), Px(kRowY), "panelAuto_mc"),
+      Place(1, frame.back, 0, 0),
+      Place(2, frame.rule, 0, 0),
+      Place(3, frame.dragButton, 0, 0, "panelDragBar_btn"),
+      Place(4, row.prev, Px(kPrevX), Px(kRowY), "panelPrev_mc"),
+      Place(5, row.next, Px(kNextX), Px(kRowY), "panelNext_mc"),
+      Place(6, row.autoplay, Px(kAutoX), Px(kRowY), "panelAuto_mc"),
       Place(7, indicator, Px(kStepsX), Px(kRowY + (kRowH - kStepH) / 2), "panelIndicator_mc"),
       Place(8, statusText, Px(kStatusX), labelY, "panelStatus_txt"),
       ShowFrameTag(),

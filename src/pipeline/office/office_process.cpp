@@ -68,6 +68,91 @@ std::string UniquePipeName() {
   return name.str();
 }
 
+// A fresh profile folder under the temporary folder, its name carrying our
+// pid, with our settings in it; empty with `error` set when it cannot be made.
+std::string CreateProfile(std::string& error) {
+  RemoveOrphanedProfiles(TempBase());
+  std::string pattern = TempBase() + "orvanta-office-" + std::to_string(getpid()) + "-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) {
+    error = std::string("Cannot create a private LibreOffice profile: ") + std::strerror(errno);
+    return {};
+  }
+  const std::string folder = buffer.data();
+  std::error_code ec;
+  fs::create_directories(folder + "/profile/user", ec);
+  std::ofstream settings(folder + "/profile/user/registrymodifications.xcu", std::ios::binary);
+  settings << kProfileSettings;
+  return folder;
+}
+
+// Our environment with TMPDIR pointing inside the profile: LibreOffice's own
+// temporary files then leave with it even when nobody lives to remove them.
+std::vector<std::string> ChildEnvironment(const std::string& folder) {
+  std::error_code ec;
+  fs::create_directories(folder + "/tmp", ec);
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+  }
+  env.push_back("TMPDIR=" + folder + "/tmp");
+  return env;
+}
+
+// The null-terminated pointer array exec wants; `strings` must outlive it.
+std::vector<char*> PointerArray(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (auto& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// The descriptors soffice's child side needs, all close-on-exec.
+struct ChildFiles {
+  int log = -1;
+  int devNull = -1;
+  int guard[2] = {-1, -1};  // the guardian's pipe
+
+  bool Open(const std::string& logPath) {
+    log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    return log >= 0 && devNull >= 0 && pipe2(guard, O_CLOEXEC) == 0;
+  }
+  // The log and /dev/null are only the child's; the parent closes them.
+  void CloseStdio() {
+    if (log >= 0) close(log);
+    if (devNull >= 0) close(devNull);
+  }
+};
+
+// The forked child becomes soffice; only async-signal-safe calls from here.
+[[noreturn]] void ExecSoffice(pid_t parent, const ChildFiles& files, char* const* argv, char* const* envp) {
+  setpgid(0, 0);
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+  dup2(files.devNull, 0);
+  dup2(files.log, 1);
+  dup2(files.log, 2);
+  execve(argv[0], argv, envp);
+  _exit(127);
+}
+
+// The guardian lives in soffice's group and waits for the end of the pipe:
+// when this process dies its write end closes and the guardian ends the
+// group. After a normal end it is killed with the group.
+[[noreturn]] void GuardGroup(pid_t group, const int guard[2]) {
+  setpgid(0, group);
+  close(guard[1]);
+  char byte = 0;
+  ssize_t got;
+  do {
+    got = read(guard[0], &byte, 1);
+  } while (got < 0 && errno == EINTR);
+  kill(-group, SIGKILL);
+  _exit(0);
+}
+
 }  // namespace
 
 std::string FileUrl(const std::string& path) {
@@ -96,21 +181,8 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
     error = "LibreOffice is needed but was not found (" + soffice + " is missing)";
     return false;
   }
-  RemoveOrphanedProfiles(TempBase());
-  std::string pattern = TempBase() + "orvanta-office-" + std::to_string(getpid()) + "-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) {
-    error = std::string("Cannot create a private LibreOffice profile: ") + std::strerror(errno);
-    return false;
-  }
-  folder_ = buffer.data();
-  std::error_code ec;
-  fs::create_directories(folder_ + "/profile/user", ec);
-  {
-    std::ofstream settings(folder_ + "/profile/user/registrymodifications.xcu", std::ios::binary);
-    settings << kProfileSettings;
-  }
+  folder_ = CreateProfile(error);
+  if (folder_.empty()) return false;
   pipeName_ = UniquePipeName();
   logPath_ = folder_ + "/soffice.log";
 
@@ -119,50 +191,27 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
   std::vector<std::string> argStrings = {
       soffice, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault", "--nolockcheck",
       "--accept=pipe,name=" + pipeName_ + ";urp;", "-env:UserInstallation=" + FileUrl(folder_ + "/profile")};
-  std::vector<char*> argv;
-  for (auto& a : argStrings) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  // LibreOffice's own temporary files go inside the profile, so that they
-  // leave with it even when nobody lives to remove them.
-  fs::create_directories(folder_ + "/tmp", ec);
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e != nullptr; ++e) {
-    if (std::strncmp(*e, "TMPDIR=", 7) != 0) envStrings.emplace_back(*e);
-  }
-  envStrings.push_back("TMPDIR=" + folder_ + "/tmp");
-  std::vector<char*> envp;
-  for (auto& e : envStrings) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  const std::vector<char*> argv = PointerArray(argStrings);
+  std::vector<std::string> envStrings = ChildEnvironment(folder_);
+  const std::vector<char*> envp = PointerArray(envStrings);
 
-  int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  int guard[2];
-  if (log < 0 || devNull < 0 || pipe2(guard, O_CLOEXEC) != 0) {
+  std::error_code ec;
+  ChildFiles files;
+  if (!files.Open(logPath_)) {
     error = std::string("Cannot prepare LibreOffice's start: ") + std::strerror(errno);
-    if (log >= 0) close(log);
-    if (devNull >= 0) close(devNull);
+    files.CloseStdio();
     fs::remove_all(folder_, ec);
     return false;
   }
 
   const pid_t parent = getpid();
   pid_t child = fork();
-  if (child == 0) {
-    setpgid(0, 0);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    dup2(devNull, 0);
-    dup2(log, 1);
-    dup2(log, 2);
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
-  close(log);
-  close(devNull);
+  if (child == 0) ExecSoffice(parent, files, argv.data(), envp.data());
+  files.CloseStdio();
   if (child < 0) {
     error = std::string("Cannot start LibreOffice: ") + std::strerror(errno);
-    close(guard[0]);
-    close(guard[1]);
+    close(files.guard[0]);
+    close(files.guard[1]);
     fs::remove_all(folder_, ec);
     return false;
   }
@@ -172,23 +221,10 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
   liveGroup_ = liveGroup;
   if (liveGroup_ != nullptr) liveGroup_->store(child);
 
-  // The guardian lives in soffice's group and waits for the end of the pipe:
-  // when this process dies its write end closes and the guardian ends the
-  // group. After a normal end it is killed with the group.
   pid_t guardian = fork();
-  if (guardian == 0) {
-    setpgid(0, child);
-    close(guard[1]);
-    char byte = 0;
-    ssize_t got;
-    do {
-      got = read(guard[0], &byte, 1);
-    } while (got < 0 && errno == EINTR);
-    kill(-child, SIGKILL);
-    _exit(0);
-  }
-  close(guard[0]);
-  guardianPipe_ = guard[1];
+  if (guardian == 0) GuardGroup(child, files.guard);
+  close(files.guard[0]);
+  guardianPipe_ = files.guard[1];
   guardian_ = guardian > 0 ? guardian : 0;
   if (guardian < 0) {
     // Without a guardian LibreOffice could outlive us: do not run it.
