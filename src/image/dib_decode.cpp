@@ -1,8 +1,8 @@
 #include "image/dib_decode.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
