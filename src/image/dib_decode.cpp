@@ -1,22 +1,20 @@
 #include "image/dib_decode.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "image/byte_reader.h"
+#include "image/dib_format.h"
+#include "image/rle_decode.h"
 
 namespace orv {
 namespace {
 
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 24;
 constexpr std::int64_t kMaxSide = 1 << 16;
-constexpr std::uint32_t kCompressionRgb = 0;
-constexpr std::uint32_t kCompressionRle8 = 1;
-constexpr std::uint32_t kCompressionRle4 = 2;
-constexpr std::uint32_t kCompressionBitFields = 3;
 
 struct DibInfo {
   std::int64_t width = 0, height = 0;
@@ -28,75 +26,49 @@ struct DibInfo {
   std::size_t tableBytes = 0;  // header + masks + colour table
 };
 
-std::optional<DibInfo> ParseInfo(std::span<const std::uint8_t> info, bool paletteIndices) {
-  ByteReader reader(info);
-  DibInfo dib;
-  const std::uint32_t headerSize = reader.U32();
-  std::uint32_t coloursUsed = 0;
-  std::size_t entrySize = 4;
-  if (headerSize == 12) {
-    dib.width = reader.U16();
-    dib.height = reader.U16();
-    reader.U16();
-    dib.bitsPerPixel = reader.U16();
-    entrySize = 3;
-  } else if (headerSize >= 40 && headerSize <= info.size()) {
-    dib.width = reader.S32();
-    const std::int32_t height = reader.S32();
-    dib.topDown = height < 0;
-    dib.height = std::llabs(std::int64_t{height});
-    reader.U16();
-    dib.bitsPerPixel = reader.U16();
-    dib.compression = reader.U32();
-    reader.Skip(12);
-    coloursUsed = reader.U32();
-    reader.U32();
-    if (dib.compression == kCompressionBitFields) {
-      reader.Skip(headerSize - 40);
-      ByteReader masks(info.subspan(40));
-      dib.masks = {masks.U32(), masks.U32(), masks.U32()};
-      if (!masks.ok()) return std::nullopt;
-      if (headerSize < 52) reader.Skip(12);  // masks follow the short header
-    }
-  } else {
-    return std::nullopt;
-  }
-  if (!reader.ok()) return std::nullopt;
-  const std::size_t tableStart = headerSize == 12 || dib.compression != kCompressionBitFields
-                                     ? headerSize
-                                     : (headerSize < 52 ? headerSize + 12 : headerSize);
+// Reads bit-field masks and returns where the colour table starts: masks
+// follow a header shorter than 52 bytes and lie inside the longer ones.
+std::optional<std::size_t> ReadMasks(const DibHeader& header, std::span<const std::uint8_t> info,
+                                     DibInfo& dib) {
+  if (header.size == 12 || header.compression != kDibBitFields) return header.size;
+  ByteReader masks(info.subspan(40));
+  dib.masks = {masks.U32(), masks.U32(), masks.U32()};
+  if (!masks.ok()) return std::nullopt;
+  if (header.size >= 52) return header.size;
+  if (std::size_t{header.size} + 12 > info.size()) return std::nullopt;
+  return std::size_t{header.size} + 12;
+}
+
+// Sides within the limits, and a compression that suits the depth.
+bool FormatUnderstood(const DibInfo& dib) {
   if (dib.width <= 0 || dib.height <= 0 || dib.width > kMaxSide || dib.height > kMaxSide ||
       dib.width * dib.height > kMaxPixels) {
-    return std::nullopt;
+    return false;
   }
   switch (dib.bitsPerPixel) {
     case 1: case 24:
-      if (dib.compression != kCompressionRgb) return std::nullopt;
-      break;
+      return dib.compression == kDibRgb;
     case 4: case 8: {
-      const std::uint32_t rle = dib.bitsPerPixel == 8 ? kCompressionRle8 : kCompressionRle4;
-      if (dib.compression != kCompressionRgb && dib.compression != rle) return std::nullopt;
+      const std::uint32_t rle = dib.bitsPerPixel == 8 ? kDibRle8 : kDibRle4;
+      if (dib.compression != kDibRgb && dib.compression != rle) return false;
       // Run-length rows are stored bottom up only.
-      if (dib.compression == rle && dib.topDown) return std::nullopt;
-      break;
+      return !(dib.compression == rle && dib.topDown);
     }
     case 16: case 32:
-      if (dib.compression != kCompressionRgb && dib.compression != kCompressionBitFields) return std::nullopt;
-      break;
+      return dib.compression == kDibRgb || dib.compression == kDibBitFields;
     default:
-      return std::nullopt;
+      return false;
   }
-  if (dib.compression == kCompressionRgb) {
-    dib.masks = dib.bitsPerPixel == 16 ? std::array<std::uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
-                                       : std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
-  }
+}
 
-  std::uint64_t entries = coloursUsed;
+// Fills the palette from the colour table at `tableStart`; false when the
+// pixels need entries that are not there.
+bool ReadColourTable(std::span<const std::uint8_t> info, std::size_t tableStart, std::uint64_t entries,
+                     std::size_t entrySize, bool paletteIndices, DibInfo& dib) {
   if (entries == 0 && dib.bitsPerPixel <= 8) entries = std::uint64_t{1} << dib.bitsPerPixel;
-  if (paletteIndices) entrySize = 2;
   if (entries > (info.size() - std::min(info.size(), tableStart)) / entrySize) {
     // A short colour table is refused only where the pixels need it.
-    if (dib.bitsPerPixel <= 8) return std::nullopt;
+    if (dib.bitsPerPixel <= 8) return false;
     entries = 0;
   }
   dib.tableBytes = tableStart + static_cast<std::size_t>(entries) * entrySize;
@@ -109,6 +81,29 @@ std::optional<DibInfo> ParseInfo(std::span<const std::uint8_t> info, bool palett
       dib.palette[i] = std::uint32_t{info[at + 2]} << 16 | std::uint32_t{info[at + 1]} << 8 | info[at];
     }
   }
+  return true;
+}
+
+std::optional<DibInfo> ParseInfo(std::span<const std::uint8_t> info, bool paletteIndices) {
+  const auto header = ReadDibHeader(info);
+  // The fields of an info header longer than the bytes given are not trusted.
+  if (!header || (header->size != 12 && header->size > info.size())) return std::nullopt;
+  DibInfo dib;
+  dib.width = header->width;
+  dib.height = header->height;
+  dib.topDown = header->topDown;
+  dib.bitsPerPixel = header->bitsPerPixel;
+  dib.compression = header->compression;
+  const auto tableStart = ReadMasks(*header, info, dib);
+  if (!tableStart || !FormatUnderstood(dib)) return std::nullopt;
+  if (dib.compression == kDibRgb) {
+    dib.masks = dib.bitsPerPixel == 16 ? std::array<std::uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
+                                       : std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
+  }
+  const std::size_t entrySize = paletteIndices ? 2 : header->size == 12 ? 3 : 4;
+  if (!ReadColourTable(info, *tableStart, header->coloursUsed, entrySize, paletteIndices, dib)) {
+    return std::nullopt;
+  }
   return dib;
 }
 
@@ -120,46 +115,21 @@ std::uint32_t Channel(std::uint32_t value, std::uint32_t mask) {
 }
 
 // Expands run-length encoded rows (bottom row first) into one palette index
-// per pixel, top row first. Pixels the runs do not reach keep index 0.
+// per pixel, top row first. Pixels the runs do not reach keep index 0; an
+// absolute run cut short by the end of the data is dropped.
 std::vector<std::uint8_t> ExpandRunLengths(const DibInfo& dib, std::span<const std::uint8_t> bits) {
   const std::size_t width = static_cast<std::size_t>(dib.width), height = static_cast<std::size_t>(dib.height);
   std::vector<std::uint8_t> indices(width * height, 0);
-  const bool four = dib.compression == kCompressionRle4;
-  std::size_t x = 0, row = 0;  // row counts from the bottom
-  auto put = [&](std::uint8_t index) {
-    if (x < width && row < height) indices[(height - 1 - row) * width + x] = index;
-    ++x;
-  };
-  std::size_t at = 0;
-  while (at + 1 < bits.size() && row < height) {
-    const std::uint8_t count = bits[at], value = bits[at + 1];
-    at += 2;
-    if (count > 0) {
-      for (int i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 0xF : value >> 4) : value);
-    } else if (value == 0) {
-      x = 0, ++row;
-    } else if (value == 1) {
-      break;
-    } else if (value == 2) {
-      if (at + 1 >= bits.size()) break;
-      x += bits[at];
-      row += bits[at + 1];
-      at += 2;
-    } else {
-      const std::size_t bytes = four ? (value + 1u) / 2 : value;
-      if (bytes > bits.size() - at) break;
-      for (int i = 0; i < value; ++i) {
-        const std::uint8_t b = bits[at + (four ? i / 2 : i)];
-        put(four ? ((i & 1) ? b & 0xF : b >> 4) : b);
-      }
-      at += bytes + (bytes & 1);  // absolute runs end on a 16-bit boundary
-    }
-  }
+  SpanByteSource source(bits);
+  DecodeRunLength(source, width, height, {.fourBit = dib.compression == kDibRle4, .drawCutRun = false},
+                  [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) {
+                    indices[(height - 1 - row) * width + x] = index;
+                  });
   return indices;
 }
 
 SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
-  if (dib.compression == kCompressionRle8 || dib.compression == kCompressionRle4) {
+  if (dib.compression == kDibRle8 || dib.compression == kDibRle4) {
     const std::vector<std::uint8_t> indices = ExpandRunLengths(dib, bits);
     const int width = static_cast<int>(dib.width), height = static_cast<int>(dib.height);
     SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);

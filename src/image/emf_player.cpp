@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "image/byte_reader.h"
@@ -89,11 +90,19 @@ class EmfPlayer {
     return record.subspan(offset, size);
   }
 
+  // The record groups: each plays the records it knows and returns false
+  // for any other.
+  bool PlayState(std::uint32_t type, ByteReader& p);
+  bool PlayMappingAndClip(std::uint32_t type, ByteReader& p);
+  bool PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p);
+  bool PlayObject(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p);
+
   void Poly(std::uint32_t type, ByteReader& p);
   void PolyPoly(std::uint32_t type, ByteReader& p);
   void Text(std::span<const std::uint8_t> record, bool wide);
   void Bitmap(std::uint32_t type, std::span<const std::uint8_t> record);
   void Select(std::uint32_t index);
+  static std::optional<Font> ReadFont(ByteReader& p);
 
   GdiCanvas& canvas_;
   ObjectTable objects_;
@@ -220,20 +229,40 @@ void EmfPlayer::Select(std::uint32_t index) {
 }
 
 bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
+  if (type == kEof) return false;
   ByteReader p(record.subspan(8));
+  // Comments and records without a visible effect here belong to no group.
+  const bool played = PlayState(type, p) || PlayMappingAndClip(type, p) || PlayDrawing(type, record, p) ||
+                      PlayObject(type, record, p);
+  static_cast<void>(played);
+  return true;
+}
+
+bool EmfPlayer::PlayState(std::uint32_t type, ByteReader& p) {
   DcState& s = canvas_.state();
   switch (type) {
-    case kEof: return false;
-    case kSetWindowExtEx: case kSetWindowOrgEx: case kSetViewportExtEx: case kSetViewportOrgEx:
-    case kMoveToEx: case kLineTo: {
+    case kSetBkMode: { const auto v = p.U32(); if (p.ok()) s.opaqueBackground = v == 2; break; }
+    case kSetPolyFillMode: { const auto v = p.U32(); if (p.ok()) s.windingFill = v == 2; break; }
+    case kSetTextAlign: { const auto v = p.U32(); if (p.ok()) s.textAlign = static_cast<int>(v & 0xFFFF); break; }
+    case kSetTextColor: { const auto v = p.U32(); if (p.ok()) s.textColour = Colour::FromColorRef(v); break; }
+    case kSetBkColor: { const auto v = p.U32(); if (p.ok()) s.backColour = Colour::FromColorRef(v); break; }
+    case kSaveDc: canvas_.SaveDc(); break;
+    case kRestoreDc: { const auto v = p.S32(); if (p.ok()) canvas_.RestoreDc(v); break; }
+    default: return false;
+  }
+  return true;
+}
+
+bool EmfPlayer::PlayMappingAndClip(std::uint32_t type, ByteReader& p) {
+  DcState& s = canvas_.state();
+  switch (type) {
+    case kSetWindowExtEx: case kSetWindowOrgEx: case kSetViewportExtEx: case kSetViewportOrgEx: {
       const double x = p.S32(), y = p.S32();
       if (!p.ok()) break;
       if (type == kSetWindowExtEx) canvas_.SetWindowExt(x, y);
       else if (type == kSetWindowOrgEx) canvas_.SetWindowOrg(x, y);
       else if (type == kSetViewportExtEx) canvas_.SetViewportExt(x, y);
-      else if (type == kSetViewportOrgEx) canvas_.SetViewportOrg(x, y);
-      else if (type == kMoveToEx) canvas_.MoveTo(x, y);
-      else canvas_.LineTo(x, y);
+      else canvas_.SetViewportOrg(x, y);
       break;
     }
     case kScaleViewportExtEx: case kScaleWindowExtEx: {
@@ -244,20 +273,6 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
       break;
     }
     case kSetMapMode: { const auto v = p.U32(); if (p.ok()) canvas_.SetMapMode(static_cast<int>(v)); break; }
-    case kSetBkMode: { const auto v = p.U32(); if (p.ok()) s.opaqueBackground = v == 2; break; }
-    case kSetPolyFillMode: { const auto v = p.U32(); if (p.ok()) s.windingFill = v == 2; break; }
-    case kSetTextAlign: { const auto v = p.U32(); if (p.ok()) s.textAlign = static_cast<int>(v & 0xFFFF); break; }
-    case kSetTextColor: { const auto v = p.U32(); if (p.ok()) s.textColour = Colour::FromColorRef(v); break; }
-    case kSetBkColor: { const auto v = p.U32(); if (p.ok()) s.backColour = Colour::FromColorRef(v); break; }
-    case kIntersectClipRect: case kExcludeClipRect: {
-      double r[4];
-      if (!ReadRect(p, r)) break;
-      if (type == kIntersectClipRect) canvas_.IntersectClip(r[0], r[1], r[2], r[3]);
-      else canvas_.ExcludeClip(r[0], r[1], r[2], r[3]);
-      break;
-    }
-    case kSaveDc: canvas_.SaveDc(); break;
-    case kRestoreDc: { const auto v = p.S32(); if (p.ok()) canvas_.RestoreDc(v); break; }
     case kSetWorldTransform: case kModifyWorldTransform: {
       Affine a;
       a.xx = p.F32(), a.yx = p.F32(), a.xy = p.F32(), a.yy = p.F32(), a.x0 = p.F32(), a.y0 = p.F32();
@@ -267,6 +282,77 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
       else canvas_.ModifyWorldTransform(a, static_cast<int>(mode));
       break;
     }
+    case kIntersectClipRect: case kExcludeClipRect: {
+      double r[4];
+      if (!ReadRect(p, r)) break;
+      if (type == kIntersectClipRect) canvas_.IntersectClip(r[0], r[1], r[2], r[3]);
+      else canvas_.ExcludeClip(r[0], r[1], r[2], r[3]);
+      break;
+    }
+    case kSelectClipPath: canvas_.SelectClipPath(); break;
+    case kExtSelectClipRgn: {
+      const std::uint32_t size = p.U32();
+      const std::uint32_t mode = p.U32();
+      if (p.ok() && size == 0 && mode == 5) canvas_.ResetClip();  // RGN_COPY of no region
+      break;
+    }
+    default: return false;
+  }
+  return true;
+}
+
+bool EmfPlayer::PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p) {
+  switch (type) {
+    case kMoveToEx: case kLineTo: {
+      const double x = p.S32(), y = p.S32();
+      if (!p.ok()) break;
+      if (type == kMoveToEx) canvas_.MoveTo(x, y);
+      else canvas_.LineTo(x, y);
+      break;
+    }
+    case kRectangle: case kEllipse: case kRoundRect: {
+      double r[4];
+      if (!ReadRect(p, r)) break;
+      if (type == kRectangle) canvas_.Rectangle(r[0], r[1], r[2], r[3]);
+      else if (type == kEllipse) canvas_.Ellipse(r[0], r[1], r[2], r[3]);
+      else {
+        const double w = p.S32(), h = p.S32();
+        if (p.ok()) canvas_.RoundRect(r[0], r[1], r[2], r[3], w, h);
+      }
+      break;
+    }
+    case kArc: case kArcTo: case kChord: case kPie: {
+      double r[4];
+      ReadRect(p, r);
+      const double xs = p.S32(), ys = p.S32(), xe = p.S32(), ye = p.S32();
+      if (!p.ok()) break;
+      const ArcKind kind = type == kPie ? ArcKind::kPie : type == kChord ? ArcKind::kChord : ArcKind::kArc;
+      canvas_.Arc(kind, r[0], r[1], r[2], r[3], {xs, ys}, {xe, ye});
+      break;
+    }
+    case kPolygon: case kPolyline: case kPolyBezier: case kPolyBezierTo: case kPolylineTo:
+    case kPolygon16: case kPolyline16: case kPolyBezier16: case kPolyBezierTo16: case kPolylineTo16:
+      Poly(type, p);
+      break;
+    case kPolyPolygon: case kPolyPolyline: case kPolyPolygon16: case kPolyPolyline16:
+      PolyPoly(type, p);
+      break;
+    case kBeginPath: canvas_.BeginPath(); break;
+    case kEndPath: canvas_.EndPath(); break;
+    case kCloseFigure: canvas_.CloseFigure(); break;
+    case kAbortPath: canvas_.AbortPath(); break;
+    case kFillPath: canvas_.FillPath(false, true); break;
+    case kStrokePath: canvas_.FillPath(true, false); break;
+    case kStrokeAndFillPath: canvas_.FillPath(true, true); break;
+    case kExtTextOutA: case kExtTextOutW: Text(record, type == kExtTextOutW); break;
+    case kBitBlt: case kStretchBlt: case kSetDiBitsToDevice: case kStretchDiBits: Bitmap(type, record); break;
+    default: return false;
+  }
+  return true;
+}
+
+bool EmfPlayer::PlayObject(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p) {
+  switch (type) {
     case kSelectObject: { const auto v = p.U32(); if (p.ok()) Select(v); break; }
     case kDeleteObject: { const auto v = p.U32(); if (p.ok()) objects_.Remove(v); break; }
     case kCreatePen: {
@@ -313,70 +399,32 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
     }
     case kExtCreateFontIndirectW: {
       const std::uint32_t index = p.U32();
-      Font font;
-      font.height = p.S32();
-      p.S32();  // width
-      font.escapement = p.S32();
-      p.S32();  // orientation
-      font.weight = p.S32();
-      font.italic = p.U8() != 0;
-      font.underline = p.U8() != 0;
-      font.strikeOut = p.U8() != 0;
-      font.charset = p.U8();
-      p.Skip(4);
-      const auto face = p.Take(64);
-      if (!p.ok()) break;
-      font.face = Utf16ToUtf8(face);
-      objects_.Put(index, font);
+      if (auto font = ReadFont(p)) objects_.Put(index, std::move(*font));
       break;
     }
     case kCreatePalette: { const auto v = p.U32(); if (p.ok()) objects_.Put(v, OtherObject{}); break; }
-    case kRectangle: case kEllipse: case kRoundRect: {
-      double r[4];
-      if (!ReadRect(p, r)) break;
-      if (type == kRectangle) canvas_.Rectangle(r[0], r[1], r[2], r[3]);
-      else if (type == kEllipse) canvas_.Ellipse(r[0], r[1], r[2], r[3]);
-      else {
-        const double w = p.S32(), h = p.S32();
-        if (p.ok()) canvas_.RoundRect(r[0], r[1], r[2], r[3], w, h);
-      }
-      break;
-    }
-    case kArc: case kArcTo: case kChord: case kPie: {
-      double r[4];
-      ReadRect(p, r);
-      const double xs = p.S32(), ys = p.S32(), xe = p.S32(), ye = p.S32();
-      if (!p.ok()) break;
-      const ArcKind kind = type == kPie ? ArcKind::kPie : type == kChord ? ArcKind::kChord : ArcKind::kArc;
-      canvas_.Arc(kind, r[0], r[1], r[2], r[3], {xs, ys}, {xe, ye});
-      break;
-    }
-    case kPolygon: case kPolyline: case kPolyBezier: case kPolyBezierTo: case kPolylineTo:
-    case kPolygon16: case kPolyline16: case kPolyBezier16: case kPolyBezierTo16: case kPolylineTo16:
-      Poly(type, p);
-      break;
-    case kPolyPolygon: case kPolyPolyline: case kPolyPolygon16: case kPolyPolyline16:
-      PolyPoly(type, p);
-      break;
-    case kBeginPath: canvas_.BeginPath(); break;
-    case kEndPath: canvas_.EndPath(); break;
-    case kCloseFigure: canvas_.CloseFigure(); break;
-    case kAbortPath: canvas_.AbortPath(); break;
-    case kFillPath: canvas_.FillPath(false, true); break;
-    case kStrokePath: canvas_.FillPath(true, false); break;
-    case kStrokeAndFillPath: canvas_.FillPath(true, true); break;
-    case kSelectClipPath: canvas_.SelectClipPath(); break;
-    case kExtSelectClipRgn: {
-      const std::uint32_t size = p.U32();
-      const std::uint32_t mode = p.U32();
-      if (p.ok() && size == 0 && mode == 5) canvas_.ResetClip();  // RGN_COPY of no region
-      break;
-    }
-    case kExtTextOutA: case kExtTextOutW: Text(record, type == kExtTextOutW); break;
-    case kBitBlt: case kStretchBlt: case kSetDiBitsToDevice: case kStretchDiBits: Bitmap(type, record); break;
-    default: break;  // comments and records without a visible effect here
+    default: return false;
   }
   return true;
+}
+
+// The logical font of a font record; none when the record is cut short.
+std::optional<Font> EmfPlayer::ReadFont(ByteReader& p) {
+  Font font;
+  font.height = p.S32();
+  p.S32();  // width
+  font.escapement = p.S32();
+  p.S32();  // orientation
+  font.weight = p.S32();
+  font.italic = p.U8() != 0;
+  font.underline = p.U8() != 0;
+  font.strikeOut = p.U8() != 0;
+  font.charset = p.U8();
+  p.Skip(4);
+  const auto face = p.Take(64);
+  if (!p.ok()) return std::nullopt;
+  font.face = Utf16ToUtf8(face);
+  return font;
 }
 
 }  // namespace

@@ -20,6 +20,53 @@ std::int32_t ClampDpi(double value) {
   return static_cast<std::int32_t>(value);
 }
 
+// The resolution from EXIF data when there is any, else from the JFIF
+// header (dots per inch, per centimetre, or a bare aspect ratio).
+void SetResolution(RasterImage& image, const ExifInfo& exif, const jpeg_decompress_struct& info) {
+  if (exif.isExif) {
+    if (exif.xResolution != 0 && exif.resolutionUnit != 0) {
+      image.SetXDpi(ClampDpi(static_cast<double>(exif.xResolution / exif.resolutionUnit)));
+    }
+    if (exif.yResolution != 0 && exif.resolutionUnit != 0) {
+      image.SetYDpi(ClampDpi(static_cast<double>(exif.yResolution / exif.resolutionUnit)));
+    }
+  } else if (info.density_unit == 2) {
+    image.SetXDpi(static_cast<std::int32_t>(std::floor(info.X_density * 2.54 + 0.5)));
+    image.SetYDpi(static_cast<std::int32_t>(std::floor(info.Y_density * 2.54 + 0.5)));
+  } else {
+    image.SetXDpi(info.X_density);
+    image.SetYDpi(info.Y_density);
+  }
+}
+
+// Reads the scanlines into the image, top row of the picture into the last
+// stored row. The library's errors jump straight back to the caller's
+// setjmp, so nothing here needs unwinding.
+void ReadScanlines(jpeg_decompress_struct& info, RasterImage& image) {
+  const int components = info.output_components;
+  const std::uint32_t width = info.output_width;
+  JSAMPARRAY sample = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                width * static_cast<JDIMENSION>(components), 1);
+  const std::size_t copyBytes =
+      std::min<std::size_t>(static_cast<std::size_t>(width) * components, image.RowStride());
+  for (std::uint32_t stored = info.output_height; stored-- > 0;) {
+    jpeg_read_scanlines(&info, sample, 1);
+    std::uint8_t* out = image.Row(stored);
+    const JSAMPLE* in = sample[0];
+    if (components == 4) {
+      // CMYK as the library delivers it (Adobe-inverted): k scales each ink.
+      for (std::uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
+        const unsigned k = in[3];
+        out[0] = static_cast<std::uint8_t>(in[2] * k / 255);
+        out[1] = static_cast<std::uint8_t>(in[1] * k / 255);
+        out[2] = static_cast<std::uint8_t>(in[0] * k / 255);
+      }
+    } else {
+      std::memcpy(out, in, copyBytes);
+    }
+  }
+}
+
 }  // namespace
 
 bool JpegCodec::Encode(ImageStream& stream) {
@@ -123,42 +170,9 @@ bool JpegCodec::Decode(ImageStream& stream) {
     return false;
   }
 
-  if (exif_.isExif) {
-    if (exif_.xResolution != 0 && exif_.resolutionUnit != 0) {
-      SetXDpi(ClampDpi(static_cast<double>(exif_.xResolution / exif_.resolutionUnit)));
-    }
-    if (exif_.yResolution != 0 && exif_.resolutionUnit != 0) {
-      SetYDpi(ClampDpi(static_cast<double>(exif_.yResolution / exif_.resolutionUnit)));
-    }
-  } else if (info.density_unit == 2) {
-    SetXDpi(static_cast<std::int32_t>(std::floor(info.X_density * 2.54 + 0.5)));
-    SetYDpi(static_cast<std::int32_t>(std::floor(info.Y_density * 2.54 + 0.5)));
-  } else {
-    SetXDpi(info.X_density);
-    SetYDpi(info.Y_density);
-  }
+  SetResolution(*this, exif_, info);
   if (components == 1) SetGreyPalette();
-
-  const std::uint32_t width = info.output_width;
-  JSAMPARRAY sample = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                width * static_cast<JDIMENSION>(components), 1);
-  const std::size_t copyBytes = std::min<std::size_t>(static_cast<std::size_t>(width) * components, RowStride());
-  for (std::uint32_t stored = info.output_height; stored-- > 0;) {
-    jpeg_read_scanlines(&info, sample, 1);
-    std::uint8_t* out = Row(stored);
-    const JSAMPLE* in = sample[0];
-    if (components == 4) {
-      // CMYK as the library delivers it (Adobe-inverted): k scales each ink.
-      for (std::uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        const unsigned k = in[3];
-        out[0] = static_cast<std::uint8_t>(in[2] * k / 255);
-        out[1] = static_cast<std::uint8_t>(in[1] * k / 255);
-        out[2] = static_cast<std::uint8_t>(in[0] * k / 255);
-      }
-    } else {
-      std::memcpy(out, in, copyBytes);
-    }
-  }
+  ReadScanlines(info, *this);
   jpeg_finish_decompress(&info);
   if (components == 3) {
     for (std::uint32_t y = 0; y < info.output_height; ++y) SwapRedBlue(Row(y), RowStride());

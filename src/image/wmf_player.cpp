@@ -56,9 +56,18 @@ class WmfPlayer {
     return points;
   }
 
+  // The record groups: each plays the records it knows and returns false
+  // for any other.
+  bool PlayState(std::uint16_t function, ByteReader& p);
+  bool PlayMappingAndClip(std::uint16_t function, ByteReader& p);
+  bool PlayDrawing(std::uint16_t function, ByteReader& p);
+  bool PlayBitmap(std::uint16_t function, std::uint32_t sizeWords, ByteReader& p);
+  bool PlayObject(std::uint16_t function, ByteReader& p);
+
   void Text(ByteReader& p, bool extended);
   void Blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader& p);
   void Create(GdiObject object) { objects_.AddAtLowestFree(std::move(object)); }
+  static GdiObject ReadFont(ByteReader& p);
 
   GdiCanvas& canvas_;
   ObjectTable objects_;
@@ -135,9 +144,17 @@ void WmfPlayer::Blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader
 }
 
 bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader& p) {
+  if (function == kEof) return false;
+  // Escapes and records without a visible effect here belong to no group.
+  const bool played = PlayState(function, p) || PlayMappingAndClip(function, p) || PlayDrawing(function, p) ||
+                      PlayBitmap(function, sizeWords, p) || PlayObject(function, p);
+  static_cast<void>(played);
+  return true;
+}
+
+bool WmfPlayer::PlayState(std::uint16_t function, ByteReader& p) {
   DcState& s = canvas_.state();
   switch (function) {
-    case kEof: return false;
     case kSaveDc: canvas_.SaveDc(); break;
     case kRestoreDc: {
       const int which = p.S16();
@@ -149,6 +166,14 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
     case kSetBkMode: { const auto m = p.U16(); if (p.ok()) s.opaqueBackground = m == 2; break; }
     case kSetPolyFillMode: { const auto m = p.U16(); if (p.ok()) s.windingFill = m == 2; break; }
     case kSetTextAlign: { const auto a = p.U16(); if (p.ok()) s.textAlign = a; break; }
+    default: return false;
+  }
+  return true;
+}
+
+bool WmfPlayer::PlayMappingAndClip(std::uint16_t function, ByteReader& p) {
+  DcState& s = canvas_.state();
+  switch (function) {
     case kSetMapMode: { const auto m = p.U16(); if (p.ok()) canvas_.SetMapMode(m); break; }
     case kSetWindowOrg: case kSetWindowExt: case kSetViewportOrg: case kSetViewportExt:
     case kOffsetWindowOrg: case kOffsetViewportOrg: {
@@ -169,6 +194,21 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
       else canvas_.SetViewportExt(s.viewportExtX * xNum / xDen, s.viewportExtY * yNum / yDen);
       break;
     }
+    case kIntersectClipRect: case kExcludeClipRect: {
+      const double bottom = p.S16(), right = p.S16(), top = p.S16(), left = p.S16();
+      if (!p.ok()) break;
+      if (function == kIntersectClipRect) canvas_.IntersectClip(left, top, right, bottom);
+      else canvas_.ExcludeClip(left, top, right, bottom);
+      break;
+    }
+    case kSelectClipRegion: canvas_.ResetClip(); break;
+    default: return false;
+  }
+  return true;
+}
+
+bool WmfPlayer::PlayDrawing(std::uint16_t function, ByteReader& p) {
+  switch (function) {
     case kMoveTo: case kLineTo: {
       const double y = p.S16(), x = p.S16();
       if (!p.ok()) break;
@@ -176,13 +216,11 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
       else canvas_.LineTo(x, y);
       break;
     }
-    case kRectangle: case kEllipse: case kIntersectClipRect: case kExcludeClipRect: {
+    case kRectangle: case kEllipse: {
       const double bottom = p.S16(), right = p.S16(), top = p.S16(), left = p.S16();
       if (!p.ok()) break;
       if (function == kRectangle) canvas_.Rectangle(left, top, right, bottom);
-      else if (function == kEllipse) canvas_.Ellipse(left, top, right, bottom);
-      else if (function == kIntersectClipRect) canvas_.IntersectClip(left, top, right, bottom);
-      else canvas_.ExcludeClip(left, top, right, bottom);
+      else canvas_.Ellipse(left, top, right, bottom);
       break;
     }
     case kRoundRect: {
@@ -217,6 +255,13 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
     }
     case kTextOut: Text(p, false); break;
     case kExtTextOut: Text(p, true); break;
+    default: return false;
+  }
+  return true;
+}
+
+bool WmfPlayer::PlayBitmap(std::uint16_t function, std::uint32_t sizeWords, ByteReader& p) {
+  switch (function) {
     case kPatBlt: {
       const std::uint32_t rop = p.U32();
       const double h = p.S16(), w = p.S16(), y = p.S16(), x = p.S16();
@@ -239,11 +284,17 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
       canvas_.DrawImage(image.get(), srcX, height - srcY - h, w, h, x, y, w, h, kRopSrcCopy);
       break;
     }
-    case kSelectClipRegion: canvas_.ResetClip(); break;
+    default: return false;
+  }
+  return true;
+}
+
+bool WmfPlayer::PlayObject(std::uint16_t function, ByteReader& p) {
+  switch (function) {
     case kSelectObject: {
       const std::uint16_t index = p.U16();
       const GdiObject* object = p.ok() ? objects_.Get(index) : nullptr;
-      if (object) SelectInto(s, *object);
+      if (object) SelectInto(canvas_.state(), *object);
       break;
     }
     case kDeleteObject: { const auto index = p.U16(); if (p.ok()) objects_.Remove(index); break; }
@@ -273,30 +324,29 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
       break;
     }
     case kCreatePatternBrush: Create(Brush{kBrushSolid, {128, 128, 128}, nullptr}); break;
-    case kCreateFontIndirect: {
-      Font font;
-      font.height = p.S16();
-      p.S16();  // width
-      font.escapement = p.S16();
-      p.S16();  // orientation
-      font.weight = p.S16();
-      font.italic = p.U8() != 0;
-      font.underline = p.U8() != 0;
-      font.strikeOut = p.U8() != 0;
-      font.charset = p.U8();
-      p.Skip(4);
-      if (!p.ok()) {
-        Create(OtherObject{});
-        break;
-      }
-      font.face = AnsiToUtf8(p.Take(std::min<std::size_t>(p.remaining(), 32)), font.charset);
-      Create(font);
-      break;
-    }
+    case kCreateFontIndirect: Create(ReadFont(p)); break;
     case kCreatePalette: case kCreateRegion: Create(OtherObject{}); break;
-    default: break;  // escapes and records without a visible effect here
+    default: return false;
   }
   return true;
+}
+
+// A font record; an object without effect when the fixed fields are cut short.
+GdiObject WmfPlayer::ReadFont(ByteReader& p) {
+  Font font;
+  font.height = p.S16();
+  p.S16();  // width
+  font.escapement = p.S16();
+  p.S16();  // orientation
+  font.weight = p.S16();
+  font.italic = p.U8() != 0;
+  font.underline = p.U8() != 0;
+  font.strikeOut = p.U8() != 0;
+  font.charset = p.U8();
+  p.Skip(4);
+  if (!p.ok()) return OtherObject{};
+  font.face = AnsiToUtf8(p.Take(std::min<std::size_t>(p.remaining(), 32)), font.charset);
+  return font;
 }
 
 }  // namespace
