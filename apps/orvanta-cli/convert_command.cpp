@@ -1,6 +1,10 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/messages.h"
@@ -9,12 +13,16 @@
 #include "commands.h"
 #include "convert_options.h"
 #include "movie/html5_twin.h"
+#include "parallel_convert.h"
 #include "pipeline/batch_driver.h"
-#include "pipeline/output_names.h"
+#include "pipeline/batch_groups.h"
 #include "pipeline/lazy_presentation_server.h"
-#include "terminal_progress.h"
+#include "pipeline/output_names.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
+#include "terminal_progress.h"
+#include "worker_events.h"
+#include "worker_progress.h"
 
 namespace orv::cli {
 namespace {
@@ -60,6 +68,101 @@ std::string Absolute(const std::string& path) {
   return ec ? path : absolute.lexically_normal().string();
 }
 
+// What every kind of run starts from: the record and the time limit.
+struct RunSetup {
+  ConversionSettings settings;
+  int timeLimit = 0;
+};
+
+RunSetup PrepareRun(const ConvertOptions& options) {
+  SettingsStore store = options.storePath.empty() ? SettingsStore() : SettingsStore(options.storePath);
+  std::string outputFolder = Absolute(options.outputDir.empty() ? StoredOutputFolder(store) : options.outputDir);
+  std::error_code ec;
+  std::filesystem::create_directories(outputFolder, ec);  // a failure shows when the movie is written
+  RunSetup setup;
+  setup.settings = LoadConversionSettings(store, outputFolder, options.overrides);
+  auto limit = options.overrides.find("TimeLimit");
+  setup.timeLimit = limit != options.overrides.end() ? limit->second
+                                                     : store.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue);
+  return setup;
+}
+
+int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sources, RunSetup& setup) {
+  StderrNotifier stderrNotifier(options.verbose);
+  CountingNotifier counter(stderrNotifier);
+  ScopedNotifier scope(counter);
+  TerminalProgress::InstallInterruptHandler();
+
+  LazyPresentationServer server;
+  BatchDriver driver(setup.settings, server, [](const std::string& path) {
+    return std::make_unique<TerminalProgress>(FileNamePart(path));
+  });
+  driver.SetTimeLimit(setup.timeLimit);
+
+  int failed = 0;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    int before = counter.reports;
+    EntryResult result = driver.ConvertEntry(sources[i]);
+    if (result == EntryResult::kConverted && counter.reports == before) {
+      PrintOutputs(sources[i], setup.settings);
+    } else {
+      ++failed;
+    }
+    if (driver.serverUnavailable()) {
+      // Without LibreOffice no further presentation can convert.
+      std::size_t left = sources.size() - i - 1;
+      if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
+      return kExitFailed;
+    }
+  }
+  return failed == 0 ? kExitOk : kExitFailed;
+}
+
+// A worker of a parallel run: the entries come on standard input, each
+// ended by a NUL; each one's end (and a LibreOffice that cannot start) goes
+// to the events pipe after its lines.
+int RunWorker(const ConvertOptions& options, RunSetup& setup) {
+  std::FILE* events = ::fdopen(options.workerFd, "w");
+  if (events == nullptr) return kExitUsage;
+  StderrNotifier stderrNotifier(options.verbose);
+  CountingNotifier counter(stderrNotifier);
+  ScopedNotifier scope(counter);
+  TerminalProgress::InstallInterruptHandler();
+
+  LazyPresentationServer server;
+  BatchDriver driver(setup.settings, server,
+                     [events](const std::string&) { return std::make_unique<WorkerProgress>(events); });
+  driver.SetTimeLimit(setup.timeLimit);
+
+  std::string source;
+  while (std::getline(std::cin, source, '\0')) {
+    int before = counter.reports;
+    EntryResult result = driver.ConvertEntry(source);
+    const bool clean = result == EntryResult::kConverted && counter.reports == before;
+    if (clean) PrintOutputs(source, setup.settings);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // Told before the entry's end, so that the parent hands out nothing more.
+    if (driver.serverUnavailable()) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kDone, clean ? 1 : 0, {}}).c_str(), events);
+    std::fflush(events);
+    if (driver.serverUnavailable()) return kExitFailed;
+  }
+  return kExitOk;
+}
+
+std::size_t WorkerCount(int jobs) {
+  if (jobs > 0) return static_cast<std::size_t>(jobs);
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? cores : 1;
+}
+
+std::string ThisProgram() {
+  std::error_code ec;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : path.string();
+}
+
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& args) {
@@ -74,48 +177,33 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     std::fputs(kConvertUsage, stdout);
     return kExitOk;
   }
+  if (options.workerFd >= 0) {
+    RunSetup setup = PrepareRun(options);
+    return RunWorker(options, setup);
+  }
   if (options.files.empty()) {
     std::fputs("orvanta-cli convert: no file given\nRun 'orvanta-cli convert --help' for the options.\n", stderr);
     return kExitUsage;
   }
 
-  SettingsStore store = options.storePath.empty() ? SettingsStore() : SettingsStore(options.storePath);
-  std::string outputFolder = Absolute(options.outputDir.empty() ? StoredOutputFolder(store) : options.outputDir);
-  std::error_code ec;
-  std::filesystem::create_directories(outputFolder, ec);  // a failure shows when the movie is written
-  ConversionSettings settings = LoadConversionSettings(store, outputFolder, options.overrides);
+  RunSetup setup = PrepareRun(options);
+  std::vector<std::string> sources;
+  for (const std::string& file : options.files) sources.push_back(Absolute(file));
 
-  StderrNotifier stderrNotifier(options.verbose);
-  CountingNotifier counter(stderrNotifier);
-  ScopedNotifier scope(counter);
+  ParallelPlan plan;
+  plan.groups = GroupBySharedOutputs(sources, setup.settings);
+  plan.workers = std::min(WorkerCount(options.jobs), plan.groups.size());
+  plan.program = ThisProgram();
+  if (plan.workers <= 1 || plan.program.empty()) return RunSerial(options, sources, setup);
+
+  plan.sources = std::move(sources);
+  plan.workerArgs = {"convert"};
+  plan.workerArgs.insert(plan.workerArgs.end(), options.optionArgs.begin(), options.optionArgs.end());
+  // The workers write where this run decided, even when the stored folder
+  // changes meanwhile.
+  plan.workerArgs.insert(plan.workerArgs.end(), {"--output-dir", setup.settings.OutputFolder, "--worker-fd", "3"});
   TerminalProgress::InstallInterruptHandler();
-
-  LazyPresentationServer server;
-  BatchDriver driver(settings, server, [](const std::string& path) {
-    return std::make_unique<TerminalProgress>(FileNamePart(path));
-  });
-  auto limit = options.overrides.find("TimeLimit");
-  driver.SetTimeLimit(limit != options.overrides.end() ? limit->second
-                                                       : store.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue));
-
-  int failed = 0;
-  for (std::size_t i = 0; i < options.files.size(); ++i) {
-    const std::string source = Absolute(options.files[i]);
-    int before = counter.reports;
-    EntryResult result = driver.ConvertEntry(source);
-    if (result == EntryResult::kConverted && counter.reports == before) {
-      PrintOutputs(source, settings);
-    } else {
-      ++failed;
-    }
-    if (driver.serverUnavailable()) {
-      // Without LibreOffice no further presentation can convert.
-      std::size_t left = options.files.size() - i - 1;
-      if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
-      return kExitFailed;
-    }
-  }
-  return failed == 0 ? kExitOk : kExitFailed;
+  return RunParallelConvert(plan);
 }
 
 }  // namespace orv::cli

@@ -93,15 +93,37 @@ const char kConvertUsage[] =
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
+    "  --jobs N                convert N files at once, each with its own LibreOffice\n"
+    "                          (1); 0 means one per processor core\n"
     "LibreOffice:\n"
     "  --time-limit N          seconds LibreOffice may spend on one presentation,\n"
     "                          0 for no limit (300); then it is ended and the next\n"
     "                          presentation starts on a fresh one\n"
     "\n"
     "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"
-    "presentation being converted; the next one goes on.\n"
+    "presentation being converted (with --jobs, Ctrl-C cancels every one being\n"
+    "converted); the next one goes on.\n"
     "Exit status: 0 when every file converted, 1 when any failed, was skipped or\n"
     "was cancelled, 2 for bad usage.\n";
+
+namespace {
+
+// A whole number from low to high, nothing else.
+bool ParseCount(const std::string& text, int low, int high, int& out) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < low || value > high) return false;
+  out = value;
+  return true;
+}
+
+bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOptions& options, std::string& error);
+
+}  // namespace
 
 bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
   bool onlyFiles = false;
@@ -115,69 +137,105 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
       onlyFiles = true;
       continue;
     }
-    if (arg == "--help" || arg == "-h") {
-      options.help = true;
-      continue;
-    }
-    if (arg == "--verbose" || arg == "-v") {
-      options.verbose = true;
-      continue;
-    }
-    // "--width=800" and "--width 800" alike.
-    std::string name = arg;
-    std::string value;
-    bool inlineValue = false;
-    if (auto eq = arg.find('='); eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      inlineValue = true;
-    }
-    auto takeValue = [&]() -> bool {
-      if (inlineValue) return true;
-      if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-
-    bool matched = false;
-    for (const Switch& s : kSwitches) {
-      if (name == s.option && !inlineValue) {
-        options.overrides[std::string(FindSetting(s.field)->name)] = s.value;
-        matched = true;
-        break;
-      }
-    }
-    if (matched) continue;
-    for (const Valued& v : kValued) {
-      if (name != v.option) continue;
-      if (!takeValue()) return false;
-      const SettingInfo* setting = FindSetting(v.field);
-      SettingCheckResult checked = ValidateSettingValue(*setting, value);
-      if (!checked.value) {
-        error = name + ": " + checked.message;
-        return false;
-      }
-      options.overrides[std::string(setting->name)] = checked.value->number;
-      matched = true;
-      break;
-    }
-    if (matched) continue;
-    if (name == "--output-dir" || name == "--store") {
-      if (!takeValue()) return false;
-      if (value.empty()) {
-        error = name + " needs a value";
-        return false;
-      }
-      (name == "--output-dir" ? options.outputDir : options.storePath) = value;
-      continue;
-    }
-    error = "unknown option " + name;
-    return false;
+    const std::size_t first = i;
+    if (!ParseOption(args, i, options, error)) return false;
+    const bool forWorkers = arg.rfind("--jobs", 0) != 0 && arg.rfind("--worker-fd", 0) != 0;
+    if (forWorkers) options.optionArgs.insert(options.optionArgs.end(), args.begin() + first, args.begin() + i + 1);
   }
   return true;
 }
+
+namespace {
+
+bool MatchSwitch(const std::string& name, ConvertOptions& options) {
+  for (const Switch& s : kSwitches) {
+    if (name == s.option) {
+      options.overrides[std::string(FindSetting(s.field)->name)] = s.value;
+      return true;
+    }
+  }
+  return false;
+}
+
+// False with `error` set when the value does not pass the options pages' check.
+bool SetValued(const Valued& valued, const std::string& name, const std::string& value, ConvertOptions& options,
+               std::string& error) {
+  const SettingInfo* setting = FindSetting(valued.field);
+  SettingCheckResult checked = ValidateSettingValue(*setting, value);
+  if (!checked.value) {
+    error = name + ": " + checked.message;
+    return false;
+  }
+  options.overrides[std::string(setting->name)] = checked.value->number;
+  return true;
+}
+
+const Valued* FindValued(const std::string& name) {
+  for (const Valued& v : kValued) {
+    if (name == v.option) return &v;
+  }
+  return nullptr;
+}
+
+bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOptions& options, std::string& error) {
+  const std::string& arg = args[i];
+  if (arg == "--help" || arg == "-h") {
+    options.help = true;
+    return true;
+  }
+  if (arg == "--verbose" || arg == "-v") {
+    options.verbose = true;
+    return true;
+  }
+  // "--width=800" and "--width 800" alike.
+  std::string name = arg;
+  std::string value;
+  bool inlineValue = false;
+  if (auto eq = arg.find('='); eq != std::string::npos) {
+    name = arg.substr(0, eq);
+    value = arg.substr(eq + 1);
+    inlineValue = true;
+  }
+  if (!inlineValue && MatchSwitch(name, options)) return true;
+  auto takeValue = [&]() -> bool {
+    if (inlineValue) return true;
+    if (i + 1 >= args.size()) {
+      error = name + " needs a value";
+      return false;
+    }
+    value = args[++i];
+    return true;
+  };
+  if (const Valued* valued = FindValued(name)) return takeValue() && SetValued(*valued, name, value, options, error);
+  if (name == "--output-dir" || name == "--store") {
+    if (!takeValue()) return false;
+    if (value.empty()) {
+      error = name + " needs a value";
+      return false;
+    }
+    (name == "--output-dir" ? options.outputDir : options.storePath) = value;
+    return true;
+  }
+  if (name == "--jobs") {
+    if (!takeValue()) return false;
+    if (!ParseCount(value, 0, kMaxJobs, options.jobs)) {
+      error = "--jobs: a number from 0 to " + std::to_string(kMaxJobs) + " is needed";
+      return false;
+    }
+    return true;
+  }
+  if (name == "--worker-fd") {
+    if (!takeValue()) return false;
+    if (!ParseCount(value, 3, 9999, options.workerFd)) {
+      error = "--worker-fd: a descriptor number is needed";
+      return false;
+    }
+    return true;
+  }
+  error = "unknown option " + name;
+  return false;
+}
+
+}  // namespace
 
 }  // namespace orv::cli

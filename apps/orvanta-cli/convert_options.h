@@ -16,7 +16,16 @@ struct ConvertOptions {
   std::vector<std::string> files;    // in the order given
   bool help = false;
   bool verbose = false;              // the reason behind each message on standard error
+  int jobs = 1;                      // entries converted at once; 0: one per core
+  // Set in a worker process of a parallel run: the pipe that takes its
+  // events; the entries come on standard input.
+  int workerFd = -1;
+  // Every option as given, with its value, except --jobs: what a worker of a
+  // parallel run is started with.
+  std::vector<std::string> optionArgs;
 };
+
+inline constexpr int kMaxJobs = 64;
 
 // Parses the arguments after "convert". On a usage error returns false with
 // `error` set to a one-line explanation.

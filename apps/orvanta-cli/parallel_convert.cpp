@@ -1,0 +1,302 @@
+#include "parallel_convert.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <deque>
+#include <optional>
+
+#include "base/paths.h"
+#include "commands.h"
+#include "terminal_progress.h"
+#include "worker_board.h"
+#include "worker_events.h"
+
+namespace orv::cli {
+namespace {
+
+constexpr int kEventsFd = 3;
+
+// Bytes read from one of a worker's pipes, handed on line by line.
+struct LineStream {
+  int fd = -1;
+  std::string pending;
+  bool open() const { return fd >= 0; }
+};
+
+struct Worker {
+  pid_t pid = -1;
+  int input = -1;  // the entries, NUL-terminated
+  LineStream out;
+  LineStream err;
+  LineStream events;
+  std::deque<std::size_t> queue;  // the rest of its group
+  std::optional<std::size_t> current;
+};
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// Moves the pipe ends to the descriptors the worker expects, whatever
+// numbers they had (they are first lifted above the standard ones).
+void ExecWorker(const ParallelPlan& plan, int input, int out, int err, int events) {
+  int fds[4] = {input, out, err, events};
+  for (int& fd : fds) fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+  for (int target = 0; target < 4; ++target) {
+    if (fds[target] < 0 || ::dup2(fds[target], target) < 0) ::_exit(127);
+  }
+  ::setpgid(0, 0);  // Ctrl-C reaches the workers through the parent only, once
+  ::signal(SIGPIPE, SIG_DFL);
+  std::vector<char*> argv;
+  std::vector<std::string> args = plan.workerArgs;
+  argv.push_back(const_cast<char*>(plan.program.c_str()));
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  ::execv(plan.program.c_str(), argv.data());
+  ::_exit(127);
+}
+
+bool StartWorker(const ParallelPlan& plan, Worker& worker) {
+  int input[2], out[2], err[2], events[2];
+  if (::pipe2(input, O_CLOEXEC) != 0) return false;
+  if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(events, O_CLOEXEC) != 0) return false;
+  const pid_t pid = ::fork();
+  if (pid == 0) ExecWorker(plan, input[0], out[1], err[1], events[1]);
+  for (int fd : {input[0], out[1], err[1], events[1]}) ::close(fd);
+  if (pid < 0) {
+    for (int fd : {input[1], out[0], err[0], events[0]}) ::close(fd);
+    return false;
+  }
+  worker.pid = pid;
+  worker.input = input[1];
+  worker.out.fd = out[0];
+  worker.err.fd = err[0];
+  worker.events.fd = events[0];
+  for (int fd : {out[0], err[0], events[0]}) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  return true;
+}
+
+class Scheduler {
+ public:
+  explicit Scheduler(const ParallelPlan& plan)
+      : plan_(plan),
+        board_(plan.workers, stdout, stderr, ::isatty(STDERR_FILENO) != 0),
+        workers_(plan.workers) {
+    for (const auto& group : plan.groups) groups_.emplace_back(group.begin(), group.end());
+  }
+
+  int Run();
+
+ private:
+  void Assign(std::size_t w);
+  void Dispatch(std::size_t w);
+  void Pump(int timeoutMs);
+  void ReadLines(std::size_t w, LineStream& stream, bool drain);
+  void OnLine(std::size_t w, const LineStream& stream, const std::string& line);
+  void OnEvent(std::size_t w, const WorkerEvent& event);
+  void OnEnded(std::size_t w);
+  std::string Label(std::size_t entry) const { return plan_.sources[entry]; }
+  std::size_t NotDispatched() const;
+
+  const ParallelPlan& plan_;
+  WorkerBoard board_;
+  std::vector<Worker> workers_;
+  std::deque<std::deque<std::size_t>> groups_;
+  int failed_ = 0;
+  bool unavailable_ = false;
+};
+
+int Scheduler::Run() {
+  for (std::size_t w = 0; w < workers_.size(); ++w) Assign(w);
+  auto running = [&] {
+    for (const Worker& worker : workers_) {
+      if (worker.pid > 0) return true;
+    }
+    return false;
+  };
+  while (running()) {
+    if (TerminalProgress::TakeInterrupt()) {
+      for (const Worker& worker : workers_) {
+        if (worker.pid > 0 && worker.current) ::kill(worker.pid, SIGINT);
+      }
+    }
+    Pump(200);
+  }
+  if (unavailable_) {
+    const std::size_t left = NotDispatched();
+    if (left > 0) board_.Print(stderr, "Orvanta: " + std::to_string(left) + " more file(s) not converted");
+    return kExitFailed;
+  }
+  return failed_ == 0 ? kExitOk : kExitFailed;
+}
+
+// Gives an idle worker the next group, starting its process when needed; a
+// worker without work is told so by the end of its input.
+void Scheduler::Assign(std::size_t w) {
+  Worker& worker = workers_[w];
+  if (worker.queue.empty() && !groups_.empty() && !unavailable_) {
+    worker.queue = std::move(groups_.front());
+    groups_.pop_front();
+  }
+  if (worker.queue.empty() || unavailable_) {
+    CloseFd(worker.input);
+    return;
+  }
+  if (worker.pid <= 0 && !StartWorker(plan_, worker)) {
+    for (std::size_t entry : worker.queue) {
+      board_.Print(stderr, Label(entry) + ": Orvanta: no worker process could be started");
+      ++failed_;
+    }
+    worker.queue.clear();
+    return;
+  }
+  Dispatch(w);
+}
+
+void Scheduler::Dispatch(std::size_t w) {
+  Worker& worker = workers_[w];
+  const std::size_t entry = worker.queue.front();
+  worker.queue.pop_front();
+  worker.current = entry;
+  board_.Start(w, FileNamePart(plan_.sources[entry]));
+  std::string message = plan_.sources[entry];
+  message += '\0';
+  // A worker that died meanwhile is noticed when its pipes close.
+  const ssize_t written = ::write(worker.input, message.data(), message.size());
+  (void)written;
+}
+
+void Scheduler::Pump(int timeoutMs) {
+  std::vector<pollfd> fds;
+  std::vector<std::pair<std::size_t, LineStream*>> owners;
+  for (std::size_t w = 0; w < workers_.size(); ++w) {
+    for (LineStream* stream : {&workers_[w].out, &workers_[w].err, &workers_[w].events}) {
+      if (!stream->open()) continue;
+      fds.push_back({stream->fd, POLLIN, 0});
+      owners.emplace_back(w, stream);
+    }
+  }
+  if (fds.empty()) return;
+  if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) return;
+  for (std::size_t k = 0; k < fds.size(); ++k) {
+    if (fds[k].revents != 0) ReadLines(owners[k].first, *owners[k].second, false);
+  }
+  for (std::size_t w = 0; w < workers_.size(); ++w) {
+    Worker& worker = workers_[w];
+    if (worker.pid > 0 && !worker.events.open()) OnEnded(w);
+  }
+}
+
+void Scheduler::ReadLines(std::size_t w, LineStream& stream, bool drain) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n > 0) {
+      stream.pending.append(buffer, static_cast<std::size_t>(n));
+      std::size_t end;
+      while (stream.open() && (end = stream.pending.find('\n')) != std::string::npos) {
+        std::string line = stream.pending.substr(0, end);
+        stream.pending.erase(0, end + 1);
+        OnLine(w, stream, line);
+      }
+      if (!drain) return;
+      continue;
+    }
+    if (n == 0) {
+      // The end of the pipe: a last line without its newline still counts.
+      if (!stream.pending.empty()) {
+        std::string line;
+        line.swap(stream.pending);
+        OnLine(w, stream, line);
+      }
+      CloseFd(stream.fd);
+    }
+    return;  // EAGAIN: nothing more for now
+  }
+}
+
+void Scheduler::OnLine(std::size_t w, const LineStream& stream, const std::string& line) {
+  Worker& worker = workers_[w];
+  if (&stream == &worker.out) {
+    board_.Print(stdout, line);
+  } else if (&stream == &worker.err) {
+    board_.Print(stderr, worker.current ? Label(*worker.current) + ": " + line : line);
+  } else if (auto event = ParseWorkerEvent(line)) {
+    OnEvent(w, *event);
+  }
+}
+
+void Scheduler::OnEvent(std::size_t w, const WorkerEvent& event) {
+  Worker& worker = workers_[w];
+  switch (event.kind) {
+    case WorkerEvent::Kind::kStatus:
+      board_.Status(w, event.text);
+      break;
+    case WorkerEvent::Kind::kPercent:
+      board_.Percent(w, event.number);
+      break;
+    case WorkerEvent::Kind::kCancelled:
+      board_.Cancelled(w);
+      break;
+    case WorkerEvent::Kind::kUnavailable:
+      unavailable_ = true;
+      break;
+    case WorkerEvent::Kind::kDone:
+      // The entry's lines were written before its end: take them all first.
+      ReadLines(w, worker.out, true);
+      ReadLines(w, worker.err, true);
+      if (event.number == 0) ++failed_;
+      worker.current.reset();
+      board_.Idle(w);
+      Assign(w);
+      break;
+  }
+}
+
+// The worker's event pipe closed: it has ended, on its own or not.
+void Scheduler::OnEnded(std::size_t w) {
+  Worker& worker = workers_[w];
+  for (LineStream* stream : {&worker.out, &worker.err}) {
+    if (stream->open()) ReadLines(w, *stream, true);
+  }
+  CloseFd(worker.input);
+  CloseFd(worker.out.fd);
+  CloseFd(worker.err.fd);
+  int status = 0;
+  ::waitpid(worker.pid, &status, 0);
+  worker.pid = -1;
+  if (worker.current) {
+    board_.Print(stderr, Label(*worker.current) + ": Orvanta: the worker converting this file ended unexpectedly");
+    ++failed_;
+    worker.current.reset();
+  }
+  board_.Idle(w);
+  // The rest of its group goes on in a fresh worker, in order.
+  if (!worker.queue.empty() && !unavailable_) Assign(w);
+}
+
+std::size_t Scheduler::NotDispatched() const {
+  std::size_t left = 0;
+  for (const auto& group : groups_) left += group.size();
+  for (const Worker& worker : workers_) left += worker.queue.size();
+  return left;
+}
+
+}  // namespace
+
+int RunParallelConvert(const ParallelPlan& plan) {
+  // A worker that dies must not take the parent with it through a write.
+  ::signal(SIGPIPE, SIG_IGN);
+  Scheduler scheduler(plan);
+  return scheduler.Run();
+}
+
+}  // namespace orv::cli

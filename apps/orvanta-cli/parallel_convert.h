@@ -1,0 +1,24 @@
+// `orvanta-cli convert --jobs N`: N worker processes, each a serial
+// conversion with its own LibreOffice, take the entries one at a time. The
+// parent hands out the entries, relays each entry's lines whole, draws the
+// workers' progress and adds up the results as a serial run does.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace orv::cli {
+
+struct ParallelPlan {
+  std::string program;                       // the orvanta-cli to start as worker
+  std::vector<std::string> workerArgs;       // after the program: "convert", the options, "--worker-fd", "3"
+  std::vector<std::string> sources;          // absolute paths, in the order given
+  std::vector<std::vector<std::size_t>> groups;  // indexes into sources; each group runs in one worker, in order
+  std::size_t workers = 2;
+};
+
+// The exit status of the whole run (kExitOk, kExitFailed).
+int RunParallelConvert(const ParallelPlan& plan);
+
+}  // namespace orv::cli

@@ -1,0 +1,38 @@
+#include "worker_progress.h"
+
+#include "terminal_progress.h"
+#include "worker_events.h"
+
+namespace orv::cli {
+namespace {
+
+void Send(std::FILE* events, const WorkerEvent& event) {
+  std::fputs(FormatWorkerEvent(event).c_str(), events);
+  std::fflush(events);
+}
+
+}  // namespace
+
+bool WorkerProgress::OnBegin() {
+  TerminalProgress::TakeInterrupt();  // a Ctrl-C from before this entry does not cancel it
+  return true;
+}
+
+void WorkerProgress::OnStatus(const std::string& text) {
+  Send(events_, {WorkerEvent::Kind::kStatus, 0, text});
+}
+
+void WorkerProgress::OnCaption(const std::string&) {
+  const std::int32_t percent = lastPercent();
+  if (percent == lastSentPercent_) return;
+  lastSentPercent_ = percent;
+  Send(events_, {WorkerEvent::Kind::kPercent, percent, {}});
+}
+
+void WorkerProgress::OnPump(bool) {
+  if (TerminalProgress::TakeInterrupt()) RequestCancel();
+}
+
+void WorkerProgress::OnCancelled() { Send(events_, {WorkerEvent::Kind::kCancelled, 0, {}}); }
+
+}  // namespace orv::cli

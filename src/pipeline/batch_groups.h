@@ -1,0 +1,21 @@
+// Which entries of a batch may be converted side by side. Entries whose
+// outputs would share a name stay together, in the order given, so that a
+// parallel run leaves the same files as a serial one.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "movie/conversion_settings.h"
+
+namespace orv {
+
+// Groups of indexes into `sources`, each group in the given order, the groups
+// ordered by their first entry. Everything is one group when the names
+// cannot be known before converting (split movies named after slide titles)
+// or when every entry writes the same file (autorun.inf).
+std::vector<std::vector<std::size_t>> GroupBySharedOutputs(const std::vector<std::string>& sources,
+                                                           const ConversionSettings& settings);
+
+}  // namespace orv

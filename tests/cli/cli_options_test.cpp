@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "convert_options.h"
+
+namespace orv::cli {
+namespace {
+
+ConvertOptions Parse(const std::vector<std::string>& args, std::string* error = nullptr) {
+  ConvertOptions options;
+  std::string message;
+  const bool ok = ParseConvertOptions(args, options, message);
+  if (error != nullptr) *error = ok ? "" : message;
+  return options;
+}
+
+TEST(ConvertJobs, TakesACountFromZeroToTheLimit) {
+  EXPECT_EQ(Parse({"a.ppt"}).jobs, 1);
+  EXPECT_EQ(Parse({"--jobs", "4", "a.ppt"}).jobs, 4);
+  EXPECT_EQ(Parse({"--jobs=0", "a.ppt"}).jobs, 0);
+  EXPECT_EQ(Parse({"--jobs", "64"}).jobs, 64);
+
+  std::string error;
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--jobs", "65"}, {"--jobs", "-1"}, {"--jobs", "2x"}, {"--jobs", ""}, {"--jobs"},
+        {"--jobs", "99999999999"}}) {
+    Parse(bad, &error);
+    EXPECT_FALSE(error.empty()) << bad.back();
+  }
+  Parse({"--jobs", "x"}, &error);
+  EXPECT_EQ(error, "--jobs: a number from 0 to 64 is needed");
+}
+
+// The workers get every option as given, but neither --jobs nor the files.
+TEST(ConvertJobs, WorkersGetTheOptionsWithoutJobsAndFiles) {
+  const ConvertOptions options =
+      Parse({"--width", "800", "a.ppt", "--jobs", "2", "--no-fade", "--output-dir=out", "--", "--b.ppt"});
+  EXPECT_EQ(options.optionArgs, (std::vector<std::string>{"--width", "800", "--no-fade", "--output-dir=out"}));
+  EXPECT_EQ(options.files, (std::vector<std::string>{"a.ppt", "--b.ppt"}));
+  EXPECT_EQ(options.overrides.at("Width"), 800);
+}
+
+TEST(ConvertJobs, WorkerDescriptorIsHiddenButChecked) {
+  EXPECT_EQ(Parse({"--worker-fd", "3"}).workerFd, 3);
+  std::string error;
+  Parse({"--worker-fd", "1"}, &error);
+  EXPECT_EQ(error, "--worker-fd: a descriptor number is needed");
+}
+
+}  // namespace
+}  // namespace orv::cli

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "worker_events.h"
+
+namespace orv::cli {
+namespace {
+
+using Kind = WorkerEvent::Kind;
+
+TEST(WorkerEvents, LinesAreTheDocumentedText) {
+  EXPECT_EQ(FormatWorkerEvent({Kind::kStatus, 0, "正载入文件：  a.ppt"}), "status 正载入文件：  a.ppt\n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kStatus, 0, "two\nlines\r"}), "status two lines \n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kPercent, 42, {}}), "percent 42\n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kCancelled, 0, {}}), "cancelled\n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kDone, 7, {}}), "done 1\n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kDone, 0, {}}), "done 0\n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kUnavailable, 0, {}}), "unavailable\n");
+}
+
+TEST(WorkerEvents, ParseReadsBackWhatWasWritten) {
+  for (const WorkerEvent& event : {WorkerEvent{Kind::kStatus, 0, "转换 3/10"}, WorkerEvent{Kind::kPercent, 100, {}},
+                                   WorkerEvent{Kind::kCancelled, 0, {}}, WorkerEvent{Kind::kDone, 1, {}},
+                                   WorkerEvent{Kind::kUnavailable, 0, {}}}) {
+    std::string line = FormatWorkerEvent(event);
+    line.pop_back();
+    auto parsed = ParseWorkerEvent(line);
+    ASSERT_TRUE(parsed) << line;
+    EXPECT_EQ(parsed->kind, event.kind);
+    EXPECT_EQ(parsed->number, event.number);
+    EXPECT_EQ(parsed->text, event.text);
+  }
+}
+
+// A worker that dies mid-line, or anything else on the pipe, is not an event.
+TEST(WorkerEvents, AnythingElseIsNothing) {
+  for (std::string_view line : {"", "percent", "percent ", "percent 101", "percent -1", "percent 5x", "percent 1e2",
+                                "done", "done 2", "done 01x", "cancelled ", "unavailable!", "Status x", "statu"}) {
+    EXPECT_FALSE(ParseWorkerEvent(line)) << line;
+  }
+}
+
+}  // namespace
+}  // namespace orv::cli

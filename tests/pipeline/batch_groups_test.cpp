@@ -1,0 +1,37 @@
+#include "pipeline/batch_groups.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+using Groups = std::vector<std::vector<std::size_t>>;
+
+TEST(BatchGroups, EntriesSharingAStemStayTogetherInOrder) {
+  ConversionSettings settings;
+  const std::vector<std::string> sources = {"/a/deck.ppt", "/b/other.ppt", "/c/deck.pptx", "/d/third.odp",
+                                            "/e/deck"};
+  EXPECT_EQ(GroupBySharedOutputs(sources, settings), (Groups{{0, 2, 4}, {1}, {3}}));
+  EXPECT_TRUE(GroupBySharedOutputs({}, settings).empty());
+}
+
+// Numbered split movies start with the stem; titled ones are unknown until
+// the export, and autorun.inf is written by every entry.
+TEST(BatchGroups, NamesUnknownOrSharedMakeOneGroup) {
+  const std::vector<std::string> sources = {"/a/one.ppt", "/a/two.ppt", "/a/three.ppt"};
+  ConversionSettings split;
+  split.SplitPPT = 1;
+  split.UseTitle = 0;
+  EXPECT_EQ(GroupBySharedOutputs(sources, split), (Groups{{0}, {1}, {2}}));
+  split.UseTitle = 1;
+  EXPECT_EQ(GroupBySharedOutputs(sources, split), (Groups{{0, 1, 2}}));
+
+  ConversionSettings autorun;
+  autorun.GenAutorun = 1;
+  EXPECT_EQ(GroupBySharedOutputs(sources, autorun), (Groups{{0, 1, 2}}));
+  autorun.GenHTML = 0;  // no page, no autorun.inf
+  EXPECT_EQ(GroupBySharedOutputs(sources, autorun), (Groups{{0}, {1}, {2}}));
+}
+
+}  // namespace
+}  // namespace orv
