@@ -3,6 +3,7 @@
 // thousandths, single-precision factors, the order of the rounding steps) is
 // kept exactly as the movie's slide pictures have always been produced.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -13,25 +14,38 @@
 namespace orv {
 namespace {
 
-// Exact truncating division by a fixed positive divisor: a floating-point
-// estimate corrected by one step. A hardware 64-bit division per output
-// channel was the largest cost of a slide reduction.
-class FixedDivisor {
+__extension__ using Wide = unsigned __int128;
+
+// Exact floor(n / d) for every 0 <= n < 2^63 and d >= 2 by one
+// multiplication: with l = ceil(log2 d) and m = ceil(2^(63+l) / d) (below
+// 2^64), the error n(m - 2^(63+l)/d) / 2^(63+l) stays under 1/d and never
+// reaches the next integer (Granlund and Montgomery). 63 + l >= 64, so the
+// result is the high half of the product shifted by l - 1.
+class Divider {
  public:
-  explicit FixedDivisor(std::int64_t divisor) : divisor_(divisor), inverse_(1.0 / static_cast<double>(divisor)) {}
-  std::int64_t operator()(std::int64_t n) const {
-    auto q = static_cast<std::int64_t>(static_cast<double>(n) * inverse_);
-    if (q * divisor_ > n) {
-      --q;
-    } else if ((q + 1) * divisor_ <= n) {
-      ++q;
-    }
-    return q;
+  explicit Divider(std::uint64_t divisor)
+      : shift_(std::bit_width(divisor - 1) - 1),
+        multiplier_(static_cast<std::uint64_t>(((Wide{1} << (64 + shift_)) + divisor - 1) / divisor)) {}
+  std::uint64_t operator()(std::uint64_t n) const {
+    return static_cast<std::uint64_t>((static_cast<Wide>(n) * multiplier_) >> 64) >> shift_;
   }
 
  private:
-  std::int64_t divisor_;
-  double inverse_;
+  int shift_;
+  std::uint64_t multiplier_;
+};
+
+// The same for 0 <= n < 2^31 and 2 <= d <= 2^32 with m = ceil(2^(31+l) / d),
+// at most 2^32: the product stays within 64 bits.
+class NarrowDivider {
+ public:
+  explicit NarrowDivider(std::uint64_t divisor)
+      : shift_(31 + std::bit_width(divisor - 1)), multiplier_(((std::uint64_t{1} << shift_) + divisor - 1) / divisor) {}
+  std::uint64_t operator()(std::uint64_t n) const { return (n * multiplier_) >> shift_; }
+
+ private:
+  int shift_;
+  std::uint64_t multiplier_;
 };
 
 // A boundary weight in thousandths, truncated. The fraction is below 1 by
@@ -41,99 +55,218 @@ std::int32_t Weight(double fraction) {
   return w;
 }
 
-// One pass over the source with two accumulator rows: A collects the current
-// output row, C the part of a split source row that belongs to the next one.
-// Accumulators are 64-bit: a very large reduction would overflow 32 bits
-// (each source pixel adds up to 255000), and the results are the same
-// wherever 32 bits suffice.
-void AreaShrink(const RasterImage& source, RasterImage& target, float xsF, float ysF) {
-  const double xs = xsF;
-  const double ys = ysF;
-  const std::int32_t w = source.Width();
-  const std::int32_t h = source.Height();
-  const std::int32_t nw = target.Width();
-  const std::int32_t nh = target.Height();
-  const auto scaleSum = static_cast<std::int64_t>(ysF * xsF * 1000.0f);
-  const std::size_t last = 3 * static_cast<std::size_t>(nw);
-  // Three spare entries take contributions past the right edge; three more
-  // keep the indexing in bounds should rounding ever add one more column
-  // boundary than there are output columns (the index then stops advancing).
-  std::vector<std::int64_t> rowA(last + 6, 0);
-  std::vector<std::int64_t> rowC(last + 6, 0);
-  std::int64_t* a = rowA.data();
-  std::int64_t* c = rowC.data();
+// Area averaging, as one pass over the source with running accumulators
+// would do it: a source pixel at a cell boundary is shared between two output
+// cells in thousandths (truncated), the boundaries falling where the running
+// sum of the single-precision scale factor (in double) passes a pixel. Where
+// a shared row meets a shared column the pixel's four parts are each
+// truncated after /1000 on their own; every other part is exact. So
+// 1000 x a cell's sum = sum of (row weight x column weight x value) minus the
+// thousandths those four-way splits drop, which lets the rows be summed first
+// (vectorised, weights per row) and the columns after.
 
-  double endY = ys - 1.0;
-  std::int32_t v = 0;
-  std::uint8_t* out = target.Row(0);
-  const FixedDivisor divide(scaleSum);
-  const auto put = [&](std::int64_t sum) { *out++ = static_cast<std::uint8_t>(divide(sum)); };
+// Where one axis is cut: the source positions shared by two output cells and
+// the thousandths of each that belong to the later cell.
+struct Cuts {
+  std::vector<std::int32_t> at;
+  std::vector<std::int32_t> weight;
+  std::int32_t Count() const { return static_cast<std::int32_t>(at.size()); }
+};
 
-  for (std::int32_t y = 0; y < h; ++y) {
-    const std::uint8_t* s = source.Row(static_cast<std::uint32_t>(y));
-    double endX = xs - 1.0;
-    std::size_t i = 0;
-    std::int32_t u = 0;
-    const auto nextColumn = [&] {
-      if (i < last) i += 3;
-      endX += xs;
-      ++u;
-    };
-    if (y < endY) {
-      for (std::int32_t x = 0; x < w; ++x, s += 3) {
-        if (x < endX) {
-          for (int j = 0; j < 3; ++j) a[i + j] += 1000 * static_cast<std::int64_t>(s[j]);
-        } else {
-          const std::int32_t wx = Weight(x - endX);
-          for (int j = 0; j < 3; ++j) {
-            a[i + j] += (1000 - wx) * s[j];
-            a[i + 3 + j] += wx * s[j];
-          }
-          nextColumn();
-        }
-      }
-      continue;
-    }
-    const std::int32_t wy = Weight(y - endY);
-    const bool rowOpen = out != nullptr;
-    for (std::int32_t x = 0; x < w; ++x, s += 3) {
-      if (x < endX) {
-        for (int j = 0; j < 3; ++j) {
-          a[i + j] += (1000 - wy) * s[j];
-          c[i + j] += wy * s[j];
-        }
-      } else {
-        const std::int32_t wx = Weight(x - endX);
-        const bool write = rowOpen && u < nw;
-        for (int j = 0; j < 3; ++j) {
-          // Each product is at most 1000 x 1000 x 255, so 32 bits hold it and
-          // the division by 1000 stays a cheap 32-bit one.
-          const std::int32_t sj = s[j];
-          const std::size_t k = i + j;
-          a[k] += ((1000 - wy) * (1000 - wx) * sj) / 1000;
-          if (write) put(a[k]);
-          c[k] += ((1000 - wx) * wy * sj) / 1000;
-          a[k + 3] += ((1000 - wy) * wx * sj) / 1000;
-          // An assignment: it starts the carry of the next output pixel and
-          // drops what the previous output row left in that entry.
-          c[k + 3] = (wy * wx * sj) / 1000;
-        }
-        nextColumn();
-      }
-    }
-    if (rowOpen && u < nw) {
-      put(a[i]);
-      put(a[i + 1]);
-      put(a[i + 2]);
-    }
-    std::swap(a, c);
-    c[0] = c[1] = c[2] = 0;
-    ++v;
-    out = v < nh ? target.Row(static_cast<std::uint32_t>(v)) : nullptr;
-    endY += ys;
+Cuts FindCuts(std::int32_t size, double scale) {
+  Cuts cuts;
+  double end = scale - 1.0;
+  for (std::int32_t n = 0; n < size; ++n) {
+    if (n < end) continue;
+    cuts.at.push_back(n);
+    cuts.weight.push_back(Weight(n - end));
+    end += scale;
   }
-  if (v < nh && out != nullptr) {
-    for (std::size_t n = 0; n < last; ++n) put(a[n]);
+  return cuts;
+}
+
+// One output cell along an axis: the shared pixel before it and the
+// thousandths it takes of it, the whole pixels [begin, end), and the shared
+// pixel that closes it. A missing shared pixel has weight 0.
+struct Cell {
+  std::int32_t first = 0;
+  std::int32_t firstWeight = 0;
+  std::int32_t begin = 0;
+  std::int32_t end = 0;
+  std::int32_t last = 0;
+  std::int32_t lastWeight = 0;
+};
+
+// Cells past the one after the last cut are never reached and stay empty.
+std::vector<Cell> Cells(const Cuts& cuts, std::int32_t size, std::int32_t count) {
+  std::vector<Cell> cells(static_cast<std::size_t>(count));
+  const std::int32_t n = cuts.Count();
+  for (std::int32_t t = 0; t < count && t <= n; ++t) {
+    Cell& cell = cells[static_cast<std::size_t>(t)];
+    if (t > 0) {
+      cell.first = cuts.at[static_cast<std::size_t>(t - 1)];
+      cell.firstWeight = cuts.weight[static_cast<std::size_t>(t - 1)];
+      cell.begin = cell.first + 1;
+    }
+    cell.end = size;
+    if (t < n) {
+      cell.end = cell.last = cuts.at[static_cast<std::size_t>(t)];
+      cell.lastWeight = 1000 - cuts.weight[static_cast<std::size_t>(t)];
+    }
+  }
+  return cells;
+}
+
+// A shared column whose split is inexact: its cell and its own thousandths.
+struct SharedColumn {
+  std::int32_t cell;
+  std::int32_t x;
+  std::int32_t own;
+};
+
+struct AreaPlan {
+  std::vector<Cell> columns;
+  std::vector<Cell> rows;
+  std::vector<SharedColumn> inexact;
+  std::int32_t columnCuts = 0;
+  std::int32_t rowCuts = 0;
+  std::int32_t outputWidth = 0;
+  std::int32_t outputHeight = 0;
+  // The largest sums of weights of one cell: they bound every sum below.
+  std::int64_t heaviestRow = 0;
+  std::int64_t heaviestColumn = 0;
+  std::uint64_t divisor = 0;  // 1000 x the single-precision cell area in thousandths
+};
+
+std::int64_t HeaviestCell(const std::vector<Cell>& cells) {
+  std::int64_t heaviest = 0;
+  for (const Cell& cell : cells) {
+    heaviest = std::max<std::int64_t>(
+        heaviest, cell.firstWeight + 1000 * static_cast<std::int64_t>(cell.end - cell.begin) + cell.lastWeight);
+  }
+  return heaviest;
+}
+
+AreaPlan PlanAreaShrink(std::int32_t w, std::int32_t h, std::int32_t nw, std::int32_t nh, float xsF,
+                        float ysF) {
+  AreaPlan plan;
+  const Cuts columnCuts = FindCuts(w, xsF);
+  const Cuts rowCuts = FindCuts(h, ysF);
+  plan.columns = Cells(columnCuts, w, nw);
+  plan.rows = Cells(rowCuts, h, nh);
+  plan.columnCuts = columnCuts.Count();
+  plan.rowCuts = rowCuts.Count();
+  plan.outputWidth = nw;
+  plan.outputHeight = nh;
+  for (std::int32_t t = 0; t < plan.columnCuts; ++t) {
+    const std::int32_t weight = columnCuts.weight[static_cast<std::size_t>(t)];
+    if (weight != 0) plan.inexact.push_back({t, columnCuts.at[static_cast<std::size_t>(t)], 1000 - weight});
+  }
+  plan.heaviestRow = HeaviestCell(plan.rows);
+  plan.heaviestColumn = HeaviestCell(plan.columns);
+  const auto scaleSum = static_cast<std::int64_t>(ysF * xsF * 1000.0f);
+  plan.divisor = 1000 * static_cast<std::uint64_t>(scaleSum);
+  return plan;
+}
+
+template <typename Acc>
+void AddWeightedRow(const std::uint8_t* __restrict source, std::size_t length, std::int32_t weight,
+                    Acc* __restrict sum) {
+  // Both factors fit 16 bits, which lets the compiler use 16-bit multiplies.
+  const auto w16 = static_cast<std::int16_t>(weight);
+  for (std::size_t n = 0; n < length; ++n) sum[n] += static_cast<Acc>(w16 * static_cast<std::int16_t>(source[n]));
+}
+
+// Sum over the cell's rows of row weight x value, per source channel.
+template <typename Acc>
+void SumRows(const RasterImage& source, const Cell& row, std::size_t length, Acc* sum) {
+  std::fill(sum, sum + length, Acc{0});
+  if (row.firstWeight != 0) AddWeightedRow(source.Row(static_cast<std::uint32_t>(row.first)), length, row.firstWeight, sum);
+  for (std::int32_t y = row.begin; y < row.end; ++y) {
+    AddWeightedRow(source.Row(static_cast<std::uint32_t>(y)), length, 1000, sum);
+  }
+  if (row.lastWeight != 0) AddWeightedRow(source.Row(static_cast<std::uint32_t>(row.last)), length, row.lastWeight, sum);
+}
+
+// What the four-way split of each inexact shared pixel of a shared row drops:
+// for P = row part x own column part x value, the part in this cell drops
+// P mod 1000, the three others (each a multiple of 1000 minus or plus P)
+// drop 1000 - that or that again.
+void AddDropped(const std::uint8_t* row, std::int32_t rowWeight, const std::vector<SharedColumn>& inexact,
+                std::int32_t* here, std::int32_t* next) {
+  for (const SharedColumn& shared : inexact) {
+    const std::int32_t weight = rowWeight * shared.own;
+    const std::uint8_t* s = row + 3 * static_cast<std::size_t>(shared.x);
+    const std::size_t k = 3 * static_cast<std::size_t>(shared.cell);
+    for (std::size_t j = 0; j < 3; ++j) {
+      const std::int32_t dropped = (weight * s[j]) % 1000;
+      const std::int32_t rest = dropped == 0 ? 0 : 1000 - dropped;
+      here[k + j] += dropped;
+      here[k + 3 + j] += rest;
+      next[k + j] += rest;
+      next[k + 3 + j] += dropped;
+    }
+  }
+}
+
+template <typename Acc, typename Divide>
+void WriteCells(const Acc* sum, const AreaPlan& plan, const Divide& divide, std::int32_t count,
+                const std::int32_t* dropped, std::uint8_t* out) {
+  for (std::int32_t t = 0; t < count; ++t, out += 3, dropped += 3) {
+    const Cell& cell = plan.columns[static_cast<std::size_t>(t)];
+    const Acc* first = sum + 3 * static_cast<std::size_t>(cell.first);
+    const Acc* last = sum + 3 * static_cast<std::size_t>(cell.last);
+    std::int64_t whole[3] = {0, 0, 0};
+    for (const Acc* s = sum + 3 * static_cast<std::size_t>(cell.begin); s < sum + 3 * static_cast<std::size_t>(cell.end); s += 3) {
+      whole[0] += s[0];
+      whole[1] += s[1];
+      whole[2] += s[2];
+    }
+    for (std::size_t j = 0; j < 3; ++j) {
+      const std::int64_t total = 1000 * whole[j] + std::int64_t{cell.firstWeight} * first[j] +
+                                 std::int64_t{cell.lastWeight} * last[j] - dropped[j];
+      out[j] = static_cast<std::uint8_t>(divide(static_cast<std::uint64_t>(total)));
+    }
+  }
+}
+
+// Output rows past the one after the last row cut are never written; a cell
+// row closed by a cut writes the cells up to the one after the last column
+// cut, the final one all of them.
+template <typename Acc, typename Divide>
+void AreaShrinkWith(const RasterImage& source, RasterImage& target, const AreaPlan& plan) {
+  const Divide divide(plan.divisor);
+  const std::size_t length = 3 * static_cast<std::size_t>(source.Width());
+  const std::size_t cells = 3 * static_cast<std::size_t>(plan.outputWidth + 1);
+  std::vector<Acc> sum(length);
+  std::vector<std::int32_t> droppedHere(cells, 0);
+  std::vector<std::int32_t> droppedNext(cells, 0);
+  const std::int32_t rows = std::min(plan.rowCuts + 1, plan.outputHeight);
+  const std::int32_t partial = std::min(plan.outputWidth, plan.columnCuts + 1);
+  for (std::int32_t v = 0; v < rows; ++v) {
+    const Cell& row = plan.rows[static_cast<std::size_t>(v)];
+    SumRows(source, row, length, sum.data());
+    const bool cut = v < plan.rowCuts;
+    if (cut && row.lastWeight != 1000) {
+      AddDropped(source.Row(static_cast<std::uint32_t>(row.last)), row.lastWeight, plan.inexact, droppedHere.data(),
+                 droppedNext.data());
+    }
+    WriteCells(sum.data(), plan, divide, cut ? partial : plan.outputWidth, droppedHere.data(),
+               target.Row(static_cast<std::uint32_t>(v)));
+    std::swap(droppedHere, droppedNext);
+    std::fill(droppedNext.begin(), droppedNext.end(), 0);
+  }
+}
+
+void AreaShrink(const RasterImage& source, RasterImage& target, float xsF, float ysF) {
+  const AreaPlan plan = PlanAreaShrink(source.Width(), source.Height(), target.Width(), target.Height(), xsF, ysF);
+  // 32-bit sums and a 64-bit product per division whenever no cell's sum
+  // can reach 2^31, which is every reduction by less than about 2.9.
+  constexpr std::int64_t kNarrow = std::int64_t{1} << 31;
+  if (255 * plan.heaviestRow * plan.heaviestColumn < kNarrow && plan.divisor <= (std::uint64_t{1} << 32)) {
+    AreaShrinkWith<std::int32_t, NarrowDivider>(source, target, plan);
+  } else {
+    AreaShrinkWith<std::int64_t, Divider>(source, target, plan);
   }
 }
 
