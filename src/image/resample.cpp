@@ -124,8 +124,37 @@ struct SharedColumn {
   std::int32_t own;
 };
 
+// The columns as a filter of a fixed number of taps per output cell, the
+// same for every cell so the loop over them has no data-dependent length:
+// cell t weighs sum columns start[t] ... start[t] + taps - 1.
+struct ColumnFilter {
+  std::int32_t taps = 0;
+  std::vector<std::int32_t> start;
+  std::vector<std::int32_t> weights;  // taps per cell; 0 where the cell ends early
+};
+
+ColumnFilter MakeColumnFilter(const std::vector<Cell>& cells) {
+  ColumnFilter filter;
+  const auto from = [](const Cell& cell) { return cell.firstWeight != 0 ? cell.first : cell.begin; };
+  const auto to = [](const Cell& cell) { return cell.lastWeight != 0 ? cell.last + 1 : cell.end; };
+  for (const Cell& cell : cells) filter.taps = std::max(filter.taps, to(cell) - from(cell));
+  for (const Cell& cell : cells) {
+    const std::int32_t start = from(cell);
+    filter.start.push_back(start);
+    for (std::int32_t k = 0; k < filter.taps; ++k) {
+      const std::int32_t x = start + k;
+      std::int32_t weight = x >= cell.begin && x < cell.end ? 1000 : 0;
+      if (cell.firstWeight != 0 && x == cell.first) weight = cell.firstWeight;
+      if (cell.lastWeight != 0 && x == cell.last) weight = cell.lastWeight;
+      filter.weights.push_back(weight);
+    }
+  }
+  return filter;
+}
+
 struct AreaPlan {
   std::vector<Cell> columns;
+  ColumnFilter filter;
   std::vector<Cell> rows;
   std::vector<SharedColumn> inexact;
   std::int32_t columnCuts = 0;
@@ -153,6 +182,7 @@ AreaPlan PlanAreaShrink(std::int32_t w, std::int32_t h, std::int32_t nw, std::in
   const Cuts columnCuts = FindCuts(w, xsF);
   const Cuts rowCuts = FindCuts(h, ysF);
   plan.columns = Cells(columnCuts, w, nw);
+  plan.filter = MakeColumnFilter(plan.columns);
   plan.rows = Cells(rowCuts, h, nh);
   plan.columnCuts = columnCuts.Count();
   plan.rowCuts = rowCuts.Count();
@@ -169,23 +199,45 @@ AreaPlan PlanAreaShrink(std::int32_t w, std::int32_t h, std::int32_t nw, std::in
   return plan;
 }
 
+// Both factors fit 16 bits, which lets the compiler use 16-bit multiplies.
 template <typename Acc>
 void AddWeightedRow(const std::uint8_t* __restrict source, std::size_t length, std::int32_t weight,
                     Acc* __restrict sum) {
-  // Both factors fit 16 bits, which lets the compiler use 16-bit multiplies.
   const auto w16 = static_cast<std::int16_t>(weight);
   for (std::size_t n = 0; n < length; ++n) sum[n] += static_cast<Acc>(w16 * static_cast<std::int16_t>(source[n]));
 }
 
-// Sum over the cell's rows of row weight x value, per source channel.
 template <typename Acc>
-void SumRows(const RasterImage& source, const Cell& row, std::size_t length, Acc* sum) {
-  std::fill(sum, sum + length, Acc{0});
-  if (row.firstWeight != 0) AddWeightedRow(source.Row(static_cast<std::uint32_t>(row.first)), length, row.firstWeight, sum);
-  for (std::int32_t y = row.begin; y < row.end; ++y) {
-    AddWeightedRow(source.Row(static_cast<std::uint32_t>(y)), length, 1000, sum);
+void SetWeightedRows(const std::uint8_t* __restrict a, std::int32_t weightA, const std::uint8_t* __restrict b,
+                     std::int32_t weightB, std::size_t length, Acc* __restrict sum) {
+  const auto wa = static_cast<std::int16_t>(weightA);
+  const auto wb = static_cast<std::int16_t>(weightB);
+  for (std::size_t n = 0; n < length; ++n) {
+    sum[n] = static_cast<Acc>(wa * static_cast<std::int16_t>(a[n])) + static_cast<Acc>(wb * static_cast<std::int16_t>(b[n]));
   }
-  if (row.lastWeight != 0) AddWeightedRow(source.Row(static_cast<std::uint32_t>(row.last)), length, row.lastWeight, sum);
+}
+
+struct WeightedRow {
+  const std::uint8_t* pixels;
+  std::int32_t weight;
+};
+
+// Sum over the cell's rows of row weight x value, per source channel: the
+// first two rows set the sums in one pass, the rest add to them.
+template <typename Acc>
+void SumRows(const RasterImage& source, const Cell& row, std::size_t length, std::vector<WeightedRow>& rows,
+             Acc* sum) {
+  rows.clear();
+  if (row.firstWeight != 0) rows.push_back({source.Row(static_cast<std::uint32_t>(row.first)), row.firstWeight});
+  for (std::int32_t y = row.begin; y < row.end; ++y) rows.push_back({source.Row(static_cast<std::uint32_t>(y)), 1000});
+  if (row.lastWeight != 0) rows.push_back({source.Row(static_cast<std::uint32_t>(row.last)), row.lastWeight});
+  if (rows.empty()) {
+    std::fill(sum, sum + length, Acc{0});
+    return;
+  }
+  if (rows.size() == 1) rows.push_back({rows[0].pixels, 0});
+  SetWeightedRows(rows[0].pixels, rows[0].weight, rows[1].pixels, rows[1].weight, length, sum);
+  for (std::size_t n = 2; n < rows.size(); ++n) AddWeightedRow(rows[n].pixels, length, rows[n].weight, sum);
 }
 
 // What the four-way split of each inexact shared pixel of a shared row drops:
@@ -212,21 +264,17 @@ void AddDropped(const std::uint8_t* row, std::int32_t rowWeight, const std::vect
 template <typename Acc, typename Divide>
 void WriteCells(const Acc* sum, const AreaPlan& plan, const Divide& divide, std::int32_t count,
                 const std::int32_t* dropped, std::uint8_t* out) {
-  for (std::int32_t t = 0; t < count; ++t, out += 3, dropped += 3) {
-    const Cell& cell = plan.columns[static_cast<std::size_t>(t)];
-    const Acc* first = sum + 3 * static_cast<std::size_t>(cell.first);
-    const Acc* last = sum + 3 * static_cast<std::size_t>(cell.last);
-    std::int64_t whole[3] = {0, 0, 0};
-    for (const Acc* s = sum + 3 * static_cast<std::size_t>(cell.begin); s < sum + 3 * static_cast<std::size_t>(cell.end); s += 3) {
-      whole[0] += s[0];
-      whole[1] += s[1];
-      whole[2] += s[2];
+  const std::size_t taps = static_cast<std::size_t>(plan.filter.taps);
+  const std::int32_t* weight = plan.filter.weights.data();
+  for (std::int32_t t = 0; t < count; ++t, out += 3, dropped += 3, weight += taps) {
+    const Acc* s = sum + 3 * static_cast<std::size_t>(plan.filter.start[static_cast<std::size_t>(t)]);
+    std::int64_t total[3] = {-dropped[0], -dropped[1], -dropped[2]};
+    for (std::size_t k = 0; k < taps; ++k, s += 3) {
+      total[0] += std::int64_t{weight[k]} * s[0];
+      total[1] += std::int64_t{weight[k]} * s[1];
+      total[2] += std::int64_t{weight[k]} * s[2];
     }
-    for (std::size_t j = 0; j < 3; ++j) {
-      const std::int64_t total = 1000 * whole[j] + std::int64_t{cell.firstWeight} * first[j] +
-                                 std::int64_t{cell.lastWeight} * last[j] - dropped[j];
-      out[j] = static_cast<std::uint8_t>(divide(static_cast<std::uint64_t>(total)));
-    }
+    for (std::size_t j = 0; j < 3; ++j) out[j] = static_cast<std::uint8_t>(divide(static_cast<std::uint64_t>(total[j])));
   }
 }
 
@@ -238,14 +286,16 @@ void AreaShrinkWith(const RasterImage& source, RasterImage& target, const AreaPl
   const Divide divide(plan.divisor);
   const std::size_t length = 3 * static_cast<std::size_t>(source.Width());
   const std::size_t cells = 3 * static_cast<std::size_t>(plan.outputWidth + 1);
-  std::vector<Acc> sum(length);
+  // Taps past the right edge read zeros with weight 0.
+  std::vector<Acc> sum(length + 3 * static_cast<std::size_t>(plan.filter.taps), 0);
+  std::vector<WeightedRow> rowsOfCell;
   std::vector<std::int32_t> droppedHere(cells, 0);
   std::vector<std::int32_t> droppedNext(cells, 0);
   const std::int32_t rows = std::min(plan.rowCuts + 1, plan.outputHeight);
   const std::int32_t partial = std::min(plan.outputWidth, plan.columnCuts + 1);
   for (std::int32_t v = 0; v < rows; ++v) {
     const Cell& row = plan.rows[static_cast<std::size_t>(v)];
-    SumRows(source, row, length, sum.data());
+    SumRows(source, row, length, rowsOfCell, sum.data());
     const bool cut = v < plan.rowCuts;
     if (cut && row.lastWeight != 1000) {
       AddDropped(source.Row(static_cast<std::uint32_t>(row.last)), row.lastWeight, plan.inexact, droppedHere.data(),
@@ -288,46 +338,58 @@ std::vector<Sample> BilinearSamples(std::int32_t count, float scale, std::int32_
   return samples;
 }
 
+// Single precision throughout, the vertical blend before the horizontal one,
+// truncated: the values the slide pictures have always had.
+std::uint8_t Blend(std::uint8_t c1, std::uint8_t c2, std::uint8_t c3, std::uint8_t c4, float dx, float dy) {
+  const float t1 = static_cast<float>(c1) * (1 - dy) + static_cast<float>(c3) * dy;
+  const float t2 = static_cast<float>(c2) * (1 - dy) + static_cast<float>(c4) * dy;
+  return static_cast<std::uint8_t>(static_cast<int>(t1 * (1 - dx) + t2 * dx));
+}
+
+void BilinearTrueColour(const RasterImage& source, RasterImage& target, const std::vector<Sample>& columns,
+                        const std::vector<Sample>& rows) {
+  for (std::int32_t y = 0; y < target.Height(); ++y) {
+    const Sample& row = rows[static_cast<std::size_t>(y)];
+    const std::uint8_t* low = source.Row(static_cast<std::uint32_t>(row.low));
+    const std::uint8_t* high = source.Row(static_cast<std::uint32_t>(row.high));
+    std::uint8_t* out = target.Row(static_cast<std::uint32_t>(y));
+    for (const Sample& column : columns) {
+      const std::size_t left = 3 * static_cast<std::size_t>(column.low);
+      const std::size_t right = 3 * static_cast<std::size_t>(column.high);
+      for (std::size_t j = 0; j < 3; ++j) {
+        *out++ = Blend(low[left + j], low[right + j], high[left + j], high[right + j], column.fraction, row.fraction);
+      }
+    }
+  }
+}
+
+void BilinearPalette(const RasterImage& source, RasterImage& target, const std::vector<Sample>& columns,
+                     const std::vector<Sample>& rows) {
+  for (std::int32_t y = 0; y < target.Height(); ++y) {
+    const Sample& row = rows[static_cast<std::size_t>(y)];
+    for (std::int32_t x = 0; x < target.Width(); ++x) {
+      const Sample& column = columns[static_cast<std::size_t>(x)];
+      const Bgra c1 = source.PaletteColor(source.PixelIndex(column.low, row.low));
+      const Bgra c2 = source.PaletteColor(source.PixelIndex(column.high, row.low));
+      const Bgra c3 = source.PaletteColor(source.PixelIndex(column.low, row.high));
+      const Bgra c4 = source.PaletteColor(source.PixelIndex(column.high, row.high));
+      const float dx = column.fraction;
+      const float dy = row.fraction;
+      target.SetPixelColor(x, y,
+                           Bgra{Blend(c1.blue, c2.blue, c3.blue, c4.blue, dx, dy),
+                                Blend(c1.green, c2.green, c3.green, c4.green, dx, dy),
+                                Blend(c1.red, c2.red, c3.red, c4.red, dx, dy), 0});
+    }
+  }
+}
+
 void BilinearResample(const RasterImage& source, RasterImage& target, float xs, float ys) {
   const auto columns = BilinearSamples(target.Width(), xs, source.Width());
   const auto rows = BilinearSamples(target.Height(), ys, source.Height());
-  const bool trueColour = source.BitsPerPixel() == 24;
-  const auto colourAt = [&](std::int32_t x, std::int32_t y) {
-    if (trueColour) {
-      const std::uint8_t* p = source.Row(static_cast<std::uint32_t>(y)) + 3 * static_cast<std::size_t>(x);
-      return Bgra{p[0], p[1], p[2], 0};
-    }
-    return source.PaletteColor(source.PixelIndex(x, y));
-  };
-  const auto blend = [](std::uint8_t c1, std::uint8_t c2, std::uint8_t c3, std::uint8_t c4, float dx,
-                        float dy) {
-    const float t1 = static_cast<float>(c1) * (1 - dy) + static_cast<float>(c3) * dy;
-    const float t2 = static_cast<float>(c2) * (1 - dy) + static_cast<float>(c4) * dy;
-    return static_cast<std::uint8_t>(static_cast<int>(t1 * (1 - dx) + t2 * dx));
-  };
-  for (std::int32_t y = 0; y < target.Height(); ++y) {
-    const Sample& row = rows[static_cast<std::size_t>(y)];
-    std::uint8_t* out = target.Row(static_cast<std::uint32_t>(y));
-    for (std::int32_t x = 0; x < target.Width(); ++x) {
-      const Sample& column = columns[static_cast<std::size_t>(x)];
-      const Bgra c1 = colourAt(column.low, row.low);
-      const Bgra c2 = colourAt(column.high, row.low);
-      const Bgra c3 = colourAt(column.low, row.high);
-      const Bgra c4 = colourAt(column.high, row.high);
-      const float dx = column.fraction;
-      const float dy = row.fraction;
-      const Bgra value{blend(c1.blue, c2.blue, c3.blue, c4.blue, dx, dy),
-                       blend(c1.green, c2.green, c3.green, c4.green, dx, dy),
-                       blend(c1.red, c2.red, c3.red, c4.red, dx, dy), 0};
-      if (trueColour) {
-        out[0] = value.blue;
-        out[1] = value.green;
-        out[2] = value.red;
-        out += 3;
-      } else {
-        target.SetPixelColor(x, y, value);
-      }
-    }
+  if (source.BitsPerPixel() == 24) {
+    BilinearTrueColour(source, target, columns, rows);
+  } else {
+    BilinearPalette(source, target, columns, rows);
   }
 }
 
