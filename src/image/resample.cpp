@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "image/raster_image.h"
 
@@ -165,7 +170,33 @@ struct AreaPlan {
   std::int64_t heaviestRow = 0;
   std::int64_t heaviestColumn = 0;
   std::uint64_t divisor = 0;  // 1000 x the single-precision cell area in thousandths
+  bool drops = true;          // whether any four-way split drops thousandths
 };
+
+// Whether some shared row weight times some inexact column weight is not a
+// multiple of 1000. Too many distinct weights to pair up: assume it is.
+bool DropsAnything(const std::vector<Cell>& rows, std::int32_t rowCuts, const std::vector<SharedColumn>& inexact) {
+  std::vector<bool> seenRow(1001, false);
+  std::vector<bool> seenColumn(1001, false);
+  std::vector<std::int32_t> rowWeights;
+  std::vector<std::int32_t> columnWeights;
+  for (std::int32_t v = 0; v < rowCuts && v < static_cast<std::int32_t>(rows.size()); ++v) {
+    const std::int32_t weight = rows[static_cast<std::size_t>(v)].lastWeight;
+    if (!seenRow[static_cast<std::size_t>(weight)]) rowWeights.push_back(weight);
+    seenRow[static_cast<std::size_t>(weight)] = true;
+  }
+  for (const SharedColumn& shared : inexact) {
+    if (!seenColumn[static_cast<std::size_t>(shared.own)]) columnWeights.push_back(shared.own);
+    seenColumn[static_cast<std::size_t>(shared.own)] = true;
+  }
+  if (rowWeights.size() * columnWeights.size() > 4096) return true;
+  for (const std::int32_t r : rowWeights) {
+    for (const std::int32_t c : columnWeights) {
+      if (r * c % 1000 != 0) return true;
+    }
+  }
+  return false;
+}
 
 std::int64_t HeaviestCell(const std::vector<Cell>& cells) {
   std::int64_t heaviest = 0;
@@ -192,6 +223,7 @@ AreaPlan PlanAreaShrink(std::int32_t w, std::int32_t h, std::int32_t nw, std::in
     const std::int32_t weight = columnCuts.weight[static_cast<std::size_t>(t)];
     if (weight != 0) plan.inexact.push_back({t, columnCuts.at[static_cast<std::size_t>(t)], 1000 - weight});
   }
+  plan.drops = DropsAnything(plan.rows, plan.rowCuts, plan.inexact);
   plan.heaviestRow = HeaviestCell(plan.rows);
   plan.heaviestColumn = HeaviestCell(plan.columns);
   const auto scaleSum = static_cast<std::int64_t>(ysF * xsF * 1000.0f);
@@ -207,12 +239,42 @@ void AddWeightedRow(const std::uint8_t* __restrict source, std::size_t length, s
   for (std::size_t n = 0; n < length; ++n) sum[n] += static_cast<Acc>(w16 * static_cast<std::int16_t>(source[n]));
 }
 
+#if defined(__SSE2__)
+// The bytes of the two rows interleaved as 16-bit pairs: one multiply-add
+// gives four weighted sums. Returns how many channels it did.
+std::size_t SetWeightedRowsPaired(const std::uint8_t* a, std::int32_t weightA, const std::uint8_t* b,
+                                  std::int32_t weightB, std::size_t length, std::int32_t* sum) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weights = _mm_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(weightB) << 16) |
+                                                          static_cast<std::uint32_t>(weightA)));
+  std::size_t n = 0;
+  for (; n + 16 <= length; n += 16) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + n));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + n));
+    const __m128i aLow = _mm_unpacklo_epi8(va, zero);
+    const __m128i aHigh = _mm_unpackhi_epi8(va, zero);
+    const __m128i bLow = _mm_unpacklo_epi8(vb, zero);
+    const __m128i bHigh = _mm_unpackhi_epi8(vb, zero);
+    auto* out = reinterpret_cast<__m128i*>(sum + n);
+    _mm_storeu_si128(out, _mm_madd_epi16(_mm_unpacklo_epi16(aLow, bLow), weights));
+    _mm_storeu_si128(out + 1, _mm_madd_epi16(_mm_unpackhi_epi16(aLow, bLow), weights));
+    _mm_storeu_si128(out + 2, _mm_madd_epi16(_mm_unpacklo_epi16(aHigh, bHigh), weights));
+    _mm_storeu_si128(out + 3, _mm_madd_epi16(_mm_unpackhi_epi16(aHigh, bHigh), weights));
+  }
+  return n;
+}
+#endif
+
 template <typename Acc>
 void SetWeightedRows(const std::uint8_t* __restrict a, std::int32_t weightA, const std::uint8_t* __restrict b,
                      std::int32_t weightB, std::size_t length, Acc* __restrict sum) {
   const auto wa = static_cast<std::int16_t>(weightA);
   const auto wb = static_cast<std::int16_t>(weightB);
-  for (std::size_t n = 0; n < length; ++n) {
+  std::size_t n = 0;
+#if defined(__SSE2__)
+  if constexpr (std::is_same_v<Acc, std::int32_t>) n = SetWeightedRowsPaired(a, weightA, b, weightB, length, sum);
+#endif
+  for (; n < length; ++n) {
     sum[n] = static_cast<Acc>(wa * static_cast<std::int16_t>(a[n])) + static_cast<Acc>(wb * static_cast<std::int16_t>(b[n]));
   }
 }
@@ -266,20 +328,40 @@ void AddDropped(const std::uint8_t* row, std::int32_t rowWeight, const std::vect
 
 // Taps is the filter's tap count when known at compile time (the loop over
 // them unrolled), 0 otherwise.
-template <std::size_t Taps, typename Acc, typename Divide>
+template <std::size_t Taps, bool Drops, typename Acc, typename Divide>
 void WriteCells(const Acc* sum, const AreaPlan& plan, const Divide& divide, std::int32_t count,
                 const std::int32_t* dropped, std::uint8_t* out) {
   const std::size_t taps = Taps != 0 ? Taps : static_cast<std::size_t>(plan.filter.taps);
   const std::int32_t* weight = plan.filter.weights.data();
   for (std::int32_t t = 0; t < count; ++t, out += 3, dropped += 3, weight += taps) {
     const Acc* s = sum + 3 * static_cast<std::size_t>(plan.filter.start[static_cast<std::size_t>(t)]);
-    std::int64_t total[3] = {-dropped[0], -dropped[1], -dropped[2]};
+    std::int64_t total[3] = {0, 0, 0};
+    if constexpr (Drops) {
+      for (std::size_t j = 0; j < 3; ++j) total[j] = -dropped[j];
+    }
     for (std::size_t k = 0; k < taps; ++k, s += 3) {
       total[0] += std::int64_t{weight[k]} * s[0];
       total[1] += std::int64_t{weight[k]} * s[1];
       total[2] += std::int64_t{weight[k]} * s[2];
     }
     for (std::size_t j = 0; j < 3; ++j) out[j] = static_cast<std::uint8_t>(divide(static_cast<std::uint64_t>(total[j])));
+  }
+}
+
+// Two taps cover reductions by up to 1.5 at least, three up to 2.
+template <typename Acc, typename Divide>
+void WriteRow(const Acc* sum, const AreaPlan& plan, const Divide& divide, std::int32_t count,
+              const std::int32_t* dropped, std::uint8_t* out) {
+  if (plan.filter.taps == 2 && !plan.drops) {
+    WriteCells<2, false>(sum, plan, divide, count, dropped, out);
+  } else if (plan.filter.taps == 2) {
+    WriteCells<2, true>(sum, plan, divide, count, dropped, out);
+  } else if (plan.filter.taps == 3 && !plan.drops) {
+    WriteCells<3, false>(sum, plan, divide, count, dropped, out);
+  } else if (plan.filter.taps == 3) {
+    WriteCells<3, true>(sum, plan, divide, count, dropped, out);
+  } else {
+    WriteCells<0, true>(sum, plan, divide, count, dropped, out);
   }
 }
 
@@ -302,19 +384,17 @@ void AreaShrinkWith(const RasterImage& source, RasterImage& target, const AreaPl
     const Cell& row = plan.rows[static_cast<std::size_t>(v)];
     SumRows(source, row, length, rowsOfCell, sum.data());
     const bool cut = v < plan.rowCuts;
-    if (cut && row.lastWeight != 1000) {
+    if (plan.drops && cut && row.lastWeight != 1000) {
       AddDropped(source.Row(static_cast<std::uint32_t>(row.last)), row.lastWeight, plan.inexact, droppedHere.data(),
                  droppedNext.data());
     }
     const std::int32_t count = cut ? partial : plan.outputWidth;
     std::uint8_t* out = target.Row(static_cast<std::uint32_t>(v));
-    if (plan.filter.taps == 3) {  // reductions by up to 2
-      WriteCells<3>(sum.data(), plan, divide, count, droppedHere.data(), out);
-    } else {
-      WriteCells<0>(sum.data(), plan, divide, count, droppedHere.data(), out);
+    WriteRow(sum.data(), plan, divide, count, droppedHere.data(), out);
+    if (plan.drops) {
+      std::swap(droppedHere, droppedNext);
+      std::fill(droppedNext.begin(), droppedNext.end(), 0);
     }
-    std::swap(droppedHere, droppedNext);
-    std::fill(droppedNext.begin(), droppedNext.end(), 0);
   }
 }
 
