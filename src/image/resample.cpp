@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
-#include <utility>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -275,7 +274,8 @@ void SetWeightedRows(const std::uint8_t* __restrict a, std::int32_t weightA, con
   if constexpr (std::is_same_v<Acc, std::int32_t>) n = SetWeightedRowsPaired(a, weightA, b, weightB, length, sum);
 #endif
   for (; n < length; ++n) {
-    sum[n] = static_cast<Acc>(wa * static_cast<std::int16_t>(a[n])) + static_cast<Acc>(wb * static_cast<std::int16_t>(b[n]));
+    sum[n] = static_cast<Acc>(wa * static_cast<std::int16_t>(a[n])) +
+             static_cast<Acc>(wb * static_cast<std::int16_t>(b[n]));
   }
 }
 
@@ -344,7 +344,9 @@ void WriteCells(const Acc* sum, const AreaPlan& plan, const Divide& divide, std:
       total[1] += std::int64_t{weight[k]} * s[1];
       total[2] += std::int64_t{weight[k]} * s[2];
     }
-    for (std::size_t j = 0; j < 3; ++j) out[j] = static_cast<std::uint8_t>(divide(static_cast<std::uint64_t>(total[j])));
+    for (std::size_t j = 0; j < 3; ++j) {
+      out[j] = static_cast<std::uint8_t>(divide(static_cast<std::uint64_t>(total[j])));
+    }
   }
 }
 
