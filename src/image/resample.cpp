@@ -310,18 +310,20 @@ void AddDropped(const std::uint8_t* row, std::int32_t rowWeight, const std::vect
                 std::int32_t* here, std::int32_t* next) {
   for (const SharedColumn& shared : inexact) {
     // Only the weight modulo 1000 matters; for the simple factors slides
-    // are fitted with it is mostly 0 and nothing is dropped.
-    const std::int32_t weight = rowWeight * shared.own % 1000;
+    // are fitted with it is mostly 0 and nothing is dropped. Unsigned, the
+    // remainders need no sign fix-up.
+    const auto weight = static_cast<std::uint32_t>(rowWeight * shared.own) % 1000u;
     if (weight == 0) continue;
     const std::uint8_t* s = row + 3 * static_cast<std::size_t>(shared.x);
-    const std::size_t k = 3 * static_cast<std::size_t>(shared.cell);
+    std::int32_t* h = here + 3 * static_cast<std::size_t>(shared.cell);
+    std::int32_t* n = next + 3 * static_cast<std::size_t>(shared.cell);
     for (std::size_t j = 0; j < 3; ++j) {
-      const std::int32_t dropped = (weight * s[j]) % 1000;
+      const auto dropped = static_cast<std::int32_t>(weight * s[j] % 1000u);
       const std::int32_t rest = dropped == 0 ? 0 : 1000 - dropped;
-      here[k + j] += dropped;
-      here[k + 3 + j] += rest;
-      next[k + j] += rest;
-      next[k + 3 + j] += dropped;
+      h[j] += dropped;
+      h[j + 3] += rest;
+      n[j] += rest;
+      n[j + 3] += dropped;
     }
   }
 }
