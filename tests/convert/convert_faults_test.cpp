@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 #include <string_view>
 #include <thread>
 
@@ -417,6 +419,102 @@ TEST_F(ConvertFaults, KilledRunLeavesNothingOnceTheProgramStartsAgain) {
   EXPECT_EQ(PipeSocketsOf(killed.pid), std::vector<std::string>{});
   EXPECT_EQ(PipeSocketsOf(next.pid), std::vector<std::string>{});
   EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+}
+
+// Parallel runs: the same files as a serial run, byte for byte, the same exit
+// status, each message whole and named after its file, no LibreOffice left.
+
+// Every file under `root` with its bytes, by relative path.
+std::map<std::string, std::string> FilesUnder(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    files[fs::relative(entry.path(), root).string()] =
+        std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  return files;
+}
+
+// The processes of every LibreOffice that a program of ours started.
+std::set<pid_t> AllOfficeProcesses() {
+  std::set<pid_t> pids;
+  std::error_code ec;
+  for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+    std::ifstream cmdline(it->path() / "cmdline", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    if (text.find("orvanta-office-") != std::string::npos) pids.insert(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
+  }
+  return pids;
+}
+
+std::vector<std::string> Keys(const std::map<std::string, std::string>& files) {
+  std::vector<std::string> keys;
+  for (const auto& [name, bytes] : files) keys.push_back(name);
+  return keys;
+}
+
+TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
+  const fs::path corpus = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt";
+  ORVANTA_NEEDS(fs::exists(corpus / "SampleShow.ppt"), "the corpus in " + corpus.string());
+  // A second "SampleShow" from another folder shares every output name with
+  // the first: the later one in the list must win, as in a serial run.
+  const fs::path again = fs::path(work_.path()) / "again" / "SampleShow.odp";
+  fs::create_directories(again.parent_path());
+  fs::copy_file(example_, again);
+  const std::vector<std::string> files = {(corpus / "SampleShow.ppt").string(),
+                                          (corpus / "Password_Protected-hello.ppt").string(),
+                                          (corpus / "42486.ppt").string(), example_.string(),
+                                          again.string()};
+  const std::set<pid_t> officeBefore = AllOfficeProcesses();
+  testfiles::Scratch serialOut, parallelOut;
+  std::vector<std::string> serialArgs = {"--output-dir", serialOut.path()};
+  serialArgs.insert(serialArgs.end(), files.begin(), files.end());
+  std::vector<std::string> parallelArgs = {"--jobs", "2", "--output-dir", parallelOut.path()};
+  parallelArgs.insert(parallelArgs.end(), files.begin(), files.end());
+  const CliRun serial = RunCli(serialArgs, config_.path());
+  const CliRun parallel = RunCli(parallelArgs, config_.path());
+
+  EXPECT_EQ(serial.status, 1) << serial.err;
+  EXPECT_EQ(parallel.status, serial.status) << parallel.err;
+  const auto serialFiles = FilesUnder(serialOut.path());
+  const auto parallelFiles = FilesUnder(parallelOut.path());
+  EXPECT_EQ(Keys(parallelFiles), Keys(serialFiles));
+  for (const auto& [name, bytes] : serialFiles) {
+    auto other = parallelFiles.find(name);
+    if (other != parallelFiles.end()) {
+      EXPECT_TRUE(other->second == bytes) << name << " differs";
+    }
+  }
+  EXPECT_TRUE(serialFiles.count("SampleShow.swf") && serialFiles.count("42486.swf") &&
+              serialFiles.count("orvanta-tour.swf"));
+  // The message of the file LibreOffice cannot open, whole, after its file.
+  const std::string encrypted = (corpus / "Password_Protected-hello.ppt").string();
+  const std::string message = "Presentations.Open: LibreOffice cannot open " + encrypted +
+                              " (the file is damaged, encrypted or in an unknown format)";
+  EXPECT_NE(serial.err.find("\nOrvanta: " + message + "\n"), std::string::npos) << serial.err;
+  EXPECT_NE(parallel.err.find("\n" + encrypted + ": Orvanta: " + message + "\n"), std::string::npos) << parallel.err;
+  EXPECT_EQ(AllOfficeProcesses(), officeBefore) << "a LibreOffice lives on";
+}
+
+// Ctrl-C cancels every entry being converted; the entries after them go on.
+TEST_F(ConvertFaults, CtrlCWithTwoWorkersCancelsBothRunningEntriesOnly) {
+  const fs::path corpus = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt";
+  ORVANTA_NEEDS(fs::exists(corpus / "41246-1.ppt"), "the corpus in " + corpus.string());
+  const std::set<pid_t> officeBefore = AllOfficeProcesses();
+  const std::string first = (corpus / "41246-1.ppt").string();
+  const std::string second = (corpus / "42486.ppt").string();
+  // Both workers have begun their export when the second one says so.
+  CliRun run = RunCli({"--jobs", "2", "--output-dir", OutDir(), first, second, example_.string()}, config_.path(), 0,
+                      "42486.ppt: ");
+  EXPECT_EQ(run.status, 1) << run.err;
+  const bool firstCancelled = run.err.find("41246-1.ppt: cancelled") != std::string::npos;
+  const bool secondCancelled = run.err.find("42486.ppt: cancelled") != std::string::npos;
+  EXPECT_TRUE(firstCancelled || secondCancelled) << run.err;
+  EXPECT_EQ(fs::exists(out_ / "41246-1.swf"), !firstCancelled);
+  EXPECT_EQ(fs::exists(out_ / "42486.swf"), !secondCancelled);
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted\n" << run.err;
+  EXPECT_EQ(AllOfficeProcesses(), officeBefore) << "a LibreOffice lives on";
 }
 
 }  // namespace
