@@ -9,7 +9,8 @@
 # Batch: ten small presentations converted by one orvanta-cli call (one
 # LibreOffice serves the whole batch), against one orvanta-cli call per
 # presentation (a cold LibreOffice start each), and against soffice
-# converting the ten files to PDF in one call.
+# converting the ten files to PDF in one call, and against the same batch
+# with --jobs 2 (two workers, each with its own LibreOffice).
 # Needs ../shared/corpus/ppt beside the checkout. Prints seconds and ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,6 +52,8 @@ t0=$(now); soffice_pdf "$work/pdf2" "${batch[@]}"; t1=$(now)
 lo_batch=$(elapsed "$t0" "$t1")
 t0=$(now); "$cli" convert --output-dir "$work/out2" "${batch[@]}" >/dev/null 2>&1 || true; t1=$(now)
 orv_batch=$(elapsed "$t0" "$t1")
+t0=$(now); "$cli" convert --jobs 2 --output-dir "$work/out4" "${batch[@]}" >/dev/null 2>&1 || true; t1=$(now)
+orv_jobs2=$(elapsed "$t0" "$t1")
 t0=$(now)
 for f in "${batch[@]}"; do "$cli" convert --output-dir "$work/out3" "$f" >/dev/null 2>&1 || true; done
 t1=$(now)
@@ -62,3 +65,5 @@ printf 'batch of 10               LibreOffice to PDF %6.2f s   orvanta-cli %6.2f
   "$lo_batch" "$orv_batch" "$(echo "$orv_batch / $lo_batch" | bc -l)"
 printf 'batch of 10, cold starts  one orvanta-cli per file %6.2f s   speed-up of one batch %.2fx\n' \
   "$orv_cold" "$(echo "$orv_cold / $orv_batch" | bc -l)"
+printf 'batch of 10, --jobs 2     orvanta-cli %6.2f s   speed-up over --jobs 1 %.2fx   ratio to LibreOffice %.2f\n' \
+  "$orv_jobs2" "$(echo "$orv_batch / $orv_jobs2" | bc -l)" "$(echo "$orv_jobs2 / $lo_batch" | bc -l)"

@@ -54,7 +54,8 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& configHom
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     std::string_view entry(*e);
-    if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("HOME=", 0) == 0) {
+    if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("TMPDIR=", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
+        entry.rfind("XDG_CACHE_HOME=", 0) == 0) {
       continue;
     }
     env.emplace_back(entry);
@@ -515,6 +516,27 @@ TEST_F(ConvertFaults, CtrlCWithTwoWorkersCancelsBothRunningEntriesOnly) {
   EXPECT_EQ(fs::exists(out_ / "42486.swf"), !secondCancelled);
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted\n" << run.err;
   EXPECT_EQ(AllOfficeProcesses(), officeBefore) << "a LibreOffice lives on";
+}
+
+// The first start keeps LibreOffice's extension registration in the user's
+// cache; later starts plant it in their fresh profile. A damaged seed costs
+// only time.
+TEST_F(ConvertFaults, ExtensionRegistrationIsKeptForLaterStarts) {
+  CliRun first = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path());
+  ASSERT_EQ(first.status, 0) << first.err;
+  std::vector<fs::path> seeds;
+  const fs::path cache = fs::path(config_.path()) / ".cache" / "orvanta";
+  for (const auto& entry : fs::directory_iterator(cache)) seeds.push_back(entry.path());
+  ASSERT_EQ(seeds.size(), 1u);
+  EXPECT_EQ(seeds[0].filename().string().rfind("office-extensions-", 0), 0u) << seeds[0];
+  EXPECT_TRUE(fs::is_regular_file(seeds[0] / "buildid"));
+  EXPECT_FALSE(fs::exists(seeds[0] / "tmp"));
+
+  std::ofstream(seeds[0] / "buildid", std::ios::trunc) << "not a build id";
+  fs::remove(out_ / "orvanta-tour.swf");
+  CliRun damaged = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path());
+  EXPECT_EQ(damaged.status, 0) << damaged.err;
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf"));
 }
 
 }  // namespace

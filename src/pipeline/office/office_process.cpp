@@ -1,5 +1,7 @@
 #include "pipeline/office/office_process.h"
 
+#include "pipeline/office/profile_seed.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -183,6 +185,8 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
   }
   folder_ = CreateProfile(error);
   if (folder_.empty()) return false;
+  seed_ = ExtensionSeedFolder(officeRoot);
+  PlantExtensionSeed(seed_, folder_ + "/profile");
   pipeName_ = UniquePipeName();
   logPath_ = folder_ + "/soffice.log";
 
@@ -280,6 +284,7 @@ void OfficeProcess::End(double seconds) {
     guardian_ = 0;
   }
   group_ = 0;
+  KeepExtensionSeed(seed_, folder_ + "/profile");
   std::error_code ec;
   fs::remove_all(folder_, ec);
 }

@@ -41,6 +41,7 @@ class OfficeProcess {
   bool exited_ = false;
   std::atomic<std::int64_t>* liveGroup_ = nullptr;
   std::string folder_;   // private profile and log
+  std::string seed_;     // the cached extension registration (profile_seed.h)
   std::string pipeName_;
   std::string logPath_;
 };
