@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang libclang-rt-14-dev llvm
+  clang libclang-rt-14-dev llvm clang-format universal-ctags
   libgtest-dev libgmock-dev
   libjpeg62-turbo-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-noto-cjk fonts-dejavu-core libfreetype-dev

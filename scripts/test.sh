@@ -10,6 +10,8 @@ bash scripts/setup.sh
 
 echo "== layers"
 scripts/check_layers.sh
+echo "== format"
+scripts/check_format.sh
 echo "== build"
 scripts/build.sh build -DORVANTA_WERROR=ON
 echo "== tests"
