@@ -1,5 +1,8 @@
 #include "movie/html5_twin.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/resources.h"
@@ -138,7 +141,9 @@ bool WriteTwinPage(std::string_view config, std::span<const std::span<const std:
   const auto text = BuildTwinPage(config, jpegs, page);
   if (!text) return false;
   if (!ReplaceFileContents(page.path, *text)) {
+    const int error = errno;
     Notify(FormatMessage(msg::kHtmlWriteFailed, page.path));
+    Explain(page.path + ": " + std::strerror(error));
     return false;
   }
   return true;

@@ -1,5 +1,7 @@
 #include "pipeline/picture_folder.h"
 
+#include <cerrno>
+#include <cstring>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -70,7 +72,9 @@ bool CollectPictureFolder(const std::string& folder, const ConversionSettings& s
   if (wantsExtras && !pictures.paths.empty()) {
     std::string pattern = settings.TempFolder + "orvanta-slides-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
+      const int error = errno;
       Notify(msg::kTempFolderFailed);
+      Explain(pattern + ": " + std::strerror(error));
       return false;
     }
     slides.workingFolder_ = pattern;

@@ -246,9 +246,14 @@ bool WriteResourceFile(const std::string& path, int resourceId) {
     ok = put > 0;
     if (ok) rest = rest.subspan(static_cast<std::size_t>(put));
   }
-  if (fd >= 0 && ::close(fd) != 0) ok = false;
+  int error = errno;
+  if (fd >= 0 && ::close(fd) != 0) {
+    if (ok) error = errno;
+    ok = false;
+  }
   if (!ok) {
     Notify(msg::kCannotCreateImage);
+    Explain(path + ": " + std::strerror(error));
     return false;
   }
   return true;
