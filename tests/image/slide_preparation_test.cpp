@@ -77,7 +77,7 @@ class SlidePreparationTest : public ::testing::Test {
     return image.PixelColor(x, image.Height() - 1 - yFromTop).green;
   }
 
-  test::TempDir dir;
+  test::ScratchFolder dir;
   RecordingNotifier notes;
   ScopedNotifier scope{notes};
   SlidePreparer preparer;

@@ -7,15 +7,15 @@
 
 #include <filesystem>
 
-#include "support/test_files.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::Scratch;
+using test::ScratchFolder;
 
-constexpr auto Write = testfiles::WriteText;
+constexpr auto Write = test::WriteText;
 
 // The first bytes of an uncompressed movie with an 800 x 600 frame.
 std::string MovieHead() {

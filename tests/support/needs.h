@@ -10,20 +10,20 @@
 #include <cstring>
 #include <string>
 
-namespace orv::testfiles {
+namespace orv::test {
 
 inline bool InCi() {
   const char* ci = std::getenv("CI");
   return ci != nullptr && std::strcmp(ci, "true") == 0;
 }
 
-}  // namespace orv::testfiles
+}  // namespace orv::test
 
 // Use inside a test body: returns from it.
 #define ORVANTA_NEEDS(present, what)                                                \
   do {                                                                                     \
     if (!(present)) {                                                                      \
-      if (::orv::testfiles::InCi()) {                                                      \
+      if (::orv::test::InCi()) {                                                      \
         FAIL() << "missing: " << (what) << " (CI=true: a missing piece is a failure)";      \
       }                                                                                    \
       std::fprintf(stderr, "\n*** SKIPPED: missing %s\n", std::string(what).c_str());     \
