@@ -96,8 +96,15 @@ TEST(WriterContract, MainScriptUsesTheNamesTheWriterAndTheDocumentGiveIt) {
   ASSERT_FALSE(tags.empty());
   const auto main = ReadActions(tags.back().body);
   ASSERT_EQ(main.front().code, 0x88);
+  // Names reach the script as pool constants or as pushed strings.
   const std::vector<std::string> pool = PoolStrings(main.front());
-  const std::set<std::string> names(pool.begin(), pool.end());
+  std::set<std::string> names(pool.begin(), pool.end());
+  for (const Action& action : main) {
+    if (action.code != 0x96) continue;
+    for (const PushValue& value : ReadPush(action)) {
+      if (value.type == 0) names.insert(value.text);
+    }
+  }
   // Fragment 205 places the slides sprite as "navSlides_mc" at depth 1 and
   // moves the panel at depth 3; the document's <config> attributes and the
   // delay of each <slideProp>.
