@@ -97,7 +97,7 @@ TEST_F(SlidePreparationTest, FormatComesFromTheLastThreeLetters) {
 
   notes.reports.clear();
   std::uint8_t* bytes = nullptr;
-  const std::string missing = dir.Write("x", {}) + "-missing.bmp";
+  const std::string missing = dir.Write("x", "") + "-missing.bmp";
   EXPECT_EQ(preparer.EncodeSlideImage(missing, bytes, Settings(1)), -1);
   ASSERT_EQ(notes.reports.size(), 1u);
   EXPECT_EQ(notes.reports[0], FormatMessage(msg::kCannotLoadImage, missing));

@@ -46,7 +46,7 @@ class ConvertMoviesTest : public ::testing::Test {
     settings_.Width = 64;
     settings_.Height = 48;
     settings_.OutputFolder = out_;
-    settings_.TempFolder = scratch_.path().string() + "/";
+    settings_.TempFolder = scratch_.path() + "/";
   }
 
   void AddSlides(int count) {

@@ -69,7 +69,7 @@ class TwinTest : public ::testing::Test {
     settings_.Height = 48;
     settings_.GenHTML5 = 1;
     settings_.OutputFolder = out_;
-    settings_.TempFolder = scratch_.path().string() + "/";
+    settings_.TempFolder = scratch_.path() + "/";
   }
   // Grey slide pictures, a shade apart, as the export leaves them.
   void AddSlides(int count) {

@@ -15,7 +15,7 @@ namespace orv {
 namespace {
 
 using test::FileNames;
-using test::ReadText;
+using test::ReadFile;
 using test::ScratchFolder;
 using test::WriteSolidBmp;
 
@@ -59,7 +59,7 @@ class BatchDriverTest : public ::testing::Test {
 
   RecordingNotifier recorder_;
   ScopedNotifier scope_;
-  Scratch temp_, out_, source_;
+  ScratchFolder temp_, out_, source_;
   ConversionSettings settings_;
   int viewsMade_ = 0;
 };

@@ -21,12 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FileNames;
-using test::ReadText;
+using test::ReadFile;
 using test::ScratchFolder;
-constexpr auto Write = test::WriteText;
+void Write(const std::string& path, const std::string& text) { test::WriteFile(path, text); }
 
 // A bundle like the real one: a loader, a large core, licences and the stamp.
-WebPlayerBundle MakeBundle(const Scratch& scratch, const std::string& name, const std::string& version) {
+WebPlayerBundle MakeBundle(const ScratchFolder& scratch, const std::string& name, const std::string& version) {
   const std::string folder = scratch / name;
   Write(folder + "/ruffle.js", "// loader " + version + "\n");
   Write(folder + "/core.ruffle.0123.js", "// core\n");
@@ -47,7 +47,7 @@ ino_t Inode(const std::string& path) {
 
 class WebPlayerCopyTest : public ::testing::Test {
  protected:
-  Scratch bundles_, out_;
+  ScratchFolder bundles_, out_;
   WebPlayerBundle bundle_ = MakeBundle(bundles_, "installed", "0.6.0");
   std::string target_ = out_ / "ruffle";
 };
@@ -123,7 +123,7 @@ TEST_F(WebPlayerCopyTest, FullDiskLeavesNoHalfPlayer) {
 }
 
 TEST(WebPlayerLocation, BesideTheProgramFirstThenTheSharedFolder) {
-  Scratch install;
+  ScratchFolder install;
   fs::create_directories(install / "bin");
   EXPECT_EQ(WebPlayerCandidates(install / "bin"),
             (std::vector<std::string>{install / "bin/ruffle", install / "share/orvanta/ruffle"}));
@@ -171,7 +171,7 @@ class WebPlayerBatchTest : public ::testing::Test {
 
   RecordingNotifier recorder_;
   ScopedNotifier scope_;
-  Scratch temp_, out_, source_, bundles_;
+  ScratchFolder temp_, out_, source_, bundles_;
   ConversionSettings settings_;
 };
 
@@ -184,7 +184,7 @@ TEST_F(WebPlayerBatchTest, PagesLoadThePlayerCopiedBesideThem) {
   EXPECT_EQ(ReadFile(out_ / "ruffle/VERSION"), bundle.version);
 
   // Without pages there is nothing to copy the player for.
-  Scratch other;
+  ScratchFolder other;
   settings_.OutputFolder = other.path();
   settings_.GenHTML = 0;
   Convert(bundle, {PictureFolder("c")});
