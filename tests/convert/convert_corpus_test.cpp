@@ -56,7 +56,7 @@ std::set<std::string> FilesLibreOfficeCannotLoad() {
 
 TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
   std::vector<fs::path> files = CorpusFiles();
-  ORVANTA_NEEDS(!files.empty(), "the corpus beside the checkout (../shared/corpus/ppt)");
+  ORVANTA_NEEDS(!files.empty(), "the corpus at " + (fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt").string());
   test::ScratchFolder temp, out;
   ConversionSettings settings;
   settings.TempFolder = temp.path() + "/";

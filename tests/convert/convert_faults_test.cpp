@@ -274,6 +274,7 @@ TEST_F(ConvertFaults, BadPresentationsFailAloneAndTheBatchGoesOn) {
   fs::copy_file(example_, second);
   std::vector<std::string> files = {example_.string(), text};
   fs::path encrypted = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "Password_Protected-hello.ppt";
+  ORVANTA_WANTS(fs::exists(encrypted), "the corpus presentation " + encrypted.string());
   if (fs::exists(encrypted)) files.push_back(encrypted.string());
   files.push_back(second);
   files.insert(files.begin(), "--output-dir");

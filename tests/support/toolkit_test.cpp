@@ -1,6 +1,7 @@
 // The toolkit's own promises: a scratch folder is private and goes away, a
-// folder that cannot be made stops the test, and the BMP builder writes the
-// bytes the format states.
+// folder that cannot be made stops the test, the BMP builder writes the
+// bytes the format states, and with CI=true nothing missing passes quietly.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "support/files.h"
+#include "support/needs.h"
 #include "support/pictures.h"
 
 namespace orv {
@@ -81,6 +83,22 @@ TEST(Pictures, SolidBmpHasTheHeaderAndPaddedRowsOfTheFormat) {
       8, 0, 0, 0, 0xc4, 0x0e, 0, 0, 0xc4, 0x0e, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // image size, 3780 ppm
       0, 0, 255, 0, 0, 255, 0, 0};
   EXPECT_EQ(test::SolidBmp(2, 1, 255, 0, 0), expected);
+}
+
+void NeedMissing() { ORVANTA_NEEDS(false, "the thing"); }
+void WantMissing() { ORVANTA_WANTS(false, "a part"); }
+
+TEST(Needs, WithCiAMissingPieceFailsAndIsNamed) {
+  ScopedEnv ci("CI", "true");
+  EXPECT_FATAL_FAILURE(NeedMissing(), "missing: the thing");
+  EXPECT_NONFATAL_FAILURE(WantMissing(), "missing: a part");
+}
+
+TEST(Needs, ElsewhereAMissingPartLetsTheTestGoOn) {
+  ScopedEnv ci("CI", "");
+  WantMissing();
+  ORVANTA_NEEDS(true, "what is there");
+  SUCCEED();
 }
 
 }  // namespace
