@@ -21,6 +21,29 @@ void PutAxisEdge(BitWriter& writer, bool vertical, std::int32_t delta, unsigned 
 
 }  // namespace
 
+bool ReadFrameRect(std::span<const std::uint8_t> bytes, std::size_t offset, FrameRect& rect) {
+  std::size_t bit = offset * 8;
+  // Most significant bit first; false once a bit lies past the end.
+  auto get = [&](unsigned count, std::uint32_t& value) {
+    value = 0;
+    for (unsigned k = 0; k < count; ++k, ++bit) {
+      if (bit / 8 >= bytes.size()) return false;
+      value = (value << 1) | ((bytes[bit / 8] >> (7 - bit % 8)) & 1u);
+    }
+    return true;
+  };
+  std::uint32_t bits = 0;
+  if (!get(5, bits)) return false;
+  std::int32_t* const fields[] = {&rect.xMin, &rect.xMax, &rect.yMin, &rect.yMax};
+  for (std::int32_t* field : fields) {
+    std::uint32_t raw = 0;
+    if (!get(bits, raw)) return false;
+    if (bits > 0 && bits < 32 && (raw >> (bits - 1)) != 0) raw |= ~0u << bits;
+    *field = static_cast<std::int32_t>(raw);
+  }
+  return true;
+}
+
 unsigned SignedBitsFor(std::uint32_t twips) {
   return twips == 0 ? 1u : static_cast<unsigned>(std::bit_width(twips)) + 1u;
 }

@@ -3,7 +3,9 @@
 // outline of a slide shape.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "movie/bit_writer.h"
 
@@ -23,5 +25,14 @@ unsigned SignedBitsFor(std::uint32_t twips);
 // nothing) for a side outside 1..kMaxFramePixels.
 bool BuildFrameRect(BitWriter& writer, std::int32_t widthPx, std::int32_t heightPx);
 bool BuildSlideOutline(BitWriter& writer, std::int32_t widthPx, std::int32_t heightPx);
+
+// A rectangle as a RECT record states it, in twips.
+struct FrameRect {
+  std::int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+};
+
+// Reads a RECT record at `offset` (a movie's frame is at byte 8); false when
+// it runs past the end of `bytes`.
+bool ReadFrameRect(std::span<const std::uint8_t> bytes, std::size_t offset, FrameRect& rect);
 
 }  // namespace orv

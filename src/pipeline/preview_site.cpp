@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "movie/swf_reader.h"
+#include "movie/frame_records.h"
 #include "movie/web_names.h"
 #include "movie/web_page.h"
 #include "movie/web_player_markup.h"
@@ -36,8 +36,8 @@ std::optional<std::pair<int, int>> MovieFrameSize(const fs::path& movie) {
   in.read(reinterpret_cast<char*>(head.data()), head.size());
   const auto got = static_cast<std::size_t>(in.gcount());
   if (got < 9 || head[0] != 'F' || head[1] != 'W' || head[2] != 'S') return std::nullopt;
-  SwfRect rect;
-  if (!ReadSwfRect(std::span(head.data(), got), 8, rect)) return std::nullopt;
+  FrameRect rect;
+  if (!ReadFrameRect(std::span(head.data(), got), 8, rect)) return std::nullopt;
   const int width = (rect.xMax - rect.xMin) / 20;
   const int height = (rect.yMax - rect.yMin) / 20;
   if (width <= 0 || height <= 0) return std::nullopt;

@@ -13,12 +13,12 @@
 #include <span>
 
 #include "base/notifier.h"
-#include "movie/swf_reader.h"
+#include "support/swf_reader.h"
 #include "pipeline/automation.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/office_server.h"
 #include "pipeline/output_names.h"
-#include "support/test_files.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
@@ -56,8 +56,8 @@ std::set<std::string> FilesLibreOfficeCannotLoad() {
 
 TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
   std::vector<fs::path> files = CorpusFiles();
-  ORVANTA_NEEDS(!files.empty(), "the corpus beside the checkout (../shared/corpus/ppt)");
-  testfiles::Scratch temp, out;
+  ORVANTA_NEEDS(!files.empty(), "the corpus at " + (fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt").string());
+  test::ScratchFolder temp, out;
   ConversionSettings settings;
   settings.TempFolder = temp.path() + "/";
   settings.OutputFolder = out.path();
@@ -81,13 +81,13 @@ TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
       if (result == EntryResult::kConverted && recorder.reports.size() == before) {
         ++converted;
         std::string movie = OutputPath(out.path(), MovieName(file.string()));
-        std::string bytes = testfiles::ReadText(movie);
-        SwfMovie swf = ReadSwf(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        std::string bytes = test::ReadFile(movie);
+        test::SwfMovie swf = test::ReadSwf(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
         EXPECT_TRUE(swf.ok()) << file.filename();
-        EXPECT_GE(std::count_if(swf.tags.begin(), swf.tags.end(), [](const SwfTag& t) { return t.code == 21; }), 1)
+        EXPECT_GE(std::count_if(swf.tags.begin(), swf.tags.end(), [](const test::SwfTag& t) { return t.code == 21; }), 1)
             << file.filename() << ": no slide picture";
         // A completed conversion leaves no working folder.
-        for (const std::string& name : testfiles::FileNames(temp.path())) {
+        for (const std::string& name : test::FileNames(temp.path())) {
           EXPECT_EQ(name.find("_zzz_"), std::string::npos) << "working folder left: " << name;
         }
       } else {
@@ -96,7 +96,7 @@ TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
         if (failure.empty() && recorder.reports.size() > before) failure = recorder.reports.back();
         EXPECT_FALSE(failure.empty()) << file.filename() << " failed without a message";
       }
-      for (const std::string& name : testfiles::FileNames(file.parent_path().string())) {
+      for (const std::string& name : test::FileNames(file.parent_path().string())) {
         EXPECT_EQ(name.rfind(".~lock.", 0), std::string::npos) << "lock file " << name;
       }
     }

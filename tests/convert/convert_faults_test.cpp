@@ -26,7 +26,8 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
-#include "support/test_files.h"
+#include "support/files.h"
+#include "support/pictures.h"
 
 namespace orv {
 namespace {
@@ -148,7 +149,7 @@ std::vector<pid_t> OfficeProcessesOf(pid_t program) {
 std::vector<std::string> PipeSocketsOf(pid_t program) {
   std::vector<std::string> found;
   const std::string marker = "orvanta_" + std::to_string(program) + "_";
-  for (const std::string& name : testfiles::FileNames("/tmp")) {
+  for (const std::string& name : test::FileNames("/tmp")) {
     if (name.rfind("OSL_PIPE_", 0) == 0 && name.find(marker) != std::string::npos) found.push_back(name);
   }
   return found;
@@ -165,7 +166,7 @@ class ConvertFaults : public ::testing::Test {
   }
   std::string OutDir() const { return out_.path(); }
 
-  testfiles::Scratch config_, out_, work_;
+  test::ScratchFolder config_, out_, work_;
   fs::path example_;
 };
 
@@ -185,23 +186,23 @@ TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
   std::string pictures = work_ / "pictures";
   fs::create_directories(pictures);
   for (int i = 1; i <= 3; ++i) {
-    testfiles::WriteSolidBmp(pictures + "/Slide" + std::to_string(i) + ".bmp", 320, 240, 40, 90, 200);
+    test::WriteSolidBmp(pictures + "/Slide" + std::to_string(i) + ".bmp", 320, 240, 40, 90, 200);
   }
   CliRun first = RunCli({"--output-dir", OutDir(), pictures}, config_.path());
   ASSERT_EQ(first.status, 0) << first.err;
-  std::string older = testfiles::ReadText(out_ / "pictures.swf");
-  std::string olderTwin = testfiles::ReadText(out_ / "pictures-html5.html");
+  std::string older = test::ReadFile(out_ / "pictures.swf");
+  std::string olderTwin = test::ReadFile(out_ / "pictures-html5.html");
   ASSERT_FALSE(olderTwin.empty());
 
-  testfiles::WriteSolidBmp(pictures + "/Slide2.bmp", 320, 240, 250, 10, 10);
+  test::WriteSolidBmp(pictures + "/Slide2.bmp", 320, 240, 250, 10, 10);
   CliRun full = RunCli({"--output-dir", OutDir(), pictures}, config_.path(), older.size() / 2);
   EXPECT_EQ(full.status, 1) << full.err;
   EXPECT_NE(full.err.find(FormatMessage(msg::kFlashWriteFailed, out_ / "pictures.swf")), std::string::npos)
       << full.err;
-  EXPECT_EQ(testfiles::ReadText(out_ / "pictures.swf"), older) << "the older movie was damaged";
+  EXPECT_EQ(test::ReadFile(out_ / "pictures.swf"), older) << "the older movie was damaged";
   // The failed movie gets no twin: the older one stays as it was.
-  EXPECT_EQ(testfiles::ReadText(out_ / "pictures-html5.html"), olderTwin);
-  for (const std::string& name : testfiles::FileNames(OutDir())) {
+  EXPECT_EQ(test::ReadFile(out_ / "pictures-html5.html"), olderTwin);
+  for (const std::string& name : test::FileNames(OutDir())) {
     EXPECT_TRUE(name == "pictures.swf" || name == "pictures.htm" || name == "pictures-html5.html" || name == "ruffle")
         << "left behind: " << name;
   }
@@ -269,13 +270,14 @@ TEST_F(ConvertFaults, VerboseGivesTheReasonBehindEachMessage) {
 // One presentation that LibreOffice cannot read costs only itself: the next
 // entries convert, each failure says why, and nothing is left behind.
 TEST_F(ConvertFaults, BadPresentationsFailAloneAndTheBatchGoesOn) {
-  testfiles::Scratch tmp;
+  test::ScratchFolder tmp;
   std::string text = work_ / "notes.pps";
   std::ofstream(text) << "This is a text file, not a slide show.\n";
   std::string second = work_ / "second.odp";
   fs::copy_file(example_, second);
   std::vector<std::string> files = {example_.string(), text};
   fs::path encrypted = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "Password_Protected-hello.ppt";
+  ORVANTA_WANTS(fs::exists(encrypted), "the corpus presentation " + encrypted.string());
   if (fs::exists(encrypted)) files.push_back(encrypted.string());
   files.push_back(second);
   files.insert(files.begin(), "--output-dir");
@@ -292,7 +294,7 @@ TEST_F(ConvertFaults, BadPresentationsFailAloneAndTheBatchGoesOn) {
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf"));
   EXPECT_TRUE(fs::exists(out_ / "second.swf")) << "the batch stopped at the bad file\n" << run.err;
   EXPECT_FALSE(fs::exists(out_ / "notes.swf"));
-  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
 }
 
@@ -314,7 +316,7 @@ TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
   for (const std::string& folder : {config_.path(), out_.path()}) {
     ASSERT_EQ(::chown(folder.c_str(), nobody, nobody), 0);
   }
-  testfiles::Scratch tmp;
+  test::ScratchFolder tmp;
   ASSERT_EQ(::chown(tmp.path().c_str(), nobody, nobody), 0);
 
   CliOptions options;
@@ -324,7 +326,7 @@ TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
   CliRun run = RunCli({"--notes", "--output-dir", OutDir(), deck}, config_.path(), options);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::exists(out_ / "talk.swf")) << run.err;
-  EXPECT_EQ(testfiles::FileNames(shelf), std::vector<std::string>{"talk.odp"}) << "the source folder was touched";
+  EXPECT_EQ(test::FileNames(shelf), std::vector<std::string>{"talk.odp"}) << "the source folder was touched";
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
 
   // A file its user may not read gets a message that says so.
@@ -340,7 +342,7 @@ TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
 // Two runs of the same presentation at once, to two output folders: each
 // works in a folder of its own and both convert.
 TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
-  testfiles::Scratch secondOut, secondConfig, tmp;
+  test::ScratchFolder secondOut, secondConfig, tmp;
   CliOptions options;
   options.tmpdir = tmp.path();
   CliRun first, second;
@@ -351,7 +353,7 @@ TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
   EXPECT_EQ(second.status, 0) << second.err;
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf"));
   EXPECT_TRUE(fs::exists(secondOut / "orvanta-tour.swf"));
-  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
   EXPECT_FALSE(OfficeOfProgramRunning(first.pid));
   EXPECT_FALSE(OfficeOfProgramRunning(second.pid));
 }
@@ -362,7 +364,7 @@ TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
 TEST_F(ConvertFaults, HungLibreOfficeIsEndedAtTheTimeLimitAndTheNextFileConverts) {
   fs::path deck = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "41246-1.ppt";
   ORVANTA_NEEDS(fs::exists(deck), "the corpus presentation " + deck.string());
-  testfiles::Scratch tmp;
+  test::ScratchFolder tmp;
   CliOptions options;
   options.tmpdir = tmp.path();
   std::vector<pid_t> stopped;
@@ -385,7 +387,7 @@ TEST_F(ConvertFaults, HungLibreOfficeIsEndedAtTheTimeLimitAndTheNextFileConverts
   EXPECT_GE(seconds, limit);
   EXPECT_FALSE(fs::exists(out_ / "41246-1.swf"));
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted\n" << run.err;
-  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
   for (pid_t pid : stopped) EXPECT_NE(::kill(pid, 0), 0) << "stopped LibreOffice process " << pid << " lives on";
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
 }
@@ -393,7 +395,7 @@ TEST_F(ConvertFaults, HungLibreOfficeIsEndedAtTheTimeLimitAndTheNextFileConverts
 // A run killed outright leaves its LibreOffice's pipe socket and profile;
 // the next run of the program sweeps them away.
 TEST_F(ConvertFaults, KilledRunLeavesNothingOnceTheProgramStartsAgain) {
-  testfiles::Scratch tmp;
+  test::ScratchFolder tmp;
   CliOptions options;
   options.tmpdir = tmp.path();
   std::vector<std::string> socketsBeforeKill;
@@ -419,7 +421,7 @@ TEST_F(ConvertFaults, KilledRunLeavesNothingOnceTheProgramStartsAgain) {
   EXPECT_EQ(next.status, 0) << next.err;
   EXPECT_EQ(PipeSocketsOf(killed.pid), std::vector<std::string>{});
   EXPECT_EQ(PipeSocketsOf(next.pid), std::vector<std::string>{});
-  EXPECT_EQ(testfiles::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
 // Parallel runs: the same files as a serial run, byte for byte, the same exit
@@ -468,7 +470,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
                                           (corpus / "42486.ppt").string(), example_.string(),
                                           again.string()};
   const std::set<pid_t> officeBefore = AllOfficeProcesses();
-  testfiles::Scratch serialOut, parallelOut;
+  test::ScratchFolder serialOut, parallelOut;
   std::vector<std::string> serialArgs = {"--output-dir", serialOut.path()};
   serialArgs.insert(serialArgs.end(), files.begin(), files.end());
   std::vector<std::string> parallelArgs = {"--jobs", "2", "--output-dir", parallelOut.path()};

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   g_folder = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(g_folder);
 
-  orv::test::TempFolder folder;
+  orv::test::ScratchFolder folder;
   orv::SettingsStore store(folder.path() + "/store.json");
   store.SetString("OutputDir", folder.path() + "/Orvanta");
   store.SetInt("OpenDest", 0);

@@ -1,5 +1,5 @@
-// Shared pieces of the desktop tests: a private folder with a settings store
-// and a scripted DesktopShell that answers the dialogs.
+// Shared pieces of the desktop tests: a scripted DesktopShell that answers
+// the dialogs, and the toolkit's scratch folder.
 #pragma once
 
 #include <cstdlib>
@@ -10,32 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
 #include "ui/qt/main_commands.h"
 #include "settings/settings_store.h"
 
 namespace orv::test {
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvanta-desktop-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name, const std::string& content = "x") const {
-    std::string full = path_ + "/" + name;
-    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    std::ofstream(full, std::ios::binary) << content;
-    return full;
-  }
-
- private:
-  std::string path_;
-};
 
 class ScriptedShell final : public DesktopShell {
  public:

@@ -30,11 +30,11 @@ class MainCommandsTest : public ::testing::Test {
   }
   std::vector<std::string> Paths(int count, const std::string& prefix = "talk") {
     std::vector<std::string> paths;
-    for (int i = 0; i < count; ++i) paths.push_back(folder.File(prefix + std::to_string(i) + ".ppt"));
+    for (int i = 0; i < count; ++i) paths.push_back(folder.Write(prefix + std::to_string(i) + ".ppt", "x"));
     return paths;
   }
 
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   SettingsStore store;
   test::ScriptedShell shell;
   MainCommands commands;
@@ -67,7 +67,7 @@ TEST_F(MainCommandsTest, AddKeepsDuplicatesAndACancelledDialogChangesNothing) {
   commands.Add();  // cancelled: no files chosen
   EXPECT_TRUE(commands.list().empty());
   EXPECT_FALSE(commands.list().modified());
-  std::string a = folder.File("a.ppt");
+  std::string a = folder.Write("a.ppt", "x");
   shell.presentations = {a, a};
   commands.Add();
   EXPECT_EQ(commands.list().entries(), (std::vector<std::string>{a, a}));
@@ -159,7 +159,7 @@ TEST_F(MainCommandsTest, SchemeFailuresKeepTheListAndSayWhy) {
 
   shell.openFrom = folder.path() + "/missing.p2s";
   commands.OpenScheme();
-  shell.openFrom = folder.File("bad.p2s", std::string("p2s\0", 4));
+  shell.openFrom = folder.Write("bad.p2s", std::string("p2s\0", 4));
   commands.OpenScheme();
   EXPECT_EQ(commands.list().entries(), two);
   ASSERT_EQ(notifier.reports.size(), 2u);
@@ -272,7 +272,7 @@ class FailingServer final : public AutomationServer {
 
 TEST_F(MainCommandsTest, AnAutomationErrorFailsOnlyItsOwnPresentation) {
   commands.Start();
-  commands.list().Add({folder.File("a.ppt", "x"), folder.File("b.ppt", "x")});
+  commands.list().Add({folder.Write("a.ppt", "x"), folder.Write("b.ppt", "x")});
   int progressViews = 0;
   auto factory = [&](const std::string&) {
     ++progressViews;
@@ -304,10 +304,10 @@ TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {
   commands.ShowHelp(bin);
   EXPECT_EQ(notifier.reports, std::vector<std::string>{"找不到帮助文件 - Orvanta.html!"});
 
-  std::string installed = folder.File("prefix/share/doc/orvanta/Orvanta.html", "<html></html>");
+  std::string installed = folder.Write("prefix/share/doc/orvanta/Orvanta.html", "<html></html>");
   commands.ShowHelp(bin);
   EXPECT_EQ(shell.opened, std::vector<std::string>{installed});
-  std::string beside = folder.File("prefix/bin/Orvanta.html", "<html></html>");
+  std::string beside = folder.Write("prefix/bin/Orvanta.html", "<html></html>");
   EXPECT_EQ(FindHelpFile(bin), beside);
 }
 

@@ -26,7 +26,7 @@ class OptionsTest : public ::testing::Test {
  protected:
   OptionsTest() : store(folder.path() + "/store.json"), scope(notifier) {}
 
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   SettingsStore store;
   RecordingNotifier notifier;
   ScopedNotifier scope;

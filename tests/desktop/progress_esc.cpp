@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   const QString xdotool = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(artifacts);
 
-  orv::test::TempFolder folder;
+  orv::test::ScratchFolder folder;
   const std::string out = folder.path() + "/out";
   orv::SettingsStore store(folder.path() + "/store.json");
   store.SetString("OutputDir", out);

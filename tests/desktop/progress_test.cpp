@@ -200,7 +200,7 @@ TEST(ProgressWindow, CancelButtonCancels) {
 // Two folders of slide pictures: the first one converted (the bottom entry)
 // is cancelled at its first pump, the other converts normally.
 TEST(ProgressWindow, CancelStopsTheCurrentPresentationWhileTheNextConverts) {
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   for (const char* deck : {"first", "second"}) {
     for (int slide = 1; slide <= 3; ++slide) {
       QImage picture(320, 240, QImage::Format_RGB32);

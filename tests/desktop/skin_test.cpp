@@ -48,7 +48,7 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest() : store(folder.path() + "/store.json"), scope(notifier) {
     store.SetString("OutputDir", folder.path() + "/out");
   }
-  test::TempFolder folder;
+  test::ScratchFolder folder;
   SettingsStore store;
   LazyPresentationServer server;
   RecordingNotifier notifier;
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, EnterAndEscLeaveTheWindowOpenAndF1LooksForTheGuide) {
 
 TEST_F(MainWindowTest, ListViewMirrorsTheCommands) {
   MainWindow window(store, server);
-  std::vector<std::string> paths = {folder.File("a.ppt"), folder.File("b.ppt"), folder.File("c.ppt")};
+  std::vector<std::string> paths = {folder.Write("a.ppt", "x"), folder.Write("b.ppt", "x"), folder.Write("c.ppt", "x")};
   window.commands().list().Replace(paths);
   window.commands().NewList();  // loaded, unchanged: no question, and the view empties
   EXPECT_EQ(window.listView()->count(), 0);

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "pipeline/preview_site.h"
+#include "support/files.h"
 
 namespace {
 
@@ -17,22 +17,18 @@ namespace fs = std::filesystem;
 // link out; a secret beside it that must never be served.
 struct Layout {
   Layout() {
-    std::string pattern = (fs::temp_directory_path() / "orvanta-fuzz-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    base = pattern;
-    fs::create_directories(base / "out" / "ruffle");
-    fs::create_directories(base / "player");
-    std::ofstream(base / "out" / "Talk.htm") << "<HTML></HTML>";
-    std::ofstream(base / "out" / "ruffle" / "ruffle.js") << "//";
-    std::ofstream(base / "player" / "VERSION") << "v\n";
-    std::ofstream(base / "secret.txt") << "secret";
+    folder.Write("out/Talk.htm", "<HTML></HTML>");
+    folder.Write("out/ruffle/ruffle.js", "//");
+    folder.Write("player/VERSION", "v\n");
+    folder.Write("secret.txt", "secret");
     std::error_code ec;
     fs::create_symlink(base / "secret.txt", base / "out" / "link.txt", ec);
     fs::create_directory_symlink(base, base / "out" / "up", ec);
     std::string error;
     site = *orv::MakePreviewSite((base / "out").string(), orv::ReadWebPlayerBundle((base / "player").string()), error);
   }
-  fs::path base;
+  orv::test::ScratchFolder folder;
+  fs::path base = folder.path();
   orv::PreviewSite site;
 };
 

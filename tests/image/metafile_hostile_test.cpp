@@ -6,15 +6,15 @@
 
 #include "base/resources.h"
 #include "image/metafile_player.h"
-#include "metafile_builders.h"
+#include "support/metafile_builders.h"
 
 namespace orv {
 namespace {
 
-using testing::At;
-using testing::EmfBuilder;
-using testing::Pixel;
-using testing::WmfBuilder;
+using test::At;
+using test::EmfBuilder;
+using test::Pixel;
+using test::WmfBuilder;
 
 constexpr Pixel kRed{255, 0, 0};
 constexpr Pixel kWhite{255, 255, 255};

@@ -9,16 +9,16 @@
 
 #include "image/metafile_player.h"
 #include "image/text_decode.h"
-#include "metafile_builders.h"
+#include "support/metafile_builders.h"
 
 namespace orv {
 namespace {
 
-using testing::At;
-using testing::EmfBuilder;
-using testing::Near;
-using testing::Pixel;
-using testing::WmfBuilder;
+using test::At;
+using test::EmfBuilder;
+using test::Near;
+using test::Pixel;
+using test::WmfBuilder;
 
 constexpr Pixel kWhite{255, 255, 255};
 constexpr Pixel kRed{255, 0, 0};

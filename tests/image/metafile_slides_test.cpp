@@ -7,7 +7,7 @@
 
 #include "base/resources.h"
 #include "image/metafile_player.h"
-#include "metafile_builders.h"
+#include "support/metafile_builders.h"
 
 // Pango keeps the fontconfig patterns of the fonts it matched in caches that
 // are never released; sanitised runs would report them at exit.
@@ -18,9 +18,9 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace orv {
 namespace {
 
-using testing::At;
-using testing::Near;
-using testing::Pixel;
+using test::At;
+using test::Near;
+using test::Pixel;
 
 MetafilePicture RenderResource(int id) {
   const auto bytes = Resources().Find(id, "BIN");

@@ -77,7 +77,7 @@ class SlidePreparationTest : public ::testing::Test {
     return image.PixelColor(x, image.Height() - 1 - yFromTop).green;
   }
 
-  test::TempDir dir;
+  test::ScratchFolder dir;
   RecordingNotifier notes;
   ScopedNotifier scope{notes};
   SlidePreparer preparer;
@@ -97,7 +97,7 @@ TEST_F(SlidePreparationTest, FormatComesFromTheLastThreeLetters) {
 
   notes.reports.clear();
   std::uint8_t* bytes = nullptr;
-  const std::string missing = dir.Write("x", {}) + "-missing.bmp";
+  const std::string missing = dir.Write("x", "") + "-missing.bmp";
   EXPECT_EQ(preparer.EncodeSlideImage(missing, bytes, Settings(1)), -1);
   ASSERT_EQ(notes.reports.size(), 1u);
   EXPECT_EQ(notes.reports[0], FormatMessage(msg::kCannotLoadImage, missing));

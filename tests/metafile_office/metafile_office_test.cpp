@@ -3,6 +3,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include "support/files.h"
 #include "support/needs.h"
 
 #include <algorithm>
@@ -92,9 +93,6 @@ class MetafileOffice : public ::testing::Test {
  protected:
   void SetUp() override {
     ORVANTA_NEEDS(std::system("command -v soffice >/dev/null 2>&1") == 0, "LibreOffice (soffice)");
-    char pattern[] = "/tmp/orvanta_metafile_office_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
     for (const auto& [id, name] : {std::pair{215, "slide_hlp"}, std::pair{214, "slide_end"}}) {
       const auto bytes = Resources().Find(id, "BIN");
       ASSERT_TRUE(bytes.has_value());
@@ -115,12 +113,8 @@ class MetafileOffice : public ::testing::Test {
       }
     }
   }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!folder_.empty()) fs::remove_all(folder_, ignored);
-  }
-
-  fs::path folder_;
+  test::ScratchFolder scratch_;
+  fs::path folder_ = scratch_.path();
 };
 
 TEST_F(MetafileOffice, LibreOfficeDrawsBothSlidesWithTheirLayout) {

@@ -8,7 +8,7 @@
 #include "movie/frame_records.h"
 #include "movie/movie_buffer.h"
 #include "movie/record_splice.h"
-#include "movie/swf_reader.h"
+#include "support/swf_reader.h"
 #include "movie_test_support.h"
 
 namespace orv {
@@ -76,8 +76,8 @@ TEST(FrameRecords, RectAndOutlineBytesAcrossTheBitCountSteps) {
     ASSERT_TRUE(BuildFrameRect(writer, c.width, c.height));
     EXPECT_EQ(Bytes(writer), Hex(c.rect));
     // The reader sees the frame the record was built for.
-    SwfRect read;
-    ASSERT_TRUE(ReadSwfRect(writer.bytes(), 0, read));
+    test::SwfRect read;
+    ASSERT_TRUE(test::ReadSwfRect(writer.bytes(), 0, read));
     EXPECT_EQ(read.xMin, 0);
     EXPECT_EQ(read.yMin, 0);
     EXPECT_EQ(read.xMax, c.width * 20);
@@ -87,6 +87,29 @@ TEST(FrameRecords, RectAndOutlineBytesAcrossTheBitCountSteps) {
     ASSERT_TRUE(BuildSlideOutline(writer, c.width, c.height));
     EXPECT_EQ(Bytes(writer), Hex(c.outline));
   }
+}
+
+TEST(FrameRecords, FrameRectReadsBackFromTheHandWorkedBytes) {
+  for (const auto& c : kRecordCases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    const ByteVector bytes = Hex(c.rect);
+    FrameRect rect;
+    ASSERT_TRUE(ReadFrameRect(bytes, 0, rect));
+    EXPECT_EQ(rect.xMin, 0);
+    EXPECT_EQ(rect.yMin, 0);
+    EXPECT_EQ(rect.xMax, c.width * 20);
+    EXPECT_EQ(rect.yMax, c.height * 20);
+    // One byte short: the last field runs past the end.
+    EXPECT_FALSE(ReadFrameRect(std::span(bytes).first(bytes.size() - 1), 0, rect));
+  }
+  // A negative field keeps its sign (5-bit fields: -1, 2, -16, 15).
+  FrameRect rect;
+  ASSERT_TRUE(ReadFrameRect(Hex("2f c5 07 80"), 0, rect));
+  EXPECT_EQ(rect.xMin, -1);
+  EXPECT_EQ(rect.xMax, 2);
+  EXPECT_EQ(rect.yMin, -16);
+  EXPECT_EQ(rect.yMax, 15);
+  EXPECT_FALSE(ReadFrameRect({}, 0, rect));
 }
 
 TEST(FrameRecords, BitCountStepsBetween1638And1639Pixels) {

@@ -10,7 +10,7 @@
 #include "movie/html5_twin.h"
 #include "movie/web_names.h"
 #include "movie/player_config.h"
-#include "movie/swf_reader.h"
+#include "support/swf_reader.h"
 #include "movie_test_support.h"
 
 namespace orv {
@@ -47,12 +47,12 @@ std::vector<std::string> Matches(const std::string& text, const std::string& pat
 
 // The JPEG streams of a movie as its reader sees them.
 std::vector<ByteVector> MovieJpegs(const ByteVector& bytes) {
-  const SwfMovie movie = ReadSwf(bytes);
+  const test::SwfMovie movie = test::ReadSwf(bytes);
   EXPECT_TRUE(movie.ok());
   std::vector<ByteVector> jpegs;
   for (const auto& tag : movie.tags) {
-    if (tag.code != swf_tag::kDefineBitsJpeg2) continue;
-    const auto body = TagBody(bytes, tag);
+    if (tag.code != test::swf_tag::kDefineBitsJpeg2) continue;
+    const auto body = test::TagBody(bytes, tag);
     jpegs.emplace_back(body.begin() + 6, body.end());  // id and the empty table block
   }
   return jpegs;
@@ -61,25 +61,25 @@ std::vector<ByteVector> MovieJpegs(const ByteVector& bytes) {
 class TwinTest : public ::testing::Test {
  protected:
   TwinTest() : tableScope_(table_), notesScope_(notes_) {
-    work_ = (scratch_.path() / "Talk_zzz_").string();
-    out_ = (scratch_.path() / "out").string();
+    work_ = scratch_ / "Talk_zzz_";
+    out_ = scratch_ / "out";
     std::filesystem::create_directories(work_);
     std::filesystem::create_directories(out_);
     settings_.Width = 64;
     settings_.Height = 48;
     settings_.GenHTML5 = 1;
     settings_.OutputFolder = out_;
-    settings_.TempFolder = scratch_.path().string() + "/";
+    settings_.TempFolder = scratch_.path() + "/";
   }
   // Grey slide pictures, a shade apart, as the export leaves them.
   void AddSlides(int count) {
     for (int k = 1; k <= count; ++k) {
       const auto shade = static_cast<std::uint8_t>(30 * k);
-      testfiles::WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, shade, shade, shade);
+      test::WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, shade, shade, shade);
     }
   }
   int Convert() { return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress_, "bmp"); }
-  std::string Read(const std::string& name) const { return test::ReadFileText(out_ + "/" + name); }
+  std::string Read(const std::string& name) const { return test::ReadFile(out_ + "/" + name); }
   bool Exists(const std::string& name) const { return std::filesystem::exists(out_ + "/" + name); }
 
   test::OverlayResources table_;
@@ -153,7 +153,7 @@ TEST_F(TwinTest, NoTwinForAnAbandonedMovieOrWithTheOptionOff) {
   std::filesystem::create_directories(out_);
   settings_.GenHTML5 = 1;
   slides_ = SlideList();
-  test::WriteFileText(work_ + "/Slide2.BMP", "not a picture");
+  test::WriteFile(work_ + "/Slide2.BMP", "not a picture");
   ASSERT_EQ(Convert(), 1);
   EXPECT_FALSE(notes_.reports.empty());
   EXPECT_FALSE(Exists("Talk.swf"));

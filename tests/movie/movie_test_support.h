@@ -1,4 +1,4 @@
-// Shared pieces of the movie tests: hex literals, scratch folders, a stand-in
+// Shared pieces of the movie tests: hex literals, a stand-in
 // player fragment and a fake slide encoder.
 #pragma once
 
@@ -18,11 +18,10 @@
 #include "base/resources.h"
 #include "movie/conversion_settings.h"
 #include "base/progress.h"
-#include "support/test_files.h"
+#include "support/files.h"
+#include "support/pictures.h"
 
 namespace orv::test {
-
-using ByteVector = std::vector<std::uint8_t>;
 
 inline ByteVector Hex(const std::string& text) {
   ByteVector out;
@@ -44,49 +43,6 @@ inline std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t offse
 inline std::uint16_t Le16(std::span<const std::uint8_t> bytes, std::size_t offset) {
   return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
 }
-
-inline std::string ReadFileText(const std::filesystem::path& path) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
-  if (error) return {};
-  std::string text(size, '\0');
-  std::ifstream in(path, std::ios::binary);
-  in.read(text.data(), static_cast<std::streamsize>(size));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return text;
-}
-inline ByteVector ReadFileBytes(const std::filesystem::path& path) {
-  const std::string text = ReadFileText(path);
-  return ByteVector(text.begin(), text.end());
-}
-inline void WriteFileText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-// A fresh folder under the system temporary folder, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvanta-movie-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    return names;
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A player fragment that keeps the contract of the real one: byte 0 ends
 // the configuration text, the first action block ends at byte 901, then the
@@ -166,7 +122,5 @@ class CancellingProgress final : public Progress {
  private:
   int cancelAtStep_;
 };
-
-using FileSizeLimit = testfiles::FileSizeLimit;
 
 }  // namespace orv::test

@@ -12,7 +12,7 @@
 #include "movie/fragments.h"
 #include "movie/movie_writer.h"
 #include "movie/player_config.h"
-#include "movie/swf_reader.h"
+#include "support/swf_reader.h"
 #include "movie_test_support.h"
 
 namespace orv {
@@ -29,7 +29,7 @@ class MovieWriterTest : public ::testing::Test {
   ByteVector Write(ConversionSettings& settings, int count, const std::string& name = "Talk.swf") {
     MovieWriter writer(std::ref(encoder_));
     for (int k = 1; k <= count; ++k) writer.slidePaths.push_back("/slides/" + std::to_string(k) + ".bmp");
-    writer.outputPath = folder_.File(name);
+    writer.outputPath = folder_ / name;
     writer.WriteMovie(settings, slides_, progress_);
     return test::ReadFileBytes(writer.outputPath);
   }
@@ -95,11 +95,11 @@ TEST_F(MovieWriterTest, ThreeSlidesAt640x480HaveTheDocumentedLayout) {
   EXPECT_EQ(encoder_.calls, (std::vector<std::string>{"/slides/1.bmp", "/slides/2.bmp", "/slides/3.bmp"}));
   EXPECT_EQ(progress_.position(), 3);  // one step per slide
 
-  const SwfMovie read = ReadSwf(movie);
+  const test::SwfMovie read = test::ReadSwf(movie);
   EXPECT_TRUE(read.ok()) << read.problems.front();
   EXPECT_EQ(read.frameCount, 4);
   EXPECT_EQ(read.frameRate, 0x0f00);
-  EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"Talk.swf"});
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"Talk.swf"});
 }
 
 struct FrameCase {
@@ -117,7 +117,7 @@ TEST_F(MovieWriterTest, FrameSizesChangeRecordLengthsAndMoveThePatches) {
     settings.Width = c.width;
     settings.Height = c.height;
     const ByteVector bytes = Write(settings, 2, "size.swf");
-    const SwfMovie movie = ReadSwf(bytes);
+    const test::SwfMovie movie = test::ReadSwf(bytes);
     ASSERT_TRUE(movie.ok()) << movie.problems.front();
     EXPECT_EQ(movie.frame.byteLength, c.rectLength);
     EXPECT_EQ(movie.frame.xMax, c.width * 20);
@@ -127,7 +127,7 @@ TEST_F(MovieWriterTest, FrameSizesChangeRecordLengthsAndMoveThePatches) {
     const std::size_t d = c.rectLength - 9;
     ConversionSettings copy = settings;
     const std::size_t L = BuildPlayerConfig(copy, slides_).size();
-    ASSERT_EQ(movie.tags[2].code, swf_tag::kDoAction);
+    ASSERT_EQ(movie.tags[2].code, test::swf_tag::kDoAction);
     EXPECT_EQ(movie.tags[2].offset, 28 + d);
     EXPECT_EQ(test::Le16(bytes, 30 + d), L + 946);
     EXPECT_EQ(test::Le16(bytes, 35 + d), L + 336);
@@ -135,12 +135,12 @@ TEST_F(MovieWriterTest, FrameSizesChangeRecordLengthsAndMoveThePatches) {
 
     int shapes = 0;
     for (const auto& tag : movie.tags) {
-      if (tag.code != swf_tag::kDefineShape) continue;
+      if (tag.code != test::swf_tag::kDefineShape) continue;
       ++shapes;
       EXPECT_EQ(tag.length, c.shapeLengthField);
       EXPECT_EQ(tag.length + 6, c.shapeTagLength);
-      SwfRect bounds;
-      ASSERT_TRUE(ReadSwfRect(bytes, tag.bodyOffset + 2, bounds));
+      test::SwfRect bounds;
+      ASSERT_TRUE(test::ReadSwfRect(bytes, tag.bodyOffset + 2, bounds));
       EXPECT_EQ(bounds.xMax, c.width * 20);
       EXPECT_EQ(bounds.yMax, c.height * 20);
     }
@@ -151,18 +151,18 @@ TEST_F(MovieWriterTest, FrameSizesChangeRecordLengthsAndMoveThePatches) {
 TEST_F(MovieWriterTest, OneSlideMovieUsesIds63To65) {
   ConversionSettings settings;
   const ByteVector bytes = Write(settings, 1);
-  const SwfMovie movie = ReadSwf(bytes);
+  const test::SwfMovie movie = test::ReadSwf(bytes);
   ASSERT_TRUE(movie.ok());
   std::vector<std::pair<int, int>> definitions;  // code, id
   for (const auto& tag : movie.tags) {
-    if (tag.code == swf_tag::kDefineBitsJpeg2 || tag.code == swf_tag::kDefineShape ||
-        tag.code == swf_tag::kDefineSprite) {
-      definitions.emplace_back(tag.code, TagCharacterId(bytes, tag));
+    if (tag.code == test::swf_tag::kDefineBitsJpeg2 || tag.code == test::swf_tag::kDefineShape ||
+        tag.code == test::swf_tag::kDefineSprite) {
+      definitions.emplace_back(tag.code, test::TagCharacterId(bytes, tag));
     }
   }
   EXPECT_EQ(definitions, (std::vector<std::pair<int, int>>{{21, 63}, {2, 64}, {39, 65}}));
   const auto sprite = std::find_if(movie.tags.begin(), movie.tags.end(),
-                                   [](const SwfTag& t) { return t.code == swf_tag::kDefineSprite; });
+                                   [](const test::SwfTag& t) { return t.code == test::swf_tag::kDefineSprite; });
   EXPECT_EQ(sprite->length, 24u);
   EXPECT_EQ(sprite->spriteFrameCount, 1);
   EXPECT_EQ(sprite->children.size(), 4u);  // DoAction, PlaceObject2, ShowFrame, End
@@ -172,12 +172,12 @@ TEST_F(MovieWriterTest, OneSlideMovieUsesIds63To65) {
 
 TEST_F(MovieWriterTest, CancelAndSlideFailuresLeaveNoFileAndKeepAnOlderOne) {
   ConversionSettings settings;
-  test::WriteFileText(folder_.File("Talk.swf"), "older movie");
+  test::WriteFile(folder_ / "Talk.swf", "older movie");
 
   test::CancellingProgress cancelling(2);
   MovieWriter writer(std::ref(encoder_));
   writer.slidePaths = {"/s/1.bmp", "/s/2.bmp", "/s/3.bmp"};
-  writer.outputPath = folder_.File("Talk.swf");
+  writer.outputPath = folder_ / "Talk.swf";
   writer.WriteMovie(settings, slides_, cancelling);
   EXPECT_TRUE(cancelling.cancelled());
   EXPECT_EQ(encoder_.calls.size(), 1u);  // the cancel is seen before slide 2's image
@@ -190,19 +190,19 @@ TEST_F(MovieWriterTest, CancelAndSlideFailuresLeaveNoFileAndKeepAnOlderOne) {
   // preparation's own message is the only one (the fake gives none).
   EXPECT_EQ(encoder_.calls, (std::vector<std::string>{"/s/1.bmp", "/s/2.bmp"}));
   EXPECT_TRUE(notes_.reports.empty());
-  EXPECT_EQ(test::ReadFileText(folder_.File("Talk.swf")), "older movie");
+  EXPECT_EQ(test::ReadFile(folder_ / "Talk.swf"), "older movie");
 
-  writer.outputPath = folder_.File("New.swf");
+  writer.outputPath = folder_ / "New.swf";
   writer.WriteMovie(settings, slides_, progress_);
-  EXPECT_EQ(test::ReadFileText(folder_.File("Talk.swf")), "older movie");
-  EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"Talk.swf"});
+  EXPECT_EQ(test::ReadFile(folder_ / "Talk.swf"), "older movie");
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"Talk.swf"});
 }
 
 TEST_F(MovieWriterTest, MissingFolderGivesTheMessageWithThatPath) {
   ConversionSettings settings;
   MovieWriter writer(std::ref(encoder_));
   writer.slidePaths = {"/s/1.bmp"};
-  writer.outputPath = folder_.File("nowhere/Talk.swf");
+  writer.outputPath = folder_ / "nowhere/Talk.swf";
   writer.WriteMovie(settings, slides_, progress_);
   EXPECT_EQ(notes_.reports, std::vector<std::string>{FormatMessage(msg::kFlashWriteFailed, writer.outputPath)});
 }
@@ -210,8 +210,8 @@ TEST_F(MovieWriterTest, MissingFolderGivesTheMessageWithThatPath) {
 
 TEST_F(MovieWriterTest, FailedWriteKeepsTheOlderMovieAndNamesTheRealFile) {
   ConversionSettings settings;
-  const std::string path = folder_.File("Talk.swf");
-  test::WriteFileText(path, "older movie");
+  const std::string path = folder_ / "Talk.swf";
+  test::WriteFile(path, "older movie");
   {
     test::FileSizeLimit limit(500);
     MovieWriter writer(std::ref(encoder_));
@@ -220,12 +220,12 @@ TEST_F(MovieWriterTest, FailedWriteKeepsTheOlderMovieAndNamesTheRealFile) {
     writer.WriteMovie(settings, slides_, progress_);
   }
   EXPECT_EQ(notes_.reports, std::vector<std::string>{FormatMessage(msg::kFlashWriteFailed, path)});
-  EXPECT_EQ(test::ReadFileText(path), "older movie");
-  EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"Talk.swf"});
+  EXPECT_EQ(test::ReadFile(path), "older movie");
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"Talk.swf"});
 }
 
 TEST_F(MovieWriterTest, MoviesTheFormatCannotHoldAreRefusedWithAMessage) {
-  const std::string path = folder_.File("Talk.swf");
+  const std::string path = folder_ / "Talk.swf";
   {
     // 9N + 15 must fit the sprite's 16-bit length.
     ConversionSettings settings;
@@ -257,7 +257,7 @@ TEST_F(MovieWriterTest, MoviesTheFormatCannotHoldAreRefusedWithAMessage) {
                                                       FormatMessage(msg::kMovieConfigTooLong, path),
                                                       FormatMessage(msg::kMovieFrameSizeInvalid, path)}));
   EXPECT_TRUE(encoder_.calls.empty());
-  EXPECT_TRUE(folder_.Entries().empty());
+  EXPECT_TRUE(folder_.Names().empty());
 }
 
 TEST_F(MovieWriterTest, LongestDocumentThatFitsIsWritten) {
@@ -281,7 +281,7 @@ TEST_F(MovieWriterTest, LongestDocumentThatFitsIsWritten) {
   const ByteVector bytes = Write(settings, 1);
   ASSERT_FALSE(bytes.empty());
   EXPECT_EQ(test::Le32(bytes, 30), 65535u);
-  EXPECT_TRUE(ReadSwf(bytes).ok());
+  EXPECT_TRUE(test::ReadSwf(bytes).ok());
 }
 
 }  // namespace
@@ -306,18 +306,18 @@ TEST(MovieWithPlayer, FirstActionBlockAndFrameStructureAddUp) {
     slides.delays = {3, 4};
     MovieWriter writer(std::ref(encoder));
     writer.slidePaths = {"/s/1.bmp", "/s/2.bmp"};
-    writer.outputPath = folder.File("player.swf");
+    writer.outputPath = folder / "player.swf";
     Progress progress;
     writer.WriteMovie(settings, slides, progress);
     const ByteVector bytes = test::ReadFileBytes(writer.outputPath);
-    const SwfMovie movie = ReadSwf(bytes);
+    const test::SwfMovie movie = test::ReadSwf(bytes);
     ASSERT_TRUE(movie.ok()) << movie.problems.front();
     EXPECT_EQ(movie.frameCount, 4);
 
     ConversionSettings copy = settings;
     const std::size_t L = BuildPlayerConfig(copy, slides).size();
-    const SwfTag& action = movie.tags[2];
-    ASSERT_EQ(action.code, swf_tag::kDoAction);
+    const test::SwfTag& action = movie.tags[2];
+    ASSERT_EQ(action.code, test::swf_tag::kDoAction);
     EXPECT_EQ(action.length, L + 946);
     // The document is constant 4 of the pool and ends in the player's zero byte.
     EXPECT_EQ(bytes[action.bodyOffset + 44 + L], 0);

@@ -46,7 +46,7 @@ TEST(WebPage, TemplateCutsIntoTheEightSegments) {
 TEST(WebPage, SingleMoviePage) {
   test::ScratchFolder folder;
   ConversionSettings settings;
-  const std::string page = folder.File("Talk.htm");
+  const std::string page = folder / "Talk.htm";
   ASSERT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 1);
   const auto s = PageTemplateSegments();
   ASSERT_TRUE(s);
@@ -56,8 +56,8 @@ TEST(WebPage, SingleMoviePage) {
                                  s->at(5), std::string_view("640"), s->at(6), std::string_view("480"), s->at(7)}) {
     expected += piece;
   }
-  EXPECT_EQ(test::ReadFileText(page), expected);
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"Talk.htm"});  // no temporary left
+  EXPECT_EQ(test::ReadFile(page), expected);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"Talk.htm"});  // no temporary left
 }
 
 // The whole page for Talk.ppt at 640 x 480, written out by hand rather than
@@ -141,38 +141,38 @@ TEST(WebPage, AutorunRefusesNamesItCannotHold) {
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
   test::ScratchFolder folder;
-  const std::string autorun = folder.File("autorun.inf");
-  ASSERT_EQ(WriteAutorun(folder.File("Q&A #1 (50% done) 'x'.htm"), autorun), 1);
-  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Q&A #1 (50% done) 'x'.htm\"");
+  const std::string autorun = folder / "autorun.inf";
+  ASSERT_EQ(WriteAutorun(folder / "Q&A #1 (50% done) 'x'.htm", autorun), 1);
+  EXPECT_EQ(test::ReadFile(autorun), "[autorun]\r\nShellExecute=\"Q&A #1 (50% done) 'x'.htm\"");
   for (const std::string name : {"say \"hi\".htm", "two\nlines.htm"}) {
-    EXPECT_EQ(WriteAutorun(folder.File(name), autorun), 0) << name;
+    EXPECT_EQ(WriteAutorun(folder / name, autorun), 0) << name;
   }
   EXPECT_EQ(notes.reports, (std::vector<std::string>{FormatMessage(msg::kAutorunNameUnsafe, "say \"hi\".htm"),
                                                      FormatMessage(msg::kAutorunNameUnsafe, "two\nlines.htm")}));
   // The earlier file stays as it was.
-  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Q&A #1 (50% done) 'x'.htm\"");
+  EXPECT_EQ(test::ReadFile(autorun), "[autorun]\r\nShellExecute=\"Q&A #1 (50% done) 'x'.htm\"");
 }
 
 TEST(WebPage, AutorunText) {
   test::ScratchFolder folder;
-  const std::string autorun = folder.File("autorun.inf");
-  ASSERT_EQ(WriteAutorun(folder.File("Talk.htm"), autorun), 1);
-  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Talk.htm\"");
+  const std::string autorun = folder / "autorun.inf";
+  ASSERT_EQ(WriteAutorun(folder / "Talk.htm", autorun), 1);
+  EXPECT_EQ(test::ReadFile(autorun), "[autorun]\r\nShellExecute=\"Talk.htm\"");
   // The next presentation's page replaces it.
-  ASSERT_EQ(WriteAutorun(folder.File("Other.htm"), autorun), 1);
-  EXPECT_EQ(test::ReadFileText(autorun), "[autorun]\r\nShellExecute=\"Other.htm\"");
+  ASSERT_EQ(WriteAutorun(folder / "Other.htm", autorun), 1);
+  EXPECT_EQ(test::ReadFile(autorun), "[autorun]\r\nShellExecute=\"Other.htm\"");
   // A name near the file system's limit still gets its temporary beside it.
-  const std::string longName = folder.File(std::string(250, 'n') + ".inf");
+  const std::string longName = folder / (std::string(250, 'n') + ".inf");
   ASSERT_EQ(WriteAutorun("Talk.htm", longName), 1);
-  EXPECT_EQ(test::ReadFileText(longName), "[autorun]\r\nShellExecute=\"Talk.htm\"");
+  EXPECT_EQ(test::ReadFile(longName), "[autorun]\r\nShellExecute=\"Talk.htm\"");
 }
 
 TEST(WebPage, MissingFolderGivesTheMessageWithThePath) {
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
   test::ScratchFolder folder;
-  const std::string page = folder.File("missing/Talk.htm");
-  const std::string autorun = folder.File("missing/autorun.inf");
+  const std::string page = folder / "missing/Talk.htm";
+  const std::string autorun = folder / "missing/autorun.inf";
   ConversionSettings settings;
   EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
   EXPECT_EQ(WriteAutorun(page, autorun), 0);
@@ -185,16 +185,16 @@ TEST(WebPage, FailedWriteKeepsTheOlderPage) {
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
   test::ScratchFolder folder;
-  const std::string page = folder.File("Talk.htm");
-  test::WriteFileText(page, "older page");
+  const std::string page = folder / "Talk.htm";
+  test::WriteFile(page, "older page");
   ConversionSettings settings;
   {
     test::FileSizeLimit limit(100);
     EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
   }
   EXPECT_EQ(notes.reports, std::vector<std::string>{FormatMessage(msg::kHtmlWriteFailed, page)});
-  EXPECT_EQ(test::ReadFileText(page), "older page");
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"Talk.htm"});
+  EXPECT_EQ(test::ReadFile(page), "older page");
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"Talk.htm"});
 }
 
 TEST(WebPage, BrokenTemplateIsReportedNotWritten) {
@@ -206,15 +206,15 @@ TEST(WebPage, BrokenTemplateIsReportedNotWritten) {
   ConversionSettings settings;
 
   table.Remove(216, "HTML");
-  EXPECT_EQ(WriteWebPage("Talk.swf", folder.File("a.htm"), settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage("Talk.swf", folder / "a.htm", settings, "", ""), 0);
   table.Set(216, "HTML", {});
-  EXPECT_EQ(WriteWebPage("Talk.swf", folder.File("b.htm"), settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage("Talk.swf", folder / "b.htm", settings, "", ""), 0);
   const std::string cut = "<HTML>{{links}}{{width}}";
   table.Set(216, "HTML", test::ByteVector(cut.begin(), cut.end()));
-  EXPECT_EQ(WriteWebPage("Talk.swf", folder.File("c.htm"), settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage("Talk.swf", folder / "c.htm", settings, "", ""), 0);
   EXPECT_EQ(notes.reports, (std::vector<std::string>{msg::kResourceNotFound, msg::kResourceSizeUnknown,
                                                      msg::kResourceNotLoaded}));
-  EXPECT_TRUE(folder.Entries().empty());
+  EXPECT_TRUE(folder.Names().empty());
 }
 
 
@@ -243,9 +243,9 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
     ASSERT_EQ(expected.find("</HEAD>"), at) << "the head ends once";
     expected.insert(at, lines);
 
-    const std::string page = folder.File("page.htm");
+    const std::string page = folder / "page.htm";
     ASSERT_EQ(WriteWebPage("Talk_2.swf", page, withPlayer, c.prev, c.next), 1);
-    EXPECT_EQ(test::ReadFileText(page), expected) << c.prev << " / " << c.next;
+    EXPECT_EQ(test::ReadFile(page), expected) << c.prev << " / " << c.next;
   }
 }
 

@@ -3,7 +3,9 @@
 // kill the process use a server of their own.
 #include <gtest/gtest.h>
 
+#include "support/files.h"
 #include "support/needs.h"
+#include "support/pictures.h"
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -89,18 +91,9 @@ class OfficeExport : public ::testing::Test {
   void SetUp() override {
     ORVANTA_NEEDS(fs::is_directory(kCorpus), "the corpus at " + std::string(kCorpus));
     ORVANTA_NEEDS(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
-    work = fs::temp_directory_path() /
-           ("orvanta-office-test-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(work);
-    fs::create_directories(work);
     settings.Width = 320;
     settings.Height = 240;
     settings.SharpFont = 1;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(work, ec);
   }
 
   bool Export(AutomationServer& server, const fs::path& file, Progress* progress = nullptr) {
@@ -119,7 +112,8 @@ class OfficeExport : public ::testing::Test {
     return "";
   }
 
-  fs::path work;
+  test::ScratchFolder scratch;
+  fs::path work = scratch.path();
   ConversionSettings settings;
   SlideList list;
   std::string extension = "bmp";
@@ -220,14 +214,8 @@ TEST_F(OfficeExport, UnreadableFilesRaiseClearErrorsAndLeaveNoLockFile) {
   fs::create_directories(folder);
   std::ofstream(folder / "garbage.ppt", std::ios::binary) << std::string(5000, '\x5a');
   std::ofstream(folder / "empty.ppt", std::ios::binary).flush();
-  {
-    // A small BMP picture under a presentation's name.
-    std::ofstream picture(folder / "picture.ppt", std::ios::binary);
-    const unsigned char bmp[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0,
-                                 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0x13, 0x0b, 0, 0, 0x13, 0x0b, 0, 0,
-                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0};
-    picture.write(reinterpret_cast<const char*>(bmp), sizeof bmp);
-  }
+  // A small BMP picture under a presentation's name.
+  test::WriteFile((folder / "picture.ppt").string(), test::SolidBmp(1, 1, 255, 0, 0));
   fs::copy_file(kCorpus / "Password_Protected-hello.ppt", folder / "encrypted.ppt");
 
   EXPECT_NE(ErrorFor(folder / "garbage.ppt").find("cannot open"), std::string::npos);

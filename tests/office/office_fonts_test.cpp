@@ -4,6 +4,7 @@
 // other widths (or none) breaks the text onto a second line.
 #include <gtest/gtest.h>
 
+#include "support/files.h"
 #include "support/needs.h"
 #include <signal.h>
 #include <unistd.h>
@@ -78,8 +79,8 @@ std::string FlatPresentation() {
 
 TEST(OfficeFonts, TextSizedToTheWindowsFontsKeepsItsLineCount) {
   ORVANTA_NEEDS(access("/usr/lib/libreoffice/program/soffice", X_OK) == 0, "LibreOffice (soffice)");
-  const fs::path work = fs::temp_directory_path() / ("orvanta-fonts-test-" + std::to_string(getpid()));
-  fs::create_directories(work);
+  test::ScratchFolder scratch;
+  const fs::path work = scratch.path();
   const fs::path deck = work / "measured.fodp";
   std::ofstream(deck, std::ios::binary) << FlatPresentation();
 

@@ -8,15 +8,16 @@
 #include "pipeline/automation.h"
 #include "pipeline/picture_folder.h"
 #include "pipeline/scripted_presentation.h"
-#include "support/test_files.h"
+#include "support/files.h"
+#include "support/pictures.h"
 
 namespace orv {
 namespace {
 
-using testfiles::FileNames;
-using testfiles::ReadText;
-using testfiles::Scratch;
-using testfiles::WriteSolidBmp;
+using test::FileNames;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteSolidBmp;
 
 // Counts the views made and cancels at the given pump, if any.
 class ScriptedProgress final : public Progress {
@@ -58,7 +59,7 @@ class BatchDriverTest : public ::testing::Test {
 
   RecordingNotifier recorder_;
   ScopedNotifier scope_;
-  Scratch temp_, out_, source_;
+  ScratchFolder temp_, out_, source_;
   ConversionSettings settings_;
   int viewsMade_ = 0;
 };
@@ -82,7 +83,7 @@ TEST_F(BatchDriverTest, PictureFolderBecomesMovieAndPageWithoutTouchingTheFolder
   EXPECT_EQ(driver.ConvertEntry(folder), EntryResult::kConverted) << ::testing::PrintToString(recorder_.reports);
   EXPECT_TRUE(recorder_.reports.empty()) << recorder_.reports.front();
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"holiday.htm", "holiday.swf"}));
-  EXPECT_NE(ReadText(out_ / "holiday.htm").find("holiday.swf"), std::string::npos);
+  EXPECT_NE(ReadFile(out_ / "holiday.htm").find("holiday.swf"), std::string::npos);
   EXPECT_EQ(FileNames(folder), before);
   EXPECT_EQ(server.createCount, 0) << "a picture folder needs no presentation server";
   // Nothing is left in the temporary folder either.
@@ -114,7 +115,7 @@ TEST_F(BatchDriverTest, PictureFolderOrdersSlidesByNumberAndAddsExtraSlidesPriva
 TEST_F(BatchDriverTest, DominantExtensionChoosesTheCommonestPictureKind) {
   std::string folder = source_ / "mixed";
   std::filesystem::create_directories(folder);
-  for (const char* name : {"Slide1.JPG", "Slide2.jpg", "Slide3.bmp", "notes.txt"}) testfiles::WriteSolidBmp(folder + "/" + name, 2, 2, 0, 0, 0);
+  for (const char* name : {"Slide1.JPG", "Slide2.jpg", "Slide3.bmp", "notes.txt"}) test::WriteSolidBmp(folder + "/" + name, 2, 2, 0, 0, 0);
   EXPECT_EQ(DominantPictureExtension(folder), "jpg");
   EXPECT_EQ(DominantPictureExtension(source_ / "nothing-here"), "");
 }
@@ -139,7 +140,7 @@ TEST_F(BatchDriverTest, CancelAtTheFirstSlideLeavesNoMovieAndNoPage) {
 
 TEST_F(BatchDriverTest, ServerThatCannotStartShowsTheInstallMessageAndAsksToEndTheBatch) {
   std::string deck = source_ / "talk.ppt";
-  testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);  // any file: the server never opens it
+  test::WriteSolidBmp(deck, 1, 1, 0, 0, 0);  // any file: the server never opens it
   ScriptedServer server;
   server.createFailure = kClassNotRegistered;
   BatchDriver driver = MakeDriver(server);
@@ -156,7 +157,7 @@ TEST_F(BatchDriverTest, ServerThatCannotStartShowsTheInstallMessageAndAsksToEndT
 // the server's reason, its working folder goes, and the batch goes on.
 TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   std::string deck = source_ / "talk.ppt";
-  testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
+  test::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
   ScriptedDeck slides;
   slides.slides.push_back(ScriptedSlide::Titled("one", "One"));
   slides.slides.push_back(ScriptedSlide::Titled("two", "Two"));
@@ -188,7 +189,7 @@ TEST_F(BatchDriverTest, SplitPagesUseTitlesAndLinkNeighboursEvenWhenMoviesFail) 
   // The scripted server's slide files are not pictures: every movie fails
   // with a message, yet the pages are written, as the movies were attempted.
   std::string deck = source_ / "talk.ppt";
-  testfiles::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
+  test::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
   ScriptedDeck slides;
   slides.slides.push_back(ScriptedSlide::Titled("a", "Intro"));
   slides.slides.push_back(ScriptedSlide::Titled("b", "Intro"));
@@ -201,7 +202,7 @@ TEST_F(BatchDriverTest, SplitPagesUseTitlesAndLinkNeighboursEvenWhenMoviesFail) 
   driver.ConvertEntry(deck);
 
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"Intro_1.htm", "Intro_2.htm", "Q&A_ 1_2.htm"}));
-  std::string middle = ReadText(out_ / "Intro_2.htm");
+  std::string middle = ReadFile(out_ / "Intro_2.htm");
   // The title's file name keeps its "&" and blank; its link encodes them.
   EXPECT_NE(middle.find("<a href=\"Intro_1.htm\">Prev</a> <a href=\"Q%26A_%201_2.htm\">Next</a><p>\r\n"),
             std::string::npos);

@@ -6,7 +6,7 @@
 #include "base/notifier.h"
 #include "pipeline/convert_movies.h"
 #include "movie/player_config.h"
-#include "movie/swf_reader.h"
+#include "support/swf_reader.h"
 #include "movie/movie_test_support.h"
 
 namespace orv {
@@ -33,20 +33,20 @@ void WriteBmp(const std::string& path, int width, int height, std::uint8_t shade
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width * 3; ++x) file[54 + static_cast<std::size_t>(y * stride + x)] = static_cast<char>(shade);
   }
-  test::WriteFileText(path, file);
+  test::WriteFile(path, file);
 }
 
 class ConvertMoviesTest : public ::testing::Test {
  protected:
   ConvertMoviesTest() : tableScope_(table_), notesScope_(notes_) {
-    work_ = (scratch_.path() / "Talk_zzz_").string();
-    out_ = (scratch_.path() / "out").string();
+    work_ = scratch_ / "Talk_zzz_";
+    out_ = scratch_ / "out";
     std::filesystem::create_directories(work_);
     std::filesystem::create_directories(out_);
     settings_.Width = 64;
     settings_.Height = 48;
     settings_.OutputFolder = out_;
-    settings_.TempFolder = scratch_.path().string() + "/";
+    settings_.TempFolder = scratch_.path() + "/";
   }
 
   void AddSlides(int count) {
@@ -65,11 +65,11 @@ class ConvertMoviesTest : public ::testing::Test {
   }
   int SlideCount(const std::string& name) const {
     const auto bytes = test::ReadFileBytes(out_ + "/" + name);
-    const SwfMovie movie = ReadSwf(bytes);
+    const test::SwfMovie movie = test::ReadSwf(bytes);
     EXPECT_TRUE(movie.ok()) << name;
     int count = 0;
     for (const auto& tag : movie.tags) {
-      if (tag.code != swf_tag::kDefineBitsJpeg2) continue;
+      if (tag.code != test::swf_tag::kDefineBitsJpeg2) continue;
       ++count;
       // The JPEG stream follows the empty table block and starts with SOI.
       EXPECT_EQ(test::Slice(bytes, tag.bodyOffset + 2, 6), test::Hex("ff d9 ff d8 ff d8"));
@@ -105,15 +105,15 @@ TEST_F(ConvertMoviesTest, ThreeRealSlidesAt640x480AddUpToTheDocumentedLayout) {
   slides_.delays = {2, 2, 2};
   ASSERT_EQ(Convert(progress_), 1);
   const auto bytes = test::ReadFileBytes(out_ + "/Talk.swf");
-  const SwfMovie movie = ReadSwf(bytes);
+  const test::SwfMovie movie = test::ReadSwf(bytes);
   ASSERT_TRUE(movie.ok());
 
   ConversionSettings copy = settings_;
   const std::size_t L = BuildPlayerConfig(copy, slides_).size();
   std::size_t expected = 78 + L + test::StandInPlayer().size() + 3 * 44 + 28 + 2 * 9 + 43;
   for (const auto& tag : movie.tags) {
-    if (tag.code == swf_tag::kDefineBitsJpeg2) expected += 6 + tag.length;  // 12 + J
-    if (tag.code == swf_tag::kDefineShape) {
+    if (tag.code == test::swf_tag::kDefineBitsJpeg2) expected += 6 + tag.length;  // 12 + J
+    if (tag.code == test::swf_tag::kDefineShape) {
       EXPECT_EQ(tag.length, 38u);
     }
   }
@@ -153,7 +153,7 @@ TEST_F(ConvertMoviesTest, NoSlidesCancelAndBadPictures) {
   EXPECT_TRUE(Outputs().empty());
 
   // A picture that cannot be loaded abandons the movie but not the run.
-  test::WriteFileText(work_ + "/Slide2.BMP", "not a picture");
+  test::WriteFile(work_ + "/Slide2.BMP", "not a picture");
   slides_.paths.clear();
   notes_.reports.clear();
   EXPECT_EQ(Convert(progress_), 1);

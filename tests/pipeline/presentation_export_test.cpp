@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "support/files.h"
 #include "base/notifier.h"
 #include "pipeline/automation_members.h"
 #include "pipeline/presentation_export.h"
@@ -41,34 +42,15 @@ ScriptedSlide Slide(const std::string& label, const std::string& title = "") {
   return ScriptedSlide::Titled(label, title.empty() ? label : title);
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::string text;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[256];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    std::fclose(file);
-  }
-  return text;
-}
+std::string ReadFile(const fs::path& path) { return test::ReadFile(path.string()); }
 
 class ExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() /
-           ("orvanta-export-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    fs::create_directories(root);
     folder = root / "talk_zzz_";
     settings.Width = 640;
     settings.Height = 480;
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-
   bool Run(ScriptedServer& server) {
     return ExportPresentation(server, "/talks/talk.ppt", folder.string(), settings, list, progress, extension);
   }
@@ -84,7 +66,8 @@ class ExportTest : public ::testing::Test {
     return labels;
   }
 
-  fs::path root, folder;
+  test::ScratchFolder scratch;
+  fs::path root = scratch.path(), folder;
   ConversionSettings settings;
   SlideList list;
   CountingProgress progress;

@@ -7,15 +7,15 @@
 
 #include <filesystem>
 
-#include "support/test_files.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::Scratch;
+using test::ScratchFolder;
 
-constexpr auto Write = testfiles::WriteText;
+void Write(const std::string& path, const std::string& text) { test::WriteFile(path, text); }
 
 // The first bytes of an uncompressed movie with an 800 x 600 frame.
 std::string MovieHead() {
@@ -48,7 +48,7 @@ class PreviewSiteTest : public ::testing::Test {
     return site.value_or(PreviewSite{});
   }
 
-  Scratch out_, outside_, player_;
+  ScratchFolder out_, outside_, player_;
 };
 
 TEST_F(PreviewSiteTest, PagesMoviesAndFoldersOpenTheRightPage) {

@@ -13,19 +13,20 @@
 #include "movie/web_player_markup.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/scripted_presentation.h"
-#include "support/test_files.h"
+#include "support/files.h"
+#include "support/pictures.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::FileNames;
-using testfiles::ReadText;
-using testfiles::Scratch;
-constexpr auto Write = testfiles::WriteText;
+using test::FileNames;
+using test::ReadFile;
+using test::ScratchFolder;
+void Write(const std::string& path, const std::string& text) { test::WriteFile(path, text); }
 
 // A bundle like the real one: a loader, a large core, licences and the stamp.
-WebPlayerBundle MakeBundle(const Scratch& scratch, const std::string& name, const std::string& version) {
+WebPlayerBundle MakeBundle(const ScratchFolder& scratch, const std::string& name, const std::string& version) {
   const std::string folder = scratch / name;
   Write(folder + "/ruffle.js", "// loader " + version + "\n");
   Write(folder + "/core.ruffle.0123.js", "// core\n");
@@ -46,7 +47,7 @@ ino_t Inode(const std::string& path) {
 
 class WebPlayerCopyTest : public ::testing::Test {
  protected:
-  Scratch bundles_, out_;
+  ScratchFolder bundles_, out_;
   WebPlayerBundle bundle_ = MakeBundle(bundles_, "installed", "0.6.0");
   std::string target_ = out_ / "ruffle";
 };
@@ -59,8 +60,8 @@ TEST_F(WebPlayerCopyTest, FirstCopyThenLeftAloneThenReplacedByAnotherVersion) {
   EXPECT_EQ(InstallWebPlayer(bundle_, out_.path()), WebPlayerCopy::kCopied);
   EXPECT_EQ(Everything(out_.path()), (std::vector<std::string>{"Talk.swf", "ruffle"}));
   EXPECT_EQ(FileNames(target_), FileNames(bundle_.folder));
-  EXPECT_EQ(ReadText(target_ + "/0123.wasm"), ReadText(bundle_.folder + "/0123.wasm"));
-  EXPECT_EQ(ReadText(out_ / "Talk.swf"), "movie");
+  EXPECT_EQ(ReadFile(target_ + "/0123.wasm"), ReadFile(bundle_.folder + "/0123.wasm"));
+  EXPECT_EQ(ReadFile(out_ / "Talk.swf"), "movie");
 
   // The same version again: not copied, the folder and its stamp untouched.
   const ino_t folderBefore = Inode(target_);
@@ -73,8 +74,8 @@ TEST_F(WebPlayerCopyTest, FirstCopyThenLeftAloneThenReplacedByAnotherVersion) {
   Write(target_ + "/stale.js", "old");
   const WebPlayerBundle newer = MakeBundle(bundles_, "newer", "0.7.0");
   EXPECT_EQ(InstallWebPlayer(newer, out_.path()), WebPlayerCopy::kCopied);
-  EXPECT_EQ(ReadText(target_ + "/VERSION"), "@ruffle-rs/ruffle 0.7.0\n");
-  EXPECT_EQ(ReadText(target_ + "/ruffle.js"), "// loader 0.7.0\n");
+  EXPECT_EQ(ReadFile(target_ + "/VERSION"), "@ruffle-rs/ruffle 0.7.0\n");
+  EXPECT_EQ(ReadFile(target_ + "/ruffle.js"), "// loader 0.7.0\n");
   EXPECT_FALSE(fs::exists(target_ + "/stale.js"));
   EXPECT_EQ(Everything(out_.path()), (std::vector<std::string>{"Talk.swf", "ruffle"}));
 }
@@ -82,13 +83,13 @@ TEST_F(WebPlayerCopyTest, FirstCopyThenLeftAloneThenReplacedByAnotherVersion) {
 TEST_F(WebPlayerCopyTest, UnstampedFolderIsTakenAsAnotherVersion) {
   Write(target_ + "/ruffle.js", "someone's half copy");
   EXPECT_EQ(InstallWebPlayer(bundle_, out_.path()), WebPlayerCopy::kCopied);
-  EXPECT_EQ(ReadText(target_ + "/VERSION"), bundle_.version);
+  EXPECT_EQ(ReadFile(target_ + "/VERSION"), bundle_.version);
 }
 
 TEST_F(WebPlayerCopyTest, AFileOfThatNameIsNotTouched) {
   Write(target_, "my notes about ruffle");
   EXPECT_EQ(InstallWebPlayer(bundle_, out_.path()), WebPlayerCopy::kFailed);
-  EXPECT_EQ(ReadText(target_), "my notes about ruffle");
+  EXPECT_EQ(ReadFile(target_), "my notes about ruffle");
   EXPECT_EQ(Everything(out_.path()), std::vector<std::string>{"ruffle"});
 }
 
@@ -107,14 +108,14 @@ TEST_F(WebPlayerCopyTest, FullDiskLeavesNoHalfPlayer) {
     if (!withOlder) fs::remove_all(target_);
     WebPlayerCopy result;
     {
-      testfiles::FileSizeLimit limit(64 * 1024);  // the wasm file does not fit
+      test::FileSizeLimit limit(64 * 1024);  // the wasm file does not fit
       result = InstallWebPlayer(bundle_, out_.path());
     }
 
     EXPECT_EQ(result, WebPlayerCopy::kFailed);
     if (withOlder) {
       EXPECT_EQ(Everything(out_.path()), std::vector<std::string>{"ruffle"});
-      EXPECT_EQ(ReadText(target_ + "/VERSION"), older.version);
+      EXPECT_EQ(ReadFile(target_ + "/VERSION"), older.version);
     } else {
       EXPECT_TRUE(Everything(out_.path()).empty());
     }
@@ -122,7 +123,7 @@ TEST_F(WebPlayerCopyTest, FullDiskLeavesNoHalfPlayer) {
 }
 
 TEST(WebPlayerLocation, BesideTheProgramFirstThenTheSharedFolder) {
-  Scratch install;
+  ScratchFolder install;
   fs::create_directories(install / "bin");
   EXPECT_EQ(WebPlayerCandidates(install / "bin"),
             (std::vector<std::string>{install / "bin/ruffle", install / "share/orvanta/ruffle"}));
@@ -154,7 +155,7 @@ class WebPlayerBatchTest : public ::testing::Test {
     const std::string folder = source_ / name;
     fs::create_directories(folder);
     for (int i = 1; i <= 2; ++i) {
-      testfiles::WriteSolidBmp(folder + "/Slide" + std::to_string(i) + ".bmp", 64, 48, 200, 40, 40);
+      test::WriteSolidBmp(folder + "/Slide" + std::to_string(i) + ".bmp", 64, 48, 200, 40, 40);
     }
     return folder;
   }
@@ -170,7 +171,7 @@ class WebPlayerBatchTest : public ::testing::Test {
 
   RecordingNotifier recorder_;
   ScopedNotifier scope_;
-  Scratch temp_, out_, source_, bundles_;
+  ScratchFolder temp_, out_, source_, bundles_;
   ConversionSettings settings_;
 };
 
@@ -179,11 +180,11 @@ TEST_F(WebPlayerBatchTest, PagesLoadThePlayerCopiedBesideThem) {
   Convert(bundle, {PictureFolder("a"), PictureFolder("b")});
   EXPECT_TRUE(recorder_.reports.empty()) << recorder_.reports.front();
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf", "b.htm", "b.swf", "ruffle"}));
-  EXPECT_NE(ReadText(out_ / "a.htm").find(WebPlayerHeadLines(settings_)), std::string::npos);
-  EXPECT_EQ(ReadText(out_ / "ruffle/VERSION"), bundle.version);
+  EXPECT_NE(ReadFile(out_ / "a.htm").find(WebPlayerHeadLines(settings_)), std::string::npos);
+  EXPECT_EQ(ReadFile(out_ / "ruffle/VERSION"), bundle.version);
 
   // Without pages there is nothing to copy the player for.
-  Scratch other;
+  ScratchFolder other;
   settings_.OutputFolder = other.path();
   settings_.GenHTML = 0;
   Convert(bundle, {PictureFolder("c")});
@@ -196,7 +197,7 @@ TEST_F(WebPlayerBatchTest, MissingBundleIsNamedOnceAndThePlainPageWritten) {
   EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kWebPlayerMissing, missing.folder)});
   ConversionSettings plain = settings_;
   plain.WebPlayer = 0;
-  EXPECT_EQ(ReadText(out_ / "b.htm"), *BuildWebPage("b.swf", plain, "", ""));
+  EXPECT_EQ(ReadFile(out_ / "b.htm"), *BuildWebPage("b.swf", plain, "", ""));
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf", "b.htm", "b.swf"}));
 }
 
@@ -206,9 +207,9 @@ TEST_F(WebPlayerBatchTest, FolderThatCannotTakeTheCopyStillGetsItsPages) {
   const auto results = Convert(bundle, {PictureFolder("a"), PictureFolder("b")});
   EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kWebPlayerCopyFailed, out_ / "ruffle")});
   EXPECT_EQ(results, (std::vector<EntryResult>{EntryResult::kConverted, EntryResult::kConverted}));
-  EXPECT_NE(ReadText(out_ / "a.htm").find("ruffle/ruffle.js"), std::string::npos);
+  EXPECT_NE(ReadFile(out_ / "a.htm").find("ruffle/ruffle.js"), std::string::npos);
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf", "b.htm", "b.swf", "ruffle"}));
-  EXPECT_EQ(ReadText(out_ / "ruffle"), "not a folder");
+  EXPECT_EQ(ReadFile(out_ / "ruffle"), "not a folder");
 }
 
 }  // namespace

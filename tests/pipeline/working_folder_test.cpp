@@ -16,15 +16,15 @@
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/resources.h"
-#include "settings/scratch_folder.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytes;
-using testing::ScratchFolder;
-using testing::WriteBytes;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteFile;
 
 class MapTable final : public ResourceTable {
  public:
@@ -57,8 +57,8 @@ TEST_F(CollectSlideImagesTest, TwelvePicturesComeInSlideNumberOrder) {
   std::vector<int> numbers(12);
   for (int i = 0; i < 12; ++i) numbers[i] = i + 1;
   std::shuffle(numbers.begin(), numbers.end(), std::mt19937(7));
-  for (int n : numbers) WriteBytes(folder / ("Slide" + std::to_string(n) + (n % 2 ? ".JPG" : ".jpg")), "j");
-  WriteBytes(folder / "Slide13.bmp", "b");  // another extension
+  for (int n : numbers) WriteFile(folder / ("Slide" + std::to_string(n) + (n % 2 ? ".JPG" : ".jpg")), "j");
+  WriteFile(folder / "Slide13.bmp", "b");  // another extension
   fs::create_directory(folder / "Slide14.jpg");  // a folder named like a picture
 
   ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "jpg"));
@@ -71,7 +71,7 @@ TEST_F(CollectSlideImagesTest, TwelvePicturesComeInSlideNumberOrder) {
 
 TEST_F(CollectSlideImagesTest, NumbersCompareAsNumbersWhateverThePrefix) {
   for (const char* name : {"Folie010.bmp", "Folie9.bmp", "Folie0001.bmp", "cover.bmp", "x99999999999999999999999.bmp"}) {
-    WriteBytes(folder / name, "b");
+    WriteFile(folder / name, "b");
   }
   ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "bmp"));
   EXPECT_EQ(FileNames(list.paths), (std::vector<std::string>{"Folie0001.bmp", "Folie9.bmp", "Folie010.bmp",
@@ -79,15 +79,15 @@ TEST_F(CollectSlideImagesTest, NumbersCompareAsNumbersWhateverThePrefix) {
 }
 
 TEST_F(CollectSlideImagesTest, HelpAndEndSlidesFrameTheMovieWithoutSplit) {
-  WriteBytes(folder / "Slide2.bmp", "b");
-  WriteBytes(folder / "Slide1.bmp", "b");
+  WriteFile(folder / "Slide2.bmp", "b");
+  WriteFile(folder / "Slide1.bmp", "b");
   settings.InsHelp = 1;
   settings.BlankEnd = 1;
   ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "bmp"));
   EXPECT_EQ(FileNames(list.paths),
             (std::vector<std::string>{"slide_hlp.wmf", "Slide1.bmp", "Slide2.bmp", "slide_end.wmf"}));
-  EXPECT_EQ(ReadBytes(folder / "slide_hlp.wmf"), std::string("\xD7\xCD\xC6\x9A\x01"));
-  EXPECT_EQ(ReadBytes(folder / "slide_end.wmf"), std::string("\xD7\xCD\xC6\x9A\x02"));
+  EXPECT_EQ(ReadFile(folder / "slide_hlp.wmf"), std::string("\xD7\xCD\xC6\x9A\x01"));
+  EXPECT_EQ(ReadFile(folder / "slide_end.wmf"), std::string("\xD7\xCD\xC6\x9A\x02"));
 
   SlideList split;
   settings.SplitPPT = 1;
@@ -148,7 +148,7 @@ TEST(WorkingFolder, ClaimGivesEachHolderItsOwnFolder) {
   EXPECT_TRUE(fs::is_empty(temp.path())) << "lock files left";
 
   // A lock file left by a killed run holds nothing.
-  WriteBytes(plain + ".lock", "");
+  WriteFile(plain + ".lock", "");
   EXPECT_EQ(WorkingFolderClaim::For(settings, "/a/talk.ppt").folder(), plain);
 
   // A temporary folder that takes no lock file still gives the plain name.
@@ -212,8 +212,8 @@ TEST_F(RemoveWorkingFolderTest, AbsentFolderIsNoError) {
 
 TEST_F(RemoveWorkingFolderTest, DeletesTheWholeTree) {
   fs::create_directories(work + "/sub/deeper");
-  WriteBytes(work + "/Slide1.jpg", "j");
-  WriteBytes(work + "/sub/deeper/x", "x");
+  WriteFile(work + "/Slide1.jpg", "j");
+  WriteFile(work + "/sub/deeper/x", "x");
   fs::permissions(work + "/Slide1.jpg", fs::perms::owner_read);  // read-only files go too
   EXPECT_TRUE(RemoveWorkingFolder(work + "/"));
   EXPECT_FALSE(fs::exists(work));
@@ -223,23 +223,23 @@ TEST_F(RemoveWorkingFolderTest, DeletesTheWholeTree) {
 TEST_F(RemoveWorkingFolderTest, LinksAreRemovedNeverFollowed) {
   std::string outside = scratch / "precious";
   fs::create_directories(outside);
-  WriteBytes(outside + "/keep.txt", "keep");
+  WriteFile(outside + "/keep.txt", "keep");
   fs::create_directories(work);
   fs::create_directory_symlink(outside, work + "/link");
   EXPECT_TRUE(RemoveWorkingFolder(work));
   EXPECT_FALSE(fs::exists(work));
-  EXPECT_EQ(ReadBytes(outside + "/keep.txt"), "keep");
+  EXPECT_EQ(ReadFile(outside + "/keep.txt"), "keep");
 
   // A link planted in the folder's own place.
   fs::create_directory_symlink(outside, work);
   EXPECT_TRUE(RemoveWorkingFolder(work));
   EXPECT_FALSE(fs::is_symlink(work));
-  EXPECT_EQ(ReadBytes(outside + "/keep.txt"), "keep");
+  EXPECT_EQ(ReadFile(outside + "/keep.txt"), "keep");
 }
 
 TEST_F(RemoveWorkingFolderTest, UnremovableEntryGivesTheMessageAndKeepsTheFolder) {
   fs::create_directories(work + "/locked");
-  WriteBytes(work + "/locked/Slide1.bmp", "b");
+  WriteFile(work + "/locked/Slide1.bmp", "b");
   Unremovable lock(work + "/locked/Slide1.bmp");
   ORVANTA_NEEDS(lock.held(), "a way to make a file unremovable (the immutable flag, as root)");
   EXPECT_FALSE(RemoveWorkingFolder(work));

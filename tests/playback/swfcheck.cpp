@@ -13,7 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "movie/swf_reader.h"
+#include "support/swf_reader.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const char* path) {
 
 // The constants of the first action block's constant pool; the player's
 // configuration document is one of them.
-std::vector<std::string> FirstConstantPool(std::span<const std::uint8_t> bytes, const orv::SwfMovie& movie) {
+std::vector<std::string> FirstConstantPool(std::span<const std::uint8_t> bytes, const orv::test::SwfMovie& movie) {
   std::vector<std::string> constants;
-  for (const orv::SwfTag& tag : movie.tags) {
-    if (tag.code != orv::swf_tag::kDoAction) continue;
-    const auto body = orv::TagBody(bytes, tag);
+  for (const orv::test::SwfTag& tag : movie.tags) {
+    if (tag.code != orv::test::swf_tag::kDoAction) continue;
+    const auto body = orv::test::TagBody(bytes, tag);
     if (body.size() < 5 || body[0] != 0x88) return constants;
     const std::size_t actionLength = body[1] | (body[2] << 8);
     const std::size_t count = body[3] | (body[4] << 8);
@@ -48,13 +48,13 @@ std::vector<std::string> FirstConstantPool(std::span<const std::uint8_t> bytes, 
   return constants;
 }
 
-nlohmann::json DescribeSprite(std::span<const std::uint8_t> bytes, const orv::SwfTag& sprite) {
+nlohmann::json DescribeSprite(std::span<const std::uint8_t> bytes, const orv::test::SwfTag& sprite) {
   int showFrames = 0;
   std::vector<int> placed;
-  for (const orv::SwfTag& child : sprite.children) {
-    if (child.code == orv::swf_tag::kShowFrame) ++showFrames;
-    if (child.code == orv::swf_tag::kPlaceObject2) {
-      const auto body = orv::TagBody(bytes, child);
+  for (const orv::test::SwfTag& child : sprite.children) {
+    if (child.code == orv::test::swf_tag::kShowFrame) ++showFrames;
+    if (child.code == orv::test::swf_tag::kPlaceObject2) {
+      const auto body = orv::test::TagBody(bytes, child);
       // flags (1), depth (2), then the character id when HasCharacter is set
       if (body.size() >= 5 && (body[0] & 0x02)) placed.push_back(body[3] | (body[4] << 8));
     }
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::span<const std::uint8_t> bytes(*file);
-  const orv::SwfMovie movie = orv::ReadSwf(bytes);
+  const orv::test::SwfMovie movie = orv::test::ReadSwf(bytes);
 
   nlohmann::json out;
   out["ok"] = movie.ok();
@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
   std::vector<int> codes, bitmaps, shapes;
   nlohmann::json sprites = nlohmann::json::array();
   int showFrames = 0;
-  for (const orv::SwfTag& tag : movie.tags) {
+  for (const orv::test::SwfTag& tag : movie.tags) {
     codes.push_back(tag.code);
-    if (tag.code == orv::swf_tag::kShowFrame) ++showFrames;
-    if (tag.code == orv::swf_tag::kDefineBitsJpeg2) bitmaps.push_back(orv::TagCharacterId(bytes, tag));
-    if (tag.code == orv::swf_tag::kDefineShape) shapes.push_back(orv::TagCharacterId(bytes, tag));
-    if (tag.code == orv::swf_tag::kDefineSprite) sprites.push_back(DescribeSprite(bytes, tag));
+    if (tag.code == orv::test::swf_tag::kShowFrame) ++showFrames;
+    if (tag.code == orv::test::swf_tag::kDefineBitsJpeg2) bitmaps.push_back(orv::test::TagCharacterId(bytes, tag));
+    if (tag.code == orv::test::swf_tag::kDefineShape) shapes.push_back(orv::test::TagCharacterId(bytes, tag));
+    if (tag.code == orv::test::swf_tag::kDefineSprite) sprites.push_back(DescribeSprite(bytes, tag));
   }
   out["tags"] = codes;
   out["showFrames"] = showFrames;

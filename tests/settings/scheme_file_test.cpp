@@ -6,14 +6,14 @@
 #include <sys/stat.h>
 
 #include "base/messages.h"
-#include "settings/scratch_folder.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
 
-using testing::ReadBytes;
-using testing::ScratchFolder;
-using testing::WriteBytes;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteFile;
 
 std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -29,7 +29,7 @@ class SchemeFileTest : public ::testing::Test {
     std::vector<std::string> paths;
     for (const char* name : {"a.ppt", "第二.pps", "c.pptx"}) {
       paths.push_back(folder / name);
-      WriteBytes(paths.back(), "x");
+      WriteFile(paths.back(), "x");
     }
     return paths;
   }
@@ -53,7 +53,7 @@ TEST_F(SchemeFileTest, SavedListLoadsBackInOrder) {
   ASSERT_EQ(SaveSchemeFile(scheme, paths, notes), SchemeStatus::Ok);
   std::size_t expected = 4 + 3 * 4;
   for (const auto& p : paths) expected += p.size();
-  EXPECT_EQ(ReadBytes(scheme).size(), expected);
+  EXPECT_EQ(ReadFile(scheme).size(), expected);
 
   SchemeLoadResult loaded = LoadSchemeFile(scheme, notes);
   EXPECT_EQ(loaded.status, SchemeStatus::Ok);
@@ -86,7 +86,7 @@ TEST_F(SchemeFileTest, MissingEntriesAreReportedAndSkipped) {
 }
 
 TEST_F(SchemeFileTest, EmptySchemeLoadsAsAnEmptyList) {
-  WriteBytes(scheme, std::string("P2S\0", 4));
+  WriteFile(scheme, std::string("P2S\0", 4));
   SchemeLoadResult loaded = LoadSchemeFile(scheme, notes);
   EXPECT_EQ(loaded.status, SchemeStatus::Ok);
   EXPECT_TRUE(loaded.paths.empty());
@@ -108,7 +108,7 @@ TEST_F(SchemeFileTest, TruncatedOrOverlongFilesAreInvalidWithoutReadingPastTheEn
   EXPECT_EQ(trailing.paths, paths);
 
   // Through the file: one message, no skip reports for the entries read so far.
-  WriteBytes(scheme, whole.substr(0, whole.size() - 1));
+  WriteFile(scheme, whole.substr(0, whole.size() - 1));
   SchemeLoadResult loaded = LoadSchemeFile(scheme, notes);
   EXPECT_EQ(loaded.status, SchemeStatus::Invalid);
   EXPECT_TRUE(loaded.paths.empty());
@@ -116,9 +116,9 @@ TEST_F(SchemeFileTest, TruncatedOrOverlongFilesAreInvalidWithoutReadingPastTheEn
 }
 
 TEST_F(SchemeFileTest, SignatureMustBeUpperCase) {
-  WriteBytes(scheme, std::string("p2s\0", 4));
+  WriteFile(scheme, std::string("p2s\0", 4));
   EXPECT_EQ(LoadSchemeFile(scheme, notes).status, SchemeStatus::Invalid);
-  WriteBytes(scheme, "P2");
+  WriteFile(scheme, "P2");
   EXPECT_EQ(LoadSchemeFile(scheme, notes).status, SchemeStatus::Invalid);
   EXPECT_EQ(notes.reports, (std::vector<std::string>{msg::kSchemeInvalid, msg::kSchemeInvalid}));
 }
@@ -144,7 +144,7 @@ TEST_F(SchemeFileTest, FailuresAreReportedNotSilent) {
 TEST_F(SchemeFileTest, AnEntryWithANulByteNamesNoFile) {
   auto paths = MakePresentations();
   std::string hostile = paths[0] + std::string("\0tail", 5);
-  WriteBytes(scheme, AsText(EncodeScheme({hostile, paths[2]})));
+  WriteFile(scheme, AsText(EncodeScheme({hostile, paths[2]})));
   SchemeLoadResult loaded = LoadSchemeFile(scheme, notes);
   EXPECT_EQ(loaded.paths, std::vector<std::string>{paths[2]});
   EXPECT_EQ(loaded.skipped, 1);

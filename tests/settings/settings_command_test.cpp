@@ -7,15 +7,15 @@
 #include <filesystem>
 #include <sys/wait.h>
 
-#include "settings/scratch_folder.h"
+#include "support/files.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 
 namespace orv {
 namespace {
 
-using testing::ReadBytes;
-using testing::ScratchFolder;
+using test::ReadFile;
+using test::ScratchFolder;
 
 struct CliRun {
   int status = -1;
@@ -37,8 +37,8 @@ class SettingsCommandTest : public ::testing::Test {
     CliRun run;
     int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadBytes(folder_ / "out");
-    run.err = ReadBytes(folder_ / "err");
+    run.out = ReadFile(folder_ / "out");
+    run.err = ReadFile(folder_ / "err");
     return run;
   }
 
@@ -77,7 +77,7 @@ TEST_F(SettingsCommandTest, SetAndGetRoundTripThroughTheJsonFile) {
   SettingsStore store(store_);
   EXPECT_EQ(store.GetInt("Width", 0), 800);
   EXPECT_EQ(store.GetInt("延迟 ", 0), 12);
-  EXPECT_NE(ReadBytes(store_).find("\"延迟 \": 12"), std::string::npos);
+  EXPECT_NE(ReadFile(store_).find("\"延迟 \": 12"), std::string::npos);
 
   EXPECT_EQ(Cli({"reset"}).status, 0);
   EXPECT_EQ(Cli({"get", "Width"}).out, "640\n");
@@ -85,7 +85,7 @@ TEST_F(SettingsCommandTest, SetAndGetRoundTripThroughTheJsonFile) {
 
 TEST_F(SettingsCommandTest, BadUsageExitsWithTwoAndLeavesTheStoreAlone) {
   ASSERT_EQ(Cli({"set", "Width", "1024"}).status, 0);
-  std::string before = ReadBytes(store_);
+  std::string before = ReadFile(store_);
 
   CliRun range = Cli({"set", "Width", "15"});
   EXPECT_EQ(range.status, 2);
@@ -98,7 +98,7 @@ TEST_F(SettingsCommandTest, BadUsageExitsWithTwoAndLeavesTheStoreAlone) {
   EXPECT_EQ(Cli({"get"}).status, 2);
   EXPECT_EQ(Cli({"frobnicate"}).status, 2);
   EXPECT_EQ(Cli({"--bogus", "list"}).status, 2);
-  EXPECT_EQ(ReadBytes(store_), before);
+  EXPECT_EQ(ReadFile(store_), before);
 
   CliRun help = Cli({"--help"});
   EXPECT_EQ(help.status, 0);

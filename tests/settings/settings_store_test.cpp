@@ -9,15 +9,15 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
-#include "settings/scratch_folder.h"
+#include "support/files.h"
 #include "settings/settings_values.h"
 
 namespace orv {
 namespace {
 
-using testing::ReadBytes;
-using testing::ScratchFolder;
-using testing::WriteBytes;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteFile;
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
@@ -27,7 +27,7 @@ class SettingsStoreTest : public ::testing::Test {
 
   void Store(const std::string& json) {
     std::filesystem::create_directories(folder / "Velloran");
-    WriteBytes(file, json);
+    WriteFile(file, json);
   }
 };
 
@@ -107,7 +107,7 @@ TEST_F(SettingsStoreTest, ValuesRoundTripThroughTheJsonFileWithNamesByteForByte)
   EXPECT_EQ(again.GetString("OutputDir", "x"), "/home/u/输出");
   EXPECT_EQ(StoredOutputFolder(again), "/home/u/输出");
 
-  std::string json = ReadBytes(file);
+  std::string json = ReadFile(file);
   EXPECT_NE(json.find("\"\xE5\xBB\xB6\xE8\xBF\x9F \": 7"), std::string::npos) << json;
   EXPECT_NE(json.find("\"Width\": -12"), std::string::npos) << json;
   // No temporary file is left beside the store.
@@ -135,7 +135,7 @@ TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeReadAsDefaultsAndOthersSurviveAWri
   ASSERT_TRUE(store.SetInt("Width", 1024));
   EXPECT_EQ(store.GetInt("Width", 640), 1024);
   EXPECT_EQ(store.GetInt("SharpFont", 1), 0);
-  EXPECT_NE(ReadBytes(file).find("\"Future\""), std::string::npos) << "unknown values are kept";
+  EXPECT_NE(ReadFile(file).find("\"Future\""), std::string::npos) << "unknown values are kept";
   EXPECT_FALSE(std::filesystem::exists(file + ".corrupt")) << "a wrong type is not a damaged file";
 }
 
@@ -144,11 +144,11 @@ TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideBeforeItIsReplaced) {
     SCOPED_TRACE(damaged);
     ScratchFolder other;
     SettingsStore s(other / "Orvanta.json");
-    WriteBytes(other / "Orvanta.json", damaged);
+    WriteFile(other / "Orvanta.json", damaged);
     EXPECT_EQ(s.GetInt("Width", 640), 640);
     EXPECT_EQ(LoadConversionSettings(s, "").Width, 640);
     ASSERT_TRUE(s.SetInt("Height", 300));
-    EXPECT_EQ(ReadBytes(other / "Orvanta.json.corrupt"), damaged);
+    EXPECT_EQ(ReadFile(other / "Orvanta.json.corrupt"), damaged);
     EXPECT_EQ(s.GetInt("Height", 480), 300);
   }
 }
@@ -156,10 +156,10 @@ TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideBeforeItIsReplaced) {
 TEST_F(SettingsStoreTest, ASecondDamagedFileDoesNotOverwriteTheFirstCopy) {
   Store("first damage");
   ASSERT_TRUE(store.SetInt("Width", 700));
-  WriteBytes(file, "second damage");
+  WriteFile(file, "second damage");
   ASSERT_TRUE(store.SetInt("Width", 701));
-  EXPECT_EQ(ReadBytes(file + ".corrupt"), "first damage");
-  EXPECT_EQ(ReadBytes(file + ".corrupt-2"), "second damage");
+  EXPECT_EQ(ReadFile(file + ".corrupt"), "first damage");
+  EXPECT_EQ(ReadFile(file + ".corrupt-2"), "second damage");
 }
 
 TEST_F(SettingsStoreTest, UnreadableStoreGivesDefaultsAndRefusesToWrite) {
@@ -187,7 +187,7 @@ TEST_F(SettingsStoreTest, ClearForgetsEveryValue) {
 
 TEST_F(SettingsStoreTest, WritingThroughALinkedStoreKeepsTheLink) {
   std::string real = folder / "dotfiles.json";
-  WriteBytes(real, R"({"Width": 800})");
+  WriteFile(real, R"({"Width": 800})");
   std::filesystem::create_directories(folder / "Velloran");
   std::filesystem::create_symlink(real, file);
   ASSERT_TRUE(store.SetInt("Height", 600));

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "action_assembler.h"
-#include "swf_reader.h"
+#include "support/swf_reader.h"
 
 namespace {
 
-using namespace player_test;
+using namespace orv::test;
 using swfgen::Assemble;
 using swfgen::AssemblyError;
 using swfgen::Bytes;

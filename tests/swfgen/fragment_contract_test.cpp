@@ -8,11 +8,11 @@
 #include <set>
 
 #include "base/resources.h"
-#include "swf_reader.h"
+#include "support/swf_reader.h"
 
 namespace {
 
-using namespace player_test;
+using namespace orv::test;
 
 constexpr std::size_t kFirstBlockEnd = 901;  // offset of the first block's ActionEnd
 
@@ -22,10 +22,10 @@ ByteSpan Fragment() {
   return *found;
 }
 
-std::vector<Tag> FragmentTags() { return ReadTags(Fragment().subspan(kFirstBlockEnd + 1), false); }
+std::vector<SwfTag> FragmentTags() { return ReadTags(Fragment().subspan(kFirstBlockEnd + 1), false); }
 
 // Tags of a sprite body, End excluded.
-std::vector<Tag> SpriteTags(const Tag& sprite) {
+std::vector<SwfTag> SpriteTags(const SwfTag& sprite) {
   auto tags = ReadTags(sprite.body.subspan(4), true);
   EXPECT_FALSE(tags.empty());
   EXPECT_EQ(tags.back().code, 0u) << "sprite without End";
@@ -33,9 +33,9 @@ std::vector<Tag> SpriteTags(const Tag& sprite) {
   return tags;
 }
 
-std::map<unsigned, Tag> Definitions() {
-  std::map<unsigned, Tag> defs;
-  for (const Tag& t : FragmentTags()) {
+std::map<unsigned, SwfTag> Definitions() {
+  std::map<unsigned, SwfTag> defs;
+  for (const SwfTag& t : FragmentTags()) {
     if (t.code == 2 || t.code == 22 || t.code == 32 || t.code == 34 || t.code == 37 || t.code == 39 || t.code == 48) {
       EXPECT_TRUE(defs.emplace(U16(t.body, 0), t).second) << "id defined twice: " << U16(t.body, 0);
     }
@@ -45,9 +45,9 @@ std::map<unsigned, Tag> Definitions() {
 
 // Splits top-level tags into frames at ShowFrame; the tags after the last
 // ShowFrame form the unfinished frame 4.
-std::vector<std::vector<Tag>> Frames(const std::vector<Tag>& tags) {
-  std::vector<std::vector<Tag>> frames(1);
-  for (const Tag& t : tags) {
+std::vector<std::vector<SwfTag>> Frames(const std::vector<SwfTag>& tags) {
+  std::vector<std::vector<SwfTag>> frames(1);
+  for (const SwfTag& t : tags) {
     if (t.code == 1) frames.emplace_back();
     else frames.back().push_back(t);
   }
@@ -116,9 +116,9 @@ TEST(PlayerFragment, FrameOneCodeFillsTheBlockAndSkipsItsPadding) {
 TEST(PlayerFragment, TagStreamHasFourFramesAndEndsWithTheMainScript) {
   const auto tags = FragmentTags();
   ASSERT_FALSE(tags.empty());
-  const std::size_t showFrames = std::count_if(tags.begin(), tags.end(), [](const Tag& t) { return t.code == 1; });
+  const std::size_t showFrames = std::count_if(tags.begin(), tags.end(), [](const SwfTag& t) { return t.code == 1; });
   EXPECT_EQ(showFrames, 3u) << "frames 1-3 complete, frame 4 completed by later tags";
-  EXPECT_TRUE(std::none_of(tags.begin(), tags.end(), [](const Tag& t) { return t.code == 0; }));
+  EXPECT_TRUE(std::none_of(tags.begin(), tags.end(), [](const SwfTag& t) { return t.code == 0; }));
   EXPECT_EQ(tags.back().code, 12u) << "the last tag is frame 4's DoAction";
   const auto frames = Frames(tags);
   ASSERT_EQ(frames.size(), 4u);
@@ -140,8 +140,8 @@ TEST(PlayerFragment, CharacterIdsStayWithinOneToSixtyTwoAndAreDefinedBeforeUse) 
   // Every placement, on the main timeline or inside a sprite, names a
   // character defined earlier in the stream.
   std::set<unsigned> defined;
-  auto checkPlacements = [&](const std::vector<Tag>& tags) {
-    for (const Tag& t : tags) {
+  auto checkPlacements = [&](const std::vector<SwfTag>& tags) {
+    for (const SwfTag& t : tags) {
       if (t.code != 26) continue;
       const Placement p = ReadPlaceObject2(t.body);
       if (p.character >= 0) {
@@ -149,7 +149,7 @@ TEST(PlayerFragment, CharacterIdsStayWithinOneToSixtyTwoAndAreDefinedBeforeUse) 
       }
     }
   };
-  for (const Tag& t : FragmentTags()) {
+  for (const SwfTag& t : FragmentTags()) {
     if (t.code == 39) checkPlacements(SpriteTags(t));
     if (t.code == 26) checkPlacements({t});
     const bool definition = t.code == 2 || t.code == 22 || t.code == 32 || t.code == 34 || t.code == 37 ||
@@ -162,7 +162,7 @@ TEST(PlayerFragment, MainTimelinePlacesLoaderThenPanel) {
   const auto frames = Frames(FragmentTags());
   ASSERT_EQ(frames.size(), 4u);
   std::map<std::string, Placement> frame1;
-  for (const Tag& t : frames[0])
+  for (const SwfTag& t : frames[0])
     if (t.code == 26) frame1[ReadPlaceObject2(t.body).name] = ReadPlaceObject2(t.body);
   EXPECT_EQ(frame1["ldrProgress_mc"].depth, 1u);
   EXPECT_EQ(frame1["ldrStatus_txt"].depth, 3u);
@@ -171,7 +171,7 @@ TEST(PlayerFragment, MainTimelinePlacesLoaderThenPanel) {
 
   std::set<unsigned> removed;
   std::vector<Placement> frame3;
-  for (const Tag& t : frames[2]) {
+  for (const SwfTag& t : frames[2]) {
     if (t.code == 28) removed.insert(U16(t.body, 0));
     if (t.code == 26) frame3.push_back(ReadPlaceObject2(t.body));
   }
@@ -182,7 +182,7 @@ TEST(PlayerFragment, MainTimelinePlacesLoaderThenPanel) {
   EXPECT_EQ(frame3[0].name, "navPanel_mc");
   // Depth 1 stays free for the slides sprite that the movie writer places.
   for (std::size_t f = 1; f < frames.size(); ++f) {
-    for (const Tag& t : frames[f]) {
+    for (const SwfTag& t : frames[f]) {
       if (t.code == 26) {
         EXPECT_NE(ReadPlaceObject2(t.body).depth, 1u) << "frame " << f + 1;
       }
@@ -193,7 +193,7 @@ TEST(PlayerFragment, MainTimelinePlacesLoaderThenPanel) {
 TEST(PlayerFragment, PanelHoldsTheNamedControlsAndStatusText) {
   const auto defs = Definitions();
   std::map<std::string, Placement> panel;
-  for (const Tag& t : SpriteTags(defs.at(62)))
+  for (const SwfTag& t : SpriteTags(defs.at(62)))
     if (t.code == 26) panel[ReadPlaceObject2(t.body).name] = ReadPlaceObject2(t.body);
   for (const char* name : {"panelDragBar_btn", "panelPrev_mc", "panelNext_mc", "panelAuto_mc", "panelIndicator_mc"})
     ASSERT_EQ(panel.count(name), 1u) << name;
@@ -208,7 +208,7 @@ TEST(PlayerFragment, PanelHoldsTheNamedControlsAndStatusText) {
   // PAUSE is the second frame of the AUTOPLAY clip.
   const auto autoFrames = Frames(SpriteTags(defs.at(panel["panelAuto_mc"].character)));
   bool pauseInFrameTwo = false;
-  for (const Tag& t : autoFrames.at(1))
+  for (const SwfTag& t : autoFrames.at(1))
     if (t.code == 26 && ReadPlaceObject2(t.body).name == "panelPause_btn") pauseInFrameTwo = true;
   EXPECT_TRUE(pauseInFrameTwo);
 
@@ -252,7 +252,7 @@ TEST(PlayerFragment, ButtonAndClipScriptsDeclareNoConstantPool) {
       }
     }
     if (tag.code == 39 && id != 62) {
-      for (const Tag& t : SpriteTags(tag)) {
+      for (const SwfTag& t : SpriteTags(tag)) {
         if (t.code != 12) continue;
         for (const Action& a : ReadActions(t.body)) EXPECT_NE(a.code, 0x88) << "sprite " << id;
       }

@@ -4,8 +4,8 @@
 
 #include "base/notifier.h"
 #include "movie/movie_writer.h"
-#include "movie/swf_reader.h"
-#include "movie_test_support.h"
+#include "support/swf_reader.h"
+#include "movie/movie_test_support.h"
 
 namespace orv {
 namespace {
@@ -20,7 +20,7 @@ ByteVector WrittenMovie(int slides) {
   test::FakeEncoder encoder;
   MovieWriter writer(std::ref(encoder));
   for (int k = 1; k <= slides; ++k) writer.slidePaths.push_back("/s/" + std::to_string(k));
-  writer.outputPath = folder.File("m.swf");
+  writer.outputPath = folder / "m.swf";
   ConversionSettings settings;
   SlideList list;
   Progress progress;
@@ -28,7 +28,7 @@ ByteVector WrittenMovie(int slides) {
   return test::ReadFileBytes(writer.outputPath);
 }
 
-std::vector<int> Codes(const std::vector<SwfTag>& tags) {
+std::vector<int> Codes(const std::vector<test::SwfTag>& tags) {
   std::vector<int> codes;
   for (const auto& tag : tags) codes.push_back(tag.code);
   return codes;
@@ -36,7 +36,7 @@ std::vector<int> Codes(const std::vector<SwfTag>& tags) {
 
 TEST(SwfReader, WrittenMovieReadsBackTagByTag) {
   const ByteVector bytes = WrittenMovie(2);
-  const SwfMovie movie = ReadSwf(bytes);
+  const test::SwfMovie movie = test::ReadSwf(bytes);
   ASSERT_TRUE(movie.ok()) << movie.problems.front();
   EXPECT_EQ(movie.signature, "FWS");
   EXPECT_EQ(movie.version, 6);
@@ -47,7 +47,7 @@ TEST(SwfReader, WrittenMovieReadsBackTagByTag) {
             (std::vector<int>{9, 24, 12, 1, 1, 1, 12, 21, 2, 21, 2, 39, 26, 26, 1, 0}));
   EXPECT_TRUE(movie.tags[2].longHeader);
   EXPECT_FALSE(movie.tags[0].longHeader);
-  const SwfTag& sprite = movie.tags[11];
+  const test::SwfTag& sprite = movie.tags[11];
   EXPECT_EQ(sprite.spriteId, 67);
   EXPECT_EQ(sprite.spriteFrameCount, 2);
   EXPECT_EQ(Codes(sprite.children), (std::vector<int>{12, 26, 1, 26, 1, 0}));
@@ -58,7 +58,7 @@ TEST(SwfReader, DamagedFilesAreReported) {
 
   ByteVector wrongLength = good;
   wrongLength[4] ^= 1;
-  EXPECT_FALSE(ReadSwf(wrongLength).ok());
+  EXPECT_FALSE(test::ReadSwf(wrongLength).ok());
 
   // Cut inside the last tags: a tag runs past the end, and no End tag.
   for (std::size_t cut : {good.size() - 1, good.size() - 20, std::size_t{30}, std::size_t{12}, std::size_t{5}}) {
@@ -67,7 +67,7 @@ TEST(SwfReader, DamagedFilesAreReported) {
       truncated[4] = static_cast<std::uint8_t>(cut);
       truncated[5] = static_cast<std::uint8_t>(cut >> 8);
     }
-    const SwfMovie movie = ReadSwf(truncated);
+    const test::SwfMovie movie = test::ReadSwf(truncated);
     EXPECT_FALSE(movie.ok()) << cut;
   }
 
@@ -75,13 +75,13 @@ TEST(SwfReader, DamagedFilesAreReported) {
   trailing.push_back(0);
   trailing[4] = static_cast<std::uint8_t>(trailing.size());
   trailing[5] = static_cast<std::uint8_t>(trailing.size() >> 8);
-  const SwfMovie withTrailing = ReadSwf(trailing);
+  const test::SwfMovie withTrailing = test::ReadSwf(trailing);
   ASSERT_EQ(withTrailing.problems.size(), 1u);
   EXPECT_NE(withTrailing.problems[0].find("after the End tag"), std::string::npos);
 
   ByteVector compressed = good;
   compressed[0] = 'C';
-  EXPECT_FALSE(ReadSwf(compressed).ok());
+  EXPECT_FALSE(test::ReadSwf(compressed).ok());
 }
 
 TEST(SwfReader, SpriteLengthThatDisagreesWithItsTags) {
@@ -91,7 +91,7 @@ TEST(SwfReader, SpriteLengthThatDisagreesWithItsTags) {
       "46 57 53 06 1f 00 00 00 08 00 0c 00 01 00 "  // header (14 bytes)
       "ff 09 07 00 00 00 01 00 00 00 00 00 00 "     // DefineSprite, length 7: id, 0 frames, End, 1 extra
       "40 00 00 00");                               // ShowFrame, End
-  const SwfMovie read = ReadSwf(movie);
+  const test::SwfMovie read = test::ReadSwf(movie);
   ASSERT_EQ(read.tags.size(), 3u);
   EXPECT_FALSE(read.ok());
   bool reported = false;

@@ -6,12 +6,12 @@
 #include "font.h"
 #include "records.h"
 #include "shape.h"
-#include "swf_reader.h"
+#include "support/swf_reader.h"
 #include "tags.h"
 
 namespace {
 
-using namespace player_test;
+using namespace orv::test;
 using swfgen::Bytes;
 
 TEST(SwfWriter, BitWriterPacksMostSignificantFirstAcrossBytes) {

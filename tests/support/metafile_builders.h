@@ -8,7 +8,7 @@
 
 #include "image/metafile_player.h"
 
-namespace orv::testing {
+namespace orv::test {
 
 // A placeable Windows metafile built record by record.
 class WmfBuilder {
@@ -132,4 +132,4 @@ inline bool Near(Pixel a, Pixel b, int tolerance = 24) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
 
-}  // namespace orv::testing
+}  // namespace orv::test
