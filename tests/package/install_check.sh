@@ -44,7 +44,7 @@ DISPLAY=$display orvanta >"$scratch/orvanta.log" 2>&1 &
 app=$!
 sleep 6
 if kill -0 "$app" 2>/dev/null; then
-  DISPLAY=$display xdotool search --name Orvanta getwindowname 2>/dev/null | head -3 | sed 's/^/  window: /' || true
+  DISPLAY=$display xdotool search --onlyvisible --name Orvanta getwindowname 2>/dev/null | head -3 | sed 's/^/  window: /' || true
   DISPLAY=$display import -window root "$shot"
   echo "screenshot: $shot"
   kill "$app"
