@@ -17,6 +17,7 @@ packages=(
   chromium xvfb xauth xdotool
   libcpp-httplib-dev
   imagemagick poppler-utils
+  debhelper dpkg-dev fakeroot lintian man-db
 
   file procps
 )

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds, runs every test
 # (unit, integration through LibreOffice, playback in the Flash player
-# emulator, desktop windows), then the unit tests again under
+# emulator, desktop windows), the Debian package, then the unit tests again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +16,9 @@ echo "== build"
 scripts/build.sh build -DORVANTA_WERROR=ON
 echo "== tests"
 ctest --test-dir build --output-on-failure -j "${JOBS:-2}" --timeout 900
+
+echo "== Debian package (built from clean, checked unpacked)"
+bash tests/package/check_package.sh
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
