@@ -7,9 +7,9 @@
 //   FRAME_DIR:   640 x 480 BMP slides, encoded as they are (SharpFont 1)
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -109,9 +109,7 @@ Timing Ours(orv::SlidePreparer& preparer, const std::vector<std::string>& slides
 Timing Floor(const std::vector<orv::RasterImage*>& images, int rounds, int quality) {
   std::vector<std::string> names(images.size());
   std::size_t next = 0;
-  return PerSlide(names, rounds, [&](const std::string&) {
-    RawEncode(*images[next++ % images.size()], quality);
-  });
+  return PerSlide(names, rounds, [&](const std::string&) { RawEncode(*images[next++ % images.size()], quality); });
 }
 
 }  // namespace
@@ -157,11 +155,12 @@ int main(int argc, char** argv) {
 
   const std::string out = (std::filesystem::temp_directory_path() / "orvanta-bench-magick.jpg").string();
   const double magickMs = PerSlide(fitting, 1, [&](const std::string& slide) {
-    const std::string command = "convert '" + slide +
+                            const std::string command =
+                                "convert '" + slide +
                                 "' -resize 640x480 -background black -gravity center -extent 640x480 -quality 90 '" +
                                 out + "'";
-    if (std::system(command.c_str()) != 0) std::exit(2);
-  }).wall;  // the work is in child processes: only the wall clock sees it
+                            if (std::system(command.c_str()) != 0) std::exit(2);
+                          }).wall;  // the work is in child processes: only the wall clock sees it
   std::filesystem::remove(out);
   for (auto* image : frames) delete image;
 

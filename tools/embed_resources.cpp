@@ -23,13 +23,20 @@ bool ReadHex(const std::string& text, std::vector<unsigned char>& out) {
       if (c == '\n') comment = false;
       continue;
     }
-    if (c == '#') { comment = true; continue; }
+    if (c == '#') {
+      comment = true;
+      continue;
+    }
     if (std::isspace(static_cast<unsigned char>(c))) continue;
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else
+      return false;
     if (high < 0) {
       high = v;
     } else {
@@ -85,8 +92,8 @@ int main(int argc, char** argv) {
     code << "\n};\n";
     table << "  {" << id << ", \"" << type << "\", " << name << ", " << bytes.size() << "},\n";
   }
-  code << "}  // namespace\n\nconst EmbeddedResource kTable[] = {\n" << table.str()
-       << "  {0, nullptr, nullptr, 0},\n};\n\n}  // namespace orv::embedded\n";
+  code << "}  // namespace\n\nconst EmbeddedResource kTable[] = {\n"
+       << table.str() << "  {0, nullptr, nullptr, 0},\n};\n\n}  // namespace orv::embedded\n";
   std::ofstream out(argv[1], std::ios::binary);
   out << code.str();
   return out ? 0 : 1;

@@ -82,8 +82,9 @@ RunSetup PrepareRun(const ConvertOptions& options) {
   RunSetup setup;
   setup.settings = LoadConversionSettings(store, outputFolder, options.overrides);
   auto limit = options.overrides.find("TimeLimit");
-  setup.timeLimit = limit != options.overrides.end() ? limit->second
-                                                     : store.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue);
+  setup.timeLimit = limit != options.overrides.end()
+                        ? limit->second
+                        : store.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue);
   return setup;
 }
 
@@ -94,9 +95,8 @@ int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sou
   TerminalProgress::InstallInterruptHandler();
 
   LazyPresentationServer server;
-  BatchDriver driver(setup.settings, server, [](const std::string& path) {
-    return std::make_unique<TerminalProgress>(FileNamePart(path));
-  });
+  BatchDriver driver(setup.settings, server,
+                     [](const std::string& path) { return std::make_unique<TerminalProgress>(FileNamePart(path)); });
   driver.SetTimeLimit(setup.timeLimit);
 
   int failed = 0;
@@ -143,7 +143,8 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
     std::fflush(stdout);
     std::fflush(stderr);
     // Told before the entry's end, so that the parent hands out nothing more.
-    if (driver.serverUnavailable()) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+    if (driver.serverUnavailable())
+      std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kDone, clean ? 1 : 0, {}}).c_str(), events);
     std::fflush(events);
     if (driver.serverUnavailable()) return kExitFailed;
@@ -169,8 +170,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   ConvertOptions options;
   std::string error;
   if (!ParseConvertOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli convert: %s\nRun 'orvanta-cli convert --help' for the options.\n",
-                 error.c_str());
+    std::fprintf(stderr, "orvanta-cli convert: %s\nRun 'orvanta-cli convert --help' for the options.\n", error.c_str());
     return kExitUsage;
   }
   if (options.help) {

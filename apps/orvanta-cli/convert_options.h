@@ -10,13 +10,13 @@
 namespace orv::cli {
 
 struct ConvertOptions {
-  SettingOverrides overrides;        // stored value name -> value
-  std::string outputDir;             // empty: the stored output folder
-  std::string storePath;             // empty: the per-user store
-  std::vector<std::string> files;    // in the order given
+  SettingOverrides overrides;      // stored value name -> value
+  std::string outputDir;           // empty: the stored output folder
+  std::string storePath;           // empty: the per-user store
+  std::vector<std::string> files;  // in the order given
   bool help = false;
-  bool verbose = false;              // the reason behind each message on standard error
-  int jobs = 1;                      // entries converted at once; 0: one per core
+  bool verbose = false;  // the reason behind each message on standard error
+  int jobs = 1;          // entries converted at once; 0: one per core
   // Set in a worker process of a parallel run: the pipe that takes its
   // events; the entries come on standard input.
   int workerFd = -1;

@@ -11,9 +11,9 @@
 namespace orv::cli {
 
 struct ParallelPlan {
-  std::string program;                       // the orvanta-cli to start as worker
-  std::vector<std::string> workerArgs;       // after the program: "convert", the options, "--worker-fd", "3"
-  std::vector<std::string> sources;          // absolute paths, in the order given
+  std::string program;                           // the orvanta-cli to start as worker
+  std::vector<std::string> workerArgs;           // after the program: "convert", the options, "--worker-fd", "3"
+  std::vector<std::string> sources;              // absolute paths, in the order given
   std::vector<std::vector<std::size_t>> groups;  // indexes into sources; each group runs in one worker, in order
   std::size_t workers = 2;
 };

@@ -1,11 +1,11 @@
 #include "terminal_progress.h"
 
-#include <atomic>
-#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <atomic>
+#include <csignal>
 
 namespace orv::cli {
 namespace {

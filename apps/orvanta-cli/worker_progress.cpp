@@ -18,9 +18,7 @@ bool WorkerProgress::OnBegin() {
   return true;
 }
 
-void WorkerProgress::OnStatus(const std::string& text) {
-  Send(events_, {WorkerEvent::Kind::kStatus, 0, text});
-}
+void WorkerProgress::OnStatus(const std::string& text) { Send(events_, {WorkerEvent::Kind::kStatus, 0, text}); }
 
 void WorkerProgress::OnCaption(const std::string&) {
   const std::int32_t percent = lastPercent();

@@ -1,22 +1,22 @@
 // The desktop program: start-up, then the main window shown modally; the
 // process ends when it closes.
+#include <unistd.h>
 #include <csignal>
 #include <string>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "base/crash_report.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/lazy_presentation_server.h"
-#include "base/crash_report.h"
+#include "settings/settings_store.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_notifier.h"
 #include "ui/qt/skin_pictures.h"
-#include "settings/settings_store.h"
 
 namespace {
 

@@ -79,15 +79,24 @@ FaultName NameFault(int sig, int siCode) {
                                                           : FaultName{0xC000001Du, "ILLEGAL_INSTRUCTION"};
     case SIGFPE:
       switch (siCode) {
-        case FPE_INTDIV: return {0xC0000094u, "INT_DIVIDE_BY_ZERO"};
-        case FPE_INTOVF: return {0xC0000095u, "INT_OVERFLOW"};
-        case FPE_FLTDIV: return {0xC000008Eu, "FLT_DIVIDE_BY_ZERO"};
-        case FPE_FLTOVF: return {0xC0000091u, "FLT_OVERFLOW"};
-        case FPE_FLTUND: return {0xC0000093u, "FLT_UNDERFLOW"};
-        case FPE_FLTRES: return {0xC000008Fu, "FLT_INEXACT_RESULT"};
-        case FPE_FLTINV: return {0xC0000090u, "FLT_INVALID_OPERATION"};
-        case FPE_FLTSUB: return {0xC000008Cu, "ARRAY_BOUNDS_EXCEEDED"};
-        default: return {0xC0000090u, "FLT_INVALID_OPERATION"};
+        case FPE_INTDIV:
+          return {0xC0000094u, "INT_DIVIDE_BY_ZERO"};
+        case FPE_INTOVF:
+          return {0xC0000095u, "INT_OVERFLOW"};
+        case FPE_FLTDIV:
+          return {0xC000008Eu, "FLT_DIVIDE_BY_ZERO"};
+        case FPE_FLTOVF:
+          return {0xC0000091u, "FLT_OVERFLOW"};
+        case FPE_FLTUND:
+          return {0xC0000093u, "FLT_UNDERFLOW"};
+        case FPE_FLTRES:
+          return {0xC000008Fu, "FLT_INEXACT_RESULT"};
+        case FPE_FLTINV:
+          return {0xC0000090u, "FLT_INVALID_OPERATION"};
+        case FPE_FLTSUB:
+          return {0xC000008Cu, "ARRAY_BOUNDS_EXCEEDED"};
+        default:
+          return {0xC0000090u, "FLT_INVALID_OPERATION"};
       }
     default:
       return {static_cast<std::uint32_t>(sig), sigdescr_np(sig) ? sigdescr_np(sig) : ""};
@@ -202,8 +211,8 @@ void WriteReport(int fd, int sig, const siginfo_t* info, const ucontext_t* conte
   out.Line("Fault address:  %016lX %02X:%016lX %s\n", static_cast<unsigned long>(ip), where.section,
            static_cast<unsigned long>(where.offset), where.module);
   out.Line("\nRegisters:\n");
-  out.Line("RAX:%016llX\nRBX:%016llX\nRCX:%016llX\nRDX:%016llX\nRSI:%016llX\nRDI:%016llX\n", reg(REG_RAX),
-           reg(REG_RBX), reg(REG_RCX), reg(REG_RDX), reg(REG_RSI), reg(REG_RDI));
+  out.Line("RAX:%016llX\nRBX:%016llX\nRCX:%016llX\nRDX:%016llX\nRSI:%016llX\nRDI:%016llX\n", reg(REG_RAX), reg(REG_RBX),
+           reg(REG_RCX), reg(REG_RDX), reg(REG_RSI), reg(REG_RDI));
   out.Line("R8:%016llX\nR9:%016llX\nR10:%016llX\nR11:%016llX\nR12:%016llX\nR13:%016llX\nR14:%016llX\nR15:%016llX\n",
            reg(REG_R8), reg(REG_R9), reg(REG_R10), reg(REG_R11), reg(REG_R12), reg(REG_R13), reg(REG_R14),
            reg(REG_R15));
@@ -263,7 +272,7 @@ bool InstallCrashReporter() {
   StackFrames warmUp;
   _Unwind_Backtrace(CollectFrame, &warmUp);
 
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_sigaction = OnFatalSignal;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER | SA_RESETHAND;
   sigemptyset(&action.sa_mask);

@@ -37,8 +37,7 @@ inline constexpr char kServerMissing[] =
     "您是否已经安装了 Microsoft PowerPoint 97/2000/XP/2003？ \n\n错误代码:0x%08lx.";
 // The same question for the server that answers on this system, which is
 // LibreOffice; the code is still a printf "%08lx" insert.
-inline constexpr char kServerMissingLibreOffice[] =
-    "您是否已经安装了 LibreOffice？ \n\n错误代码:0x%08lx.";
+inline constexpr char kServerMissingLibreOffice[] = "您是否已经安装了 LibreOffice？ \n\n错误代码:0x%08lx.";
 inline constexpr char kAnalysingNotes[] = "正在分析文件中的讲解者注释：    \n%s";
 inline constexpr char kConvertingFile[] = "正在转换文件：  \n%s";
 inline constexpr char kTempFolderFailed[] = "临时创建失败！";

@@ -1,8 +1,8 @@
 #include "base/paths.h"
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace orv {
 

@@ -23,9 +23,7 @@ const ResourceTable* g_table = &kEmbedded;
 
 const ResourceTable& Resources() { return *g_table; }
 
-ScopedResourceTable::ScopedResourceTable(const ResourceTable& table) : previous_(g_table) {
-  g_table = &table;
-}
+ScopedResourceTable::ScopedResourceTable(const ResourceTable& table) : previous_(g_table) { g_table = &table; }
 ScopedResourceTable::~ScopedResourceTable() { g_table = previous_; }
 
 std::optional<Bytes> LoadResource(int id, std::string_view type) {

@@ -114,12 +114,13 @@ bool PixelDataPresent(ImageStream& stream, const BmpHeaders& headers) {
   const DibHeader& h = headers.info;
   const auto width = static_cast<std::uint64_t>(h.width);
   const auto bits = static_cast<unsigned>(h.bitsPerPixel);
-  const std::uint64_t fileRow = bits == 16 ? ((width + 1) / 2) * 4 : bits == 32 ? width * 4 : PackedRowStride(width, bits);
+  const std::uint64_t fileRow = bits == 16   ? ((width + 1) / 2) * 4
+                                : bits == 32 ? width * 4
+                                             : PackedRowStride(width, bits);
   const std::uint64_t needed = fileRow * static_cast<std::uint64_t>(h.height);
   const std::int64_t size = stream.Size();
   const std::int64_t dataStart = headers.pixelOffset != 0 ? headers.start + headers.pixelOffset : stream.Tell();
-  return !(size >= 0 && dataStart >= 0 &&
-           (dataStart > size || needed > static_cast<std::uint64_t>(size - dataStart)));
+  return !(size >= 0 && dataStart >= 0 && (dataStart > size || needed > static_cast<std::uint64_t>(size - dataStart)));
 }
 
 // Reads the colour table into the image's palette: 3-byte entries for all
@@ -156,7 +157,8 @@ class PixelReader {
   const char* Read() {
     const std::uint32_t compression = headers_.info.compression;
     switch (headers_.info.bitsPerPixel) {
-      case 16: return Read16();
+      case 16:
+        return Read16();
       case 24:
         if (compression != kDibRgb) return "unknown compression";
         return ReadPlain();

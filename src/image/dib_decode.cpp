@@ -21,15 +21,14 @@ struct DibInfo {
   bool topDown = false;
   int bitsPerPixel = 0;
   std::uint32_t compression = 0;
-  std::array<std::uint32_t, 3> masks{};  // red, green, blue
+  std::array<std::uint32_t, 3> masks{};      // red, green, blue
   std::array<std::uint32_t, 256> palette{};  // 0x00RRGGBB
-  std::size_t tableBytes = 0;  // header + masks + colour table
+  std::size_t tableBytes = 0;                // header + masks + colour table
 };
 
 // Reads bit-field masks and returns where the colour table starts: masks
 // follow a header shorter than 52 bytes and lie inside the longer ones.
-std::optional<std::size_t> ReadMasks(const DibHeader& header, std::span<const std::uint8_t> info,
-                                     DibInfo& dib) {
+std::optional<std::size_t> ReadMasks(const DibHeader& header, std::span<const std::uint8_t> info, DibInfo& dib) {
   if (header.size == 12 || header.compression != kDibBitFields) return header.size;
   ByteReader masks(info.subspan(40));
   dib.masks = {masks.U32(), masks.U32(), masks.U32()};
@@ -46,15 +45,18 @@ bool FormatUnderstood(const DibInfo& dib) {
     return false;
   }
   switch (dib.bitsPerPixel) {
-    case 1: case 24:
+    case 1:
+    case 24:
       return dib.compression == kDibRgb;
-    case 4: case 8: {
+    case 4:
+    case 8: {
       const std::uint32_t rle = dib.bitsPerPixel == 8 ? kDibRle8 : kDibRle4;
       if (dib.compression != kDibRgb && dib.compression != rle) return false;
       // Run-length rows are stored bottom up only.
       return !(dib.compression == rle && dib.topDown);
     }
-    case 16: case 32:
+    case 16:
+    case 32:
       return dib.compression == kDibRgb || dib.compression == kDibBitFields;
     default:
       return false;
@@ -121,10 +123,9 @@ std::vector<std::uint8_t> ExpandRunLengths(const DibInfo& dib, std::span<const s
   const std::size_t width = static_cast<std::size_t>(dib.width), height = static_cast<std::size_t>(dib.height);
   std::vector<std::uint8_t> indices(width * height, 0);
   SpanByteSource source(bits);
-  DecodeRunLength(source, width, height, {.fourBit = dib.compression == kDibRle4, .drawCutRun = false},
-                  [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) {
-                    indices[(height - 1 - row) * width + x] = index;
-                  });
+  DecodeRunLength(
+      source, width, height, {.fourBit = dib.compression == kDibRle4, .drawCutRun = false},
+      [&](std::uint64_t x, std::uint64_t row, std::uint8_t index) { indices[(height - 1 - row) * width + x] = index; });
   return indices;
 }
 
@@ -140,7 +141,8 @@ SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
     for (int y = 0; y < height; ++y) {
       auto* pixels = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y) * outStride);
       for (int x = 0; x < width; ++x) {
-        pixels[x] = dib.palette[indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]];
+        pixels[x] = dib.palette[indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                        static_cast<std::size_t>(x)]];
       }
     }
     cairo_surface_mark_dirty(surface.get());
@@ -149,8 +151,7 @@ SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
   const std::uint64_t stride = ((static_cast<std::uint64_t>(dib.width) * dib.bitsPerPixel + 31) / 32) * 4;
   if (stride == 0 || static_cast<std::uint64_t>(dib.height) > bits.size() / stride) return nullptr;
   const int width = static_cast<int>(dib.width), height = static_cast<int>(dib.height);
-  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height),
-                     cairo_surface_destroy);
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   cairo_surface_flush(surface.get());
   unsigned char* out = cairo_image_surface_get_data(surface.get());
@@ -162,9 +163,15 @@ SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
     for (int x = 0; x < width; ++x) {
       std::uint32_t colour = 0;
       switch (dib.bitsPerPixel) {
-        case 1: colour = dib.palette[(in[x >> 3] >> (7 - (x & 7))) & 1]; break;
-        case 4: colour = dib.palette[(in[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
-        case 8: colour = dib.palette[in[x]]; break;
+        case 1:
+          colour = dib.palette[(in[x >> 3] >> (7 - (x & 7))) & 1];
+          break;
+        case 4:
+          colour = dib.palette[(in[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+          break;
+        case 8:
+          colour = dib.palette[in[x]];
+          break;
         case 24: {
           const std::uint8_t* p = in + 3 * x;
           colour = std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
@@ -176,11 +183,12 @@ SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
           if (dib.bitsPerPixel == 32) {
             value |= std::uint32_t{in[4 * x + 2]} << 16 | std::uint32_t{in[4 * x + 3]} << 24;
           }
-          colour = Channel(value, dib.masks[0]) << 16 | Channel(value, dib.masks[1]) << 8 |
-                   Channel(value, dib.masks[2]);
+          colour =
+              Channel(value, dib.masks[0]) << 16 | Channel(value, dib.masks[1]) << 8 | Channel(value, dib.masks[2]);
           break;
         }
-        default: break;
+        default:
+          break;
       }
       pixels[x] = colour;
     }
@@ -191,8 +199,7 @@ SurfacePtr Decode(const DibInfo& dib, std::span<const std::uint8_t> bits) {
 
 }  // namespace
 
-SurfacePtr DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
-                     bool paletteIndices) {
+SurfacePtr DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, bool paletteIndices) {
   const auto dib = ParseInfo(info, paletteIndices);
   return dib ? Decode(*dib, bits) : nullptr;
 }

@@ -16,8 +16,7 @@ using SurfacePtr = std::shared_ptr<cairo_surface_t>;
 // 32, and run-length encoding for 4 and 8 are understood. With `paletteIndices` the colour table holds
 // 16-bit palette indices, drawn as grey levels. Null when the bitmap is not
 // understood or its rows are not all there.
-SurfacePtr DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
-                     bool paletteIndices);
+SurfacePtr DecodeDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits, bool paletteIndices);
 
 // The packed form: header, colour table and rows in one block.
 SurfacePtr DecodePackedDib(std::span<const std::uint8_t> packed, bool paletteIndices);

@@ -20,43 +20,113 @@ constexpr std::uint32_t kRopSrcCopy = 0x00CC0020;
 constexpr std::uint32_t kTextPdy = 0x2000;
 
 enum Emr : std::uint32_t {
-  kHeader = 1, kPolyBezier = 2, kPolygon = 3, kPolyline = 4, kPolyBezierTo = 5, kPolylineTo = 6,
-  kPolyPolyline = 7, kPolyPolygon = 8, kSetWindowExtEx = 9, kSetWindowOrgEx = 10,
-  kSetViewportExtEx = 11, kSetViewportOrgEx = 12, kEof = 14, kSetMapMode = 17, kSetBkMode = 18,
-  kSetPolyFillMode = 19, kSetTextAlign = 22, kSetTextColor = 24, kSetBkColor = 25,
-  kMoveToEx = 27, kExcludeClipRect = 29, kIntersectClipRect = 30, kScaleViewportExtEx = 31, kScaleWindowExtEx = 32,
-  kSaveDc = 33, kRestoreDc = 34, kSetWorldTransform = 35, kModifyWorldTransform = 36,
-  kSelectObject = 37, kCreatePen = 38, kCreateBrushIndirect = 39, kDeleteObject = 40,
-  kEllipse = 42, kRectangle = 43, kRoundRect = 44, kArc = 45, kChord = 46, kPie = 47,
-  kCreatePalette = 49, kLineTo = 54, kArcTo = 55, kBeginPath = 59, kEndPath = 60,
-  kCloseFigure = 61, kFillPath = 62, kStrokeAndFillPath = 63, kStrokePath = 64,
-  kSelectClipPath = 67, kAbortPath = 68, kExtSelectClipRgn = 75, kBitBlt = 76, kStretchBlt = 77,
-  kSetDiBitsToDevice = 80, kStretchDiBits = 81, kExtCreateFontIndirectW = 82,
-  kExtTextOutA = 83, kExtTextOutW = 84, kPolyBezier16 = 85, kPolygon16 = 86, kPolyline16 = 87,
-  kPolyBezierTo16 = 88, kPolylineTo16 = 89, kPolyPolyline16 = 90, kPolyPolygon16 = 91,
-  kCreateMonoBrush = 93, kCreateDibPatternBrushPt = 94, kExtCreatePen = 95,
+  kHeader = 1,
+  kPolyBezier = 2,
+  kPolygon = 3,
+  kPolyline = 4,
+  kPolyBezierTo = 5,
+  kPolylineTo = 6,
+  kPolyPolyline = 7,
+  kPolyPolygon = 8,
+  kSetWindowExtEx = 9,
+  kSetWindowOrgEx = 10,
+  kSetViewportExtEx = 11,
+  kSetViewportOrgEx = 12,
+  kEof = 14,
+  kSetMapMode = 17,
+  kSetBkMode = 18,
+  kSetPolyFillMode = 19,
+  kSetTextAlign = 22,
+  kSetTextColor = 24,
+  kSetBkColor = 25,
+  kMoveToEx = 27,
+  kExcludeClipRect = 29,
+  kIntersectClipRect = 30,
+  kScaleViewportExtEx = 31,
+  kScaleWindowExtEx = 32,
+  kSaveDc = 33,
+  kRestoreDc = 34,
+  kSetWorldTransform = 35,
+  kModifyWorldTransform = 36,
+  kSelectObject = 37,
+  kCreatePen = 38,
+  kCreateBrushIndirect = 39,
+  kDeleteObject = 40,
+  kEllipse = 42,
+  kRectangle = 43,
+  kRoundRect = 44,
+  kArc = 45,
+  kChord = 46,
+  kPie = 47,
+  kCreatePalette = 49,
+  kLineTo = 54,
+  kArcTo = 55,
+  kBeginPath = 59,
+  kEndPath = 60,
+  kCloseFigure = 61,
+  kFillPath = 62,
+  kStrokeAndFillPath = 63,
+  kStrokePath = 64,
+  kSelectClipPath = 67,
+  kAbortPath = 68,
+  kExtSelectClipRgn = 75,
+  kBitBlt = 76,
+  kStretchBlt = 77,
+  kSetDiBitsToDevice = 80,
+  kStretchDiBits = 81,
+  kExtCreateFontIndirectW = 82,
+  kExtTextOutA = 83,
+  kExtTextOutW = 84,
+  kPolyBezier16 = 85,
+  kPolygon16 = 86,
+  kPolyline16 = 87,
+  kPolyBezierTo16 = 88,
+  kPolylineTo16 = 89,
+  kPolyPolyline16 = 90,
+  kPolyPolygon16 = 91,
+  kCreateMonoBrush = 93,
+  kCreateDibPatternBrushPt = 94,
+  kExtCreatePen = 95,
 };
 
 GdiObject StockObject(std::uint32_t which) {
   auto grey = [](std::uint8_t v) { return Colour{v, v, v}; };
   switch (which) {
-    case 0: return Brush{kBrushSolid, grey(255), nullptr};
-    case 1: return Brush{kBrushSolid, grey(192), nullptr};
-    case 2: return Brush{kBrushSolid, grey(128), nullptr};
-    case 3: return Brush{kBrushSolid, grey(64), nullptr};
-    case 4: return Brush{kBrushSolid, grey(0), nullptr};
-    case 5: return Brush{kBrushNull, grey(0), nullptr};
-    case 6: return Pen{kPenSolid, 0, grey(255)};
-    case 7: case 19: return Pen{kPenSolid, 0, grey(0)};
-    case 8: return Pen{kPenNull, 0, grey(0)};
-    case 18: return Brush{kBrushSolid, grey(255), nullptr};
-    case 10: case 11: case 12: case 13: case 14: case 16: case 17: {
+    case 0:
+      return Brush{kBrushSolid, grey(255), nullptr};
+    case 1:
+      return Brush{kBrushSolid, grey(192), nullptr};
+    case 2:
+      return Brush{kBrushSolid, grey(128), nullptr};
+    case 3:
+      return Brush{kBrushSolid, grey(64), nullptr};
+    case 4:
+      return Brush{kBrushSolid, grey(0), nullptr};
+    case 5:
+      return Brush{kBrushNull, grey(0), nullptr};
+    case 6:
+      return Pen{kPenSolid, 0, grey(255)};
+    case 7:
+    case 19:
+      return Pen{kPenSolid, 0, grey(0)};
+    case 8:
+      return Pen{kPenNull, 0, grey(0)};
+    case 18:
+      return Brush{kBrushSolid, grey(255), nullptr};
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 16:
+    case 17: {
       Font font;
       font.height = -13;
       font.face = which == 10 || which == 11 || which == 16 ? "Courier New" : "Arial";
       return font;
     }
-    default: return OtherObject{};
+    default:
+      return OtherObject{};
   }
 }
 
@@ -115,11 +185,25 @@ void EmfPlayer::Poly(std::uint32_t type, ByteReader& p) {
   const auto points = ReadPoints(p, count, wide);
   if (points.empty()) return;
   switch (type) {
-    case kPolygon: case kPolygon16: canvas_.Polygon(points); break;
-    case kPolyline: case kPolyline16: canvas_.Polyline(points, false); break;
-    case kPolylineTo: case kPolylineTo16: canvas_.Polyline(points, true); break;
-    case kPolyBezier: case kPolyBezier16: canvas_.PolyBezier(points, false); break;
-    default: canvas_.PolyBezier(points, true); break;
+    case kPolygon:
+    case kPolygon16:
+      canvas_.Polygon(points);
+      break;
+    case kPolyline:
+    case kPolyline16:
+      canvas_.Polyline(points, false);
+      break;
+    case kPolylineTo:
+    case kPolylineTo16:
+      canvas_.Polyline(points, true);
+      break;
+    case kPolyBezier:
+    case kPolyBezier16:
+      canvas_.PolyBezier(points, false);
+      break;
+    default:
+      canvas_.PolyBezier(points, true);
+      break;
   }
 }
 
@@ -170,8 +254,7 @@ void EmfPlayer::Text(std::span<const std::uint8_t> record, bool wide) {
     }
   }
   const int charset = canvas_.state().font.charset;
-  canvas_.DrawText(wide ? DecodeUtf16Text(bytes) : DecodeAnsiText(bytes, charset), x, y, dx,
-                   options, rect);
+  canvas_.DrawText(wide ? DecodeUtf16Text(bytes) : DecodeAnsiText(bytes, charset), x, y, dx, options, rect);
 }
 
 void EmfPlayer::Bitmap(std::uint32_t type, std::span<const std::uint8_t> record) {
@@ -201,9 +284,12 @@ void EmfPlayer::Bitmap(std::uint32_t type, std::span<const std::uint8_t> record)
     }
     if (p.ok() && cbBmi == 0) {
       // No source bitmap: a pattern or a plain fill of the destination.
-      if (rop == 0x00F00021) canvas_.FillWithBrush(dstX, dstY, dstX + dstW, dstY + dstH);
-      else if (rop == 0x00000042) canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {0, 0, 0});
-      else if (rop == 0x00FF0062) canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {255, 255, 255});
+      if (rop == 0x00F00021)
+        canvas_.FillWithBrush(dstX, dstY, dstX + dstW, dstY + dstH);
+      else if (rop == 0x00000042)
+        canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {0, 0, 0});
+      else if (rop == 0x00FF0062)
+        canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {255, 255, 255});
       return;
     }
   }
@@ -232,8 +318,8 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
   if (type == kEof) return false;
   ByteReader p(record.subspan(8));
   // Comments and records without a visible effect here belong to no group.
-  const bool played = PlayState(type, p) || PlayMappingAndClip(type, p) || PlayDrawing(type, record, p) ||
-                      PlayObject(type, record, p);
+  const bool played =
+      PlayState(type, p) || PlayMappingAndClip(type, p) || PlayDrawing(type, record, p) || PlayObject(type, record, p);
   static_cast<void>(played);
   return true;
 }
@@ -241,14 +327,41 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
 bool EmfPlayer::PlayState(std::uint32_t type, ByteReader& p) {
   DcState& s = canvas_.state();
   switch (type) {
-    case kSetBkMode: { const auto v = p.U32(); if (p.ok()) s.opaqueBackground = v == 2; break; }
-    case kSetPolyFillMode: { const auto v = p.U32(); if (p.ok()) s.windingFill = v == 2; break; }
-    case kSetTextAlign: { const auto v = p.U32(); if (p.ok()) s.textAlign = static_cast<int>(v & 0xFFFF); break; }
-    case kSetTextColor: { const auto v = p.U32(); if (p.ok()) s.textColour = Colour::FromColorRef(v); break; }
-    case kSetBkColor: { const auto v = p.U32(); if (p.ok()) s.backColour = Colour::FromColorRef(v); break; }
-    case kSaveDc: canvas_.SaveDc(); break;
-    case kRestoreDc: { const auto v = p.S32(); if (p.ok()) canvas_.RestoreDc(v); break; }
-    default: return false;
+    case kSetBkMode: {
+      const auto v = p.U32();
+      if (p.ok()) s.opaqueBackground = v == 2;
+      break;
+    }
+    case kSetPolyFillMode: {
+      const auto v = p.U32();
+      if (p.ok()) s.windingFill = v == 2;
+      break;
+    }
+    case kSetTextAlign: {
+      const auto v = p.U32();
+      if (p.ok()) s.textAlign = static_cast<int>(v & 0xFFFF);
+      break;
+    }
+    case kSetTextColor: {
+      const auto v = p.U32();
+      if (p.ok()) s.textColour = Colour::FromColorRef(v);
+      break;
+    }
+    case kSetBkColor: {
+      const auto v = p.U32();
+      if (p.ok()) s.backColour = Colour::FromColorRef(v);
+      break;
+    }
+    case kSaveDc:
+      canvas_.SaveDc();
+      break;
+    case kRestoreDc: {
+      const auto v = p.S32();
+      if (p.ok()) canvas_.RestoreDc(v);
+      break;
+    }
+    default:
+      return false;
   }
   return true;
 }
@@ -256,72 +369,105 @@ bool EmfPlayer::PlayState(std::uint32_t type, ByteReader& p) {
 bool EmfPlayer::PlayMappingAndClip(std::uint32_t type, ByteReader& p) {
   DcState& s = canvas_.state();
   switch (type) {
-    case kSetWindowExtEx: case kSetWindowOrgEx: case kSetViewportExtEx: case kSetViewportOrgEx: {
+    case kSetWindowExtEx:
+    case kSetWindowOrgEx:
+    case kSetViewportExtEx:
+    case kSetViewportOrgEx: {
       const double x = p.S32(), y = p.S32();
       if (!p.ok()) break;
-      if (type == kSetWindowExtEx) canvas_.SetWindowExt(x, y);
-      else if (type == kSetWindowOrgEx) canvas_.SetWindowOrg(x, y);
-      else if (type == kSetViewportExtEx) canvas_.SetViewportExt(x, y);
-      else canvas_.SetViewportOrg(x, y);
+      if (type == kSetWindowExtEx)
+        canvas_.SetWindowExt(x, y);
+      else if (type == kSetWindowOrgEx)
+        canvas_.SetWindowOrg(x, y);
+      else if (type == kSetViewportExtEx)
+        canvas_.SetViewportExt(x, y);
+      else
+        canvas_.SetViewportOrg(x, y);
       break;
     }
-    case kScaleViewportExtEx: case kScaleWindowExtEx: {
+    case kScaleViewportExtEx:
+    case kScaleWindowExtEx: {
       const double xNum = p.S32(), xDen = p.S32(), yNum = p.S32(), yDen = p.S32();
       if (!p.ok() || xDen == 0 || yDen == 0) break;
-      if (type == kScaleWindowExtEx) canvas_.SetWindowExt(s.windowExtX * xNum / xDen, s.windowExtY * yNum / yDen);
-      else canvas_.SetViewportExt(s.viewportExtX * xNum / xDen, s.viewportExtY * yNum / yDen);
+      if (type == kScaleWindowExtEx)
+        canvas_.SetWindowExt(s.windowExtX * xNum / xDen, s.windowExtY * yNum / yDen);
+      else
+        canvas_.SetViewportExt(s.viewportExtX * xNum / xDen, s.viewportExtY * yNum / yDen);
       break;
     }
-    case kSetMapMode: { const auto v = p.U32(); if (p.ok()) canvas_.SetMapMode(static_cast<int>(v)); break; }
-    case kSetWorldTransform: case kModifyWorldTransform: {
+    case kSetMapMode: {
+      const auto v = p.U32();
+      if (p.ok()) canvas_.SetMapMode(static_cast<int>(v));
+      break;
+    }
+    case kSetWorldTransform:
+    case kModifyWorldTransform: {
       Affine a;
       a.xx = p.F32(), a.yx = p.F32(), a.xy = p.F32(), a.yy = p.F32(), a.x0 = p.F32(), a.y0 = p.F32();
       const std::uint32_t mode = type == kModifyWorldTransform ? p.U32() : 0;
       if (!p.ok()) break;
-      if (type == kSetWorldTransform) canvas_.SetWorldTransform(a);
-      else canvas_.ModifyWorldTransform(a, static_cast<int>(mode));
+      if (type == kSetWorldTransform)
+        canvas_.SetWorldTransform(a);
+      else
+        canvas_.ModifyWorldTransform(a, static_cast<int>(mode));
       break;
     }
-    case kIntersectClipRect: case kExcludeClipRect: {
+    case kIntersectClipRect:
+    case kExcludeClipRect: {
       double r[4];
       if (!ReadRect(p, r)) break;
-      if (type == kIntersectClipRect) canvas_.IntersectClip(r[0], r[1], r[2], r[3]);
-      else canvas_.ExcludeClip(r[0], r[1], r[2], r[3]);
+      if (type == kIntersectClipRect)
+        canvas_.IntersectClip(r[0], r[1], r[2], r[3]);
+      else
+        canvas_.ExcludeClip(r[0], r[1], r[2], r[3]);
       break;
     }
-    case kSelectClipPath: canvas_.SelectClipPath(); break;
+    case kSelectClipPath:
+      canvas_.SelectClipPath();
+      break;
     case kExtSelectClipRgn: {
       const std::uint32_t size = p.U32();
       const std::uint32_t mode = p.U32();
       if (p.ok() && size == 0 && mode == 5) canvas_.ResetClip();  // RGN_COPY of no region
       break;
     }
-    default: return false;
+    default:
+      return false;
   }
   return true;
 }
 
 bool EmfPlayer::PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p) {
   switch (type) {
-    case kMoveToEx: case kLineTo: {
+    case kMoveToEx:
+    case kLineTo: {
       const double x = p.S32(), y = p.S32();
       if (!p.ok()) break;
-      if (type == kMoveToEx) canvas_.MoveTo(x, y);
-      else canvas_.LineTo(x, y);
+      if (type == kMoveToEx)
+        canvas_.MoveTo(x, y);
+      else
+        canvas_.LineTo(x, y);
       break;
     }
-    case kRectangle: case kEllipse: case kRoundRect: {
+    case kRectangle:
+    case kEllipse:
+    case kRoundRect: {
       double r[4];
       if (!ReadRect(p, r)) break;
-      if (type == kRectangle) canvas_.Rectangle(r[0], r[1], r[2], r[3]);
-      else if (type == kEllipse) canvas_.Ellipse(r[0], r[1], r[2], r[3]);
+      if (type == kRectangle)
+        canvas_.Rectangle(r[0], r[1], r[2], r[3]);
+      else if (type == kEllipse)
+        canvas_.Ellipse(r[0], r[1], r[2], r[3]);
       else {
         const double w = p.S32(), h = p.S32();
         if (p.ok()) canvas_.RoundRect(r[0], r[1], r[2], r[3], w, h);
       }
       break;
     }
-    case kArc: case kArcTo: case kChord: case kPie: {
+    case kArc:
+    case kArcTo:
+    case kChord:
+    case kPie: {
       double r[4];
       ReadRect(p, r);
       const double xs = p.S32(), ys = p.S32(), xe = p.S32(), ye = p.S32();
@@ -330,31 +476,73 @@ bool EmfPlayer::PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> re
       canvas_.Arc(kind, r[0], r[1], r[2], r[3], {xs, ys}, {xe, ye});
       break;
     }
-    case kPolygon: case kPolyline: case kPolyBezier: case kPolyBezierTo: case kPolylineTo:
-    case kPolygon16: case kPolyline16: case kPolyBezier16: case kPolyBezierTo16: case kPolylineTo16:
+    case kPolygon:
+    case kPolyline:
+    case kPolyBezier:
+    case kPolyBezierTo:
+    case kPolylineTo:
+    case kPolygon16:
+    case kPolyline16:
+    case kPolyBezier16:
+    case kPolyBezierTo16:
+    case kPolylineTo16:
       Poly(type, p);
       break;
-    case kPolyPolygon: case kPolyPolyline: case kPolyPolygon16: case kPolyPolyline16:
+    case kPolyPolygon:
+    case kPolyPolyline:
+    case kPolyPolygon16:
+    case kPolyPolyline16:
       PolyPoly(type, p);
       break;
-    case kBeginPath: canvas_.BeginPath(); break;
-    case kEndPath: canvas_.EndPath(); break;
-    case kCloseFigure: canvas_.CloseFigure(); break;
-    case kAbortPath: canvas_.AbortPath(); break;
-    case kFillPath: canvas_.FillPath(false, true); break;
-    case kStrokePath: canvas_.FillPath(true, false); break;
-    case kStrokeAndFillPath: canvas_.FillPath(true, true); break;
-    case kExtTextOutA: case kExtTextOutW: Text(record, type == kExtTextOutW); break;
-    case kBitBlt: case kStretchBlt: case kSetDiBitsToDevice: case kStretchDiBits: Bitmap(type, record); break;
-    default: return false;
+    case kBeginPath:
+      canvas_.BeginPath();
+      break;
+    case kEndPath:
+      canvas_.EndPath();
+      break;
+    case kCloseFigure:
+      canvas_.CloseFigure();
+      break;
+    case kAbortPath:
+      canvas_.AbortPath();
+      break;
+    case kFillPath:
+      canvas_.FillPath(false, true);
+      break;
+    case kStrokePath:
+      canvas_.FillPath(true, false);
+      break;
+    case kStrokeAndFillPath:
+      canvas_.FillPath(true, true);
+      break;
+    case kExtTextOutA:
+    case kExtTextOutW:
+      Text(record, type == kExtTextOutW);
+      break;
+    case kBitBlt:
+    case kStretchBlt:
+    case kSetDiBitsToDevice:
+    case kStretchDiBits:
+      Bitmap(type, record);
+      break;
+    default:
+      return false;
   }
   return true;
 }
 
 bool EmfPlayer::PlayObject(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p) {
   switch (type) {
-    case kSelectObject: { const auto v = p.U32(); if (p.ok()) Select(v); break; }
-    case kDeleteObject: { const auto v = p.U32(); if (p.ok()) objects_.Remove(v); break; }
+    case kSelectObject: {
+      const auto v = p.U32();
+      if (p.ok()) Select(v);
+      break;
+    }
+    case kDeleteObject: {
+      const auto v = p.U32();
+      if (p.ok()) objects_.Remove(v);
+      break;
+    }
     case kCreatePen: {
       const std::uint32_t index = p.U32();
       Pen pen;
@@ -386,12 +574,14 @@ bool EmfPlayer::PlayObject(std::uint32_t type, std::span<const std::uint8_t> rec
       if (p.ok()) objects_.Put(index, brush);
       break;
     }
-    case kCreateDibPatternBrushPt: case kCreateMonoBrush: {
+    case kCreateDibPatternBrushPt:
+    case kCreateMonoBrush: {
       const std::uint32_t index = p.U32();
       const std::uint32_t usage = p.U32();
       const std::uint32_t offBmi = p.U32(), cbBmi = p.U32(), offBits = p.U32(), cbBits = p.U32();
       if (!p.ok()) break;
-      Brush brush{kBrushPattern, {128, 128, 128},
+      Brush brush{kBrushPattern,
+                  {128, 128, 128},
                   DecodeDib(Part(record, offBmi, cbBmi), Part(record, offBits, cbBits), usage == 1)};
       if (!brush.pattern) brush.style = kBrushSolid;
       objects_.Put(index, brush);
@@ -402,8 +592,13 @@ bool EmfPlayer::PlayObject(std::uint32_t type, std::span<const std::uint8_t> rec
       if (auto font = ReadFont(p)) objects_.Put(index, std::move(*font));
       break;
     }
-    case kCreatePalette: { const auto v = p.U32(); if (p.ok()) objects_.Put(v, OtherObject{}); break; }
-    default: return false;
+    case kCreatePalette: {
+      const auto v = p.U32();
+      if (p.ok()) objects_.Put(v, OtherObject{});
+      break;
+    }
+    default:
+      return false;
   }
   return true;
 }

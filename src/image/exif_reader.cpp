@@ -26,9 +26,7 @@ class TiffData {
 
   std::size_t length() const { return length_; }
   // True when [offset, offset + count) lies inside the data.
-  bool Holds(std::uint64_t offset, std::uint64_t count) const {
-    return offset <= length_ && count <= length_ - offset;
-  }
+  bool Holds(std::uint64_t offset, std::uint64_t count) const { return offset <= length_ && count <= length_ - offset; }
   std::uint16_t U16(std::size_t at) const {
     const std::uint8_t* p = data_ + at;
     return static_cast<std::uint16_t>(motorola_ ? (p[0] << 8) | p[1] : (p[1] << 8) | p[0]);
@@ -41,16 +39,22 @@ class TiffData {
 
   double Number(std::size_t at, unsigned format) const {
     switch (format) {
-      case 1: return data_[at];
-      case 3: return U16(at);
-      case 4: return U32(at);
+      case 1:
+        return data_[at];
+      case 3:
+        return U16(at);
+      case 4:
+        return U32(at);
       case 5: {
         const std::uint32_t den = U32(at + 4);
         return den == 0 ? 0.0 : static_cast<double>(U32(at)) / den;
       }
-      case 6: return static_cast<std::int8_t>(data_[at]);
-      case 8: return static_cast<std::int16_t>(U16(at));
-      case 9: return static_cast<std::int32_t>(U32(at));
+      case 6:
+        return static_cast<std::int8_t>(data_[at]);
+      case 8:
+        return static_cast<std::int16_t>(U16(at));
+      case 9:
+        return static_cast<std::int32_t>(U32(at));
       case 10: {
         const auto den = static_cast<std::int32_t>(U32(at + 4));
         return den == 0 ? 0.0 : static_cast<double>(static_cast<std::int32_t>(U32(at))) / den;
@@ -62,13 +66,14 @@ class TiffData {
         return value;
       }
       case 12: {
-        const std::uint64_t raw = (static_cast<std::uint64_t>(motorola_ ? U32(at) : U32(at + 4)) << 32) |
-                                  (motorola_ ? U32(at + 4) : U32(at));
+        const std::uint64_t raw =
+            (static_cast<std::uint64_t>(motorola_ ? U32(at) : U32(at + 4)) << 32) | (motorola_ ? U32(at + 4) : U32(at));
         double value;
         std::memcpy(&value, &raw, sizeof value);
         return value;
       }
-      default: return 0.0;
+      default:
+        return 0.0;
     }
   }
 
@@ -80,8 +85,7 @@ class TiffData {
 
 class DirectoryWalk {
  public:
-  DirectoryWalk(const TiffData& tiff, ExifInfo& info, std::string& error)
-      : tiff_(tiff), info_(info), error_(error) {}
+  DirectoryWalk(const TiffData& tiff, ExifInfo& info, std::string& error) : tiff_(tiff), info_(info), error_(error) {}
 
   bool Walk(std::size_t offset, int depth) {
     if (depth > ExifReader::kMaxDirectoryDepth) return Fail("EXIF directories nested too deeply");
@@ -108,9 +112,15 @@ class DirectoryWalk {
       // A value with no components has no bytes to read; it counts as 0.
       const double number = byteCount == 0 ? 0.0 : tiff_.Number(value, format);
       switch (tag) {
-        case kTagXResolution: info_.xResolution = static_cast<float>(number); break;
-        case kTagYResolution: info_.yResolution = static_cast<float>(number); break;
-        case kTagResolutionUnit: SetUnit(number); break;
+        case kTagXResolution:
+          info_.xResolution = static_cast<float>(number);
+          break;
+        case kTagYResolution:
+          info_.yResolution = static_cast<float>(number);
+          break;
+        case kTagResolutionUnit:
+          SetUnit(number);
+          break;
         case kTagExifDirectory:
         case kTagInteropDirectory: {
           // Either inside the entry or at a checked offset of more than 4 bytes.
@@ -119,7 +129,8 @@ class DirectoryWalk {
           if (!Walk(sub, depth + 1)) return false;
           break;
         }
-        default: break;
+        default:
+          break;
       }
     }
     const std::size_t linkAt = entries + 12ull * count;
@@ -136,10 +147,14 @@ class DirectoryWalk {
 
  private:
   void SetUnit(double value) {
-    if (value == 1 || value == 2) info_.resolutionUnit = 1.0f;
-    else if (value == 3) info_.resolutionUnit = 0.3937008f;
-    else if (value == 4) info_.resolutionUnit = 0.03937008f;
-    else if (value == 5) info_.resolutionUnit = 0.00003937008f;
+    if (value == 1 || value == 2)
+      info_.resolutionUnit = 1.0f;
+    else if (value == 3)
+      info_.resolutionUnit = 0.3937008f;
+    else if (value == 4)
+      info_.resolutionUnit = 0.03937008f;
+    else if (value == 5)
+      info_.resolutionUnit = 0.00003937008f;
   }
   bool Fail(const char* text) {
     error_ = text;
@@ -212,9 +227,13 @@ bool ExifReader::Scan(ImageStream& stream) {
 
     bool keep = true;
     switch (marker) {
-      case 0xD9: return Fail("No image in jpeg!");
-      case 0xDA: return true;
-      case 0xE0: keep = false; break;
+      case 0xD9:
+        return Fail("No image in jpeg!");
+      case 0xDA:
+        return true;
+      case 0xE0:
+        keep = false;
+        break;
       case 0xE1:
         keep = data.size() >= 4 && std::memcmp(data.data(), "Exif", 4) == 0;
         // The outcome of the last EXIF section decides; a damaged one does
@@ -225,7 +244,8 @@ bool ExifReader::Scan(ImageStream& stream) {
         keep = !commentKept;
         commentKept = true;
         break;
-      default: break;  // frame headers and every other section are kept
+      default:
+        break;  // frame headers and every other section are kept
     }
     if (keep && ++kept >= kMaxKeptSections) return Fail("Too many sections in jpg file");
   }

@@ -19,34 +19,72 @@ struct FaceRule {
 };
 
 constexpr std::array kRules = {
-    FaceRule{"arial", kSans}, FaceRule{"helvetica", kSans}, FaceRule{"tahoma", kSans},
-    FaceRule{"verdana", kSans}, FaceRule{"segoe ui", kSans}, FaceRule{"calibri", kSans},
-    FaceRule{"microsoft sans serif", kSans}, FaceRule{"ms sans serif", kSans},
-    FaceRule{"trebuchet ms", kSans}, FaceRule{"arial black", kSans}, FaceRule{"system", kSans},
-    FaceRule{"times new roman", kSerif}, FaceRule{"times", kSerif}, FaceRule{"georgia", kSerif},
-    FaceRule{"cambria", kSerif}, FaceRule{"ms serif", kSerif}, FaceRule{"garamond", kSerif},
+    FaceRule{"arial", kSans},
+    FaceRule{"helvetica", kSans},
+    FaceRule{"tahoma", kSans},
+    FaceRule{"verdana", kSans},
+    FaceRule{"segoe ui", kSans},
+    FaceRule{"calibri", kSans},
+    FaceRule{"microsoft sans serif", kSans},
+    FaceRule{"ms sans serif", kSans},
+    FaceRule{"trebuchet ms", kSans},
+    FaceRule{"arial black", kSans},
+    FaceRule{"system", kSans},
+    FaceRule{"times new roman", kSerif},
+    FaceRule{"times", kSerif},
+    FaceRule{"georgia", kSerif},
+    FaceRule{"cambria", kSerif},
+    FaceRule{"ms serif", kSerif},
+    FaceRule{"garamond", kSerif},
     FaceRule{"book antiqua", kSerif},
-    FaceRule{"courier new", kMono}, FaceRule{"courier", kMono}, FaceRule{"consolas", kMono},
-    FaceRule{"lucida console", kMono}, FaceRule{"fixedsys", kMono}, FaceRule{"terminal", kMono},
-    FaceRule{"宋体", kCjkSerif}, FaceRule{"simsun", kCjkSerif}, FaceRule{"新宋体", kCjkSerif},
-    FaceRule{"nsimsun", kCjkSerif}, FaceRule{"仿宋", kCjkSerif}, FaceRule{"仿宋_gb2312", kCjkSerif},
-    FaceRule{"fangsong", kCjkSerif}, FaceRule{"楷体", kCjkSerif}, FaceRule{"楷体_gb2312", kCjkSerif},
-    FaceRule{"kaiti", kCjkSerif}, FaceRule{"mingliu", kCjkSerif}, FaceRule{"pmingliu", kCjkSerif},
-    FaceRule{"黑体", kCjkSans}, FaceRule{"simhei", kCjkSans}, FaceRule{"微软雅黑", kCjkSans},
-    FaceRule{"microsoft yahei", kCjkSans}, FaceRule{"等线", kCjkSans}, FaceRule{"dengxian", kCjkSans},
-    FaceRule{"幼圆", kCjkSans}, FaceRule{"youyuan", kCjkSans}, FaceRule{"ms gothic", kCjkSans},
-    FaceRule{"ms pgothic", kCjkSans}, FaceRule{"meiryo", kCjkSans}, FaceRule{"gulim", kCjkSans},
-    FaceRule{"dotum", kCjkSans}, FaceRule{"malgun gothic", kCjkSans},
-    FaceRule{"symbol", "OpenSymbol, DejaVu Sans"}, FaceRule{"wingdings", "OpenSymbol, DejaVu Sans"},
+    FaceRule{"courier new", kMono},
+    FaceRule{"courier", kMono},
+    FaceRule{"consolas", kMono},
+    FaceRule{"lucida console", kMono},
+    FaceRule{"fixedsys", kMono},
+    FaceRule{"terminal", kMono},
+    FaceRule{"宋体", kCjkSerif},
+    FaceRule{"simsun", kCjkSerif},
+    FaceRule{"新宋体", kCjkSerif},
+    FaceRule{"nsimsun", kCjkSerif},
+    FaceRule{"仿宋", kCjkSerif},
+    FaceRule{"仿宋_gb2312", kCjkSerif},
+    FaceRule{"fangsong", kCjkSerif},
+    FaceRule{"楷体", kCjkSerif},
+    FaceRule{"楷体_gb2312", kCjkSerif},
+    FaceRule{"kaiti", kCjkSerif},
+    FaceRule{"mingliu", kCjkSerif},
+    FaceRule{"pmingliu", kCjkSerif},
+    FaceRule{"黑体", kCjkSans},
+    FaceRule{"simhei", kCjkSans},
+    FaceRule{"微软雅黑", kCjkSans},
+    FaceRule{"microsoft yahei", kCjkSans},
+    FaceRule{"等线", kCjkSans},
+    FaceRule{"dengxian", kCjkSans},
+    FaceRule{"幼圆", kCjkSans},
+    FaceRule{"youyuan", kCjkSans},
+    FaceRule{"ms gothic", kCjkSans},
+    FaceRule{"ms pgothic", kCjkSans},
+    FaceRule{"meiryo", kCjkSans},
+    FaceRule{"gulim", kCjkSans},
+    FaceRule{"dotum", kCjkSans},
+    FaceRule{"malgun gothic", kCjkSans},
+    FaceRule{"symbol", "OpenSymbol, DejaVu Sans"},
+    FaceRule{"wingdings", "OpenSymbol, DejaVu Sans"},
 };
 
 std::string_view CharsetDefault(int charset) {
   switch (charset) {
-    case 128: return "Noto Sans CJK JP";
-    case 129: return "Noto Sans CJK KR";
-    case 134: return kCjkSans;
-    case 136: return "Noto Sans CJK TC";
-    default: return kSans;
+    case 128:
+      return "Noto Sans CJK JP";
+    case 129:
+      return "Noto Sans CJK KR";
+    case 134:
+      return kCjkSans;
+    case 136:
+      return "Noto Sans CJK TC";
+    default:
+      return kSans;
   }
 }
 
@@ -78,8 +116,8 @@ std::string FontFamiliesFor(const std::string& face, int charset) {
     }
   }
   if (families.empty()) {
-    families = clean.empty() ? std::string(CharsetDefault(charset))
-                             : clean + ", " + std::string(CharsetDefault(charset));
+    families =
+        clean.empty() ? std::string(CharsetDefault(charset)) : clean + ", " + std::string(CharsetDefault(charset));
   }
   // Characters the chosen face lacks come from the CJK face.
   if (families.find(kCjkSans) == std::string::npos) families += ", " + std::string(kCjkSans);

@@ -37,27 +37,29 @@ bool Finite(std::initializer_list<double> values) {
   return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
-void SetColour(cairo_t* cr, Colour c) {
-  cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0);
-}
+void SetColour(cairo_t* cr, Colour c) { cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0); }
 
 double LogicalUnitMm(int mode) {
   switch (mode) {
-    case kMapLoMetric: return 0.1;
-    case kMapHiMetric: return 0.01;
-    case kMapLoEnglish: return 0.254;
-    case kMapHiEnglish: return 0.0254;
-    case kMapTwips: return 25.4 / 1440;
-    default: return 0;
+    case kMapLoMetric:
+      return 0.1;
+    case kMapHiMetric:
+      return 0.01;
+    case kMapLoEnglish:
+      return 0.254;
+    case kMapHiEnglish:
+      return 0.0254;
+    case kMapTwips:
+      return 25.4 / 1440;
+    default:
+      return 0;
   }
 }
 
 }  // namespace
 
-GdiCanvas::GdiCanvas(cairo_t* cr, double devicePerMmX, double devicePerMmY,
-                     const Affine& deviceToOutput)
-    : cr_(cr), devicePerMmX_(devicePerMmX), devicePerMmY_(devicePerMmY),
-      deviceToOutput_(deviceToOutput) {
+GdiCanvas::GdiCanvas(cairo_t* cr, double devicePerMmX, double devicePerMmY, const Affine& deviceToOutput)
+    : cr_(cr), devicePerMmX_(devicePerMmX), devicePerMmY_(devicePerMmY), deviceToOutput_(deviceToOutput) {
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
 }
@@ -112,10 +114,17 @@ void GdiCanvas::ModifyWorldTransform(const Affine& change, int mode) {
   cairo_matrix_t result;
   const cairo_matrix_t world = ToCairo(state_.world), delta = ToCairo(change);
   switch (mode) {
-    case 1: state_.world = Affine{}; return;
-    case 2: cairo_matrix_multiply(&result, &delta, &world); break;
-    case 3: cairo_matrix_multiply(&result, &world, &delta); break;
-    default: return;
+    case 1:
+      state_.world = Affine{};
+      return;
+    case 2:
+      cairo_matrix_multiply(&result, &delta, &world);
+      break;
+    case 3:
+      cairo_matrix_multiply(&result, &world, &delta);
+      break;
+    default:
+      return;
   }
   state_.world = FromCairo(result);
 }
@@ -175,11 +184,21 @@ void GdiCanvas::ApplyPen() {
   static const double kDashDot[] = {9, 6, 3, 6};
   static const double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
   switch (state_.pen.style & 0xF) {
-    case kPenDash: cairo_set_dash(cr_, kDash, 2, 0); break;
-    case kPenDot: cairo_set_dash(cr_, kDot, 2, 0); break;
-    case kPenDashDot: cairo_set_dash(cr_, kDashDot, 4, 0); break;
-    case kPenDashDotDot: cairo_set_dash(cr_, kDashDotDot, 6, 0); break;
-    default: cairo_set_dash(cr_, nullptr, 0, 0); break;
+    case kPenDash:
+      cairo_set_dash(cr_, kDash, 2, 0);
+      break;
+    case kPenDot:
+      cairo_set_dash(cr_, kDot, 2, 0);
+      break;
+    case kPenDashDot:
+      cairo_set_dash(cr_, kDashDot, 4, 0);
+      break;
+    case kPenDashDotDot:
+      cairo_set_dash(cr_, kDashDotDot, 6, 0);
+      break;
+    default:
+      cairo_set_dash(cr_, nullptr, 0, 0);
+      break;
   }
 }
 
@@ -200,8 +219,7 @@ void GdiCanvas::SetBrushSource() {
 void GdiCanvas::PaintShape(bool fill, bool stroke) {
   if (fill && state_.brush.style != kBrushNull) {
     SetBrushSource();
-    cairo_set_fill_rule(cr_, state_.windingFill ? CAIRO_FILL_RULE_WINDING
-                                                : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_set_fill_rule(cr_, state_.windingFill ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
     cairo_fill_preserve(cr_);
   }
   if (stroke && (state_.pen.style & 0xF) != kPenNull) {
@@ -246,8 +264,7 @@ void GdiCanvas::Rectangle(double left, double top, double right, double bottom) 
   WithLogicalPath([&] { cairo_rectangle(cr_, left, top, right - left, bottom - top); }, true);
 }
 
-void GdiCanvas::RoundRect(double left, double top, double right, double bottom, double width,
-                          double height) {
+void GdiCanvas::RoundRect(double left, double top, double right, double bottom, double width, double height) {
   const double rx = std::min(std::fabs(width) / 2, std::fabs(right - left) / 2);
   const double ry = std::min(std::fabs(height) / 2, std::fabs(bottom - top) / 2);
   if (rx <= 0 || ry <= 0 || !Finite({rx, ry})) {
@@ -291,8 +308,7 @@ void GdiCanvas::Ellipse(double left, double top, double right, double bottom) {
       true);
 }
 
-void GdiCanvas::Arc(ArcKind kind, double left, double top, double right, double bottom,
-                    PointD start, PointD end) {
+void GdiCanvas::Arc(ArcKind kind, double left, double top, double right, double bottom, PointD start, PointD end) {
   const double rx = std::fabs(right - left) / 2, ry = std::fabs(bottom - top) / 2;
   if (rx <= 0 || ry <= 0 || !Finite({rx, ry})) return;
   const double cx = (left + right) / 2, cy = (top + bottom) / 2;
@@ -371,8 +387,8 @@ void GdiCanvas::PolyBezier(std::span<const PointD> points, bool fromCurrent) {
       [&] {
         if (!inPath_ || !fromCurrent || !cairo_has_current_point(cr_)) cairo_move_to(cr_, fromX, fromY);
         for (std::size_t i = first; i + 2 < points.size(); i += 3) {
-          cairo_curve_to(cr_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y,
-                         points[i + 2].x, points[i + 2].y);
+          cairo_curve_to(cr_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x,
+                         points[i + 2].y);
         }
       },
       false);
@@ -473,14 +489,12 @@ void GdiCanvas::SelectClipPath() {
   path_ = nullptr;
 }
 
-bool GdiCanvas::DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW,
-                          double srcH, double dstX, double dstY, double dstW, double dstH,
-                          std::uint32_t rop) {
+bool GdiCanvas::DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH, double dstX,
+                          double dstY, double dstW, double dstH, std::uint32_t rop) {
   if (rop != kRopSrcCopy && rop != kRopSrcPaint && rop != kRopSrcAnd && rop != kRopSrcInvert) return false;
   if (!image || inPath_ || srcW == 0 || srcH == 0 || dstW == 0 || dstH == 0) return true;
   cairo_matrix_t placement;
-  cairo_matrix_init(&placement, dstW / srcW, 0, 0, dstH / srcH, dstX - srcX * dstW / srcW,
-                    dstY - srcY * dstH / srcH);
+  cairo_matrix_init(&placement, dstW / srcW, 0, 0, dstH / srcH, dstX - srcX * dstW / srcW, dstY - srcY * dstH / srcH);
   const cairo_matrix_t logical = LogicalToOutput();
   cairo_matrix_t full;
   cairo_matrix_multiply(&full, &placement, &logical);
@@ -503,8 +517,8 @@ bool GdiCanvas::DrawImage(cairo_surface_t* image, double srcX, double srcY, doub
 // cairo has no bitwise operators: the source is placed on a scratch surface
 // over the area it covers and combined with the picture pixel by pixel. The
 // clip is not applied to these operations.
-void GdiCanvas::CombineImage(cairo_surface_t* image, double srcX, double srcY, double srcW,
-                             double srcH, const cairo_matrix_t& full, std::uint32_t rop) {
+void GdiCanvas::CombineImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH,
+                             const cairo_matrix_t& full, std::uint32_t rop) {
   cairo_surface_t* target = cairo_get_target(cr_);
   if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
       cairo_image_surface_get_format(target) != CAIRO_FORMAT_RGB24) {
@@ -554,9 +568,12 @@ void GdiCanvas::CombineImage(cairo_surface_t* image, double srcX, double srcY, d
         if ((source >> 24) < 0x80) continue;  // not covered by the source
         const std::uint32_t colour = source & 0xFFFFFF;
         std::uint32_t& pixel = out[x];
-        if (rop == kRopSrcPaint) pixel = (pixel | colour) & 0xFFFFFF;
-        else if (rop == kRopSrcAnd) pixel = pixel & colour;
-        else pixel = (pixel ^ colour) & 0xFFFFFF;
+        if (rop == kRopSrcPaint)
+          pixel = (pixel | colour) & 0xFFFFFF;
+        else if (rop == kRopSrcAnd)
+          pixel = pixel & colour;
+        else
+          pixel = (pixel ^ colour) & 0xFFFFFF;
       }
     }
     cairo_surface_mark_dirty_rectangle(target, x0, y0, x1 - x0, y1 - y0);

@@ -25,7 +25,8 @@ struct DecodedText {
 };
 
 enum TextOptions : unsigned {
-  kTextOpaque = 0x2, kTextClipped = 0x4,
+  kTextOpaque = 0x2,
+  kTextClipped = 0x4,
 };
 
 enum class ArcKind { kArc, kChord, kPie };
@@ -60,8 +61,7 @@ class GdiCanvas {
   void Rectangle(double left, double top, double right, double bottom);
   void RoundRect(double left, double top, double right, double bottom, double width, double height);
   void Ellipse(double left, double top, double right, double bottom);
-  void Arc(ArcKind kind, double left, double top, double right, double bottom, PointD start,
-           PointD end);
+  void Arc(ArcKind kind, double left, double top, double right, double bottom, PointD start, PointD end);
   void Polygon(std::span<const PointD> points);
   void PolyPolygon(std::span<const PointD> points, std::span<const std::uint32_t> counts);
   void Polyline(std::span<const PointD> points, bool fromCurrent);
@@ -82,15 +82,15 @@ class GdiCanvas {
   void FillPath(bool stroke, bool fill);
   void SelectClipPath();
 
-  void DrawText(const DecodedText& text, double x, double y, std::span<const double> dx,
-                unsigned options, const double* rect);
+  void DrawText(const DecodedText& text, double x, double y, std::span<const double> dx, unsigned options,
+                const double* rect);
 
   // Draws the source rectangle of `image` (pixels, top row 0) into the
   // logical destination rectangle with a raster operation: a plain copy, or
   // the OR, AND and XOR of source and destination that masked pictures use.
   // Returns false for other operations, which are not drawn.
-  bool DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH,
-                 double dstX, double dstY, double dstW, double dstH, std::uint32_t rop);
+  bool DrawImage(cairo_surface_t* image, double srcX, double srcY, double srcW, double srcH, double dstX, double dstY,
+                 double dstW, double dstH, std::uint32_t rop);
 
  private:
   cairo_matrix_t LogicalToOutput() const;

@@ -22,8 +22,13 @@ struct Colour {
 };
 
 enum PenStyle : int {
-  kPenSolid = 0, kPenDash = 1, kPenDot = 2, kPenDashDot = 3, kPenDashDotDot = 4,
-  kPenNull = 5, kPenInsideFrame = 6,
+  kPenSolid = 0,
+  kPenDash = 1,
+  kPenDot = 2,
+  kPenDashDot = 3,
+  kPenDashDotDot = 4,
+  kPenNull = 5,
+  kPenInsideFrame = 6,
 };
 
 struct Pen {
@@ -42,12 +47,12 @@ struct Brush {
 };
 
 struct Font {
-  int height = 0;       // logical; negative is the character height
-  int escapement = 0;   // tenths of a degree, counter-clockwise
+  int height = 0;      // logical; negative is the character height
+  int escapement = 0;  // tenths of a degree, counter-clockwise
   int weight = 400;
   bool italic = false, underline = false, strikeOut = false;
   int charset = 0;
-  std::string face;     // UTF-8
+  std::string face;  // UTF-8
 };
 
 // Objects the drawing does not use still take a slot in the object table.
@@ -56,12 +61,22 @@ struct OtherObject {};
 using GdiObject = std::variant<std::monostate, Pen, Brush, Font, OtherObject>;
 
 enum MapMode : int {
-  kMapText = 1, kMapLoMetric = 2, kMapHiMetric = 3, kMapLoEnglish = 4, kMapHiEnglish = 5,
-  kMapTwips = 6, kMapIsotropic = 7, kMapAnisotropic = 8,
+  kMapText = 1,
+  kMapLoMetric = 2,
+  kMapHiMetric = 3,
+  kMapLoEnglish = 4,
+  kMapHiEnglish = 5,
+  kMapTwips = 6,
+  kMapIsotropic = 7,
+  kMapAnisotropic = 8,
 };
 
 enum TextAlign : int {
-  kAlignUpdateCp = 1, kAlignRight = 2, kAlignCenter = 6, kAlignBottom = 8, kAlignBaseline = 24,
+  kAlignUpdateCp = 1,
+  kAlignRight = 2,
+  kAlignCenter = 6,
+  kAlignBottom = 8,
+  kAlignBaseline = 24,
 };
 
 struct Affine {

@@ -41,8 +41,7 @@ std::optional<double> FontPixels(const Font& font, double yScale) {
 }
 
 std::unique_ptr<PangoLayout, LayoutDeleter> MakeLayout(cairo_t* cr, const Font& font, double pixels) {
-  std::unique_ptr<PangoFontDescription, FontDescriptionDeleter> description(
-      pango_font_description_new());
+  std::unique_ptr<PangoFontDescription, FontDescriptionDeleter> description(pango_font_description_new());
   const std::string families = FontFamiliesFor(font.face, font.charset);
   pango_font_description_set_family(description.get(), families.c_str());
   pango_font_description_set_absolute_size(description.get(), pixels * PANGO_SCALE);
@@ -102,8 +101,8 @@ TextLine LayOutLine(PangoLayout* layout, const DecodedText& text, std::span<cons
 
 }  // namespace
 
-void GdiCanvas::DrawText(const DecodedText& text, double x, double y, std::span<const double> dx,
-                         unsigned options, const double* rect) {
+void GdiCanvas::DrawText(const DecodedText& text, double x, double y, std::span<const double> dx, unsigned options,
+                         const double* rect) {
   if (inPath_) return;
   const cairo_matrix_t m = LogicalToOutput();
   const double det = m.xx * m.yy - m.yx * m.xy;
@@ -120,8 +119,7 @@ void GdiCanvas::DrawText(const DecodedText& text, double x, double y, std::span<
   }
   double originX = x, originY = y;
   cairo_matrix_transform_point(&m, &originX, &originY);
-  if (!std::isfinite(originX) || !std::isfinite(originY) || std::fabs(originX) > 1e7 ||
-      std::fabs(originY) > 1e7) {
+  if (!std::isfinite(originX) || !std::isfinite(originY) || std::fabs(originX) > 1e7 || std::fabs(originY) > 1e7) {
     return;
   }
   const double xScale = std::hypot(m.xx, m.yx);
@@ -137,12 +135,16 @@ void GdiCanvas::DrawText(const DecodedText& text, double x, double y, std::span<
 
   double left = 0;
   const int horizontal = state_.textAlign & kAlignCenter;
-  if (horizontal == kAlignCenter) left = -totalWidth / 2;
-  else if (horizontal == kAlignRight) left = -totalWidth;
+  if (horizontal == kAlignCenter)
+    left = -totalWidth / 2;
+  else if (horizontal == kAlignRight)
+    left = -totalWidth;
   double top = 0;
   const int vertical = state_.textAlign & kAlignBaseline;
-  if (vertical == kAlignBaseline) top = -line.baseline;
-  else if (vertical == kAlignBottom) top = -line.lineHeight;
+  if (vertical == kAlignBaseline)
+    top = -line.baseline;
+  else if (vertical == kAlignBottom)
+    top = -line.lineHeight;
 
   cairo_save(cr_);
   if (rect && (options & kTextClipped)) {

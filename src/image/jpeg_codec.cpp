@@ -47,8 +47,7 @@ void ReadScanlines(jpeg_decompress_struct& info, RasterImage& image) {
   const std::uint32_t width = info.output_width;
   JSAMPARRAY sample = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                 width * static_cast<JDIMENSION>(components), 1);
-  const std::size_t copyBytes =
-      std::min<std::size_t>(static_cast<std::size_t>(width) * components, image.RowStride());
+  const std::size_t copyBytes = std::min<std::size_t>(static_cast<std::size_t>(width) * components, image.RowStride());
   for (std::uint32_t stored = info.output_height; stored-- > 0;) {
     jpeg_read_scanlines(&info, sample, 1);
     std::uint8_t* out = image.Row(stored);

@@ -17,9 +17,7 @@ namespace {
 // a slide with a damaged tail still converts without noise on the terminal.
 void KeepQuiet(j_common_ptr /*info*/) {}
 
-void InitSource(j_decompress_ptr info) {
-  reinterpret_cast<JpegSourceManager*>(info->src)->startOfFile = true;
-}
+void InitSource(j_decompress_ptr info) { reinterpret_cast<JpegSourceManager*>(info->src)->startOfFile = true; }
 
 boolean FillInput(j_decompress_ptr info) {
   auto* source = reinterpret_cast<JpegSourceManager*>(info->src);
@@ -102,8 +100,7 @@ void AttachSource(j_decompress_ptr info, JpegSourceManager& manager, ImageStream
   info->src = &manager.pub;
 }
 
-void AttachDestination(j_compress_ptr info, JpegDestinationManager& manager, ImageStream& stream,
-                       JOCTET* buffer) {
+void AttachDestination(j_compress_ptr info, JpegDestinationManager& manager, ImageStream& stream, JOCTET* buffer) {
   manager.pub.init_destination = InitDestination;
   manager.pub.empty_output_buffer = EmptyOutput;
   manager.pub.term_destination = TermDestination;

@@ -40,7 +40,6 @@ struct JpegDestinationManager {
 
 // `buffer` holds kJpegBufferSize bytes and outlives the library object.
 void AttachSource(j_decompress_ptr info, JpegSourceManager& manager, ImageStream& stream, JOCTET* buffer);
-void AttachDestination(j_compress_ptr info, JpegDestinationManager& manager, ImageStream& stream,
-                       JOCTET* buffer);
+void AttachDestination(j_compress_ptr info, JpegDestinationManager& manager, ImageStream& stream, JOCTET* buffer);
 
 }  // namespace orv

@@ -30,8 +30,7 @@ Placement EnhancedPlacement(const EnhancedHeader& header) {
   placement.deviceTop = header.bounds.top;
   placement.deviceWidth = static_cast<double>(header.bounds.right) - header.bounds.left;
   placement.deviceHeight = static_cast<double>(header.bounds.bottom) - header.bounds.top;
-  if (header.deviceWidth > 0 && header.deviceHeight > 0 && header.deviceWidthMm > 0 &&
-      header.deviceHeightMm > 0) {
+  if (header.deviceWidth > 0 && header.deviceHeight > 0 && header.deviceWidthMm > 0 && header.deviceHeightMm > 0) {
     placement.devicePerMmX = static_cast<double>(header.deviceWidth) / header.deviceWidthMm;
     placement.devicePerMmY = static_cast<double>(header.deviceHeight) / header.deviceHeightMm;
     const double frameWidth = static_cast<double>(header.frame.right) - header.frame.left;
@@ -55,8 +54,8 @@ struct ContextDeleter {
 
 }  // namespace
 
-bool RenderMetafile(std::span<const std::uint8_t> data, int maxWidth, int maxHeight,
-                    MetafilePicture& out, std::string& error) {
+bool RenderMetafile(std::span<const std::uint8_t> data, int maxWidth, int maxHeight, MetafilePicture& out,
+                    std::string& error) {
   out = MetafilePicture{};
   error.clear();
 
@@ -87,8 +86,8 @@ bool RenderMetafile(std::span<const std::uint8_t> data, int maxWidth, int maxHei
   }
   ApplySizeRules(width, height, maxWidth, maxHeight);
 
-  std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(cairo_image_surface_create(
-      CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height)));
+  std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height)));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
   std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
@@ -100,14 +99,15 @@ bool RenderMetafile(std::span<const std::uint8_t> data, int maxWidth, int maxHei
   if (placement.deviceWidth != 0 && placement.deviceHeight != 0) {
     const double scaleX = static_cast<double>(width) / placement.deviceWidth;
     const double scaleY = static_cast<double>(height) / placement.deviceHeight;
-    const Affine deviceToOutput{scaleX, 0, 0, scaleY, -placement.deviceLeft * scaleX,
-                                -placement.deviceTop * scaleY};
+    const Affine deviceToOutput{scaleX, 0, 0, scaleY, -placement.deviceLeft * scaleX, -placement.deviceTop * scaleY};
     // Nothing is drawn outside the picture's frame.
     cairo_rectangle(cr.get(), 0, 0, static_cast<double>(width), static_cast<double>(height));
     cairo_clip(cr.get());
     GdiCanvas canvas(cr.get(), placement.devicePerMmX, placement.devicePerMmY, deviceToOutput);
-    if (wmf) PlayWmf(*wmf, canvas);
-    else PlayEmf(*emf, canvas);
+    if (wmf)
+      PlayWmf(*wmf, canvas);
+    else
+      PlayEmf(*emf, canvas);
   }
   cairo_surface_flush(surface.get());
 

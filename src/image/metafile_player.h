@@ -21,7 +21,7 @@ struct MetafilePicture {
 // non-zero maxWidth or maxHeight replaces that side of the natural size; both
 // sides are then limited to 4000 pixels. On failure returns false with
 // `error` set to "corrupted WMF" (not a metafile) or "empty WMF" (no area).
-bool RenderMetafile(std::span<const std::uint8_t> data, int maxWidth, int maxHeight,
-                    MetafilePicture& out, std::string& error);
+bool RenderMetafile(std::span<const std::uint8_t> data, int maxWidth, int maxHeight, MetafilePicture& out,
+                    std::string& error);
 
 }  // namespace orv

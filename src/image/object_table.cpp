@@ -33,9 +33,12 @@ void ObjectTable::Remove(std::size_t index) {
 }
 
 void SelectInto(DcState& state, const GdiObject& object) {
-  if (const auto* pen = std::get_if<Pen>(&object)) state.pen = *pen;
-  else if (const auto* brush = std::get_if<Brush>(&object)) state.brush = *brush;
-  else if (const auto* font = std::get_if<Font>(&object)) state.font = *font;
+  if (const auto* pen = std::get_if<Pen>(&object))
+    state.pen = *pen;
+  else if (const auto* brush = std::get_if<Brush>(&object))
+    state.brush = *brush;
+  else if (const auto* font = std::get_if<Font>(&object))
+    state.font = *font;
 }
 
 }  // namespace orv

@@ -30,7 +30,8 @@ bool RasterImage::ComposeOnCanvas(std::int32_t width, std::int32_t height, std::
     first[3 * x + 1] = green;
     first[3 * x + 2] = red;
   }
-  for (std::int32_t y = 1; y < height; ++y) std::memcpy(canvas.Row(static_cast<std::uint32_t>(y)), first, canvas.RowStride());
+  for (std::int32_t y = 1; y < height; ++y)
+    std::memcpy(canvas.Row(static_cast<std::uint32_t>(y)), first, canvas.RowStride());
 
   // Picture row r from the top lands on canvas row top + r from the top; the
   // rows are stored bottom-up in both.

@@ -14,10 +14,14 @@ std::size_t gMaxBlockBytes = std::size_t{512} << 20;
 
 std::uint32_t PaletteEntriesFor(int bitsPerPixel) {
   switch (bitsPerPixel) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
   }
 }
 
@@ -55,8 +59,7 @@ void RasterImage::Startup(ImageFormat format) {
   header_.biXPelsPerMeter = header_.biYPelsPerMeter = DpiToPixelsPerMetre(96);
 }
 
-std::uint8_t* RasterImage::Create(std::int64_t width, std::int64_t height, int bitsPerPixel,
-                                  ImageFormat format) {
+std::uint8_t* RasterImage::Create(std::int64_t width, std::int64_t height, int bitsPerPixel, ImageFormat format) {
   Release();
   viewOwner_ = nullptr;
   const int bits = bitsPerPixel <= 1 ? 1 : bitsPerPixel <= 4 ? 4 : bitsPerPixel <= 8 ? 8 : 24;
@@ -137,8 +140,7 @@ Bgra* RasterImage::Palette() {
 }
 
 const Bgra* RasterImage::Palette() const {
-  return block_ != nullptr && header_.biClrUsed != 0 ? reinterpret_cast<const Bgra*>(block_ + 40)
-                                                     : nullptr;
+  return block_ != nullptr && header_.biClrUsed != 0 ? reinterpret_cast<const Bgra*>(block_ + 40) : nullptr;
 }
 
 void RasterImage::SetLastError(const char* text) {
@@ -188,13 +190,16 @@ std::uint8_t RasterImage::PixelIndex(std::int64_t x, std::int64_t y) const {
   if (x < 0 || y < 0 || x >= header_.biWidth || y >= header_.biHeight) return 0;
   const std::uint8_t* row = Row(static_cast<std::uint32_t>(y));
   switch (header_.biBitCount) {
-    case 8: return row[x];
+    case 8:
+      return row[x];
     case 4: {
       const std::uint8_t byte = row[x >> 1];
       return (x & 1) != 0 ? byte & 0x0F : byte >> 4;
     }
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    default: return 0;
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    default:
+      return 0;
   }
 }
 
@@ -203,7 +208,9 @@ void RasterImage::SetPixelIndex(std::int64_t x, std::int64_t y, std::uint8_t ind
   if (x < 0 || y < 0 || x >= header_.biWidth || y >= header_.biHeight) return;
   std::uint8_t* row = Row(static_cast<std::uint32_t>(y));
   switch (header_.biBitCount) {
-    case 8: row[x] = index; break;
+    case 8:
+      row[x] = index;
+      break;
     case 4: {
       std::uint8_t& byte = row[x >> 1];
       byte = (x & 1) != 0 ? static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F))
@@ -216,7 +223,8 @@ void RasterImage::SetPixelIndex(std::int64_t x, std::int64_t y, std::uint8_t ind
       byte = (index & 1) != 0 ? (byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -72,8 +72,7 @@ class RasterImage {
   void Startup(ImageFormat format);
   // Returns the pixel block, or null (image left empty) when the size is out
   // of range or the allocation fails. Rows are not cleared.
-  std::uint8_t* Create(std::int64_t width, std::int64_t height, int bitsPerPixel,
-                       ImageFormat format);
+  std::uint8_t* Create(std::int64_t width, std::int64_t height, int bitsPerPixel, ImageFormat format);
   void Release();
   void TakeOver(RasterImage& other);
   void CopyInfo(const RasterImage& other);
@@ -94,9 +93,7 @@ class RasterImage {
   std::uint8_t* Pixels() { return pixels_; }
   const std::uint8_t* Pixels() const { return pixels_; }
   std::uint8_t* Row(std::uint32_t y) { return pixels_ + static_cast<std::size_t>(y) * info_.rowStride; }
-  const std::uint8_t* Row(std::uint32_t y) const {
-    return pixels_ + static_cast<std::size_t>(y) * info_.rowStride;
-  }
+  const std::uint8_t* Row(std::uint32_t y) const { return pixels_ + static_cast<std::size_t>(y) * info_.rowStride; }
   Bgra* Palette();
   const Bgra* Palette() const;
 
@@ -135,8 +132,8 @@ class RasterImage {
   // `fillColorRef` (COLORREF) and this picture copied one-to-one with its top
   // left corner at (left, top) counted from the top of the canvas. Stands in
   // for drawing onto a display canvas and capturing it back.
-  bool ComposeOnCanvas(std::int32_t width, std::int32_t height, std::uint32_t fillColorRef,
-                       std::int32_t left, std::int32_t top);
+  bool ComposeOnCanvas(std::int32_t width, std::int32_t height, std::uint32_t fillColorRef, std::int32_t left,
+                       std::int32_t top);
 
   bool Load(const std::string& path, ImageFormat format);
   bool Decode(ImageStream& stream, ImageFormat format);

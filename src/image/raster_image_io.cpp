@@ -54,9 +54,12 @@ bool RasterImage::Load(const std::string& path, ImageFormat format) {
 
 bool RasterImage::Decode(ImageStream& stream, ImageFormat format) {
   switch (format) {
-    case ImageFormat::Bmp: return DecodeInto<BmpCodec>(*this, stream);
-    case ImageFormat::Jpg: return DecodeInto<JpegCodec>(*this, stream);
-    case ImageFormat::Wmf: return DecodeInto<MetafileCodec>(*this, stream);
+    case ImageFormat::Bmp:
+      return DecodeInto<BmpCodec>(*this, stream);
+    case ImageFormat::Jpg:
+      return DecodeInto<JpegCodec>(*this, stream);
+    case ImageFormat::Wmf:
+      return DecodeInto<MetafileCodec>(*this, stream);
     case ImageFormat::Unknown: {
       const std::int64_t start = stream.Tell();
       if (DecodeInto<BmpCodec>(*this, stream)) return true;

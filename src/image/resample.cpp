@@ -206,8 +206,7 @@ std::int64_t HeaviestCell(const std::vector<Cell>& cells) {
   return heaviest;
 }
 
-AreaPlan PlanAreaShrink(std::int32_t w, std::int32_t h, std::int32_t nw, std::int32_t nh, float xsF,
-                        float ysF) {
+AreaPlan PlanAreaShrink(std::int32_t w, std::int32_t h, std::int32_t nw, std::int32_t nh, float xsF, float ysF) {
   AreaPlan plan;
   const Cuts columnCuts = FindCuts(w, xsF);
   const Cuts rowCuts = FindCuts(h, ysF);
@@ -244,8 +243,8 @@ void AddWeightedRow(const std::uint8_t* __restrict source, std::size_t length, s
 std::size_t SetWeightedRowsPaired(const std::uint8_t* a, std::int32_t weightA, const std::uint8_t* b,
                                   std::int32_t weightB, std::size_t length, std::int32_t* sum) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i weights = _mm_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(weightB) << 16) |
-                                                          static_cast<std::uint32_t>(weightA)));
+  const __m128i weights = _mm_set1_epi32(
+      static_cast<int>((static_cast<std::uint32_t>(weightB) << 16) | static_cast<std::uint32_t>(weightA)));
   std::size_t n = 0;
   for (; n + 16 <= length; n += 16) {
     const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + n));
@@ -274,8 +273,8 @@ void SetWeightedRows(const std::uint8_t* __restrict a, std::int32_t weightA, con
   if constexpr (std::is_same_v<Acc, std::int32_t>) n = SetWeightedRowsPaired(a, weightA, b, weightB, length, sum);
 #endif
   for (; n < length; ++n) {
-    sum[n] = static_cast<Acc>(wa * static_cast<std::int16_t>(a[n])) +
-             static_cast<Acc>(wb * static_cast<std::int16_t>(b[n]));
+    sum[n] =
+        static_cast<Acc>(wa * static_cast<std::int16_t>(a[n])) + static_cast<Acc>(wb * static_cast<std::int16_t>(b[n]));
   }
 }
 
@@ -287,8 +286,7 @@ struct WeightedRow {
 // Sum over the cell's rows of row weight x value, per source channel: the
 // first two rows set the sums in one pass, the rest add to them.
 template <typename Acc>
-void SumRows(const RasterImage& source, const Cell& row, std::size_t length, std::vector<WeightedRow>& rows,
-             Acc* sum) {
+void SumRows(const RasterImage& source, const Cell& row, std::size_t length, std::vector<WeightedRow>& rows, Acc* sum) {
   rows.clear();
   if (row.firstWeight != 0) rows.push_back({source.Row(static_cast<std::uint32_t>(row.first)), row.firstWeight});
   for (std::int32_t y = row.begin; y < row.end; ++y) rows.push_back({source.Row(static_cast<std::uint32_t>(y)), 1000});
@@ -469,10 +467,10 @@ void BilinearPalette(const RasterImage& source, RasterImage& target, const std::
       const Bgra c4 = source.PaletteColor(source.PixelIndex(column.high, row.high));
       const float dx = column.fraction;
       const float dy = row.fraction;
-      target.SetPixelColor(x, y,
-                           Bgra{Blend(c1.blue, c2.blue, c3.blue, c4.blue, dx, dy),
-                                Blend(c1.green, c2.green, c3.green, c4.green, dx, dy),
-                                Blend(c1.red, c2.red, c3.red, c4.red, dx, dy), 0});
+      target.SetPixelColor(
+          x, y,
+          Bgra{Blend(c1.blue, c2.blue, c3.blue, c4.blue, dx, dy), Blend(c1.green, c2.green, c3.green, c4.green, dx, dy),
+               Blend(c1.red, c2.red, c3.red, c4.red, dx, dy), 0});
     }
   }
 }

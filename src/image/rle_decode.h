@@ -32,8 +32,7 @@ class SpanByteSource {
 // ends at the end-of-bitmap code, at the end of the data, or once the
 // current row has left the picture (nothing after that could be written).
 template <typename Source, typename Put>
-void DecodeRunLength(Source& source, std::uint64_t width, std::uint64_t height, RunLengthOptions options,
-                     Put&& put) {
+void DecodeRunLength(Source& source, std::uint64_t width, std::uint64_t height, RunLengthOptions options, Put&& put) {
   const bool four = options.fourBit;
   std::uint64_t x = 0;
   std::uint64_t row = 0;

@@ -9,9 +9,7 @@ namespace {
 
 constexpr const char kReplacement[] = "\xEF\xBF\xBD";
 
-bool IsDoubleByteCharset(int charset) {
-  return charset == 128 || charset == 129 || charset == 134 || charset == 136;
-}
+bool IsDoubleByteCharset(int charset) { return charset == 128 || charset == 129 || charset == 134 || charset == 136; }
 
 // One iconv conversion descriptor for the length of one decode.
 class Converter {
@@ -66,20 +64,34 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 
 const char* CodePageForCharset(int charset) {
   switch (charset) {
-    case 128: return "CP932";
-    case 129: return "CP949";
-    case 134: return "GBK";
-    case 136: return "BIG5";
-    case 161: return "CP1253";
-    case 162: return "CP1254";
-    case 177: return "CP1255";
-    case 178: return "CP1256";
-    case 186: return "CP1257";
-    case 204: return "CP1251";
-    case 222: return "CP874";
-    case 238: return "CP1250";
-    case 255: return "CP437";
-    default: return "CP1252";
+    case 128:
+      return "CP932";
+    case 129:
+      return "CP949";
+    case 134:
+      return "GBK";
+    case 136:
+      return "BIG5";
+    case 161:
+      return "CP1253";
+    case 162:
+      return "CP1254";
+    case 177:
+      return "CP1255";
+    case 178:
+      return "CP1256";
+    case 186:
+      return "CP1257";
+    case 204:
+      return "CP1251";
+    case 222:
+      return "CP874";
+    case 238:
+      return "CP1250";
+    case 255:
+      return "CP437";
+    default:
+      return "CP1252";
   }
 }
 
@@ -92,9 +104,8 @@ DecodedText DecodeAnsiText(std::span<const std::uint8_t> bytes, int charset) {
     std::size_t length = 1;
     if (doubleByte && bytes[at] >= 0x81 && bytes[at] <= 0xFE && at + 1 < bytes.size()) length = 2;
     const auto piece = bytes.subspan(at, length);
-    text.chars.push_back(piece[0] < 0x80 && length == 1
-                             ? std::string(1, static_cast<char>(piece[0]))
-                             : converter.Convert(piece));
+    text.chars.push_back(piece[0] < 0x80 && length == 1 ? std::string(1, static_cast<char>(piece[0]))
+                                                        : converter.Convert(piece));
     text.units.push_back(static_cast<int>(length));
     at += length;
   }

@@ -20,20 +20,53 @@ constexpr std::uint32_t kRopBlackness = 0x00000042;
 constexpr std::uint32_t kRopWhiteness = 0x00FF0062;
 
 enum Wmf : std::uint16_t {
-  kEof = 0x0000, kSaveDc = 0x001E, kSetBkColor = 0x0201, kSetBkMode = 0x0102,
-  kSetMapMode = 0x0103, kSetPolyFillMode = 0x0106, kSetTextColor = 0x0209,
-  kSetTextAlign = 0x012E, kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C,
-  kSetViewportOrg = 0x020D, kSetViewportExt = 0x020E, kOffsetWindowOrg = 0x020F,
-  kOffsetViewportOrg = 0x0211, kScaleWindowExt = 0x0410, kScaleViewportExt = 0x0412,
-  kLineTo = 0x0213, kMoveTo = 0x0214, kExcludeClipRect = 0x0415, kIntersectClipRect = 0x0416,
-  kArc = 0x0817, kEllipse = 0x0418, kPie = 0x081A, kRectangle = 0x041B, kRoundRect = 0x061C,
-  kPatBlt = 0x061D, kRestoreDc = 0x0127, kPolygon = 0x0324, kPolyline = 0x0325,
-  kTextOut = 0x0521, kPolyPolygon = 0x0538, kChord = 0x0830, kExtTextOut = 0x0A32,
-  kSetDibToDev = 0x0D33, kSelectClipRegion = 0x012C, kSelectObject = 0x012D,
-  kDeleteObject = 0x01F0, kCreatePalette = 0x00F7, kCreatePatternBrush = 0x01F9,
-  kCreatePenIndirect = 0x02FA, kCreateFontIndirect = 0x02FB, kCreateBrushIndirect = 0x02FC,
-  kCreateRegion = 0x06FF, kDibCreatePatternBrush = 0x0142, kDibBitBlt = 0x0940,
-  kDibStretchBlt = 0x0B41, kStretchDib = 0x0F43,
+  kEof = 0x0000,
+  kSaveDc = 0x001E,
+  kSetBkColor = 0x0201,
+  kSetBkMode = 0x0102,
+  kSetMapMode = 0x0103,
+  kSetPolyFillMode = 0x0106,
+  kSetTextColor = 0x0209,
+  kSetTextAlign = 0x012E,
+  kSetWindowOrg = 0x020B,
+  kSetWindowExt = 0x020C,
+  kSetViewportOrg = 0x020D,
+  kSetViewportExt = 0x020E,
+  kOffsetWindowOrg = 0x020F,
+  kOffsetViewportOrg = 0x0211,
+  kScaleWindowExt = 0x0410,
+  kScaleViewportExt = 0x0412,
+  kLineTo = 0x0213,
+  kMoveTo = 0x0214,
+  kExcludeClipRect = 0x0415,
+  kIntersectClipRect = 0x0416,
+  kArc = 0x0817,
+  kEllipse = 0x0418,
+  kPie = 0x081A,
+  kRectangle = 0x041B,
+  kRoundRect = 0x061C,
+  kPatBlt = 0x061D,
+  kRestoreDc = 0x0127,
+  kPolygon = 0x0324,
+  kPolyline = 0x0325,
+  kTextOut = 0x0521,
+  kPolyPolygon = 0x0538,
+  kChord = 0x0830,
+  kExtTextOut = 0x0A32,
+  kSetDibToDev = 0x0D33,
+  kSelectClipRegion = 0x012C,
+  kSelectObject = 0x012D,
+  kDeleteObject = 0x01F0,
+  kCreatePalette = 0x00F7,
+  kCreatePatternBrush = 0x01F9,
+  kCreatePenIndirect = 0x02FA,
+  kCreateFontIndirect = 0x02FB,
+  kCreateBrushIndirect = 0x02FC,
+  kCreateRegion = 0x06FF,
+  kDibCreatePatternBrush = 0x0142,
+  kDibBitBlt = 0x0940,
+  kDibStretchBlt = 0x0B41,
+  kStretchDib = 0x0F43,
 };
 
 class WmfPlayer {
@@ -101,25 +134,26 @@ void WmfPlayer::Text(ByteReader& p, bool extended) {
   if (p.ok() && p.Has(static_cast<std::uint64_t>(count), 2)) {
     for (int i = 0; i < count; ++i) dx.push_back(p.S16());
   }
-  canvas_.DrawText(DecodeAnsiText(bytes, s.font.charset), x, y, dx, options,
-                   hasRect ? rect : nullptr);
+  canvas_.DrawText(DecodeAnsiText(bytes, s.font.charset), x, y, dx, options, hasRect ? rect : nullptr);
 }
 
 void WmfPlayer::Blit(std::uint16_t function, std::uint32_t sizeWords, ByteReader& p) {
   const std::uint32_t rop = p.U32();
   bool paletteIndices = false;
   double srcX = 0, srcY = 0, srcW = 0, srcH = 0, dstX, dstY, dstW, dstH;
-  const bool withoutBitmap =
-      function != kStretchDib && function != kSetDibToDev && sizeWords == (function >> 8) + 3u;
+  const bool withoutBitmap = function != kStretchDib && function != kSetDibToDev && sizeWords == (function >> 8) + 3u;
   if (withoutBitmap) {
     // The destination is always the last four fields.
     if (p.remaining() < 8) return;
     p.Skip(p.remaining() - 8);
     dstH = p.S16(), dstW = p.S16(), dstY = p.S16(), dstX = p.S16();
     if (!p.ok()) return;
-    if (rop == kRopPatCopy) canvas_.FillWithBrush(dstX, dstY, dstX + dstW, dstY + dstH);
-    else if (rop == kRopBlackness) canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {0, 0, 0});
-    else if (rop == kRopWhiteness) canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {255, 255, 255});
+    if (rop == kRopPatCopy)
+      canvas_.FillWithBrush(dstX, dstY, dstX + dstW, dstY + dstH);
+    else if (rop == kRopBlackness)
+      canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {0, 0, 0});
+    else if (rop == kRopWhiteness)
+      canvas_.FillRect(dstX, dstY, dstX + dstW, dstY + dstH, {255, 255, 255});
     return;
   }
   if (function == kStretchDib) {
@@ -155,18 +189,41 @@ bool WmfPlayer::Play(std::uint16_t function, std::uint32_t sizeWords, ByteReader
 bool WmfPlayer::PlayState(std::uint16_t function, ByteReader& p) {
   DcState& s = canvas_.state();
   switch (function) {
-    case kSaveDc: canvas_.SaveDc(); break;
+    case kSaveDc:
+      canvas_.SaveDc();
+      break;
     case kRestoreDc: {
       const int which = p.S16();
       if (p.ok()) canvas_.RestoreDc(which);
       break;
     }
-    case kSetBkColor: { const auto c = p.U32(); if (p.ok()) s.backColour = Colour::FromColorRef(c); break; }
-    case kSetTextColor: { const auto c = p.U32(); if (p.ok()) s.textColour = Colour::FromColorRef(c); break; }
-    case kSetBkMode: { const auto m = p.U16(); if (p.ok()) s.opaqueBackground = m == 2; break; }
-    case kSetPolyFillMode: { const auto m = p.U16(); if (p.ok()) s.windingFill = m == 2; break; }
-    case kSetTextAlign: { const auto a = p.U16(); if (p.ok()) s.textAlign = a; break; }
-    default: return false;
+    case kSetBkColor: {
+      const auto c = p.U32();
+      if (p.ok()) s.backColour = Colour::FromColorRef(c);
+      break;
+    }
+    case kSetTextColor: {
+      const auto c = p.U32();
+      if (p.ok()) s.textColour = Colour::FromColorRef(c);
+      break;
+    }
+    case kSetBkMode: {
+      const auto m = p.U16();
+      if (p.ok()) s.opaqueBackground = m == 2;
+      break;
+    }
+    case kSetPolyFillMode: {
+      const auto m = p.U16();
+      if (p.ok()) s.windingFill = m == 2;
+      break;
+    }
+    case kSetTextAlign: {
+      const auto a = p.U16();
+      if (p.ok()) s.textAlign = a;
+      break;
+    }
+    default:
+      return false;
   }
   return true;
 }
@@ -174,53 +231,82 @@ bool WmfPlayer::PlayState(std::uint16_t function, ByteReader& p) {
 bool WmfPlayer::PlayMappingAndClip(std::uint16_t function, ByteReader& p) {
   DcState& s = canvas_.state();
   switch (function) {
-    case kSetMapMode: { const auto m = p.U16(); if (p.ok()) canvas_.SetMapMode(m); break; }
-    case kSetWindowOrg: case kSetWindowExt: case kSetViewportOrg: case kSetViewportExt:
-    case kOffsetWindowOrg: case kOffsetViewportOrg: {
+    case kSetMapMode: {
+      const auto m = p.U16();
+      if (p.ok()) canvas_.SetMapMode(m);
+      break;
+    }
+    case kSetWindowOrg:
+    case kSetWindowExt:
+    case kSetViewportOrg:
+    case kSetViewportExt:
+    case kOffsetWindowOrg:
+    case kOffsetViewportOrg: {
       const double y = p.S16(), x = p.S16();
       if (!p.ok()) break;
-      if (function == kSetWindowOrg) canvas_.SetWindowOrg(x, y);
-      else if (function == kSetWindowExt) canvas_.SetWindowExt(x, y);
-      else if (function == kSetViewportOrg) canvas_.SetViewportOrg(x, y);
-      else if (function == kSetViewportExt) canvas_.SetViewportExt(x, y);
-      else if (function == kOffsetWindowOrg) canvas_.SetWindowOrg(s.windowOrgX + x, s.windowOrgY + y);
-      else canvas_.SetViewportOrg(s.viewportOrgX + x, s.viewportOrgY + y);
+      if (function == kSetWindowOrg)
+        canvas_.SetWindowOrg(x, y);
+      else if (function == kSetWindowExt)
+        canvas_.SetWindowExt(x, y);
+      else if (function == kSetViewportOrg)
+        canvas_.SetViewportOrg(x, y);
+      else if (function == kSetViewportExt)
+        canvas_.SetViewportExt(x, y);
+      else if (function == kOffsetWindowOrg)
+        canvas_.SetWindowOrg(s.windowOrgX + x, s.windowOrgY + y);
+      else
+        canvas_.SetViewportOrg(s.viewportOrgX + x, s.viewportOrgY + y);
       break;
     }
-    case kScaleWindowExt: case kScaleViewportExt: {
+    case kScaleWindowExt:
+    case kScaleViewportExt: {
       const double yDen = p.S16(), yNum = p.S16(), xDen = p.S16(), xNum = p.S16();
       if (!p.ok() || xDen == 0 || yDen == 0) break;
-      if (function == kScaleWindowExt) canvas_.SetWindowExt(s.windowExtX * xNum / xDen, s.windowExtY * yNum / yDen);
-      else canvas_.SetViewportExt(s.viewportExtX * xNum / xDen, s.viewportExtY * yNum / yDen);
+      if (function == kScaleWindowExt)
+        canvas_.SetWindowExt(s.windowExtX * xNum / xDen, s.windowExtY * yNum / yDen);
+      else
+        canvas_.SetViewportExt(s.viewportExtX * xNum / xDen, s.viewportExtY * yNum / yDen);
       break;
     }
-    case kIntersectClipRect: case kExcludeClipRect: {
+    case kIntersectClipRect:
+    case kExcludeClipRect: {
       const double bottom = p.S16(), right = p.S16(), top = p.S16(), left = p.S16();
       if (!p.ok()) break;
-      if (function == kIntersectClipRect) canvas_.IntersectClip(left, top, right, bottom);
-      else canvas_.ExcludeClip(left, top, right, bottom);
+      if (function == kIntersectClipRect)
+        canvas_.IntersectClip(left, top, right, bottom);
+      else
+        canvas_.ExcludeClip(left, top, right, bottom);
       break;
     }
-    case kSelectClipRegion: canvas_.ResetClip(); break;
-    default: return false;
+    case kSelectClipRegion:
+      canvas_.ResetClip();
+      break;
+    default:
+      return false;
   }
   return true;
 }
 
 bool WmfPlayer::PlayDrawing(std::uint16_t function, ByteReader& p) {
   switch (function) {
-    case kMoveTo: case kLineTo: {
+    case kMoveTo:
+    case kLineTo: {
       const double y = p.S16(), x = p.S16();
       if (!p.ok()) break;
-      if (function == kMoveTo) canvas_.MoveTo(x, y);
-      else canvas_.LineTo(x, y);
+      if (function == kMoveTo)
+        canvas_.MoveTo(x, y);
+      else
+        canvas_.LineTo(x, y);
       break;
     }
-    case kRectangle: case kEllipse: {
+    case kRectangle:
+    case kEllipse: {
       const double bottom = p.S16(), right = p.S16(), top = p.S16(), left = p.S16();
       if (!p.ok()) break;
-      if (function == kRectangle) canvas_.Rectangle(left, top, right, bottom);
-      else canvas_.Ellipse(left, top, right, bottom);
+      if (function == kRectangle)
+        canvas_.Rectangle(left, top, right, bottom);
+      else
+        canvas_.Ellipse(left, top, right, bottom);
       break;
     }
     case kRoundRect: {
@@ -228,7 +314,9 @@ bool WmfPlayer::PlayDrawing(std::uint16_t function, ByteReader& p) {
       if (p.ok()) canvas_.RoundRect(left, top, right, bottom, w, h);
       break;
     }
-    case kArc: case kPie: case kChord: {
+    case kArc:
+    case kPie:
+    case kChord: {
       const double ye = p.S16(), xe = p.S16(), ys = p.S16(), xs = p.S16();
       const double bottom = p.S16(), right = p.S16(), top = p.S16(), left = p.S16();
       if (!p.ok()) break;
@@ -236,11 +324,14 @@ bool WmfPlayer::PlayDrawing(std::uint16_t function, ByteReader& p) {
       canvas_.Arc(kind, left, top, right, bottom, {xs, ys}, {xe, ye});
       break;
     }
-    case kPolygon: case kPolyline: {
+    case kPolygon:
+    case kPolyline: {
       const auto points = ReadPoints(p, p.S16());
       if (points.empty()) break;
-      if (function == kPolygon) canvas_.Polygon(points);
-      else canvas_.Polyline(points, false);
+      if (function == kPolygon)
+        canvas_.Polygon(points);
+      else
+        canvas_.Polyline(points, false);
       break;
     }
     case kPolyPolygon: {
@@ -253,9 +344,14 @@ bool WmfPlayer::PlayDrawing(std::uint16_t function, ByteReader& p) {
       if (!points.empty()) canvas_.PolyPolygon(points, counts);
       break;
     }
-    case kTextOut: Text(p, false); break;
-    case kExtTextOut: Text(p, true); break;
-    default: return false;
+    case kTextOut:
+      Text(p, false);
+      break;
+    case kExtTextOut:
+      Text(p, true);
+      break;
+    default:
+      return false;
   }
   return true;
 }
@@ -266,12 +362,19 @@ bool WmfPlayer::PlayBitmap(std::uint16_t function, std::uint32_t sizeWords, Byte
       const std::uint32_t rop = p.U32();
       const double h = p.S16(), w = p.S16(), y = p.S16(), x = p.S16();
       if (!p.ok()) break;
-      if (rop == kRopPatCopy) canvas_.FillWithBrush(x, y, x + w, y + h);
-      else if (rop == kRopBlackness) canvas_.FillRect(x, y, x + w, y + h, {0, 0, 0});
-      else if (rop == kRopWhiteness) canvas_.FillRect(x, y, x + w, y + h, {255, 255, 255});
+      if (rop == kRopPatCopy)
+        canvas_.FillWithBrush(x, y, x + w, y + h);
+      else if (rop == kRopBlackness)
+        canvas_.FillRect(x, y, x + w, y + h, {0, 0, 0});
+      else if (rop == kRopWhiteness)
+        canvas_.FillRect(x, y, x + w, y + h, {255, 255, 255});
       break;
     }
-    case kDibBitBlt: case kDibStretchBlt: case kStretchDib: Blit(function, sizeWords, p); break;
+    case kDibBitBlt:
+    case kDibStretchBlt:
+    case kStretchDib:
+      Blit(function, sizeWords, p);
+      break;
     case kSetDibToDev: {
       const bool paletteIndices = p.U16() == 1;
       p.U16();  // scan count
@@ -284,7 +387,8 @@ bool WmfPlayer::PlayBitmap(std::uint16_t function, std::uint32_t sizeWords, Byte
       canvas_.DrawImage(image.get(), srcX, height - srcY - h, w, h, x, y, w, h, kRopSrcCopy);
       break;
     }
-    default: return false;
+    default:
+      return false;
   }
   return true;
 }
@@ -297,7 +401,11 @@ bool WmfPlayer::PlayObject(std::uint16_t function, ByteReader& p) {
       if (object) SelectInto(canvas_.state(), *object);
       break;
     }
-    case kDeleteObject: { const auto index = p.U16(); if (p.ok()) objects_.Remove(index); break; }
+    case kDeleteObject: {
+      const auto index = p.U16();
+      if (p.ok()) objects_.Remove(index);
+      break;
+    }
     case kCreatePenIndirect: {
       Pen pen;
       pen.style = p.U16();
@@ -323,10 +431,18 @@ bool WmfPlayer::PlayObject(std::uint16_t function, ByteReader& p) {
       Create(brush);
       break;
     }
-    case kCreatePatternBrush: Create(Brush{kBrushSolid, {128, 128, 128}, nullptr}); break;
-    case kCreateFontIndirect: Create(ReadFont(p)); break;
-    case kCreatePalette: case kCreateRegion: Create(OtherObject{}); break;
-    default: return false;
+    case kCreatePatternBrush:
+      Create(Brush{kBrushSolid, {128, 128, 128}, nullptr});
+      break;
+    case kCreateFontIndirect:
+      Create(ReadFont(p));
+      break;
+    case kCreatePalette:
+    case kCreateRegion:
+      Create(OtherObject{});
+      break;
+    default:
+      return false;
   }
   return true;
 }

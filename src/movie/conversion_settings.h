@@ -11,36 +11,36 @@
 namespace orv {
 
 struct ConversionSettings {
-  std::int32_t BlankEnd = 0;     // empty slide after the last slide
-  std::int32_t UnProtect = 0;    // stored, read by nothing
-  std::int32_t NoPrint = 0;      // no player context menu
-  std::int32_t Align = 0;        // content to the top left
-  std::int32_t OpenDest = 1;     // open the output folder when the batch ends
-  std::int32_t Scale = 0;        // "showAll" instead of "noScale"
-  std::int32_t Notes = 0;        // speaker notes as extra slides
-  std::int32_t GenAutorun = 0;   // autorun.inf (only with GenHTML)
-  std::int32_t GenHTML = 1;      // a web page per movie
-  std::int32_t SplitPPT = 0;     // one movie per slide
-  std::int32_t UseTitle = 1;     // split movies named after slide titles
-  std::int32_t Fade = 1;         // cross-fade between slides
-  std::int32_t InsHelp = 0;      // navigation help slide first
-  std::int32_t Delay = 3;        // fixed interval, seconds, 0..9999
-  std::int32_t UsePptTime = 0;   // radio index: 0 = presentation timings, 1 = Delay
-  std::int32_t ShowNav = 1;      // radio index: 0 = panel shown, 1 = hidden
-  std::int32_t AutoStart = 0;    // start in automatic playback
-  std::int32_t Loop = 0;         // wrap from the last slide to the first
-  std::int32_t Width = 640;      // frame width, pixels
-  std::int32_t Height = 480;     // frame height, pixels
-  std::int32_t JpgQlt = 90;      // JPEG quality, percent
-  std::int32_t SharpFont = 1;    // slides exported at Width x Height already
+  std::int32_t BlankEnd = 0;    // empty slide after the last slide
+  std::int32_t UnProtect = 0;   // stored, read by nothing
+  std::int32_t NoPrint = 0;     // no player context menu
+  std::int32_t Align = 0;       // content to the top left
+  std::int32_t OpenDest = 1;    // open the output folder when the batch ends
+  std::int32_t Scale = 0;       // "showAll" instead of "noScale"
+  std::int32_t Notes = 0;       // speaker notes as extra slides
+  std::int32_t GenAutorun = 0;  // autorun.inf (only with GenHTML)
+  std::int32_t GenHTML = 1;     // a web page per movie
+  std::int32_t SplitPPT = 0;    // one movie per slide
+  std::int32_t UseTitle = 1;    // split movies named after slide titles
+  std::int32_t Fade = 1;        // cross-fade between slides
+  std::int32_t InsHelp = 0;     // navigation help slide first
+  std::int32_t Delay = 3;       // fixed interval, seconds, 0..9999
+  std::int32_t UsePptTime = 0;  // radio index: 0 = presentation timings, 1 = Delay
+  std::int32_t ShowNav = 1;     // radio index: 0 = panel shown, 1 = hidden
+  std::int32_t AutoStart = 0;   // start in automatic playback
+  std::int32_t Loop = 0;        // wrap from the last slide to the first
+  std::int32_t Width = 640;     // frame width, pixels
+  std::int32_t Height = 480;    // frame height, pixels
+  std::int32_t JpgQlt = 90;     // JPEG quality, percent
+  std::int32_t SharpFont = 1;   // slides exported at Width x Height already
   // Pages load the bundled Flash player emulator. The store's default is 1;
   // a record built in code starts from the plain page.
   std::int32_t WebPlayer = 0;
   // Each movie also as one self-contained HTML5 page; the same rule for the
   // default.
   std::int32_t GenHTML5 = 0;
-  std::string TempFolder;        // base of working folders; ends in a separator
-  std::string OutputFolder;      // receives movies, pages and autorun.inf
+  std::string TempFolder;    // base of working folders; ends in a separator
+  std::string OutputFolder;  // receives movies, pages and autorun.inf
 };
 
 // The slide pictures' frame for these settings; the bands around a fitted

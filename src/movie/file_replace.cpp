@@ -1,10 +1,10 @@
 #include "movie/file_replace.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <random>
-#include <unistd.h>
 
 #include "base/paths.h"
 
@@ -62,8 +62,7 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view text) {
-  return ReplaceFileContents(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  return ReplaceFileContents(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace orv

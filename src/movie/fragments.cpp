@@ -19,8 +19,7 @@ std::optional<Bytes> FragmentBytes(int id) { return LoadResource(id, "BIN"); }
 bool FragmentPatch(int id, int number, std::size_t start, MovieBuffer& buffer) {
   switch (id) {
     case kSlideShapeFragment:
-      return Put16(buffer, start, 6, SlideShapeId(number)) &&
-             Put16(buffer, start, 19, SlideBitmapId(number));
+      return Put16(buffer, start, 6, SlideShapeId(number)) && Put16(buffer, start, 19, SlideBitmapId(number));
     case kSpriteStartFragment:
       // Only the low half of the 32-bit tag length is written.
       return Put16(buffer, start, 2, static_cast<int>(SlidesSpriteLength(number))) &&

@@ -18,9 +18,7 @@ constexpr int kLogicId = 221;     // JS: the slide state machine (also run by th
 constexpr int kPageId = 222;      // JS: the page: loader, panel, keys, pointer, fade
 constexpr int kStyleId = 223;     // CSS
 
-std::string_view AsText(Bytes bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
+std::string_view AsText(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
 void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page) {
   const std::string count = std::to_string(jpegs.size());
@@ -65,7 +63,8 @@ std::string Base64(std::span<const std::uint8_t> bytes) {
   out.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t k = 0;
   for (; k + 3 <= bytes.size(); k += 3) {
-    const std::uint32_t v = static_cast<std::uint32_t>(bytes[k]) << 16 | static_cast<std::uint32_t>(bytes[k + 1]) << 8 | bytes[k + 2];
+    const std::uint32_t v =
+        static_cast<std::uint32_t>(bytes[k]) << 16 | static_cast<std::uint32_t>(bytes[k + 1]) << 8 | bytes[k + 2];
     out += kAlphabet[v >> 18];
     out += kAlphabet[(v >> 12) & 63];
     out += kAlphabet[(v >> 6) & 63];
@@ -82,8 +81,7 @@ std::string Base64(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-std::optional<std::string> BuildTwinPage(std::string_view config,
-                                         std::span<const std::span<const std::uint8_t>> jpegs,
+std::optional<std::string> BuildTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
                                          const TwinPage& page) {
   const auto markup = LoadResource(kTemplateId, "HTML");
   if (!markup) return std::nullopt;

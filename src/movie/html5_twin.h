@@ -26,14 +26,12 @@ std::string TwinName(std::string_view movieName);
 // The whole page: `config` is the movie's configuration document, `jpegs`
 // the JPEG stream of each slide in order. Nothing when a resource is missing
 // (reported by the resource lookup).
-std::optional<std::string> BuildTwinPage(std::string_view config,
-                                         std::span<const std::span<const std::uint8_t>> jpegs,
+std::optional<std::string> BuildTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
                                          const TwinPage& page);
 
 // Builds the page and writes it atomically to page.path. False after a
 // message ("输出 html 文件 %s 时异常！" for a failed write).
-bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
-                   const TwinPage& page);
+bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page);
 
 // The slide pictures' data: URIs carry their bytes in base64 (exposed for tests).
 std::string Base64(std::span<const std::uint8_t> bytes);

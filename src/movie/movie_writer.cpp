@@ -61,8 +61,7 @@ bool MovieWriter::CheckLimits(const ConversionSettings& settings) const {
   return true;
 }
 
-void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slides,
-                             Progress& progress) {
+void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slides, Progress& progress) {
   if (!CheckLimits(settings)) return;
   const int count = static_cast<int>(slidePaths.size());
   jpegPlaces_.clear();
@@ -93,15 +92,14 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
   }
 }
 
-int MovieWriter::BeginMovie(MovieBuffer& buffer, ConversionSettings& settings,
-                            const SlideList& slides) {
+int MovieWriter::BeginMovie(MovieBuffer& buffer, ConversionSettings& settings, const SlideList& slides) {
   if (AppendFragment(kHeaderFragment, 0, buffer) < 0) {
     buffer.Release();
     return -1;
   }
   const std::size_t afterRect = buffer.length() - std::min(buffer.length(), kFrameRectOffset + kTemplateRectLength);
-  const SpliceResult rect = RewriteFrameRect(buffer, kFrameRectOffset, kTemplateRectLength,
-                                             afterRect, settings.Width, settings.Height);
+  const SpliceResult rect =
+      RewriteFrameRect(buffer, kFrameRectOffset, kTemplateRectLength, afterRect, settings.Width, settings.Height);
   if (!rect.ok) {
     buffer.Release();
     return -1;
@@ -173,12 +171,11 @@ int MovieWriter::AppendSlideImage(int slide, MovieBuffer& buffer, const Conversi
 int MovieWriter::AppendSlideShape(int slide, MovieBuffer& buffer, const ConversionSettings& settings) {
   const std::size_t start = buffer.length();
   if (AppendFragment(kSlideShapeFragment, slide, buffer) < 0) return -1;
-  const SpliceResult rect = RewriteFrameRect(buffer, start + kFrameRectOffset, kTemplateRectLength,
-                                             kShapeTailAfterRect, settings.Width, settings.Height);
+  const SpliceResult rect = RewriteFrameRect(buffer, start + kFrameRectOffset, kTemplateRectLength, kShapeTailAfterRect,
+                                             settings.Width, settings.Height);
   if (!rect.ok) return -1;
-  const SpliceResult edges =
-      RewriteShapeEdges(buffer, start + kShapeRecordsOffset + rect.delta, kTemplateOutlineLength, 0,
-                        settings.Width, settings.Height);
+  const SpliceResult edges = RewriteShapeEdges(buffer, start + kShapeRecordsOffset + rect.delta, kTemplateOutlineLength,
+                                               0, settings.Width, settings.Height);
   if (!edges.ok) return -1;
   if (rect.delta + edges.delta != 0) {
     buffer.PutU32(start + kShapeTagLengthOffset,

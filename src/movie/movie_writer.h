@@ -20,8 +20,8 @@ class Progress;
 // Turns a slide picture into a frame-sized JPEG stream: the byte count (> 0)
 // with `jpegBytes` pointing at a malloc'ed block the caller frees, or -1
 // after a message. SlidePreparer::EncodeSlideImage has this shape.
-using SlideEncoder = std::function<std::int32_t(const std::string& path, std::uint8_t*& jpegBytes,
-                                                const ConversionSettings& settings)>;
+using SlideEncoder =
+    std::function<std::int32_t(const std::string& path, std::uint8_t*& jpegBytes, const ConversionSettings& settings)>;
 
 // The most slides one movie can hold: the slides sprite's length is patched
 // as a 16-bit value (9N + 15).
@@ -45,8 +45,7 @@ class MovieWriter {
   // document: 1, or -1 after a message.
   int BeginMovie(MovieBuffer& buffer, ConversionSettings& settings, const SlideList& slides);
   // The bitmap tag of slide i (1-based); -1 after a message or on cancel.
-  int AppendSlideImage(int slide, MovieBuffer& buffer, const ConversionSettings& settings,
-                       Progress& progress);
+  int AppendSlideImage(int slide, MovieBuffer& buffer, const ConversionSettings& settings, Progress& progress);
   // The slide's rectangle shape, fitted to the frame: 1 or -1.
   int AppendSlideShape(int slide, MovieBuffer& buffer, const ConversionSettings& settings);
 

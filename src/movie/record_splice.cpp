@@ -10,8 +10,8 @@
 namespace orv {
 namespace {
 
-SpliceResult Splice(MovieBuffer& buffer, std::size_t start, std::size_t oldLength,
-                    std::size_t tailLength, const BitWriter& record) {
+SpliceResult Splice(MovieBuffer& buffer, std::size_t start, std::size_t oldLength, std::size_t tailLength,
+                    const BitWriter& record) {
   SpliceResult result;
   const std::size_t length = buffer.length();
   if (start > length || oldLength > length - start || tailLength > length - start - oldLength) {
@@ -34,8 +34,8 @@ SpliceResult Splice(MovieBuffer& buffer, std::size_t start, std::size_t oldLengt
 
 }  // namespace
 
-SpliceResult RewriteFrameRect(MovieBuffer& buffer, std::size_t start, std::size_t oldLength,
-                              std::size_t tailLength, std::int32_t widthPx, std::int32_t heightPx) {
+SpliceResult RewriteFrameRect(MovieBuffer& buffer, std::size_t start, std::size_t oldLength, std::size_t tailLength,
+                              std::int32_t widthPx, std::int32_t heightPx) {
   BitWriter writer;
   if (!BuildFrameRect(writer, widthPx, heightPx)) {
     Notify(msg::kInternalError);
@@ -44,8 +44,8 @@ SpliceResult RewriteFrameRect(MovieBuffer& buffer, std::size_t start, std::size_
   return Splice(buffer, start, oldLength, tailLength, writer);
 }
 
-SpliceResult RewriteShapeEdges(MovieBuffer& buffer, std::size_t start, std::size_t oldLength,
-                               std::size_t tailLength, std::int32_t widthPx, std::int32_t heightPx) {
+SpliceResult RewriteShapeEdges(MovieBuffer& buffer, std::size_t start, std::size_t oldLength, std::size_t tailLength,
+                               std::int32_t widthPx, std::int32_t heightPx) {
   BitWriter writer;
   if (!BuildSlideOutline(writer, widthPx, heightPx)) {
     Notify(msg::kInternalError);

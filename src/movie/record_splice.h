@@ -18,9 +18,9 @@ struct SpliceResult {
 // bytes that move with it. Both report a block that cannot grow with
 // "Memory Overflow"; a record that cannot be built or a range outside the
 // written bytes is an internal fault and reported as such.
-SpliceResult RewriteFrameRect(MovieBuffer& buffer, std::size_t start, std::size_t oldLength,
-                              std::size_t tailLength, std::int32_t widthPx, std::int32_t heightPx);
-SpliceResult RewriteShapeEdges(MovieBuffer& buffer, std::size_t start, std::size_t oldLength,
-                               std::size_t tailLength, std::int32_t widthPx, std::int32_t heightPx);
+SpliceResult RewriteFrameRect(MovieBuffer& buffer, std::size_t start, std::size_t oldLength, std::size_t tailLength,
+                              std::int32_t widthPx, std::int32_t heightPx);
+SpliceResult RewriteShapeEdges(MovieBuffer& buffer, std::size_t start, std::size_t oldLength, std::size_t tailLength,
+                               std::int32_t widthPx, std::int32_t heightPx);
 
 }  // namespace orv

@@ -29,13 +29,26 @@ std::string EscapeHtml(std::string_view text) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      case '\0': out += "\xef\xbf\xbd"; break;  // U+FFFD: a zero byte has no place in a page
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      case '\0':
+        out += "\xef\xbf\xbd";
+        break;  // U+FFFD: a zero byte has no place in a page
+      default:
+        out += c;
     }
   }
   return out;
@@ -44,8 +57,8 @@ std::string EscapeHtml(std::string_view text) {
 std::string EncodeUrlSegment(std::string_view name) {
   // ":" too, so that a name such as "javascript:x" stays a file, not a scheme.
   return PercentEncode(name, [](unsigned char byte) {
-    return byte >= 0x20 && byte != 0x7f && std::string_view(" %#?\\:\"<>&'").find(static_cast<char>(byte)) ==
-                                              std::string_view::npos;
+    return byte >= 0x20 && byte != 0x7f &&
+           std::string_view(" %#?\\:\"<>&'").find(static_cast<char>(byte)) == std::string_view::npos;
   });
 }
 

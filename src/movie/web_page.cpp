@@ -68,18 +68,16 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
   if (!nextPage.empty()) page.append("<a href=\"").append(UrlAttribute(nextPage)).append("\">Next</a>");
   if (!prevPage.empty() || !nextPage.empty()) page += "<p>\r\n";
   const std::string movie = UrlAttribute(movieRef);
-  for (std::string_view piece : {s->at(1), std::string_view(width), s->at(2), std::string_view(height),
-                                 s->at(3), std::string_view(movie), s->at(4), std::string_view(movie), s->at(5),
-                                 std::string_view(width), s->at(6), std::string_view(height),
-                                 s->at(7)}) {
+  for (std::string_view piece : {s->at(1), std::string_view(width), s->at(2), std::string_view(height), s->at(3),
+                                 std::string_view(movie), s->at(4), std::string_view(movie), s->at(5),
+                                 std::string_view(width), s->at(6), std::string_view(height), s->at(7)}) {
     page += piece;
   }
   return page;
 }
 
-int WriteWebPage(std::string_view movieRef, const std::string& pagePath,
-                 const ConversionSettings& settings, std::string_view prevPage,
-                 std::string_view nextPage) {
+int WriteWebPage(std::string_view movieRef, const std::string& pagePath, const ConversionSettings& settings,
+                 std::string_view prevPage, std::string_view nextPage) {
   const auto page = BuildWebPage(movieRef, settings, prevPage, nextPage);
   if (!page) return 0;
   if (!ReplaceFileContents(pagePath, *page)) {

@@ -24,9 +24,8 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
                                         std::string_view prevPage, std::string_view nextPage);
 
 // Writes the page: 1, or 0 after a message naming pagePath.
-int WriteWebPage(std::string_view movieRef, const std::string& pagePath,
-                 const ConversionSettings& settings, std::string_view prevPage,
-                 std::string_view nextPage);
+int WriteWebPage(std::string_view movieRef, const std::string& pagePath, const ConversionSettings& settings,
+                 std::string_view prevPage, std::string_view nextPage);
 
 // "[autorun]\r\nShellExecute=\"<page file name>\"", no final line break.
 std::string BuildAutorun(std::string_view pagePath);

@@ -9,7 +9,8 @@ namespace {
 // a page opened from a file never starts it: it would only show its own error.
 // The movie's context-menu choice (its NoPrint setting) is left to the movie,
 // as a real plug-in would: nothing here overrides it.
-constexpr std::string_view kLines = R"(<style>.orvanta-notice{box-sizing:border-box;max-width:100%;padding:16px 20px;border:1px solid #b0b0b0;background:#f6f6f6;color:#222;font:15px/1.5 sans-serif}.orvanta-notice code{background:#fff;border:1px solid #ddd;padding:1px 4px;word-break:break-all}</style>
+constexpr std::string_view kLines =
+    R"(<style>.orvanta-notice{box-sizing:border-box;max-width:100%;padding:16px 20px;border:1px solid #b0b0b0;background:#f6f6f6;color:#222;font:15px/1.5 sans-serif}.orvanta-notice code{background:#fff;border:1px solid #ddd;padding:1px 4px;word-break:break-all}</style>
 <script>
 (function () {
   if (location.protocol !== "file:") {

@@ -25,9 +25,7 @@ std::int32_t AutomationObject::GetI4(std::int32_t dispid) const {
   return Invoke(dispid, DispatchKind::kPropertyGet).Integer();
 }
 
-float AutomationObject::GetR4(std::int32_t dispid) const {
-  return Invoke(dispid, DispatchKind::kPropertyGet).Real();
-}
+float AutomationObject::GetR4(std::int32_t dispid) const { return Invoke(dispid, DispatchKind::kPropertyGet).Real(); }
 
 std::string AutomationObject::GetText(std::int32_t dispid) const {
   return Invoke(dispid, DispatchKind::kPropertyGet).Text();
@@ -70,12 +68,18 @@ Variant Variant::Object(AutomationObject value) {
 
 const char* Variant::TypeName(Type type) {
   switch (type) {
-    case Type::kEmpty: return "nothing";
-    case Type::kI4: return "I4";
-    case Type::kR4: return "R4";
-    case Type::kText: return "BSTR";
-    case Type::kIndex: return "VARIANT";
-    case Type::kObject: return "object";
+    case Type::kEmpty:
+      return "nothing";
+    case Type::kI4:
+      return "I4";
+    case Type::kR4:
+      return "R4";
+    case Type::kText:
+      return "BSTR";
+    case Type::kIndex:
+      return "VARIANT";
+    case Type::kObject:
+      return "object";
   }
   return "?";
 }

@@ -36,11 +36,11 @@ inline constexpr std::int32_t kShapesItem = 0;         // method(Index VARIANT) 
 inline constexpr std::int32_t kShapesHasTitle = 2004;  // get -> I4
 inline constexpr std::int32_t kShapesTitle = 2006;     // get -> Shape
 // Shape
-inline constexpr std::int32_t kShapeType = 124;               // get -> I4
+inline constexpr std::int32_t kShapeType = 124;                // get -> I4
 inline constexpr std::int32_t kShapePlaceholderFormat = 2005;  // get -> object
-inline constexpr std::int32_t kShapeHasTextFrame = 2014;      // get -> I4
-inline constexpr std::int32_t kShapeTextFrame = 121;          // get -> object
-inline constexpr std::int32_t kShapeHeight = 109;             // get -> R4 points
+inline constexpr std::int32_t kShapeHasTextFrame = 2014;       // get -> I4
+inline constexpr std::int32_t kShapeTextFrame = 121;           // get -> object
+inline constexpr std::int32_t kShapeHeight = 109;              // get -> R4 points
 // PlaceholderFormat
 inline constexpr std::int32_t kPlaceholderType = 2003;  // get -> I4
 // TextFrame
@@ -59,12 +59,12 @@ namespace orv::ppt {
 
 // Published values of the server's enumerations used by the export.
 inline constexpr std::int32_t kMsoFalse = 0;
-inline constexpr std::int32_t kLayoutText = 2;        // title and body placeholder
-inline constexpr std::int32_t kMsoPlaceholder = 14;   // shape type
+inline constexpr std::int32_t kLayoutText = 2;       // title and body placeholder
+inline constexpr std::int32_t kMsoPlaceholder = 14;  // shape type
 inline constexpr std::int32_t kPlaceholderTitle = 1;
 inline constexpr std::int32_t kPlaceholderBody = 2;
 inline constexpr std::int32_t kPlaceholderCenterTitle = 3;
 inline constexpr std::int32_t kPlaceholderSubtitle = 4;
-inline constexpr std::int32_t kSaveAsBmp = 19;        // file format of SaveAs
+inline constexpr std::int32_t kSaveAsBmp = 19;  // file format of SaveAs
 
 }  // namespace orv::ppt

@@ -11,14 +11,14 @@
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
-#include "pipeline/convert_movies.h"
-#include "pipeline/write_movies.h"
 #include "movie/web_page.h"
 #include "movie/web_player_markup.h"
+#include "pipeline/convert_movies.h"
 #include "pipeline/output_names.h"
 #include "pipeline/picture_folder.h"
 #include "pipeline/presentation_export.h"
 #include "pipeline/working_folder.h"
+#include "pipeline/write_movies.h"
 
 namespace orv {
 namespace {
@@ -99,8 +99,7 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
 
   skipped_ = false;
   noMovies_ = false;
-  bool converted =
-      IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
+  bool converted = IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
   if (progress->cancelled()) return EntryResult::kCancelled;
   if (skipped_) return EntryResult::kSkipped;
   return converted && !noMovies_ ? EntryResult::kConverted : EntryResult::kFailed;

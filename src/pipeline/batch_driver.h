@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "base/progress.h"
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
-#include "base/progress.h"
 #include "pipeline/web_player.h"
 
 namespace orv {
@@ -60,8 +60,7 @@ class BatchDriver {
 
  private:
   // Web pages and autorun.inf of one source; false after a message.
-  bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings,
-                           const SlideList& slides);
+  bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides);
   // Makes sure the output folder holds the emulator before its first page
   // with WebPlayer 1. False when the pages must go without it (no bundle in
   // the installation). Each problem is reported once per batch.

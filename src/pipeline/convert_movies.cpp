@@ -1,7 +1,7 @@
 #include "pipeline/convert_movies.h"
 
-#include "pipeline/write_movies.h"
 #include "pipeline/working_folder.h"
+#include "pipeline/write_movies.h"
 
 namespace orv {
 

@@ -1,12 +1,12 @@
 #include "pipeline/picture_folder.h"
 
-#include <cerrno>
-#include <cstring>
-#include <array>
-#include <cctype>
-#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "base/messages.h"
 #include "base/notifier.h"
@@ -54,8 +54,7 @@ std::string DominantPictureExtension(const std::string& folder) {
   return counts[best] > 0 ? kPictureExtensions[best] : std::string();
 }
 
-bool CollectPictureFolder(const std::string& folder, const ConversionSettings& settings,
-                          PictureFolderSlides& slides) {
+bool CollectPictureFolder(const std::string& folder, const ConversionSettings& settings, PictureFolderSlides& slides) {
   slides.extension = DominantPictureExtension(folder);
 
   // The user's folder gets no help or end slide written into it.

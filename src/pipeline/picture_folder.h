@@ -33,7 +33,6 @@ std::string DominantPictureExtension(const std::string& folder);
 // Collects the pictures in the order of their numbers, compared as numbers,
 // and adds the help and end slides when the settings ask for them. False
 // after a message.
-bool CollectPictureFolder(const std::string& folder, const ConversionSettings& settings,
-                          PictureFolderSlides& slides);
+bool CollectPictureFolder(const std::string& folder, const ConversionSettings& settings, PictureFolderSlides& slides);
 
 }  // namespace orv

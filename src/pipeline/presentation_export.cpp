@@ -150,9 +150,9 @@ void ExportEachSlide(const AutomationObject& presentation, const std::string& fo
   for (std::int32_t j = 1; j <= count; ++j) {
     std::string file = JoinPath(folder, "Slide" + std::to_string(j) + "." + extension);
     Item(slides, dispid::kSlidesItem, j)
-        .Invoke(dispid::kSlideExport, DispatchKind::kMethod,
-                {Variant::Text(file), Variant::Text(extension), Variant::I4(settings.Width),
-                 Variant::I4(settings.Height)});
+        .Invoke(
+            dispid::kSlideExport, DispatchKind::kMethod,
+            {Variant::Text(file), Variant::Text(extension), Variant::I4(settings.Width), Variant::I4(settings.Height)});
   }
 }
 
@@ -189,10 +189,9 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
   }
   const AutomationObject& application = start.application;
 
-  AutomationObject presentation =
-      CallForObject(application.GetObject(dispid::kApplicationPresentations), dispid::kPresentationsOpen,
-                    {Variant::Text(path), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse),
-                     Variant::I4(ppt::kMsoFalse)});
+  AutomationObject presentation = CallForObject(
+      application.GetObject(dispid::kApplicationPresentations), dispid::kPresentationsOpen,
+      {Variant::Text(path), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse)});
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
 
   if (settings.Notes == 1 && !AddNotesSlides(slides, path, progress)) return false;

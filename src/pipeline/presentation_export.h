@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "base/progress.h"
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
 #include "pipeline/automation.h"
-#include "base/progress.h"
 
 namespace orv {
 

@@ -150,8 +150,8 @@ std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPla
 }
 
 PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view requestPath) {
-  if (requestPath.empty() || requestPath.front() != '/' ||
-      requestPath.find('\0') != std::string_view::npos || requestPath.find('\\') != std::string_view::npos) {
+  if (requestPath.empty() || requestPath.front() != '/' || requestPath.find('\0') != std::string_view::npos ||
+      requestPath.find('\\') != std::string_view::npos) {
     return Refused();
   }
   if (auto it = site.generated.find(std::string(requestPath)); it != site.generated.end()) {

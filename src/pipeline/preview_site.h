@@ -32,7 +32,7 @@ enum class PreviewStatus { kFile, kGenerated, kForbidden, kNotFound };
 
 struct PreviewLookup {
   PreviewStatus status = PreviewStatus::kNotFound;
-  std::string file;              // kFile: the real path to read
+  std::string file;                   // kFile: the real path to read
   const std::string* text = nullptr;  // kGenerated: the page text
 };
 

@@ -43,24 +43,50 @@ using State = ScriptedServer::State;
 using Args = std::vector<Variant>;
 using T = Variant::Type;
 
-enum class Kind { kApplication, kPresentations, kPresentation, kSlides, kSlide, kNotesPage, kShapes, kShape,
-                  kPlaceholderFormat, kTextFrame, kTextRange, kFont, kTransition };
+enum class Kind {
+  kApplication,
+  kPresentations,
+  kPresentation,
+  kSlides,
+  kSlide,
+  kNotesPage,
+  kShapes,
+  kShape,
+  kPlaceholderFormat,
+  kTextFrame,
+  kTextRange,
+  kFont,
+  kTransition
+};
 
 const char* KindName(Kind kind) {
   switch (kind) {
-    case Kind::kApplication: return "Application";
-    case Kind::kPresentations: return "Presentations";
-    case Kind::kPresentation: return "Presentation";
-    case Kind::kSlides: return "Slides";
-    case Kind::kSlide: return "Slide";
-    case Kind::kNotesPage: return "NotesPage";
-    case Kind::kShapes: return "Shapes";
-    case Kind::kShape: return "Shape";
-    case Kind::kPlaceholderFormat: return "PlaceholderFormat";
-    case Kind::kTextFrame: return "TextFrame";
-    case Kind::kTextRange: return "TextRange";
-    case Kind::kFont: return "Font";
-    case Kind::kTransition: return "SlideShowTransition";
+    case Kind::kApplication:
+      return "Application";
+    case Kind::kPresentations:
+      return "Presentations";
+    case Kind::kPresentation:
+      return "Presentation";
+    case Kind::kSlides:
+      return "Slides";
+    case Kind::kSlide:
+      return "Slide";
+    case Kind::kNotesPage:
+      return "NotesPage";
+    case Kind::kShapes:
+      return "Shapes";
+    case Kind::kShape:
+      return "Shape";
+    case Kind::kPlaceholderFormat:
+      return "PlaceholderFormat";
+    case Kind::kTextFrame:
+      return "TextFrame";
+    case Kind::kTextRange:
+      return "TextRange";
+    case Kind::kFont:
+      return "Font";
+    case Kind::kTransition:
+      return "SlideShowTransition";
   }
   return "?";
 }
@@ -86,12 +112,23 @@ class ScriptedObject final : public AutomationTarget {
   std::string Member(std::int32_t id, DispatchKind how) const {
     std::string name = std::string(KindName(kind_)) + ".";
     switch (how) {
-      case DispatchKind::kMethod: name += "call"; break;
-      case DispatchKind::kPropertyGet: name += "get"; break;
-      case DispatchKind::kPropertyPut: name += "put"; break;
+      case DispatchKind::kMethod:
+        name += "call";
+        break;
+      case DispatchKind::kPropertyGet:
+        name += "get";
+        break;
+      case DispatchKind::kPropertyPut:
+        name += "put";
+        break;
     }
     // Readable names for the log; unknown ids keep their number.
-    static const struct { Kind kind; std::int32_t id; DispatchKind how; const char* name; } kNames[] = {
+    static const struct {
+      Kind kind;
+      std::int32_t id;
+      DispatchKind how;
+      const char* name;
+    } kNames[] = {
         {Kind::kApplication, dispid::kApplicationPresentations, DispatchKind::kPropertyGet, "Presentations"},
         {Kind::kApplication, dispid::kApplicationVersion, DispatchKind::kPropertyGet, "Version"},
         {Kind::kApplication, dispid::kApplicationQuit, DispatchKind::kMethod, "Quit"},
@@ -128,12 +165,14 @@ class ScriptedObject final : public AutomationTarget {
         {Kind::kFont, dispid::kFontSize, DispatchKind::kPropertyPut, "Size="},
     };
     for (const auto& entry : kNames) {
-      if (entry.kind == kind_ && entry.id == id && entry.how == how) return std::string(KindName(kind_)) + "." + entry.name;
+      if (entry.kind == kind_ && entry.id == id && entry.how == how)
+        return std::string(KindName(kind_)) + "." + entry.name;
     }
     return name + "#" + std::to_string(id);
   }
 
-  AutomationObject Make(Kind kind, std::shared_ptr<ScriptedSlide> slide = {}, bool notes = false, int shape = -1) const {
+  AutomationObject Make(Kind kind, std::shared_ptr<ScriptedSlide> slide = {}, bool notes = false,
+                        int shape = -1) const {
     return AutomationObject(std::make_shared<ScriptedObject>(state_, kind, std::move(slide), notes, shape));
   }
   static Variant Obj(AutomationObject o) { return Variant::Object(std::move(o)); }
@@ -146,13 +185,15 @@ class ScriptedObject final : public AutomationTarget {
   }
   std::shared_ptr<ScriptedSlide> SlideAt(std::int32_t index) const {
     auto& slides = state_->opened;
-    if (index < 1 || static_cast<std::size_t>(index) > slides.size()) throw AutomationError("The index is out of range");
+    if (index < 1 || static_cast<std::size_t>(index) > slides.size())
+      throw AutomationError("The index is out of range");
     return slides[static_cast<std::size_t>(index - 1)];
   }
   static int TitleIndex(const std::vector<ScriptedShape>& shapes) {
     for (std::size_t i = 0; i < shapes.size(); ++i) {
       const auto& s = shapes[i];
-      if (s.placeholder && (s.placeholderType == ppt::kPlaceholderTitle || s.placeholderType == ppt::kPlaceholderCenterTitle)) {
+      if (s.placeholder &&
+          (s.placeholderType == ppt::kPlaceholderTitle || s.placeholderType == ppt::kPlaceholderCenterTitle)) {
         return static_cast<int>(i);
       }
     }
@@ -170,17 +211,23 @@ class ScriptedObject final : public AutomationTarget {
     switch (kind_) {
       case Kind::kApplication:
       case Kind::kPresentations:
-      case Kind::kPresentation: return AnswerPresentation(args, member);
-      case Kind::kSlides: return AnswerSlides(args, member);
+      case Kind::kPresentation:
+        return AnswerPresentation(args, member);
+      case Kind::kSlides:
+        return AnswerSlides(args, member);
       case Kind::kSlide:
       case Kind::kNotesPage:
-      case Kind::kTransition: return AnswerSlide(args, member);
-      case Kind::kShapes: return AnswerShapes(args, member);
+      case Kind::kTransition:
+        return AnswerSlide(args, member);
+      case Kind::kShapes:
+        return AnswerShapes(args, member);
       case Kind::kShape:
       case Kind::kPlaceholderFormat:
-      case Kind::kTextFrame: return AnswerShape(member);
+      case Kind::kTextFrame:
+        return AnswerShape(member);
       case Kind::kTextRange:
-      case Kind::kFont: return AnswerText(args, member);
+      case Kind::kFont:
+        return AnswerText(args, member);
     }
     throw Unknown(member);
   }
@@ -251,8 +298,8 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "SlideShowTransition.AdvanceTime") return Variant::R4(slide_->advanceTime);
     if (member == "Slide.Export") {
       ExpectArguments(args, {T::kText, T::kText, T::kI4, T::kI4}, member);
-      std::string label = slide_->label.empty() ? "notes: " + (slide_->shapes.size() > 1 ? slide_->shapes[1].text : "")
-                                                : slide_->label;
+      std::string label =
+          slide_->label.empty() ? "notes: " + (slide_->shapes.size() > 1 ? slide_->shapes[1].text : "") : slide_->label;
       WriteFile(args[0].Text(), label + " " + std::to_string(args[2].Integer()) + "x" +
                                     std::to_string(args[3].Integer()) + " " + args[1].Text());
       return {};
@@ -265,7 +312,8 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "Shapes.Item") {
       ExpectArguments(args, {T::kIndex}, member);
       std::int32_t index = args[0].Integer();
-      if (index < 1 || static_cast<std::size_t>(index) > Shapes().size()) throw AutomationError("The index is out of range");
+      if (index < 1 || static_cast<std::size_t>(index) > Shapes().size())
+        throw AutomationError("The index is out of range");
       return Obj(Make(Kind::kShape, slide_, notesPage_, index - 1));
     }
     if (member == "Shapes.HasTitle") return Variant::I4(TitleIndex(Shapes()) >= 0 ? -1 : 0);

@@ -16,19 +16,19 @@
 namespace orv {
 
 struct ScriptedShape {
-  bool placeholder = true;          // Type 14 when true, 1 (autoshape) otherwise
-  std::int32_t placeholderType = 2; // 1 title, 2 body
+  bool placeholder = true;           // Type 14 when true, 1 (autoshape) otherwise
+  std::int32_t placeholderType = 2;  // 1 title, 2 body
   bool hasTextFrame = true;
   std::string text;
-  float height = 300.0f;    // points
-  float fontSize = 18.0f;   // points
+  float height = 300.0f;   // points
+  float fontSize = 18.0f;  // points
 };
 
 struct ScriptedSlide {
-  std::string label;                     // written into the exported file
-  std::vector<ScriptedShape> shapes;     // slide shapes, title first when titled
-  std::vector<ScriptedShape> notes;      // shapes of the notes page
-  float advanceTime = 0.0f;              // seconds
+  std::string label;                  // written into the exported file
+  std::vector<ScriptedShape> shapes;  // slide shapes, title first when titled
+  std::vector<ScriptedShape> notes;   // shapes of the notes page
+  float advanceTime = 0.0f;           // seconds
 
   // A slide titled `title` (no title placeholder when empty is false).
   static ScriptedSlide Titled(std::string label, std::string title);

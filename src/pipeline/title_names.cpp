@@ -26,7 +26,15 @@ void Trim(std::string& text) {
 // above, so they never match.
 bool IsForbidden(char c) {
   switch (c) {
-    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+    case '\\':
+    case '/':
+    case ':':
+    case '*':
+    case '?':
+    case '"':
+    case '<':
+    case '>':
+    case '|':
       return true;
     default:
       return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;

@@ -64,9 +64,7 @@ std::vector<std::string> WebPlayerCandidates(const std::string& programFolder) {
           (fs::path(programFolder).parent_path() / "share" / "orvanta" / kWebPlayerFolder).string()};
 }
 
-WebPlayerBundle ReadWebPlayerBundle(const std::string& folder) {
-  return WebPlayerBundle{folder, ReadStamp(folder)};
-}
+WebPlayerBundle ReadWebPlayerBundle(const std::string& folder) { return WebPlayerBundle{folder, ReadStamp(folder)}; }
 
 WebPlayerBundle LocateWebPlayer(const std::string& programFolder) {
   WebPlayerBundle last;

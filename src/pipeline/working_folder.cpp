@@ -1,13 +1,13 @@
 #include "pipeline/working_folder.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "base/messages.h"
@@ -119,7 +119,8 @@ int TryLock(const std::string& lockPath) {
       ::close(fd);
       return -1;  // held by another run
     }
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (::fstat(fd, &held) == 0 && ::stat(lockPath.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
         held.st_dev == named.st_dev) {
       return fd;

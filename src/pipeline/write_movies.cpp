@@ -20,8 +20,7 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
 
   // One picture object serves every slide of the presentation.
   auto preparer = std::make_shared<SlidePreparer>();
-  MovieWriter writer([preparer](const std::string& path, std::uint8_t*& jpegBytes,
-                                const ConversionSettings& options) {
+  MovieWriter writer([preparer](const std::string& path, std::uint8_t*& jpegBytes, const ConversionSettings& options) {
     return preparer->EncodeSlideImage(path, jpegBytes, FrameOf(options));
   });
   writer.exportExtension = std::string(exportExtension);

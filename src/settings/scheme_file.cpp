@@ -1,14 +1,14 @@
 #include "settings/scheme_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <new>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/messages.h"
 #include "base/paths.h"

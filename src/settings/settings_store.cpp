@@ -1,16 +1,16 @@
 #include "settings/settings_store.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/paths.h"
 
@@ -142,7 +142,8 @@ std::optional<std::int32_t> AsInt32(const Json& value) {
     // as unsigned by another tool is taken the same way.
     if (value.is_number_unsigned()) {
       auto u = value.get<std::uint64_t>();
-      if (u <= std::numeric_limits<std::uint32_t>::max()) return static_cast<std::int32_t>(static_cast<std::uint32_t>(u));
+      if (u <= std::numeric_limits<std::uint32_t>::max())
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(u));
       return std::nullopt;
     }
     auto s = value.get<std::int64_t>();
@@ -175,9 +176,7 @@ StoredValues StoredValues::Parse(std::string_view text) {
   return values;
 }
 
-bool StoredValues::Has(std::string_view name) const {
-  return object_->json.find(name) != object_->json.end();
-}
+bool StoredValues::Has(std::string_view name) const { return object_->json.find(name) != object_->json.end(); }
 
 std::int32_t StoredValues::GetInt(std::string_view name, std::int32_t fallback) const {
   auto it = object_->json.find(name);

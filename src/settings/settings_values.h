@@ -14,11 +14,11 @@ enum class SettingKind { Integer, Text };
 
 // How an entered integer is checked (the options pages' rules).
 enum class SettingCheck {
-  Flag,       // 0 or 1 (check boxes and the two radio groups)
-  Range,      // an integer between min and max
-  Interval,   // a non-negative integer up to max (the playback interval)
-  AnyInteger, // kept as stored ("UnProtect" has no control)
-  AnyText,    // "OutputDir"
+  Flag,        // 0 or 1 (check boxes and the two radio groups)
+  Range,       // an integer between min and max
+  Interval,    // a non-negative integer up to max (the playback interval)
+  AnyInteger,  // kept as stored ("UnProtect" has no control)
+  AnyText,     // "OutputDir"
 };
 
 struct SettingInfo {

@@ -1,5 +1,5 @@
-#include "base/messages.h"
 #include "base/notifier.h"
+#include "base/messages.h"
 #include "base/paths.h"
 #include "base/resources.h"
 

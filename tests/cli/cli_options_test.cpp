@@ -20,9 +20,12 @@ TEST(ConvertJobs, TakesACountFromZeroToTheLimit) {
   EXPECT_EQ(Parse({"--jobs", "64"}).jobs, 64);
 
   std::string error;
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--jobs", "65"}, {"--jobs", "-1"}, {"--jobs", "2x"}, {"--jobs", ""}, {"--jobs"},
-        {"--jobs", "99999999999"}}) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--jobs", "65"},
+                                              {"--jobs", "-1"},
+                                              {"--jobs", "2x"},
+                                              {"--jobs", ""},
+                                              {"--jobs"},
+                                              {"--jobs", "99999999999"}}) {
     Parse(bad, &error);
     EXPECT_FALSE(error.empty()) << bad.back();
   }

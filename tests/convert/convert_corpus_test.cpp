@@ -5,20 +5,20 @@
 
 #include "support/needs.h"
 
-#include <csignal>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <span>
 
 #include "base/notifier.h"
-#include "support/swf_reader.h"
 #include "pipeline/automation.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/office_server.h"
 #include "pipeline/output_names.h"
 #include "support/files.h"
+#include "support/swf_reader.h"
 
 namespace orv {
 namespace {
@@ -82,9 +82,11 @@ TEST(ConvertCorpus, EveryFileConvertsOrFailsClearlyAndNothingIsLeftBehind) {
         ++converted;
         std::string movie = OutputPath(out.path(), MovieName(file.string()));
         std::string bytes = test::ReadFile(movie);
-        test::SwfMovie swf = test::ReadSwf(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        test::SwfMovie swf =
+            test::ReadSwf(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
         EXPECT_TRUE(swf.ok()) << file.filename();
-        EXPECT_GE(std::count_if(swf.tags.begin(), swf.tags.end(), [](const test::SwfTag& t) { return t.code == 21; }), 1)
+        EXPECT_GE(std::count_if(swf.tags.begin(), swf.tags.end(), [](const test::SwfTag& t) { return t.code == 21; }),
+                  1)
             << file.filename() << ": no slide picture";
         // A completed conversion leaves no working folder.
         for (const std::string& name : test::FileNames(temp.path())) {

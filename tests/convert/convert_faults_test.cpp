@@ -140,7 +140,8 @@ std::vector<pid_t> OfficeProcessesOf(pid_t program) {
   for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
     std::ifstream cmdline(it->path() / "cmdline", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-    if (text.find(marker) != std::string::npos) pids.push_back(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
+    if (text.find(marker) != std::string::npos)
+      pids.push_back(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
   }
   return pids;
 }
@@ -197,8 +198,7 @@ TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
   test::WriteSolidBmp(pictures + "/Slide2.bmp", 320, 240, 250, 10, 10);
   CliRun full = RunCli({"--output-dir", OutDir(), pictures}, config_.path(), older.size() / 2);
   EXPECT_EQ(full.status, 1) << full.err;
-  EXPECT_NE(full.err.find(FormatMessage(msg::kFlashWriteFailed, out_ / "pictures.swf")), std::string::npos)
-      << full.err;
+  EXPECT_NE(full.err.find(FormatMessage(msg::kFlashWriteFailed, out_ / "pictures.swf")), std::string::npos) << full.err;
   EXPECT_EQ(test::ReadFile(out_ / "pictures.swf"), older) << "the older movie was damaged";
   // The failed movie gets no twin: the older one stays as it was.
   EXPECT_EQ(test::ReadFile(out_ / "pictures-html5.html"), olderTwin);
@@ -234,8 +234,7 @@ TEST_F(ConvertFaults, CtrlCDuringTheExportCancelsThatPresentationOnly) {
   fs::path deck = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "41246-1.ppt";
   ORVANTA_NEEDS(fs::exists(deck), "the corpus presentation " + deck.string());
   // The status line of the slide export comes before the slides are written.
-  CliRun run = RunCli({"--output-dir", OutDir(), deck.string(), example_.string()}, config_.path(), 0,
-                      "41246-1.ppt: ");
+  CliRun run = RunCli({"--output-dir", OutDir(), deck.string(), example_.string()}, config_.path(), 0, "41246-1.ppt: ");
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("41246-1.ppt: cancelled"), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(out_ / "41246-1.swf"));
@@ -309,8 +308,8 @@ TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
   std::string deck = shelf + "/talk.odp";
   fs::copy_file(example_, deck);
   fs::permissions(deck, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  fs::permissions(shelf, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(shelf, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
   std::string unreadable = shelf + "/secret.odp";
   // Made before the folder was closed: the owner only may read it.
   for (const std::string& folder : {config_.path(), out_.path()}) {
@@ -346,7 +345,9 @@ TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
   CliOptions options;
   options.tmpdir = tmp.path();
   CliRun first, second;
-  std::thread other([&] { second = RunCli({"--output-dir", secondOut.path(), example_.string()}, secondConfig.path(), options); });
+  std::thread other([&] {
+    second = RunCli({"--output-dir", secondOut.path(), example_.string()}, secondConfig.path(), options);
+  });
   first = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), options);
   other.join();
   EXPECT_EQ(first.status, 0) << first.err;
@@ -376,9 +377,9 @@ TEST_F(ConvertFaults, HungLibreOfficeIsEndedAtTheTimeLimitAndTheNextFileConverts
   };
   const int limit = 40;
   auto started = std::chrono::steady_clock::now();
-  CliRun run = RunCli({"--time-limit", std::to_string(limit), "--output-dir", OutDir(), deck.string(),
-                       example_.string()},
-                      config_.path(), options);
+  CliRun run =
+      RunCli({"--time-limit", std::to_string(limit), "--output-dir", OutDir(), deck.string(), example_.string()},
+             config_.path(), options);
   auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ASSERT_FALSE(stopped.empty()) << run.err;
   EXPECT_EQ(run.status, 1) << run.err;
@@ -411,9 +412,7 @@ TEST_F(ConvertFaults, KilledRunLeavesNothingOnceTheProgramStartsAgain) {
   EXPECT_FALSE(socketsBeforeKill.empty()) << "no pipe socket seen while LibreOffice ran";
   // The watchdog ends LibreOffice when its program dies: every process of it
   // goes, not only its command line.
-  auto gone = [&] {
-    return std::all_of(office.begin(), office.end(), [](pid_t pid) { return ::kill(pid, 0) != 0; });
-  };
+  auto gone = [&] { return std::all_of(office.begin(), office.end(), [](pid_t pid) { return ::kill(pid, 0) != 0; }); };
   for (int i = 0; i < 100 && !gone(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_TRUE(gone());
 
@@ -446,7 +445,8 @@ std::set<pid_t> AllOfficeProcesses() {
   for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
     std::ifstream cmdline(it->path() / "cmdline", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-    if (text.find("orvanta-office-") != std::string::npos) pids.insert(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
+    if (text.find("orvanta-office-") != std::string::npos)
+      pids.insert(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
   }
   return pids;
 }
@@ -467,8 +467,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
   fs::copy_file(example_, again);
   const std::vector<std::string> files = {(corpus / "SampleShow.ppt").string(),
                                           (corpus / "Password_Protected-hello.ppt").string(),
-                                          (corpus / "42486.ppt").string(), example_.string(),
-                                          again.string()};
+                                          (corpus / "42486.ppt").string(), example_.string(), again.string()};
   const std::set<pid_t> officeBefore = AllOfficeProcesses();
   test::ScratchFolder serialOut, parallelOut;
   std::vector<std::string> serialArgs = {"--output-dir", serialOut.path()};

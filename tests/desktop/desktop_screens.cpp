@@ -17,13 +17,13 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QThread>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 
 #include "base/notifier.h"
 #include "desktop_test_support.h"
-#include "screen_checks.h"
 #include "pipeline/lazy_presentation_server.h"
+#include "screen_checks.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/options_sheet.h"
@@ -56,7 +56,6 @@ void Save(const QImage& image, const char* name) {
     std::printf("saved %s\n", qPrintable(path));
   }
 }
-
 
 // Converts the window's list and saves a picture of the first progress
 // window that is half-way through.
@@ -174,7 +173,8 @@ int main(int argc, char** argv) {
   Settle();
 
   {
-    orv::OptionsSheet sheet(store, [] {}, &window);
+    orv::OptionsSheet sheet(
+        store, [] {}, &window);
     sheet.show();
     const char* names[] = {"options_general.png", "options_quality.png", "options_navigation.png",
                            "options_output.png"};
@@ -207,7 +207,8 @@ int main(int argc, char** argv) {
   if (std::filesystem::exists(presentation)) {
     window.commands().list().Replace({presentation});
     ConvertAndGrab(window, server, "progress_window_presentation.png");
-    Check(std::filesystem::exists(folder.path() + "/Orvanta/42486.swf"), "the presentation converted through LibreOffice");
+    Check(std::filesystem::exists(folder.path() + "/Orvanta/42486.swf"),
+          "the presentation converted through LibreOffice");
   } else if (std::getenv("CI") != nullptr && std::string(std::getenv("CI")) == "true") {
     Check(false, "the corpus presentation is there (CI=true)");
   } else {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_store.h"
 #include "support/files.h"
 #include "ui/qt/main_commands.h"
-#include "settings/settings_store.h"
 
 namespace orv::test {
 

@@ -5,8 +5,8 @@
 #include "base/notifier.h"
 #include "desktop_test_support.h"
 #include "pipeline/automation.h"
-#include "ui/qt/help_file.h"
 #include "settings/scheme_file.h"
+#include "ui/qt/help_file.h"
 
 namespace orv {
 namespace {
@@ -129,8 +129,7 @@ TEST_F(MainCommandsTest, SaveAndOpenRoundTripAndClearTheFlag) {
   shell.saveTo = folder.path() + "/list.p2s";
   commands.SaveScheme();
   EXPECT_FALSE(commands.list().modified());
-  EXPECT_EQ(std::filesystem::file_size(*shell.saveTo),
-            4 + 3 * 4 + three[0].size() + three[1].size() + three[2].size());
+  EXPECT_EQ(std::filesystem::file_size(*shell.saveTo), 4 + 3 * 4 + three[0].size() + three[1].size() + three[2].size());
 
   // Unchanged since the save: opening asks nothing.
   commands.list().Clear();
@@ -238,9 +237,9 @@ TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAll
   commands.list().Add({a, b, c});
   commands.list().MarkSaved();
   commands.Convert(server, factory);
-  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"找不到源文件 " + c + " ，即将略过！",
-                                                         "找不到源文件 " + b + " ，即将略过！",
-                                                         "找不到源文件 " + a + " ，即将略过！"}));
+  EXPECT_EQ(notifier.reports,
+            (std::vector<std::string>{"找不到源文件 " + c + " ，即将略过！", "找不到源文件 " + b + " ，即将略过！",
+                                      "找不到源文件 " + a + " ，即将略过！"}));
   EXPECT_EQ(progressViews, 0);
   EXPECT_EQ(shell.opened, std::vector<std::string>{folder.path() + "/out"});
   // A conversion leaves the list and its flag alone.

@@ -24,8 +24,8 @@
 
 #include "base/notifier.h"
 #include "desktop_test_support.h"
-#include "screen_checks.h"
 #include "pipeline/lazy_presentation_server.h"
+#include "screen_checks.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/progress_window.h"
 #include "ui/qt/skin_button.h"
@@ -158,9 +158,8 @@ int main(int argc, char** argv) {
     activeAtEsc = progress->isActiveWindow();
     ownerDisabledAtEsc = !window.isEnabled();
     const QRect area = progress->frameGeometry();
-    const QImage shot = QGuiApplication::primaryScreen()
-                            ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                            .toImage();
+    const QImage shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
     const QString path = artifacts + QStringLiteral("/progress_window_focus.png");
     if (shot.save(path)) std::printf("saved %s\n", qPrintable(path));
     escTyped = QProcess::startDetached(xdotool, {QStringLiteral("key"), QStringLiteral("Escape")});

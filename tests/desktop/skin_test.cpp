@@ -152,9 +152,9 @@ TEST(AboutBox, LinksAndTheirFailureMessage) {
     return false;
   }));
   EXPECT_EQ(tried, QStringLiteral("mailto:orvanta-support@velloran.com?subject=Orvanta%20Feedback"));
-  EXPECT_EQ(notifier.reports, std::vector<std::string>{
-                                  "Unable to open hyperlink:\n\nThere is no application associated\n"
-                                  "with the given filename extension."});
+  EXPECT_EQ(notifier.reports,
+            std::vector<std::string>{"Unable to open hyperlink:\n\nThere is no application associated\n"
+                                     "with the given filename extension."});
   EXPECT_EQ(HyperlinkFailureReason(77), "Unknown Error (77) occurred.");
 }
 

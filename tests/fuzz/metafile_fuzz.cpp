@@ -10,9 +10,7 @@
 // Pango keeps the fontconfig patterns of every font it has matched in caches
 // that are never released; with thousands of made-up face names the leak
 // checker would report those library caches at exit.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\nleak:libpango\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libpango\n"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   orv::MetafilePicture picture;

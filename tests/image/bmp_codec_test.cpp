@@ -11,8 +11,8 @@
 namespace orv {
 namespace {
 
-using test::Bytes;
 using test::BmpLayout;
+using test::Bytes;
 
 bool DecodeBytes(const Bytes& file, RasterImage& into) {
   MemoryStream stream(file.data(), file.size());

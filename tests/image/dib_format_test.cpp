@@ -34,13 +34,14 @@ TEST(RunLengthTest, FourBitOddRunsPaddingAndEndOfLine) {
   // Encoded run of 3 (high, low, high nibble); absolute run of 5 in 3 bytes
   // plus one pad byte; end of line; encoded run of 2; end of bitmap.
   const Bytes data = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0xEE, 0, 0, 2, 0xAB, 0, 1, 4, 0xFF};
-  const std::vector<Pixel> expected = {{0, 0, 1}, {1, 0, 2}, {2, 0, 1}, {3, 0, 3}, {4, 0, 4}, {5, 0, 5},
-                                       {6, 0, 6}, {7, 0, 7}, {0, 1, 0xA}, {1, 1, 0xB}};
+  const std::vector<Pixel> expected = {{0, 0, 1}, {1, 0, 2}, {2, 0, 1}, {3, 0, 3},   {4, 0, 4},
+                                       {5, 0, 5}, {6, 0, 6}, {7, 0, 7}, {0, 1, 0xA}, {1, 1, 0xB}};
   EXPECT_EQ(Runs(data, 8, 2, true), expected);
   // The same bytes as 8-bit indices: the absolute run is 5 bytes, odd, so
   // one pad byte follows it.
   const Bytes eight = {2, 9, 0, 3, 4, 5, 6, 0xEE, 1, 7};
-  EXPECT_EQ(Runs(eight, 8, 1, false), (std::vector<Pixel>{{0, 0, 9}, {1, 0, 9}, {2, 0, 4}, {3, 0, 5}, {4, 0, 6}, {5, 0, 7}}));
+  EXPECT_EQ(Runs(eight, 8, 1, false),
+            (std::vector<Pixel>{{0, 0, 9}, {1, 0, 9}, {2, 0, 4}, {3, 0, 5}, {4, 0, 6}, {5, 0, 7}}));
 }
 
 TEST(RunLengthTest, DeltasAndPixelsOutsideThePicture) {
@@ -135,7 +136,7 @@ TEST(DibHeaderTest, EachReaderKeepsItsRunLengthRules) {
   EXPECT_EQ(top[0] & 0xFFFFFF, 0x090909u);  // row 1 is the top row
   EXPECT_EQ(top[1] & 0xFFFFFF, 0u);
   const auto* bottom = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface.get()) +
-                                                               cairo_image_surface_get_stride(surface.get()));
+                                                              cairo_image_surface_get_stride(surface.get()));
   EXPECT_EQ(bottom[0] & 0xFFFFFF, 0x030303u);
 
   layout.height = -2;

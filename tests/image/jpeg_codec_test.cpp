@@ -54,7 +54,8 @@ Bytes ExifBody(std::uint32_t resolution, std::uint16_t unit, bool motorola = fal
   Bytes tiff;
   const auto put16 = [&](std::uint32_t v) {
     const std::uint8_t a = static_cast<std::uint8_t>(v), b = static_cast<std::uint8_t>(v >> 8);
-    tiff.insert(tiff.end(), motorola ? std::initializer_list<std::uint8_t>{b, a} : std::initializer_list<std::uint8_t>{a, b});
+    tiff.insert(tiff.end(),
+                motorola ? std::initializer_list<std::uint8_t>{b, a} : std::initializer_list<std::uint8_t>{a, b});
   };
   const auto put32 = [&](std::uint32_t v) {
     motorola ? (put16(v >> 16), put16(v & 0xFFFF)) : (put16(v & 0xFFFF), put16(v >> 16));
@@ -124,7 +125,8 @@ TEST(JpegCodecTest, GreyRampIsOneComponentOtherPalettesAreRefused) {
   RasterImage nibbles;
   nibbles.Create(301, 3, 4, ImageFormat::Unknown);
   Bgra ramp[16];
-  for (int i = 0; i < 16; ++i) ramp[i] = Bgra{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), 0};
+  for (int i = 0; i < 16; ++i)
+    ramp[i] = Bgra{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), 0};
   nibbles.SetPalette(ramp, 16);
   std::memset(nibbles.Pixels(), 0xFF, nibbles.Header().biSizeImage);
   const Bytes dark = Encode(nibbles);
@@ -200,7 +202,8 @@ TEST(JpegCodecTest, BrokenInputFails) {
   // A cut stream decodes what is there (the tail is an inserted end marker).
   RasterImage source;
   source.Create(64, 64, 24, ImageFormat::Unknown);
-  for (std::uint32_t i = 0; i < source.Header().biSizeImage; ++i) source.Pixels()[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
+  for (std::uint32_t i = 0; i < source.Header().biSizeImage; ++i)
+    source.Pixels()[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
   Bytes file = Encode(source);
   file.resize(file.size() * 2 / 3);
   EXPECT_TRUE(Decode(file, image));
@@ -283,7 +286,7 @@ TEST(ExifReaderTest, DamagedDirectoriesEndTheWalk) {
   EXPECT_FALSE(parse(sub, error));
 
   Bytes huge = good;
-  huge[6 + 12] = 12;  // doubles...
+  huge[6 + 12] = 12;    // doubles...
   huge[6 + 17] = 0x40;  // ...0x40000001 of them: the byte count needs 64 bits
   EXPECT_FALSE(parse(huge, error));
   EXPECT_EQ(error, "Illegal pointer offset value in EXIF.");

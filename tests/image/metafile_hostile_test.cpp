@@ -51,20 +51,20 @@ TEST(MetafileHostile, WindowsRecordsWithBadSizesStopPlaybackButKeepTheDrawing) {
 
 TEST(MetafileHostile, WindowsRecordsWithImpossibleCountsAreSkipped) {
   WmfBuilder b = RedSquareFirst();
-  b.Record(0x0324, {32767, 1, 1, 50, 50});                 // polygon count beyond the record
-  b.Record(0x0325, {-5, 1, 1});                            // negative polyline count
-  b.Record(0x0538, {65535, 1, 2, 3});                      // polygon counts beyond the record
-  b.Record(0x0538, {2, 65535, 65535, 1, 1, 2, 2});         // points beyond the record
-  b.Record(0x0521, {30000, 'A', 10, 10});                  // text longer than its record
-  b.Record(0x0A32, {10, 10, 30000, 6, 0, 0, 5, 5});        // ext text longer than its record
-  b.Record(0x0A32, {10, 10, 2, 6});                        // options promise a missing rectangle
-  b.Record(0x012D, {60000});                               // selecting an empty slot
+  b.Record(0x0324, {32767, 1, 1, 50, 50});           // polygon count beyond the record
+  b.Record(0x0325, {-5, 1, 1});                      // negative polyline count
+  b.Record(0x0538, {65535, 1, 2, 3});                // polygon counts beyond the record
+  b.Record(0x0538, {2, 65535, 65535, 1, 1, 2, 2});   // points beyond the record
+  b.Record(0x0521, {30000, 'A', 10, 10});            // text longer than its record
+  b.Record(0x0A32, {10, 10, 30000, 6, 0, 0, 5, 5});  // ext text longer than its record
+  b.Record(0x0A32, {10, 10, 2, 6});                  // options promise a missing rectangle
+  b.Record(0x012D, {60000});                         // selecting an empty slot
   b.Record(0x01F0, {60000});
-  b.Record(0x0127, {-100});                                // restoring unsaved states
+  b.Record(0x0127, {-100});  // restoring unsaved states
   b.Record(0x0127, {50});
-  b.Record(0x020C, {0, 0});                                // zero window extent
-  b.Record(0x0410, {0, 1, 0, 1});                          // scaling by zero denominators
-  b.Record(0x041B, {});                                    // rectangle without its corners
+  b.Record(0x020C, {0, 0});        // zero window extent
+  b.Record(0x0410, {0, 1, 0, 1});  // scaling by zero denominators
+  b.Record(0x041B, {});            // rectangle without its corners
   // StretchDIB whose bitmap claims 30000 x 30000 pixels with no rows.
   b.Record(0x0F43, {0x0020, 0x00CC, 0, 1, 1, 0, 0, 50, 50, 0, 0, 40, 0, 30000, 0, 30000, 0, 1, 24, 0, 0});
   // DIBSTRETCHBLT with a header whose size field is absurd.
@@ -111,11 +111,11 @@ TEST(MetafileHostile, EnhancedRecordsWithBadSizesStopPlayback) {
 
 TEST(MetafileHostile, EnhancedRecordsWithImpossibleFieldsAreSkipped) {
   EmfBuilder b = RedSquareEmf();
-  b.Record(86, {0, 0, 0, 0, 0xFFFFFFFF, 5});                     // polygon16 count
-  b.Record(3, {0, 0, 0, 0, 0x40000000, 5, 5});                   // polygon count
-  b.Record(91, {0, 0, 0, 0, 0xFFFFFFFF, 3, 1, 1, 1});            // polypolygon16 polygon count
-  b.Record(8, {0, 0, 0, 0, 2, 6, 3, 3, 1, 1});                   // counts beyond the points
-  b.Record(91, {0, 0, 0, 0, 1, 3, 7, 1, 1});                     // counts disagree with the total
+  b.Record(86, {0, 0, 0, 0, 0xFFFFFFFF, 5});           // polygon16 count
+  b.Record(3, {0, 0, 0, 0, 0x40000000, 5, 5});         // polygon count
+  b.Record(91, {0, 0, 0, 0, 0xFFFFFFFF, 3, 1, 1, 1});  // polypolygon16 polygon count
+  b.Record(8, {0, 0, 0, 0, 2, 6, 3, 3, 1, 1});         // counts beyond the points
+  b.Record(91, {0, 0, 0, 0, 1, 3, 7, 1, 1});           // counts disagree with the total
   // EXTTEXTOUTW with the string and the advances outside the record.
   b.Record(84, {0, 0, 0, 0, 1, 0, 0, 10, 10, 0x7FFFFFFF, 76, 0, 0, 0, 0, 0, 0});
   b.Record(84, {0, 0, 0, 0, 1, 0, 0, 10, 10, 4, 0xFFFFFFF0, 0, 0, 0, 0, 0, 0});
@@ -123,8 +123,8 @@ TEST(MetafileHostile, EnhancedRecordsWithImpossibleFieldsAreSkipped) {
   // STRETCHDIBITS whose bitmap lies outside the record or is too large.
   b.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0xFFFFFFF0, 40, 80, 4, 0, 0x00CC0020, 50, 50});
   b.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 80, 0xFFFFFFFF, 80, 4, 0, 0x00CC0020, 50, 50});
-  b.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 80, 40, 120, 0, 0, 0x00CC0020, 50, 50,
-                40, 60000, 60000, 1 | 24 << 16, 0, 0, 0, 0, 0, 0});
+  b.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 80, 40, 120, 0, 0, 0x00CC0020, 50, 50, 40, 60000, 60000, 1 | 24 << 16,
+                0, 0, 0, 0, 0, 0});
   // Handles out of range, stock objects that do not exist, states never saved.
   b.Record(37, {100000}).Record(37, {0x800000FF}).Record(40, {0xFFFFFFFF});
   b.Record(39, {0, 0, 0x00FF00, 0}).Record(39, {70000, 0, 0x00FF00, 0});

@@ -65,7 +65,8 @@ std::vector<std::uint8_t> Dib24(const std::vector<std::vector<Pixel>>& rows) {
   const int stride = (width * 3 + 3) / 4 * 4;
   for (int y = height - 1; y >= 0; --y) {
     for (const Pixel& p : rows[static_cast<std::size_t>(y)]) {
-      dib.insert(dib.end(), {static_cast<std::uint8_t>(p.b), static_cast<std::uint8_t>(p.g), static_cast<std::uint8_t>(p.r)});
+      dib.insert(dib.end(),
+                 {static_cast<std::uint8_t>(p.b), static_cast<std::uint8_t>(p.g), static_cast<std::uint8_t>(p.r)});
     }
     for (int pad = width * 3; pad < stride; ++pad) dib.push_back(0);
   }
@@ -125,7 +126,7 @@ TEST(MetafileSize, RejectsWhatIsNotAMetafileAndPicturesWithoutArea) {
     EXPECT_EQ(r.error, error);
     EXPECT_TRUE(r.picture.bgr.empty());
   };
-  expectError(Page(100, 100).Bytes(false), "corrupted WMF");   // checksum
+  expectError(Page(100, 100).Bytes(false), "corrupted WMF");  // checksum
   expectError(WmfBuilder(0, 0, 100, 100, 0).Bytes(), "corrupted WMF");
   expectError(WmfBuilder(0, 0, 100, 100, 2541).Bytes(), "corrupted WMF");
   expectError({}, "corrupted WMF");
@@ -169,7 +170,10 @@ TEST(MetafileDrawing, UnpaintedAreasStayWhiteAndShapesLandWhereTheBoxSays) {
   Result window = Render(WmfBuilder(0, 0, 200, 100, 96)
                              .Record(0x020B, {0, 0})
                              .Record(0x020C, {10, 20})  // window 20 x 10
-                             .Pen(5, 0, 0).Select(0).Brush(0, kBlueRef).Select(1)
+                             .Pen(5, 0, 0)
+                             .Select(0)
+                             .Brush(0, kBlueRef)
+                             .Select(1)
                              .Rect(10, 0, 20, 5)
                              .Bytes());
   ASSERT_TRUE(window.ok);
@@ -178,7 +182,10 @@ TEST(MetafileDrawing, UnpaintedAreasStayWhiteAndShapesLandWhereTheBoxSays) {
   EXPECT_EQ(At(window.picture, 150, 75), kWhite);
 
   Result offset = Render(WmfBuilder(1000, 2000, 1100, 2050, 96)
-                             .Pen(5, 0, 0).Select(0).Brush(0, kGreenRef).Select(1)
+                             .Pen(5, 0, 0)
+                             .Select(0)
+                             .Brush(0, kGreenRef)
+                             .Select(1)
                              .Rect(1000, 2000, 1050, 2025)
                              .Bytes());
   ASSERT_TRUE(offset.ok);
@@ -192,12 +199,15 @@ TEST(MetafileDrawing, MappingModesPlaceLogicalUnits) {
   Result metric = Render(Page(200, 200)
                              .Record(0x0103, {2})
                              .Record(0x020D, {200, 0})  // viewport origin (0, 200)
-                             .Pen(5, 0, 0).Select(0).Brush(0, kRedRef).Select(1)
+                             .Pen(5, 0, 0)
+                             .Select(0)
+                             .Brush(0, kRedRef)
+                             .Select(1)
                              .Rect(0, 254, 254, 0)
                              .Bytes());
   ASSERT_TRUE(metric.ok);
   EXPECT_EQ(At(metric.picture, 48, 150), kRed);
-  EXPECT_EQ(At(metric.picture, 48, 90), kWhite);   // above one inch from the bottom
+  EXPECT_EQ(At(metric.picture, 48, 90), kWhite);  // above one inch from the bottom
   EXPECT_EQ(At(metric.picture, 110, 150), kWhite);
 
   // MM_ISOTROPIC keeps units square: a 10 x 10 window on a 200 x 100
@@ -206,7 +216,10 @@ TEST(MetafileDrawing, MappingModesPlaceLogicalUnits) {
                           .Record(0x0103, {7})
                           .Record(0x020C, {10, 10})
                           .Record(0x020E, {100, 200})
-                          .Pen(5, 0, 0).Select(0).Brush(0, kBlueRef).Select(1)
+                          .Pen(5, 0, 0)
+                          .Select(0)
+                          .Brush(0, kBlueRef)
+                          .Select(1)
                           .Rect(0, 0, 10, 5)
                           .Bytes());
   ASSERT_TRUE(iso.ok);
@@ -219,13 +232,17 @@ TEST(MetafileDrawing, ClipRectanglesAndSavedStates) {
   // Inside a saved state: clip to 10..90, exclude 40..60, fill everything.
   // After the restore the clip is gone again.
   Result r = Render(Page(100, 100)
-                        .Pen(5, 0, 0).Select(0).Brush(0, kRedRef).Select(1)
+                        .Pen(5, 0, 0)
+                        .Select(0)
+                        .Brush(0, kRedRef)
+                        .Select(1)
                         .Record(0x001E, {})
                         .Record(0x0416, {90, 90, 10, 10})
                         .Record(0x0415, {60, 60, 40, 40})
                         .Rect(0, 0, 100, 100)
                         .Record(0x0127, {-1})
-                        .Brush(0, kBlueRef).Select(2)
+                        .Brush(0, kBlueRef)
+                        .Select(2)
                         .Rect(0, 0, 100, 5)
                         .Bytes());
   ASSERT_TRUE(r.ok);
@@ -240,8 +257,10 @@ TEST(MetafileDrawing, ClipRectanglesAndSavedStates) {
 TEST(MetafileDrawing, ObjectTableReusesTheLowestFreeSlot) {
   // Slots: pen 0, red brush 1; slot 0 freed; the green brush takes slot 0.
   Result r = Render(Page(60, 60)
-                        .Pen(5, 0, 0).Brush(0, kRedRef)
-                        .Select(0).Select(1)
+                        .Pen(5, 0, 0)
+                        .Brush(0, kRedRef)
+                        .Select(0)
+                        .Select(1)
                         .Delete(0)
                         .Brush(0, kGreenRef)
                         .Select(0)
@@ -254,10 +273,14 @@ TEST(MetafileDrawing, ObjectTableReusesTheLowestFreeSlot) {
 TEST(MetafileDrawing, LinesPensAndFillModes) {
   // A 3-unit blue pen from (10, 20) to (90, 20); a null pen draws nothing.
   Result lines = Render(Page(100, 60)
-                            .Pen(0, 3, kBlueRef).Select(0)
-                            .Record(0x0214, {20, 10}).Record(0x0213, {20, 90})
-                            .Pen(5, 3, kRedRef).Select(1)
-                            .Record(0x0214, {40, 10}).Record(0x0213, {40, 90})
+                            .Pen(0, 3, kBlueRef)
+                            .Select(0)
+                            .Record(0x0214, {20, 10})
+                            .Record(0x0213, {20, 90})
+                            .Pen(5, 3, kRedRef)
+                            .Select(1)
+                            .Record(0x0214, {40, 10})
+                            .Record(0x0213, {40, 90})
                             .Bytes());
   ASSERT_TRUE(lines.ok);
   EXPECT_EQ(At(lines.picture, 50, 20), kBlue);
@@ -279,7 +302,10 @@ TEST(MetafileDrawing, LinesPensAndFillModes) {
 
   // Polygon, ellipse and round rectangle fill their insides only.
   Result shapes = Render(Page(300, 100)
-                             .Pen(5, 0, 0).Select(0).Brush(0, kGreenRef).Select(1)
+                             .Pen(5, 0, 0)
+                             .Select(0)
+                             .Brush(0, kGreenRef)
+                             .Select(1)
                              .Record(0x0324, {3, 10, 90, 50, 10, 90, 90})
                              .Record(0x0418, {90, 190, 10, 110})
                              .Record(0x061C, {40, 40, 90, 290, 10, 210})
@@ -288,9 +314,9 @@ TEST(MetafileDrawing, LinesPensAndFillModes) {
   EXPECT_EQ(At(shapes.picture, 50, 70), kGreen);
   EXPECT_EQ(At(shapes.picture, 15, 20), kWhite);
   EXPECT_EQ(At(shapes.picture, 150, 50), kGreen);
-  EXPECT_EQ(At(shapes.picture, 113, 13), kWhite);   // outside the ellipse's curve
+  EXPECT_EQ(At(shapes.picture, 113, 13), kWhite);  // outside the ellipse's curve
   EXPECT_EQ(At(shapes.picture, 250, 50), kGreen);
-  EXPECT_EQ(At(shapes.picture, 212, 12), kWhite);   // cut-off corner
+  EXPECT_EQ(At(shapes.picture, 212, 12), kWhite);  // cut-off corner
   EXPECT_EQ(At(shapes.picture, 250, 12), kGreen);
 }
 
@@ -304,7 +330,7 @@ int Ink(const MetafilePicture& p, int left, int top, int right, int bottom) {
 }
 
 WmfBuilder& Font(WmfBuilder& b, int height, int charset, const std::string& face) {
-  std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(height), 0, 0, 0, 400, 0,
+  std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(height),       0, 0, 0, 400, 0,
                                       static_cast<std::uint16_t>(charset << 8), 0, 0};
   std::vector<std::uint8_t> name(face.begin(), face.end());
   name.resize(32, 0);
@@ -325,7 +351,7 @@ TEST(MetafileText, AlignmentPlacesTextAroundItsReferencePoint) {
   const MetafilePicture left = render(0), centre = render(6), right = render(2);
   EXPECT_GT(Ink(left, 200, 50, 400, 100), 200);
   EXPECT_EQ(Ink(left, 0, 0, 198, 100), 0);
-  EXPECT_EQ(Ink(left, 0, 0, 400, 48), 0);                // top alignment: below y
+  EXPECT_EQ(Ink(left, 0, 0, 400, 48), 0);  // top alignment: below y
   EXPECT_GT(Ink(centre, 140, 50, 199, 100), 100);
   EXPECT_GT(Ink(centre, 201, 50, 260, 100), 100);
   EXPECT_EQ(Ink(right, 202, 0, 400, 100), 0);
@@ -351,7 +377,8 @@ TEST(MetafileText, EscapementAndTheCurrentPosition) {
   // Turned a quarter counter-clockwise, the text runs upwards from its point.
   WmfBuilder turned = Page(400, 200);
   turned.Record(0x0102, {1});
-  turned.Raw(0x02FB, {static_cast<std::uint16_t>(-30), 0, 900, 900, 400, 0, 0, 0, 0, 'A' | 'r' << 8, 'i' | 'a' << 8, 'l'});
+  turned.Raw(0x02FB,
+             {static_cast<std::uint16_t>(-30), 0, 900, 900, 400, 0, 0, 0, 0, 'A' | 'r' << 8, 'i' | 'a' << 8, 'l'});
   turned.Select(0).Record(0x0521, {4, 'H' | 'H' << 8, 'H' | 'H' << 8, 150, 100});
   const MetafilePicture up = Render(turned.Bytes()).picture;
   EXPECT_GT(Ink(up, 100, 50, 140, 150), 200);
@@ -373,14 +400,14 @@ TEST(MetafileText, EscapementAndTheCurrentPosition) {
   EXPECT_GT(firstEnd, 20);
   EXPECT_LT(firstEnd, 100);
   EXPECT_GT(RightmostInk(twice), firstEnd + 15);
-  EXPECT_EQ(Ink(twice, 0, 60, 400, 100), 0);   // the given point is not used
+  EXPECT_EQ(Ink(twice, 0, 60, 400, 100), 0);  // the given point is not used
 }
 
 TEST(MetafileText, ColoursBackgroundsAndOpaqueRectangles) {
   WmfBuilder b = Page(300, 100);
   Font(b, -30, 0, "Arial").Select(0);
-  b.Record(0x0209, {static_cast<int>(kRedRef & 0xFFFF), 0});   // text colour
-  b.Record(0x0201, {static_cast<int>(kGreenRef & 0xFFFF), 0}); // background colour
+  b.Record(0x0209, {static_cast<int>(kRedRef & 0xFFFF), 0});    // text colour
+  b.Record(0x0201, {static_cast<int>(kGreenRef & 0xFFFF), 0});  // background colour
   b.Record(0x0102, {2});                                        // opaque
   b.Record(0x0521, {2, 'W' | 'W' << 8, 10, 10});
   // ExtTextOut, opaque option, rectangle (150, 10)-(290, 90), no text.
@@ -415,7 +442,7 @@ TEST(MetafileText, ClippedTextAndAdvances) {
   // Advances of 80 units put the four letters 80 pixels apart.
   const MetafilePicture spaced = render({10, 10, 4, 0, 'H' | 'H' << 8, 'H' | 'H' << 8, 80, 80, 80, 80});
   EXPECT_GT(RightmostInk(spaced), 250);
-  EXPECT_EQ(Ink(spaced, 45, 0, 85, 100), 0);   // the gap after the first letter
+  EXPECT_EQ(Ink(spaced, 45, 0, 85, 100), 0);  // the gap after the first letter
 }
 
 TEST(MetafileText, EightBitTextFollowsTheFontCharset) {
@@ -464,9 +491,9 @@ TEST(MetafileBitmaps, DeviceIndependentBitmapsAreScaledIntoPlace) {
   // SETDIBITSTODEVICE one to one.
   std::vector<std::uint8_t> palette = {40, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0};
   palette.resize(40, 0);
-  palette[32] = 2;  // colours used
-  palette.insert(palette.end(), {0, 0, 255, 0, 255, 0, 0, 0});   // red, blue
-  palette.insert(palette.end(), {0, 1, 1, 0});                    // one row: red, blue, blue, red
+  palette[32] = 2;                                              // colours used
+  palette.insert(palette.end(), {0, 0, 255, 0, 255, 0, 0, 0});  // red, blue
+  palette.insert(palette.end(), {0, 1, 1, 0});                  // one row: red, blue, blue, red
   std::vector<std::uint16_t> blt = {0x0020, 0x00CC, 1, 4, 0, 0, 40, 160, 10, 20};
   for (auto w : ToWords(palette)) blt.push_back(w);
   std::vector<std::uint16_t> toDevice = {0, 1, 0, 0, 0, 1, 4, 80, 100};
@@ -492,7 +519,7 @@ TEST(MetafileBitmaps, RunLengthEncodedBitmaps) {
   std::vector<std::uint8_t> dib = {40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
   dib.resize(40, 0);
   dib[32] = 2;
-  dib.insert(dib.end(), {0, 0, 255, 0, 255, 0, 0, 0});               // red, blue
+  dib.insert(dib.end(), {0, 0, 255, 0, 255, 0, 0, 0});  // red, blue
   dib.insert(dib.end(), {2, 1, 0, 0, 1, 0, 1, 1, 9, 1, 0, 2, 200, 200, 0, 1});
   std::vector<std::uint16_t> stretch = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 100, 100, 0, 0};
   for (auto w : ToWords(dib)) stretch.push_back(w);
@@ -508,45 +535,49 @@ TEST(MetafileBitmaps, MaskedPicturesKeepTheBackgroundWhereTheMaskIsBlack) {
   // The OR of a mask (white where the picture is) and then the AND of the
   // picture (white around it) leave the background outside the picture.
   auto stretch = [](std::uint32_t rop, const std::vector<std::uint8_t>& dib) {
-    std::vector<std::uint16_t> words = {static_cast<std::uint16_t>(rop), static_cast<std::uint16_t>(rop >> 16),
-                                        0, 1, 3, 0, 0, 50, 150, 0, 0};
+    std::vector<std::uint16_t> words = {
+        static_cast<std::uint16_t>(rop), static_cast<std::uint16_t>(rop >> 16), 0, 1, 3, 0, 0, 50, 150, 0, 0};
     for (auto w : ToWords(dib)) words.push_back(w);
     return words;
   };
   const Pixel black{0, 0, 0};
   Result r = Render(Page(150, 60)
-                        .Pen(5, 0, 0).Select(0).Brush(0, kGreenRef).Select(1).Rect(0, 0, 150, 60)
+                        .Pen(5, 0, 0)
+                        .Select(0)
+                        .Brush(0, kGreenRef)
+                        .Select(1)
+                        .Rect(0, 0, 150, 60)
                         .Raw(0x0F43, stretch(0x00EE0086, Dib24({{kWhite, black, kWhite}})))
                         .Raw(0x0F43, stretch(0x008800C6, Dib24({{kRed, kWhite, kBlue}})))
                         .Raw(0x0F43, stretch(0x00660046, Dib24({{black, kWhite, black}})))
                         .Bytes());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(At(r.picture, 25, 25), kRed);
-  EXPECT_EQ(At(r.picture, 75, 25), (Pixel{255, 0, 255}));   // green inverted by the last copy
+  EXPECT_EQ(At(r.picture, 75, 25), (Pixel{255, 0, 255}));  // green inverted by the last copy
   EXPECT_EQ(At(r.picture, 125, 25), kBlue);
-  EXPECT_EQ(At(r.picture, 75, 55), kGreen);                 // below the pictures
+  EXPECT_EQ(At(r.picture, 75, 55), kGreen);  // below the pictures
 }
 
 TEST(MetafileEnhanced, RecordsDrawWithObjectsStockObjectsAndSavedStates) {
   EmfBuilder b(200, 100);
-  b.Record(39, {1, 0, kRedRef, 0});                // brush 1: red
-  b.Record(39, {2, 0, kGreenRef, 0});              // brush 2: green
-  b.Record(37, {0x80000008});                      // NULL_PEN
+  b.Record(39, {1, 0, kRedRef, 0});    // brush 1: red
+  b.Record(39, {2, 0, kGreenRef, 0});  // brush 2: green
+  b.Record(37, {0x80000008});          // NULL_PEN
   b.Record(37, {1});
-  b.Record(43, {10, 10, 50, 50});                  // red rectangle
-  b.Record(33, {});                                // save
+  b.Record(43, {10, 10, 50, 50});  // red rectangle
+  b.Record(33, {});                // save
   b.Record(37, {2});
-  b.Record(42, {60, 10, 100, 50});                 // green ellipse
-  b.Record(34, {-1});                              // back to red
+  b.Record(42, {60, 10, 100, 50});                                                // green ellipse
+  b.Record(34, {-1});                                                             // back to red
   b.Record(86, {0, 0, 0, 0, 3, 110 | 10 << 16, 150 | 10 << 16, 130 | 50 << 16});  // polygon16
-  b.Record(40, {1});                               // deleting does not unselect
+  b.Record(40, {1});                                                              // deleting does not unselect
   b.Record(43, {160, 10, 190, 50});
   // Anisotropic mapping: window 10 x 10 onto viewport 100 x 50 at (0, 50).
   b.Record(17, {8});
   b.Record(9, {10, 10});
   b.Record(11, {100, 50});
   b.Record(12, {0, 50});
-  b.Record(37, {0x80000004});                      // BLACK_BRUSH
+  b.Record(37, {0x80000004});  // BLACK_BRUSH
   b.Record(43, {0, 0, 5, 5});
   Result r = Render(b.Bytes());
   ASSERT_TRUE(r.ok) << r.error;
@@ -593,8 +624,8 @@ TEST(MetafileEnhanced, TextAndBitmapRecordsDraw) {
   EmfBuilder b(300, 100);
   // EXTTEXTOUTW "Hi" at (10, 10): bounds, mode, scales, EMRTEXT, string, advances.
   // Font 1: 30 pixels, bold, face "Arial" in a 32-unit field.
-  b.Record(82, {1, -30, 0, 0, 0, 700, 0, 0, 'A' | 'r' << 16, 'i' | 'a' << 16, 'l', 0, 0, 0, 0, 0, 0, 0,
-                0, 0, 0, 0, 0, 0});
+  b.Record(82,
+           {1, -30, 0, 0, 0, 700, 0, 0, 'A' | 'r' << 16, 'i' | 'a' << 16, 'l', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   b.Record(37, {1});
   b.Record(24, {kBlueRef});
   b.Record(18, {1});
@@ -602,7 +633,8 @@ TEST(MetafileEnhanced, TextAndBitmapRecordsDraw) {
   // STRETCHDIBITS of a 1 x 1 green bitmap into (200, 20)-(280, 80).
   const auto dib = Dib24({{kGreen}});
   std::vector<std::uint32_t> stretch = {0, 0, 0, 0, 200, 20, 0, 0, 1, 1, 80, 40, 120, 4, 0, 0x00CC0020, 80, 60};
-  for (std::size_t i = 0; i < 40; i += 4) stretch.push_back(dib[i] | dib[i + 1] << 8 | dib[i + 2] << 16 | static_cast<std::uint32_t>(dib[i + 3]) << 24);
+  for (std::size_t i = 0; i < 40; i += 4)
+    stretch.push_back(dib[i] | dib[i + 1] << 8 | dib[i + 2] << 16 | static_cast<std::uint32_t>(dib[i + 3]) << 24);
   stretch.push_back(dib[40] | dib[41] << 8 | dib[42] << 16);
   b.Raw(81, stretch);
   Result r = Render(b.Bytes());

@@ -11,9 +11,7 @@
 
 // Pango keeps the fontconfig patterns of the fonts it matched in caches that
 // are never released; sanitised runs would report them at exit.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\nleak:libpango\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libpango\n"; }
 
 namespace orv {
 namespace {
@@ -70,8 +68,8 @@ TEST(MetafileSlides, HelpSlideIsAWhitePageWithTanAndBlueAreasAndText) {
   const Pixel white{255, 255, 255};
   EXPECT_TRUE(Near(At(help, 5, 5), white, 0));
   EXPECT_TRUE(Near(At(help, 955, 715), white, 0));
-  EXPECT_TRUE(Near(At(help, 60, 330), {210, 180, 140}, 4));   // tan area, left
-  EXPECT_TRUE(Near(At(help, 900, 330), {62, 116, 186}, 4));   // blue area, right
+  EXPECT_TRUE(Near(At(help, 60, 330), {210, 180, 140}, 4));  // tan area, left
+  EXPECT_TRUE(Near(At(help, 900, 330), {62, 116, 186}, 4));  // blue area, right
   // The heading, both captions and the shortcut rows carry text.
   EXPECT_GT(InkPixels(help, 100, 30, 860, 75, white), 500);
   EXPECT_GT(InkPixels(help, 50, 215, 290, 325, {210, 180, 140}), 300);

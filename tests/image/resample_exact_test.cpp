@@ -18,10 +18,14 @@ enum class Fill { Random, Grey, White, Black, Gradient };
 
 std::uint8_t Channel(Fill fill, std::mt19937& random, std::int32_t x, std::int32_t y, int channel) {
   switch (fill) {
-    case Fill::White: return 255;
-    case Fill::Black: return 0;
-    case Fill::Gradient: return static_cast<std::uint8_t>(x * 3 + y * 5 + channel * 70);
-    default: return static_cast<std::uint8_t>(random());
+    case Fill::White:
+      return 255;
+    case Fill::Black:
+      return 0;
+    case Fill::Gradient:
+      return static_cast<std::uint8_t>(x * 3 + y * 5 + channel * 70);
+    default:
+      return static_cast<std::uint8_t>(random());
   }
 }
 
@@ -56,8 +60,7 @@ void Paint(RasterImage& image, std::int32_t w, std::int32_t h, int bits, Fill fi
 bool SameAsOracle(std::int32_t w, std::int32_t h, std::int32_t nw, std::int32_t nh, int bits = 24,
                   Fill fill = Fill::Random, std::uint32_t seed = 1) {
   const std::string what = std::to_string(w) + "x" + std::to_string(h) + " -> " + std::to_string(nw) + "x" +
-                           std::to_string(nh) + " at " + std::to_string(bits) + " bits, seed " +
-                           std::to_string(seed);
+                           std::to_string(nh) + " at " + std::to_string(bits) + " bits, seed " + std::to_string(seed);
   RasterImage fast;
   RasterImage slow;
   Paint(fast, w, h, bits, fill, seed);
@@ -76,8 +79,8 @@ bool SameAsOracle(std::int32_t w, std::int32_t h, std::int32_t nw, std::int32_t 
       const std::uint8_t* b = slow.Row(static_cast<std::uint32_t>(y));
       for (std::int32_t n = 0; n < 3 * nw; ++n) {
         if (a[n] != b[n]) {
-          ADD_FAILURE() << what << ": pixel " << n / 3 << "," << y << " channel " << n % 3 << " is "
-                        << int{a[n]} << ", oracle " << int{b[n]};
+          ADD_FAILURE() << what << ": pixel " << n / 3 << "," << y << " channel " << n % 3 << " is " << int{a[n]}
+                        << ", oracle " << int{b[n]};
           return false;
         }
       }
@@ -131,9 +134,9 @@ TEST(ResampleExactTest, FactorsJustUnderOneAndVeryLarge) {
 }
 
 TEST(ResampleExactTest, NonIntegerFactors) {
-  const std::int32_t cases[][4] = {{100, 100, 33, 67}, {999, 10, 333, 9},  {10, 999, 9, 333}, {7, 7, 3, 3},
-                                   {640, 480, 639, 479}, {640, 480, 213, 160}, {1000, 750, 997, 3},
-                                   {501, 377, 250, 188}, {300, 200, 299, 7}};
+  const std::int32_t cases[][4] = {{100, 100, 33, 67},  {999, 10, 333, 9},    {10, 999, 9, 333},
+                                   {7, 7, 3, 3},        {640, 480, 639, 479}, {640, 480, 213, 160},
+                                   {1000, 750, 997, 3}, {501, 377, 250, 188}, {300, 200, 299, 7}};
   for (const auto& c : cases) EXPECT_TRUE(SameAsOracle(c[0], c[1], c[2], c[3]));
 }
 
@@ -161,7 +164,7 @@ TEST(ResampleExactTest, FlatAndGreyPictures) {
 }
 
 TEST(ResampleExactTest, BilinearEnlargementsAndOneWayReductions) {
-  const std::int32_t cases[][4] = {{3, 3, 4, 4},       {16, 16, 2048, 16}, {640, 480, 960, 720},
+  const std::int32_t cases[][4] = {{3, 3, 4, 4},         {16, 16, 2048, 16}, {640, 480, 960, 720},
                                    {320, 240, 640, 480}, {100, 80, 100, 40}, {100, 80, 40, 80},
                                    {77, 55, 150, 20},    {16, 2048, 33, 70}, {5, 3, 1000, 997}};
   for (const auto& c : cases) {
@@ -172,8 +175,8 @@ TEST(ResampleExactTest, BilinearEnlargementsAndOneWayReductions) {
   for (std::uint32_t round = 0; round < 100; ++round) {
     const auto w = static_cast<std::int32_t>(1 + random() % 90);
     const auto h = static_cast<std::int32_t>(1 + random() % 90);
-    if (!SameAsOracle(w, h, static_cast<std::int32_t>(w + random() % 90),
-                      static_cast<std::int32_t>(1 + random() % 150), 24, Fill::Random, round)) {
+    if (!SameAsOracle(w, h, static_cast<std::int32_t>(w + random() % 90), static_cast<std::int32_t>(1 + random() % 150),
+                      24, Fill::Random, round)) {
       return;
     }
   }

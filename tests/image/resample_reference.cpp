@@ -164,8 +164,7 @@ void BilinearResample(const RasterImage& source, RasterImage& target, float xs, 
     }
     return source.PaletteColor(source.PixelIndex(x, y));
   };
-  const auto blend = [](std::uint8_t c1, std::uint8_t c2, std::uint8_t c3, std::uint8_t c4, float dx,
-                        float dy) {
+  const auto blend = [](std::uint8_t c1, std::uint8_t c2, std::uint8_t c3, std::uint8_t c4, float dx, float dy) {
     const float t1 = static_cast<float>(c1) * (1 - dy) + static_cast<float>(c3) * dy;
     const float t2 = static_cast<float>(c2) * (1 - dy) + static_cast<float>(c4) * dy;
     return static_cast<std::uint8_t>(static_cast<int>(t1 * (1 - dx) + t2 * dx));

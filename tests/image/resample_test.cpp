@@ -12,9 +12,9 @@ void FillGradient(RasterImage& image, int size) {
   image.Create(size, size, 24, ImageFormat::Bmp);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
-      image.SetPixelColor(x, y,
-                          Bgra{static_cast<std::uint8_t>(10 * x + 40 * y),
-                               static_cast<std::uint8_t>(250 - 15 * x - 20 * y), 100, 0});
+      image.SetPixelColor(
+          x, y,
+          Bgra{static_cast<std::uint8_t>(10 * x + 40 * y), static_cast<std::uint8_t>(250 - 15 * x - 20 * y), 100, 0});
     }
   }
 }
@@ -53,8 +53,7 @@ TEST(ResampleTest, BilinearEnlargementMatchesTheRampByHand) {
     }
   }
   ASSERT_TRUE(image.Resample(4, 4));
-  const int expected[4][4] = {
-      {0, 22, 45, 60}, {67, 90, 112, 127}, {135, 157, 180, 195}, {180, 202, 225, 240}};
+  const int expected[4][4] = {{0, 22, 45, 60}, {67, 90, 112, 127}, {135, 157, 180, 195}, {180, 202, 225, 240}};
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 4; ++x) {
       EXPECT_EQ(image.PixelColor(x, y).blue, expected[y][x]) << x << "," << y;
@@ -94,13 +93,14 @@ TEST(ResampleTest, MethodChoiceAndPaletteImages) {
 // output write past its row shows up here. Uniform pictures must stay
 // uniform within the truncation of the weights.
 TEST(ResampleTest, OddSizesStayInBoundsAndKeepFlatColours) {
-  const int sizes[][4] = {{7, 5, 3, 2},       {101, 37, 100, 36}, {5, 5, 1, 1},     {9, 1, 4, 1},
-                          {1, 9, 1, 2},       {333, 257, 17, 255}, {640, 480, 639, 479}, {961, 721, 640, 480},
-                          {1000, 3, 999, 2},  {3, 1000, 2, 7},     {13, 11, 12, 10}, {2, 2, 1, 1}};
+  const int sizes[][4] = {{7, 5, 3, 2},      {101, 37, 100, 36},  {5, 5, 1, 1},         {9, 1, 4, 1},
+                          {1, 9, 1, 2},      {333, 257, 17, 255}, {640, 480, 639, 479}, {961, 721, 640, 480},
+                          {1000, 3, 999, 2}, {3, 1000, 2, 7},     {13, 11, 12, 10},     {2, 2, 1, 1}};
   for (const auto& s : sizes) {
     RasterImage image;
     image.Create(s[0], s[1], 24, ImageFormat::Bmp);
-    for (std::int32_t y = 0; y < s[1]; ++y) std::memset(image.Row(static_cast<std::uint32_t>(y)), 200, image.RowStride());
+    for (std::int32_t y = 0; y < s[1]; ++y)
+      std::memset(image.Row(static_cast<std::uint32_t>(y)), 200, image.RowStride());
     ASSERT_TRUE(image.Resample(s[2], s[3])) << s[0] << "x" << s[1];
     ASSERT_EQ(image.Width(), s[2]);
     ASSERT_EQ(image.Height(), s[3]);

@@ -25,8 +25,7 @@ struct Rgb {
 
 class Png {
  public:
-  explicit Png(const fs::path& path)
-      : surface_(cairo_image_surface_create_from_png(path.c_str())) {}
+  explicit Png(const fs::path& path) : surface_(cairo_image_surface_create_from_png(path.c_str())) {}
   ~Png() { cairo_surface_destroy(surface_); }
   Png(const Png&) = delete;
   Png& operator=(const Png&) = delete;
@@ -125,7 +124,7 @@ TEST_F(MetafileOffice, LibreOfficeDrawsBothSlidesWithTheirLayout) {
   EXPECT_NEAR(static_cast<double>(end.frameWidth()) / end.frameHeight(), 4.0 / 3.0, 0.05);
   EXPECT_GT(end.frameWidth(), 300);
   EXPECT_TRUE(Near(end.At(0.5, 0.5), {0, 0, 0}, 8));
-  EXPECT_GT(end.Ink(0.4, 0.0, 0.6, 0.08, {0, 0, 0}), 10);           // the caption
+  EXPECT_GT(end.Ink(0.4, 0.0, 0.6, 0.08, {0, 0, 0}), 10);  // the caption
   EXPECT_EQ(end.Ink(0.02, 0.15, 0.98, 0.98, {0, 0, 0}), 0);
   EXPECT_EQ(end.Ink(0.02, 0.02, 0.3, 0.1, {0, 0, 0}), 0);
 
@@ -133,13 +132,14 @@ TEST_F(MetafileOffice, LibreOfficeDrawsBothSlidesWithTheirLayout) {
   ASSERT_TRUE(help.ok());
   ASSERT_EQ(help.width(), end.width());
   ASSERT_EQ(help.height(), end.height());
-  help.SetFrame(end.frameLeft(), end.frameTop(), end.frameLeft() + end.frameWidth(), end.frameTop() + end.frameHeight());
-  EXPECT_TRUE(Near(help.At(0.07, 0.45), {210, 180, 140}, 12));   // tan area, left
-  EXPECT_TRUE(Near(help.At(0.93, 0.45), {62, 116, 186}, 12));    // blue area, right
+  help.SetFrame(end.frameLeft(), end.frameTop(), end.frameLeft() + end.frameWidth(),
+                end.frameTop() + end.frameHeight());
+  EXPECT_TRUE(Near(help.At(0.07, 0.45), {210, 180, 140}, 12));  // tan area, left
+  EXPECT_TRUE(Near(help.At(0.93, 0.45), {62, 116, 186}, 12));   // blue area, right
   // White between them, where the player's back zone (the left third) ends.
   EXPECT_TRUE(Near(help.At(1.0 / 3, 0.45), {255, 255, 255}, 8));
-  EXPECT_TRUE(Near(help.At(0.29, 0.45), {210, 180, 140}, 12));   // tan up to near the third
-  EXPECT_TRUE(Near(help.At(0.38, 0.45), {62, 116, 186}, 12));    // blue from just after it
+  EXPECT_TRUE(Near(help.At(0.29, 0.45), {210, 180, 140}, 12));  // tan up to near the third
+  EXPECT_TRUE(Near(help.At(0.38, 0.45), {62, 116, 186}, 12));   // blue from just after it
   EXPECT_TRUE(Near(help.At(0.01, 0.01), {255, 255, 255}, 8));
   EXPECT_GT(help.Ink(0.1, 0.04, 0.9, 0.1, {255, 255, 255}), 50);   // heading
   EXPECT_GT(help.Ink(0.2, 0.6, 0.41, 0.96, {255, 255, 255}), 50);  // Chinese labels

@@ -8,8 +8,8 @@
 #include "movie/frame_records.h"
 #include "movie/movie_buffer.h"
 #include "movie/record_splice.h"
-#include "support/swf_reader.h"
 #include "movie_test_support.h"
+#include "support/swf_reader.h"
 
 namespace orv {
 namespace {
@@ -192,9 +192,9 @@ TEST(RecordSplice, RangesOutsideTheWrittenBytesFailInsteadOfCorrupting) {
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
   MovieBuffer buffer = SpliceFixture();
-  EXPECT_FALSE(RewriteFrameRect(buffer, 3, 9, 6, 640, 480).ok);    // tail too long
-  EXPECT_FALSE(RewriteFrameRect(buffer, 20, 9, 0, 640, 480).ok);   // start past the end
-  EXPECT_FALSE(RewriteShapeEdges(buffer, 3, 9, 5, 0, 480).ok);     // no record for that size
+  EXPECT_FALSE(RewriteFrameRect(buffer, 3, 9, 6, 640, 480).ok);   // tail too long
+  EXPECT_FALSE(RewriteFrameRect(buffer, 20, 9, 0, 640, 480).ok);  // start past the end
+  EXPECT_FALSE(RewriteShapeEdges(buffer, 3, 9, 5, 0, 480).ok);    // no record for that size
   EXPECT_EQ(notes.reports.size(), 3u);
   EXPECT_EQ(buffer.length(), 17u);
 }

@@ -41,10 +41,9 @@ ByteVector SpriteTags(int count) {
 
 TEST(Fragments, SpriteFragmentsPatchedForOneTwoAndThreeSlides) {
   // One slide: sprite 65 of length 24 with one frame, no further frame.
-  EXPECT_EQ(SpriteTags(1),
-            Hex("ff 09 18 00 00 00 41 00 01 00 3f 03 02 00 00 00 07 00 86 06 06 01 00 40 00 00 40 00 "
-                "00 00 bf 06 15 00 00 00 36 01 00 41 00 00 03 00 6e 61 76 53 6c 69 64 65 73 5f 6d 63 00 "
-                "88 06 05 03 00 1e 7b 41 04 78 40 00 00 00"));
+  EXPECT_EQ(SpriteTags(1), Hex("ff 09 18 00 00 00 41 00 01 00 3f 03 02 00 00 00 07 00 86 06 06 01 00 40 00 00 40 00 "
+                               "00 00 bf 06 15 00 00 00 36 01 00 41 00 00 03 00 6e 61 76 53 6c 69 64 65 73 5f 6d 63 00 "
+                               "88 06 05 03 00 1e 7b 41 04 78 40 00 00 00"));
   // Two slides: length 33, sprite 67, the second frame shows shape 66.
   const ByteVector two = SpriteTags(2);
   ASSERT_EQ(two.size(), 28u + 9u + 43u);

@@ -6,12 +6,12 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
-#include "pipeline/convert_movies.h"
 #include "movie/html5_twin.h"
-#include "movie/web_names.h"
 #include "movie/player_config.h"
-#include "support/swf_reader.h"
+#include "movie/web_names.h"
 #include "movie_test_support.h"
+#include "pipeline/convert_movies.h"
+#include "support/swf_reader.h"
 
 namespace orv {
 namespace {
@@ -197,7 +197,9 @@ TEST(TwinHelpers, Base64EscapingAndNames) {
   EXPECT_EQ(b64("foobar"), "Zm9vYmFy");
   EXPECT_EQ(b64("\xff\xfe\xfd"), "//79");
   EXPECT_EQ(EscapeHtml("<a href=\"x\">'&'</a>"), "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
-  EXPECT_EQ(EscapeHtml(std::string("a\0b", 3)), "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(EscapeHtml(std::string("a\0b", 3)),
+            "a\xef\xbf\xbd"
+            "b");
   // A name that looks like a scheme stays a file beside the page.
   EXPECT_EQ(UrlAttribute("javascript:alert(1)"), "javascript%3Aalert(1)");
   EXPECT_EQ(UrlAttribute("幻灯片 1.html"), "幻灯片%201.html");

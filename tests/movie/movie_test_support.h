@@ -2,8 +2,8 @@
 // player fragment and a fake slide encoder.
 #pragma once
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
 #include "base/resources.h"
 #include "movie/conversion_settings.h"
-#include "base/progress.h"
 #include "support/files.h"
 #include "support/pictures.h"
 

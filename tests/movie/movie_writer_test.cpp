@@ -12,8 +12,8 @@
 #include "movie/fragments.h"
 #include "movie/movie_writer.h"
 #include "movie/player_config.h"
-#include "support/swf_reader.h"
 #include "movie_test_support.h"
+#include "support/swf_reader.h"
 
 namespace orv {
 namespace {
@@ -83,8 +83,9 @@ TEST_F(MovieWriterTest, ThreeSlidesAt640x480HaveTheDocumentedLayout) {
     EXPECT_EQ(test::Slice(movie, at + 12, jpeg.size()), jpeg);
     at += 12 + jpeg.size();
 
-    ByteVector shape = Hex("bf 00 26 00 00 00 00 00 78 00 06 40 00 00 12 c0 00 01 41 00 00 d9 40 00 05 00 00 "
-                           "00 00 10 13 e8 c8 03 d5 2c 07 a4 e0 0f 5b 50 00 00");
+    ByteVector shape =
+        Hex("bf 00 26 00 00 00 00 00 78 00 06 40 00 00 12 c0 00 01 41 00 00 d9 40 00 05 00 00 "
+            "00 00 10 13 e8 c8 03 d5 2c 07 a4 e0 0f 5b 50 00 00");
     shape[6] = static_cast<std::uint8_t>(2 * i + 62);
     shape[19] = static_cast<std::uint8_t>(2 * i + 61);
     EXPECT_EQ(test::Slice(movie, at, 44), shape);
@@ -206,7 +207,6 @@ TEST_F(MovieWriterTest, MissingFolderGivesTheMessageWithThatPath) {
   writer.WriteMovie(settings, slides_, progress_);
   EXPECT_EQ(notes_.reports, std::vector<std::string>{FormatMessage(msg::kFlashWriteFailed, writer.outputPath)});
 }
-
 
 TEST_F(MovieWriterTest, FailedWriteKeepsTheOlderMovieAndNamesTheRealFile) {
   ConversionSettings settings;

@@ -89,8 +89,8 @@ TEST(WebPage, SplitPagesLinkTheirNeighbours) {
   const std::string object = kS2Start;
   EXPECT_TRUE(first.starts_with(kS1));
   EXPECT_TRUE(afterS1(first).starts_with("<a href=\"Talk_2.htm\">Next</a><p>\r\n" + object));
-  EXPECT_TRUE(afterS1(middle).starts_with(
-      "<a href=\"Talk_1.htm\">Prev</a> <a href=\"Talk_3.htm\">Next</a><p>\r\n" + object));
+  EXPECT_TRUE(
+      afterS1(middle).starts_with("<a href=\"Talk_1.htm\">Prev</a> <a href=\"Talk_3.htm\">Next</a><p>\r\n" + object));
   EXPECT_TRUE(afterS1(last).starts_with("<a href=\"Talk_2.htm\">Prev</a> <p>\r\n" + object));
   EXPECT_NE(middle.find("VALUE=\"Talk_2.swf\""), std::string::npos);
   EXPECT_NE(middle.find("src=\"Talk_2.swf\""), std::string::npos);
@@ -109,8 +109,8 @@ TEST(WebPage, NamesAreEncodedForTheirPlaceInThePage) {
   for (const Case& c : {Case{"say \"hi\"", "say%20%22hi%22"}, Case{"a<b>", "a%3Cb%3E"}, Case{"Q&A", "Q%26A"},
                         Case{"it's", "it%27s"}, Case{"Step #3", "Step%20%233"}, Case{"why?", "why%3F"},
                         Case{"100%", "100%25"}, Case{"two words", "two%20words"}, Case{"a\\b\tc", "a%5Cb%09c"},
-                        Case{"javascript:alert(1)", "javascript%3Aalert(1)"},
-                        Case{"演示文稿-第1页", "演示文稿-第1页"}, Case{"Talk_1-a.b", "Talk_1-a.b"}}) {
+                        Case{"javascript:alert(1)", "javascript%3Aalert(1)"}, Case{"演示文稿-第1页", "演示文稿-第1页"},
+                        Case{"Talk_1-a.b", "Talk_1-a.b"}}) {
     const std::string name = c.name;
     const std::string written = c.written;
     const std::string single = *BuildWebPage(name + ".swf", settings, "", "");
@@ -180,7 +180,6 @@ TEST(WebPage, MissingFolderGivesTheMessageWithThePath) {
                                                      FormatMessage(msg::kAutorunWriteFailed, autorun)}));
 }
 
-
 TEST(WebPage, FailedWriteKeepsTheOlderPage) {
   RecordingNotifier notes;
   ScopedNotifier scope(notes);
@@ -212,11 +211,10 @@ TEST(WebPage, BrokenTemplateIsReportedNotWritten) {
   const std::string cut = "<HTML>{{links}}{{width}}";
   table.Set(216, "HTML", test::ByteVector(cut.begin(), cut.end()));
   EXPECT_EQ(WriteWebPage("Talk.swf", folder / "c.htm", settings, "", ""), 0);
-  EXPECT_EQ(notes.reports, (std::vector<std::string>{msg::kResourceNotFound, msg::kResourceSizeUnknown,
-                                                     msg::kResourceNotLoaded}));
+  EXPECT_EQ(notes.reports,
+            (std::vector<std::string>{msg::kResourceNotFound, msg::kResourceSizeUnknown, msg::kResourceNotLoaded}));
   EXPECT_TRUE(folder.Names().empty());
 }
-
 
 // With the web player the page is the plain page plus the emulator's lines,
 // which close the head; everything else stays byte for byte.
@@ -234,7 +232,8 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
     const char* prev;
     const char* next;
   };
-  for (const Case& c : {Case{"", ""}, Case{"", "Talk_2.htm"}, Case{"Talk_1.htm", "Talk_3.htm"}, Case{"Talk_2.htm", ""}}) {
+  for (const Case& c :
+       {Case{"", ""}, Case{"", "Talk_2.htm"}, Case{"Talk_1.htm", "Talk_3.htm"}, Case{"Talk_2.htm", ""}}) {
     const auto expectedBase = BuildWebPage("Talk_2.swf", plain, c.prev, c.next);
     ASSERT_TRUE(expectedBase);
     std::string expected = *expectedBase;

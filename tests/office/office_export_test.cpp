@@ -3,19 +3,19 @@
 // kill the process use a server of their own.
 #include <gtest/gtest.h>
 
-#include "support/files.h"
-#include "support/needs.h"
-#include "support/pictures.h"
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include "support/files.h"
+#include "support/needs.h"
+#include "support/pictures.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <regex>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -32,9 +32,7 @@ namespace fs = std::filesystem;
 
 const fs::path kCorpus = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt";
 
-bool GroupGone(std::int64_t group) {
-  return group > 0 && kill(-static_cast<pid_t>(group), 0) != 0 && errno == ESRCH;
-}
+bool GroupGone(std::int64_t group) { return group > 0 && kill(-static_cast<pid_t>(group), 0) != 0 && errno == ESRCH; }
 
 // A progress that runs a hook at every pump (to look at or kill the server).
 class HookProgress final : public Progress {
@@ -326,12 +324,11 @@ TEST_F(OfficeExport, NotesSlideMembersInsertMeasureAndShrink) {
   using K = DispatchKind;
   ServerStart start = shared->CreateObject(kPresentationServerClass);
   ASSERT_FALSE(start.application.IsNull()) << start.description;
-  AutomationObject presentation =
-      start.application.GetObject(dispid::kApplicationPresentations)
-          .Invoke(dispid::kPresentationsOpen, K::kMethod,
-                  {Variant::Text((kCorpus / "basic_test_ppt_file.ppt").string()), Variant::I4(0), Variant::I4(0),
-                   Variant::I4(0)})
-          .Object();
+  AutomationObject presentation = start.application.GetObject(dispid::kApplicationPresentations)
+                                      .Invoke(dispid::kPresentationsOpen, K::kMethod,
+                                              {Variant::Text((kCorpus / "basic_test_ppt_file.ppt").string()),
+                                               Variant::I4(0), Variant::I4(0), Variant::I4(0)})
+                                      .Object();
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
   ASSERT_EQ(slides.GetI4(dispid::kSlidesCount), 2);
   AutomationObject added =

@@ -4,10 +4,10 @@
 // other widths (or none) breaks the text onto a second line.
 #include <gtest/gtest.h>
 
-#include "support/files.h"
-#include "support/needs.h"
 #include <signal.h>
 #include <unistd.h>
+#include "support/files.h"
+#include "support/needs.h"
 
 #include <filesystem>
 #include <fstream>
@@ -69,7 +69,8 @@ std::string FlatPresentation() {
 <style:style style:name="gr" style:family="graphic"><style:graphic-properties draw:stroke="none" draw:fill="none"
  fo:padding-top="0cm" fo:padding-bottom="0cm" fo:padding-left="0cm" fo:padding-right="0cm"
  draw:auto-grow-height="false" draw:auto-grow-width="false" fo:wrap-option="wrap"/></style:style>
-)" + styles + R"(
+)" + styles +
+         R"(
 </office:automatic-styles>
 <office:body><office:presentation><draw:page draw:name="page1">)" +
          frames + R"(</draw:page></office:presentation></office:body>

@@ -115,7 +115,8 @@ TEST_F(BatchDriverTest, PictureFolderOrdersSlidesByNumberAndAddsExtraSlidesPriva
 TEST_F(BatchDriverTest, DominantExtensionChoosesTheCommonestPictureKind) {
   std::string folder = source_ / "mixed";
   std::filesystem::create_directories(folder);
-  for (const char* name : {"Slide1.JPG", "Slide2.jpg", "Slide3.bmp", "notes.txt"}) test::WriteSolidBmp(folder + "/" + name, 2, 2, 0, 0, 0);
+  for (const char* name : {"Slide1.JPG", "Slide2.jpg", "Slide3.bmp", "notes.txt"})
+    test::WriteSolidBmp(folder + "/" + name, 2, 2, 0, 0, 0);
   EXPECT_EQ(DominantPictureExtension(folder), "jpg");
   EXPECT_EQ(DominantPictureExtension(source_ / "nothing-here"), "");
 }

@@ -9,8 +9,7 @@ using Groups = std::vector<std::vector<std::size_t>>;
 
 TEST(BatchGroups, EntriesSharingAStemStayTogetherInOrder) {
   ConversionSettings settings;
-  const std::vector<std::string> sources = {"/a/deck.ppt", "/b/other.ppt", "/c/deck.pptx", "/d/third.odp",
-                                            "/e/deck"};
+  const std::vector<std::string> sources = {"/a/deck.ppt", "/b/other.ppt", "/c/deck.pptx", "/d/third.odp", "/e/deck"};
   EXPECT_EQ(GroupBySharedOutputs(sources, settings), (Groups{{0, 2, 4}, {1}, {3}}));
   EXPECT_TRUE(GroupBySharedOutputs({}, settings).empty());
 }

@@ -4,10 +4,10 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
-#include "pipeline/convert_movies.h"
-#include "movie/player_config.h"
-#include "support/swf_reader.h"
 #include "movie/movie_test_support.h"
+#include "movie/player_config.h"
+#include "pipeline/convert_movies.h"
+#include "support/swf_reader.h"
 
 namespace orv {
 namespace {

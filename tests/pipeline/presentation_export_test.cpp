@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "support/files.h"
 #include "base/notifier.h"
 #include "pipeline/automation_members.h"
 #include "pipeline/presentation_export.h"
 #include "pipeline/scripted_presentation.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
@@ -105,7 +105,7 @@ TEST_F(ExportTest, NotesSlidesFollowTheirSlides) {
 TEST_F(ExportTest, NotesAreOnlyTakenFromBodyPlaceholdersWithText) {
   ScriptedDeck deck;
   deck.slides = {Slide("s1"), Slide("s2"), Slide("s3")};
-  deck.slides[0].WithNotes("");             // empty body
+  deck.slides[0].WithNotes("");  // empty body
   deck.slides[1].WithNotes("kept");
   deck.slides[1].notes[1].placeholder = false;  // a text box, not the notes placeholder
   deck.slides[2].WithNotes("title only");
@@ -124,9 +124,9 @@ TEST_F(ExportTest, LongNotesShrinkAPointAtATimeAndStopBelowSixPoints) {
   };
   ScriptedDeck deck;
   deck.slides = {Slide("s1"), Slide("s2"), Slide("s3")};
-  deck.slides[0].WithNotes(lines(10));   // fits at 25 pt: 10 x 25 x 1.2 = 300
-  deck.slides[1].WithNotes(lines(60));   // never fits
-  deck.slides[2].WithNotes(lines(2));    // fits at once
+  deck.slides[0].WithNotes(lines(10));  // fits at 25 pt: 10 x 25 x 1.2 = 300
+  deck.slides[1].WithNotes(lines(60));  // never fits
+  deck.slides[2].WithNotes(lines(2));   // fits at once
   ScriptedServer server(deck);
   settings.Notes = 1;
   ASSERT_TRUE(Run(server));
@@ -212,8 +212,7 @@ TEST_F(ExportTest, CallsFollowTheMemberTableOrder) {
       "Slides.Count", "Slides.Range", "Slide.Shapes", "Shapes.HasTitle", "Shapes.Title", "Shape.HasTextFrame",
       "Shape.TextFrame", "TextFrame.HasText", "TextFrame.TextRange", "TextRange.Text",
       // export
-      "Application.Version", "Presentation.Slides", "Slides.Count", "Slides.Item", "Slide.Export",
-      "Application.Quit"};
+      "Application.Version", "Presentation.Slides", "Slides.Count", "Slides.Item", "Slide.Export", "Application.Quit"};
   EXPECT_EQ(server.calls, expected);
 }
 

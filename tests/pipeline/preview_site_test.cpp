@@ -106,10 +106,9 @@ TEST_F(PreviewSiteTest, NothingOutsideTheFolderIsReachable) {
   EXPECT_EQ(LookUpPreviewPath(site, "/Talk.htm").file, fs::canonical(out_ / "Talk.htm").string());
 
   const std::string outsideName = fs::path(outside_.path()).filename().string();
-  for (const std::string& path :
-       {"/../" + outsideName + "/secret.txt", std::string("/ruffle/../../etc/passwd"), std::string("/./Talk.htm"),
-        std::string("/.."), std::string("Talk.htm"), std::string(""), std::string("/a\\..\\b"),
-        std::string("/Talk.htm\0x", 10)}) {
+  for (const std::string& path : {"/../" + outsideName + "/secret.txt", std::string("/ruffle/../../etc/passwd"),
+                                  std::string("/./Talk.htm"), std::string("/.."), std::string("Talk.htm"),
+                                  std::string(""), std::string("/a\\..\\b"), std::string("/Talk.htm\0x", 10)}) {
     EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kForbidden) << path;
   }
   // Links are followed only while they stay inside.

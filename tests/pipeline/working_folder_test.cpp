@@ -4,14 +4,14 @@
 
 #include "support/needs.h"
 
-#include <algorithm>
 #include <fcntl.h>
-#include <filesystem>
 #include <linux/fs.h>
-#include <map>
-#include <random>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
 
 #include "base/messages.h"
 #include "base/notifier.h"
@@ -33,7 +33,8 @@ class MapTable final : public ResourceTable {
     if (it == entries.end() || type != "BIN") return std::nullopt;
     return Bytes(it->second.data(), it->second.size());
   }
-  std::map<int, std::vector<std::uint8_t>> entries{{215, {0xD7, 0xCD, 0xC6, 0x9A, 1}}, {214, {0xD7, 0xCD, 0xC6, 0x9A, 2}}};
+  std::map<int, std::vector<std::uint8_t>> entries{{215, {0xD7, 0xCD, 0xC6, 0x9A, 1}},
+                                                   {214, {0xD7, 0xCD, 0xC6, 0x9A, 2}}};
 };
 
 std::vector<std::string> FileNames(const std::vector<std::string>& paths) {
@@ -58,7 +59,7 @@ TEST_F(CollectSlideImagesTest, TwelvePicturesComeInSlideNumberOrder) {
   for (int i = 0; i < 12; ++i) numbers[i] = i + 1;
   std::shuffle(numbers.begin(), numbers.end(), std::mt19937(7));
   for (int n : numbers) WriteFile(folder / ("Slide" + std::to_string(n) + (n % 2 ? ".JPG" : ".jpg")), "j");
-  WriteFile(folder / "Slide13.bmp", "b");  // another extension
+  WriteFile(folder / "Slide13.bmp", "b");        // another extension
   fs::create_directory(folder / "Slide14.jpg");  // a folder named like a picture
 
   ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "jpg"));
@@ -70,7 +71,8 @@ TEST_F(CollectSlideImagesTest, TwelvePicturesComeInSlideNumberOrder) {
 }
 
 TEST_F(CollectSlideImagesTest, NumbersCompareAsNumbersWhateverThePrefix) {
-  for (const char* name : {"Folie010.bmp", "Folie9.bmp", "Folie0001.bmp", "cover.bmp", "x99999999999999999999999.bmp"}) {
+  for (const char* name :
+       {"Folie010.bmp", "Folie9.bmp", "Folie0001.bmp", "cover.bmp", "x99999999999999999999999.bmp"}) {
     WriteFile(folder / name, "b");
   }
   ASSERT_TRUE(CollectSlideImages(folder.path(), settings, list, "bmp"));

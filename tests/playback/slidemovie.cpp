@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "base/notifier.h"
+#include "base/progress.h"
 #include "image/slide_preparation.h"
 #include "movie/conversion_settings.h"
 #include "movie/html5_twin.h"
 #include "movie/movie_writer.h"
 #include "movie/slide_list.h"
-#include "base/progress.h"
 
 namespace {
 

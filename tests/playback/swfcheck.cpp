@@ -59,8 +59,8 @@ nlohmann::json DescribeSprite(std::span<const std::uint8_t> bytes, const orv::te
       if (body.size() >= 5 && (body[0] & 0x02)) placed.push_back(body[3] | (body[4] << 8));
     }
   }
-  return {{"id", sprite.spriteId}, {"frameCount", sprite.spriteFrameCount},
-          {"showFrames", showFrames}, {"placed", placed}};
+  return {
+      {"id", sprite.spriteId}, {"frameCount", sprite.spriteFrameCount}, {"showFrames", showFrames}, {"placed", placed}};
 }
 
 }  // namespace

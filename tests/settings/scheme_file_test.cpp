@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sys/stat.h>
+#include <filesystem>
 
 #include "base/messages.h"
 #include "support/files.h"
@@ -37,15 +37,13 @@ class SchemeFileTest : public ::testing::Test {
 
 TEST_F(SchemeFileTest, BytesOfZeroOneAndThreeEntries) {
   EXPECT_EQ(AsText(EncodeScheme({})), std::string("P2S\0", 4));
-  EXPECT_EQ(EncodeScheme({"C:\\a.ppt"}),
-            (std::vector<std::uint8_t>{0x50, 0x32, 0x53, 0x01, 0x08, 0x00, 0x00, 0x00, 0x43, 0x3A, 0x5C, 0x61, 0x2E,
-                                       0x70, 0x70, 0x74}));
-  EXPECT_EQ(AsText(EncodeScheme({"/a.ppt", "/bb.ppt", ""})),
-            std::string("P2S\x03"
-                        "\x06\0\0\0/a.ppt"
-                        "\x07\0\0\0/bb.ppt"
-                        "\0\0\0\0",
-                        4 + 3 * 4 + 13));
+  EXPECT_EQ(EncodeScheme({"C:\\a.ppt"}), (std::vector<std::uint8_t>{0x50, 0x32, 0x53, 0x01, 0x08, 0x00, 0x00, 0x00,
+                                                                    0x43, 0x3A, 0x5C, 0x61, 0x2E, 0x70, 0x70, 0x74}));
+  EXPECT_EQ(AsText(EncodeScheme({"/a.ppt", "/bb.ppt", ""})), std::string("P2S\x03"
+                                                                         "\x06\0\0\0/a.ppt"
+                                                                         "\x07\0\0\0/bb.ppt"
+                                                                         "\0\0\0\0",
+                                                                         4 + 3 * 4 + 13));
 }
 
 TEST_F(SchemeFileTest, SavedListLoadsBackInOrder) {

@@ -3,13 +3,13 @@
 
 #include "support/needs.h"
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
-#include "support/files.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
@@ -25,9 +25,7 @@ struct CliRun {
 
 class SettingsCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ORVANTA_NEEDS(std::filesystem::exists(cli_), "orvanta-cli, built at " + cli_);
-  }
+  void SetUp() override { ORVANTA_NEEDS(std::filesystem::exists(cli_), "orvanta-cli, built at " + cli_); }
 
   // Arguments are quoted for the shell; none of them holds a single quote.
   CliRun Cli(const std::vector<std::string>& args) {

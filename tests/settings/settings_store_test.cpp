@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/stat.h>
 #include <thread>
 
 #include "base/messages.h"
 #include "base/paths.h"
-#include "support/files.h"
 #include "settings/settings_values.h"
+#include "support/files.h"
 
 namespace orv {
 namespace {
@@ -253,9 +253,7 @@ TEST(SettingsStoreLocation, FollowsXdgConfigHomeElseHome) {
 }
 
 TEST(SettingValues, RangesAndMessagesOfTheOptionsPages) {
-  auto message = [](std::string_view name, std::string_view text) {
-    return ValidateSettingValue(name, text).message;
-  };
+  auto message = [](std::string_view name, std::string_view text) { return ValidateSettingValue(name, text).message; };
   EXPECT_EQ(message("Width", "15"), "请输入一个16到2048间的整数");
   EXPECT_EQ(message("Height", "2049"), "请输入一个16到2048间的整数");
   EXPECT_EQ(message("Width", "wide"), msg::kEnterInteger);

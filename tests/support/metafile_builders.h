@@ -13,8 +13,7 @@ namespace orv::test {
 // A placeable Windows metafile built record by record.
 class WmfBuilder {
  public:
-  WmfBuilder(std::int16_t left, std::int16_t top, std::int16_t right, std::int16_t bottom,
-             std::uint16_t unitsPerInch)
+  WmfBuilder(std::int16_t left, std::int16_t top, std::int16_t right, std::int16_t bottom, std::uint16_t unitsPerInch)
       : box_{left, top, right, bottom}, unitsPerInch_(unitsPerInch) {}
 
   WmfBuilder& Record(std::uint16_t function, std::initializer_list<int> words) {
@@ -47,16 +46,22 @@ class WmfBuilder {
   std::vector<std::uint8_t> Bytes(bool goodChecksum = true, bool withEnd = true) const {
     std::vector<std::uint16_t> body = records_;
     if (withEnd) body.insert(body.end(), {3, 0, 0});
-    std::vector<std::uint16_t> words = {0xCDD7, 0x9AC6, 0,
-                                        static_cast<std::uint16_t>(box_[0]), static_cast<std::uint16_t>(box_[1]),
-                                        static_cast<std::uint16_t>(box_[2]), static_cast<std::uint16_t>(box_[3]),
-                                        unitsPerInch_, 0, 0};
+    std::vector<std::uint16_t> words = {0xCDD7,
+                                        0x9AC6,
+                                        0,
+                                        static_cast<std::uint16_t>(box_[0]),
+                                        static_cast<std::uint16_t>(box_[1]),
+                                        static_cast<std::uint16_t>(box_[2]),
+                                        static_cast<std::uint16_t>(box_[3]),
+                                        unitsPerInch_,
+                                        0,
+                                        0};
     std::uint16_t sum = 0;
     for (auto w : words) sum ^= w;
     words.push_back(goodChecksum ? sum : static_cast<std::uint16_t>(sum ^ 1));
     const auto total = static_cast<std::uint32_t>(9 + body.size());
-    words.insert(words.end(), {1, 9, 0x0300, static_cast<std::uint16_t>(total),
-                               static_cast<std::uint16_t>(total >> 16), 16, 0, 0, 0});
+    words.insert(words.end(), {1, 9, 0x0300, static_cast<std::uint16_t>(total), static_cast<std::uint16_t>(total >> 16),
+                               16, 0, 0, 0});
     words.insert(words.end(), body.begin(), body.end());
     std::vector<std::uint8_t> bytes;
     for (auto w : words) {
@@ -100,8 +105,8 @@ class EmfBuilder {
     std::vector<std::uint32_t> body = records_;
     if (withEnd) body.insert(body.end(), {14, 20, 0, 16, 20});
     std::vector<std::uint32_t> words = {1, 108, 0, 0, static_cast<std::uint32_t>(width_),
-                                        static_cast<std::uint32_t>(height_), 0, 0, 0, 0,
-                                        0x464D4520, 0x10000, 0, 0, 8, 0, 0, 0,
+                                        static_cast<std::uint32_t>(height_), 0, 0, 0, 0, 0x464D4520, 0x10000, 0, 0, 8,
+                                        0, 0, 0,
                                         // reference device: 96 dpi
                                         960, 720, 254, 191, 0, 0, 0, 0, 0};
     words.insert(words.end(), body.begin(), body.end());
@@ -124,7 +129,8 @@ struct Pixel {
 };
 
 inline Pixel At(const MetafilePicture& p, int x, int y) {
-  const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 3;
+  const std::size_t i =
+      (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 3;
   return {p.bgr[i + 2], p.bgr[i + 1], p.bgr[i]};
 }
 

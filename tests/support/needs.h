@@ -20,28 +20,28 @@ inline bool InCi() {
 }  // namespace orv::test
 
 // Use inside a test body: returns from it.
-#define ORVANTA_NEEDS(present, what)                                                \
-  do {                                                                                     \
-    if (!(present)) {                                                                      \
-      if (::orv::test::InCi()) {                                                      \
-        FAIL() << "missing: " << (what) << " (CI=true: a missing piece is a failure)";      \
-      }                                                                                    \
-      std::fprintf(stderr, "\n*** SKIPPED: missing %s\n", std::string(what).c_str());     \
-      GTEST_SKIP() << "missing: " << (what);                                               \
-    }                                                                                      \
+#define ORVANTA_NEEDS(present, what)                                                   \
+  do {                                                                                 \
+    if (!(present)) {                                                                  \
+      if (::orv::test::InCi()) {                                                       \
+        FAIL() << "missing: " << (what) << " (CI=true: a missing piece is a failure)"; \
+      }                                                                                \
+      std::fprintf(stderr, "\n*** SKIPPED: missing %s\n", std::string(what).c_str());  \
+      GTEST_SKIP() << "missing: " << (what);                                           \
+    }                                                                                  \
   } while (0)
 
 // For a piece a test can do without (one file of several): where CI=true its
 // absence fails the test (and the test goes on); elsewhere it is said loudly
 // and recorded on the test, which goes on without it.
-#define ORVANTA_WANTS(present, what)                                                  \
-  do {                                                                                \
-    if (!(present)) {                                                                 \
-      if (::orv::test::InCi()) {                                                      \
+#define ORVANTA_WANTS(present, what)                                                          \
+  do {                                                                                        \
+    if (!(present)) {                                                                         \
+      if (::orv::test::InCi()) {                                                              \
         ADD_FAILURE() << "missing: " << (what) << " (CI=true: a missing piece is a failure)"; \
-      } else {                                                                        \
-        std::fprintf(stderr, "\n*** CASE SKIPPED: missing %s\n", std::string(what).c_str()); \
-        ::testing::Test::RecordProperty("case_skipped", std::string(what));          \
-      }                                                                               \
-    }                                                                                 \
+      } else {                                                                                \
+        std::fprintf(stderr, "\n*** CASE SKIPPED: missing %s\n", std::string(what).c_str());  \
+        ::testing::Test::RecordProperty("case_skipped", std::string(what));                   \
+      }                                                                                       \
+    }                                                                                         \
   } while (0)

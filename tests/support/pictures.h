@@ -30,8 +30,8 @@ struct BmpLayout {
   bool fileHeader = true;
   std::int32_t ppm = 2835;
   std::uint32_t clrUsed = 0;
-  ByteVector palette;  // as stored in the file
-  ByteVector pixels;   // as stored in the file
+  ByteVector palette;                      // as stored in the file
+  ByteVector pixels;                       // as stored in the file
   std::optional<std::uint32_t> sizeField;  // file header's size field
 };
 
@@ -124,12 +124,12 @@ inline ByteVector EmptyPlaceableWmf(std::int16_t right, std::int16_t bottom, std
   std::uint16_t sum = 0;
   for (int i = 0; i < 10; ++i) sum ^= static_cast<std::uint16_t>(b[2 * i] | (b[2 * i + 1] << 8));
   Put16(b, sum);
-  Put16(b, 1);       // type: memory
-  Put16(b, 9);       // header words
-  Put16(b, 0x300);   // version
-  Put32(b, 9 + 3);   // size in words
-  Put16(b, 0);       // objects
-  Put32(b, 3);       // largest record
+  Put16(b, 1);      // type: memory
+  Put16(b, 9);      // header words
+  Put16(b, 0x300);  // version
+  Put32(b, 9 + 3);  // size in words
+  Put16(b, 0);      // objects
+  Put32(b, 3);      // largest record
   Put16(b, 0);
   Put32(b, 3);  // end-of-file record
   Put16(b, 0);

@@ -95,9 +95,7 @@ unsigned U16(ByteSpan bytes, std::size_t at) {
   return bytes[at] | (bytes[at + 1] << 8);
 }
 
-std::uint32_t U32(ByteSpan bytes, std::size_t at) {
-  return U16(bytes, at) | (std::uint32_t{U16(bytes, at + 2)} << 16);
-}
+std::uint32_t U32(ByteSpan bytes, std::size_t at) { return U16(bytes, at) | (std::uint32_t{U16(bytes, at + 2)} << 16); }
 
 std::string CString(ByteSpan bytes, std::size_t at, std::size_t* next) {
   std::string text;
@@ -253,10 +251,19 @@ std::vector<PushValue> ReadPush(const Action& action) {
     PushValue v;
     v.type = p[at++];
     switch (v.type) {
-      case 0: v.text = CString(p, at, &at); break;
-      case 1: v.number = U32(p, at); at += 4; break;
-      case 2: case 3: break;
-      case 4: case 5: case 8:
+      case 0:
+        v.text = CString(p, at, &at);
+        break;
+      case 1:
+        v.number = U32(p, at);
+        at += 4;
+        break;
+      case 2:
+      case 3:
+        break;
+      case 4:
+      case 5:
+      case 8:
         if (at >= p.size()) throw std::out_of_range("push value past the end");
         v.number = p[at++];
         break;
@@ -266,9 +273,16 @@ std::vector<PushValue> ReadPush(const Action& action) {
         at += 8;
         break;
       }
-      case 7: v.number = U32(p, at); at += 4; break;
-      case 9: v.number = U16(p, at); at += 2; break;
-      default: throw std::runtime_error("unknown push type");
+      case 7:
+        v.number = U32(p, at);
+        at += 4;
+        break;
+      case 9:
+        v.number = U16(p, at);
+        at += 2;
+        break;
+      default:
+        throw std::runtime_error("unknown push type");
     }
     values.push_back(v);
   }

@@ -61,7 +61,7 @@ struct SwfRect {
 
 struct SwfTag {
   std::uint16_t code = 0;
-  std::uint32_t length = 0;    // body length from the header
+  std::uint32_t length = 0;  // body length from the header
   bool longHeader = false;
   std::size_t offset = 0;      // of the header, from the start of the data read
   std::size_t bodyOffset = 0;  // of the body
@@ -73,11 +73,11 @@ struct SwfTag {
 };
 
 struct SwfMovie {
-  std::string signature;      // "FWS"
+  std::string signature;  // "FWS"
   std::uint8_t version = 0;
   std::uint32_t fileLength = 0;  // the header's length field
   SwfRect frame;
-  std::uint16_t frameRate = 0;   // 8.8 fixed point
+  std::uint16_t frameRate = 0;  // 8.8 fixed point
   std::uint16_t frameCount = 0;
   std::size_t headerLength = 0;  // bytes before the first tag
   std::vector<SwfTag> tags;      // top level, up to and including End

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "base/notifier.h"
+#include "movie/movie_test_support.h"
 #include "movie/movie_writer.h"
 #include "support/swf_reader.h"
-#include "movie/movie_test_support.h"
 
 namespace orv {
 namespace {
@@ -43,8 +43,7 @@ TEST(SwfReader, WrittenMovieReadsBackTagByTag) {
   EXPECT_EQ(movie.fileLength, bytes.size());
   EXPECT_EQ(movie.headerLength, 21u);
   // Header tags, the stand-in player's frames, two slides, sprite, placements.
-  EXPECT_EQ(Codes(movie.tags),
-            (std::vector<int>{9, 24, 12, 1, 1, 1, 12, 21, 2, 21, 2, 39, 26, 26, 1, 0}));
+  EXPECT_EQ(Codes(movie.tags), (std::vector<int>{9, 24, 12, 1, 1, 1, 12, 21, 2, 21, 2, 39, 26, 26, 1, 0}));
   EXPECT_TRUE(movie.tags[2].longHeader);
   EXPECT_FALSE(movie.tags[0].longHeader);
   const test::SwfTag& sprite = movie.tags[11];
@@ -87,10 +86,10 @@ TEST(SwfReader, DamagedFilesAreReported) {
 TEST(SwfReader, SpriteLengthThatDisagreesWithItsTags) {
   // Header with a 1-bit-count RECT, one frame; a sprite whose length claims
   // one byte more than its tags.
-  const ByteVector movie = Hex(
-      "46 57 53 06 1f 00 00 00 08 00 0c 00 01 00 "  // header (14 bytes)
-      "ff 09 07 00 00 00 01 00 00 00 00 00 00 "     // DefineSprite, length 7: id, 0 frames, End, 1 extra
-      "40 00 00 00");                               // ShowFrame, End
+  const ByteVector movie =
+      Hex("46 57 53 06 1f 00 00 00 08 00 0c 00 01 00 "  // header (14 bytes)
+          "ff 09 07 00 00 00 01 00 00 00 00 00 00 "     // DefineSprite, length 7: id, 0 frames, End, 1 extra
+          "40 00 00 00");                               // ShowFrame, End
   const test::SwfMovie read = test::ReadSwf(movie);
   ASSERT_EQ(read.tags.size(), 3u);
   EXPECT_FALSE(read.ok());

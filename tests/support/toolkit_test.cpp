@@ -77,11 +77,12 @@ TEST(Files, ReadsBackWhatWasWrittenAndNothingForAMissingFile) {
 
 TEST(Pictures, SolidBmpHasTheHeaderAndPaddedRowsOfTheFormat) {
   // 2x1 red: rows padded to 8 bytes, blue-green-red order.
-  const test::ByteVector expected = {
-      'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                  // file header
-      40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,   // size, width, height, planes, bits, BI_RGB
-      8, 0, 0, 0, 0xc4, 0x0e, 0, 0, 0xc4, 0x0e, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // image size, 3780 ppm
-      0, 0, 255, 0, 0, 255, 0, 0};
+  const test::ByteVector expected = {'B', 'M', 62,  0, 0,    0,    0, 0, 0,    0,    54, 0, 0, 0,  // file header
+                                     40,  0,   0,   0, 2,    0,    0, 0, 1,    0,    0,  0, 1, 0,
+                                     24,  0,   0,   0, 0,    0,  // size, width, height, planes, bits, BI_RGB
+                                     8,   0,   0,   0, 0xc4, 0x0e, 0, 0, 0xc4, 0x0e, 0,  0, 0, 0,
+                                     0,   0,   0,   0, 0,    0,  // image size, 3780 ppm
+                                     0,   0,   255, 0, 0,    255,  0, 0};
   EXPECT_EQ(test::SolidBmp(2, 1, 255, 0, 0), expected);
 }
 

@@ -172,8 +172,8 @@ TEST(ActionAssembler, RefusesBranchesAndBodiesBeyondSixteenBits) {
 }
 
 TEST(ActionAssembler, RefusesWhatCannotBeAssembled) {
-  EXPECT_THROW(Code(".size 2\nstop\nstop\n"), AssemblyError);           // too long
-  EXPECT_THROW(Code(".size 6\nstop\n"), AssemblyError);                 // slack too small to skip
+  EXPECT_THROW(Code(".size 2\nstop\nstop\n"), AssemblyError);  // too long
+  EXPECT_THROW(Code(".size 6\nstop\n"), AssemblyError);        // slack too small to skip
   EXPECT_THROW(Code("jump nowhere\n"), AssemblyError);
   EXPECT_THROW(Code("a:\na:\n"), AssemblyError);
   EXPECT_THROW(Code("frobnicate\n"), AssemblyError);

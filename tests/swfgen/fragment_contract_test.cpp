@@ -48,8 +48,10 @@ std::map<unsigned, SwfTag> Definitions() {
 std::vector<std::vector<SwfTag>> Frames(const std::vector<SwfTag>& tags) {
   std::vector<std::vector<SwfTag>> frames(1);
   for (const SwfTag& t : tags) {
-    if (t.code == 1) frames.emplace_back();
-    else frames.back().push_back(t);
+    if (t.code == 1)
+      frames.emplace_back();
+    else
+      frames.back().push_back(t);
   }
   return frames;
 }
@@ -70,12 +72,36 @@ TEST(PlayerFragment, FirstBytesCarryConstantsFiveToThirtyFour) {
   const ByteSpan f = Fragment();
   ASSERT_GT(f.size(), kFirstBlockEnd + 1);
   EXPECT_EQ(f[0], 0) << "byte 0 ends the configuration document";
-  const std::vector<std::string> expected = {
-      "gConfig_xml", "XML", "Stage", "align", "firstChild", "attributes", "scaleMode", "showMenu",
-      "true", "gFrameWidth", "frameWidth", "gFrameHeight", "frameHeight", "Curtain_mc", "_width",
-      "_height", "ldrProgress_mc", "_x", "_y", "ldrBorder_mc", "ldrStatus_txt", "_alpha",
-      "ldrBytesLoaded", "getBytesLoaded", "ldrBytesTotal", "getBytesTotal", "ldrPercentLoaded",
-      "text", " %", "_xscale"};
+  const std::vector<std::string> expected = {"gConfig_xml",
+                                             "XML",
+                                             "Stage",
+                                             "align",
+                                             "firstChild",
+                                             "attributes",
+                                             "scaleMode",
+                                             "showMenu",
+                                             "true",
+                                             "gFrameWidth",
+                                             "frameWidth",
+                                             "gFrameHeight",
+                                             "frameHeight",
+                                             "Curtain_mc",
+                                             "_width",
+                                             "_height",
+                                             "ldrProgress_mc",
+                                             "_x",
+                                             "_y",
+                                             "ldrBorder_mc",
+                                             "ldrStatus_txt",
+                                             "_alpha",
+                                             "ldrBytesLoaded",
+                                             "getBytesLoaded",
+                                             "ldrBytesTotal",
+                                             "getBytesTotal",
+                                             "ldrPercentLoaded",
+                                             "text",
+                                             " %",
+                                             "_xscale"};
   std::size_t at = 1;
   for (const std::string& s : expected) EXPECT_EQ(CString(f, at, &at), s);
   EXPECT_EQ(at, 295u) << "constants 5..34 must take bytes 1..294";
@@ -152,8 +178,8 @@ TEST(PlayerFragment, CharacterIdsStayWithinOneToSixtyTwoAndAreDefinedBeforeUse) 
   for (const SwfTag& t : FragmentTags()) {
     if (t.code == 39) checkPlacements(SpriteTags(t));
     if (t.code == 26) checkPlacements({t});
-    const bool definition = t.code == 2 || t.code == 22 || t.code == 32 || t.code == 34 || t.code == 37 ||
-                            t.code == 39 || t.code == 48;
+    const bool definition =
+        t.code == 2 || t.code == 22 || t.code == 32 || t.code == 34 || t.code == 37 || t.code == 39 || t.code == 48;
     if (definition) defined.insert(U16(t.body, 0));
   }
 }
@@ -274,7 +300,8 @@ TEST(PlayerFragment, FontCarriesEveryLabelCharacter) {
   at += 2;
   const std::size_t offsetTable = at;
   const bool wide = flags & 0x08;
-  const std::size_t codeTable = offsetTable + (wide ? U32(b, offsetTable + 4 * glyphs) : U16(b, offsetTable + 2 * glyphs));
+  const std::size_t codeTable =
+      offsetTable + (wide ? U32(b, offsetTable + 4 * glyphs) : U16(b, offsetTable + 2 * glyphs));
   std::set<char> codes;
   for (unsigned i = 0; i < glyphs; ++i) codes.insert(static_cast<char>(U16(b, codeTable + 2 * i)));
   for (char c : std::string("NEXTPREVAUTOPLAYPAUSE0123456789 /%")) EXPECT_EQ(codes.count(c), 1u) << c;

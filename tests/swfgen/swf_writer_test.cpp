@@ -80,9 +80,9 @@ TEST(SwfWriter, TagHeadersUseTheShortFormOnlyWhenItFits) {
 TEST(SwfWriter, ShapeRecordsDecodeBackToTheOutline) {
   swfgen::Path path;
   path.MoveTo(100, 200);
-  path.LineTo(300, 200);   // horizontal
-  path.LineTo(300, 260);   // vertical
-  path.LineTo(100, 200);   // general
+  path.LineTo(300, 200);  // horizontal
+  path.LineTo(300, 260);  // vertical
+  path.LineTo(100, 200);  // general
   path.CurveTo(50, 150, 100, 100);
   swfgen::BitWriter bits;
   path.WriteRecords(bits, 1, 1);
@@ -124,9 +124,9 @@ TEST(SwfWriter, ShapeRecordsDecodeBackToTheOutline) {
 TEST(SwfWriter, ButtonActionsChainTheirSizesAndEndWithZero) {
   const Bytes release = {0x07, 0x00};
   const Bytes press = {0x06, 0x06, 0x00};
-  const Bytes tag = swfgen::DefineButton2Tag(
-      9, {{swfgen::kUp | swfgen::kHit, 3, 1, {}}},
-      {{swfgen::kOnPress, press}, {swfgen::kOnRelease | swfgen::kOnReleaseOutside, release}});
+  const Bytes tag =
+      swfgen::DefineButton2Tag(9, {{swfgen::kUp | swfgen::kHit, 3, 1, {}}},
+                               {{swfgen::kOnPress, press}, {swfgen::kOnRelease | swfgen::kOnReleaseOutside, release}});
   const auto tags = ReadTags(tag, false);
   ASSERT_EQ(tags.size(), 1u);
   const ByteSpan b = tags[0].body;

@@ -108,8 +108,8 @@ TEST(WriterContract, MainScriptUsesTheNamesTheWriterAndTheDocumentGiveIt) {
   // Fragment 205 places the slides sprite as "navSlides_mc" at depth 1 and
   // moves the panel at depth 3; the document's <config> attributes and the
   // delay of each <slideProp>.
-  for (const char* name : {"navSlides_mc", "navPanel_mc", "showNavPanel", "autoStart", "loop", "transAnim",
-                           "fixDelay", "delay", "fade", "true"}) {
+  for (const char* name : {"navSlides_mc", "navPanel_mc", "showNavPanel", "autoStart", "loop", "transAnim", "fixDelay",
+                           "delay", "fade", "true"}) {
     EXPECT_EQ(names.count(name), 1u) << name;
   }
   const ByteSpan end = Fragment(orv::kMovieEndFragment);

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "wmf_writer.h"
 
@@ -55,16 +55,19 @@ void Arrow(WmfWriter& w, Rgb colour, int centreX, int centreY, bool pointsLeft) 
   const int brush = w.SelectNewBrush(colour);
   const int d = pointsLeft ? -1 : 1;
   // A broad arrow: shaft and head, 120 x 80 pixels.
-  w.Polygon({{U(centreX - d * 60), U(centreY - 18)}, {U(centreX + d * 5), U(centreY - 18)},
-             {U(centreX + d * 5), U(centreY - 42)}, {U(centreX + d * 60), U(centreY)},
-             {U(centreX + d * 5), U(centreY + 42)}, {U(centreX + d * 5), U(centreY + 18)},
+  w.Polygon({{U(centreX - d * 60), U(centreY - 18)},
+             {U(centreX + d * 5), U(centreY - 18)},
+             {U(centreX + d * 5), U(centreY - 42)},
+             {U(centreX + d * 60), U(centreY)},
+             {U(centreX + d * 5), U(centreY + 42)},
+             {U(centreX + d * 5), U(centreY + 18)},
              {U(centreX - d * 60), U(centreY + 18)}});
   w.DeleteObject(brush);
   w.DeleteObject(pen);
 }
 
-void Text(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, std::uint8_t charset,
-          const char* face, Rgb colour, std::uint16_t align, const std::string& text) {
+void Text(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, std::uint8_t charset, const char* face,
+          Rgb colour, std::uint16_t align, const std::string& text) {
   const int font = w.SelectNewFont(static_cast<std::int16_t>(-U(pixels)), weight, charset, face);
   w.SetTextColour(colour);
   w.SetTextAlign(align);
@@ -72,13 +75,13 @@ void Text(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, std::uint
   w.DeleteObject(font);
 }
 
-void English(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, Rgb colour,
-             std::uint16_t align, const std::string& text) {
+void English(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, Rgb colour, std::uint16_t align,
+             const std::string& text) {
   Text(w, x, y, pixels, weight, 0, "Arial", colour, align, text);
 }
 
-void Chinese(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, Rgb colour,
-             std::uint16_t align, const std::string& text) {
+void Chinese(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, Rgb colour, std::uint16_t align,
+             const std::string& text) {
   Text(w, x, y, pixels, weight, kChineseCharset, "黑体", colour, align, text);
 }
 

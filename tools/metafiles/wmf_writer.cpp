@@ -22,8 +22,8 @@ void PushBytes(std::vector<std::uint16_t>& params, const std::string& bytes) {
 
 WmfWriter::WmfWriter(std::int16_t width, std::int16_t height, std::uint16_t unitsPerInch)
     : width_(width), height_(height), unitsPerInch_(unitsPerInch) {
-  Record(0x0103, {8});                      // anisotropic mapping
-  Record(0x020B, {0, 0});                   // window origin
+  Record(0x0103, {8});                          // anisotropic mapping
+  Record(0x020B, {0, 0});                       // window origin
   Record(0x020C, {Word(height), Word(width)});  // window extent
 }
 
@@ -67,13 +67,12 @@ int WmfWriter::SelectNullBrush() {
   return slot;
 }
 
-int WmfWriter::SelectNewFont(std::int16_t height, std::int16_t weight, std::uint8_t charset,
-                             const std::string& face) {
+int WmfWriter::SelectNewFont(std::int16_t height, std::int16_t weight, std::uint8_t charset, const std::string& face) {
   currentCharset_ = charset;
   std::vector<std::uint16_t> params = {Word(height), 0, 0, 0, Word(weight)};
-  params.push_back(0);                        // italic, underline
-  params.push_back(static_cast<std::uint16_t>(charset << 8));  // strike-out, charset
-  params.push_back(0);                        // output and clip precision
+  params.push_back(0);                                            // italic, underline
+  params.push_back(static_cast<std::uint16_t>(charset << 8));     // strike-out, charset
+  params.push_back(0);                                            // output and clip precision
   params.push_back(static_cast<std::uint16_t>(4 | (0x22 << 8)));  // antialiased quality; variable pitch, swiss
   std::string name = Encode(face);
   name.resize(32, '\0');

@@ -27,9 +27,15 @@ QPainterPath ButtonOutline(Shape shape, QSizeF size) {
   QPainterPath path;
   const QRectF box(0.5, 0.5, size.width() - 1.0, size.height() - 1.0);
   switch (shape) {
-    case Shape::Circle: path.addEllipse(box); break;
-    case Shape::Square: path.addRoundedRect(box, 5, 5); break;
-    case Shape::Pill: path.addRoundedRect(box, 8, 8); break;
+    case Shape::Circle:
+      path.addEllipse(box);
+      break;
+    case Shape::Square:
+      path.addRoundedRect(box, 5, 5);
+      break;
+    case Shape::Pill:
+      path.addRoundedRect(box, 8, 8);
+      break;
   }
   return path;
 }
@@ -47,8 +53,10 @@ struct GlyphBox {
 void DrawOutline(QPainter& p, const GlyphBox& g, std::initializer_list<QPointF> corners) {
   QPainterPath path;
   for (const QPointF& corner : corners) {
-    if (path.elementCount() == 0) path.moveTo(g.At(corner.x(), corner.y()));
-    else path.lineTo(g.At(corner.x(), corner.y()));
+    if (path.elementCount() == 0)
+      path.moveTo(g.At(corner.x(), corner.y()));
+    else
+      path.lineTo(g.At(corner.x(), corner.y()));
   }
   path.closeSubpath();
   p.drawPath(path);
@@ -109,18 +117,37 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& colour
   p.setBrush(Qt::NoBrush);
   const GlyphBox g{box};
   switch (glyph) {
-    case Glyph::None: break;
-    case Glyph::New: DrawNewPage(p, g); break;
+    case Glyph::None:
+      break;
+    case Glyph::New:
+      DrawNewPage(p, g);
+      break;
     case Glyph::Folder:
-    case Glyph::Open: DrawFolder(p, g, glyph == Glyph::Open); break;
-    case Glyph::Save: DrawSave(p, g); break;
+    case Glyph::Open:
+      DrawFolder(p, g, glyph == Glyph::Open);
+      break;
+    case Glyph::Save:
+      DrawSave(p, g);
+      break;
     case Glyph::Add:
-    case Glyph::Remove: DrawCircledSign(p, g, glyph == Glyph::Add); break;
-    case Glyph::Options: DrawOptions(p, g, colour); break;
-    case Glyph::Play: DrawPlay(p, g, colour); break;
-    case Glyph::Info: DrawLetter(p, g, QStringLiteral("i")); break;
-    case Glyph::Help: DrawLetter(p, g, QStringLiteral("?")); break;
-    case Glyph::Minimise: p.drawLine(g.At(0.15, 0.8), g.At(0.85, 0.8)); break;
+    case Glyph::Remove:
+      DrawCircledSign(p, g, glyph == Glyph::Add);
+      break;
+    case Glyph::Options:
+      DrawOptions(p, g, colour);
+      break;
+    case Glyph::Play:
+      DrawPlay(p, g, colour);
+      break;
+    case Glyph::Info:
+      DrawLetter(p, g, QStringLiteral("i"));
+      break;
+    case Glyph::Help:
+      DrawLetter(p, g, QStringLiteral("?"));
+      break;
+    case Glyph::Minimise:
+      p.drawLine(g.At(0.15, 0.8), g.At(0.85, 0.8));
+      break;
     case Glyph::Close:
       p.drawLine(g.At(0.15, 0.15), g.At(0.85, 0.85));
       p.drawLine(g.At(0.85, 0.15), g.At(0.15, 0.85));
@@ -190,8 +217,7 @@ QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& l
     DrawGlyph(p, glyph, box, ink);
     p.setPen(ink);
     p.setFont(UiFont(15, true));
-    p.drawText(QRectF(shift, size.height() * 0.58 + shift, size.width(), size.height() * 0.26), Qt::AlignCenter,
-               label);
+    p.drawText(QRectF(shift, size.height() * 0.58 + shift, size.width(), size.height() * 0.26), Qt::AlignCenter, label);
   } else {
     const double glyphSize = 16;
     p.setFont(UiFont(14, true));
@@ -233,8 +259,7 @@ void Panel(QPainter& p, const QRectF& box, const QString& title) {
   if (!title.isEmpty()) {
     p.setPen(c.caption);
     p.setFont(UiFont(12, true));
-    p.drawText(QRectF(box.left() + 12, box.top() + 4, box.width() - 24, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               title);
+    p.drawText(QRectF(box.left() + 12, box.top() + 4, box.width() - 24, 18), Qt::AlignLeft | Qt::AlignVCenter, title);
   }
 }
 
@@ -335,7 +360,8 @@ QImage Background() {
   p.setPen(c.caption);
   p.setFont(UiFont(12));
   p.drawText(QRectF(142, 236, 80, 40), Qt::AlignCenter, QString::fromUtf8("设置选项后\n开始转换"));
-  p.drawText(QRectF(120, 348, 100, 40), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("Orvanta V") + QString::fromUtf8(orv::kVersion));
+  p.drawText(QRectF(120, 348, 100, 40), Qt::AlignLeft | Qt::AlignVCenter,
+             QString::fromUtf8("Orvanta V") + QString::fromUtf8(orv::kVersion));
 
   // Right column: the list well and the output folder field.
   Panel(p, QRectF(232, 66, 349, 266), QString::fromUtf8("待转换的演示文稿（从下往上依次转换）"));

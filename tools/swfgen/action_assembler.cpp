@@ -12,31 +12,31 @@ namespace {
 // Stack operations without operands, by mnemonic.
 const std::unordered_map<std::string, std::uint8_t>& SimpleOps() {
   static const std::unordered_map<std::string, std::uint8_t> ops = {
-      {"nextframe", 0x04}, {"prevframe", 0x05}, {"play", 0x06}, {"stop", 0x07},
-      {"add", 0x0A}, {"subtract", 0x0B}, {"multiply", 0x0C}, {"divide", 0x0D},
-      {"equals", 0x0E}, {"less", 0x0F}, {"and", 0x10}, {"or", 0x11}, {"not", 0x12},
-      {"stringequals", 0x13}, {"stringlength", 0x14}, {"stringextract", 0x15},
-      {"pop", 0x17}, {"tointeger", 0x18}, {"getvariable", 0x1C}, {"setvariable", 0x1D},
-      {"settarget2", 0x20}, {"stringadd", 0x21}, {"getproperty", 0x22}, {"setproperty", 0x23},
-      {"clonesprite", 0x24}, {"removesprite", 0x25}, {"trace", 0x26}, {"startdrag", 0x27},
-      {"enddrag", 0x28}, {"stringless", 0x29}, {"random", 0x30}, {"gettime", 0x34},
-      {"delete", 0x3A}, {"delete2", 0x3B}, {"definelocal", 0x3C}, {"callfunction", 0x3D},
-      {"return", 0x3E}, {"modulo", 0x3F}, {"newobject", 0x40}, {"definelocal2", 0x41},
-      {"initarray", 0x42}, {"initobject", 0x43}, {"typeof", 0x44}, {"targetpath", 0x45},
-      {"enumerate", 0x46}, {"add2", 0x47}, {"less2", 0x48}, {"equals2", 0x49},
-      {"tonumber", 0x4A}, {"tostring", 0x4B}, {"dup", 0x4C}, {"swap", 0x4D},
-      {"getmember", 0x4E}, {"setmember", 0x4F}, {"increment", 0x50}, {"decrement", 0x51},
-      {"callmethod", 0x52}, {"newmethod", 0x53}, {"instanceof", 0x54}, {"enumerate2", 0x55},
-      {"bitand", 0x60}, {"bitor", 0x61}, {"bitxor", 0x62}, {"bitlshift", 0x63},
-      {"bitrshift", 0x64}, {"biturshift", 0x65}, {"strictequals", 0x66}, {"greater", 0x67},
+      {"nextframe", 0x04},     {"prevframe", 0x05},    {"play", 0x06},         {"stop", 0x07},
+      {"add", 0x0A},           {"subtract", 0x0B},     {"multiply", 0x0C},     {"divide", 0x0D},
+      {"equals", 0x0E},        {"less", 0x0F},         {"and", 0x10},          {"or", 0x11},
+      {"not", 0x12},           {"stringequals", 0x13}, {"stringlength", 0x14}, {"stringextract", 0x15},
+      {"pop", 0x17},           {"tointeger", 0x18},    {"getvariable", 0x1C},  {"setvariable", 0x1D},
+      {"settarget2", 0x20},    {"stringadd", 0x21},    {"getproperty", 0x22},  {"setproperty", 0x23},
+      {"clonesprite", 0x24},   {"removesprite", 0x25}, {"trace", 0x26},        {"startdrag", 0x27},
+      {"enddrag", 0x28},       {"stringless", 0x29},   {"random", 0x30},       {"gettime", 0x34},
+      {"delete", 0x3A},        {"delete2", 0x3B},      {"definelocal", 0x3C},  {"callfunction", 0x3D},
+      {"return", 0x3E},        {"modulo", 0x3F},       {"newobject", 0x40},    {"definelocal2", 0x41},
+      {"initarray", 0x42},     {"initobject", 0x43},   {"typeof", 0x44},       {"targetpath", 0x45},
+      {"enumerate", 0x46},     {"add2", 0x47},         {"less2", 0x48},        {"equals2", 0x49},
+      {"tonumber", 0x4A},      {"tostring", 0x4B},     {"dup", 0x4C},          {"swap", 0x4D},
+      {"getmember", 0x4E},     {"setmember", 0x4F},    {"increment", 0x50},    {"decrement", 0x51},
+      {"callmethod", 0x52},    {"newmethod", 0x53},    {"instanceof", 0x54},   {"enumerate2", 0x55},
+      {"bitand", 0x60},        {"bitor", 0x61},        {"bitxor", 0x62},       {"bitlshift", 0x63},
+      {"bitrshift", 0x64},     {"biturshift", 0x65},   {"strictequals", 0x66}, {"greater", 0x67},
       {"stringgreater", 0x68},
   };
   return ops;
 }
 
 constexpr std::uint8_t kGotoFrame = 0x81, kGetUrl = 0x83, kStoreRegister = 0x87, kConstantPool = 0x88,
-                       kSetTarget = 0x8B, kGotoLabel = 0x8C, kPush = 0x96, kJump = 0x99,
-                       kDefineFunction = 0x9B, kIf = 0x9D, kGotoFrame2 = 0x9F;
+                       kSetTarget = 0x8B, kGotoLabel = 0x8C, kPush = 0x96, kJump = 0x99, kDefineFunction = 0x9B,
+                       kIf = 0x9D, kGotoFrame2 = 0x9F;
 
 struct Token {
   std::string text;
@@ -74,10 +74,14 @@ class Parser {
           if (d == '\\') {
             if (i >= text.size()) Fail(line, "unterminated string");
             const char e = text[i++];
-            if (e == 'n') d = '\n';
-            else if (e == 't') d = '\t';
-            else if (e == '"' || e == '\\') d = e;
-            else Fail(line, "unknown escape");
+            if (e == 'n')
+              d = '\n';
+            else if (e == 't')
+              d = '\t';
+            else if (e == '"' || e == '\\')
+              d = e;
+            else
+              Fail(line, "unknown escape");
           }
           t.text.push_back(d);
         }
@@ -189,10 +193,14 @@ struct Item {
 
   std::size_t Size() const {
     switch (kind) {
-      case Kind::Action: return opcode < kFirstActionWithPayload ? 1 : 3 + payload.size();
-      case Kind::Branch: return kBranchSize;
-      case Kind::FunctionStart: return 3 + payload.size() + 2;
-      default: return 0;
+      case Kind::Action:
+        return opcode < kFirstActionWithPayload ? 1 : 3 + payload.size();
+      case Kind::Branch:
+        return kBranchSize;
+      case Kind::FunctionStart:
+        return 3 + payload.size() + 2;
+      default:
+        return 0;
     }
   }
 };

@@ -36,9 +36,9 @@ class AssemblyError : public std::runtime_error {
 };
 
 struct AssembledBlock {
-  Bytes actions;                         // ends with ActionEnd
-  std::vector<std::string> externPool;   // the .extern_pool constants, in order
-  std::size_t codeEnd = 0;               // offset where padding (if any) begins
+  Bytes actions;                        // ends with ActionEnd
+  std::vector<std::string> externPool;  // the .extern_pool constants, in order
+  std::size_t codeEnd = 0;              // offset where padding (if any) begins
 };
 
 // Splits a source file into its `.block NAME` sections; text before the first

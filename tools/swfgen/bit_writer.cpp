@@ -26,8 +26,7 @@ unsigned UnsignedBits(std::uint32_t value) {
 
 unsigned SignedBits(std::int32_t value) {
   // One sign bit plus the magnitude bits of the value or of its complement.
-  const std::uint32_t magnitude =
-      value < 0 ? ~static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  const std::uint32_t magnitude = value < 0 ? ~static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   return UnsignedBits(magnitude) + 1;
 }
 

@@ -12,9 +12,7 @@ class BitWriter {
  public:
   // Appends the low `count` bits of `value` (count 0..32), highest first.
   void Put(unsigned count, std::uint32_t value);
-  void PutSigned(unsigned count, std::int32_t value) {
-    Put(count, static_cast<std::uint32_t>(value));
-  }
+  void PutSigned(unsigned count, std::int32_t value) { Put(count, static_cast<std::uint32_t>(value)); }
   void PutFlag(bool flag) { Put(1, flag ? 1u : 0u); }
   // Pads the last byte with zero bits; further bits start a new byte.
   void Align() { bitsUsed_ = 0; }

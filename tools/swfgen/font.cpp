@@ -112,7 +112,10 @@ Bytes DefineFont2Tag(std::uint16_t id, const EmbeddedFont& font) {
   body.U16(static_cast<unsigned>(n));
   std::size_t offset = offsetSize * (n + 1);
   auto writeOffset = [&](std::size_t v) {
-    if (wide) body.U32(static_cast<std::uint32_t>(v)); else body.U16(static_cast<unsigned>(v));
+    if (wide)
+      body.U32(static_cast<std::uint32_t>(v));
+    else
+      body.U16(static_cast<unsigned>(v));
   };
   for (const Bytes& s : shapes) {
     writeOffset(offset);

@@ -13,7 +13,7 @@ namespace swfgen {
 
 struct Glyph {
   char32_t code = 0;
-  Path outline;          // in the 1024-unit em square, y pointing down
+  Path outline;  // in the 1024-unit em square, y pointing down
   std::int16_t advance = 0;
   Rect bounds;
 };

@@ -17,12 +17,36 @@ constexpr std::int32_t Px(double pixels) { return static_cast<std::int32_t>(pixe
 
 // The constants the movie writer's length patches count on, in pool order
 // from index 5.
-const char* const kContractConstants[] = {
-    "gConfig_xml", "XML", "Stage", "align", "firstChild", "attributes", "scaleMode", "showMenu",
-    "true", "gFrameWidth", "frameWidth", "gFrameHeight", "frameHeight", "Curtain_mc", "_width",
-    "_height", "ldrProgress_mc", "_x", "_y", "ldrBorder_mc", "ldrStatus_txt", "_alpha",
-    "ldrBytesLoaded", "getBytesLoaded", "ldrBytesTotal", "getBytesTotal", "ldrPercentLoaded",
-    "text", " %", "_xscale"};
+const char* const kContractConstants[] = {"gConfig_xml",
+                                          "XML",
+                                          "Stage",
+                                          "align",
+                                          "firstChild",
+                                          "attributes",
+                                          "scaleMode",
+                                          "showMenu",
+                                          "true",
+                                          "gFrameWidth",
+                                          "frameWidth",
+                                          "gFrameHeight",
+                                          "frameHeight",
+                                          "Curtain_mc",
+                                          "_width",
+                                          "_height",
+                                          "ldrProgress_mc",
+                                          "_x",
+                                          "_y",
+                                          "ldrBorder_mc",
+                                          "ldrStatus_txt",
+                                          "_alpha",
+                                          "ldrBytesLoaded",
+                                          "getBytesLoaded",
+                                          "ldrBytesTotal",
+                                          "getBytesTotal",
+                                          "ldrPercentLoaded",
+                                          "text",
+                                          " %",
+                                          "_xscale"};
 
 // Colours of the artwork.
 constexpr Rgba kCurtain{0, 0, 0, 255};
@@ -107,8 +131,8 @@ const AssembledBlock& Script(const PlayerScripts& scripts, const std::string& na
   return found->second;
 }
 
-Bytes Place(std::uint16_t depth, std::uint16_t character, std::int32_t x, std::int32_t y,
-            const std::string& name = {}, std::optional<double> alpha = {}) {
+Bytes Place(std::uint16_t depth, std::uint16_t character, std::int32_t x, std::int32_t y, const std::string& name = {},
+            std::optional<double> alpha = {}) {
   PlaceObject p;
   p.depth = depth;
   p.character = character;
@@ -273,8 +297,7 @@ PanelFrame DefinePanelFrame(FragmentBuilder& b, const PlayerScripts& scripts) {
   const std::uint16_t gripHot = b.DefineShape(grip(kGripHot));
   const std::uint16_t dragHit = b.DefineShape(RoundedBox(kButtonDim, kPanelW, kGripBarH, 0));
   frame.dragButton = b.Define([&](std::uint16_t id) {
-    return DefineButton2Tag(id,
-                            {{kUp, gripShape, 1, {}}, {kOver | kDown, gripHot, 1, {}}, {kHit, dragHit, 1, {}}},
+    return DefineButton2Tag(id, {{kUp, gripShape, 1, {}}, {kOver | kDown, gripHot, 1, {}}, {kHit, dragHit, 1, {}}},
                             {{kOnPress, Script(scripts, "drag_press").actions},
                              {kOnRelease | kOnReleaseOutside, Script(scripts, "drag_release").actions}});
   });
@@ -338,10 +361,10 @@ ButtonRow DefineButtonRow(FragmentBuilder& b, const PlayerScripts& scripts, std:
   row.prev = DefineSwitchClip(b, scripts, prevButton, "panelPrevBtn", smallDim, prevDim, "panelPrevDim");
   // AUTOPLAY and PAUSE share one place: frame 2 holds the PAUSE button.
   row.autoplay = b.Define([&](std::uint16_t id) {
-    return DefineSpriteTag(id, 2,
-                           {DoActionTag(Script(scripts, "clip_stop").actions),
-                            Place(1, autoButton, 0, 0, "panelAutoplay_btn"), ShowFrameTag(), RemoveObject2Tag(1),
-                            Place(2, pauseButton, 0, 0, "panelPause_btn"), ShowFrameTag()});
+    return DefineSpriteTag(
+        id, 2,
+        {DoActionTag(Script(scripts, "clip_stop").actions), Place(1, autoButton, 0, 0, "panelAutoplay_btn"),
+         ShowFrameTag(), RemoveObject2Tag(1), Place(2, pauseButton, 0, 0, "panelPause_btn"), ShowFrameTag()});
   });
   return row;
 }

@@ -99,12 +99,12 @@ void Path::WriteRecords(BitWriter& bits, int fill0, unsigned fillBits) const {
   for (const Segment& s : segments_) {
     switch (s.kind) {
       case Kind::Move: {
-        bits.Put(1, 0);                 // style change record
-        bits.PutFlag(false);            // new styles
-        bits.PutFlag(false);            // line style
-        bits.PutFlag(false);            // fill style 1
-        bits.PutFlag(!styleSet);        // fill style 0
-        bits.PutFlag(true);             // move to
+        bits.Put(1, 0);           // style change record
+        bits.PutFlag(false);      // new styles
+        bits.PutFlag(false);      // line style
+        bits.PutFlag(false);      // fill style 1
+        bits.PutFlag(!styleSet);  // fill style 0
+        bits.PutFlag(true);       // move to
         const unsigned n = SignedBits({s.x, s.y});
         bits.Put(5, n);
         bits.PutSigned(n, s.x);

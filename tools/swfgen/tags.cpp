@@ -99,7 +99,8 @@ Bytes DefineButton2Tag(std::uint16_t id, const std::vector<ButtonRecord>& record
   if (!actions.empty()) body.PatchU16(actionOffsetAt, static_cast<unsigned>(body.size() - actionOffsetAt));
   for (std::size_t i = 0; i < actions.size(); ++i) {
     const ButtonAction& a = actions[i];
-    if (a.actions.empty() || a.actions.back() != 0) throw std::invalid_argument("button action must end with ActionEnd");
+    if (a.actions.empty() || a.actions.back() != 0)
+      throw std::invalid_argument("button action must end with ActionEnd");
     const bool last = i + 1 == actions.size();
     // The size field counts itself, the flags and the actions.
     body.U16(last ? 0 : static_cast<unsigned>(4 + a.actions.size()));

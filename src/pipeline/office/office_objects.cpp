@@ -80,8 +80,8 @@ class OfficeObject : public AutomationTarget {
       throw AutomationError("The connection to LibreOffice was lost (" + FromUno(e.Message) + ")");
     } catch (const uno::RuntimeException& e) {
       if (!context_->session().Alive()) {
-        throw AutomationError("LibreOffice stopped while answering " + std::string(name_) + " (" +
-                              FromUno(e.Message) + ")");
+        throw AutomationError("LibreOffice stopped while answering " + std::string(name_) + " (" + FromUno(e.Message) +
+                              ")");
       }
       throw AutomationError(std::string(name_) + ": " + FromUno(e.Message));
     } catch (const uno::Exception& e) {
@@ -450,7 +450,8 @@ class SlidesObject final : public OfficeObject {
     if (index == 1) throw AutomationError("Slides.Add: inserting before the first slide is not supported");
     Reference<drawing::XDrawPage> page = pages_->insertNewByIndex(index - 2);
     constexpr sal_Int16 kAutoLayoutTitleContent = 1;
-    Reference<beans::XPropertySet>(page, UNO_QUERY_THROW)->setPropertyValue("Layout", uno::Any(kAutoLayoutTitleContent));
+    Reference<beans::XPropertySet>(page, UNO_QUERY_THROW)
+        ->setPropertyValue("Layout", uno::Any(kAutoLayoutTitleContent));
     // The caller fits the text itself (Font.Size against BoundHeight): the
     // placeholders' own shrink-on-overflow would hide every overflow from it.
     for (sal_Int32 i = 0, n = page->getCount(); i < n; ++i) {
@@ -506,8 +507,8 @@ class PresentationObject final : public OfficeObject {
       props->getPropertyValue("Width") >>= width;
       props->getPropertyValue("Height") >>= height;
       auto pixels = [](sal_Int32 mm100) { return static_cast<std::int32_t>(std::lround(mm100 * 96.0 / 2540.0)); };
-      ExportPage(context_->session(), page, folder + "/Slide" + std::to_string(i + 1) + ".bmp", "BMP",
-                 pixels(width), pixels(height));
+      ExportPage(context_->session(), page, folder + "/Slide" + std::to_string(i + 1) + ".bmp", "BMP", pixels(width),
+                 pixels(height));
     }
   }
 
@@ -545,10 +546,10 @@ class PresentationsObject final : public OfficeObject {
     // another user's folder) then fails as "type detection failed". Nothing
     // is ever saved, so such a file is opened read-only.
     if (access(path.c_str(), W_OK) != 0) readOnly = true;
-    uno::Sequence<beans::PropertyValue> descriptor = Properties(
-        {Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(readOnly)),
-         Property("MacroExecutionMode", uno::Any(sal_Int16(0))),  // never run macros
-         Property("UpdateDocMode", uno::Any(sal_Int16(0)))});      // never update links
+    uno::Sequence<beans::PropertyValue> descriptor =
+        Properties({Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(readOnly)),
+                    Property("MacroExecutionMode", uno::Any(sal_Int16(0))),  // never run macros
+                    Property("UpdateDocMode", uno::Any(sal_Int16(0)))});     // never update links
     Reference<lang::XComponent> document =
         context_->session().loader()->loadComponentFromURL(ToUno(FileUrl(path)), "_blank", 0, descriptor);
     if (!document.is()) {

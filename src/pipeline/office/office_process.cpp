@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +44,6 @@ std::string TempBase() {
   if (base.back() != '/') base += '/';
   return base;
 }
-
 
 // Profiles of programs that died without cleaning up (killed, crashed) are
 // removed by the next start: the folder names carry the owner's pid.
@@ -192,9 +191,15 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
 
   // Everything the child needs is prepared before fork: after it only
   // async-signal-safe calls are made.
-  std::vector<std::string> argStrings = {
-      soffice, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault", "--nolockcheck",
-      "--accept=pipe,name=" + pipeName_ + ";urp;", "-env:UserInstallation=" + FileUrl(folder_ + "/profile")};
+  std::vector<std::string> argStrings = {soffice,
+                                         "--headless",
+                                         "--invisible",
+                                         "--norestore",
+                                         "--nologo",
+                                         "--nodefault",
+                                         "--nolockcheck",
+                                         "--accept=pipe,name=" + pipeName_ + ";urp;",
+                                         "-env:UserInstallation=" + FileUrl(folder_ + "/profile")};
   const std::vector<char*> argv = PointerArray(argStrings);
   std::vector<std::string> envStrings = ChildEnvironment(folder_);
   const std::vector<char*> envp = PointerArray(envStrings);

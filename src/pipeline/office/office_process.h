@@ -35,13 +35,13 @@ class OfficeProcess {
   std::string LogTail() const;
 
  private:
-  pid_t group_ = 0;      // soffice's pid, also its process group id
+  pid_t group_ = 0;  // soffice's pid, also its process group id
   pid_t guardian_ = 0;
   int guardianPipe_ = -1;
   bool exited_ = false;
   std::atomic<std::int64_t>* liveGroup_ = nullptr;
-  std::string folder_;   // private profile and log
-  std::string seed_;     // the cached extension registration (profile_seed.h)
+  std::string folder_;  // private profile and log
+  std::string seed_;    // the cached extension registration (profile_seed.h)
   std::string pipeName_;
   std::string logPath_;
 };

@@ -23,8 +23,7 @@ using css::uno::UNO_QUERY_THROW;
 using rtl::OUString;
 
 OUString ToUno(const std::string& text) {
-  return rtl::OStringToOUString(rtl::OString(text.data(), static_cast<sal_Int32>(text.size())),
-                                RTL_TEXTENCODING_UTF8);
+  return rtl::OStringToOUString(rtl::OString(text.data(), static_cast<sal_Int32>(text.size())), RTL_TEXTENCODING_UTF8);
 }
 
 std::string FromUno(const OUString& text) {
@@ -116,8 +115,7 @@ void OfficeSession::ReadVersion() {
     uno::Any pathArg(path);
     uno::Sequence<uno::Any> args(&pathArg, 1);
     Reference<container::XNameAccess> product(
-        provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess", args),
-        UNO_QUERY_THROW);
+        provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess", args), UNO_QUERY_THROW);
     OUString version;
     product->getByName("ooSetupVersionAboutBox") >>= version;
     version_ = FromUno(version);

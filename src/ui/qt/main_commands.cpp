@@ -6,10 +6,10 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/automation.h"
-#include "ui/qt/help_file.h"
 #include "settings/scheme_file.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
+#include "ui/qt/help_file.h"
 
 namespace orv {
 

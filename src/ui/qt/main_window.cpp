@@ -27,8 +27,7 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 MainWindow::MainWindow(SettingsStore& store, AutomationServer& server, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint),
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint),
       store_(store),
       server_(server),
       commands_(store, *this) {
@@ -48,10 +47,10 @@ MainWindow::MainWindow(SettingsStore& store, AutomationServer& server, QWidget* 
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list_->setTextElideMode(Qt::ElideMiddle);
-  list_->setStyleSheet(QStringLiteral(
-      "QListWidget { background: #fbfcfe; border: none; color: #1d2733; font-size: 12px; }"
-      "QListWidget::item { padding: 2px 4px; }"
-      "QListWidget::item:selected { background: #2f7be0; color: white; }"));
+  list_->setStyleSheet(
+      QStringLiteral("QListWidget { background: #fbfcfe; border: none; color: #1d2733; font-size: 12px; }"
+                     "QListWidget::item { padding: 2px 4px; }"
+                     "QListWidget::item:selected { background: #2f7be0; color: white; }"));
 
   outputLabel_ = new QLabel(this);
   outputLabel_->setGeometry(244, 364, 300, 20);
@@ -102,7 +101,8 @@ std::string MainWindow::ProgramFolder() { return QCoreApplication::applicationDi
 void MainWindow::ShowHelp() { commands_.ShowHelp(ProgramFolder()); }
 
 void MainWindow::ShowOptions() {
-  OptionsSheet sheet(store_, [this] { ShowHelp(); }, this);
+  OptionsSheet sheet(
+      store_, [this] { ShowHelp(); }, this);
   sheet.exec();
 }
 

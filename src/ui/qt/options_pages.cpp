@@ -81,7 +81,9 @@ GeneralPage::GeneralPage(QWidget* parent) : OptionsPage(parent) {
   layout->addWidget(after);
   layout->addStretch(1);
   for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align, openDest}) {
-    connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
+    connect(box, &QCheckBox::clicked, this, [this] {
+      if (loaded()) MarkChanged();
+    });
   }
 }
 
@@ -234,9 +236,13 @@ NavigationPage::NavigationPage(QWidget* parent) : OptionsPage(parent) {
     });
   }
   for (QCheckBox* box : {insertHelp, autoStart, loop, fade}) {
-    connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
+    connect(box, &QCheckBox::clicked, this, [this] {
+      if (loaded()) MarkChanged();
+    });
   }
-  connect(interval, &QSpinBox::textChanged, this, [this] { if (loaded()) MarkChanged(); });
+  connect(interval, &QSpinBox::textChanged, this, [this] {
+    if (loaded()) MarkChanged();
+  });
 }
 
 void NavigationPage::Load(const SettingsStore& store) {
@@ -309,7 +315,9 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   layout->addWidget(publish);
   layout->addWidget(limits);
   layout->addStretch(1);
-  connect(timeLimit, &QSpinBox::textChanged, this, [this] { if (loaded()) MarkChanged(); });
+  connect(timeLimit, &QSpinBox::textChanged, this, [this] {
+    if (loaded()) MarkChanged();
+  });
 
   connect(split, &QCheckBox::clicked, this, [this](bool checked) {
     if (!loaded()) return;
@@ -323,7 +331,9 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     MarkChanged();
   });
   for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genHtml5}) {
-    connect(box, &QCheckBox::clicked, this, [this] { if (loaded()) MarkChanged(); });
+    connect(box, &QCheckBox::clicked, this, [this] {
+      if (loaded()) MarkChanged();
+    });
   }
 }
 

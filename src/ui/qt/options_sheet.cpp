@@ -33,7 +33,9 @@ OptionsSheet::OptionsSheet(SettingsStore& store, std::function<void()> showHelp,
   applyButton()->setEnabled(false);
   connect(buttons_, &QDialogButtonBox::accepted, this, &OptionsSheet::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &OptionsSheet::reject);
-  connect(buttons_, &QDialogButtonBox::helpRequested, this, [this] { if (showHelp_) showHelp_(); });
+  connect(buttons_, &QDialogButtonBox::helpRequested, this, [this] {
+    if (showHelp_) showHelp_();
+  });
   connect(applyButton(), &QPushButton::clicked, this, [this] {
     if (ApplyChanges()) applyButton()->setEnabled(false);
   });
