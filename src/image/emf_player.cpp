@@ -165,6 +165,7 @@ class EmfPlayer {
   bool PlayState(std::uint32_t type, ByteReader& p);
   bool PlayMappingAndClip(std::uint32_t type, ByteReader& p);
   bool PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p);
+  bool PlayPath(std::uint32_t type);
   bool PlayObject(std::uint32_t type, std::span<const std::uint8_t> record, ByteReader& p);
 
   void Poly(std::uint32_t type, ByteReader& p);
@@ -318,8 +319,8 @@ bool EmfPlayer::Play(std::uint32_t type, std::span<const std::uint8_t> record) {
   if (type == kEof) return false;
   ByteReader p(record.subspan(8));
   // Comments and records without a visible effect here belong to no group.
-  const bool played =
-      PlayState(type, p) || PlayMappingAndClip(type, p) || PlayDrawing(type, record, p) || PlayObject(type, record, p);
+  const bool played = PlayState(type, p) || PlayMappingAndClip(type, p) || PlayDrawing(type, record, p) ||
+                      PlayPath(type) || PlayObject(type, record, p);
   static_cast<void>(played);
   return true;
 }
@@ -494,6 +495,24 @@ bool EmfPlayer::PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> re
     case kPolyPolyline16:
       PolyPoly(type, p);
       break;
+    case kExtTextOutA:
+    case kExtTextOutW:
+      Text(record, type == kExtTextOutW);
+      break;
+    case kBitBlt:
+    case kStretchBlt:
+    case kSetDiBitsToDevice:
+    case kStretchDiBits:
+      Bitmap(type, record);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+bool EmfPlayer::PlayPath(std::uint32_t type) {
+  switch (type) {
     case kBeginPath:
       canvas_.BeginPath();
       break;
@@ -514,16 +533,6 @@ bool EmfPlayer::PlayDrawing(std::uint32_t type, std::span<const std::uint8_t> re
       break;
     case kStrokeAndFillPath:
       canvas_.FillPath(true, true);
-      break;
-    case kExtTextOutA:
-    case kExtTextOutW:
-      Text(record, type == kExtTextOutW);
-      break;
-    case kBitBlt:
-    case kStretchBlt:
-    case kSetDiBitsToDevice:
-    case kStretchDiBits:
-      Bitmap(type, record);
       break;
     default:
       return false;
