@@ -88,28 +88,48 @@ RunSetup PrepareRun(const ConvertOptions& options) {
   return setup;
 }
 
+// What a serial run and a worker share: counted messages, one LibreOffice
+// for all entries, and the batch driver with the run's time limit.
+class EntryConverter {
+ public:
+  EntryConverter(const ConvertOptions& options, RunSetup& setup, BatchDriver::ProgressFactory makeProgress)
+      : settings_(setup.settings),
+        stderrNotifier_(options.verbose),
+        counter_(stderrNotifier_),
+        scope_(counter_),
+        driver_(setup.settings, server_, std::move(makeProgress)) {
+    TerminalProgress::InstallInterruptHandler();
+    driver_.SetTimeLimit(setup.timeLimit);
+  }
+
+  // True when the entry converted without a message; its outputs are then printed.
+  bool Convert(const std::string& source) {
+    const int before = counter_.reports;
+    const EntryResult result = driver_.ConvertEntry(source);
+    const bool clean = result == EntryResult::kConverted && counter_.reports == before;
+    if (clean) PrintOutputs(source, settings_);
+    return clean;
+  }
+
+  // LibreOffice cannot be started: no further presentation can convert.
+  bool serverUnavailable() const { return driver_.serverUnavailable(); }
+
+ private:
+  const ConversionSettings& settings_;
+  StderrNotifier stderrNotifier_;
+  CountingNotifier counter_;
+  ScopedNotifier scope_;
+  LazyPresentationServer server_;
+  BatchDriver driver_;
+};
+
 int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sources, RunSetup& setup) {
-  StderrNotifier stderrNotifier(options.verbose);
-  CountingNotifier counter(stderrNotifier);
-  ScopedNotifier scope(counter);
-  TerminalProgress::InstallInterruptHandler();
-
-  LazyPresentationServer server;
-  BatchDriver driver(setup.settings, server,
-                     [](const std::string& path) { return std::make_unique<TerminalProgress>(FileNamePart(path)); });
-  driver.SetTimeLimit(setup.timeLimit);
-
+  EntryConverter converter(
+      options, setup, [](const std::string& path) { return std::make_unique<TerminalProgress>(FileNamePart(path)); });
   int failed = 0;
   for (std::size_t i = 0; i < sources.size(); ++i) {
-    int before = counter.reports;
-    EntryResult result = driver.ConvertEntry(sources[i]);
-    if (result == EntryResult::kConverted && counter.reports == before) {
-      PrintOutputs(sources[i], setup.settings);
-    } else {
-      ++failed;
-    }
-    if (driver.serverUnavailable()) {
-      // Without LibreOffice no further presentation can convert.
+    if (!converter.Convert(sources[i])) ++failed;
+    if (converter.serverUnavailable()) {
       std::size_t left = sources.size() - i - 1;
       if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
       return kExitFailed;
@@ -124,30 +144,19 @@ int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sou
 int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   std::FILE* events = ::fdopen(options.workerFd, "w");
   if (events == nullptr) return kExitUsage;
-  StderrNotifier stderrNotifier(options.verbose);
-  CountingNotifier counter(stderrNotifier);
-  ScopedNotifier scope(counter);
-  TerminalProgress::InstallInterruptHandler();
-
-  LazyPresentationServer server;
-  BatchDriver driver(setup.settings, server,
-                     [events](const std::string&) { return std::make_unique<WorkerProgress>(events); });
-  driver.SetTimeLimit(setup.timeLimit);
-
+  EntryConverter converter(options, setup,
+                           [events](const std::string&) { return std::make_unique<WorkerProgress>(events); });
   std::string source;
   while (std::getline(std::cin, source, '\0')) {
-    int before = counter.reports;
-    EntryResult result = driver.ConvertEntry(source);
-    const bool clean = result == EntryResult::kConverted && counter.reports == before;
-    if (clean) PrintOutputs(source, setup.settings);
+    const bool clean = converter.Convert(source);
     std::fflush(stdout);
     std::fflush(stderr);
+    const bool unavailable = converter.serverUnavailable();
     // Told before the entry's end, so that the parent hands out nothing more.
-    if (driver.serverUnavailable())
-      std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+    if (unavailable) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kDone, clean ? 1 : 0, {}}).c_str(), events);
     std::fflush(events);
-    if (driver.serverUnavailable()) return kExitFailed;
+    if (unavailable) return kExitFailed;
   }
   return kExitOk;
 }

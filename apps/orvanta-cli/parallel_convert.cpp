@@ -20,8 +20,6 @@
 namespace orv::cli {
 namespace {
 
-constexpr int kEventsFd = 3;
-
 // Bytes read from one of a worker's pipes, handed on line by line.
 struct LineStream {
   int fd = -1;
@@ -44,42 +42,53 @@ void CloseFd(int& fd) {
   fd = -1;
 }
 
-// Moves the pipe ends to the descriptors the worker expects, whatever
-// numbers they had (they are first lifted above the standard ones).
-void ExecWorker(const ParallelPlan& plan, int input, int out, int err, int events) {
-  int fds[4] = {input, out, err, events};
-  for (int& fd : fds) fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+// The forked child: moves the pipe ends to the descriptors the worker
+// expects, whatever numbers they had (they are first lifted above the
+// standard ones), and becomes the worker. Only async-signal-safe calls.
+[[noreturn]] void ExecWorker(const char* program, char* const* argv, const int (&ends)[4]) {
+  int fds[4];
+  for (int k = 0; k < 4; ++k) fds[k] = ::fcntl(ends[k], F_DUPFD_CLOEXEC, 10);
   for (int target = 0; target < 4; ++target) {
     if (fds[target] < 0 || ::dup2(fds[target], target) < 0) ::_exit(127);
   }
   ::setpgid(0, 0);  // Ctrl-C reaches the workers through the parent only, once
   ::signal(SIGPIPE, SIG_DFL);
-  std::vector<char*> argv;
-  std::vector<std::string> args = plan.workerArgs;
-  argv.push_back(const_cast<char*>(plan.program.c_str()));
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  ::execv(plan.program.c_str(), argv.data());
+  ::execv(program, argv);
   ::_exit(127);
 }
 
 bool StartWorker(const ParallelPlan& plan, Worker& worker) {
-  int input[2], out[2], err[2], events[2];
-  if (::pipe2(input, O_CLOEXEC) != 0) return false;
-  if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(events, O_CLOEXEC) != 0) return false;
+  // Everything the child needs is made before fork.
+  std::vector<std::string> args = plan.workerArgs;
+  std::vector<char*> argv = {const_cast<char*>(plan.program.c_str())};
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  int pipes[4][2];  // the worker's input, output, errors and events
+  for (int k = 0; k < 4; ++k) {
+    if (::pipe2(pipes[k], O_CLOEXEC) != 0) {
+      for (int made = 0; made < k; ++made) {
+        ::close(pipes[made][0]);
+        ::close(pipes[made][1]);
+      }
+      return false;
+    }
+  }
+  const int childEnds[4] = {pipes[0][0], pipes[1][1], pipes[2][1], pipes[3][1]};
+  const int ourEnds[4] = {pipes[0][1], pipes[1][0], pipes[2][0], pipes[3][0]};
   const pid_t pid = ::fork();
-  if (pid == 0) ExecWorker(plan, input[0], out[1], err[1], events[1]);
-  for (int fd : {input[0], out[1], err[1], events[1]}) ::close(fd);
+  if (pid == 0) ExecWorker(plan.program.c_str(), argv.data(), childEnds);
+  for (int fd : childEnds) ::close(fd);
   if (pid < 0) {
-    for (int fd : {input[1], out[0], err[0], events[0]}) ::close(fd);
+    for (int fd : ourEnds) ::close(fd);
     return false;
   }
   worker.pid = pid;
-  worker.input = input[1];
-  worker.out.fd = out[0];
-  worker.err.fd = err[0];
-  worker.events.fd = events[0];
-  for (int fd : {out[0], err[0], events[0]}) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  worker.input = ourEnds[0];
+  worker.out.fd = ourEnds[1];
+  worker.err.fd = ourEnds[2];
+  worker.events.fd = ourEnds[3];
+  for (int k = 1; k < 4; ++k) ::fcntl(ourEnds[k], F_SETFL, ::fcntl(ourEnds[k], F_GETFL) | O_NONBLOCK);
   return true;
 }
 

@@ -12,28 +12,9 @@
 namespace orv {
 namespace {
 
-// A 24-bit bottom-up BMP of one colour.
+// A grey slide picture of one shade, as the export leaves them.
 void WriteBmp(const std::string& path, int width, int height, std::uint8_t shade) {
-  const int stride = (width * 3 + 3) / 4 * 4;
-  const std::uint32_t imageSize = static_cast<std::uint32_t>(stride * height);
-  std::string file(54 + imageSize, '\0');
-  auto put = [&file](std::size_t at, std::uint32_t value, int bytes) {
-    for (int k = 0; k < bytes; ++k) file[at + k] = static_cast<char>(value >> (8 * k));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put(2, static_cast<std::uint32_t>(file.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<std::uint32_t>(width), 4);
-  put(22, static_cast<std::uint32_t>(height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  put(34, imageSize, 4);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width * 3; ++x) file[54 + static_cast<std::size_t>(y * stride + x)] = static_cast<char>(shade);
-  }
-  test::WriteFile(path, file);
+  test::WriteSolidBmp(path, width, height, shade, shade, shade);
 }
 
 class ConvertMoviesTest : public ::testing::Test {
