@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -338,6 +339,25 @@ TEST_F(ConvertFaults, PresentationInAReadOnlyFolderConvertsForAnOrdinaryUser) {
   EXPECT_FALSE(OfficeOfProgramRunning(refused.pid));
 }
 
+// A presentation that another program holds locked (open in an office
+// suite, or in a second run of ours) still converts.
+TEST_F(ConvertFaults, PresentationLockedByAnotherProgramConverts) {
+  const std::string deck = work_ / "locked.odp";
+  fs::copy_file(example_, deck);
+  const int fd = ::open(deck.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(fd, F_SETLK, &lock), 0) << std::strerror(errno);
+  CliRun run = RunCli({"--output-dir", OutDir(), deck}, config_.path());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(out_ / "locked.swf")) << run.err;
+  lock.l_type = F_UNLCK;
+  EXPECT_EQ(::fcntl(fd, F_SETLK, &lock), 0);
+  ::close(fd);
+}
+
 // Two runs of the same presentation at once, to two output folders: each
 // works in a folder of its own and both convert.
 TEST_F(ConvertFaults, TwoRunsOfTheSamePresentationAtOnceBothConvert) {
@@ -438,14 +458,16 @@ std::map<std::string, std::string> FilesUnder(const fs::path& root) {
   return files;
 }
 
-// The processes of every LibreOffice that a program of ours started.
-std::set<pid_t> AllOfficeProcesses() {
+// The processes of every LibreOffice that a program of ours started with
+// `tmpdir` as its temporary folder. Other tests run beside this one and
+// start LibreOffices of their own, so only this test's are counted.
+std::set<pid_t> OfficeProcessesUnder(const std::string& tmpdir) {
   std::set<pid_t> pids;
   std::error_code ec;
   for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
     std::ifstream cmdline(it->path() / "cmdline", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-    if (text.find("orvanta-office-") != std::string::npos)
+    if (text.find(tmpdir + "/orvanta-office-") != std::string::npos)
       pids.insert(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
   }
   return pids;
@@ -468,14 +490,15 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
   const std::vector<std::string> files = {(corpus / "SampleShow.ppt").string(),
                                           (corpus / "Password_Protected-hello.ppt").string(),
                                           (corpus / "42486.ppt").string(), example_.string(), again.string()};
-  const std::set<pid_t> officeBefore = AllOfficeProcesses();
-  test::ScratchFolder serialOut, parallelOut;
+  test::ScratchFolder serialOut, parallelOut, tmp;
+  CliOptions options;
+  options.tmpdir = tmp.path();
   std::vector<std::string> serialArgs = {"--output-dir", serialOut.path()};
   serialArgs.insert(serialArgs.end(), files.begin(), files.end());
   std::vector<std::string> parallelArgs = {"--jobs", "2", "--output-dir", parallelOut.path()};
   parallelArgs.insert(parallelArgs.end(), files.begin(), files.end());
-  const CliRun serial = RunCli(serialArgs, config_.path());
-  const CliRun parallel = RunCli(parallelArgs, config_.path());
+  const CliRun serial = RunCli(serialArgs, config_.path(), options);
+  const CliRun parallel = RunCli(parallelArgs, config_.path(), options);
 
   EXPECT_EQ(serial.status, 1) << serial.err;
   EXPECT_EQ(parallel.status, serial.status) << parallel.err;
@@ -496,19 +519,23 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
                               " (the file is damaged, encrypted or in an unknown format)";
   EXPECT_NE(serial.err.find("\nOrvanta: " + message + "\n"), std::string::npos) << serial.err;
   EXPECT_NE(parallel.err.find("\n" + encrypted + ": Orvanta: " + message + "\n"), std::string::npos) << parallel.err;
-  EXPECT_EQ(AllOfficeProcesses(), officeBefore) << "a LibreOffice lives on";
+  EXPECT_EQ(OfficeProcessesUnder(tmp.path()), std::set<pid_t>{}) << "a LibreOffice lives on";
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
 // Ctrl-C cancels every entry being converted; the entries after them go on.
 TEST_F(ConvertFaults, CtrlCWithTwoWorkersCancelsBothRunningEntriesOnly) {
   const fs::path corpus = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt";
   ORVANTA_NEEDS(fs::exists(corpus / "41246-1.ppt"), "the corpus in " + corpus.string());
-  const std::set<pid_t> officeBefore = AllOfficeProcesses();
+  test::ScratchFolder tmp;
+  CliOptions options;
+  options.tmpdir = tmp.path();
+  options.interruptOn = "42486.ppt: ";
   const std::string first = (corpus / "41246-1.ppt").string();
   const std::string second = (corpus / "42486.ppt").string();
   // Both workers have begun their export when the second one says so.
-  CliRun run = RunCli({"--jobs", "2", "--output-dir", OutDir(), first, second, example_.string()}, config_.path(), 0,
-                      "42486.ppt: ");
+  CliRun run =
+      RunCli({"--jobs", "2", "--output-dir", OutDir(), first, second, example_.string()}, config_.path(), options);
   EXPECT_EQ(run.status, 1) << run.err;
   const bool firstCancelled = run.err.find("41246-1.ppt: cancelled") != std::string::npos;
   const bool secondCancelled = run.err.find("42486.ppt: cancelled") != std::string::npos;
@@ -516,7 +543,8 @@ TEST_F(ConvertFaults, CtrlCWithTwoWorkersCancelsBothRunningEntriesOnly) {
   EXPECT_EQ(fs::exists(out_ / "41246-1.swf"), !firstCancelled);
   EXPECT_EQ(fs::exists(out_ / "42486.swf"), !secondCancelled);
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted\n" << run.err;
-  EXPECT_EQ(AllOfficeProcesses(), officeBefore) << "a LibreOffice lives on";
+  EXPECT_EQ(OfficeProcessesUnder(tmp.path()), std::set<pid_t>{}) << "a LibreOffice lives on";
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
 // The first start keeps LibreOffice's extension registration in the user's

@@ -523,11 +523,11 @@ class PresentationsObject final : public OfficeObject {
   Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
     if (kind != DispatchKind::kMethod || id != dispid::kPresentationsOpen) Unknown(name_, id, kind);
     ExpectArguments(args, {T::kText, T::kI4, T::kI4, T::kI4}, "Presentations.Open");
-    return Open(args[0].Text(), args[1].Integer() != 0);
+    return Open(args[0].Text());  // ReadOnly, Untitled and WithWindow: see Open
   }
 
  private:
-  Variant Open(const std::string& path, bool readOnly) {
+  Variant Open(const std::string& path) {
     // LibreOffice opens an empty file as a new presentation and reports
     // nothing for unreadable ones: these are refused here with a reason.
     struct stat st {};
@@ -541,13 +541,13 @@ class PresentationsObject final : public OfficeObject {
     std::error_code ec;
     if (fs::exists(lockFile, ec)) lockFile.clear();  // not ours to remove
 
-    // Told "not read-only", LibreOffice opens the file for writing while it
-    // detects its type, and a file this user cannot write (a CD, a share,
-    // another user's folder) then fails as "type detection failed". Nothing
-    // is ever saved, so such a file is opened read-only.
-    if (access(path.c_str(), W_OK) != 0) readOnly = true;
+    // Nothing is ever saved, so every file is opened read-only, whatever
+    // the caller asks, and never in a window or untitled. Opened for writing, LibreOffice takes a write lock
+    // while it detects the type: a second run converting the same file at
+    // that moment, or a file this user cannot write (a CD, a share, another
+    // user's folder), then fails as "type detection failed".
     uno::Sequence<beans::PropertyValue> descriptor =
-        Properties({Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(readOnly)),
+        Properties({Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(true)),
                     Property("MacroExecutionMode", uno::Any(sal_Int16(0))),  // never run macros
                     Property("UpdateDocMode", uno::Any(sal_Int16(0)))});     // never update links
     Reference<lang::XComponent> document =
