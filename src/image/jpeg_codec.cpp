@@ -99,7 +99,9 @@ bool JpegCodec::Encode(ImageStream& stream) {
   info.image_width = width;
   info.image_height = height;
   info.input_components = grey ? 1 : 3;
-  info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  // Stored true-colour rows are blue-green-red: libjpeg-turbo takes them as
+  // they are, with the same arithmetic as for red-green-blue.
+  info.in_color_space = grey ? JCS_GRAYSCALE : bits == 24 ? JCS_EXT_BGR : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, Quality(), TRUE);
   info.density_unit = 1;
@@ -114,9 +116,12 @@ bool JpegCodec::Encode(ImageStream& stream) {
     const std::uint8_t* row = Row(stored);
     JSAMPLE* out = sample[0];
     if (bits == 24) {
-      std::memcpy(out, row, RowStride());
-      SwapRedBlue(out, RowStride());
-    } else if (bits == 8) {
+      // Read only: libjpeg never writes to the rows it is given.
+      JSAMPROW direct = const_cast<JSAMPROW>(row);
+      jpeg_write_scanlines(&info, &direct, 1);
+      continue;
+    }
+    if (bits == 8) {
       std::memcpy(out, row, RowStride());
     } else {
       for (std::uint32_t x = 0; x < width; ++x) out[x] = PixelIndex(x, stored);

@@ -12,6 +12,16 @@ namespace orv {
 bool RasterImage::ComposeOnCanvas(std::int32_t width, std::int32_t height, std::uint32_t fillColorRef,
                                   std::int32_t left, std::int32_t top) {
   if (block_ == nullptr || width <= 0 || height <= 0) return false;
+  if (header_.biBitCount == 24 && width == header_.biWidth && height == header_.biHeight && left == 0 && top == 0) {
+    // The picture covers the whole canvas: the result is the picture itself.
+    // Only the row padding, left as it came, is cleared as a canvas has it.
+    const std::size_t used = 3 * static_cast<std::size_t>(width);
+    for (std::int32_t y = 0; used < RowStride() && y < height; ++y) {
+      std::memset(Row(static_cast<std::uint32_t>(y)) + used, 0, RowStride() - used);
+    }
+    info_.format = ImageFormat::Unknown;
+    return true;
+  }
   RasterImage canvas(ImageFormat::Unknown);
   canvas.info_ = info_;
   canvas.header_.biXPelsPerMeter = header_.biXPelsPerMeter;

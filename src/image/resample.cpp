@@ -14,6 +14,7 @@
 #endif
 
 #include "image/raster_image.h"
+#include "image/resample_avx2.h"
 
 namespace orv {
 namespace {
@@ -382,6 +383,8 @@ void AreaShrinkWith(const RasterImage& source, RasterImage& target, const AreaPl
   std::vector<std::int32_t> droppedNext(cells, 0);
   const std::int32_t rows = std::min(plan.rowCuts + 1, plan.outputHeight);
   const std::int32_t partial = std::min(plan.outputWidth, plan.columnCuts + 1);
+  // 32-bit sums only: their totals stay below 2^31.
+  const bool wide = std::is_same_v<Acc, std::int32_t> && AreaColumnsOnAvx2();
   for (std::int32_t v = 0; v < rows; ++v) {
     const Cell& row = plan.rows[static_cast<std::size_t>(v)];
     SumRows(source, row, length, rowsOfCell, sum.data());
@@ -392,7 +395,18 @@ void AreaShrinkWith(const RasterImage& source, RasterImage& target, const AreaPl
     }
     const std::int32_t count = cut ? partial : plan.outputWidth;
     std::uint8_t* out = target.Row(static_cast<std::uint32_t>(v));
-    WriteRow(sum.data(), plan, divide, count, droppedHere.data(), out);
+    if constexpr (std::is_same_v<Acc, std::int32_t>) {
+      if (wide) {
+        // The dropped thousandths are all zero when nothing drops.
+        WriteAreaRowAvx2(sum.data(), plan.filter.start.data(), plan.filter.weights.data(),
+                         static_cast<std::size_t>(plan.filter.taps), static_cast<std::size_t>(count),
+                         droppedHere.data(), plan.divisor, out);
+      } else {
+        WriteRow(sum.data(), plan, divide, count, droppedHere.data(), out);
+      }
+    } else {
+      WriteRow(sum.data(), plan, divide, count, droppedHere.data(), out);
+    }
     if (plan.drops) {
       std::swap(droppedHere, droppedNext);
       std::fill(droppedNext.begin(), droppedNext.end(), 0);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -105,6 +106,57 @@ TEST(JpegCodecTest, TrueColourEncodesAsBaselineJfifAndDecodesBack) {
   EXPECT_NEAR(c.blue, 200, 4);
   EXPECT_NEAR(c.green, 100, 4);
   EXPECT_NEAR(c.red, 30, 4);
+}
+
+// The stored blue-green-red rows go to libjpeg as they are; the file must be
+// byte for byte the one that red-green-blue rows, swapped by hand, give.
+TEST(JpegCodecTest, TrueColourBytesEqualThoseOfSwappedRgbRows) {
+  RasterImage image;
+  image.Create(37, 23, 24, ImageFormat::Unknown);  // odd sizes: padded rows, partial blocks
+  std::uint32_t seed = 12345;
+  for (std::uint32_t y = 0; y < 23; ++y) {
+    for (std::uint32_t n = 0; n < image.RowStride(); ++n) {
+      seed = seed * 1103515245u + 12345u;
+      image.Row(y)[n] = static_cast<std::uint8_t>(seed >> 16);
+    }
+  }
+  image.SetQuality(90);
+  const Bytes ours = Encode(image);
+
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* block = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &block, &size);
+  info.image_width = 37;
+  info.image_height = 23;
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 90, TRUE);
+  info.density_unit = 1;
+  info.X_density = static_cast<UINT16>(image.XDpi());
+  info.Y_density = static_cast<UINT16>(image.YDpi());
+  jpeg_start_compress(&info, TRUE);
+  std::vector<JSAMPLE> rgb(3 * 37);
+  for (std::uint32_t stored = 23; stored-- > 0;) {
+    const std::uint8_t* row = image.Row(stored);
+    for (std::size_t x = 0; x < 37; ++x) {
+      rgb[3 * x] = row[3 * x + 2];
+      rgb[3 * x + 1] = row[3 * x + 1];
+      rgb[3 * x + 2] = row[3 * x];
+    }
+    JSAMPROW pointer = rgb.data();
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  const Bytes expected(block, block + size);
+  std::free(block);
+  EXPECT_EQ(ours.size(), expected.size());
+  EXPECT_TRUE(ours == expected);
 }
 
 TEST(JpegCodecTest, GreyRampIsOneComponentOtherPalettesAreRefused) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "image/raster_image.h"
 
@@ -134,6 +135,35 @@ TEST(CanvasTest, ComposesCentredOnTheFillColour) {
   EXPECT_EQ(image.PixelColor(0, 0), (Bgra{0, 0, 255, 0}));
   EXPECT_EQ(image.PixelColor(1, 0), (Bgra{0, 0, 0, 0}));
   EXPECT_EQ(image.PixelColor(0, 1), (Bgra{0, 0, 0, 0}));
+}
+
+// A true-colour picture that fills the canvas exactly comes out as the
+// general path makes it: same pixels, zero row padding, no format.
+TEST(CanvasTest, PictureThatFillsTheCanvasComesOutAsTheGeneralPathMakesIt) {
+  const auto paint = [](RasterImage& image) {
+    image.Create(3, 2, 24, ImageFormat::Bmp);
+    for (std::uint32_t y = 0; y < 2; ++y) {
+      std::uint8_t* row = image.Row(y);
+      for (std::uint32_t n = 0; n < image.RowStride(); ++n) row[n] = static_cast<std::uint8_t>(7 + 31 * y + n);
+    }
+  };
+  RasterImage exact;
+  RasterImage shifted;
+  paint(exact);
+  paint(shifted);
+  ASSERT_EQ(exact.RowStride(), 12u);  // three bytes of padding per row
+  ASSERT_TRUE(exact.ComposeOnCanvas(3, 2, 0x00FFFFFF, 0, 0));
+  // Moved off and back, the general path builds the same canvas.
+  ASSERT_TRUE(shifted.ComposeOnCanvas(4, 2, 0x00FFFFFF, 1, 0));
+  ASSERT_TRUE(shifted.ComposeOnCanvas(3, 2, 0x00FFFFFF, -1, 0));
+  EXPECT_EQ(exact.Format(), ImageFormat::Unknown);
+  for (std::uint32_t y = 0; y < 2; ++y) {
+    EXPECT_EQ(std::vector<std::uint8_t>(exact.Row(y), exact.Row(y) + 12),
+              std::vector<std::uint8_t>(shifted.Row(y), shifted.Row(y) + 12))
+        << "row " << y;
+  }
+  EXPECT_EQ(exact.Row(0)[9], 0);
+  EXPECT_EQ(exact.Row(1)[0], 38);
 }
 
 }  // namespace
