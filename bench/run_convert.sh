@@ -11,6 +11,8 @@
 # presentation (a cold LibreOffice start each), and against soffice
 # converting the ten files to PDF in one call, and against the same batch
 # with --jobs 2 (two workers, each with its own LibreOffice).
+# Larger batch: four presentations of many slides, --jobs 2 against
+# --jobs 1, where the work outweighs the second LibreOffice's start.
 # Needs ../shared/corpus/ppt beside the checkout. Prints seconds and ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,6 +32,8 @@ small=(basic_test_ppt_file.ppt SampleShow.ppt empty.ppt incorrect_slide_order.pp
        "VBA Project.pps")
 batch=()
 for f in "${small[@]}"; do batch+=("$corpus/$f"); done
+large=()
+for f in 23884_defense_FINAL_OOimport_edit.ppt alterman_security.ppt 42486.ppt bug56240.ppt; do large+=("$corpus/$f"); done
 
 now() { date +%s.%N; }
 elapsed() { echo "$2 - $1" | bc -l; }
@@ -54,6 +58,10 @@ t0=$(now); "$cli" convert --output-dir "$work/out2" "${batch[@]}" >/dev/null 2>&
 orv_batch=$(elapsed "$t0" "$t1")
 t0=$(now); "$cli" convert --jobs 2 --output-dir "$work/out4" "${batch[@]}" >/dev/null 2>&1 || true; t1=$(now)
 orv_jobs2=$(elapsed "$t0" "$t1")
+t0=$(now); "$cli" convert --output-dir "$work/out5" "${large[@]}" >/dev/null 2>&1 || true; t1=$(now)
+orv_large=$(elapsed "$t0" "$t1")
+t0=$(now); "$cli" convert --jobs 2 --output-dir "$work/out6" "${large[@]}" >/dev/null 2>&1 || true; t1=$(now)
+orv_large_jobs2=$(elapsed "$t0" "$t1")
 t0=$(now)
 for f in "${batch[@]}"; do "$cli" convert --output-dir "$work/out3" "$f" >/dev/null 2>&1 || true; done
 t1=$(now)
@@ -67,3 +75,5 @@ printf 'batch of 10, cold starts  one orvanta-cli per file %6.2f s   speed-up of
   "$orv_cold" "$(echo "$orv_cold / $orv_batch" | bc -l)"
 printf 'batch of 10, --jobs 2     orvanta-cli %6.2f s   speed-up over --jobs 1 %.2fx   ratio to LibreOffice %.2f\n' \
   "$orv_jobs2" "$(echo "$orv_batch / $orv_jobs2" | bc -l)" "$(echo "$orv_jobs2 / $lo_batch" | bc -l)"
+printf 'larger batch of 4         --jobs 1 %6.2f s   --jobs 2 %6.2f s   speed-up %.2fx\n' \
+  "$orv_large" "$orv_large_jobs2" "$(echo "$orv_large / $orv_large_jobs2" | bc -l)"

@@ -262,17 +262,17 @@ void OfficeProcess::End(double seconds) {
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (Running() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   // soffice forks soffice.bin: whatever is left of the group goes, the
   // guardian with it.
   kill(-group_, SIGKILL);
   // The grandchildren are reaped by init; give it a moment so that the group
   // is really gone when this returns.
-  for (int i = 0; i < 300 && kill(-group_, 0) == 0; ++i) {
+  for (int i = 0; i < 600 && kill(-group_, 0) == 0; ++i) {  // three seconds at most
     if (!exited_) Running();
     if (guardian_ > 0 && waitpid(guardian_, nullptr, WNOHANG) == guardian_) guardian_ = 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (!exited_) {
     while (waitpid(group_, nullptr, 0) < 0 && errno == EINTR) {

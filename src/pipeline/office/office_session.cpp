@@ -93,7 +93,7 @@ bool OfficeSession::Connect(int timeoutSeconds, std::string& error) {
           error = "LibreOffice did not accept a connection within " + std::to_string(timeoutSeconds) + " s";
           return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
     }
     loader_.set(factory_->createInstanceWithContext("com.sun.star.frame.Desktop", context_), UNO_QUERY_THROW);
