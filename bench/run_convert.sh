@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Conversion speed against LibreOffice alone, in one run on this machine.
 #
-#   bench/run_convert.sh [BUILD_DIR]
+#   bench/run_convert.sh [BUILD_DIR] [ROUNDS]
 #
+# Every measure runs ROUNDS times (3 by default), the contenders taking turns
+# within each round so that a machine shared with other work slows them
+# alike; the medians are printed, and the ratios are those of the medians.
 # Single deck: a 30-slide presentation converted by orvanta-cli, against
 # `soffice --headless --convert-to pdf` on the same file (LibreOffice loading
 # and rendering every slide, nothing else).
@@ -17,6 +20,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+rounds=${2:-3}
 cli=$PWD/$build/apps/orvanta-cli
 corpus=$(cd .. && pwd)/shared/corpus/ppt
 [ -x "$cli" ] || { echo "bench: build $cli first" >&2; exit 1; }
@@ -36,44 +40,61 @@ large=()
 for f in 23884_defense_FINAL_OOimport_edit.ppt alterman_security.ppt 42486.ppt bug56240.ppt; do large+=("$corpus/$f"); done
 
 now() { date +%s.%N; }
-elapsed() { echo "$2 - $1" | bc -l; }
 soffice_pdf() {
   local out=$1; shift
   soffice "-env:UserInstallation=file://$work/profile-pdf" --headless --norestore \
     --convert-to pdf --outdir "$out" "$@" >/dev/null 2>&1
 }
+orvanta() { "$cli" convert "$@" >/dev/null 2>&1 || true; }
+
+# time NAME COMMAND...: runs the command once into a fresh folder and adds
+# its seconds to the list of NAME.
+declare -A times
+time_it() {
+  local name=$1; shift
+  rm -rf "$work/out"
+  local t0 t1
+  t0=$(now); "$@"; t1=$(now)
+  times[$name]+="$(echo "$t1 - $t0" | bc -l) "
+}
+median() { echo "${times[$1]}" | tr ' ' '\n' | grep . | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+ratio() { echo "$1 / $2" | bc -l; }
 
 # Warm the disk cache and LibreOffice's first-start work once for both sides.
 soffice_pdf "$work/warm" "$corpus/empty.ppt"
-"$cli" convert --output-dir "$work/warm" "$corpus/empty.ppt" >/dev/null 2>&1 || true
+orvanta --output-dir "$work/warm" "$corpus/empty.ppt"
 
-t0=$(now); soffice_pdf "$work/pdf1" "$deck"; t1=$(now)
-lo_single=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" convert --output-dir "$work/out1" "$deck" >/dev/null 2>&1; t1=$(now)
-orv_single=$(elapsed "$t0" "$t1")
-
-t0=$(now); soffice_pdf "$work/pdf2" "${batch[@]}"; t1=$(now)
-lo_batch=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" convert --output-dir "$work/out2" "${batch[@]}" >/dev/null 2>&1 || true; t1=$(now)
-orv_batch=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" convert --jobs 2 --output-dir "$work/out4" "${batch[@]}" >/dev/null 2>&1 || true; t1=$(now)
-orv_jobs2=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" convert --output-dir "$work/out5" "${large[@]}" >/dev/null 2>&1 || true; t1=$(now)
-orv_large=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" convert --jobs 2 --output-dir "$work/out6" "${large[@]}" >/dev/null 2>&1 || true; t1=$(now)
-orv_large_jobs2=$(elapsed "$t0" "$t1")
+for round in $(seq "$rounds"); do
+  echo "bench: round $round of $rounds" >&2
+  time_it lo_single soffice_pdf "$work/out" "$deck"
+  time_it orv_single orvanta --output-dir "$work/out" "$deck"
+  time_it lo_batch soffice_pdf "$work/out" "${batch[@]}"
+  time_it orv_batch orvanta --output-dir "$work/out" "${batch[@]}"
+  time_it orv_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${batch[@]}"
+  time_it orv_large orvanta --output-dir "$work/out" "${large[@]}"
+  time_it orv_large_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${large[@]}"
+done
+# One per file, cold LibreOffice starts: once is enough to show the order.
 t0=$(now)
-for f in "${batch[@]}"; do "$cli" convert --output-dir "$work/out3" "$f" >/dev/null 2>&1 || true; done
+for f in "${batch[@]}"; do orvanta --output-dir "$work/out3" "$f"; done
 t1=$(now)
-orv_cold=$(elapsed "$t0" "$t1")
+orv_cold=$(echo "$t1 - $t0" | bc -l)
 
+lo_single=$(median lo_single); orv_single=$(median orv_single)
+lo_batch=$(median lo_batch); orv_batch=$(median orv_batch); orv_jobs2=$(median orv_jobs2)
+orv_large=$(median orv_large); orv_large_jobs2=$(median orv_large_jobs2)
+
+echo "medians of $rounds rounds"
 printf 'single deck (30 slides)   LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
-  "$lo_single" "$orv_single" "$(echo "$orv_single / $lo_single" | bc -l)"
+  "$lo_single" "$orv_single" "$(ratio "$orv_single" "$lo_single")"
 printf 'batch of 10               LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
-  "$lo_batch" "$orv_batch" "$(echo "$orv_batch / $lo_batch" | bc -l)"
+  "$lo_batch" "$orv_batch" "$(ratio "$orv_batch" "$lo_batch")"
 printf 'batch of 10, cold starts  one orvanta-cli per file %6.2f s   speed-up of one batch %.2fx\n' \
-  "$orv_cold" "$(echo "$orv_cold / $orv_batch" | bc -l)"
+  "$orv_cold" "$(ratio "$orv_cold" "$orv_batch")"
 printf 'batch of 10, --jobs 2     orvanta-cli %6.2f s   speed-up over --jobs 1 %.2fx   ratio to LibreOffice %.2f\n' \
-  "$orv_jobs2" "$(echo "$orv_batch / $orv_jobs2" | bc -l)" "$(echo "$orv_jobs2 / $lo_batch" | bc -l)"
+  "$orv_jobs2" "$(ratio "$orv_batch" "$orv_jobs2")" "$(ratio "$orv_jobs2" "$lo_batch")"
 printf 'larger batch of 4         --jobs 1 %6.2f s   --jobs 2 %6.2f s   speed-up %.2fx\n' \
-  "$orv_large" "$orv_large_jobs2" "$(echo "$orv_large / $orv_large_jobs2" | bc -l)"
+  "$orv_large" "$orv_large_jobs2" "$(ratio "$orv_large" "$orv_large_jobs2")"
+for name in lo_single orv_single lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2; do
+  printf '  %-16s %s\n' "$name" "${times[$name]}"
+done

@@ -95,7 +95,7 @@ bool StartWorker(const ParallelPlan& plan, Worker& worker) {
 class Scheduler {
  public:
   explicit Scheduler(const ParallelPlan& plan)
-      : plan_(plan), board_(plan.workers, stdout, stderr, ::isatty(STDERR_FILENO) != 0), workers_(plan.workers) {
+      : plan_(plan), board_(plan.workers, stderr, ::isatty(STDERR_FILENO) != 0), workers_(plan.workers) {
     for (const auto& group : plan.groups) groups_.emplace_back(group.begin(), group.end());
   }
 

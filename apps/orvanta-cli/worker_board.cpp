@@ -16,8 +16,8 @@ std::string Fit(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-WorkerBoard::WorkerBoard(std::size_t workers, std::FILE* out, std::FILE* err, bool interactive)
-    : rows_(workers), out_(out), err_(err), interactive_(interactive) {
+WorkerBoard::WorkerBoard(std::size_t workers, std::FILE* err, bool interactive)
+    : rows_(workers), err_(err), interactive_(interactive) {
   winsize size{};
   if (interactive_ && ::ioctl(::fileno(err_), TIOCGWINSZ, &size) == 0 && size.ws_col > 20) columns_ = size.ws_col;
 }

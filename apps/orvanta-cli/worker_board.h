@@ -12,7 +12,8 @@ namespace orv::cli {
 
 class WorkerBoard {
  public:
-  WorkerBoard(std::size_t workers, std::FILE* out, std::FILE* err, bool interactive);
+  // The progress lines go to `err`; Print takes the stream for each line.
+  WorkerBoard(std::size_t workers, std::FILE* err, bool interactive);
   ~WorkerBoard();
   WorkerBoard(const WorkerBoard&) = delete;
   WorkerBoard& operator=(const WorkerBoard&) = delete;
@@ -40,7 +41,6 @@ class WorkerBoard {
   std::string RowText(const Row& row) const;
 
   std::vector<Row> rows_;
-  std::FILE* out_;
   std::FILE* err_;
   bool interactive_;
   std::size_t drawnLines_ = 0;

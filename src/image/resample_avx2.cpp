@@ -34,9 +34,9 @@ void AllowAreaColumnsOnAvx2(bool allowed) { gAllowed.store(allowed, std::memory_
 // Two cells at a time, one in each half of the register: the four lanes of a
 // half hold the cell's three channels and one lane that is never kept.
 __attribute__((target("avx2"))) void WriteAreaRowAvx2(const std::int32_t* sum, const std::int32_t* start,
-                                                      const std::int32_t* weights, std::size_t taps,
-                                                      std::size_t count, const std::int32_t* dropped,
-                                                      std::uint64_t divisor, std::uint8_t* out) {
+                                                      const std::int32_t* weights, std::size_t taps, std::size_t count,
+                                                      const std::int32_t* dropped, std::uint64_t divisor,
+                                                      std::uint8_t* out) {
   const __m256d inverse = _mm256_set1_pd(1.0 / static_cast<double>(divisor));
   const __m256d half = _mm256_set1_pd(0.5);
   const __m128i lowByte = _mm_set1_epi32(0xFF);
@@ -48,16 +48,17 @@ __attribute__((target("avx2"))) void WriteAreaRowAvx2(const std::int32_t* sum, c
     const std::int32_t* b = sum + 3 * static_cast<std::size_t>(start[t + 1]);
     const std::int32_t* wa = weights + t * taps;
     const std::int32_t* wb = wa + taps;
-    __m256i total = _mm256_sub_epi32(
-        _mm256_setzero_si256(), _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(dropped + 3 * t + 3),
-                                                     reinterpret_cast<const __m128i*>(dropped + 3 * t)));
+    __m256i total = _mm256_sub_epi32(_mm256_setzero_si256(),
+                                     _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(dropped + 3 * t + 3),
+                                                         reinterpret_cast<const __m128i*>(dropped + 3 * t)));
     for (std::size_t k = 0; k < taps; ++k) {
-      const __m256i value = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(b + 3 * k),
-                                                reinterpret_cast<const __m128i*>(a + 3 * k));
+      const __m256i value =
+          _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(b + 3 * k), reinterpret_cast<const __m128i*>(a + 3 * k));
       const __m256i weight = _mm256_set_m128i(_mm_set1_epi32(wb[k]), _mm_set1_epi32(wa[k]));
       total = _mm256_add_epi32(total, _mm256_mullo_epi32(value, weight));
     }
-    const __m256d first = _mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(total)), half), inverse);
+    const __m256d first =
+        _mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(total)), half), inverse);
     const __m256d second =
         _mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(total, 1)), half), inverse);
     // The scalar pass keeps the low byte of each quotient too.
@@ -72,7 +73,8 @@ __attribute__((target("avx2"))) void WriteAreaRowAvx2(const std::int32_t* sum, c
     for (std::size_t j = 0; j < 3; ++j) {
       std::int64_t total = -std::int64_t{dropped[3 * t + j]};
       for (std::size_t k = 0; k < taps; ++k) {
-        total += std::int64_t{weights[t * taps + k]} * sum[3 * static_cast<std::size_t>(start[t] + static_cast<std::int32_t>(k)) + j];
+        total += std::int64_t{weights[t * taps + k]} *
+                 sum[3 * static_cast<std::size_t>(start[t] + static_cast<std::int32_t>(k)) + j];
       }
       out[3 * t + j] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(total) / divisor);
     }

@@ -21,8 +21,7 @@ void AllowAreaColumnsOnAvx2(bool allowed);
 // Every such total must lie in [0, 2^31) and the divisor in [1, 2^32]; `sum`
 // must be readable one value past every index used, and `dropped` one past
 // 3 count.
-void WriteAreaRowAvx2(const std::int32_t* sum, const std::int32_t* start, const std::int32_t* weights,
-                      std::size_t taps, std::size_t count, const std::int32_t* dropped, std::uint64_t divisor,
-                      std::uint8_t* out);
+void WriteAreaRowAvx2(const std::int32_t* sum, const std::int32_t* start, const std::int32_t* weights, std::size_t taps,
+                      std::size_t count, const std::int32_t* dropped, std::uint64_t divisor, std::uint8_t* out);
 
 }  // namespace orv

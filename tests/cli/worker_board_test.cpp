@@ -33,7 +33,7 @@ class Captured {
 TEST(WorkerBoard, PlainLinesNameTheirFile) {
   Captured out, err;
   {
-    WorkerBoard board(2, out.file(), err.file(), false);
+    WorkerBoard board(2, err.file(), false);
     board.Start(0, "a.ppt");
     board.Start(1, "b.ppt");
     board.Status(0, "正载入文件：  /x/a.ppt");
@@ -54,7 +54,7 @@ TEST(WorkerBoard, PlainLinesNameTheirFile) {
 TEST(WorkerBoard, TerminalKeepsOneBarPerWorkerBelowTheLines) {
   Captured out, err;
   {
-    WorkerBoard board(2, err.file(), err.file(), true);
+    WorkerBoard board(2, err.file(), true);
     board.Start(0, "a.ppt");
     board.Percent(0, 50);
     board.Print(err.file(), "a line");
