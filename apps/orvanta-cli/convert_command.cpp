@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -146,6 +147,12 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   if (events == nullptr) return kExitUsage;
   EntryConverter converter(options, setup,
                            [events](const std::string&) { return std::make_unique<WorkerProgress>(events); });
+  // The parent starts workers with Ctrl-C held back; with the handler in
+  // place, one that came meanwhile is taken now and cancels the first entry.
+  sigset_t interrupt;
+  ::sigemptyset(&interrupt);
+  ::sigaddset(&interrupt, SIGINT);
+  ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
   std::string source;
   while (std::getline(std::cin, source, '\0')) {
     const bool clean = converter.Convert(source);

@@ -53,6 +53,12 @@ void CloseFd(int& fd) {
   }
   ::setpgid(0, 0);  // Ctrl-C reaches the workers through the parent only, once
   ::signal(SIGPIPE, SIG_DFL);
+  // A Ctrl-C passed on while the worker is still starting waits until its
+  // handler is in place, instead of ending it.
+  sigset_t interrupt;
+  ::sigemptyset(&interrupt);
+  ::sigaddset(&interrupt, SIGINT);
+  ::sigprocmask(SIG_BLOCK, &interrupt, nullptr);
   ::execv(program, argv);
   ::_exit(127);
 }

@@ -13,10 +13,9 @@ void Send(std::FILE* events, const WorkerEvent& event) {
 
 }  // namespace
 
-bool WorkerProgress::OnBegin() {
-  TerminalProgress::TakeInterrupt();  // a Ctrl-C from before this entry does not cancel it
-  return true;
-}
+// The parent passes a Ctrl-C on only to workers it has given an entry, so
+// one that came before the entry began is meant for it and is kept.
+bool WorkerProgress::OnBegin() { return true; }
 
 void WorkerProgress::OnStatus(const std::string& text) { Send(events_, {WorkerEvent::Kind::kStatus, 0, text}); }
 

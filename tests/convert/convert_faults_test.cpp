@@ -52,7 +52,8 @@ struct CliOptions {
 
 // Runs orvanta-cli convert with `args`. Everything the child needs is made
 // before fork: several runs may be under way from several threads.
-CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, const CliOptions& options) {
+// Our environment with the settings, cache and temporary folders of a test.
+std::vector<std::string> CliEnvironment(const std::string& configHome, const std::string& tmpdir) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     std::string_view entry(*e);
@@ -64,7 +65,12 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& configHom
   }
   env.push_back("XDG_CONFIG_HOME=" + configHome);
   env.push_back("HOME=" + configHome);
-  if (!options.tmpdir.empty()) env.push_back("TMPDIR=" + options.tmpdir);
+  if (!tmpdir.empty()) env.push_back("TMPDIR=" + tmpdir);
+  return env;
+}
+
+CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, const CliOptions& options) {
+  std::vector<std::string> env = CliEnvironment(configHome, options.tmpdir);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -540,11 +546,61 @@ TEST_F(ConvertFaults, CtrlCWithTwoWorkersCancelsBothRunningEntriesOnly) {
   const bool firstCancelled = run.err.find("41246-1.ppt: cancelled") != std::string::npos;
   const bool secondCancelled = run.err.find("42486.ppt: cancelled") != std::string::npos;
   EXPECT_TRUE(firstCancelled || secondCancelled) << run.err;
-  EXPECT_EQ(fs::exists(out_ / "41246-1.swf"), !firstCancelled);
-  EXPECT_EQ(fs::exists(out_ / "42486.swf"), !secondCancelled);
+  EXPECT_EQ(fs::exists(out_ / "41246-1.swf"), !firstCancelled) << run.err;
+  EXPECT_EQ(fs::exists(out_ / "42486.swf"), !secondCancelled) << run.err;
   EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted\n" << run.err;
   EXPECT_EQ(OfficeProcessesUnder(tmp.path()), std::set<pid_t>{}) << "a LibreOffice lives on";
   EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
+}
+
+// A worker is started with Ctrl-C held back. One passed on to it before its
+// handler is in place must wait for the handler and cancel the entry it was
+// meant for, not end the worker nor be forgotten.
+TEST_F(ConvertFaults, WorkerTakesACtrlCThatCameWhileItStarted) {
+  std::vector<std::string> env = CliEnvironment(config_.path(), "");
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argStrings = {ORVANTA_CLI, "convert", "--output-dir", OutDir(), "--worker-fd", "3"};
+  std::vector<char*> argv;
+  for (auto& a : argStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int input[2];
+  int events[2];
+  ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
+  ASSERT_EQ(::pipe2(events, O_CLOEXEC), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(input[0], STDIN_FILENO);
+    ::dup2(events[1], 3);
+    const int devnull = ::open("/dev/null", O_WRONLY);
+    ::dup2(devnull, STDOUT_FILENO);
+    ::dup2(devnull, STDERR_FILENO);
+    sigset_t interrupt;
+    ::sigemptyset(&interrupt);
+    ::sigaddset(&interrupt, SIGINT);
+    ::sigprocmask(SIG_BLOCK, &interrupt, nullptr);
+    ::raise(SIGINT);  // held back, it stays pending through exec
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+  }
+  ::close(input[0]);
+  ::close(events[1]);
+  const std::string entry = example_.string() + '\0';
+  ASSERT_EQ(::write(input[1], entry.data(), entry.size()), static_cast<ssize_t>(entry.size()));
+  ::close(input[1]);
+  std::string said = "\n";  // every event then starts after a newline
+  char buffer[512];
+  ssize_t n;
+  while ((n = ::read(events[0], buffer, sizeof buffer)) > 0) said.append(buffer, static_cast<std::size_t>(n));
+  ::close(events[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "the worker was ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(said.find("\ncancelled\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("\ndone 0\n"), std::string::npos) << said;
+  EXPECT_FALSE(fs::exists(out_ / "orvanta-tour.swf"));
 }
 
 // The first start keeps LibreOffice's extension registration in the user's
