@@ -129,7 +129,7 @@ TEST(CanvasTest, ComposesCentredOnTheFillColour) {
   EXPECT_EQ(image.PixelColor(2, 2), (Bgra{20, 20, 20, 0}));
   EXPECT_EQ(image.PixelColor(0, 2), (Bgra{0, 0, 255, 0}));
   EXPECT_EQ(image.PixelColor(1, 1), (Bgra{0, 0, 255, 0}));
-  // Parts that fall outside the canvas are cut, not written past it.
+  // Whatever falls outside the canvas is cut, not written past it.
   // Canvas column 0 gets picture column 3 of the picture's top row (red).
   ASSERT_TRUE(image.ComposeOnCanvas(2, 2, 0, -3, 1));
   EXPECT_EQ(image.PixelColor(0, 0), (Bgra{0, 0, 255, 0}));
