@@ -127,21 +127,8 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& configHom
   return RunCli(args, configHome, options);
 }
 
-// A LibreOffice started for the program with that pid carries the pid in its
-// private profile's name.
-bool OfficeOfProgramRunning(pid_t program) {
-  const std::string marker = "orvanta-office-" + std::to_string(program) + "-";
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-    if (text.find(marker) != std::string::npos) return true;
-  }
-  return false;
-}
-
-// The processes of the LibreOffice started for that program.
-std::vector<pid_t> OfficeProcessesOf(pid_t program) {
-  const std::string marker = "orvanta-office-" + std::to_string(program) + "-";
+// The processes whose command line holds `marker`.
+std::vector<pid_t> ProcessesWhoseCommandHas(const std::string& marker) {
   std::vector<pid_t> pids;
   std::error_code ec;
   for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
@@ -152,6 +139,14 @@ std::vector<pid_t> OfficeProcessesOf(pid_t program) {
   }
   return pids;
 }
+
+// The processes of the LibreOffice started for that program: its private
+// profile's name carries the program's pid.
+std::vector<pid_t> OfficeProcessesOf(pid_t program) {
+  return ProcessesWhoseCommandHas("orvanta-office-" + std::to_string(program) + "-");
+}
+
+bool OfficeOfProgramRunning(pid_t program) { return !OfficeProcessesOf(program).empty(); }
 
 // LibreOffice's pipe sockets in /tmp that name that program's pipes.
 std::vector<std::string> PipeSocketsOf(pid_t program) {
@@ -468,15 +463,8 @@ std::map<std::string, std::string> FilesUnder(const fs::path& root) {
 // `tmpdir` as its temporary folder. Other tests run beside this one and
 // start LibreOffices of their own, so only this test's are counted.
 std::set<pid_t> OfficeProcessesUnder(const std::string& tmpdir) {
-  std::set<pid_t> pids;
-  std::error_code ec;
-  for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-    std::ifstream cmdline(it->path() / "cmdline", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-    if (text.find(tmpdir + "/orvanta-office-") != std::string::npos)
-      pids.insert(static_cast<pid_t>(std::atol(it->path().filename().c_str())));
-  }
-  return pids;
+  const std::vector<pid_t> pids = ProcessesWhoseCommandHas(tmpdir + "/orvanta-office-");
+  return std::set<pid_t>(pids.begin(), pids.end());
 }
 
 std::vector<std::string> Keys(const std::map<std::string, std::string>& files) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <jpeglib.h>
@@ -83,6 +84,41 @@ void InsertApp1(Bytes& file, const Bytes& body) {
   file.insert(file.begin() + 20, segment.begin(), segment.end());  // after SOI and APP0
 }
 
+// A JPEG file made by libjpeg directly, `height` rows of `components`
+// samples each in `space`, top row first; `density` > 0 also writes it as
+// dots per inch.
+Bytes LibjpegFile(int width, int height, int components, J_COLOR_SPACE space, int quality, int density,
+                  const std::function<const JSAMPLE*(int)>& rowFromTop) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = components;
+  info.in_color_space = space;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  if (density > 0) {
+    info.density_unit = 1;
+    info.X_density = static_cast<UINT16>(density);
+    info.Y_density = static_cast<UINT16>(density);
+  }
+  jpeg_start_compress(&info, TRUE);
+  for (int y = 0; y < height; ++y) {
+    JSAMPROW row = const_cast<JSAMPROW>(rowFromTop(y));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes file(out, out + size);
+  std::free(out);
+  return file;
+}
+
 TEST(JpegCodecTest, TrueColourEncodesAsBaselineJfifAndDecodesBack) {
   RasterImage image;
   const Bytes file = Encode(Colourful(image));
@@ -123,38 +159,17 @@ TEST(JpegCodecTest, TrueColourBytesEqualThoseOfSwappedRgbRows) {
   image.SetQuality(90);
   const Bytes ours = Encode(image);
 
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* block = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &block, &size);
-  info.image_width = 37;
-  info.image_height = 23;
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 90, TRUE);
-  info.density_unit = 1;
-  info.X_density = static_cast<UINT16>(image.XDpi());
-  info.Y_density = static_cast<UINT16>(image.YDpi());
-  jpeg_start_compress(&info, TRUE);
+  ASSERT_EQ(image.XDpi(), image.YDpi());  // one density for both, and not 0: the codec always writes it
   std::vector<JSAMPLE> rgb(3 * 37);
-  for (std::uint32_t stored = 23; stored-- > 0;) {
-    const std::uint8_t* row = image.Row(stored);
+  const Bytes expected = LibjpegFile(37, 23, 3, JCS_RGB, 90, image.XDpi(), [&](int y) {
+    const std::uint8_t* row = image.Row(static_cast<std::uint32_t>(22 - y));
     for (std::size_t x = 0; x < 37; ++x) {
       rgb[3 * x] = row[3 * x + 2];
       rgb[3 * x + 1] = row[3 * x + 1];
       rgb[3 * x + 2] = row[3 * x];
     }
-    JSAMPROW pointer = rgb.data();
-    jpeg_write_scanlines(&info, &pointer, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  const Bytes expected(block, block + size);
-  std::free(block);
+    return rgb.data();
+  });
   EXPECT_EQ(ours.size(), expected.size());
   EXPECT_TRUE(ours == expected);
 }
@@ -275,29 +290,9 @@ TEST(JpegCodecTest, BrokenInputFails) {
 }
 
 Bytes CmykJpeg(const std::uint8_t cmyk[4]) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &out, &size);
-  info.image_width = 8;
-  info.image_height = 8;
-  info.input_components = 4;
-  info.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 100, TRUE);
-  jpeg_start_compress(&info, TRUE);
   std::uint8_t row[32];
   for (int x = 0; x < 8; ++x) std::memcpy(row + 4 * x, cmyk, 4);
-  JSAMPROW rows[1] = {row};
-  for (int y = 0; y < 8; ++y) jpeg_write_scanlines(&info, rows, 1);
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes file(out, out + size);
-  std::free(out);
-  return file;
+  return LibjpegFile(8, 8, 4, JCS_CMYK, 100, 0, [&](int) { return row; });
 }
 
 TEST(JpegCodecTest, CmykIsScaledByItsBlackChannel) {

@@ -6,6 +6,7 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "movie/exported_slides_fixture.h"
 #include "movie/html5_twin.h"
 #include "movie/player_config.h"
 #include "movie/web_names.h"
@@ -58,39 +59,11 @@ std::vector<ByteVector> MovieJpegs(const ByteVector& bytes) {
   return jpegs;
 }
 
-class TwinTest : public ::testing::Test {
+class TwinTest : public test::ExportedSlidesFixture {
  protected:
-  TwinTest() : tableScope_(table_), notesScope_(notes_) {
-    work_ = scratch_ / "Talk_zzz_";
-    out_ = scratch_ / "out";
-    std::filesystem::create_directories(work_);
-    std::filesystem::create_directories(out_);
-    settings_.Width = 64;
-    settings_.Height = 48;
-    settings_.GenHTML5 = 1;
-    settings_.OutputFolder = out_;
-    settings_.TempFolder = scratch_.path() + "/";
-  }
-  // Grey slide pictures, a shade apart, as the export leaves them.
-  void AddSlides(int count) {
-    for (int k = 1; k <= count; ++k) {
-      const auto shade = static_cast<std::uint8_t>(30 * k);
-      test::WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, shade, shade, shade);
-    }
-  }
-  int Convert() { return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress_, "bmp"); }
+  TwinTest() : ExportedSlidesFixture(30) { settings_.GenHTML5 = 1; }
   std::string Read(const std::string& name) const { return test::ReadFile(out_ + "/" + name); }
   bool Exists(const std::string& name) const { return std::filesystem::exists(out_ + "/" + name); }
-
-  test::OverlayResources table_;
-  ScopedResourceTable tableScope_;
-  RecordingNotifier notes_;
-  ScopedNotifier notesScope_;
-  test::ScratchFolder scratch_;
-  std::string work_, out_;
-  ConversionSettings settings_;
-  SlideList slides_;
-  Progress progress_;
 };
 
 TEST_F(TwinTest, HoldsTheMoviesOwnJpegBytesItsDocumentAndNothingFromOutside) {

@@ -4,6 +4,7 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "movie/exported_slides_fixture.h"
 #include "movie/movie_test_support.h"
 #include "movie/player_config.h"
 #include "pipeline/convert_movies.h"
@@ -12,32 +13,9 @@
 namespace orv {
 namespace {
 
-// A grey slide picture of one shade, as the export leaves them.
-void WriteBmp(const std::string& path, int width, int height, std::uint8_t shade) {
-  test::WriteSolidBmp(path, width, height, shade, shade, shade);
-}
-
-class ConvertMoviesTest : public ::testing::Test {
+class ConvertMoviesTest : public test::ExportedSlidesFixture {
  protected:
-  ConvertMoviesTest() : tableScope_(table_), notesScope_(notes_) {
-    work_ = scratch_ / "Talk_zzz_";
-    out_ = scratch_ / "out";
-    std::filesystem::create_directories(work_);
-    std::filesystem::create_directories(out_);
-    settings_.Width = 64;
-    settings_.Height = 48;
-    settings_.OutputFolder = out_;
-    settings_.TempFolder = scratch_.path() + "/";
-  }
-
-  void AddSlides(int count) {
-    for (int k = 1; k <= count; ++k) {
-      WriteBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, static_cast<std::uint8_t>(40 * k));
-    }
-  }
-  int Convert(Progress& progress) {
-    return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress, "bmp");
-  }
+  ConvertMoviesTest() : ExportedSlidesFixture(40) {}
   std::vector<std::string> Outputs() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(out_)) names.push_back(entry.path().filename());
@@ -57,16 +35,6 @@ class ConvertMoviesTest : public ::testing::Test {
     }
     return count;
   }
-
-  test::OverlayResources table_;
-  ScopedResourceTable tableScope_;
-  RecordingNotifier notes_;
-  ScopedNotifier notesScope_;
-  test::ScratchFolder scratch_;
-  std::string work_, out_;
-  ConversionSettings settings_;
-  SlideList slides_;
-  Progress progress_;
 };
 
 TEST_F(ConvertMoviesTest, OneMovieHoldsEverySlide) {
@@ -82,7 +50,7 @@ TEST_F(ConvertMoviesTest, ThreeRealSlidesAt640x480AddUpToTheDocumentedLayout) {
   settings_.Width = 640;
   settings_.Height = 480;
   settings_.UseTitle = 0;
-  for (int k = 1; k <= 3; ++k) WriteBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 640, 480, 90);
+  for (int k = 1; k <= 3; ++k) test::WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 640, 480, 90, 90, 90);
   slides_.delays = {2, 2, 2};
   ASSERT_EQ(Convert(progress_), 1);
   const auto bytes = test::ReadFileBytes(out_ + "/Talk.swf");

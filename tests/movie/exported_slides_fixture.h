@@ -1,0 +1,61 @@
+// A presentation as the export leaves it: grey slide pictures in a working
+// folder, settings for 64 x 48 movies written to an output folder, and the
+// resource table and notifier that the conversion reports to.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "base/notifier.h"
+#include "base/progress.h"
+#include "movie/conversion_settings.h"
+#include "movie/movie_test_support.h"
+#include "pipeline/convert_movies.h"
+#include "support/files.h"
+#include "support/pictures.h"
+
+namespace orv::test {
+
+class ExportedSlidesFixture : public ::testing::Test {
+ protected:
+  // Slide k gets the shade k x `shadeStep`.
+  explicit ExportedSlidesFixture(int shadeStep) : tableScope_(table_), notesScope_(notes_), shadeStep_(shadeStep) {
+    work_ = scratch_ / "Talk_zzz_";
+    out_ = scratch_ / "out";
+    std::filesystem::create_directories(work_);
+    std::filesystem::create_directories(out_);
+    settings_.Width = 64;
+    settings_.Height = 48;
+    settings_.OutputFolder = out_;
+    settings_.TempFolder = scratch_.path() + "/";
+  }
+
+  void AddSlides(int count) {
+    for (int k = 1; k <= count; ++k) {
+      const auto shade = static_cast<std::uint8_t>(shadeStep_ * k);
+      WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, shade, shade, shade);
+    }
+  }
+  int Convert(Progress& progress) {
+    return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress, "bmp");
+  }
+  int Convert() { return Convert(progress_); }
+
+  OverlayResources table_;
+  ScopedResourceTable tableScope_;
+  RecordingNotifier notes_;
+  ScopedNotifier notesScope_;
+  ScratchFolder scratch_;
+  std::string work_, out_;
+  ConversionSettings settings_;
+  SlideList slides_;
+  Progress progress_;
+
+ private:
+  int shadeStep_;
+};
+
+}  // namespace orv::test
