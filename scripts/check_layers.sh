@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
-# base <- image <- movie <- pipeline/settings <- ui and apps.
+# base <- image <- movie <- pipeline/settings <- ui and apps; http on base alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -19,5 +19,6 @@ check image 'movie|pipeline|settings|ui'
 check movie 'pipeline|settings|ui'
 check pipeline 'settings|ui'
 check settings 'pipeline|ui'
+check http 'image|movie|pipeline|settings|ui'
 [ $status -eq 0 ] && echo "layers: every include points down"
 exit $status

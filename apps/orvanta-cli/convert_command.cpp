@@ -56,10 +56,8 @@ void PrintOutputs(const std::string& source, const ConversionSettings& settings)
   if (settings.GenHTML != 0) {
     std::printf("%s: page  %s\n", source.c_str(), OutputPath(settings.OutputFolder, PageName(source)).c_str());
   }
-  if (settings.GenHTML5 != 0) {
-    std::printf("%s: html5 %s\n", source.c_str(),
-                OutputPath(settings.OutputFolder, TwinName(MovieName(source))).c_str());
-  }
+  const std::string twin = TwinPathIfItFits(settings.OutputFolder, MovieName(source));
+  if (settings.GenHTML5 != 0 && !twin.empty()) std::printf("%s: html5 %s\n", source.c_str(), twin.c_str());
   std::fflush(stdout);
 }
 

@@ -8,13 +8,13 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "commands.h"
+#include "http/file_response.h"
+#include "http/loopback_guard.h"
 #include "pipeline/preview_site.h"
 
 extern char** environ;
@@ -83,13 +83,6 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, PreviewOptions& o
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 void Serve(const PreviewSite& site, const httplib::Request& request, httplib::Response& response) {
   const PreviewLookup found = LookUpPreviewPath(site, request.path);
   response.set_header("Cache-Control", "no-store");
@@ -97,15 +90,9 @@ void Serve(const PreviewSite& site, const httplib::Request& request, httplib::Re
     case PreviewStatus::kGenerated:
       response.set_content(*found.text, "text/html; charset=utf-8");
       return;
-    case PreviewStatus::kFile: {
-      std::string bytes;
-      if (ReadWholeFile(found.file, bytes)) {
-        response.set_content(std::move(bytes), std::string(PreviewContentType(found.file)).c_str());
-        return;
-      }
-      response.status = 404;
+    case PreviewStatus::kFile:
+      if (!http::SendFile(request, response, found.file, PreviewContentType(found.file))) response.status = 404;
       return;
-    }
     case PreviewStatus::kForbidden:
       response.status = 403;
       return;
@@ -143,8 +130,10 @@ sigset_t BlockStopSignals() {
   return stopSignals;
 }
 
-// GET and HEAD are served from the site; every other method is refused.
+// GET and HEAD are served from the site, to the loopback names only; every
+// other method is refused.
 void RouteRequests(httplib::Server& server, const PreviewSite& site) {
+  http::AnswerOnlyOwnLoopbackHost(server);
   // The library's default shares the port with any other listener
   // (SO_REUSEPORT); a port in use must be refused instead.
   server.set_socket_options([](socket_t socket) {

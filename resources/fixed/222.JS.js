@@ -217,9 +217,12 @@
       if (event.cancelable) event.preventDefault();  // no click after a swipe
     });
 
+    // After any move, refused (out of range, not a number, during a fade) or
+    // not, the address names the slide on screen, so a reload opens it.
     window.addEventListener("hashchange", function () {
       var slide = addressSlide();
       if (slide >= 1 && slide <= slides.length && slide !== player.state.current) player.go(slide, now());
+      followAddress(player.state.current);
     });
   }
 

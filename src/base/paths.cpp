@@ -1,6 +1,8 @@
 #include "base/paths.h"
 
 #include <sys/stat.h>
+
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,6 +12,8 @@ std::string FileNamePart(std::string_view path) {
   auto pos = path.rfind(kPathSeparator);
   return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
+
+bool FileNameFits(std::string_view name) { return name.size() <= NAME_MAX; }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string out(folder);

@@ -19,6 +19,9 @@ std::string SystemTempFolder();
 std::string DocumentsFolder();
 // Removes the last n bytes (the whole text when shorter).
 std::string DropLast(std::string_view text, std::size_t n);
+// True when a file name (no folder) is short enough for the file system:
+// at most 255 bytes, as on every file system Linux writes.
+bool FileNameFits(std::string_view name);
 // True for an existing file or folder.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);

@@ -56,8 +56,10 @@ std::string EscapeHtml(std::string_view text) {
 
 std::string EncodeUrlSegment(std::string_view name) {
   // ":" too, so that a name such as "javascript:x" stays a file, not a scheme.
+  // Bytes from 0x80 up too: the page declares no charset, so a browser may read
+  // a raw UTF-8 name as windows-1252 and ask for another file.
   return PercentEncode(name, [](unsigned char byte) {
-    return byte >= 0x20 && byte != 0x7f &&
+    return byte >= 0x20 && byte < 0x7f &&
            std::string_view(" %#?\\:\"<>&'").find(static_cast<char>(byte)) == std::string_view::npos;
   });
 }

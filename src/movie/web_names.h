@@ -13,9 +13,10 @@ namespace orv {
 std::string EscapeHtml(std::string_view text);
 
 // Percent-encodes what one path segment of a relative URL cannot carry as
-// it stands: % # ? \ : the blank, control characters, and " < > & ' which
-// HTML gives a meaning to. Everything else, letters of any script included,
-// stays as it is, so ordinary names are written unchanged.
+// it stands: % # ? \ : the blank, control characters, " < > & ' which HTML
+// gives a meaning to, and every byte from 0x80 up (UTF-8 names reach their
+// file whatever charset the browser reads the page in). Other ASCII stays as
+// it is, so ASCII names are written unchanged.
 std::string EncodeUrlSegment(std::string_view name);
 
 // Percent-encodes everything of a path but unreserved ASCII and "/", so the

@@ -81,6 +81,14 @@ class StartWatch final : public AutomationServer {
   const Deadline& deadline_;
 };
 
+// A page's notice links its movie's twin only when the twin's name could be
+// written (WriteSlideMovies skipped it otherwise).
+ConversionSettings WithTwinLinkIfItFits(const ConversionSettings& settings, std::string_view movieName) {
+  ConversionSettings page = settings;
+  if (TwinPathIfItFits(settings.OutputFolder, movieName).empty()) page.GenHTML5 = 0;
+  return page;
+}
+
 }  // namespace
 
 BatchDriver::BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress)
@@ -214,15 +222,16 @@ bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const Conve
       std::string previous = k > 0 ? SlidePageName(sourcePath, titled, slides.titles, k - 1) : std::string();
       std::string next = k + 1 < count ? SlidePageName(sourcePath, titled, slides.titles, k + 1) : std::string();
       std::string page = OutputPath(settings.OutputFolder, SlidePageName(sourcePath, titled, slides.titles, k));
-      if (WriteWebPage(SlideMovieName(sourcePath, titled, slides.titles, k), page, settings, previous, next) == 0) {
-        return false;
-      }
+      const std::string movie = SlideMovieName(sourcePath, titled, slides.titles, k);
+      if (WriteWebPage(movie, page, WithTwinLinkIfItFits(settings, movie), previous, next) == 0) return false;
     }
     return true;
   }
   if (settings.GenHTML == 0) return true;
   const std::string page = OutputPath(settings.OutputFolder, PageName(sourcePath));
-  if (WriteWebPage(MovieName(sourcePath), page, settings, "", "") == 0) return false;
+  if (WriteWebPage(MovieName(sourcePath), page, WithTwinLinkIfItFits(settings, MovieName(sourcePath)), "", "") == 0) {
+    return false;
+  }
   if (settings.GenAutorun != 0 && WriteAutorun(page, AutorunPath(settings.OutputFolder)) == 0) return false;
   return true;
 }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/paths.h"
+#include "movie/html5_twin.h"
 
 namespace orv {
 namespace {
@@ -75,6 +76,11 @@ std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std
                           std::size_t index) {
   if (HasTitle(useTitles, titles, index)) return TitlePageName(titles[index]);
   return SplitPageName(sourcePath, static_cast<int>(index + 1));
+}
+
+std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view movieName) {
+  const std::string name = TwinName(movieName);
+  return FileNameFits(name) ? JoinPath(outputFolder, name) : std::string();
 }
 
 std::string OutputPath(std::string_view outputFolder, std::string_view name) { return JoinPath(outputFolder, name); }

@@ -43,6 +43,10 @@ std::string SlideMovieName(std::string_view sourcePath, bool useTitles, const st
 std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std::vector<std::string>& titles,
                           std::size_t index);
 
+// Where the HTML5 twin of `movieName` goes; empty when its name would be too
+// long for the file system (the movie's own name may still fit).
+std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view movieName);
+
 // outputFolder + separator + name.
 std::string OutputPath(std::string_view outputFolder, std::string_view name);
 // outputFolder + separator + "autorun.inf".

@@ -61,13 +61,20 @@ std::string MoviePage(const fs::path& movie, const fs::path& folder, std::string
   return page.value_or(std::string());
 }
 
+// Every name the program may write is served, dot names and backslashes
+// included; only "." and ".." (which lead elsewhere) and the web player's
+// copy in progress are not.
+bool IsServedName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && !IsWebPlayerWorkingName(name);
+}
+
 // A plain list of the folder's pages and movies, for a folder without an index.
 std::string FolderIndex(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     const std::string name = entry.path().filename().string();
-    if (!name.empty() && name[0] != '.' && HasExtension(entry.path(), {".htm", ".html", ".swf"})) {
+    if (IsServedName(name) && HasExtension(entry.path(), {".htm", ".html", ".swf"})) {
       names.push_back(name);
     }
   }
@@ -93,6 +100,13 @@ bool IsInside(const fs::path& path, const fs::path& root) {
   return rootEnd == root.end();
 }
 
+bool IsPlayerFolderInside(const fs::path& folder, const fs::path& root) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return false;
+  const fs::path real = fs::canonical(folder, ec);
+  return !ec && IsInside(real, root);
+}
+
 }  // namespace
 
 std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPlayerBundle& webPlayer,
@@ -111,18 +125,20 @@ std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPla
     for (const char* index : {"index.html", "index.htm"}) {
       if (fs::is_regular_file(target / index)) {
         site.page = std::string("/") + index;
+        site.landing = site.page;
         return site;
       }
     }
     std::vector<std::string> pages;
     for (const auto& entry : fs::directory_iterator(target, ec)) {
       const std::string name = entry.path().filename().string();
-      if (name[0] != '.' && entry.is_regular_file() && HasExtension(entry.path(), {".htm", ".html"})) {
+      if (IsServedName(name) && entry.is_regular_file() && HasExtension(entry.path(), {".htm", ".html"})) {
         pages.push_back(name);
       }
     }
     if (pages.size() == 1) {
       site.page = "/" + EncodeUrlPath(pages.front());
+      site.landing = "/" + pages.front();
       return site;
     }
     site.generated["/"] = FolderIndex(target);
@@ -134,6 +150,7 @@ std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPla
   const std::string name = target.filename().string();
   if (HasExtension(target, {".htm", ".html"})) {
     site.page = "/" + EncodeUrlPath(name);
+    site.landing = "/" + name;
     return site;
   }
   if (!HasExtension(target, {".swf"})) {
@@ -142,6 +159,7 @@ std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPla
   }
   const std::string pageName = target.stem().string() + ".htm";
   site.page = "/" + EncodeUrlPath(pageName);
+  site.landing = "/" + pageName;
   if (fs::is_regular_file(target.parent_path() / pageName)) return site;
   std::string page = MoviePage(target, target.parent_path(), error);
   if (page.empty()) return std::nullopt;
@@ -150,9 +168,12 @@ std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPla
 }
 
 PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view requestPath) {
-  if (requestPath.empty() || requestPath.front() != '/' || requestPath.find('\0') != std::string_view::npos ||
-      requestPath.find('\\') != std::string_view::npos) {
+  if (requestPath.empty() || requestPath.front() != '/' || requestPath.find('\0') != std::string_view::npos) {
     return Refused();
+  }
+  // The address of the folder itself opens the page the preview was made for.
+  if (requestPath == "/" && !site.landing.empty() && site.landing != "/") {
+    return LookUpPreviewPath(site, site.landing);
   }
   if (auto it = site.generated.find(std::string(requestPath)); it != site.generated.end()) {
     return Generated(it->second);
@@ -165,7 +186,7 @@ PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view reques
     const std::string_view segment = requestPath.substr(from, to - from);
     if (segment == "." || segment == "..") return Refused();
     if (!segment.empty()) {
-      if (segment.front() == '.') return Missing();
+      if (!IsServedName(segment)) return Missing();
       segments.push_back(segment);
     }
     from = to + 1;
@@ -174,9 +195,10 @@ PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view reques
 
   fs::path root = site.root;
   std::error_code ec;
-  // The program's own player stands in for a folder converted without one.
+  // The program's own player stands in for a folder converted without one,
+  // and for a player folder that is a link leading out of the served folder.
   if (segments.front() == kWebPlayerFolder && !site.webPlayerFolder.empty() &&
-      !fs::is_directory(root / kWebPlayerFolder, ec)) {
+      !IsPlayerFolderInside(root / kWebPlayerFolder, root)) {
     root = site.webPlayerFolder;
     segments.erase(segments.begin());
     if (segments.empty()) return Missing();
@@ -196,9 +218,9 @@ std::string_view PreviewContentType(std::string_view name) {
   static constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kTypes{{
       {".wasm", "application/wasm"},
       {".swf", "application/x-shockwave-flash"},
-      {".htm", "text/html"},
-      {".html", "text/html"},
-      {".js", "text/javascript"},
+      {".htm", "text/html; charset=utf-8"},
+      {".html", "text/html; charset=utf-8"},
+      {".js", "text/javascript; charset=utf-8"},
       {".css", "text/css"},
       {".json", "application/json"},
       {".map", "application/json"},

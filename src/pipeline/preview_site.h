@@ -17,6 +17,7 @@ namespace orv {
 struct PreviewSite {
   std::string root;                              // the served folder, absolute, no links
   std::string page;                              // the path to open, "/" + encoded name, or "/"
+  std::string landing;                           // the same path decoded, what "/" serves
   std::map<std::string, std::string> generated;  // request path (decoded) -> page text
   std::string webPlayerFolder;                   // served as /ruffle/ when root has none
 };
@@ -38,11 +39,13 @@ struct PreviewLookup {
 
 // Maps a decoded request path onto the site. Paths that would leave the
 // folder ("..", ".", links pointing outside, anything not absolute) are
-// refused; hidden names and folders are not found.
+// refused; folders and the web player's copy in progress are not found.
+// "/" is the page the site opens.
 PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view requestPath);
 
 // The content type for a file name: application/wasm, application/x-shockwave-flash,
-// text/html, text/javascript, and a few others; application/octet-stream otherwise.
+// text/html and text/javascript (both UTF-8), and a few others;
+// application/octet-stream otherwise.
 std::string_view PreviewContentType(std::string_view name);
 
 }  // namespace orv

@@ -50,8 +50,12 @@ bool CopyBundle(const fs::path& from, const fs::path& to) {
   return !ec && CopyOneFile(from / kWebPlayerStamp, to / kWebPlayerStamp);
 }
 
+std::string HiddenFolderPrefix(const char* purpose) {
+  return std::string(".") + kWebPlayerFolder + "." + purpose + ".";
+}
+
 std::string MakeHiddenFolder(const std::string& outputFolder, const char* purpose) {
-  std::string pattern = JoinPath(outputFolder, std::string(".") + kWebPlayerFolder + "." + purpose + ".XXXXXX");
+  std::string pattern = JoinPath(outputFolder, HiddenFolderPrefix(purpose) + "XXXXXX");
   if (::mkdtemp(pattern.data()) == nullptr) return {};
   return pattern;
 }
@@ -62,6 +66,10 @@ std::vector<std::string> WebPlayerCandidates(const std::string& programFolder) {
   if (programFolder.empty()) return {};
   return {JoinPath(programFolder, kWebPlayerFolder),
           (fs::path(programFolder).parent_path() / "share" / "orvanta" / kWebPlayerFolder).string()};
+}
+
+bool IsWebPlayerWorkingName(std::string_view name) {
+  return name.starts_with(HiddenFolderPrefix("new")) || name.starts_with(HiddenFolderPrefix("old"));
 }
 
 WebPlayerBundle ReadWebPlayerBundle(const std::string& folder) { return WebPlayerBundle{folder, ReadStamp(folder)}; }

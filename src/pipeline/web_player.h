@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -30,6 +31,10 @@ WebPlayerBundle LocateWebPlayer();
 // Reads a bundle at a known folder (tests, the preview server); not found when
 // the folder has no stamp.
 WebPlayerBundle ReadWebPlayerBundle(const std::string& folder);
+
+// The hidden folders a copy works in (".ruffle.new.*", ".ruffle.old.*"),
+// which nobody is meant to open.
+bool IsWebPlayerWorkingName(std::string_view name);
 
 enum class WebPlayerCopy { kPresent, kCopied, kFailed };
 

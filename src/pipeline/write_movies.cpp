@@ -4,12 +4,32 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "base/paths.h"
 #include "base/progress.h"
 #include "image/slide_preparation.h"
+#include "movie/html5_twin.h"
 #include "movie/movie_writer.h"
 #include "pipeline/output_names.h"
 
 namespace orv {
+namespace {
+
+// The twin's path, decided before anything of the movie is written: a name
+// too long for the file system is not attempted, and said so once.
+std::string TwinPathOrNotice(const ConversionSettings& settings, const std::string& movieName) {
+  if (settings.GenHTML5 == 0) return {};
+  std::string path = TwinPathIfItFits(settings.OutputFolder, movieName);
+  if (path.empty())
+    Notify(FormatMessage(msg::kTwinNameTooLong, OutputPath(settings.OutputFolder, TwinName(movieName))));
+  return path;
+}
+
+// A neighbour's twin is linked only when it can exist.
+std::string NeighbourTwin(const std::string& movieName) {
+  return FileNameFits(TwinName(movieName)) ? TwinName(movieName) : std::string();
+}
+
+}  // namespace
 
 int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings, const SlideList& slideList,
                      Progress& progress, std::string_view exportExtension) {
@@ -33,7 +53,7 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
 
   if (settings.SplitPPT == 0) {
     writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
-    writer.twin.path = OutputPath(settings.OutputFolder, TwinName(MovieName(sourcePath)));
+    writer.twin.path = TwinPathOrNotice(settings, MovieName(sourcePath));
     writer.twin.slideTitles = titles;
     writer.slidePaths = slideList.paths;
     writer.WriteMovie(settings, slideList, progress);
@@ -45,10 +65,10 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     const std::size_t count = slideList.paths.size();
     const std::string movie = SlideMovieName(sourcePath, titled, slideList.titles, k);
     writer.outputPath = OutputPath(settings.OutputFolder, movie);
-    writer.twin.path = OutputPath(settings.OutputFolder, TwinName(movie));
+    writer.twin.path = TwinPathOrNotice(settings, movie);
     writer.twin.slideTitles.assign(1, k < titles.size() ? titles[k] : std::string());
-    writer.twin.previous = k > 0 ? TwinName(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
-    writer.twin.next = k + 1 < count ? TwinName(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
+    writer.twin.previous = k > 0 ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
+    writer.twin.next = k + 1 < count ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
     writer.slidePaths.assign(1, slideList.paths[k]);
     writer.WriteMovie(settings, slideList, progress);
     if (progress.cancelled()) return 0;

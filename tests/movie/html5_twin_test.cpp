@@ -175,7 +175,7 @@ TEST(TwinHelpers, Base64EscapingAndNames) {
             "b");
   // A name that looks like a scheme stays a file beside the page.
   EXPECT_EQ(UrlAttribute("javascript:alert(1)"), "javascript%3Aalert(1)");
-  EXPECT_EQ(UrlAttribute("幻灯片 1.html"), "幻灯片%201.html");
+  EXPECT_EQ(UrlAttribute("幻灯片 1.html"), "%E5%B9%BB%E7%81%AF%E7%89%87%201.html");
   EXPECT_EQ(TwinName("Talk.swf"), "Talk-html5.html");
   EXPECT_EQ(TwinName("swf"), "swf-html5.html");
 }

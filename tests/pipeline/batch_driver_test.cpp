@@ -90,6 +90,34 @@ TEST_F(BatchDriverTest, PictureFolderBecomesMovieAndPageWithoutTouchingTheFolder
   EXPECT_TRUE(FileNames(temp_.path()).empty());
 }
 
+// A name that leaves room for the movie and its page but not for the twin's
+// longer suffix: the twin is not attempted, the page does not link it, and a
+// message names it.
+TEST_F(BatchDriverTest, ATwinNameTooLongIsSkippedAndNotLinked) {
+  settings_.GenHTML = 1;
+  settings_.GenHTML5 = 1;
+  settings_.WebPlayer = 1;
+  ScratchFolder player;
+  player.Write("VERSION", "v\n");
+  for (const std::size_t length : {std::size_t{244}, std::size_t{245}}) {
+    const std::string name(length, 'n');
+    std::filesystem::remove_all(out_.path());
+    std::filesystem::create_directories(out_.path());
+    recorder_.reports.clear();
+    ScriptedServer server;
+    BatchDriver driver = MakeDriver(server);
+    driver.SetWebPlayer(ReadWebPlayerBundle(player.path()));
+    EXPECT_EQ(driver.ConvertEntry(PictureFolder(name, 1)), EntryResult::kConverted) << length;
+    const bool fits = name.size() + std::string_view("-html5.html").size() <= 255;
+    const std::string twin = out_ / (name + "-html5.html");
+    std::error_code ec;
+    EXPECT_EQ(std::filesystem::exists(twin, ec), fits) << length;
+    EXPECT_EQ(ReadFile(out_ / (name + ".htm")).find("-html5.html") != std::string::npos, fits) << length;
+    EXPECT_EQ(recorder_.reports,
+              fits ? std::vector<std::string>{} : std::vector<std::string>{FormatMessage(msg::kTwinNameTooLong, twin)});
+  }
+}
+
 TEST_F(BatchDriverTest, PictureFolderOrdersSlidesByNumberAndAddsExtraSlidesPrivately) {
   std::string folder = PictureFolder("deck", 12);
   settings_.InsHelp = 1;

@@ -68,9 +68,25 @@ TEST_F(PreviewSiteTest, PagesMoviesAndFoldersOpenTheRightPage) {
   const std::string& index = folder.generated.at("/");
   EXPECT_NE(index.find("<a href=\"Other%20page.htm\">Other page.htm</a>"), std::string::npos);
   EXPECT_NE(index.find("<a href=\"Talk.swf\">Talk.swf</a>"), std::string::npos);
-  EXPECT_EQ(index.find(".hidden"), std::string::npos);
+  Write(out_ / ".NET Basics.htm", "<HTML>dot</HTML>");
+  Write(out_ / "演示文稿.htm", "<HTML>zh</HTML>");
+  const std::string names = Site(out_.path()).generated.at("/");
+  EXPECT_NE(names.find("<a href=\".NET%20Basics.htm\">.NET Basics.htm</a>"), std::string::npos);
+  EXPECT_NE(names.find("<a href=\"%E6%BC%94%E7%A4%BA%E6%96%87%E7%A8%BF.htm\">演示文稿.htm</a>"), std::string::npos);
   Write(out_ / "index.html", "<html>mine</html>");
   EXPECT_EQ(Site(out_.path()).page, "/index.html");
+}
+
+// "/" opens the page the preview was made for: the page given, the movie's
+// page (made or found), a folder's index or its only page.
+TEST_F(PreviewSiteTest, TheFolderAddressOpensThePage) {
+  EXPECT_EQ(LookUpPreviewPath(Site(out_ / "Talk.htm"), "/").file, fs::canonical(out_ / "Talk.htm").string());
+  EXPECT_EQ(LookUpPreviewPath(Site(out_.path()), "/").file, fs::canonical(out_ / "Talk.htm").string());
+  const PreviewSite loose = Site(out_ / "Loose.swf");
+  EXPECT_EQ(LookUpPreviewPath(loose, "/").text, &loose.generated.at("/Loose.htm"));
+  Write(out_ / ".deck.htm", "<HTML>dot</HTML>");
+  const PreviewSite several = Site(out_.path());
+  EXPECT_EQ(LookUpPreviewPath(several, "/").text, &several.generated.at("/"));
 }
 
 TEST_F(PreviewSiteTest, MovieWithoutPageGetsOneAtItsFrameSize) {
@@ -106,9 +122,9 @@ TEST_F(PreviewSiteTest, NothingOutsideTheFolderIsReachable) {
   EXPECT_EQ(LookUpPreviewPath(site, "/Talk.htm").file, fs::canonical(out_ / "Talk.htm").string());
 
   const std::string outsideName = fs::path(outside_.path()).filename().string();
-  for (const std::string& path : {"/../" + outsideName + "/secret.txt", std::string("/ruffle/../../etc/passwd"),
-                                  std::string("/./Talk.htm"), std::string("/.."), std::string("Talk.htm"),
-                                  std::string(""), std::string("/a\\..\\b"), std::string("/Talk.htm\0x", 10)}) {
+  for (const std::string& path :
+       {"/../" + outsideName + "/secret.txt", std::string("/ruffle/../../etc/passwd"), std::string("/./Talk.htm"),
+        std::string("/.."), std::string("Talk.htm"), std::string(""), std::string("/Talk.htm\0x", 10)}) {
     EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kForbidden) << path;
   }
   // Links are followed only while they stay inside.
@@ -118,9 +134,17 @@ TEST_F(PreviewSiteTest, NothingOutsideTheFolderIsReachable) {
   EXPECT_EQ(LookUpPreviewPath(site, "/link.txt").status, PreviewStatus::kForbidden);
   EXPECT_EQ(LookUpPreviewPath(site, "/away/secret.txt").status, PreviewStatus::kForbidden);
   EXPECT_EQ(LookUpPreviewPath(site, "/same.htm").status, PreviewStatus::kFile);
-  // Hidden entries, folders and missing files are simply not there.
-  for (const char* path : {"/.hidden", "/ruffle", "/ruffle/", "/", "/nothing.htm", "/Talk.htm/x"}) {
+  // Folders, the player's copy in progress and missing files are simply not there.
+  fs::create_directories(out_ / ".ruffle.new.abc123");
+  Write(out_ / ".ruffle.new.abc123/ruffle.js", "// half a copy");
+  for (const char* path :
+       {"/ruffle", "/ruffle/", "/nothing.htm", "/Talk.htm/x", "/.ruffle.new.abc123/ruffle.js", "/a\\..\\b"}) {
     EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kNotFound) << path;
+  }
+  // Every name the program writes is served: dot names, backslashes.
+  Write(out_ / "a\\b.htm", "<HTML>backslash</HTML>");
+  for (const char* path : {"/.hidden", "/a\\b.htm"}) {
+    EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kFile) << path;
   }
 }
 
@@ -131,14 +155,18 @@ TEST_F(PreviewSiteTest, ThePlayerOfTheProgramStandsInForAMissingOne) {
   EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/ruffle.js").file, fs::canonical(player_ / "ruffle.js").string());
   EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/../Talk.htm").status, PreviewStatus::kForbidden);
   EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/VERSION").status, PreviewStatus::kFile);
+  // So does it for a player folder that is a link out of the served folder.
+  Write(outside_ / "ruffle/ruffle.js", "// someone else's");
+  fs::create_directory_symlink(outside_ / "ruffle", out_ / "ruffle");
+  EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/ruffle.js").file, fs::canonical(player_ / "ruffle.js").string());
 }
 
 TEST(PreviewNames, ContentTypesAndAddresses) {
   EXPECT_EQ(PreviewContentType("core.ruffle.0123.wasm"), "application/wasm");
   EXPECT_EQ(PreviewContentType("/x/Talk.SWF"), "application/x-shockwave-flash");
-  EXPECT_EQ(PreviewContentType("Talk.htm"), "text/html");
-  EXPECT_EQ(PreviewContentType("Talk-html5.html"), "text/html");
-  EXPECT_EQ(PreviewContentType("ruffle.js"), "text/javascript");
+  EXPECT_EQ(PreviewContentType("Talk.htm"), "text/html; charset=utf-8");
+  EXPECT_EQ(PreviewContentType("Talk-html5.html"), "text/html; charset=utf-8");
+  EXPECT_EQ(PreviewContentType("ruffle.js"), "text/javascript; charset=utf-8");
   EXPECT_EQ(PreviewContentType("LICENSE_MIT"), "application/octet-stream");
   EXPECT_EQ(PreviewContentType("a.d/noext"), "application/octet-stream");
 

@@ -103,9 +103,10 @@ test('a name made of markup adds nothing to the page and the movie still plays',
 
 /**
  * Opens an HTML5 twin from its file with every other request refused, and
- * waits until it is ready. `allow` lets the neighbours' files through.
+ * waits until it is ready. `allow` lets the neighbours' files through; a
+ * page that is not a twin (`isTwin` false) is only opened.
  */
-async function openTwinFile(file, allow = []) {
+async function openTwinFile(file, allow = [], isTwin = true) {
   const context = await browser.newContext({ viewport: { width: 640, height: 480 } });
   // Compared as paths: a link may encode a character that the file URL keeps.
   const allowed = new Set([file, ...allow]);
@@ -120,7 +121,7 @@ async function openTwinFile(file, allow = []) {
   const page = await context.newPage();
   const seen = watch(page);
   await page.goto(pathToFileURL(file).href);
-  await waitTwin(page);
+  if (isTwin) await waitTwin(page);
   return { page, seen, blocked, close: () => context.close() };
 }
 
@@ -176,5 +177,93 @@ test('the twin of a name made of markup runs nothing and still plays', async () 
     assert.deepEqual([twin.blocked, twin.seen], [[], { dialogs: [], errors: [] }]);
   } finally {
     await twin.close();
+  }
+});
+
+/** Every response of the page, as "STATUS /decoded/path". */
+function responses(page) {
+  const seen = [];
+  page.on('response', (r) => seen.push(`${r.status()} ${decodeURIComponent(new URL(r.url()).pathname)}`));
+  return seen;
+}
+
+// Names in Chinese, with accents, and with a leading dot: served, the page
+// asks for its own movie (the names are percent-encoded, whatever charset the
+// browser reads the page in), and a Chinese folder's split pages link each other.
+test('non-ASCII and dot names: served pages play and their links resolve', async () => {
+  const page = await browser.newPage();
+  const seen = watch(page);
+  const fetched = responses(page);
+  try {
+    for (const name of ['演示文稿', 'Präsentation', '.deck']) {
+      const { page: pageFile } = convertFolder(name, { slides: 2, webPlayer: true });
+      const server = await startPreview(pageFile);
+      try {
+        assert.equal(decodeURIComponent(server.pagePath), `/${name}.htm`);
+        await page.goto(server.origin + server.pagePath);
+        await expectSlide(page, 1);
+        assert.ok(fetched.includes(`200 /${name}.swf`), fetched.join('\n'));
+      } finally {
+        server.child.kill('SIGTERM');
+      }
+      assert.equal((await server.exited).code, 0);
+    }
+    await page.screenshot({ path: artifact('names-dot-deck-page.png') });
+
+    const stem = '第一页';
+    const splitServer = await startPreview(path.join(convertSplit(stem, 3), `${stem}_1.htm`));
+    try {
+      await page.goto(splitServer.origin + splitServer.pagePath);
+      await expectSlide(page, 1);
+      await page.getByRole('link', { name: 'Next' }).click();
+      await page.waitForURL(/_2\.htm$/);
+      assert.equal(decodeURIComponent(new URL(page.url()).pathname), `/${stem}_2.htm`);
+      await expectSlide(page, 2);
+      await page.getByRole('link', { name: 'Prev' }).click();
+      await page.waitForURL(/_1\.htm$/);
+      await expectSlide(page, 1);
+    } finally {
+      splitServer.child.kill('SIGTERM');
+    }
+    assert.equal((await splitServer.exited).code, 0);
+    assert.deepEqual(fetched.filter((line) => !line.startsWith('200 ')), []);
+    assert.deepEqual(seen, { dialogs: [], errors: [] });
+  } finally {
+    await page.close();
+  }
+});
+
+test('non-ASCII and dot names: twins play from files, and the file notice links them', async () => {
+  for (const name of ['twin 演示文稿', '.twin deck']) {
+    const { page: pageFile, swf } = convertFolder(name, { slides: 2, webPlayer: true });
+    const twinFile = swf.replace(/\.swf$/, '-html5.html');
+    const opened = await openTwinFile(pageFile, [twinFile], false);
+    try {
+      const link = opened.page.locator('.orvanta-notice a');
+      await link.waitFor({ timeout: 10000 });
+      await link.click();
+      await waitTwin(opened.page);
+      assert.equal(decodeURIComponent(new URL(opened.page.url()).pathname), twinFile);
+      await expectTwinSlide(opened.page, 1);
+      await opened.page.keyboard.press('ArrowRight');
+      await expectTwinSlide(opened.page, 2);
+      assert.deepEqual([opened.blocked, opened.seen], [[], { dialogs: [], errors: [] }]);
+    } finally {
+      await opened.close();
+    }
+  }
+
+  const stem = 'twin 第一页';
+  const out = convertSplit(stem, 3);
+  const twins = [1, 2, 3].map((k) => path.join(out, `${stem}_${k}-html5.html`));
+  const split = await openTwinFile(twins[0], twins);
+  try {
+    await split.page.click('a[rel=next]');
+    await waitTwin(split.page);
+    assert.equal(decodeURIComponent(new URL(split.page.url()).pathname), twins[1]);
+    await expectTwinSlide(split.page, 2);
+    assert.deepEqual([split.blocked, split.seen], [[], { dialogs: [], errors: [] }]);
+  } finally {
+    await split.close();
   }
 });

@@ -39,8 +39,8 @@ function rawRequest(port, head) {
   });
 }
 
-const get = (port, target, method = 'GET') =>
-  rawRequest(port, `${method} ${target} HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n`);
+const get = (port, target, method = 'GET', extra = '', host = `127.0.0.1:${port}`) =>
+  rawRequest(port, `${method} ${target} HTTP/1.1\r\nHost: ${host}\r\n${extra}Connection: close\r\n\r\n`);
 
 let browser;
 test.before(async () => {
@@ -114,9 +114,9 @@ test('the preview server answers only inside its folder, to several clients, unt
   const { port } = server;
   try {
     const types = {
-      '/preview-http.htm': 'text/html',
+      '/preview-http.htm': 'text/html; charset=utf-8',
       '/preview-http.swf': 'application/x-shockwave-flash',
-      '/ruffle/ruffle.js': 'text/javascript',
+      '/ruffle/ruffle.js': 'text/javascript; charset=utf-8',
     };
     const wasm = fs.readdirSync(path.join(out, 'ruffle')).find((name) => name.endsWith('.wasm'));
     types[`/ruffle/${wasm}`] = 'application/wasm';
@@ -143,7 +143,7 @@ test('the preview server answers only inside its folder, to several clients, unt
     assert.equal((await get(port, `http://evil/${'../'.repeat(5)}etc/passwd`)).status >= 400, true);
     for (const method of ['POST', 'PUT', 'DELETE']) {
       const reply = await rawRequest(port,
-        `${method} /preview-http.htm HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\nConnection: close\r\n\r\nx`);
+        `${method} /preview-http.htm HTTP/1.1\r\nHost: localhost:${port}\r\nContent-Length: 1\r\nConnection: close\r\n\r\nx`);
       assert.equal(reply.status, 405, method);
       assert.equal(fs.readFileSync(pageFile, 'utf8').includes('<HTML>'), true);
     }
@@ -151,7 +151,7 @@ test('the preview server answers only inside its folder, to several clients, unt
     // A client that has not finished its request does not hold up another.
     const slow = net.connect(port, '127.0.0.1');
     await new Promise((resolve) => slow.once('connect', resolve));
-    slow.write('GET /preview-http.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n');
+    slow.write(`GET /preview-http.htm HTTP/1.1\r\nHost: 127.0.0.1:${port}\r\n`);
     const meanwhile = await get(port, '/preview-http.swf');
     assert.equal(meanwhile.status, 200);
     const slowReply = new Promise((resolve) => {
@@ -163,6 +163,54 @@ test('the preview server answers only inside its folder, to several clients, unt
     assert.match(await slowReply, /^HTTP\/1\.1 200/);
   } finally {
     server.child.kill('SIGTERM');
+  }
+  assert.deepEqual(await server.exited, { code: 0, signal: null });
+});
+
+/** The resident memory of a process, in bytes, from /proc. */
+function residentBytes(pid) {
+  const line = fs.readFileSync(`/proc/${pid}/status`, 'utf8').split('\n').find((l) => l.startsWith('VmRSS:'));
+  return Number(/(\d+)/.exec(line)[1]) * 1024;
+}
+
+test('the preview answers only its own address, opens its page at /, and streams large files', async () => {
+  const { out } = convertFolder('preview-stream', { slides: 1, webPlayer: true });
+  const big = path.join(out, 'big.bin');
+  const fd = fs.openSync(big, 'w');
+  const size = 2 * 1024 ** 3;
+  fs.ftruncateSync(fd, size);  // sparse: nothing is written
+  fs.writeSync(fd, Buffer.from('middle'), 0, 6, size / 2);
+  fs.closeSync(fd);
+  const server = await startPreview(out);
+  const { port } = server;
+  try {
+    for (const host of [`attacker.example:${port}`, 'attacker.example', `127.0.0.1:${port + 1}`]) {
+      const reply = await get(port, '/preview-stream.htm', 'GET', '', host);
+      assert.equal(reply.status, 421, host);
+      assert.ok(!reply.body.toString().includes('<HTML>'), host);
+    }
+    for (const host of [`localhost:${port}`, `[::1]:${port}`]) {
+      assert.equal((await get(port, '/preview-stream.htm', 'GET', '', host)).status, 200, host);
+    }
+    const home = await get(port, '/');  // the page and its twin: the folder's list
+    assert.equal(home.status, 200);
+    assert.match(home.body.toString(), /<a href="preview-stream\.htm">/);
+
+    const middle = await get(port, '/big.bin', 'GET', `Range: bytes=${size / 2}-${size / 2 + 9}\r\n`);
+    assert.equal(middle.status, 206);
+    assert.equal(middle.headers['content-range'], `bytes ${size / 2}-${size / 2 + 9}/${size}`);
+    assert.equal(middle.body.toString('latin1'), 'middle\0\0\0\0');
+    const head = await get(port, '/big.bin', 'HEAD');
+    assert.equal(Number(head.headers['content-length']), size);
+    const past = await get(port, '/big.bin', 'GET', `Range: bytes=${size}-\r\n`);
+    assert.equal(past.status, 416);
+    assert.equal(past.headers['content-range'], `bytes */${size}`);
+    const rss = residentBytes(server.child.pid);
+    console.log(`preview server resident memory after the 2 GB file: ${(rss / 2 ** 20).toFixed(1)} MB`);
+    assert.ok(rss < 64 * 2 ** 20, `${rss} bytes resident`);
+  } finally {
+    server.child.kill('SIGTERM');
+    fs.rmSync(big, { force: true });
   }
   assert.deepEqual(await server.exited, { code: 0, signal: null });
 });

@@ -452,3 +452,28 @@ test('a twin of a 300-slide picture folder loads and navigates (time and memory 
     await twin.close();
   }
 });
+
+test('the address names the slide shown after a refused or corrected move', async () => {
+  const { swf } = convertFolder('twin-address', { slides: 3 });
+  const twin = await openTwin(twinOf(swf), { hash: '#2' });
+  const { page } = twin;
+  const addressAfter = async (hash) => {
+    await page.evaluate((h) => { location.hash = h; }, hash);
+    await page.waitForFunction((h) => location.hash !== h, hash);
+    return page.evaluate(() => [location.hash, window.orvantaTwin.player.state.current]);
+  };
+  try {
+    await expectSlide(page, 2, '#2 in the address');
+    for (const hash of ['#999', '#0', '#abc', '#-1']) assert.deepEqual(await addressAfter(hash), ['#2', 2], hash);
+    // The page's clock stands still, so the move to slide 3 falls inside the fade.
+    await page.evaluate(() => {
+      const frozen = performance.now();
+      performance.now = () => frozen;
+      window.orvantaTwin.player.next(frozen);
+    });
+    assert.deepEqual(await addressAfter('#1'), ['#3', 3], 'a move during the fade');
+    assert.deepEqual(twin.errors, []);
+  } finally {
+    await twin.close();
+  }
+});
