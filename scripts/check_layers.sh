@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
-# base <- image <- movie <- pipeline/settings <- ui and apps; http on base alone.
+# base <- image <- movie <- pipeline/settings <- batchlist <- ui and apps; http on base alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -14,11 +14,12 @@ check() {
     status=1
   fi
 }
-check base 'image|movie|pipeline|settings|ui'
-check image 'movie|pipeline|settings|ui'
-check movie 'pipeline|settings|ui'
-check pipeline 'settings|ui'
-check settings 'pipeline|ui'
+check base 'image|movie|pipeline|settings|ui|http|batchlist'
+check image 'movie|pipeline|settings|ui|http|batchlist'
+check movie 'pipeline|settings|ui|http|batchlist'
+check pipeline 'settings|ui|http|batchlist'
+check settings 'pipeline|ui|http|batchlist'
 check http 'image|movie|pipeline|settings|ui'
+check batchlist 'settings|ui|http'
 [ $status -eq 0 ] && echo "layers: every include points down"
 exit $status

@@ -1,0 +1,164 @@
+// The pieces of a batch beyond one machine: the file list, the shards, the
+// report's lines and what --resume makes of them, the source tree.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "batchlist/entry_report.h"
+#include "batchlist/file_list.h"
+#include "batchlist/resume.h"
+#include "batchlist/shard.h"
+#include "batchlist/source_tree.h"
+#include "support/files.h"
+
+namespace orv::batchlist {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+TEST(FileList, LinesCommentsCrLfAndNul) {
+  EXPECT_EQ(ParseFileList("a.ppt\n\n# old\nb c.ppt\r\n  d.ppt\n演示.ppt", '\n'),
+            (Paths{"a.ppt", "b c.ppt", "  d.ppt", "演示.ppt"}));
+  EXPECT_EQ(ParseFileList("", '\n'), Paths{});
+  EXPECT_EQ(ParseFileList(std::string("a\nb\0#c\0\0d\n", 10), '\0'), (Paths{"a\nb", "#c", "d\n"}));
+  std::vector<std::string> paths;
+  std::string error;
+  EXPECT_FALSE(ReadFileList("/nonexistent/list.txt", '\n', paths, error));
+  EXPECT_NE(error.find("/nonexistent/list.txt"), std::string::npos);
+}
+
+TEST(Shards, FormsAndTheirRefusals) {
+  std::map<std::string, std::string> env;
+  const EnvironmentLookup lookup = [&env](const char* name) {
+    auto it = env.find(name);
+    return it == env.end() ? nullptr : it->second.c_str();
+  };
+  const auto parse = [&lookup](std::string_view text) {
+    Shard shard;
+    std::string error;
+    return ParseShard(text, lookup, shard, error) ? shard.text() : "refused: " + error;
+  };
+  EXPECT_EQ(parse("1/3"), "1/3");
+  EXPECT_EQ(parse("3/3"), "3/3");
+  for (const char* bad : {"0/3", "4/3", "2/0", "x", "1/", "/3", "-1/3", "1/3/4", "a/3", "1 /3"}) {
+    EXPECT_TRUE(parse(bad).starts_with("refused: --shard")) << bad;
+  }
+  EXPECT_NE(parse("auto").find("SLURM_ARRAY_TASK_ID is not set"), std::string::npos);
+  env = {{"SLURM_ARRAY_TASK_ID", "11"},
+         {"SLURM_ARRAY_TASK_MIN", "10"},
+         {"SLURM_ARRAY_TASK_MAX", "12"},
+         {"SLURM_ARRAY_TASK_COUNT", "3"},
+         {"SLURM_ARRAY_TASK_STEP", "1"}};
+  EXPECT_EQ(parse("auto"), "2/3");
+  env["SLURM_ARRAY_TASK_STEP"] = "2";
+  EXPECT_NE(parse("auto").find("without gaps"), std::string::npos);
+  env = {{"JOB_COMPLETION_INDEX", "1"}};
+  EXPECT_EQ(parse("auto/3"), "2/3");
+  env["JOB_COMPLETION_INDEX"] = "3";
+  EXPECT_TRUE(parse("auto/3").starts_with("refused"));
+}
+
+TEST(Shards, GroupsAreDealtOutInTurnAndEveryEntryLandsOnce) {
+  // Entries 0 and 3 share a name: one group, in one shard.
+  const std::vector<std::vector<std::size_t>> groups = {{0, 3}, {1}, {2}, {4}, {5}};
+  std::vector<int> seen(6, 0);
+  const std::vector<std::vector<std::size_t>> expected = {{0, 3, 4}, {1, 5}, {2}};
+  for (int k = 1; k <= 3; ++k) {
+    const auto entries = EntriesOfShard(groups, Shard{k, 3});
+    EXPECT_EQ(entries, expected[k - 1]) << k;
+    for (auto e : entries) ++seen[e];
+  }
+  EXPECT_EQ(seen, std::vector<int>(6, 1));
+}
+
+TEST(Report, ALineIsExactJsonAndReadsBack) {
+  EntryRecord record;
+  record.source = "课程/lecture \"1\".ppt";
+  record.status = EntryStatus::kConverted;
+  record.outputs = {"a/lecture.swf", "a/lecture.htm"};
+  record.slides = 12;
+  record.seconds = 1.23456;
+  record.size = 40960;
+  record.mtime = "2026-12-09T07:48:41.123456789Z";
+  record.shard = "2/3";
+  const std::string line = FormatReportLine(record);
+  EXPECT_EQ(line,
+            "{\"source\":\"课程/lecture \\\"1\\\".ppt\",\"status\":\"converted\",\"message\":null,"
+            "\"outputs\":[\"a/lecture.swf\",\"a/lecture.htm\"],\"slides\":12,\"seconds\":1.235,\"size\":40960,"
+            "\"mtime\":\"2026-12-09T07:48:41.123456789Z\",\"shard\":\"2/3\"}\n");
+  const auto back = ParseReportLine(std::string_view(line).substr(0, line.size() - 1));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(FormatReportLine(*back), line);
+  record.status = EntryStatus::kTimedOut;
+  record.message = "超时";
+  record.shard.reset();
+  EXPECT_NE(FormatReportLine(record).find("\"status\":\"timed-out\",\"message\":\"超时\""), std::string::npos);
+  EXPECT_NE(FormatReportLine(record).find("\"shard\":null}"), std::string::npos);
+  for (const char* bad : {"", "{", "[]", "{\"source\":\"a\"}", "{\"source\":\"a\",\"status\":\"done\"}"}) {
+    EXPECT_FALSE(ParseReportLine(bad)) << bad;
+  }
+}
+
+TEST(Resume, OnlyAnUnchangedConvertedSourceWithItsOutputsIsSkipped) {
+  test::ScratchFolder out;
+  out.Write("a/x.swf", "movie");
+  EntryRecord done;
+  done.source = "x.ppt";
+  done.status = EntryStatus::kConverted;
+  done.outputs = {"a/x.swf"};
+  done.size = 10;
+  done.mtime = "T1";
+  EntryRecord failed = done;
+  failed.source = "y.ppt";
+  failed.status = EntryStatus::kFailed;
+  const std::string whole = FormatReportLine(done) + FormatReportLine(failed);
+  const std::string torn = whole + FormatReportLine(done).substr(0, 30);
+
+  const ResumeState state = ReadResumeState(torn);
+  EXPECT_TRUE(state.tornTail);
+  EXPECT_EQ(state.completeBytes, whole.size());
+  EXPECT_FALSE(ReadResumeState(whole).tornTail);
+  EXPECT_TRUE(IsAlreadyConverted(state, "x.ppt", 10, "T1", out.path()));
+  EXPECT_FALSE(IsAlreadyConverted(state, "x.ppt", 10, "T2", out.path())) << "changed since";
+  EXPECT_FALSE(IsAlreadyConverted(state, "x.ppt", 11, "T1", out.path())) << "changed since";
+  EXPECT_FALSE(IsAlreadyConverted(state, "y.ppt", 10, "T1", out.path())) << "failed last time";
+  EXPECT_FALSE(IsAlreadyConverted(state, "z.ppt", 10, "T1", out.path())) << "never tried";
+  std::filesystem::remove(out / "a/x.swf");
+  EXPECT_FALSE(IsAlreadyConverted(state, "x.ppt", 10, "T1", out.path())) << "its movie is gone";
+
+  // Loading cuts the torn tail off, so the next line starts clean.
+  const std::string report = out.Write("report.jsonl", torn);
+  ResumeState loaded;
+  std::string error;
+  ASSERT_TRUE(LoadResumeState(report, loaded, error)) << error;
+  EXPECT_EQ(test::ReadFile(report), whole);
+  ASSERT_TRUE(LoadResumeState(out / "none.jsonl", loaded, error));
+  EXPECT_TRUE(loaded.last.empty());
+}
+
+TEST(SourceTree, FoldersUnderTheRootAndThePlayersAddress) {
+  struct Case {
+    const char* source;
+    const char* relative;  // null: outside
+  };
+  for (const Case& c :
+       {Case{"/data/in/x.ppt", ""}, Case{"/data/in/a/b/x.ppt", "a/b"}, Case{"/data/in/a/../c/x.ppt", "c"},
+        Case{"/data/other/x.ppt", nullptr}, Case{"/data/in/../x.ppt", nullptr}, Case{"/data/inner/x.ppt", nullptr}}) {
+    for (const char* root : {"/data/in", "/data/in/"}) {
+      std::string relative, error;
+      const bool inside = FolderUnderRoot(c.source, root, relative, error);
+      EXPECT_EQ(inside, c.relative != nullptr) << c.source << " in " << root;
+      if (inside) {
+        EXPECT_EQ(relative, c.relative) << c.source;
+      } else {
+        EXPECT_NE(error.find("outside the source root"), std::string::npos);
+      }
+    }
+  }
+  EXPECT_EQ(WebPlayerBaseFrom(""), "ruffle/");
+  EXPECT_EQ(WebPlayerBaseFrom("a/b"), "../../ruffle/");
+}
+
+}  // namespace
+}  // namespace orv::batchlist
