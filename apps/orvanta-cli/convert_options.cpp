@@ -110,6 +110,16 @@ const char kConvertUsage[] =
     "                          picture decoder's or LibreOffice's error, the paths)\n"
     "  --jobs N                convert N files at once, each with its own LibreOffice\n"
     "                          (1); 0 means one per processor core\n"
+    "Many files, many machines:\n"
+    "  --files-from FILE       also convert the paths listed in FILE, one per line\n"
+    "                          (- for standard input; blank lines and # lines skipped)\n"
+    "  --null                  the list's paths end with a NUL (find -print0)\n"
+    "  --source-root DIR       keep the folders: DIR/a/x.ppt goes to OUTPUT/a/x.swf\n"
+    "  --report FILE           append one JSON line per file (JSON Lines)\n"
+    "  --resume                skip the files FILE records as converted and unchanged\n"
+    "  --shard K/N             convert only slice K of N of the list (1-based);\n"
+    "                          auto: from a Slurm job array; auto/N: K from\n"
+    "                          JOB_COMPLETION_INDEX (a Kubernetes Indexed Job)\n"
     "LibreOffice:\n"
     "  --time-limit N          seconds LibreOffice may spend on one presentation,\n"
     "                          0 for no limit (300); then it is ended and the next\n"
@@ -138,6 +148,19 @@ bool ParseCount(const std::string& text, int low, int high, int& out) {
 
 bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOptions& options, std::string& error);
 
+// The options a worker is started with: all but those of the parent's own
+// work (how many workers, where the list comes from, the report, the shard).
+bool IsForWorkers(const std::string& arg) {
+  for (const std::string_view parentOnly :
+       {"--jobs", "--worker-fd", "--files-from", "--null", "--report", "--resume", "--shard"}) {
+    if (arg == parentOnly ||
+        (arg.starts_with(parentOnly) && arg.size() > parentOnly.size() && arg[parentOnly.size()] == '=')) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
@@ -154,8 +177,12 @@ bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
     }
     const std::size_t first = i;
     if (!ParseOption(args, i, options, error)) return false;
-    const bool forWorkers = arg.rfind("--jobs", 0) != 0 && arg.rfind("--worker-fd", 0) != 0;
-    if (forWorkers) options.optionArgs.insert(options.optionArgs.end(), args.begin() + first, args.begin() + i + 1);
+    if (IsForWorkers(arg))
+      options.optionArgs.insert(options.optionArgs.end(), args.begin() + first, args.begin() + i + 1);
+  }
+  if (options.resume && options.reportPath.empty()) {
+    error = "--resume needs --report FILE";
+    return false;
   }
   return true;
 }
@@ -229,6 +256,26 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
       return false;
     }
     (name == "--output-dir" ? options.outputDir : options.storePath) = value;
+    return true;
+  }
+  if (name == "--null" || name == "--resume") {
+    if (inlineValue) {
+      error = name + " takes no value";
+      return false;
+    }
+    (name == "--null" ? options.nullSeparated : options.resume) = true;
+    return true;
+  }
+  if (name == "--files-from" || name == "--source-root" || name == "--report" || name == "--shard") {
+    if (!takeValue()) return false;
+    if (value.empty()) {
+      error = name + " needs a value";
+      return false;
+    }
+    if (name == "--files-from") options.filesFrom = value;
+    if (name == "--source-root") options.sourceRoot = value;
+    if (name == "--report") options.reportPath = value;
+    if (name == "--shard") options.shard = value;
     return true;
   }
   if (name == "--jobs") {

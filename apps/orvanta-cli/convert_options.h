@@ -20,7 +20,17 @@ struct ConvertOptions {
   // Set in a worker process of a parallel run: the pipe that takes its
   // events; the entries come on standard input.
   int workerFd = -1;
-  // Every option as given, with its value, except --jobs: what a worker of a
+  // A batch beyond one machine: the list from a file, one slice of it, the
+  // folder tree kept under the output folder, a line per entry, and a run
+  // that skips what an earlier one converted.
+  std::string filesFrom;  // --files-from: a list file, "-" for standard input
+  bool nullSeparated = false;
+  std::string sourceRoot;  // --source-root
+  std::string reportPath;  // --report
+  bool resume = false;
+  std::string shard;  // --shard, as given
+  // Every option as given, with its value, except those the parent run alone
+  // acts on (--jobs, the list, the report, the shard): what a worker of a
   // parallel run is started with.
   std::vector<std::string> optionArgs;
 };

@@ -41,6 +41,11 @@ struct ConversionSettings {
   std::int32_t GenHTML5 = 0;
   std::string TempFolder;    // base of working folders; ends in a separator
   std::string OutputFolder;  // receives movies, pages and autorun.inf
+  // Pages of a subfolder of the output (a source tree kept) share the one
+  // web player at the output's root: that folder, and its address as the
+  // pages see it. Empty: the player lies beside the pages, "ruffle/".
+  std::string WebPlayerRoot;
+  std::string WebPlayerBase;
 };
 
 // The slide pictures' frame for these settings; the bands around a fitted

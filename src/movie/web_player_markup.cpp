@@ -15,9 +15,9 @@ constexpr std::string_view kLines =
 (function () {
   if (location.protocol !== "file:") {
     window.RufflePlayer = window.RufflePlayer || {};
-    window.RufflePlayer.config = {"publicPath": "ruffle/", "autoplay": "on", "unmuteOverlay": "hidden", "splashScreen": false};
+    window.RufflePlayer.config = {"publicPath": "@BASE@", "autoplay": "on", "unmuteOverlay": "hidden", "splashScreen": false};
     var loader = document.createElement("script");
-    loader.src = "ruffle/ruffle.js";
+    loader.src = "@BASE@ruffle.js";
     document.head.appendChild(loader);
     return;
   }
@@ -54,6 +54,16 @@ constexpr std::string_view kTwinLines = R"(    var ref = movie.getElementsByTagN
     }
 )";
 
+bool IsPlainAddress(std::string_view address) {
+  if (address.empty()) return false;
+  for (const char c : address) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       std::string_view("-._~/:%").find(c) != std::string_view::npos;
+    if (!plain) return false;
+  }
+  return true;
+}
+
 std::string WithCrLf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 32);
@@ -71,6 +81,15 @@ std::string WebPlayerHeadLines(const ConversionSettings& settings) {
   constexpr std::string_view kTwinMark = "@TWIN@";
   const std::size_t at = lines.find(kTwinMark);
   lines.replace(at, kTwinMark.size(), settings.GenHTML5 != 0 ? kTwinLines : std::string_view());
+  // The address goes into a script's string literal: only characters that
+  // need no escaping there or in HTML are taken; anything else keeps the default.
+  const std::string defaultBase = std::string(kWebPlayerFolder) + "/";
+  const std::string& base = IsPlainAddress(settings.WebPlayerBase) ? settings.WebPlayerBase : defaultBase;
+  constexpr std::string_view kBaseMark = "@BASE@";
+  for (std::size_t mark = lines.find(kBaseMark); mark != std::string::npos; mark = lines.find(kBaseMark, mark)) {
+    lines.replace(mark, kBaseMark.size(), base);
+    mark += base.size();
+  }
   return WithCrLf(lines);
 }
 

@@ -211,7 +211,8 @@ bool BatchDriver::PrepareWebPlayer(const std::string& outputFolder) {
 bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& recordSettings,
                                       const SlideList& slides) {
   ConversionSettings settings = recordSettings;
-  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && !PrepareWebPlayer(settings.OutputFolder)) {
+  const std::string& playerFolder = settings.WebPlayerRoot.empty() ? settings.OutputFolder : settings.WebPlayerRoot;
+  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && !PrepareWebPlayer(playerFolder)) {
     settings.WebPlayer = 0;
   }
   if (settings.SplitPPT != 0) {

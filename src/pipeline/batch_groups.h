@@ -18,4 +18,11 @@ namespace orv {
 std::vector<std::vector<std::size_t>> GroupBySharedOutputs(const std::vector<std::string>& sources,
                                                            const ConversionSettings& settings);
 
+// The same when each source writes into a folder of its own (`folders`, one
+// per source, as the source tree is kept under the output folder): names
+// clash only within one folder.
+std::vector<std::vector<std::size_t>> GroupBySharedOutputs(const std::vector<std::string>& sources,
+                                                           const std::vector<std::string>& folders,
+                                                           const ConversionSettings& settings);
+
 }  // namespace orv

@@ -42,6 +42,27 @@ TEST(ConvertJobs, WorkersGetTheOptionsWithoutJobsAndFiles) {
   EXPECT_EQ(options.overrides.at("Width"), 800);
 }
 
+// The list, the report and the shard are the parent's; the source root goes
+// to the workers, which name each entry's folder from it.
+TEST(ConvertLists, ParentOnlyOptionsStayWithTheParent) {
+  const ConvertOptions options = Parse({"--files-from", "list.txt", "--null", "--report=r.jsonl", "--resume", "--shard",
+                                        "2/3", "--source-root", "/in", "--no-fade"});
+  EXPECT_EQ(options.filesFrom, "list.txt");
+  EXPECT_TRUE(options.nullSeparated);
+  EXPECT_EQ(options.reportPath, "r.jsonl");
+  EXPECT_TRUE(options.resume);
+  EXPECT_EQ(options.shard, "2/3");
+  EXPECT_EQ(options.sourceRoot, "/in");
+  EXPECT_EQ(options.optionArgs, (std::vector<std::string>{"--source-root", "/in", "--no-fade"}));
+  std::string error;
+  Parse({"--resume", "a.ppt"}, &error);
+  EXPECT_EQ(error, "--resume needs --report FILE");
+  Parse({"--files-from"}, &error);
+  EXPECT_EQ(error, "--files-from needs a value");
+  Parse({"--null=1"}, &error);
+  EXPECT_EQ(error, "--null takes no value");
+}
+
 TEST(ConvertJobs, WorkerDescriptorIsHiddenButChecked) {
   EXPECT_EQ(Parse({"--worker-fd", "3"}).workerFd, 3);
   std::string error;

@@ -282,6 +282,16 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   const std::string withTwin = WebPlayerHeadLines(settings);
   EXPECT_NE(withTwin.find("-html5.html"), std::string::npos);
   EXPECT_TRUE(withTwin.starts_with(lines.substr(0, lines.find("movie.parentNode.replaceChild"))));
+
+  // Pages of a subfolder load the player at the output's root; an address
+  // that would need escaping in the script keeps the default.
+  for (const auto& [base, expected] : {std::pair{"../../ruffle/", "../../ruffle/"}, std::pair{"x\"", "ruffle/"},
+                                       std::pair{"a</script>/", "ruffle/"}}) {
+    settings.WebPlayerBase = base;
+    const std::string moved = WebPlayerHeadLines(settings);
+    EXPECT_NE(moved.find(std::string("{\"publicPath\": \"") + expected + "\""), std::string::npos) << base;
+    EXPECT_NE(moved.find(std::string("loader.src = \"") + expected + "ruffle.js\""), std::string::npos) << base;
+  }
 }
 
 }  // namespace

@@ -32,5 +32,15 @@ TEST(BatchGroups, NamesUnknownOrSharedMakeOneGroup) {
   EXPECT_EQ(GroupBySharedOutputs(sources, autorun), (Groups{{0}, {1}, {2}}));
 }
 
+// With the source tree kept, the same name in two folders never meets.
+TEST(BatchGroups, NamesClashOnlyWithinOneFolder) {
+  const std::vector<std::string> sources = {"/in/a/talk.ppt", "/in/b/talk.ppt", "/in/a/talk.pptx", "/in/b/x.ppt"};
+  const std::vector<std::string> folders = {"a", "b", "a", "b"};
+  ConversionSettings settings;
+  EXPECT_EQ(GroupBySharedOutputs(sources, folders, settings), (Groups{{0, 2}, {1}, {3}}));
+  settings.SplitPPT = 1;  // titled split movies: one group per folder
+  EXPECT_EQ(GroupBySharedOutputs(sources, folders, settings), (Groups{{0, 2}, {1, 3}}));
+}
+
 }  // namespace
 }  // namespace orv
