@@ -83,6 +83,26 @@ std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view mov
   return FileNameFits(name) ? JoinPath(outputFolder, name) : std::string();
 }
 
+std::vector<std::string> EntryOutputNames(std::string_view sourcePath, const ConversionSettings& settings,
+                                          const std::vector<std::string>& titles, std::size_t slideCount) {
+  std::vector<std::string> names;
+  const auto addMovie = [&names, &settings](const std::string& movie, const std::string& page) {
+    names.push_back(movie);
+    if (settings.GenHTML5 != 0 && FileNameFits(TwinName(movie))) names.push_back(TwinName(movie));
+    if (settings.GenHTML != 0) names.push_back(page);
+  };
+  if (settings.SplitPPT == 0) {
+    addMovie(MovieName(sourcePath), PageName(sourcePath));
+    if (settings.GenHTML != 0 && settings.GenAutorun != 0) names.emplace_back("autorun.inf");
+    return names;
+  }
+  const bool titled = settings.UseTitle != 0;
+  for (std::size_t k = 0; k < slideCount; ++k) {
+    addMovie(SlideMovieName(sourcePath, titled, titles, k), SlidePageName(sourcePath, titled, titles, k));
+  }
+  return names;
+}
+
 std::string OutputPath(std::string_view outputFolder, std::string_view name) { return JoinPath(outputFolder, name); }
 std::string AutorunPath(std::string_view outputFolder) { return JoinPath(outputFolder, "autorun.inf"); }
 

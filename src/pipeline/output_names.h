@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "movie/conversion_settings.h"
+
 namespace orv {
 
 // The file-name part of a source path (trailing separators ignored, so a
@@ -46,6 +48,12 @@ std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std
 // Where the HTML5 twin of `movieName` goes; empty when its name would be too
 // long for the file system (the movie's own name may still fit).
 std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view movieName);
+
+// Every name one entry writes into its output folder, for the settings it
+// was converted with and the titles and number of its slides: the movie or
+// movies, their twins (those whose names fit), the pages, autorun.inf.
+std::vector<std::string> EntryOutputNames(std::string_view sourcePath, const ConversionSettings& settings,
+                                          const std::vector<std::string>& titles, std::size_t slideCount);
 
 // outputFolder + separator + name.
 std::string OutputPath(std::string_view outputFolder, std::string_view name);
