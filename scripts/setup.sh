@@ -19,7 +19,7 @@ packages=(
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db
 
-  file procps
+  file procps python3-yaml
 )
 
 # node and npm run the web player's install and the playback tests.

@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""The cluster examples, read as the cluster would read them: the YAML parses,
+the Indexed Job's shard count matches its completions, the array script is
+valid shell, and the image is made from the Debian package."""
+import pathlib
+import re
+import subprocess
+import sys
+
+import yaml
+
+examples = pathlib.Path(__file__).resolve().parents[2] / "examples"
+problems = []
+
+
+def check(condition, what):
+    if not condition:
+        problems.append(what)
+
+
+job = yaml.safe_load((examples / "kubernetes/convert-indexed-job.yaml").read_text())
+spec = job["spec"]
+check(job["apiVersion"] == "batch/v1" and job["kind"] == "Job", "not a batch/v1 Job")
+check(spec["completionMode"] == "Indexed", "completionMode is not Indexed")
+check(spec["parallelism"] <= spec["completions"], "parallelism above completions")
+check(spec["template"]["spec"]["restartPolicy"] == "Never", "backoffLimitPerIndex needs restartPolicy Never")
+check("backoffLimitPerIndex" in spec, "no backoffLimitPerIndex")
+container = spec["template"]["spec"]["containers"][0]
+command = " ".join(container["command"] + container["args"])
+shard = re.search(r"--shard auto/(\d+)", command)
+check(shard and int(shard.group(1)) == spec["completions"], "--shard auto/N differs from completions")
+check("$JOB_COMPLETION_INDEX" in command, "the report is not per index")
+mounts = {m["name"] for m in container["volumeMounts"]}
+volumes = {v["name"] for v in spec["template"]["spec"]["volumes"]}
+check(mounts == volumes, f"mounts {mounts} and volumes {volumes} differ")
+for rule in spec.get("podFailurePolicy", {}).get("rules", []):
+    codes = rule.get("onExitCodes")
+    check(not codes or codes.get("containerName") == container["name"], "podFailurePolicy names another container")
+
+containerfile = (examples / "kubernetes/Containerfile").read_text()
+check(containerfile.startswith("#") and "\nFROM debian:12\n" in containerfile, "the image is not FROM debian:12")
+check(re.search(r"apt-get install [^\n]*orvanta_\*\.deb", containerfile), "the package is not installed")
+
+script = examples / "slurm/convert-array.sbatch"
+syntax = subprocess.run(["bash", "-n", str(script)], capture_output=True, text=True)
+check(syntax.returncode == 0, f"convert-array.sbatch: {syntax.stderr}")
+text = script.read_text()
+check("--shard auto " in text and "#SBATCH --array=" in text, "the array script takes no shard")
+
+for problem in problems:
+    print("examples:", problem)
+if not problems:
+    print("examples: all checks hold")
+sys.exit(1 if problems else 0)
