@@ -753,10 +753,12 @@ TEST_F(StoppedRuns, TermAndHangupEndAParallelRunAndAllItStarted) {
     const CliRun run = RunCli({"--jobs", "2", "--output-dir", out.path(), longDeck_.string(),
                                (corpus_ / "pp40only.ppt").string(), example_.string()},
                               config_.path(), options_);
+    const std::vector<std::string> atTheEnd = out.Names();
     ASSERT_TRUE(sent) << run.err;
     EXPECT_EQ(run.signal, signal) << run.err;
+    // The workers and their guardians are gone before the run ends.
+    EXPECT_EQ(ProcessesWhoseCommandHas(out.path()), std::vector<pid_t>{}) << "workers live on";
     ExpectNothingLeft(tmp_.path(), out.path());
-    const std::vector<std::string> atTheEnd = out.Names();
     EXPECT_EQ(out.Names(), atTheEnd) << "written after the run ended";
   }
 }
