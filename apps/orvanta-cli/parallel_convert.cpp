@@ -126,6 +126,7 @@ class Scheduler {
   void OnEvent(std::size_t w, const WorkerEvent& event);
   void OnEnded(std::size_t w);
   void PassStop();
+  void Suspend();
   bool HandsOutMore() const { return !unavailable_ && !stopping_; }
   std::string Label(std::size_t entry) const { return plan_.sources[entry]; }
   std::size_t NotDispatched() const;
@@ -151,6 +152,8 @@ int Scheduler::Run() {
   while (running()) {
     if (StopSignalCount() != stopsPassed_) {
       PassStop();
+    } else if (TakeSuspend()) {
+      Suspend();
     } else if (TakeInterrupt()) {
       // Only to the entries still running as far as we know; the tag lets a
       // worker that has finished its entry meanwhile drop it.
@@ -179,6 +182,18 @@ void Scheduler::PassStop() {
   for (Worker& worker : workers_) {
     CloseFd(worker.input);
     if (worker.pid > 0) ::kill(worker.pid, signal);
+  }
+}
+
+// Ctrl-Z: the workers live in process groups of their own, out of the
+// terminal's reach; they stop with the parent and go on with it after "fg".
+void Scheduler::Suspend() {
+  for (const Worker& worker : workers_) {
+    if (worker.pid > 0) ::kill(worker.pid, SIGSTOP);
+  }
+  ::raise(SIGSTOP);
+  for (const Worker& worker : workers_) {
+    if (worker.pid > 0) ::kill(worker.pid, SIGCONT);
   }
 }
 
@@ -342,6 +357,7 @@ std::size_t Scheduler::NotDispatched() const {
 int RunParallelConvert(const ParallelPlan& plan) {
   // A worker that dies must not take the parent with it through a write.
   ::signal(SIGPIPE, SIG_IGN);
+  InstallSuspendHandler();
   Scheduler scheduler(plan);
   return scheduler.Run();
 }

@@ -13,6 +13,7 @@ std::atomic<bool> g_interrupted{false};
 std::atomic<int> g_interruptTag{0};  // the entry number a tagged Ctrl-C names
 std::atomic<int> g_stopSignal{0};
 std::atomic<int> g_stopCount{0};
+std::atomic<bool> g_suspend{false};
 
 extern "C" void OnInterrupt(int, siginfo_t* info, void*) {
   if (info != nullptr && info->si_code == SI_QUEUE) {
@@ -27,6 +28,8 @@ extern "C" void OnStop(int signal) {
   g_stopSignal.compare_exchange_strong(none, signal);
   g_stopCount.fetch_add(1);
 }
+
+extern "C" void OnSuspend(int) { g_suspend.store(true); }
 
 }  // namespace
 
@@ -61,6 +64,16 @@ void PassInterrupt(pid_t worker, int entry) {
   value.sival_int = entry;
   ::sigqueue(worker, SIGINT, value);
 }
+
+void InstallSuspendHandler() {
+  struct sigaction suspend {};
+  suspend.sa_handler = OnSuspend;
+  suspend.sa_flags = SA_RESTART;
+  ::sigemptyset(&suspend.sa_mask);
+  ::sigaction(SIGTSTP, &suspend, nullptr);
+}
+
+bool TakeSuspend() { return g_suspend.exchange(false); }
 
 int StopSignal() { return g_stopSignal.load(); }
 

@@ -29,6 +29,11 @@ int StopSignal();
 // How many of them came: a second one asks for haste.
 int StopSignalCount();
 
+// A parallel run's parent takes Ctrl-Z (SIGTSTP) itself, to stop its
+// workers with it: true once after each one.
+void InstallSuspendHandler();
+bool TakeSuspend();
+
 // Ends this process by `signal`, its default action restored, so that the
 // caller sees the conventional status (143 for SIGTERM, 129 for SIGHUP).
 [[noreturn]] void EndBySignal(int signal);
