@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "pipeline/output_names.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
+#include "stop_signals.h"
 #include "terminal_progress.h"
 #include "worker_events.h"
 #include "worker_progress.h"
@@ -97,7 +99,7 @@ class EntryConverter {
         counter_(stderrNotifier_),
         scope_(counter_),
         driver_(setup.settings, server_, std::move(makeProgress)) {
-    TerminalProgress::InstallInterruptHandler();
+    InstallStopHandlers();
     driver_.SetTimeLimit(setup.timeLimit);
   }
 
@@ -128,7 +130,8 @@ int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sou
   int failed = 0;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (!converter.Convert(sources[i])) ++failed;
-    if (converter.serverUnavailable()) {
+    // A SIGTERM or SIGHUP ends the batch as a LibreOffice that cannot start does.
+    if (converter.serverUnavailable() || StopSignal() != 0) {
       std::size_t left = sources.size() - i - 1;
       if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
       return kExitFailed;
@@ -141,10 +144,14 @@ int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sou
 // ended by a NUL; each one's end (and a LibreOffice that cannot start) goes
 // to the events pipe after its lines.
 int RunWorker(const ConvertOptions& options, RunSetup& setup) {
+  // The descriptor had to outlive our own start; LibreOffice must not hold
+  // it, or the parent would wait for LibreOffice to see this worker end.
+  ::fcntl(options.workerFd, F_SETFD, FD_CLOEXEC);
   std::FILE* events = ::fdopen(options.workerFd, "w");
   if (events == nullptr) return kExitUsage;
-  EntryConverter converter(options, setup,
-                           [events](const std::string&) { return std::make_unique<WorkerProgress>(events); });
+  int entry = 0;  // the number of the entry at hand, as the parent counts them
+  EntryConverter converter(
+      options, setup, [events, &entry](const std::string&) { return std::make_unique<WorkerProgress>(events, entry); });
   // The parent starts workers with Ctrl-C held back; with the handler in
   // place, one that came meanwhile is taken now and cancels the first entry.
   sigset_t interrupt;
@@ -152,7 +159,8 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   ::sigaddset(&interrupt, SIGINT);
   ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
   std::string source;
-  while (std::getline(std::cin, source, '\0')) {
+  while (StopSignal() == 0 && std::getline(std::cin, source, '\0')) {
+    ++entry;
     const bool clean = converter.Convert(source);
     std::fflush(stdout);
     std::fflush(stderr);
@@ -178,6 +186,13 @@ std::string ThisProgram() {
   return ec ? std::string() : path.string();
 }
 
+// A run that a SIGTERM or SIGHUP stopped has cleaned up by now and ends by
+// that signal, as its caller expects.
+int EndedByStopSignalOr(int status) {
+  if (const int signal = StopSignal(); signal != 0) EndBySignal(signal);
+  return status;
+}
+
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& args) {
@@ -191,9 +206,12 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     std::fputs(kConvertUsage, stdout);
     return kExitOk;
   }
+  // Over a file-size limit a write fails with EFBIG and takes the road of a
+  // full disk, with its message, instead of ending the run unannounced.
+  ::signal(SIGXFSZ, SIG_IGN);
   if (options.workerFd >= 0) {
     RunSetup setup = PrepareRun(options);
-    return RunWorker(options, setup);
+    return EndedByStopSignalOr(RunWorker(options, setup));
   }
   if (options.files.empty()) {
     std::fputs("orvanta-cli convert: no file given\nRun 'orvanta-cli convert --help' for the options.\n", stderr);
@@ -208,7 +226,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   plan.groups = GroupBySharedOutputs(sources, setup.settings);
   plan.workers = std::min(WorkerCount(options.jobs), plan.groups.size());
   plan.program = ThisProgram();
-  if (plan.workers <= 1 || plan.program.empty()) return RunSerial(options, sources, setup);
+  if (plan.workers <= 1 || plan.program.empty()) return EndedByStopSignalOr(RunSerial(options, sources, setup));
 
   plan.sources = std::move(sources);
   plan.workerArgs = {"convert"};
@@ -216,8 +234,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // The workers write where this run decided, even when the stored folder
   // changes meanwhile.
   plan.workerArgs.insert(plan.workerArgs.end(), {"--output-dir", setup.settings.OutputFolder, "--worker-fd", "3"});
-  TerminalProgress::InstallInterruptHandler();
-  return RunParallelConvert(plan);
+  plan.tempFolder = setup.settings.TempFolder;
+  InstallStopHandlers();
+  return EndedByStopSignalOr(RunParallelConvert(plan));
 }
 
 }  // namespace orv::cli

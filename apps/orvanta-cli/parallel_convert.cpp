@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +14,9 @@
 
 #include "base/paths.h"
 #include "commands.h"
-#include "terminal_progress.h"
+#include "pipeline/office_server.h"
+#include "pipeline/working_folder.h"
+#include "stop_signals.h"
 #include "worker_board.h"
 #include "worker_events.h"
 
@@ -35,6 +38,7 @@ struct Worker {
   LineStream events;
   std::deque<std::size_t> queue;  // the rest of its group
   std::optional<std::size_t> current;
+  int entriesSent = 0;  // by this process; the number a Ctrl-C for `current` carries
 };
 
 void CloseFd(int& fd) {
@@ -45,7 +49,11 @@ void CloseFd(int& fd) {
 // The forked child: moves the pipe ends to the descriptors the worker
 // expects, whatever numbers they had (they are first lifted above the
 // standard ones), and becomes the worker. Only async-signal-safe calls.
-[[noreturn]] void ExecWorker(const char* program, char* const* argv, const int (&ends)[4]) {
+[[noreturn]] void ExecWorker(pid_t parent, const char* program, char* const* argv, const int (&ends)[4]) {
+  // A worker whose parent dies is told to stop as by a SIGTERM; a parent
+  // that died before this line is noticed by its pid.
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) ::_exit(127);
   int fds[4];
   for (int k = 0; k < 4; ++k) fds[k] = ::fcntl(ends[k], F_DUPFD_CLOEXEC, 10);
   for (int target = 0; target < 4; ++target) {
@@ -82,14 +90,16 @@ bool StartWorker(const ParallelPlan& plan, Worker& worker) {
   }
   const int childEnds[4] = {pipes[0][0], pipes[1][1], pipes[2][1], pipes[3][1]};
   const int ourEnds[4] = {pipes[0][1], pipes[1][0], pipes[2][0], pipes[3][0]};
+  const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
-  if (pid == 0) ExecWorker(plan.program.c_str(), argv.data(), childEnds);
+  if (pid == 0) ExecWorker(parent, plan.program.c_str(), argv.data(), childEnds);
   for (int fd : childEnds) ::close(fd);
   if (pid < 0) {
     for (int fd : ourEnds) ::close(fd);
     return false;
   }
   worker.pid = pid;
+  worker.entriesSent = 0;
   worker.input = ourEnds[0];
   worker.out.fd = ourEnds[1];
   worker.err.fd = ourEnds[2];
@@ -115,6 +125,9 @@ class Scheduler {
   void OnLine(std::size_t w, const LineStream& stream, const std::string& line);
   void OnEvent(std::size_t w, const WorkerEvent& event);
   void OnEnded(std::size_t w);
+  void PassStop();
+  void Suspend();
+  bool HandsOutMore() const { return !unavailable_ && !stopping_; }
   std::string Label(std::size_t entry) const { return plan_.sources[entry]; }
   std::size_t NotDispatched() const;
 
@@ -124,6 +137,8 @@ class Scheduler {
   std::deque<std::deque<std::size_t>> groups_;
   int failed_ = 0;
   bool unavailable_ = false;
+  bool stopping_ = false;  // a SIGTERM or SIGHUP came: nothing more is handed out
+  int stopsPassed_ = 0;
 };
 
 int Scheduler::Run() {
@@ -135,30 +150,62 @@ int Scheduler::Run() {
     return false;
   };
   while (running()) {
-    if (TerminalProgress::TakeInterrupt()) {
+    if (StopSignalCount() != stopsPassed_) {
+      PassStop();
+    } else if (TakeSuspend()) {
+      Suspend();
+    } else if (TakeInterrupt()) {
+      // Only to the entries still running as far as we know; the tag lets a
+      // worker that has finished its entry meanwhile drop it.
       for (const Worker& worker : workers_) {
-        if (worker.pid > 0 && worker.current) ::kill(worker.pid, SIGINT);
+        if (worker.pid > 0 && worker.current) PassInterrupt(worker.pid, worker.entriesSent);
       }
     }
     Pump(200);
   }
-  if (unavailable_) {
-    const std::size_t left = NotDispatched();
-    if (left > 0) board_.Print(stderr, "Orvanta: " + std::to_string(left) + " more file(s) not converted");
-    return kExitFailed;
+  // What workers that were killed left in the temporary folders.
+  RemoveWorkingFoldersOfEndedRuns(plan_.tempFolder);
+  RemoveLeftoversOfDeadRuns();
+  // Every entry is converted, failed with its message, or counted here.
+  const std::size_t left = NotDispatched();
+  if (left > 0) board_.Print(stderr, "Orvanta: " + std::to_string(left) + " more file(s) not converted");
+  return failed_ == 0 && left == 0 && !unavailable_ ? kExitOk : kExitFailed;
+}
+
+// A SIGTERM or SIGHUP: each worker cancels its entry, ends its LibreOffice
+// and itself, and the parent ends once they are all gone. A second one kills
+// the workers outright; their guardians end their LibreOffices.
+void Scheduler::PassStop() {
+  const int signal = stopping_ ? SIGKILL : SIGTERM;
+  stopping_ = true;
+  stopsPassed_ = StopSignalCount();
+  for (Worker& worker : workers_) {
+    CloseFd(worker.input);
+    if (worker.pid > 0) ::kill(worker.pid, signal);
   }
-  return failed_ == 0 ? kExitOk : kExitFailed;
+}
+
+// Ctrl-Z: the workers live in process groups of their own, out of the
+// terminal's reach; they stop with the parent and go on with it after "fg".
+void Scheduler::Suspend() {
+  for (const Worker& worker : workers_) {
+    if (worker.pid > 0) ::kill(worker.pid, SIGSTOP);
+  }
+  ::raise(SIGSTOP);
+  for (const Worker& worker : workers_) {
+    if (worker.pid > 0) ::kill(worker.pid, SIGCONT);
+  }
 }
 
 // Gives an idle worker the next group, starting its process when needed; a
 // worker without work is told so by the end of its input.
 void Scheduler::Assign(std::size_t w) {
   Worker& worker = workers_[w];
-  if (worker.queue.empty() && !groups_.empty() && !unavailable_) {
+  if (worker.queue.empty() && !groups_.empty() && HandsOutMore()) {
     worker.queue = std::move(groups_.front());
     groups_.pop_front();
   }
-  if (worker.queue.empty() || unavailable_) {
+  if (worker.queue.empty() || !HandsOutMore()) {
     CloseFd(worker.input);
     return;
   }
@@ -178,6 +225,7 @@ void Scheduler::Dispatch(std::size_t w) {
   const std::size_t entry = worker.queue.front();
   worker.queue.pop_front();
   worker.current = entry;
+  ++worker.entriesSent;
   board_.Start(w, FileNamePart(plan_.sources[entry]));
   std::string message = plan_.sources[entry];
   message += '\0';
@@ -284,7 +332,8 @@ void Scheduler::OnEnded(std::size_t w) {
   CloseFd(worker.out.fd);
   CloseFd(worker.err.fd);
   int status = 0;
-  ::waitpid(worker.pid, &status, 0);
+  while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+  }
   worker.pid = -1;
   if (worker.current) {
     board_.Print(stderr, Label(*worker.current) + ": Orvanta: the worker converting this file ended unexpectedly");
@@ -292,8 +341,8 @@ void Scheduler::OnEnded(std::size_t w) {
     worker.current.reset();
   }
   board_.Idle(w);
-  // The rest of its group goes on in a fresh worker, in order.
-  if (!worker.queue.empty() && !unavailable_) Assign(w);
+  // The rest of its group, or the next group, goes on in a fresh worker.
+  Assign(w);
 }
 
 std::size_t Scheduler::NotDispatched() const {
@@ -308,6 +357,7 @@ std::size_t Scheduler::NotDispatched() const {
 int RunParallelConvert(const ParallelPlan& plan) {
   // A worker that dies must not take the parent with it through a write.
   ::signal(SIGPIPE, SIG_IGN);
+  InstallSuspendHandler();
   Scheduler scheduler(plan);
   return scheduler.Run();
 }

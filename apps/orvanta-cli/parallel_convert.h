@@ -16,6 +16,7 @@ struct ParallelPlan {
   std::vector<std::string> sources;              // absolute paths, in the order given
   std::vector<std::vector<std::size_t>> groups;  // indexes into sources; each group runs in one worker, in order
   std::size_t workers = 2;
+  std::string tempFolder;  // where the working folders go, swept at the end
 };
 
 // The exit status of the whole run (kExitOk, kExitFailed).

@@ -4,16 +4,13 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
-#include <atomic>
-#include <csignal>
+
+#include "stop_signals.h"
 
 namespace orv::cli {
 namespace {
 
-std::atomic<bool> g_interrupted{false};
 termios g_savedTermios{};
-
-extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 // The status text may span lines; the bar shows it on one.
 std::string OneLine(const std::string& text) {
@@ -38,15 +35,6 @@ TerminalProgress::~TerminalProgress() {
   if (rawMode_) ::tcsetattr(ttyFd_, TCSANOW, &g_savedTermios);
   if (ttyFd_ >= 0) ::close(ttyFd_);
 }
-
-void TerminalProgress::InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-}
-
-bool TerminalProgress::TakeInterrupt() { return g_interrupted.exchange(false); }
 
 bool TerminalProgress::OnBegin() {
   if (interactive_ && ::isatty(STDIN_FILENO) != 0) {
@@ -104,7 +92,8 @@ bool TerminalProgress::EscPressed() {
 }
 
 void TerminalProgress::OnPump(bool escCancels) {
-  if (TakeInterrupt() || (escCancels && EscPressed())) RequestCancel();
+  // SIGTERM and SIGHUP end the run: the presentation is cancelled first.
+  if (TakeInterrupt() || StopSignal() != 0 || (escCancels && EscPressed())) RequestCancel();
 }
 
 void TerminalProgress::OnCancelled() {

@@ -1,6 +1,7 @@
 // The progress seam on a terminal: a one-line bar with the percentage and the
 // status text, redrawn in place. Esc (when the terminal is ours) and Ctrl-C
-// cancel the current presentation; the batch goes on with the next one.
+// cancel the current presentation (stop_signals.h); the batch goes on with
+// the next one.
 // Without a terminal it prints plain lines instead.
 #pragma once
 
@@ -16,12 +17,6 @@ class TerminalProgress final : public Progress {
   // `label` names the presentation in plain-line mode.
   explicit TerminalProgress(std::string label, std::FILE* out = stderr);
   ~TerminalProgress() override;
-
-  // Installs the Ctrl-C handler for the whole run; a Ctrl-C cancels the
-  // presentation being converted. Call once from main.
-  static void InstallInterruptHandler();
-  // True after a Ctrl-C that nobody has consumed yet.
-  static bool TakeInterrupt();
 
  protected:
   bool OnBegin() override;

@@ -1,6 +1,6 @@
 #include "worker_progress.h"
 
-#include "terminal_progress.h"
+#include "stop_signals.h"
 #include "worker_events.h"
 
 namespace orv::cli {
@@ -13,8 +13,9 @@ void Send(std::FILE* events, const WorkerEvent& event) {
 
 }  // namespace
 
-// The parent passes a Ctrl-C on only to workers it has given an entry, so
-// one that came before the entry began is meant for it and is kept.
+// The parent passes a Ctrl-C on only to workers it has given an entry, and
+// tags it with that entry's number: one that came before the entry began is
+// meant for it and is kept; one meant for an earlier entry is not taken.
 bool WorkerProgress::OnBegin() { return true; }
 
 void WorkerProgress::OnStatus(const std::string& text) { Send(events_, {WorkerEvent::Kind::kStatus, 0, text}); }
@@ -27,7 +28,7 @@ void WorkerProgress::OnCaption(const std::string&) {
 }
 
 void WorkerProgress::OnPump(bool) {
-  if (TerminalProgress::TakeInterrupt()) RequestCancel();
+  if (TakeInterruptFor(entry_) || StopSignal() != 0) RequestCancel();
 }
 
 void WorkerProgress::OnCancelled() { Send(events_, {WorkerEvent::Kind::kCancelled, 0, {}}); }

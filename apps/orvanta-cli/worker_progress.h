@@ -12,7 +12,8 @@ namespace orv::cli {
 
 class WorkerProgress final : public Progress {
  public:
-  explicit WorkerProgress(std::FILE* events) : events_(events) {}
+  // `entry`: the number of the entry among this worker's, from 1.
+  WorkerProgress(std::FILE* events, int entry) : events_(events), entry_(entry) {}
 
  protected:
   bool OnBegin() override;
@@ -23,6 +24,7 @@ class WorkerProgress final : public Progress {
 
  private:
   std::FILE* events_;
+  int entry_;
   std::int32_t lastSentPercent_ = -1;
 };
 

@@ -89,10 +89,26 @@ ConversionSettings WithTwinLinkIfItFits(const ConversionSettings& settings, std:
   return page;
 }
 
+// Removes the working folder however the presentation's road ends:
+// converted, failed, cancelled or out of time.
+class WorkingFolderRemoval {
+ public:
+  explicit WorkingFolderRemoval(const std::string& folder) : folder_(folder) {}
+  ~WorkingFolderRemoval() { RemoveWorkingFolder(folder_); }
+  WorkingFolderRemoval(const WorkingFolderRemoval&) = delete;
+  WorkingFolderRemoval& operator=(const WorkingFolderRemoval&) = delete;
+
+ private:
+  const std::string& folder_;
+};
+
 }  // namespace
 
 BatchDriver::BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress)
-    : settings_(settings), server_(server), makeProgress_(std::move(makeProgress)) {}
+    : settings_(settings), server_(server), makeProgress_(std::move(makeProgress)) {
+  // What runs that were killed in the middle of a presentation left.
+  RemoveWorkingFoldersOfEndedRuns(settings_.TempFolder);
+}
 
 EntryResult BatchDriver::ConvertEntry(const std::string& path) {
   if (!PathExists(path)) {
@@ -122,6 +138,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
     skipped_ = true;
     return true;
   }
+  const WorkingFolderRemoval removal(workingFolder);
 
   SlideList slides;
   slides.useTitles = settings_.UseTitle;
@@ -145,8 +162,6 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
         Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
       }
       Explain("LibreOffice on " + path + ": " + error.description());
-      // Whatever the server left of this presentation goes with it.
-      RemoveWorkingFolder(workingFolder);
       return false;
     }
   }
@@ -157,7 +172,6 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
   }
   if (!WriteCompanionFiles(path, settings_, slides)) return false;
 
-  RemoveWorkingFolder(workingFolder);
   progress.StepIt();
   progress.PumpMessages(true);
   return !progress.cancelled();

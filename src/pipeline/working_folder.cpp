@@ -174,6 +174,37 @@ void WorkingFolderClaim::Release() {
   lockFd_ = -1;
 }
 
+void RemoveWorkingFoldersOfEndedRuns(const std::string& tempFolder) {
+  constexpr std::string_view kLock = ".lock";
+  constexpr std::string_view kMark = "_zzz_";
+  std::vector<std::string> locks;
+  if (DIR* dir = ::opendir(tempFolder.c_str()); dir != nullptr) {
+    while (const dirent* entry = ::readdir(dir)) {
+      std::string_view name = entry->d_name;
+      if (!name.ends_with(kLock)) continue;
+      std::string_view folder = name.substr(0, name.size() - kLock.size());
+      const std::size_t mark = folder.rfind(kMark);
+      if (mark == std::string_view::npos) continue;
+      std::string_view number = folder.substr(mark + kMark.size());
+      if (std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        locks.emplace_back(name);
+      }
+    }
+    ::closedir(dir);
+  }
+  for (const std::string& lock : locks) {
+    const std::string lockPath = JoinPath(tempFolder, lock);
+    // Held, the lock keeps any other run from claiming the name meanwhile.
+    const int fd = TryLock(lockPath);
+    if (fd < 0) continue;
+    const std::string folder = lockPath.substr(0, lockPath.size() - kLock.size());
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0) DeleteFolderTree(folder);
+    ::unlink(lockPath.c_str());
+    ::close(fd);
+  }
+}
+
 bool RemoveWorkingFolder(const std::string& folder) {
   struct stat st {};
   if (::lstat(folder.c_str(), &st) != 0 && errno == ENOENT) return true;

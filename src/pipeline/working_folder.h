@@ -51,6 +51,11 @@ class WorkingFolderClaim {
   int lockFd_ = -1;
 };
 
+// Removes from `tempFolder` the working folders that no run holds any more
+// but whose lock file is still there: their run was killed in the middle of a
+// presentation. Folders of living runs are left alone; nothing is reported.
+void RemoveWorkingFoldersOfEndedRuns(const std::string& tempFolder);
+
 // True when nothing of that name exists or it was deleted with its content;
 // false after "无法移除临时文件".
 bool RemoveWorkingFolder(const std::string& folder);

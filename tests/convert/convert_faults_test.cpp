@@ -37,6 +37,7 @@ namespace fs = std::filesystem;
 
 struct CliRun {
   int status = -1;  // exit status, or -1 when killed by a signal
+  int signal = 0;   // the signal that ended it
   std::string err;
   pid_t pid = 0;
 };
@@ -46,6 +47,7 @@ struct CliOptions {
   std::string interruptOn;   // one Ctrl-C as soon as standard error shows this
   std::string tmpdir;        // TMPDIR of the run, when set
   uid_t user = 0;            // runs as this user (and its group) when not 0
+  bool ownGroup = false;     // leads a process group of its own, as a shell's job does
   // Called with the run's pid each time standard error grows.
   std::function<void(pid_t, const std::string&)> watch;
 };
@@ -87,8 +89,10 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& configHom
     ::dup2(pipefd[1], STDERR_FILENO);
     int devnull = ::open("/dev/null", O_RDWR);
     ::dup2(devnull, STDIN_FILENO);
+    if (options.ownGroup) ::setpgid(0, 0);
+    // SIGXFSZ is left as a shell's "ulimit -f" leaves it: the program must
+    // not die of it.
     if (options.fileSizeLimit > 0) {
-      ::signal(SIGXFSZ, SIG_IGN);
       rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
       ::setrlimit(RLIMIT_FSIZE, &limit);
     }
@@ -99,6 +103,7 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& configHom
     ::_exit(127);
   }
   ::close(pipefd[1]);
+  if (options.ownGroup) ::setpgid(pid, pid);  // the group exists before any signal to it
   CliRun run;
   run.pid = pid;
   bool interrupted = options.interruptOn.empty();
@@ -116,6 +121,7 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& configHom
   int status = 0;
   ::waitpid(pid, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return run;
 }
 
@@ -159,6 +165,24 @@ std::vector<std::string> PipeSocketsOf(pid_t program) {
 }
 
 bool OfficeAvailable() { return fs::exists("/usr/lib/libreoffice/program/soffice"); }
+
+// Nothing of a run is left once it has ended: no process that names its
+// temporary or output folder (workers, their guardians, LibreOffice), nothing
+// in its temporary folder, no half-copied web player in its output folder.
+// Processes that were killed a moment ago may still be on their way out.
+void ExpectNothingLeft(const std::string& tmp, const std::string& out) {
+  auto running = [&] {
+    std::vector<pid_t> pids = ProcessesWhoseCommandHas(tmp + "/");
+    for (pid_t pid : ProcessesWhoseCommandHas(out)) pids.push_back(pid);
+    return pids;
+  };
+  for (int i = 0; i < 100 && !running().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(running(), std::vector<pid_t>{}) << "processes of the run live on";
+  EXPECT_EQ(test::FileNames(tmp), std::vector<std::string>{}) << "left in the temporary folder";
+  for (const std::string& name : test::FileNames(out)) {
+    EXPECT_NE(name.rfind(".ruffle.new.", 0), 0u) << "left in the output folder: " << name;
+  }
+}
 
 class ConvertFaults : public ::testing::Test {
  protected:
@@ -211,7 +235,11 @@ TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
 }
 
 TEST_F(ConvertFaults, FullDiskDuringTheExportFailsClearlyAndLeavesNoLibreOffice) {
-  CliRun run = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), 64 * 1024);
+  test::ScratchFolder tmp;
+  CliOptions options;
+  options.fileSizeLimit = 64 * 1024;
+  options.tmpdir = tmp.path();
+  CliRun run = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), options);
   EXPECT_EQ(run.status, 1) << run.err;
   // LibreOffice cannot even write its profile: the server cannot be started
   // (CO_E_SERVER_EXEC_FAILURE), which ends the batch with that question.
@@ -219,17 +247,22 @@ TEST_F(ConvertFaults, FullDiskDuringTheExportFailsClearlyAndLeavesNoLibreOffice)
       << run.err;
   EXPECT_FALSE(fs::exists(out_ / "orvanta-tour.swf"));
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+  ExpectNothingLeft(tmp.path(), OutDir());
 }
 
 TEST_F(ConvertFaults, OutputFolderThatCannotBeMadeNamesTheMovie) {
   std::string blocker = work_ / "not-a-folder";
   std::ofstream(blocker) << "a file where the output folder should go";
   std::string outDir = blocker + "/movies";
-  CliRun run = RunCli({"--output-dir", outDir, example_.string()}, config_.path());
+  test::ScratchFolder tmp;
+  CliOptions options;
+  options.tmpdir = tmp.path();
+  CliRun run = RunCli({"--output-dir", outDir, example_.string()}, config_.path(), options);
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find(FormatMessage(msg::kFlashWriteFailed, outDir + "/orvanta-tour.swf")), std::string::npos)
       << run.err;
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+  EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "the working folder was left";
 }
 
 TEST_F(ConvertFaults, CtrlCDuringTheExportCancelsThatPresentationOnly) {
@@ -541,22 +574,28 @@ TEST_F(ConvertFaults, CtrlCWithTwoWorkersCancelsBothRunningEntriesOnly) {
   EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
-// A worker is started with Ctrl-C held back. One passed on to it before its
-// handler is in place must wait for the handler and cancel the entry it was
-// meant for, not end the worker nor be forgotten.
-TEST_F(ConvertFaults, WorkerTakesACtrlCThatCameWhileItStarted) {
-  std::vector<std::string> env = CliEnvironment(config_.path(), "");
+// A worker of a parallel run, started by hand: the entries go to `input`,
+// its events come from `events`.
+struct WorkerRun {
+  pid_t pid = 0;
+  int input = -1;
+  int events = -1;
+};
+
+// `pendingCtrlC`: a Ctrl-C is already waiting when the worker starts, held
+// back as the parent starts its workers.
+WorkerRun StartWorker(const std::string& configHome, const std::string& outDir, bool pendingCtrlC) {
+  std::vector<std::string> env = CliEnvironment(configHome, "");
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::vector<std::string> argStrings = {ORVANTA_CLI, "convert", "--output-dir", OutDir(), "--worker-fd", "3"};
+  std::vector<std::string> argStrings = {ORVANTA_CLI, "convert", "--output-dir", outDir, "--worker-fd", "3"};
   std::vector<char*> argv;
   for (auto& a : argStrings) argv.push_back(a.data());
   argv.push_back(nullptr);
   int input[2];
   int events[2];
-  ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
-  ASSERT_EQ(::pipe2(events, O_CLOEXEC), 0);
+  if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(events, O_CLOEXEC) != 0) return {};
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(input[0], STDIN_FILENO);
@@ -568,27 +607,184 @@ TEST_F(ConvertFaults, WorkerTakesACtrlCThatCameWhileItStarted) {
     ::sigemptyset(&interrupt);
     ::sigaddset(&interrupt, SIGINT);
     ::sigprocmask(SIG_BLOCK, &interrupt, nullptr);
-    ::raise(SIGINT);  // held back, it stays pending through exec
+    if (pendingCtrlC) ::raise(SIGINT);  // held back, it stays pending through exec
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(input[0]);
   ::close(events[1]);
-  const std::string entry = example_.string() + '\0';
-  ASSERT_EQ(::write(input[1], entry.data(), entry.size()), static_cast<ssize_t>(entry.size()));
-  ::close(input[1]);
-  std::string said = "\n";  // every event then starts after a newline
+  return {pid, input[1], events[0]};
+}
+
+void SendEntry(const WorkerRun& worker, const std::string& path) {
+  const std::string entry = path + '\0';
+  ASSERT_EQ(::write(worker.input, entry.data(), entry.size()), static_cast<ssize_t>(entry.size()));
+}
+
+// Reads the worker's events into `said` until it holds `until` (when given)
+// or the pipe ends.
+void ReadEvents(const WorkerRun& worker, std::string& said, const std::string& until = "") {
   char buffer[512];
   ssize_t n;
-  while ((n = ::read(events[0], buffer, sizeof buffer)) > 0) said.append(buffer, static_cast<std::size_t>(n));
-  ::close(events[0]);
+  while ((until.empty() || said.find(until) == std::string::npos) &&
+         (n = ::read(worker.events, buffer, sizeof buffer)) > 0) {
+    said.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+// A worker is started with Ctrl-C held back. One passed on to it before its
+// handler is in place must wait for the handler and cancel the entry it was
+// meant for, not end the worker nor be forgotten.
+TEST_F(ConvertFaults, WorkerTakesACtrlCThatCameWhileItStarted) {
+  const WorkerRun worker = StartWorker(config_.path(), OutDir(), true);
+  ASSERT_GT(worker.pid, 0);
+  SendEntry(worker, example_.string());
+  ::close(worker.input);
+  std::string said = "\n";  // every event then starts after a newline
+  ReadEvents(worker, said);
+  ::close(worker.events);
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  ::waitpid(worker.pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status)) << "the worker was ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_NE(said.find("\ncancelled\n"), std::string::npos) << said;
   EXPECT_NE(said.find("\ndone 0\n"), std::string::npos) << said;
   EXPECT_FALSE(fs::exists(out_ / "orvanta-tour.swf"));
+}
+
+// A Ctrl-C that the parent passed on for an entry the worker has just
+// finished: the worker lives on, and the next entry converts.
+TEST_F(ConvertFaults, CtrlCForAFinishedEntryCancelsNothingElse) {
+  const std::string second = work_ / "second.odp";
+  fs::copy_file(example_, second);
+  const WorkerRun worker = StartWorker(config_.path(), OutDir(), false);
+  ASSERT_GT(worker.pid, 0);
+  SendEntry(worker, example_.string());
+  std::string said = "\n";
+  ReadEvents(worker, said, "\ndone ");
+  sigval first{};
+  first.sival_int = 1;  // the parent's tag: the worker's first entry
+  ASSERT_EQ(::sigqueue(worker.pid, SIGINT, first), 0);
+  SendEntry(worker, second);
+  ::close(worker.input);
+  ReadEvents(worker, said);
+  ::close(worker.events);
+  int status = 0;
+  ::waitpid(worker.pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "the worker was ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(said.find("\ncancelled\n"), std::string::npos) << said;
+  EXPECT_TRUE(fs::exists(out_ / "second.swf")) << said;
+}
+
+// Runs that are stopped, or lose a worker, account for every entry and leave
+// nothing behind. The long presentation gives the signals time to land in
+// the middle of its export.
+
+// The child of `program` that holds `path` open: the worker converting the
+// presentation whose working folder lock that is.
+pid_t WorkerHolding(pid_t program, const std::string& path) {
+  std::error_code ec;
+  for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream statFile(it->path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos || std::atol(stat.c_str() + close + 4) != program) continue;
+    std::error_code fdError;
+    for (fs::directory_iterator fd(it->path() / "fd", fdError), last; !fdError && fd != last; fd.increment(fdError)) {
+      std::error_code linkError;
+      if (fs::read_symlink(fd->path(), linkError).string() == path) {
+        return static_cast<pid_t>(std::atol(it->path().filename().c_str()));
+      }
+    }
+  }
+  return 0;
+}
+
+class StoppedRuns : public ConvertFaults {
+ protected:
+  void SetUp() override {
+    ConvertFaults::SetUp();
+    if (IsSkipped()) return;
+    ORVANTA_NEEDS(fs::exists(longDeck_), "the corpus presentation " + longDeck_.string());
+    options_.tmpdir = tmp_.path();
+  }
+  const fs::path corpus_ = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt";
+  const fs::path longDeck_ = corpus_ / "bug56240.ppt";  // 105 slides
+  const std::string exporting_ = "bug56240.ppt: 1%";
+  test::ScratchFolder tmp_;
+  CliOptions options_;
+};
+
+TEST_F(StoppedRuns, KilledWorkerCostsOnlyItsEntry) {
+  const std::vector<std::string> others = {(corpus_ / "SampleShow.ppt").string(), (corpus_ / "42486.ppt").string(),
+                                           (corpus_ / "basic_test_ppt_file.ppt").string(), example_.string()};
+  pid_t killed = 0;
+  options_.watch = [&](pid_t program, const std::string& err) {
+    if (killed != 0 || err.find(exporting_) == std::string::npos) return;
+    killed = WorkerHolding(program, tmp_.path() + "/bug56240_zzz_.lock");
+    if (killed != 0) ::kill(killed, SIGKILL);
+  };
+  std::vector<std::string> args = {"--jobs", "2", "--output-dir", OutDir(), longDeck_.string()};
+  args.insert(args.end(), others.begin(), others.end());
+  const CliRun run = RunCli(args, config_.path(), options_);
+  ASSERT_NE(killed, 0) << run.err;
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find(longDeck_.string() + ": Orvanta: the worker converting this file ended unexpectedly"),
+            std::string::npos)
+      << run.err;
+  for (const std::string& other : others) {
+    EXPECT_TRUE(fs::exists(out_ / (fs::path(other).stem().string() + ".swf"))) << other << "\n" << run.err;
+  }
+  ExpectNothingLeft(tmp_.path(), OutDir());
+}
+
+// Everything the run started ends, and the run ends by the same signal.
+TEST_F(StoppedRuns, TermAndHangupEndAParallelRunAndAllItStarted) {
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    test::ScratchFolder out;
+    bool sent = false;
+    options_.watch = [&](pid_t program, const std::string& err) {
+      if (sent || err.find(exporting_) == std::string::npos) return;
+      sent = ::kill(program, signal) == 0;
+    };
+    const CliRun run = RunCli({"--jobs", "2", "--output-dir", out.path(), longDeck_.string(),
+                               (corpus_ / "pp40only.ppt").string(), example_.string()},
+                              config_.path(), options_);
+    const std::vector<std::string> atTheEnd = out.Names();
+    ASSERT_TRUE(sent) << run.err;
+    EXPECT_EQ(run.signal, signal) << run.err;
+    // The workers and their guardians are gone before the run ends.
+    EXPECT_EQ(ProcessesWhoseCommandHas(out.path()), std::vector<pid_t>{}) << "workers live on";
+    ExpectNothingLeft(tmp_.path(), out.path());
+    EXPECT_EQ(out.Names(), atTheEnd) << "written after the run ended";
+  }
+}
+
+// The export is under way: its slide pictures are in the working folder.
+TEST_F(StoppedRuns, CtrlCInTheMiddleOfTheExportLeavesNoWorkingFolder) {
+  options_.interruptOn = exporting_;
+  const CliRun run = RunCli({"--output-dir", OutDir(), longDeck_.string()}, config_.path(), options_);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("bug56240.ppt: cancelled"), std::string::npos) << run.err;
+  ExpectNothingLeft(tmp_.path(), OutDir());
+}
+
+// As a shell ends a job: SIGTERM to the program's whole process group.
+TEST_F(StoppedRuns, TermToTheProcessGroupOfASerialRunLeavesNoLibreOffice) {
+  options_.ownGroup = true;
+  bool sent = false;
+  options_.watch = [&](pid_t program, const std::string& err) {
+    if (sent || err.find(exporting_) == std::string::npos) return;
+    sent = ::kill(-program, SIGTERM) == 0;
+  };
+  const CliRun run =
+      RunCli({"--output-dir", OutDir(), longDeck_.string(), example_.string()}, config_.path(), options_);
+  ASSERT_TRUE(sent) << run.err;
+  EXPECT_EQ(run.signal, SIGTERM) << run.err;
+  ExpectNothingLeft(tmp_.path(), OutDir());
 }
 
 // The first start keeps LibreOffice's extension registration in the user's

@@ -3,6 +3,7 @@
 #include "pipeline/office/profile_seed.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -139,10 +140,18 @@ struct ChildFiles {
   _exit(127);
 }
 
+// The terminal and termination signals that end a program (or its whole
+// process group, or soffice's): the guardian ignores them all, so that it
+// outlives whatever it guards.
+constexpr int kSignalsTheGuardianIgnores[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGTSTP, SIGTTIN, SIGTTOU};
+
 // The guardian lives in soffice's group and waits for the end of the pipe:
 // when this process dies its write end closes and the guardian ends the
-// group. After a normal end it is killed with the group.
-[[noreturn]] void GuardGroup(pid_t group, const int guard[2]) {
+// group. After a normal end it is killed with the group. It starts with
+// those signals held back (see Start) and lets them in once it ignores them.
+[[noreturn]] void GuardGroup(pid_t group, const int guard[2], const sigset_t& previousMask) {
+  for (int signal : kSignalsTheGuardianIgnores) ::signal(signal, SIG_IGN);
+  sigprocmask(SIG_SETMASK, &previousMask, nullptr);
   setpgid(0, group);
   close(guard[1]);
   char byte = 0;
@@ -230,8 +239,14 @@ bool OfficeProcess::Start(const std::string& officeRoot, std::string& error, std
   liveGroup_ = liveGroup;
   if (liveGroup_ != nullptr) liveGroup_->store(child);
 
+  sigset_t held;
+  sigset_t previousMask;
+  sigemptyset(&held);
+  for (int signal : kSignalsTheGuardianIgnores) sigaddset(&held, signal);
+  pthread_sigmask(SIG_BLOCK, &held, &previousMask);
   pid_t guardian = fork();
-  if (guardian == 0) GuardGroup(child, files.guard);
+  if (guardian == 0) GuardGroup(child, files.guard, previousMask);
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
   close(files.guard[0]);
   guardianPipe_ = files.guard[1];
   guardian_ = guardian > 0 ? guardian : 0;

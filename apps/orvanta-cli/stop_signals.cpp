@@ -1,0 +1,93 @@
+#include "stop_signals.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace orv::cli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_interruptTag{0};  // the entry number a tagged Ctrl-C names
+std::atomic<int> g_stopSignal{0};
+std::atomic<int> g_stopCount{0};
+std::atomic<bool> g_suspend{false};
+
+extern "C" void OnInterrupt(int, siginfo_t* info, void*) {
+  if (info != nullptr && info->si_code == SI_QUEUE) {
+    g_interruptTag.store(info->si_value.sival_int);
+  } else {
+    g_interrupted.store(true);
+  }
+}
+
+extern "C" void OnStop(int signal) {
+  int none = 0;
+  g_stopSignal.compare_exchange_strong(none, signal);
+  g_stopCount.fetch_add(1);
+}
+
+extern "C" void OnSuspend(int) { g_suspend.store(true); }
+
+}  // namespace
+
+void InstallStopHandlers() {
+  struct sigaction interrupt {};
+  interrupt.sa_sigaction = OnInterrupt;
+  interrupt.sa_flags = SA_SIGINFO | SA_RESTART;
+  ::sigemptyset(&interrupt.sa_mask);
+  ::sigaction(SIGINT, &interrupt, nullptr);
+  struct sigaction stop {};
+  stop.sa_handler = OnStop;
+  stop.sa_flags = SA_RESTART;
+  ::sigemptyset(&stop.sa_mask);
+  ::sigaction(SIGTERM, &stop, nullptr);
+  ::sigaction(SIGHUP, &stop, nullptr);
+}
+
+bool TakeInterrupt() {
+  const bool plain = g_interrupted.exchange(false);
+  const bool tagged = g_interruptTag.exchange(0) != 0;
+  return plain || tagged;
+}
+
+bool TakeInterruptFor(int entry) {
+  if (g_interrupted.exchange(false)) return true;
+  int tag = entry;
+  return g_interruptTag.compare_exchange_strong(tag, 0);
+}
+
+void PassInterrupt(pid_t worker, int entry) {
+  sigval value{};
+  value.sival_int = entry;
+  ::sigqueue(worker, SIGINT, value);
+}
+
+void InstallSuspendHandler() {
+  struct sigaction suspend {};
+  suspend.sa_handler = OnSuspend;
+  suspend.sa_flags = SA_RESTART;
+  ::sigemptyset(&suspend.sa_mask);
+  ::sigaction(SIGTSTP, &suspend, nullptr);
+}
+
+bool TakeSuspend() { return g_suspend.exchange(false); }
+
+int StopSignal() { return g_stopSignal.load(); }
+
+int StopSignalCount() { return g_stopCount.load(); }
+
+void EndBySignal(int signal) {
+  std::fflush(nullptr);
+  ::signal(signal, SIG_DFL);
+  sigset_t only;
+  ::sigemptyset(&only);
+  ::sigaddset(&only, signal);
+  ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  ::raise(signal);
+  ::_exit(128 + signal);
+}
+
+}  // namespace orv::cli
