@@ -2,24 +2,26 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "base/messages.h"
-#include "base/notifier.h"
 #include "base/paths.h"
+#include "batchlist/shard.h"
 #include "commands.h"
+#include "convert_list.h"
 #include "convert_options.h"
-#include "movie/html5_twin.h"
+#include "entry_converter.h"
 #include "parallel_convert.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/batch_groups.h"
-#include "pipeline/lazy_presentation_server.h"
-#include "pipeline/output_names.h"
+#include "run_report.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 #include "stop_signals.h"
@@ -29,39 +31,6 @@
 
 namespace orv::cli {
 namespace {
-
-// Counts the messages of each entry: an entry that showed one did not
-// convert cleanly (a movie that could not be written still lets the
-// presentation count as converted inside the engine).
-class CountingNotifier final : public Notifier {
- public:
-  explicit CountingNotifier(Notifier& inner) : inner_(inner) {}
-  void Report(std::string_view text) override {
-    ++reports;
-    inner_.Report(text);
-  }
-  bool Ask(std::string_view text) override { return inner_.Ask(text); }
-  void Explain(std::string_view reason) override { inner_.Explain(reason); }
-  int reports = 0;
-
- private:
-  Notifier& inner_;
-};
-
-void PrintOutputs(const std::string& source, const ConversionSettings& settings) {
-  if (settings.SplitPPT != 0) {
-    std::printf("%s: movies in %s\n", source.c_str(), settings.OutputFolder.c_str());
-    return;
-  }
-  std::string movie = OutputPath(settings.OutputFolder, MovieName(source));
-  std::printf("%s: movie %s\n", source.c_str(), movie.c_str());
-  if (settings.GenHTML != 0) {
-    std::printf("%s: page  %s\n", source.c_str(), OutputPath(settings.OutputFolder, PageName(source)).c_str());
-  }
-  const std::string twin = TwinPathIfItFits(settings.OutputFolder, MovieName(source));
-  if (settings.GenHTML5 != 0 && !twin.empty()) std::printf("%s: html5 %s\n", source.c_str(), twin.c_str());
-  std::fflush(stdout);
-}
 
 std::string Absolute(const std::string& path) {
   std::error_code ec;
@@ -78,8 +47,6 @@ struct RunSetup {
 RunSetup PrepareRun(const ConvertOptions& options) {
   SettingsStore store = options.storePath.empty() ? SettingsStore() : SettingsStore(options.storePath);
   std::string outputFolder = Absolute(options.outputDir.empty() ? StoredOutputFolder(store) : options.outputDir);
-  std::error_code ec;
-  std::filesystem::create_directories(outputFolder, ec);  // a failure shows when the movie is written
   RunSetup setup;
   setup.settings = LoadConversionSettings(store, outputFolder, options.overrides);
   auto limit = options.overrides.find("TimeLimit");
@@ -89,55 +56,36 @@ RunSetup PrepareRun(const ConvertOptions& options) {
   return setup;
 }
 
-// What a serial run and a worker share: counted messages, one LibreOffice
-// for all entries, and the batch driver with the run's time limit.
-class EntryConverter {
- public:
-  EntryConverter(const ConvertOptions& options, RunSetup& setup, BatchDriver::ProgressFactory makeProgress)
-      : settings_(setup.settings),
-        stderrNotifier_(options.verbose),
-        counter_(stderrNotifier_),
-        scope_(counter_),
-        driver_(setup.settings, server_, std::move(makeProgress)) {
-    InstallStopHandlers();
-    driver_.SetTimeLimit(setup.timeLimit);
-  }
+// The output folder is made once the run is known to go ahead; a failure
+// shows when the movie is written.
+void MakeOutputFolder(const RunSetup& setup) {
+  std::error_code ec;
+  std::filesystem::create_directories(setup.settings.OutputFolder, ec);
+}
 
-  // True when the entry converted without a message; its outputs are then printed.
-  bool Convert(const std::string& source) {
-    const int before = counter_.reports;
-    const EntryResult result = driver_.ConvertEntry(source);
-    const bool clean = result == EntryResult::kConverted && counter_.reports == before;
-    if (clean) PrintOutputs(source, settings_);
-    return clean;
-  }
+EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
+                             BatchDriver::ProgressFactory makeProgress) {
+  const std::string sourceRoot = options.sourceRoot.empty() ? std::string() : Absolute(options.sourceRoot);
+  return EntryConverter(setup.settings, setup.timeLimit, options.verbose, sourceRoot, std::move(makeProgress));
+}
 
-  // LibreOffice cannot be started: no further presentation can convert.
-  bool serverUnavailable() const { return driver_.serverUnavailable(); }
-
- private:
-  const ConversionSettings& settings_;
-  StderrNotifier stderrNotifier_;
-  CountingNotifier counter_;
-  ScopedNotifier scope_;
-  LazyPresentationServer server_;
-  BatchDriver driver_;
-};
-
-int RunSerial(const ConvertOptions& options, const std::vector<std::string>& sources, RunSetup& setup) {
-  EntryConverter converter(
+int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& setup, RunReport& report) {
+  EntryConverter converter = MakeConverter(
       options, setup, [](const std::string& path) { return std::make_unique<TerminalProgress>(FileNamePart(path)); });
   int failed = 0;
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    if (!converter.Convert(sources[i])) ++failed;
+  const std::vector<std::size_t>& entries = list.entries;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EntryOutcome outcome = converter.Convert(list.sources[entries[i]]);
+    if (!outcome.clean) ++failed;
+    report.Record(list.given[entries[i]], std::move(outcome.record));
     // A SIGTERM or SIGHUP ends the batch as a LibreOffice that cannot start does.
     if (converter.serverUnavailable() || StopSignal() != 0) {
-      std::size_t left = sources.size() - i - 1;
+      std::size_t left = entries.size() - i - 1;
       if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
       return kExitFailed;
     }
   }
-  return failed == 0 ? kExitOk : kExitFailed;
+  return failed == 0 && !report.writeFailed() ? kExitOk : kExitFailed;
 }
 
 // A worker of a parallel run: the entries come on standard input, each
@@ -150,7 +98,7 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   std::FILE* events = ::fdopen(options.workerFd, "w");
   if (events == nullptr) return kExitUsage;
   int entry = 0;  // the number of the entry at hand, as the parent counts them
-  EntryConverter converter(
+  EntryConverter converter = MakeConverter(
       options, setup, [events, &entry](const std::string&) { return std::make_unique<WorkerProgress>(events, entry); });
   // The parent starts workers with Ctrl-C held back; with the handler in
   // place, one that came meanwhile is taken now and cancels the first entry.
@@ -161,9 +109,13 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   std::string source;
   while (StopSignal() == 0 && std::getline(std::cin, source, '\0')) {
     ++entry;
-    const bool clean = converter.Convert(source);
+    const EntryOutcome outcome = converter.Convert(source);
+    const bool clean = outcome.clean;
     std::fflush(stdout);
     std::fflush(stderr);
+    std::string record = batchlist::FormatReportLine(outcome.record);
+    record.pop_back();
+    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kRecord, 0, record}).c_str(), events);
     const bool unavailable = converter.serverUnavailable();
     // Told before the entry's end, so that the parent hands out nothing more.
     if (unavailable) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
@@ -213,30 +165,78 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     RunSetup setup = PrepareRun(options);
     return EndedByStopSignalOr(RunWorker(options, setup));
   }
-  if (options.files.empty()) {
+  ConvertList list;
+  if (!GatherSources(options, list, error)) {
+    std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  if (list.given.empty() && options.filesFrom.empty()) {
     std::fputs("orvanta-cli convert: no file given\nRun 'orvanta-cli convert --help' for the options.\n", stderr);
     return kExitUsage;
   }
-
   RunSetup setup = PrepareRun(options);
-  std::vector<std::string> sources;
-  for (const std::string& file : options.files) sources.push_back(Absolute(file));
+  std::optional<batchlist::Shard> shard;
+  if (!options.shard.empty()) {
+    batchlist::Shard parsed;
+    if (!batchlist::ParseShard(options.shard, ::getenv, parsed, error)) {
+      std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+      return kExitUsage;
+    }
+    const ConversionSettings& s = setup.settings;
+    if (s.SplitPPT == 0 && s.GenHTML != 0 && s.GenAutorun != 0) {
+      std::fputs("orvanta-cli convert: --autorun cannot go with --shard: every shard would write autorun.inf\n",
+                 stderr);
+      return kExitUsage;
+    }
+    shard = parsed;
+  }
+
+  // The groups come from the whole list, so that every shard of it deals
+  // them out alike.
+  const auto groups = GroupBySharedOutputs(list.sources, OutputFoldersOf(options, list), setup.settings);
+  std::vector<std::vector<std::size_t>> ours;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (!shard || batchlist::ShardOfGroup(g, shard->count) == shard->index) ours.push_back(groups[g]);
+  }
+
+  RunReport report;
+  if (!report.Open(options.reportPath, shard ? std::optional(shard->text()) : std::nullopt, error)) {
+    std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (options.resume && !SkipConverted(options, setup.settings, list, ours, error)) {
+    std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  for (const auto& group : ours) list.entries.insert(list.entries.end(), group.begin(), group.end());
+  std::sort(list.entries.begin(), list.entries.end());
+  MakeOutputFolder(setup);
 
   ParallelPlan plan;
-  plan.groups = GroupBySharedOutputs(sources, setup.settings);
+  plan.groups = std::move(ours);
   plan.workers = std::min(WorkerCount(options.jobs), plan.groups.size());
   plan.program = ThisProgram();
-  if (plan.workers <= 1 || plan.program.empty()) return EndedByStopSignalOr(RunSerial(options, sources, setup));
+  if (plan.workers <= 1 || plan.program.empty()) {
+    return EndedByStopSignalOr(RunSerial(options, list, setup, report));
+  }
 
-  plan.sources = std::move(sources);
+  plan.sources = list.sources;
   plan.workerArgs = {"convert"};
   plan.workerArgs.insert(plan.workerArgs.end(), options.optionArgs.begin(), options.optionArgs.end());
   // The workers write where this run decided, even when the stored folder
   // changes meanwhile.
   plan.workerArgs.insert(plan.workerArgs.end(), {"--output-dir", setup.settings.OutputFolder, "--worker-fd", "3"});
   plan.tempFolder = setup.settings.TempFolder;
+  plan.onEntryEnd = [&list, &report](std::size_t entry, std::optional<batchlist::EntryRecord> record) {
+    if (record) {
+      report.Record(list.given[entry], std::move(*record));
+    } else {
+      report.RecordLost(list.given[entry], list.sources[entry]);
+    }
+  };
   InstallStopHandlers();
-  return EndedByStopSignalOr(RunParallelConvert(plan));
+  const int status = RunParallelConvert(plan);
+  return EndedByStopSignalOr(report.writeFailed() ? kExitFailed : status);
 }
 
 }  // namespace orv::cli

@@ -38,7 +38,8 @@ struct Worker {
   LineStream events;
   std::deque<std::size_t> queue;  // the rest of its group
   std::optional<std::size_t> current;
-  int entriesSent = 0;  // by this process; the number a Ctrl-C for `current` carries
+  std::optional<batchlist::EntryRecord> record;  // of `current`, once sent
+  int entriesSent = 0;                           // by this process; the number a Ctrl-C for `current` carries
 };
 
 void CloseFd(int& fd) {
@@ -225,6 +226,7 @@ void Scheduler::Dispatch(std::size_t w) {
   const std::size_t entry = worker.queue.front();
   worker.queue.pop_front();
   worker.current = entry;
+  worker.record.reset();
   ++worker.entriesSent;
   board_.Start(w, FileNamePart(plan_.sources[entry]));
   std::string message = plan_.sources[entry];
@@ -310,11 +312,15 @@ void Scheduler::OnEvent(std::size_t w, const WorkerEvent& event) {
     case WorkerEvent::Kind::kUnavailable:
       unavailable_ = true;
       break;
+    case WorkerEvent::Kind::kRecord:
+      worker.record = batchlist::ParseReportLine(event.text);
+      break;
     case WorkerEvent::Kind::kDone:
       // The entry's lines were written before its end: take them all first.
       ReadLines(w, worker.out, true);
       ReadLines(w, worker.err, true);
       if (event.number == 0) ++failed_;
+      if (worker.current && plan_.onEntryEnd) plan_.onEntryEnd(*worker.current, std::move(worker.record));
       worker.current.reset();
       board_.Idle(w);
       Assign(w);
@@ -338,6 +344,7 @@ void Scheduler::OnEnded(std::size_t w) {
   if (worker.current) {
     board_.Print(stderr, Label(*worker.current) + ": Orvanta: the worker converting this file ended unexpectedly");
     ++failed_;
+    if (plan_.onEntryEnd) plan_.onEntryEnd(*worker.current, std::nullopt);
     worker.current.reset();
   }
   board_.Idle(w);

@@ -5,8 +5,12 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "batchlist/entry_report.h"
 
 namespace orv::cli {
 
@@ -17,6 +21,9 @@ struct ParallelPlan {
   std::vector<std::vector<std::size_t>> groups;  // indexes into sources; each group runs in one worker, in order
   std::size_t workers = 2;
   std::string tempFolder;  // where the working folders go, swept at the end
+  // Called as each entry handed out ends, with the record its worker sent;
+  // nothing when the worker died converting it.
+  std::function<void(std::size_t entry, std::optional<batchlist::EntryRecord> record)> onEntryEnd;
 };
 
 // The exit status of the whole run (kExitOk, kExitFailed).

@@ -10,6 +10,7 @@ constexpr std::string_view kPercent = "percent ";
 constexpr std::string_view kCancelled = "cancelled";
 constexpr std::string_view kDone = "done ";
 constexpr std::string_view kUnavailable = "unavailable";
+constexpr std::string_view kRecord = "record ";
 
 std::optional<std::int32_t> Number(std::string_view text, std::int32_t low, std::int32_t high) {
   std::int32_t value = 0;
@@ -40,6 +41,10 @@ std::string FormatWorkerEvent(const WorkerEvent& event) {
     case WorkerEvent::Kind::kUnavailable:
       line = std::string(kUnavailable);
       break;
+    case WorkerEvent::Kind::kRecord:
+      line = std::string(kRecord);
+      for (char c : event.text) line += (c == '\n' || c == '\r') ? ' ' : c;
+      break;
   }
   line += '\n';
   return line;
@@ -68,6 +73,11 @@ std::optional<WorkerEvent> ParseWorkerEvent(std::string_view line) {
   }
   if (line == kCancelled) {
     event.kind = WorkerEvent::Kind::kCancelled;
+    return event;
+  }
+  if (line.starts_with(kRecord)) {
+    event.kind = WorkerEvent::Kind::kRecord;
+    event.text = std::string(line.substr(kRecord.size()));
     return event;
   }
   if (line == kUnavailable) {

@@ -19,6 +19,7 @@ struct WorkerEvent {
     kCancelled,    // the entry was cancelled
     kDone,         // number: 1 when the entry converted cleanly, else 0
     kUnavailable,  // LibreOffice cannot be started: no further entry can convert
+    kRecord,       // text: the entry's report line (JSON), sent before its end
   };
   Kind kind = Kind::kStatus;
   std::int32_t number = 0;

@@ -123,6 +123,9 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
 
   skipped_ = false;
   noMovies_ = false;
+  timedOut_ = false;
+  lastOutputs_.clear();
+  lastSlideCount_ = 0;
   bool converted = IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
   if (progress->cancelled()) return EntryResult::kCancelled;
   if (skipped_) return EntryResult::kSkipped;
@@ -157,6 +160,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       // meanwhile). That is this presentation's failure alone; the next one
       // starts afresh.
       if (deadline.expired()) {
+        timedOut_ = true;
         Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
       } else {
         Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
@@ -171,6 +175,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
     return !progress.cancelled();
   }
   if (!WriteCompanionFiles(path, settings_, slides)) return false;
+  RecordOutputs(path, settings_, slides);
 
   progress.StepIt();
   progress.PumpMessages(true);
@@ -199,9 +204,16 @@ bool BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
     return !progress.cancelled();
   }
   if (!WriteCompanionFiles(folder, settings, slides)) return false;
+  RecordOutputs(folder, settings, slides);
   progress.StepIt();
   progress.PumpMessages(true);
   return !progress.cancelled();
+}
+
+void BatchDriver::RecordOutputs(const std::string& sourcePath, const ConversionSettings& settings,
+                                const SlideList& slides) {
+  lastSlideCount_ = static_cast<int>(slides.paths.size());
+  lastOutputs_ = EntryOutputNames(sourcePath, settings, slides.titles, slides.paths.size());
 }
 
 bool BatchDriver::PrepareWebPlayer(const std::string& outputFolder) {

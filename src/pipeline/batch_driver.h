@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/progress.h"
 #include "movie/conversion_settings.h"
@@ -58,7 +59,15 @@ class BatchDriver {
   // presentation would fail the same way, so the caller ends the batch.
   bool serverUnavailable() const { return serverUnavailable_; }
 
+  // What the last entry left, for a report of it: the files it wrote (names
+  // in the output folder) and its movie's slides when it converted; whether
+  // the time limit ended it.
+  const std::vector<std::string>& lastOutputs() const { return lastOutputs_; }
+  int lastSlideCount() const { return lastSlideCount_; }
+  bool lastTimedOut() const { return timedOut_; }
+
  private:
+  void RecordOutputs(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides);
   // Web pages and autorun.inf of one source; false after a message.
   bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides);
   // Makes sure the output folder holds the emulator before its first page
@@ -76,6 +85,9 @@ class BatchDriver {
   // the road still reports success, but the entry did not convert.
   bool noMovies_ = false;
   bool serverUnavailable_ = false;
+  bool timedOut_ = false;
+  std::vector<std::string> lastOutputs_;
+  int lastSlideCount_ = 0;
   int timeLimit_ = 0;
   WebPlayerBundle webPlayer_ = LocateWebPlayer();
   bool webPlayerMissingShown_ = false;

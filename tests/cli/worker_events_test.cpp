@@ -15,12 +15,13 @@ TEST(WorkerEvents, LinesAreTheDocumentedText) {
   EXPECT_EQ(FormatWorkerEvent({Kind::kDone, 7, {}}), "done 1\n");
   EXPECT_EQ(FormatWorkerEvent({Kind::kDone, 0, {}}), "done 0\n");
   EXPECT_EQ(FormatWorkerEvent({Kind::kUnavailable, 0, {}}), "unavailable\n");
+  EXPECT_EQ(FormatWorkerEvent({Kind::kRecord, 0, "{\"source\":\"a\"}"}), "record {\"source\":\"a\"}\n");
 }
 
 TEST(WorkerEvents, ParseReadsBackWhatWasWritten) {
   for (const WorkerEvent& event : {WorkerEvent{Kind::kStatus, 0, "转换 3/10"}, WorkerEvent{Kind::kPercent, 100, {}},
                                    WorkerEvent{Kind::kCancelled, 0, {}}, WorkerEvent{Kind::kDone, 1, {}},
-                                   WorkerEvent{Kind::kUnavailable, 0, {}}}) {
+                                   WorkerEvent{Kind::kUnavailable, 0, {}}, WorkerEvent{Kind::kRecord, 0, "{}"}}) {
     std::string line = FormatWorkerEvent(event);
     line.pop_back();
     auto parsed = ParseWorkerEvent(line);
