@@ -20,6 +20,7 @@ packages=(
   debhelper dpkg-dev fakeroot lintian man-db
 
   file procps python3-yaml
+  slurm-wlm munge jq
 )
 
 # node and npm run the web player's install and the playback tests.
