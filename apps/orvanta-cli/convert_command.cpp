@@ -138,6 +138,23 @@ std::string ThisProgram() {
   return ec ? std::string() : path.string();
 }
 
+// A private copy of the settings store in the temporary folder; empty when
+// there is no store (the workers then read the same defaults).
+std::string CopyForWorkers(const std::string& store, const std::string& tempFolder) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(store, ec)) return {};
+  std::string copy = JoinPath(tempFolder, "orvanta-settings-XXXXXX");
+  const int fd = ::mkstemp(copy.data());
+  if (fd < 0) return {};
+  ::close(fd);
+  std::filesystem::copy_file(store, copy, std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec) {
+    ::unlink(copy.c_str());
+    return {};
+  }
+  return copy;
+}
+
 // A run that a SIGTERM or SIGHUP stopped has cleaned up by now and ends by
 // that signal, as its caller expects.
 int EndedByStopSignalOr(int status) {
@@ -227,6 +244,11 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // changes meanwhile.
   plan.workerArgs.insert(plan.workerArgs.end(), {"--output-dir", setup.settings.OutputFolder, "--worker-fd", "3"});
   plan.tempFolder = setup.settings.TempFolder;
+  // The workers read the options this run read, even when the store is
+  // changed meanwhile (`settings set`): they get a private copy of it.
+  const std::string storeCopy = CopyForWorkers(
+      options.storePath.empty() ? SettingsStore::DefaultPath() : options.storePath, setup.settings.TempFolder);
+  if (!storeCopy.empty()) plan.workerArgs.insert(plan.workerArgs.end(), {"--store", storeCopy});
   plan.onEntryEnd = [&list, &report](std::size_t entry, std::optional<batchlist::EntryRecord> record) {
     if (record) {
       report.Record(list.given[entry], std::move(*record));
@@ -236,6 +258,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   };
   InstallStopHandlers();
   const int status = RunParallelConvert(plan);
+  if (!storeCopy.empty()) ::unlink(storeCopy.c_str());
   return EndedByStopSignalOr(report.writeFailed() ? kExitFailed : status);
 }
 
