@@ -9,10 +9,11 @@ const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const net = require('node:net');
 const path = require('node:path');
-const { spawn } = require('node:child_process');
+const { spawn, spawnSync } = require('node:child_process');
 const { pathToFileURL } = require('node:url');
 const { chromium } = require('playwright-core');
-const { env, artifact } = require('./lib/env');
+const { env, artifact, freshDir } = require('./lib/env');
+const { writeSlideFolder } = require('./lib/slides');
 const { convertFolder } = require('./lib/movies');
 const { PLAIN_CHROMIUM_ARGS, startPreview, waitForMovieSlide } = require('./lib/pages');
 const { CHROMIUM } = require('./lib/player');
@@ -235,4 +236,30 @@ test('a taken port and a bad path are refused clearly', async () => {
   missing.stderr.on('data', (chunk) => { err += chunk; });
   assert.equal(await new Promise((resolve) => missing.on('exit', resolve)), 1);
   assert.match(err, /gone\.htm/);
+});
+
+test('pages kept in the source tree load the one player at the output root, served by the preview', async () => {
+  const dir = freshDir('preview-tree');
+  for (const folder of ['course 1/a', 'course 2']) writeSlideFolder(path.join(dir, 'in', folder, 'deck'), 2);
+  const out = path.join(dir, 'out');
+  const result = spawnSync(env.cli, ['convert', '--store', path.join(dir, 'settings.json'), '--output-dir', out,
+    '--source-root', path.join(dir, 'in'), path.join(dir, 'in', 'course 1', 'a', 'deck'),
+    path.join(dir, 'in', 'course 2', 'deck')], { encoding: 'utf8', env: { ...process.env, XDG_CONFIG_HOME: dir } });
+  assert.equal(result.status, 0, result.stderr);
+  assert.deepEqual(fs.readdirSync(out).sort(), ['course 1', 'course 2', 'ruffle']);
+  const server = await startPreview(out);
+  const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
+  const fetched = [];
+  page.on('response', (response) => fetched.push(`${response.status()} ${decodeURIComponent(new URL(response.url()).pathname)}`));
+  try {
+    await page.goto(`${server.origin}/course%201/a/deck.htm`);
+    await waitForMovieSlide(page, 1, 'a page two folders down');
+    assert.ok(fetched.includes('200 /ruffle/ruffle.js'), fetched.join('\n'));
+    assert.ok(fetched.includes('200 /course 1/a/deck.swf'), fetched.join('\n'));
+    assert.deepEqual(fetched.filter((line) => !line.startsWith('200 ')), []);
+  } finally {
+    await page.close();
+    server.child.kill('SIGTERM');
+  }
+  assert.deepEqual(await server.exited, { code: 0, signal: null });
 });
