@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
-# base <- image <- movie <- pipeline/settings <- batchlist <- ui and apps; http on base alone.
+# base <- image <- movie <- pipeline/settings <- batchlist <- pool <- http <- ui and apps.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -14,12 +14,13 @@ check() {
     status=1
   fi
 }
-check base 'image|movie|pipeline|settings|ui|http|batchlist'
-check image 'movie|pipeline|settings|ui|http|batchlist'
-check movie 'pipeline|settings|ui|http|batchlist'
-check pipeline 'settings|ui|http|batchlist'
-check settings 'pipeline|ui|http|batchlist'
-check http 'image|movie|pipeline|settings|ui'
-check batchlist 'settings|ui|http'
+check base 'image|movie|pipeline|settings|ui|http|batchlist|pool'
+check image 'movie|pipeline|settings|ui|http|batchlist|pool'
+check movie 'pipeline|settings|ui|http|batchlist|pool'
+check pipeline 'settings|ui|http|batchlist|pool'
+check settings 'pipeline|ui|http|batchlist|pool'
+check batchlist 'settings|ui|http|pool'
+check pool 'settings|ui|http'
+check http 'ui'
 [ $status -eq 0 ] && echo "layers: every include points down"
 exit $status

@@ -18,19 +18,21 @@
 #include "convert_list.h"
 #include "convert_options.h"
 #include "entry_converter.h"
-#include "parallel_convert.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/batch_groups.h"
+#include "pool/batch_pool.h"
+#include "pool/stop_signals.h"
+#include "pool/worker_events.h"
+#include "pool/worker_progress.h"
 #include "run_report.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
-#include "stop_signals.h"
 #include "terminal_progress.h"
-#include "worker_events.h"
-#include "worker_progress.h"
 
 namespace orv::cli {
 namespace {
+
+using namespace pool;  // the batch's workers, their events and the stop signals
 
 std::string Absolute(const std::string& path) {
   std::error_code ec;
@@ -257,7 +259,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     }
   };
   InstallStopHandlers();
-  const int status = RunParallelConvert(plan);
+  const int status = pool::RunParallelConvert(plan) ? kExitOk : kExitFailed;
   if (!storeCopy.empty()) ::unlink(storeCopy.c_str());
   return EndedByStopSignalOr(report.writeFailed() ? kExitFailed : status);
 }

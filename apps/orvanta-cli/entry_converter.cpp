@@ -7,7 +7,7 @@
 #include "base/paths.h"
 #include "batchlist/source_tree.h"
 #include "pipeline/output_names.h"
-#include "stop_signals.h"
+#include "pool/stop_signals.h"
 
 namespace orv::cli {
 namespace {
@@ -50,7 +50,7 @@ EntryConverter::EntryConverter(ConversionSettings& settings, int timeLimit, bool
       counter_(stderrNotifier_),
       scope_(counter_),
       driver_(settings, server_, std::move(makeProgress)) {
-  InstallStopHandlers();
+  pool::InstallStopHandlers();
   driver_.SetTimeLimit(timeLimit);
 }
 

@@ -5,7 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "stop_signals.h"
+#include "pool/stop_signals.h"
 
 namespace orv::cli {
 namespace {
@@ -49,7 +49,7 @@ bool TerminalProgress::OnBegin() {
       rawMode_ = ::tcsetattr(ttyFd_, TCSANOW, &raw) == 0;
     }
   }
-  TakeInterrupt();  // a Ctrl-C from before this presentation does not cancel it
+  pool::TakeInterrupt();  // a Ctrl-C from before this presentation does not cancel it
   return true;
 }
 
@@ -93,7 +93,7 @@ bool TerminalProgress::EscPressed() {
 
 void TerminalProgress::OnPump(bool escCancels) {
   // SIGTERM and SIGHUP end the run: the presentation is cancelled first.
-  if (TakeInterrupt() || StopSignal() != 0 || (escCancels && EscPressed())) RequestCancel();
+  if (pool::TakeInterrupt() || pool::StopSignal() != 0 || (escCancels && EscPressed())) RequestCancel();
 }
 
 void TerminalProgress::OnCancelled() {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "worker_board.h"
+#include "pool/worker_board.h"
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 // What a stream got, read back from an in-memory file.
@@ -69,4 +69,4 @@ TEST(WorkerBoard, TerminalKeepsOneBarPerWorkerBelowTheLines) {
 }
 
 }  // namespace
-}  // namespace orv::cli
+}  // namespace orv::pool

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "worker_events.h"
+#include "pool/worker_events.h"
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 using Kind = WorkerEvent::Kind;
@@ -41,4 +41,4 @@ TEST(WorkerEvents, AnythingElseIsNothing) {
 }
 
 }  // namespace
-}  // namespace orv::cli
+}  // namespace orv::pool

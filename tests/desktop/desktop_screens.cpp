@@ -61,8 +61,10 @@ void Save(const QImage& image, const char* name) {
 // window that is half-way through.
 bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, const char* name) {
   bool grabbed = false;
+  // Every pass of the event loop looks, however fast the conversion: a
+  // timer with an interval may never come due between two pumps.
   QTimer poll;
-  poll.setInterval(20);
+  poll.setInterval(0);
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (grabbed) return;
     for (QWidget* top : QApplication::topLevelWidgets()) {

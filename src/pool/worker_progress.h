@@ -8,7 +8,7 @@
 
 #include "base/progress.h"
 
-namespace orv::cli {
+namespace orv::pool {
 
 class WorkerProgress final : public Progress {
  public:
@@ -28,4 +28,4 @@ class WorkerProgress final : public Progress {
   std::int32_t lastSentPercent_ = -1;
 };
 
-}  // namespace orv::cli
+}  // namespace orv::pool

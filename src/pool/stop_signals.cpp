@@ -1,4 +1,4 @@
-#include "stop_signals.h"
+#include "pool/stop_signals.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdio>
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
@@ -90,4 +90,4 @@ void EndBySignal(int signal) {
   ::_exit(128 + signal);
 }
 
-}  // namespace orv::cli
+}  // namespace orv::pool

@@ -1,4 +1,4 @@
-#include "parallel_convert.h"
+#include "pool/batch_pool.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,14 +13,13 @@
 #include <optional>
 
 #include "base/paths.h"
-#include "commands.h"
 #include "pipeline/office_server.h"
 #include "pipeline/working_folder.h"
-#include "stop_signals.h"
-#include "worker_board.h"
-#include "worker_events.h"
+#include "pool/stop_signals.h"
+#include "pool/worker_board.h"
+#include "pool/worker_events.h"
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 // Bytes read from one of a worker's pipes, handed on line by line.
@@ -116,7 +115,7 @@ class Scheduler {
     for (const auto& group : plan.groups) groups_.emplace_back(group.begin(), group.end());
   }
 
-  int Run();
+  bool Run();
 
  private:
   void Assign(std::size_t w);
@@ -142,7 +141,7 @@ class Scheduler {
   int stopsPassed_ = 0;
 };
 
-int Scheduler::Run() {
+bool Scheduler::Run() {
   for (std::size_t w = 0; w < workers_.size(); ++w) Assign(w);
   auto running = [&] {
     for (const Worker& worker : workers_) {
@@ -170,7 +169,7 @@ int Scheduler::Run() {
   // Every entry is converted, failed with its message, or counted here.
   const std::size_t left = NotDispatched();
   if (left > 0) board_.Print(stderr, "Orvanta: " + std::to_string(left) + " more file(s) not converted");
-  return failed_ == 0 && left == 0 && !unavailable_ ? kExitOk : kExitFailed;
+  return failed_ == 0 && left == 0 && !unavailable_;
 }
 
 // A SIGTERM or SIGHUP: each worker cancels its entry, ends its LibreOffice
@@ -361,7 +360,7 @@ std::size_t Scheduler::NotDispatched() const {
 
 }  // namespace
 
-int RunParallelConvert(const ParallelPlan& plan) {
+bool RunParallelConvert(const ParallelPlan& plan) {
   // A worker that dies must not take the parent with it through a write.
   ::signal(SIGPIPE, SIG_IGN);
   InstallSuspendHandler();
@@ -369,4 +368,4 @@ int RunParallelConvert(const ParallelPlan& plan) {
   return scheduler.Run();
 }
 
-}  // namespace orv::cli
+}  // namespace orv::pool

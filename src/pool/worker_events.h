@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv::cli {
+namespace orv::pool {
 
 struct WorkerEvent {
   enum class Kind {
@@ -32,4 +32,4 @@ std::string FormatWorkerEvent(const WorkerEvent& event);
 // A line without its newline; nothing for a line that is not an event.
 std::optional<WorkerEvent> ParseWorkerEvent(std::string_view line);
 
-}  // namespace orv::cli
+}  // namespace orv::pool

@@ -1,9 +1,9 @@
-#include "worker_progress.h"
+#include "pool/worker_progress.h"
 
-#include "stop_signals.h"
-#include "worker_events.h"
+#include "pool/stop_signals.h"
+#include "pool/worker_events.h"
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 void Send(std::FILE* events, const WorkerEvent& event) {
@@ -33,4 +33,4 @@ void WorkerProgress::OnPump(bool) {
 
 void WorkerProgress::OnCancelled() { Send(events_, {WorkerEvent::Kind::kCancelled, 0, {}}); }
 
-}  // namespace orv::cli
+}  // namespace orv::pool

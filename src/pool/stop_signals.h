@@ -8,7 +8,7 @@
 
 #include <sys/types.h>
 
-namespace orv::cli {
+namespace orv::pool {
 
 // Installs the handlers for SIGINT, SIGTERM and SIGHUP. Reads and writes that
 // a signal interrupts are restarted, so no pipe read takes one for its end.
@@ -38,4 +38,4 @@ bool TakeSuspend();
 // caller sees the conventional status (143 for SIGTERM, 129 for SIGHUP).
 [[noreturn]] void EndBySignal(int signal);
 
-}  // namespace orv::cli
+}  // namespace orv::pool

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace orv::cli {
+namespace orv::pool {
 
 class WorkerBoard {
  public:
@@ -47,4 +47,4 @@ class WorkerBoard {
   std::size_t columns_ = 80;
 };
 
-}  // namespace orv::cli
+}  // namespace orv::pool

@@ -1,8 +1,8 @@
-#include "worker_events.h"
+#include "pool/worker_events.h"
 
 #include <charconv>
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 constexpr std::string_view kStatus = "status ";
@@ -87,4 +87,4 @@ std::optional<WorkerEvent> ParseWorkerEvent(std::string_view line) {
   return std::nullopt;
 }
 
-}  // namespace orv::cli
+}  // namespace orv::pool

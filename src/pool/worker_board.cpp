@@ -1,9 +1,9 @@
-#include "worker_board.h"
+#include "pool/worker_board.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace orv::cli {
+namespace orv::pool {
 namespace {
 
 // Cuts a UTF-8 text to at most `width` bytes without splitting a character.
@@ -107,4 +107,4 @@ void WorkerBoard::Erase() {
   drawnLines_ = 0;
 }
 
-}  // namespace orv::cli
+}  // namespace orv::pool

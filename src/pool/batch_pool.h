@@ -1,7 +1,7 @@
-// `orvanta-cli convert --jobs N`: N worker processes, each a serial
-// conversion with its own LibreOffice, take the entries one at a time. The
-// parent hands out the entries, relays each entry's lines whole, draws the
-// workers' progress and adds up the results as a serial run does.
+// A batch over N worker processes (`orvanta-cli convert --jobs N`), each a
+// serial conversion with its own LibreOffice, taking the entries one at a
+// time. The parent hands out the entries, relays each entry's lines whole,
+// draws the workers' progress and adds up the results as a serial run does.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,7 @@
 
 #include "batchlist/entry_report.h"
 
-namespace orv::cli {
+namespace orv::pool {
 
 struct ParallelPlan {
   std::string program;                           // the orvanta-cli to start as worker
@@ -26,7 +26,7 @@ struct ParallelPlan {
   std::function<void(std::size_t entry, std::optional<batchlist::EntryRecord> record)> onEntryEnd;
 };
 
-// The exit status of the whole run (kExitOk, kExitFailed).
-int RunParallelConvert(const ParallelPlan& plan);
+// True when every entry converted cleanly.
+bool RunParallelConvert(const ParallelPlan& plan);
 
-}  // namespace orv::cli
+}  // namespace orv::pool
