@@ -23,6 +23,7 @@
 #include "pool/batch_pool.h"
 #include "pool/stop_signals.h"
 #include "pool/worker_events.h"
+#include "pool/worker_job.h"
 #include "pool/worker_progress.h"
 #include "run_report.h"
 #include "settings/settings_store.h"
@@ -40,17 +41,20 @@ std::string Absolute(const std::string& path) {
   return ec ? path : absolute.lexically_normal().string();
 }
 
-// What every kind of run starts from: the record and the time limit.
+// What every kind of run starts from: the record and the time limit, and
+// the store as read, for entries that bring values of their own.
 struct RunSetup {
   ConversionSettings settings;
   int timeLimit = 0;
+  StoredValues stored;
 };
 
 RunSetup PrepareRun(const ConvertOptions& options) {
   SettingsStore store = options.storePath.empty() ? SettingsStore() : SettingsStore(options.storePath);
   std::string outputFolder = Absolute(options.outputDir.empty() ? StoredOutputFolder(store) : options.outputDir);
   RunSetup setup;
-  setup.settings = LoadConversionSettings(store, outputFolder, options.overrides);
+  setup.stored = store.Read();
+  setup.settings = LoadConversionSettings(setup.stored, outputFolder, options.overrides);
   auto limit = options.overrides.find("TimeLimit");
   setup.timeLimit = limit != options.overrides.end()
                         ? limit->second
@@ -68,7 +72,8 @@ void MakeOutputFolder(const RunSetup& setup) {
 EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
                              BatchDriver::ProgressFactory makeProgress) {
   const std::string sourceRoot = options.sourceRoot.empty() ? std::string() : Absolute(options.sourceRoot);
-  return EntryConverter(setup.settings, setup.timeLimit, options.verbose, sourceRoot, std::move(makeProgress));
+  return EntryConverter(setup.settings, setup.timeLimit, options.verbose, sourceRoot, std::move(makeProgress),
+                        options.officeRestart > 0 ? options.officeRestart : kOfficeRestartInterval);
 }
 
 int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& setup, RunReport& report) {
@@ -108,10 +113,29 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   ::sigemptyset(&interrupt);
   ::sigaddset(&interrupt, SIGINT);
   ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
-  std::string source;
-  while (StopSignal() == 0 && std::getline(std::cin, source, '\0')) {
+  // A warm worker has LibreOffice running before its first entry; one that
+  // cannot start it says so and ends, as after an entry it could not convert.
+  if (options.warm && !converter.StartOffice()) {
+    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+    std::fflush(events);
+    return kExitFailed;
+  }
+  const ConversionSettings runSettings = setup.settings;
+  std::string message;
+  while (StopSignal() == 0 && std::getline(std::cin, message, '\0')) {
     ++entry;
+    // A job brings its own folder and values; the run's come back after it.
+    std::string source = message;
+    if (IsWorkerJob(message)) {
+      const auto job = ParseWorkerJob(message);
+      if (!job) return kExitUsage;
+      SettingOverrides values = options.overrides;
+      for (const auto& [name, value] : job->values) values[name] = value;
+      setup.settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
+      source = job->source;
+    }
     const EntryOutcome outcome = converter.Convert(source);
+    setup.settings = runSettings;
     const bool clean = outcome.clean;
     std::fflush(stdout);
     std::fflush(stderr);

@@ -286,6 +286,18 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
     }
     return true;
   }
+  if (name == "--warm") {
+    options.warm = true;
+    return true;
+  }
+  if (name == "--office-restart") {
+    if (!takeValue()) return false;
+    if (!ParseCount(value, 1, 9999, options.officeRestart)) {
+      error = "--office-restart: a number from 1 to 9999 is needed";
+      return false;
+    }
+    return true;
+  }
   if (name == "--worker-fd") {
     if (!takeValue()) return false;
     if (!ParseCount(value, 3, 9999, options.workerFd)) {

@@ -20,6 +20,10 @@ struct ConvertOptions {
   // Set in a worker process of a parallel run: the pipe that takes its
   // events; the entries come on standard input.
   int workerFd = -1;
+  // For the workers of the conversion service: LibreOffice started before
+  // the first entry, and a fresh one after this many presentations.
+  bool warm = false;
+  int officeRestart = 0;  // 0: the batch's interval
   // A batch beyond one machine: the list from a file, one slice of it, the
   // folder tree kept under the output folder, a line per entry, and a run
   // that skips what an earlier one converted.

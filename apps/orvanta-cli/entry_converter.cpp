@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "batchlist/source_tree.h"
 #include "pipeline/output_names.h"
+#include "pipeline/presentation_export.h"
 #include "pool/stop_signals.h"
 
 namespace orv::cli {
@@ -42,17 +43,20 @@ void CountingNotifier::Report(std::string_view text) {
 }
 
 EntryConverter::EntryConverter(ConversionSettings& settings, int timeLimit, bool verbose, std::string sourceRoot,
-                               BatchDriver::ProgressFactory makeProgress)
+                               BatchDriver::ProgressFactory makeProgress, int officeRestart)
     : settings_(settings),
       outputRoot_(settings.OutputFolder),
       sourceRoot_(std::move(sourceRoot)),
       stderrNotifier_(verbose),
       counter_(stderrNotifier_),
       scope_(counter_),
+      server_(officeRestart),
       driver_(settings, server_, std::move(makeProgress)) {
   pool::InstallStopHandlers();
   driver_.SetTimeLimit(timeLimit);
 }
+
+bool EntryConverter::StartOffice() { return !server_.CreateObject(kPresentationServerClass).application.IsNull(); }
 
 bool EntryConverter::PlaceOutputs(const std::string& source, std::string& relative) {
   if (sourceRoot_.empty()) return true;

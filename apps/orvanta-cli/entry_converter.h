@@ -39,7 +39,11 @@ class EntryConverter {
   // `settings` is the run's record; its OutputFolder is the output root, and
   // with a `sourceRoot` each entry writes into its own folder below it.
   EntryConverter(ConversionSettings& settings, int timeLimit, bool verbose, std::string sourceRoot,
-                 BatchDriver::ProgressFactory makeProgress);
+                 BatchDriver::ProgressFactory makeProgress, int officeRestart = kOfficeRestartInterval);
+
+  // Starts LibreOffice now rather than for the first presentation, so that
+  // the first one does not wait for it. False when it cannot be started.
+  bool StartOffice();
 
   // Converts one source (an absolute path); prints its outputs when it
   // converted cleanly.

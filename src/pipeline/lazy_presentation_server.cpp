@@ -6,7 +6,9 @@ namespace orv {
 
 // Made when either program starts: the right moment to sweep up after runs
 // that were killed.
-LazyPresentationServer::LazyPresentationServer() { RemoveLeftoversOfDeadRuns(); }
+LazyPresentationServer::LazyPresentationServer(int restartEvery) : restartEvery_(restartEvery) {
+  RemoveLeftoversOfDeadRuns();
+}
 LazyPresentationServer::~LazyPresentationServer() = default;
 
 ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
@@ -14,7 +16,7 @@ ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
   // its plugin and starts LibreOffice then, and keeps it for the batch.
   if (!server_) {
     OfficeBackendOptions options;
-    options.restartEvery = kOfficeRestartInterval;
+    options.restartEvery = restartEvery_;
     server_ = std::make_unique<OfficeServer>(options);
     live_ = server_.get();
   }

@@ -18,12 +18,14 @@ inline constexpr int kOfficeRestartInterval = 25;
 
 class LazyPresentationServer final : public AutomationServer {
  public:
-  LazyPresentationServer();
+  // `restartEvery`: presentations per LibreOffice.
+  explicit LazyPresentationServer(int restartEvery = kOfficeRestartInterval);
   ~LazyPresentationServer() override;
   ServerStart CreateObject(std::string_view className) override;
   void EndNow() override;
 
  private:
+  int restartEvery_;
   std::unique_ptr<AutomationServer> server_;
   // The same server for EndNow, which may come from another thread.
   std::atomic<AutomationServer*> live_{nullptr};

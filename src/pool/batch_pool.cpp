@@ -18,95 +18,17 @@
 #include "pool/stop_signals.h"
 #include "pool/worker_board.h"
 #include "pool/worker_events.h"
+#include "pool/worker_process.h"
 
 namespace orv::pool {
 namespace {
 
-// Bytes read from one of a worker's pipes, handed on line by line.
-struct LineStream {
-  int fd = -1;
-  std::string pending;
-  bool open() const { return fd >= 0; }
-};
-
-struct Worker {
-  pid_t pid = -1;
-  int input = -1;  // the entries, NUL-terminated
-  LineStream out;
-  LineStream err;
-  LineStream events;
+struct Worker : WorkerProcess {
   std::deque<std::size_t> queue;  // the rest of its group
   std::optional<std::size_t> current;
   std::optional<batchlist::EntryRecord> record;  // of `current`, once sent
   int entriesSent = 0;                           // by this process; the number a Ctrl-C for `current` carries
 };
-
-void CloseFd(int& fd) {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
-}
-
-// The forked child: moves the pipe ends to the descriptors the worker
-// expects, whatever numbers they had (they are first lifted above the
-// standard ones), and becomes the worker. Only async-signal-safe calls.
-[[noreturn]] void ExecWorker(pid_t parent, const char* program, char* const* argv, const int (&ends)[4]) {
-  // A worker whose parent dies is told to stop as by a SIGTERM; a parent
-  // that died before this line is noticed by its pid.
-  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (::getppid() != parent) ::_exit(127);
-  int fds[4];
-  for (int k = 0; k < 4; ++k) fds[k] = ::fcntl(ends[k], F_DUPFD_CLOEXEC, 10);
-  for (int target = 0; target < 4; ++target) {
-    if (fds[target] < 0 || ::dup2(fds[target], target) < 0) ::_exit(127);
-  }
-  ::setpgid(0, 0);  // Ctrl-C reaches the workers through the parent only, once
-  ::signal(SIGPIPE, SIG_DFL);
-  // A Ctrl-C passed on while the worker is still starting waits until its
-  // handler is in place, instead of ending it.
-  sigset_t interrupt;
-  ::sigemptyset(&interrupt);
-  ::sigaddset(&interrupt, SIGINT);
-  ::sigprocmask(SIG_BLOCK, &interrupt, nullptr);
-  ::execv(program, argv);
-  ::_exit(127);
-}
-
-bool StartWorker(const ParallelPlan& plan, Worker& worker) {
-  // Everything the child needs is made before fork.
-  std::vector<std::string> args = plan.workerArgs;
-  std::vector<char*> argv = {const_cast<char*>(plan.program.c_str())};
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  int pipes[4][2];  // the worker's input, output, errors and events
-  for (int k = 0; k < 4; ++k) {
-    if (::pipe2(pipes[k], O_CLOEXEC) != 0) {
-      for (int made = 0; made < k; ++made) {
-        ::close(pipes[made][0]);
-        ::close(pipes[made][1]);
-      }
-      return false;
-    }
-  }
-  const int childEnds[4] = {pipes[0][0], pipes[1][1], pipes[2][1], pipes[3][1]};
-  const int ourEnds[4] = {pipes[0][1], pipes[1][0], pipes[2][0], pipes[3][0]};
-  const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid == 0) ExecWorker(parent, plan.program.c_str(), argv.data(), childEnds);
-  for (int fd : childEnds) ::close(fd);
-  if (pid < 0) {
-    for (int fd : ourEnds) ::close(fd);
-    return false;
-  }
-  worker.pid = pid;
-  worker.entriesSent = 0;
-  worker.input = ourEnds[0];
-  worker.out.fd = ourEnds[1];
-  worker.err.fd = ourEnds[2];
-  worker.events.fd = ourEnds[3];
-  for (int k = 1; k < 4; ++k) ::fcntl(ourEnds[k], F_SETFL, ::fcntl(ourEnds[k], F_GETFL) | O_NONBLOCK);
-  return true;
-}
 
 class Scheduler {
  public:
@@ -209,7 +131,8 @@ void Scheduler::Assign(std::size_t w) {
     CloseFd(worker.input);
     return;
   }
-  if (worker.pid <= 0 && !StartWorker(plan_, worker)) {
+  if (worker.pid <= 0 && StartWorker(plan_.program, plan_.workerArgs, worker)) worker.entriesSent = 0;
+  if (worker.pid <= 0) {
     for (std::size_t entry : worker.queue) {
       board_.Print(stderr, Label(entry) + ": Orvanta: no worker process could be started");
       ++failed_;
