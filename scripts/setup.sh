@@ -15,7 +15,7 @@ packages=(
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev
   chromium xvfb xauth xdotool
-  libcpp-httplib-dev
+  libcpp-httplib-dev libzip-dev
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db
 

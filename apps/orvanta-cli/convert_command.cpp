@@ -115,10 +115,14 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
   // A warm worker has LibreOffice running before its first entry; one that
   // cannot start it says so and ends, as after an entry it could not convert.
-  if (options.warm && !converter.StartOffice()) {
-    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+  if (options.warm) {
+    if (!converter.StartOffice()) {
+      std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+      std::fflush(events);
+      return kExitFailed;
+    }
+    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kReady, 0, {}}).c_str(), events);
     std::fflush(events);
-    return kExitFailed;
   }
   const ConversionSettings runSettings = setup.settings;
   std::string message;

@@ -15,7 +15,7 @@
 #include "commands.h"
 #include "http/file_response.h"
 #include "http/loopback_guard.h"
-#include "pipeline/preview_site.h"
+#include "http/preview_site.h"
 
 extern char** environ;
 

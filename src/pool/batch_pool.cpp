@@ -234,6 +234,8 @@ void Scheduler::OnEvent(std::size_t w, const WorkerEvent& event) {
     case WorkerEvent::Kind::kUnavailable:
       unavailable_ = true;
       break;
+    case WorkerEvent::Kind::kReady:
+      break;
     case WorkerEvent::Kind::kRecord:
       worker.record = batchlist::ParseReportLine(event.text);
       break;

@@ -11,6 +11,7 @@ constexpr std::string_view kCancelled = "cancelled";
 constexpr std::string_view kDone = "done ";
 constexpr std::string_view kUnavailable = "unavailable";
 constexpr std::string_view kRecord = "record ";
+constexpr std::string_view kReady = "ready";
 
 std::optional<std::int32_t> Number(std::string_view text, std::int32_t low, std::int32_t high) {
   std::int32_t value = 0;
@@ -40,6 +41,9 @@ std::string FormatWorkerEvent(const WorkerEvent& event) {
       break;
     case WorkerEvent::Kind::kUnavailable:
       line = std::string(kUnavailable);
+      break;
+    case WorkerEvent::Kind::kReady:
+      line = std::string(kReady);
       break;
     case WorkerEvent::Kind::kRecord:
       line = std::string(kRecord);
@@ -78,6 +82,10 @@ std::optional<WorkerEvent> ParseWorkerEvent(std::string_view line) {
   if (line.starts_with(kRecord)) {
     event.kind = WorkerEvent::Kind::kRecord;
     event.text = std::string(line.substr(kRecord.size()));
+    return event;
+  }
+  if (line == kReady) {
+    event.kind = WorkerEvent::Kind::kReady;
     return event;
   }
   if (line == kUnavailable) {

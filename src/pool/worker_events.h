@@ -20,6 +20,7 @@ struct WorkerEvent {
     kDone,         // number: 1 when the entry converted cleanly, else 0
     kUnavailable,  // LibreOffice cannot be started: no further entry can convert
     kRecord,       // text: the entry's report line (JSON), sent before its end
+    kReady,        // LibreOffice has started before the first entry
   };
   Kind kind = Kind::kStatus;
   std::int32_t number = 0;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "pipeline/preview_site.h"
+#include "http/preview_site.h"
 #include "support/files.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "pipeline/preview_site.h"
+#include "http/preview_site.h"
 
 #include <algorithm>
 #include <array>

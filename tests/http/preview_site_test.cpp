@@ -1,7 +1,7 @@
 // What the preview server maps request paths onto: the served folder and
 // nothing outside it, pages made for movies without one, and the program's
 // player for folders converted without it.
-#include "pipeline/preview_site.h"
+#include "http/preview_site.h"
 
 #include <gtest/gtest.h>
 
