@@ -136,6 +136,7 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       SettingOverrides values = options.overrides;
       for (const auto& [name, value] : job->values) values[name] = value;
       setup.settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
+      setup.settings.WebPlayerRoot = job->webPlayerRoot;
       source = job->source;
     }
     const EntryOutcome outcome = converter.Convert(source);

@@ -21,6 +21,7 @@ constexpr char kUsage[] =
     "  settings reset              forget every stored option (defaults apply)\n"
     "  preview [--port N] PATH     serve a page, movie or output folder on 127.0.0.1\n"
     "                              and open it in the browser, where it plays\n"
+    "  serve [OPTIONS]             convert over HTTP with LibreOffice kept running\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   if (command == "convert") return orv::cli::RunConvertCommand(args);
   if (command == "settings") return orv::cli::RunSettingsCommand(args);
   if (command == "preview") return orv::cli::RunPreviewCommand(args);
+  if (command == "serve") return orv::cli::RunServeCommand(args);
   std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return orv::cli::kExitUsage;
 }

@@ -8,6 +8,7 @@ std::string FormatWorkerJob(const WorkerJob& job) {
   nlohmann::ordered_json json;
   json["source"] = job.source;
   json["output"] = job.outputFolder;
+  json["player"] = job.webPlayerRoot;
   json["values"] = nlohmann::ordered_json::object();
   for (const auto& [name, value] : job.values) json["values"][name] = value;
   return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
@@ -26,6 +27,9 @@ std::optional<WorkerJob> ParseWorkerJob(std::string_view message) {
   WorkerJob job;
   job.source = source->get<std::string>();
   job.outputFolder = output->get<std::string>();
+  if (const auto player = json.find("player"); player != json.end() && player->is_string()) {
+    job.webPlayerRoot = player->get<std::string>();
+  }
   for (const auto& [name, value] : values->items()) {
     if (!value.is_number_integer()) return std::nullopt;
     const auto number = value.get<std::int64_t>();

@@ -15,6 +15,7 @@ namespace orv::pool {
 struct WorkerJob {
   std::string source;                                       // absolute
   std::string outputFolder;                                 // absolute
+  std::string webPlayerRoot;                                // where the pages\' player is kept; may be empty
   std::map<std::string, std::int32_t, std::less<>> values;  // stored name -> value
 };
 

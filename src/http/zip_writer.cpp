@@ -1,0 +1,56 @@
+#include "http/zip_writer.h"
+
+#include <zip.h>
+
+namespace orv::http {
+namespace {
+
+bool SafeEntryName(const std::string& name) {
+  if (name.empty() || name.front() == '/' || name.find('\\') != std::string::npos) return false;
+  std::size_t from = 0;
+  while (from <= name.size()) {
+    std::size_t to = name.find('/', from);
+    if (to == std::string::npos) to = name.size();
+    const std::string part = name.substr(from, to - from);
+    if (part.empty() || part == "." || part == "..") return false;
+    from = to + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, std::string& error) {
+  int code = 0;
+  zip_t* zip = zip_open(zipPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  if (zip == nullptr) {
+    zip_error_t reason;
+    zip_error_init_with_code(&reason, code);
+    error = std::string("cannot make the zip: ") + zip_error_strerror(&reason);
+    zip_error_fini(&reason);
+    return false;
+  }
+  for (const ZipEntry& entry : entries) {
+    if (!SafeEntryName(entry.name)) {
+      error = "refused zip entry name " + entry.name;
+      zip_discard(zip);
+      return false;
+    }
+    zip_source_t* source = entry.path.empty() ? zip_source_buffer(zip, entry.text.data(), entry.text.size(), 0)
+                                              : zip_source_file(zip, entry.path.c_str(), 0, -1);
+    if (source == nullptr || zip_file_add(zip, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+      if (source != nullptr) zip_source_free(source);
+      error = std::string("cannot add ") + entry.name + " to the zip: " + zip_strerror(zip);
+      zip_discard(zip);
+      return false;
+    }
+  }
+  if (zip_close(zip) != 0) {
+    error = std::string("cannot write the zip: ") + zip_strerror(zip);
+    zip_discard(zip);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orv::http
