@@ -9,12 +9,13 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "base/paths.h"
 #include "http/bearer_token.h"
-#include "http/file_response.h"
 #include "http/host_check.h"
 #include "http/service_form.h"
 #include "http/upload_name.h"
@@ -162,6 +163,13 @@ class FormReader {
   int fd_ = -1;
   std::vector<std::pair<std::string, std::string>> fields_;
 };
+
+// A failure that was LibreOffice's own end rather than the presentation's
+// fault: the bridge's words for a process that went away mid-call.
+bool LostLibreOffice(std::string_view message) {
+  return message.find("The connection to LibreOffice was lost") != std::string_view::npos ||
+         message.find("LibreOffice stopped while answering") != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -366,6 +374,7 @@ void ConversionService::Convert(const httplib::Request& request, httplib::Respon
     case batchlist::EntryStatus::kTimedOut:
       return answer(504, "timed-out", message);
     case batchlist::EntryStatus::kFailed:
+      if (LostLibreOffice(message)) return answer(500, "office-died", message);
       return answer(422, "not-converted", message.empty() ? "the presentation could not be converted" : message);
     case batchlist::EntryStatus::kCancelled:
       return answer(503, "shutting-down", "the conversion was cancelled");
@@ -383,10 +392,13 @@ void ConversionService::Convert(const httplib::Request& request, httplib::Respon
   entries.push_back({"report.json", {}, batchlist::FormatReportLine(record)});
   std::string error;
   if (!WriteZip(folder.answer(), entries, error)) return answer(500, "internal", error);
-  // The zip stays readable through its open descriptor once the folder goes.
-  if (!SendFile(request, response, folder.answer(), "application/zip")) {
-    return answer(500, "internal", "the answer could not be read back");
-  }
+  // Held in memory to be sent: the server sends nothing more from disk once
+  // it is shutting down, and a running conversion's answer must still go.
+  std::ifstream zip(folder.answer(), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(zip)), std::istreambuf_iterator<char>());
+  if (!zip.good() && !zip.eof()) return answer(500, "internal", "the answer could not be read back");
+  response.status = 200;
+  response.set_content(std::move(bytes), "application/zip");
   response.set_header("Content-Disposition", "attachment; filename=\"orvanta.zip\"");
   metrics_.CountRequest("converted", std::chrono::duration<double>(std::chrono::steady_clock::now() - arrived).count());
 }
