@@ -41,6 +41,7 @@ std::optional<std::string> UploadFileName(std::string_view clientName, std::stri
     stem += (byte < 0x20 || byte == 0x7f) ? '_' : c;
   }
   for (std::size_t at = stem.find(".."); at != std::string::npos; at = stem.find("..")) stem.replace(at, 2, "_");
+  if (!stem.empty() && stem.back() == '.') stem.back() = '_';  // it would meet the extension's dot
   if (stem.empty()) stem = "presentation";
   return stem + std::string(name.substr(dot));
 }
