@@ -37,6 +37,27 @@ for rule in spec.get("podFailurePolicy", {}).get("rules", []):
     codes = rule.get("onExitCodes")
     check(not codes or codes.get("containerName") == container["name"], "podFailurePolicy names another container")
 
+documents = list(yaml.safe_load_all((examples / "kubernetes/serve-deployment.yaml").read_text()))
+kinds = {document["kind"]: document for document in documents}
+check(set(kinds) == {"Deployment", "Service", "HorizontalPodAutoscaler"}, f"serve-deployment.yaml holds {set(kinds)}")
+pod = kinds["Deployment"]["spec"]["template"]
+check(kinds["Deployment"]["spec"]["selector"]["matchLabels"].items() <= pod["metadata"]["labels"].items(),
+      "the Deployment's selector does not match its pods")
+check(kinds["Service"]["spec"]["selector"].items() <= pod["metadata"]["labels"].items(),
+      "the Service does not select the pods")
+serve = pod["spec"]["containers"][0]
+serve_args = " ".join(serve["args"])
+check(serve["readinessProbe"]["httpGet"]["path"] == "/health" and serve["livenessProbe"]["httpGet"]["path"] == "/health",
+      "the probes do not ask /health")
+check("--token-file=" in serve_args and "0.0.0.0" in serve_args, "beyond loopback without a token")
+token_mount = next(m for m in serve["volumeMounts"] if m["name"] == "token")
+check(serve_args.split("--token-file=")[1].split()[0].startswith(token_mount["mountPath"] + "/"),
+      "the token file is not on the token's volume")
+token_volume = next(v for v in pod["spec"]["volumes"] if v["name"] == "token")
+check(token_volume["secret"]["defaultMode"] & 0o077 == 0, "the token is readable by others: serve refuses it")
+check(kinds["HorizontalPodAutoscaler"]["spec"]["scaleTargetRef"]["name"] == kinds["Deployment"]["metadata"]["name"],
+      "the autoscaler scales another Deployment")
+
 containerfile = (examples / "kubernetes/Containerfile").read_text()
 check(containerfile.startswith("#") and "\nFROM debian:12\n" in containerfile, "the image is not FROM debian:12")
 check(re.search(r"apt-get install [^\n]*orvanta_\*\.deb", containerfile), "the package is not installed")

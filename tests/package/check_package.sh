@@ -68,6 +68,8 @@ done
 for path in "${expected[@]}"; do
   grep -qxF "$path" "$scratch/paths" || fail "missing $path"
 done
+# The service's unit, installed but not enabled.
+grep -qE '^/(usr/)?lib/systemd/system/orvanta-serve\.service$' "$scratch/paths" || fail "missing orvanta-serve.service"
 grep -q '^/usr/share/orvanta/ruffle/.*\.wasm$' "$scratch/paths" || fail "the web player has no .wasm"
 # Everything under /usr, owned by root, no source maps or build leftovers.
 outside=$(grep -v -e '^/usr/' -e '^/$' -e '^/usr$' "$scratch/paths" || true)
