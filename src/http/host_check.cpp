@@ -15,9 +15,10 @@ bool SameLetters(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The port after the name: digits only, no sign, no blank, 1 to 65535.
+// The port after the name: digits only, no sign, no blank, no leading zero
+// (browsers never send one), 1 to 65535.
 bool ReadPort(std::string_view text, int& port) {
-  if (text.empty() || text.size() > 5) return false;
+  if (text.empty() || text.size() > 5 || text.front() == '0') return false;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
   return error == std::errc() && end == text.data() + text.size() && port >= 1 && port <= 65535;
 }

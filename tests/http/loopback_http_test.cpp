@@ -25,7 +25,8 @@ TEST(LoopbackHost, OnlyTheLoopbackNamesWithTheServersPort) {
         Case{"localhost.:8470", true}, Case{"[::1]:8470", true}, Case{"127.0.0.1:8471", false},
         Case{"127.0.0.1", false}, Case{"attacker.example:8470", false}, Case{"localhost.attacker.example:8470", false},
         Case{"127.0.0.2:8470", false}, Case{"[::1]", false}, Case{"::1:8470", false}, Case{"127.0.0.1:+8470", false},
-        Case{"127.0.0.1: 8470", false}, Case{"", false}, Case{"127.0.0.1:8470:8470", false}}) {
+        Case{"127.0.0.1:08470", false}, Case{"127.0.0.1: 8470", false}, Case{"", false},
+        Case{"127.0.0.1:8470:8470", false}}) {
     EXPECT_EQ(IsOwnLoopbackHost(c.host, 8470), c.answered) << c.host;
   }
   EXPECT_TRUE(IsOwnLoopbackHost("localhost", 80));
