@@ -178,7 +178,7 @@ void ServicePool::Loop() {
   for (;;) {
     {
       std::lock_guard lock(mutex_);
-      bool anyRunning = false;
+      bool anyRunning = !leaving_.empty();
       for (const Slot& slot : slots_) anyRunning = anyRunning || slot.pid > 0;
       if (finishing_ && !anyRunning) break;
       AssignLocked();
@@ -208,13 +208,24 @@ void ServicePool::Pump(int timeoutMs) {
       }
     }
   }
+  std::size_t leavingFrom = fds.size();
+  {
+    std::lock_guard lock(mutex_);
+    leavingFrom = fds.size();
+    for (WorkerProcess& worker : leaving_) {
+      for (LineStream* stream : {&worker.out, &worker.err, &worker.events}) {
+        if (stream->open()) fds.push_back({stream->fd, POLLIN, 0});
+      }
+    }
+  }
   fds.push_back({wakeRead_, POLLIN, 0});
   if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) return;
   char drain[64];
   while (::read(wakeRead_, drain, sizeof drain) > 0) {
   }
   std::lock_guard lock(mutex_);
-  for (std::size_t k = 0; k + 1 < fds.size(); ++k) {
+  DrainLeaving();
+  for (std::size_t k = 0; k < leavingFrom; ++k) {
     if (fds[k].revents == 0) continue;
     Slot& slot = slots_[owners[k].first];
     LineStream* streams[] = {&slot.out, &slot.err, &slot.events};
@@ -223,6 +234,25 @@ void ServicePool::Pump(int timeoutMs) {
   for (Slot& slot : slots_) {
     if (slot.pid > 0 && !slot.events.open()) OnWorkerEnded(slot);
   }
+}
+
+// Workers on their way out: what they still write is of no use; once their
+// events end they are reaped.
+void ServicePool::DrainLeaving() {
+  char buffer[4096];
+  for (WorkerProcess& worker : leaving_) {
+    for (LineStream* stream : {&worker.out, &worker.err, &worker.events}) {
+      ssize_t n = 0;
+      while (stream->open() && (n = ::read(stream->fd, buffer, sizeof buffer)) > 0) {
+      }
+      if (stream->open() && n == 0) CloseFd(stream->fd);
+    }
+  }
+  std::erase_if(leaving_, [](WorkerProcess& worker) {
+    if (worker.events.open()) return false;
+    ReapWorker(worker);
+    return true;
+  });
 }
 
 void ServicePool::ReadFrom(Slot& slot, LineStream& stream) {
@@ -284,8 +314,12 @@ void ServicePool::OnJobEnd(Slot& slot) {
   const bool worn = slot.jobsDone >= config_.restartAfter;
   const bool heavy = config_.memoryLimit > 0 && ResidentBytesOfTree(slot.pid) > config_.memoryLimit;
   if ((worn || heavy) && !slot.retiring) {
-    CloseFd(slot.input);  // it ends with its LibreOffice; a fresh one takes its place
-    slot.retiring = true;
+    // It ends with its LibreOffice on its own; a fresh one takes the slot at
+    // once instead of waiting for that.
+    CloseFd(slot.input);
+    leaving_.push_back(static_cast<WorkerProcess&>(slot));
+    slot = Slot{};
+    ++restarts_;
   }
 }
 

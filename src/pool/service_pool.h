@@ -104,12 +104,14 @@ class ServicePool {
   void OnJobEnd(Slot& slot);
   void OnWorkerEnded(Slot& slot);
   void MeasureMemory();
+  void DrainLeaving();
   void Wake();
 
   ServicePoolConfig config_;
   mutable std::mutex mutex_;
   std::condition_variable idle_;
   std::vector<Slot> slots_;
+  std::vector<WorkerProcess> leaving_;  // retired, ending with their LibreOffices
   std::deque<Waiting> queue_;
   bool shuttingDown_ = false;
   bool finishing_ = false;

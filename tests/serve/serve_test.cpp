@@ -231,8 +231,9 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   EXPECT_EQ(test::FileNames(service.tmp()), std::vector<std::string>{}) << "left in the temporary folder";
 }
 
+// Workers are replaced every 3 presentations meanwhile: nothing is lost.
 TEST_F(Serve, FourClientsAtOnceEachGetTheirOwnAnswer) {
-  Service service({"--workers", "2"});
+  Service service({"--workers", "2", "--restart-after", "3"});
   const std::vector<std::pair<fs::path, int>> mix = {{Corpus("basic_test_ppt_file.ppt"), 200},
                                                      {Corpus("Password_Protected-hello.ppt"), 422},
                                                      {Corpus("slide_master.ppt"), 200},
@@ -263,8 +264,12 @@ TEST_F(Serve, FourClientsAtOnceEachGetTheirOwnAnswer) {
     }));
   }
   for (auto& client : clients) EXPECT_EQ(client.get(), std::vector<std::string>{});
-  EXPECT_NE(service.Get("/metrics")->body.find("orvanta_request_seconds_count 20\n"), std::string::npos);
+  const std::string metrics = service.Get("/metrics")->body;
+  EXPECT_NE(metrics.find("orvanta_request_seconds_count 20\n"), std::string::npos);
+  EXPECT_NE(metrics.find("orvanta_office_restarts_total 6\n"), std::string::npos) << metrics;
+  const auto workers = service.Workers();
   EXPECT_EQ(service.Stop(), 0);
+  for (pid_t worker : workers) EXPECT_TRUE(OfficeGone(worker));
 }
 
 // A worker held (SIGSTOP) in the middle of a request: with no queue the next
