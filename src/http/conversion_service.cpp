@@ -209,14 +209,10 @@ bool ConversionService::Start(std::string& error) {
 
   pool::ServicePoolConfig poolConfig;
   poolConfig.program = config_.program;
-  poolConfig.workerArgs = {"convert",
-                           "--worker-fd",
-                           "3",
-                           "--warm",
-                           "--time-limit",
-                           std::to_string(config_.timeLimit),
-                           "--office-restart",
-                           std::to_string(config_.restartAfter)};
+  poolConfig.workerArgs = {"convert", "--worker-fd", "3", "--warm", "--time-limit", std::to_string(config_.timeLimit),
+                           // The pool replaces the worker after that many; its own start of
+                           // LibreOffice counts as one more, and must not restart it first.
+                           "--office-restart", std::to_string(config_.restartAfter + 1)};
   if (!config_.storePath.empty()) {
     poolConfig.workerArgs.insert(poolConfig.workerArgs.end(), {"--store", config_.storePath});
   }
