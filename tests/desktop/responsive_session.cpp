@@ -243,8 +243,10 @@ class Session {
                                                },
                                                300000);
     Check(finished, "the small deck converts after it");
-    std::printf("longest wait for the program's answer to a ping during the batch: %.0f ms (%d pings answered)\n",
-                ping.longestMs(), ping.answered());
+    std::printf(
+        "longest wait for the program's answer to a ping during the batch: %.0f ms, from %.1f s after Convert (%d "
+        "pings answered)\n",
+        ping.longestMs(), ping.longestAtMs() / 1000.0, ping.answered());
     if (mode_ != "measure") {
       Check(FilesStartingWith(out_, kLargeDeck).empty(), "no movie nor page of the cancelled deck");
       Check(!fs::exists(working), "the cancelled deck's working folder is gone");

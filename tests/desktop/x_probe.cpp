@@ -181,6 +181,7 @@ void PingWatch::Run(Window window) {
   XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
   const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
   const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  const Clock::time_point start = Clock::now();
   for (long serial = 1; !stop_.load(); ++serial) {
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -210,7 +211,10 @@ void PingWatch::Run(Window window) {
     }
     // Also the wait of a ping still unanswered when the watch ends counts.
     const long waited = static_cast<long>(MillisecondsSince(sent) * 1000.0);
-    if (waited > longest_.load()) longest_.store(waited);
+    if (waited > longest_.load()) {
+      longest_.store(waited);
+      longestAt_.store(static_cast<long>(std::chrono::duration<double, std::micro>(sent - start).count()));
+    }
     if (answered) answered_.fetch_add(1);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

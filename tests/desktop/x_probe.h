@@ -73,6 +73,8 @@ class PingWatch {
   PingWatch& operator=(const PingWatch&) = delete;
 
   double longestMs() const { return longest_.load() / 1000.0; }
+  // When the longest wait began, in milliseconds after the watch started.
+  double longestAtMs() const { return longestAt_.load() / 1000.0; }
   int answered() const { return answered_.load(); }
 
  private:
@@ -80,6 +82,7 @@ class PingWatch {
 
   std::atomic<bool> stop_{false};
   std::atomic<long> longest_{0};  // microseconds
+  std::atomic<long> longestAt_{0};
   std::atomic<int> answered_{0};
   std::thread thread_;
 };
