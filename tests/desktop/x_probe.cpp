@@ -138,6 +138,8 @@ double XProbe::ExposeRepaintMs(Window window, const QRect& area, int limitMs) {
                  static_cast<unsigned>(area.height()));
   XFreeGC(display_, gc);
   XSync(display_, False);
+  // The scribble must show, or its disappearance would prove nothing.
+  if (!Scribbled(window, area)) return -2.0;
 
   XEvent expose{};
   expose.xexpose.type = Expose;
@@ -153,15 +155,19 @@ double XProbe::ExposeRepaintMs(Window window, const QRect& area, int limitMs) {
   const Clock::time_point sent = Clock::now();
   // Read back until the program has painted the area again.
   while (MillisecondsSince(sent) < limitMs) {
-    XImage* image = XGetImage(display_, window, area.x(), area.y(), static_cast<unsigned>(area.width()),
-                              static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
-    if (image == nullptr) return -1.0;
-    const bool scribbled = HasScribble(image);
-    XDestroyImage(image);
-    if (!scribbled) return MillisecondsSince(sent);
+    if (!Scribbled(window, area)) return MillisecondsSince(sent);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return -1.0;
+}
+
+bool XProbe::Scribbled(XWindow window, const QRect& area) {
+  XImage* image = XGetImage(display_, window, area.x(), area.y(), static_cast<unsigned>(area.width()),
+                            static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
+  if (image == nullptr) return false;
+  const bool scribbled = HasScribble(image);
+  XDestroyImage(image);
+  return scribbled;
 }
 
 PingWatch::PingWatch(Window window) {

@@ -51,12 +51,13 @@ class XProbe {
 
   // Draws over `area` of `window` as if another window had covered it, sends
   // the window an expose and waits for the program to paint it back. The
-  // milliseconds from the expose to the paint; negative when the area was
-  // not repainted within `limitMs`.
+  // milliseconds from the expose to the paint; -1 when the area was not
+  // repainted within `limitMs`, -2 when the drawing over it did not show.
   double ExposeRepaintMs(XWindow window, const QRect& area, int limitMs);
 
  private:
   unsigned long Intern(const char* name);
+  bool Scribbled(XWindow window, const QRect& area);
   std::vector<unsigned long> Property(XWindow window, unsigned long property, unsigned long type);
 
   _XDisplay* display_;
