@@ -12,12 +12,14 @@ void PlaceOverOwner(QWidget& dialog, const QWidget* owner) {
   const QWidget* window = owner->window();
   // A dialog that sized itself keeps its size; the others take their layout's.
   if (!dialog.testAttribute(Qt::WA_Resized)) dialog.adjustSize();
-  const QRect frame = window->frameGeometry();
-  QPoint topLeft = frame.center() - QPoint(dialog.width() / 2, dialog.height() / 2);
+  const QRect area = window->geometry();
+  QPoint topLeft = area.center() - QPoint(dialog.width() / 2, dialog.height() / 2);
   if (const QScreen* screen = window->screen()) {
-    const QRect area = screen->availableGeometry();
-    topLeft.setX(std::clamp(topLeft.x(), area.left(), std::max(area.left(), area.right() - dialog.width())));
-    topLeft.setY(std::clamp(topLeft.y(), area.top(), std::max(area.top(), area.bottom() - dialog.height())));
+    const QRect screenArea = screen->availableGeometry();
+    topLeft.setX(
+        std::clamp(topLeft.x(), screenArea.left(), std::max(screenArea.left(), screenArea.right() - dialog.width())));
+    topLeft.setY(
+        std::clamp(topLeft.y(), screenArea.top(), std::max(screenArea.top(), screenArea.bottom() - dialog.height())));
   }
   dialog.move(topLeft);
 }

@@ -1,7 +1,8 @@
 // Dialogs open centred over the window that owns them. Qt's own placement
 // maps the owner's origin to the screen, and for the frameless main window
-// under a window manager that mapping can be (0, 0) (the dialog then opens at
-// the top left of the screen); the owner's frame geometry is always right.
+// under a window manager that mapping can be (0, 0), and its frame 1 x 1
+// pixels (the dialog then opens at the top left of the screen); the owner's
+// geometry on the screen is right.
 #pragma once
 
 class QWidget;
