@@ -49,6 +49,8 @@ class ServerThread::Calls {
 
   // Runs `call` on the thread and waits for it; its exception is rethrown here.
   void Run(const std::function<void()>& call) {
+    // A presentation already given up asks nothing more of LibreOffice.
+    if (wait_.CancelRequested()) throw AutomationError("The conversion was cancelled");
     struct Outcome {
       std::atomic<bool> done{false};
       std::exception_ptr error;

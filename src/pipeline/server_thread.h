@@ -4,7 +4,8 @@
 // sees one call after the other, in its order: it waits for each through a
 // CallWait. When the waiting thread learns that the user has given up the
 // presentation, the server's process is ended, as the time limit does, and
-// the call fails with AutomationError.
+// the call fails with AutomationError; once given up, further calls fail at
+// once without reaching the server. Objects are still released.
 //
 // The server is made by the caller and ended on the thread: LibreOffice
 // belongs to the thread that started it and is killed when that thread ends.
