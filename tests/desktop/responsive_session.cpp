@@ -148,12 +148,11 @@ double DarkShare(const QImage& picture) {
 
 class Session {
  public:
-  Session(std::string mode, std::string artifacts, std::string program, std::string xdotool, std::string corpus)
+  Session(std::string mode, std::string artifacts, std::string program, std::string xdotool)
       : mode_(std::move(mode)),
         artifacts_(std::move(artifacts)),
         program_(std::move(program)),
-        xdotool_(std::move(xdotool)),
-        corpus_(std::move(corpus)) {}
+        xdotool_(std::move(xdotool)) {}
 
   void Start(const std::string& scratch) {
     out_ = scratch + "/out";
@@ -267,13 +266,11 @@ class Session {
         },
         300000);
     Check(ended && progress != 0, "the large deck's progress window came and went");
-    const bool finished = progress != 0 && WaitFor(
-                                               [&] {
-                                                 NoteOffice();
-                                                 return fs::exists(out_ + "/" + kSmallDeck + ".swf") &&
-                                                        x_.FindWindow(pid_, kProgressTitle) == 0;
-                                               },
-                                               300000);
+    auto smallDeckDone = [&] {
+      NoteOffice();
+      return fs::exists(out_ + "/" + kSmallDeck + ".swf") && x_.FindWindow(pid_, kProgressTitle) == 0;
+    };
+    const bool finished = progress != 0 && WaitFor(smallDeckDone, 300000);
     Check(finished, "the small deck converts after it");
     std::printf(
         "longest wait for the program's answer to a ping during the batch: %.0f ms, from %.1f s after Convert (%d "
@@ -356,7 +353,7 @@ class Session {
     Check(WaitFor([&] { return GroupGone(group); }, 15000), "the cancel ends that deck's LibreOffice");
   }
 
-  std::string mode_, artifacts_, program_, xdotool_, corpus_;
+  std::string mode_, artifacts_, program_, xdotool_;
   std::string out_, temp_;
   XProbe x_;
   pid_t pid_ = 0;
@@ -384,7 +381,7 @@ int main(int argc, char** argv) {
   XProbe x;
   Check(x.valid() && WaitFor([&] { return x.WindowManagerRunning(); }, 15000), "openbox manages the screen");
 
-  Session session(mode, argv[2], argv[3], argv[4], corpus);
+  Session session(mode, argv[2], argv[3], argv[4]);
   session.Start(scratch.path());
   if (mode == "start") session.CheckDialogsOverMainWindow();
   session.AddPresentation(corpus + "/" + kSmallDeck + ".ppt");
