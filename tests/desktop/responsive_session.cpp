@@ -1,16 +1,16 @@
 // The desktop program as a user meets it (run under xvfb-run): openbox as the
 // window manager, the program started as a process, presentations added and
 // converted by clicks and keys typed through xdotool. The large corpus deck
-// is converted first at 2048 x 1536, then a small one. Esc is typed
-//   start:  0.5 s after LibreOffice's process appears,
-//   export: once the first slide picture is written;
-// the large deck is then cancelled within half a second, its LibreOffice
-// ended, nothing of it left, and the small deck converts. The export round
-// also keeps screenshots at 0.3, 1 and 3 s after Convert and has the main
-// window repaint an expose while LibreOffice loads the deck; the start round
-// first opens Options and About, which must open over the main window. `measure`
-// converts both without a cancel. Every round prints the longest time the
-// program took to answer a window manager's ping.
+// is converted first at 2048 x 1536, then a small one. Rounds:
+//   start:   Options and About open over the main window; Esc is typed 0.5 s
+//            after LibreOffice's process appears;
+//   export:  Esc is typed once the first slide picture is written;
+//   screens: no cancel; screenshots at 0.3, 1 and 3 s after Convert, and an
+//            expose of the main window repainted while LibreOffice loads.
+// After an Esc the large deck is cancelled within half a second, its
+// LibreOffice ended and nothing of it left; the small deck converts. Every
+// round prints the longest time the program took to answer a window
+// manager's ping.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -232,7 +232,7 @@ class Session {
     const Clock::time_point convert = Clock::now();
     const std::string working = temp_ + "/" + kLargeDeck + "_zzz_";
     std::vector<double> shots = {300, 1000, 3000};
-    if (mode_ != "export") shots.clear();
+    if (mode_ != "screens") shots.clear();
     pid_t office = 0;
     Clock::time_point officeSeen;
     bool exposed = false;
@@ -250,13 +250,13 @@ class Session {
             shots.erase(shots.begin());
           }
           if (office == 0 && (office = NoteOffice()) != 0) officeSeen = Clock::now();
-          if (mode_ == "export" && office != 0 && !exposed && MillisecondsSince(officeSeen) > 1000) {
+          if (mode_ == "screens" && office != 0 && !exposed && MillisecondsSince(officeSeen) > 1000) {
             exposed = true;
             CheckExposeWhileLoading(working);
           }
           if (!escTyped && office != 0 && progress != 0 &&
               ((mode_ == "start" && MillisecondsSince(officeSeen) >= 500) ||
-               (mode_ == "export" && shots.empty() && HasSlidePicture(working)))) {
+               (mode_ == "export" && HasSlidePicture(working)))) {
             escTyped = true;
             TypeEscAndCheckCancel(progress, office, working);
             return true;
@@ -276,7 +276,7 @@ class Session {
         "longest wait for the program's answer to a ping during the batch: %.0f ms, from %.1f s after Convert (%d "
         "pings answered)\n",
         ping.longestMs(), ping.longestAtMs() / 1000.0, ping.answered());
-    if (mode_ != "measure") {
+    if (mode_ != "screens") {
       Check(FilesStartingWith(out_, kLargeDeck).empty(), "no movie nor page of the cancelled deck");
       Check(!fs::exists(working), "the cancelled deck's working folder is gone");
     }
@@ -343,12 +343,12 @@ class Session {
 
   void TypeEscAndCheckCancel(XWindow progress, pid_t office, const std::string& working) {
     const pid_t group = office;  // LibreOffice leads its own process group
+    const char* moment = HasSlidePicture(working) ? "during the export" : "at the start";
     const Clock::time_point typed = Clock::now();
     Run({xdotool_, "key", "Escape"});
     const bool hidden = WaitFor([&] { return !x_.Viewable(progress); }, 10000);
     const double ms = MillisecondsSince(typed);
-    std::printf("Esc (%s) honoured after %.0f ms\n", HasSlidePicture(working) ? "during the export" : "at the start",
-                ms);
+    std::printf("Esc (%s) honoured after %.0f ms\n", moment, ms);
     Check(hidden && ms <= 500, "Esc cancels within half a second");
     Check(WaitFor([&] { return GroupGone(group); }, 15000), "the cancel ends that deck's LibreOffice");
   }
@@ -365,7 +365,7 @@ class Session {
 
 int main(int argc, char** argv) {
   if (argc != 7) {
-    std::fprintf(stderr, "usage: desktop_responsive start|export|measure ARTIFACTS ORVANTA XDOTOOL OPENBOX SHARED\n");
+    std::fprintf(stderr, "usage: desktop_responsive start|export|screens ARTIFACTS ORVANTA XDOTOOL OPENBOX SHARED\n");
     return 2;
   }
   const std::string mode = argv[1];
