@@ -36,16 +36,16 @@ class CountingWait final : public CallWait {
 // Hands the calls to a server the test keeps, noting the thread they come on.
 class Forwarding final : public AutomationServer {
  public:
-  explicit Forwarding(AutomationServer& inner) : inner_(inner) {}
+  Forwarding(AutomationServer& inner, std::thread::id* thread = nullptr) : inner_(inner), thread_(thread) {}
   ServerStart CreateObject(std::string_view className) override {
-    thread = std::this_thread::get_id();
+    if (thread_ != nullptr) *thread_ = std::this_thread::get_id();
     return inner_.CreateObject(className);
   }
   void EndNow() override { inner_.EndNow(); }
-  std::thread::id thread;
 
  private:
   AutomationServer& inner_;
+  std::thread::id* thread_;
 };
 
 // A LibreOffice that hangs in its start until it is ended.
@@ -106,14 +106,14 @@ TEST(ServerThread, CallsRunOnItsThreadInTheCallersOrderAndObjectsAreReleasedTher
   Batch threaded;
   ScriptedServer behind(deck);
   CountingWait wait;
-  auto forwarding = std::make_unique<Forwarding>(behind);
-  Forwarding& seen = *forwarding;
+  std::thread::id serverThread;
   {
-    ServerThread thread(std::move(forwarding), wait);
+    ServerThread thread(std::make_unique<Forwarding>(behind, &serverThread), wait);
     EXPECT_EQ(threaded.Driver(thread).ConvertEntry(threaded.deck), EntryResult::kConverted);
   }
   EXPECT_EQ(behind.calls, alone.calls);
-  EXPECT_NE(seen.thread, std::this_thread::get_id());
+  EXPECT_NE(serverThread, std::thread::id());
+  EXPECT_NE(serverThread, std::this_thread::get_id());
   EXPECT_EQ(behind.liveObjects(), 0);
   EXPECT_EQ(FileNames(threaded.out.path()), FileNames(direct.out.path()));
 }
