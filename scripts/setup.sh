@@ -14,7 +14,7 @@ packages=(
   nlohmann-json3-dev
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  chromium xvfb xauth xdotool
+  chromium xvfb xauth xdotool openbox
   libcpp-httplib-dev libzip-dev
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db

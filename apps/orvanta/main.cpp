@@ -2,6 +2,7 @@
 // process ends when it closes.
 #include <unistd.h>
 #include <csignal>
+#include <memory>
 #include <string>
 
 #include <QApplication>
@@ -13,7 +14,9 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/lazy_presentation_server.h"
+#include "pipeline/server_thread.h"
 #include "settings/settings_store.h"
+#include "ui/qt/event_loop_wait.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_notifier.h"
 #include "ui/qt/skin_pictures.h"
@@ -50,9 +53,13 @@ int main(int argc, char** argv) {
   orv::QtNotifier notifier;
   orv::ScopedNotifier scope(notifier);
   orv::SettingsStore store;
-  orv::LazyPresentationServer server;
+  // LibreOffice's calls run on a thread of their own while the windows go on
+  // answering; they wait on this thread's event loop.
+  orv::EventLoopWait wait;
+  orv::ServerThread server(std::make_unique<orv::LazyPresentationServer>(), wait);
 
   orv::MainWindow window(store, server);
+  notifier.SetOwner(&window);
   window.exec();
   return 0;
 }

@@ -10,6 +10,7 @@ bool Progress::BeginProgress() {
   alive_ = OnBegin();
   if (!alive_) return false;
   ownerDisabled_ = OnDisableOwner();
+  OnReady();
   return true;
 }
 

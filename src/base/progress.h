@@ -56,6 +56,9 @@ class Progress {
   // Disables the window that must not take commands while the view lives;
   // true when one is disabled (also when it already was, by this view).
   virtual bool OnDisableOwner() { return false; }
+  // The view is up and its owner disabled; a window waits here until it is
+  // on the screen, painted and given the keyboard.
+  virtual void OnReady() {}
   virtual void OnStatus(const std::string& /*text*/) {}
   virtual void OnCaption(const std::string& /*caption*/) {}
   virtual void OnBar(std::int32_t /*position*/) {}

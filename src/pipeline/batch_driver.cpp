@@ -63,14 +63,15 @@ class Deadline {
 };
 
 // Notes whether the server could be started for the presentation at hand. A
-// start cut short by the time limit is the limit's failure, not a missing
-// server.
+// start cut short by the time limit or by the user's cancel is that
+// presentation's end, not a missing server.
 class StartWatch final : public AutomationServer {
  public:
-  StartWatch(AutomationServer& inner, const Deadline& deadline) : inner_(inner), deadline_(deadline) {}
+  StartWatch(AutomationServer& inner, const Deadline& deadline, const Progress& progress)
+      : inner_(inner), deadline_(deadline), progress_(progress) {}
   ServerStart CreateObject(std::string_view className) override {
     ServerStart start = inner_.CreateObject(className);
-    if (deadline_.expired()) throw AutomationError(start.description);
+    if (deadline_.expired() || progress_.cancelled()) throw AutomationError(start.description);
     failed = start.application.IsNull();
     return start;
   }
@@ -79,6 +80,7 @@ class StartWatch final : public AutomationServer {
  private:
   AutomationServer& inner_;
   const Deadline& deadline_;
+  const Progress& progress_;
 };
 
 // A page's notice links its movie's twin only when the twin's name could be
@@ -150,7 +152,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
   bool exported = false;
   {
     Deadline deadline(server_, timeLimit_);
-    StartWatch server(server_, deadline);
+    StartWatch server(server_, deadline, progress);
     try {
       exported = ExportPresentation(server, path, workingFolder, settings_, slides, progress, exportExtension_);
       if (!exported && server.failed) serverUnavailable_ = true;
@@ -158,8 +160,11 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       // The server could not open or export this presentation (damaged,
       // encrypted, not a presentation, out of time, or the server died
       // meanwhile). That is this presentation's failure alone; the next one
-      // starts afresh.
-      if (deadline.expired()) {
+      // starts afresh. A cancel that ended the server in the middle of a
+      // call is no failure and shows nothing.
+      if (progress.cancelled()) {
+        // nothing to tell
+      } else if (deadline.expired()) {
         timedOut_ = true;
         Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
       } else {

@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/options_sheet.h"
+#include "ui/qt/owner_placement.h"
 #include "ui/qt/progress_window.h"
 #include "ui/qt/skin_button.h"
 #include "ui/qt/skin_pictures.h"
@@ -103,11 +104,13 @@ void MainWindow::ShowHelp() { commands_.ShowHelp(ProgramFolder()); }
 void MainWindow::ShowOptions() {
   OptionsSheet sheet(
       store_, [this] { ShowHelp(); }, this);
+  PlaceOverOwner(sheet, this);
   sheet.exec();
 }
 
 void MainWindow::ShowAbout() {
   AboutBox about(this);
+  PlaceOverOwner(about, this);
   about.exec();
 }
 

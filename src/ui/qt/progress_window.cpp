@@ -12,8 +12,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "base/messages.h"
+#include "ui/qt/event_loop_wait.h"
+#include "ui/qt/owner_placement.h"
 
 namespace orv {
 namespace {
@@ -48,7 +51,9 @@ QWidget* MainWindowOf(QWidget* owner) {
 ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
     : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Progress(title), owner_(owner) {
   setWindowTitle(QString::fromStdString(title));
-  setAttribute(Qt::WA_ShowWithoutActivating);
+  // A dialog with a parent is a transient of its owner's window: the window
+  // manager keeps it over the main window, places it there and gives it the
+  // keyboard when it maps.
   setWindowModality(Qt::NonModal);
 
   status_ = new QLabel(this);
@@ -90,12 +95,7 @@ ProgressWindow::~ProgressWindow() {
 }
 
 bool ProgressWindow::OnBegin() {
-  QWidget* owner = owner_.data();
-  // Centred over the owner, shown without taking the activation.
-  if (owner != nullptr) {
-    const QPoint centre = owner->mapToGlobal(owner->rect().center());
-    move(centre - QPoint(width() / 2, height() / 2));
-  }
+  PlaceOverOwner(*this, owner_.data());
   show();
   return true;
 }
@@ -111,7 +111,33 @@ bool ProgressWindow::OnDisableOwner() {
   return !disabled_.isNull();
 }
 
-void ProgressWindow::OnStatus(const std::string& text) { status_->setText(QString::fromStdString(text)); }
+void ProgressWindow::TakeKeyboard() {
+  // Unless this window has the keyboard, an Esc goes to the disabled main
+  // window and is lost. It takes the keyboard from this program's own
+  // windows only, never from another program the user has turned to.
+  if (ownerDisabled() && isVisible()) {
+    if (!isActiveWindow() && QApplication::activeWindow() != nullptr) activateWindow();
+    if (!cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+void ProgressWindow::OnReady() {
+  // The user sees the window, and can press Esc in it, before the first long
+  // step starts. Where nothing hands out the keyboard, a while is enough.
+  TakeKeyboard();
+  EventLoopWait().Wait(std::chrono::milliseconds(kReadyWaitMs), [this] {
+    const QWindow* handle = windowHandle();
+    if (handle == nullptr || !isVisible()) return true;
+    // The keyboard is waited for only while it is this program's to give.
+    return handle->isExposed() && (isActiveWindow() || QApplication::activeWindow() == nullptr);
+  });
+}
+
+void ProgressWindow::OnStatus(const std::string& text) {
+  status_->setText(QString::fromStdString(text));
+  // Painted now, not at the next event dispatch.
+  if (isVisible()) status_->repaint();
+}
 
 void ProgressWindow::OnCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 
@@ -125,17 +151,10 @@ void ProgressWindow::OnBar(std::int32_t position) {
 }
 
 void ProgressWindow::OnPump(bool escCancels) {
-  // The window was shown without the activation, and the keyboard stays with
-  // the active window: unless this one takes it, an Esc goes to the disabled
-  // main window and is lost. It takes the keyboard from this program's own
-  // windows only, never from another program the user has turned to.
-  if (ownerDisabled() && isVisible()) {
-    if (!isActiveWindow() && QApplication::activeWindow() != nullptr) activateWindow();
-    if (!cancel_->hasFocus()) cancel_->setFocus(Qt::OtherFocusReason);
-  }
+  TakeKeyboard();
   escCancels_ = escCancels;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  escCancels_ = false;
+  escCancels_ = true;
 }
 
 void ProgressWindow::OnCancelled() {
@@ -144,8 +163,8 @@ void ProgressWindow::OnCancelled() {
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event) {
-  // Keys reach the window only while a step pumps events, so an Esc pressed
-  // in between takes effect at the next pump.
+  // Keys reach the window while a step pumps events and while a call into
+  // LibreOffice runs; only a pump may hold Esc back.
   if (event->key() == Qt::Key_Escape) {
     if (escCancels_) RequestCancel();
     event->accept();

@@ -2,7 +2,9 @@
 // a segmented bar, the percentage in the caption and a Cancel button. The
 // arithmetic is the Progress base class's; this class only shows it. While
 // the window exists the last enabled window along its chain of owners (the
-// main window) is disabled, and the window takes the keyboard at each pump.
+// main window) is disabled, and the window takes the keyboard when it shows
+// and at each pump. Esc and Cancel work during LibreOffice's calls too, which
+// run on another thread (EventLoopWait).
 #pragma once
 
 #include <QPointer>
@@ -30,6 +32,7 @@ class ProgressWindow final : public QWidget, public Progress {
  protected:
   bool OnBegin() override;
   bool OnDisableOwner() override;
+  void OnReady() override;
   void OnStatus(const std::string& text) override;
   void OnCaption(const std::string& caption) override;
   void OnBar(std::int32_t position) override;
@@ -40,10 +43,15 @@ class ProgressWindow final : public QWidget, public Progress {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void TakeKeyboard();
+
   QPointer<QWidget> owner_;
   // The window BeginProgress disabled, enabled again on destruction.
   QPointer<QWidget> disabled_;
-  bool escCancels_ = false;
+  // How long BeginProgress waits for the window to be shown with the keyboard.
+  static constexpr int kReadyWaitMs = 2000;
+  // Esc cancels, except while a pump that holds it back runs.
+  bool escCancels_ = true;
   QLabel* status_;
   QProgressBar* bar_;
   QPushButton* cancel_;

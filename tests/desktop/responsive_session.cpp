@@ -1,0 +1,395 @@
+// The desktop program as a user meets it (run under xvfb-run): openbox as the
+// window manager, the program started as a process, presentations added and
+// converted by clicks and keys typed through xdotool. The large corpus deck
+// is converted first at 2048 x 1536, then a small one. Rounds:
+//   start:   Options and About open over the main window; Esc is typed 0.5 s
+//            after LibreOffice's process appears;
+//   export:  Esc is typed once the first slide picture is written;
+//   screens: no cancel; screenshots at 0.3, 1 and 3 s after Convert, and an
+//            expose of the main window repainted while LibreOffice loads.
+// After an Esc the large deck is cancelled within half a second, its
+// LibreOffice ended and nothing of it left; the small deck converts. Every
+// round prints the longest time the program took to answer a window
+// manager's ping.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QImage>
+
+#include "screen_checks.h"
+#include "support/files.h"
+#include "support/needs.h"
+#include "x_probe.h"
+
+namespace fs = std::filesystem;
+using orv::test::Check;
+using orv::test::Clock;
+using orv::test::MillisecondsSince;
+using orv::test::XProbe;
+using orv::test::XWindow;
+
+namespace {
+
+constexpr char kLargeDeck[] = "23884_defense_FINAL_OOimport_edit";
+constexpr char kSmallDeck[] = "basic_test_ppt_file";
+constexpr char kProgressTitle[] = "进度";
+
+pid_t Spawn(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+bool Run(const std::vector<std::string>& args) {
+  int status = 0;
+  pid_t pid = Spawn(args);
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Looks every few milliseconds until `done` holds; false after `ms`.
+bool WaitFor(const std::function<bool()>& done, int ms) {
+  const Clock::time_point start = Clock::now();
+  while (!done()) {
+    if (MillisecondsSince(start) > ms) return false;
+    usleep(5000);
+  }
+  return true;
+}
+
+// "<pid> (<name>) <state> <ppid> <pgrp> ..." of /proc/<pid>/stat.
+struct ProcessStat {
+  std::string name;
+  char state = '?';
+  long parent = 0;
+};
+
+ProcessStat StatOf(const std::string& pid) {
+  std::ifstream in("/proc/" + pid + "/stat");
+  std::string line;
+  std::getline(in, line);
+  ProcessStat stat;
+  const std::size_t open = line.find('(');
+  const std::size_t close = line.rfind(')');
+  if (open == std::string::npos || close == std::string::npos) return stat;
+  stat.name = line.substr(open + 1, close - open - 1);
+  std::sscanf(line.c_str() + close + 1, " %c %ld", &stat.state, &stat.parent);
+  return stat;
+}
+
+// The LibreOffice that `parent` started (it leads its own process group).
+pid_t OfficeChildOf(pid_t parent) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+    const std::string pid = entry.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    ProcessStat stat = StatOf(pid);
+    if (stat.parent == parent && stat.state != 'Z' &&
+        (stat.name.find("soffice") != std::string::npos || stat.name.find("oosplash") != std::string::npos)) {
+      return static_cast<pid_t>(std::stol(pid));
+    }
+  }
+  return 0;
+}
+
+bool GroupGone(pid_t group) { return kill(-group, 0) != 0; }
+
+bool HasSlidePicture(const std::string& folder) {
+  std::error_code ec;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
+    const std::string extension = entry.path().extension().string();
+    if (extension == ".bmp" || extension == ".png" || extension == ".jpg") return true;
+  }
+  return false;
+}
+
+std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+// Centred over `owner`, give or take an eighth of its size.
+bool CentredOver(const QRect& window, const QRect& owner) {
+  const QPoint offset = window.center() - owner.center();
+  return std::abs(offset.x()) <= owner.width() / 8 && std::abs(offset.y()) <= owner.height() / 8;
+}
+
+// The share of dark pixels (text, the bar's frame) in a picture of a window.
+double DarkShare(const QImage& picture) {
+  if (picture.isNull()) return 0.0;
+  long dark = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      if (qGray(picture.pixel(x, y)) < 110) ++dark;
+    }
+  }
+  return static_cast<double>(dark) / (static_cast<double>(picture.width()) * picture.height());
+}
+
+class Session {
+ public:
+  Session(std::string mode, std::string artifacts, std::string program, std::string xdotool)
+      : mode_(std::move(mode)),
+        artifacts_(std::move(artifacts)),
+        program_(std::move(program)),
+        xdotool_(std::move(xdotool)) {}
+
+  void Start(const std::string& scratch) {
+    out_ = scratch + "/out";
+    temp_ = scratch + "/tmp";
+    for (const std::string& folder : {out_, temp_, scratch + "/config/Velloran", scratch + "/docs"}) {
+      fs::create_directories(folder);
+    }
+    std::ofstream(scratch + "/config/Velloran/Orvanta.json")
+        << "{\"Width\": 2048, \"Height\": 1536, \"OpenDest\": 0, \"WebPlayer\": 0, \"OutputDir\": \"" << out_
+        << "\"}\n";
+    pid_ = Spawn({program_}, {{"HOME", scratch},
+                              {"XDG_CONFIG_HOME", scratch + "/config"},
+                              {"XDG_DOCUMENTS_DIR", scratch + "/docs"},
+                              {"TMPDIR", temp_},
+                              {"QT_QPA_PLATFORM", "xcb"}});
+    Check(WaitFor([&] { return (main_ = x_.FindWindow(pid_, "Orvanta")) != 0 && x_.Viewable(main_); }, 30000),
+          "the program shows its main window");
+    // The window manager places the window and hands it the keyboard; the
+    // clicks go where it has settled.
+    Check(WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000), "the main window has the keyboard");
+    QRect settled;
+    WaitFor(
+        [&] {
+          const QRect now = x_.Geometry(main_);
+          const bool same = now == settled;
+          settled = now;
+          if (!same) usleep(200000);
+          return same;
+        },
+        5000);
+  }
+
+  // The middle of the button whose top left corner is at (x, y).
+  void ClickButton(int x, int y, int width, int height, bool afterDialog = true) {
+    Click(x + width / 2, y + height / 2, afterDialog);
+  }
+
+  // Options and About open over the main window and belong to it, also after
+  // the user has clicked elsewhere on the screen first.
+  void CheckDialogsOverMainWindow() {
+    const struct {
+      int x, y, width, height;
+      const char* title;
+    } dialogs[] = {{119, 284, 80, 30, "选项"}, {18, 349, 40, 40, "关于"}};
+    for (const auto& dialog : dialogs) {
+      Run({xdotool_, "mousemove", "5", "5", "click", "1"});
+      ClickButton(dialog.x, dialog.y, dialog.width, dialog.height, false);
+      XWindow window = 0;
+      const bool shown = WaitFor([&] { return (window = x_.FindWindow(pid_, dialog.title)) != 0; }, 10000);
+      WaitFor([&] { return x_.ActiveWindow() == window; }, 5000);
+      std::printf("%s at %d,%d over the main window at %d,%d\n", dialog.title, x_.Geometry(window).x(),
+                  x_.Geometry(window).y(), x_.Geometry(main_).x(), x_.Geometry(main_).y());
+      Check(shown && x_.TransientFor(window) == main_, "the dialog belongs to the main window");
+      Check(shown && CentredOver(x_.Geometry(window), x_.Geometry(main_)),
+            "the dialog opens centred over the main window");
+      Run({xdotool_, "key", "Escape"});
+      Check(WaitFor([&] { return x_.FindWindow(pid_, dialog.title) == 0; }, 10000), "Esc closes the dialog");
+    }
+  }
+
+  // Add, then the path typed into the file dialog, as a user does.
+  void AddPresentation(const std::string& path) {
+    ClickButton(21, 164, 80, 30);
+    XWindow dialog = 0;
+    const bool shown =
+        WaitFor([&] { return (dialog = x_.FindWindow(pid_, "选择")) != 0 && x_.ActiveWindow() == dialog; }, 15000);
+    Check(shown, "the file dialog opens with the keyboard");
+    Check(shown && x_.TransientFor(dialog) == main_, "the file dialog belongs to the main window");
+    Run({xdotool_, "type", "--delay", "20", path});
+    Run({xdotool_, "key", "Return"});
+    Check(WaitFor([&] { return x_.FindWindow(pid_, "选择") == 0; }, 15000), "the file dialog closes");
+  }
+
+  void Convert() {
+    orv::test::PingWatch ping(main_);
+    ClickButton(39, 232, 80, 80);
+    const Clock::time_point convert = Clock::now();
+    const std::string working = temp_ + "/" + kLargeDeck + "_zzz_";
+    std::vector<double> shots = {300, 1000, 3000};
+    if (mode_ != "screens") shots.clear();
+    pid_t office = 0;
+    Clock::time_point officeSeen;
+    bool exposed = false;
+    bool escTyped = false;
+    XWindow progress = 0;
+    // Until the large deck's progress window goes (cancelled or done).
+    const bool ended = WaitFor(
+        [&] {
+          if (progress == 0) {
+            progress = x_.FindWindow(pid_, kProgressTitle);
+            if (progress != 0) CheckProgressWindow(progress);
+          }
+          if (!shots.empty() && MillisecondsSince(convert) >= shots.front()) {
+            Screenshot(shots.front(), progress);
+            shots.erase(shots.begin());
+          }
+          if (office == 0 && (office = NoteOffice()) != 0) officeSeen = Clock::now();
+          if (mode_ == "screens" && office != 0 && !exposed && MillisecondsSince(officeSeen) > 1000) {
+            exposed = true;
+            CheckExposeWhileLoading(working);
+          }
+          if (!escTyped && office != 0 && progress != 0 &&
+              ((mode_ == "start" && MillisecondsSince(officeSeen) >= 500) ||
+               (mode_ == "export" && HasSlidePicture(working)))) {
+            escTyped = true;
+            TypeEscAndCheckCancel(progress, office, working);
+            return true;
+          }
+          if (progress == 0) return MillisecondsSince(convert) > 30000;  // Convert never started
+          return !x_.Viewable(progress) && shots.empty();
+        },
+        300000);
+    Check(ended && progress != 0, "the large deck's progress window came and went");
+    auto smallDeckDone = [&] {
+      NoteOffice();
+      return fs::exists(out_ + "/" + kSmallDeck + ".swf") && x_.FindWindow(pid_, kProgressTitle) == 0;
+    };
+    const bool finished = progress != 0 && WaitFor(smallDeckDone, 300000);
+    Check(finished, "the small deck converts after it");
+    std::printf(
+        "longest wait for the program's answer to a ping during the batch: %.0f ms, from %.1f s after Convert (%d "
+        "pings answered)\n",
+        ping.longestMs(), ping.longestAtMs() / 1000.0, ping.answered());
+    if (mode_ != "screens") {
+      Check(FilesStartingWith(out_, kLargeDeck).empty(), "no movie nor page of the cancelled deck");
+      Check(!fs::exists(working), "the cancelled deck's working folder is gone");
+    }
+  }
+
+  // The close button; the program ends and takes its LibreOffice with it.
+  void Close() {
+    ClickButton(549, 13, 22, 22);
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 30000);
+    Check(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0, "the program ends when closed");
+    if (!ended) kill(pid_, SIGKILL);
+    for (pid_t group : groups_) Check(WaitFor([&] { return GroupGone(group); }, 10000), "no LibreOffice left");
+    Check(FilesStartingWith(temp_, "orvanta-office-").empty(), "no LibreOffice profile left");
+  }
+
+ private:
+  // The program's LibreOffice of the moment, remembered for the end.
+  pid_t NoteOffice() {
+    const pid_t office = OfficeChildOf(pid_);
+    if (office != 0 && std::find(groups_.begin(), groups_.end(), office) == groups_.end()) groups_.push_back(office);
+    return office;
+  }
+
+  // A click into the main window once it has the keyboard back (a dialog
+  // that closes hands it back a moment later): the pointer is moved there
+  // first, and the button is pressed once the window has seen it come.
+  void Click(int x, int y, bool afterDialog = true) {
+    if (afterDialog) WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000);
+    const QRect main = x_.Geometry(main_);
+    Run({xdotool_, "mousemove", std::to_string(main.x() + x), std::to_string(main.y() + y)});
+    usleep(300000);
+    Run({xdotool_, "click", "1"});
+  }
+
+  void CheckProgressWindow(XWindow progress) {
+    WaitFor([&] { return x_.Viewable(progress); }, 5000);
+    const QRect area = x_.Geometry(progress);
+    Check(x_.TransientFor(progress) == main_, "the progress window is a transient of the main window");
+    Check(CentredOver(area, x_.Geometry(main_)), "the progress window opens centred over the main window");
+    Check(WaitFor([&] { return x_.ActiveWindow() == progress; }, 1000), "the progress window has the keyboard");
+  }
+
+  void Screenshot(double ms, XWindow progress) {
+    const QImage screen = x_.GrabScreen();
+    const QString path = QString::fromStdString(artifacts_) + QStringLiteral("/responsive_%1s.png").arg(ms / 1000.0);
+    if (screen.save(path)) std::printf("saved %s\n", qPrintable(path));
+    const QRect area = progress != 0 ? x_.Geometry(progress) : QRect();
+    const bool shown = progress != 0 && x_.Viewable(progress) && CentredOver(area, x_.Geometry(main_));
+    // Text and the bar's frame are dark; an empty, unpainted window is not.
+    const double dark = shown ? DarkShare(screen.copy(area)) : 0.0;
+    std::printf("%.1f s: progress window %s, %.1f %% dark\n", ms / 1000.0, shown ? "over the main window" : "absent",
+                dark * 100.0);
+    Check(shown && dark > 0.01, "the screenshot shows the progress window painted over the main window");
+  }
+
+  void CheckExposeWhileLoading(const std::string& working) {
+    // A strip of the main window's top, clear of the progress window.
+    const double ms = x_.ExposeRepaintMs(main_, QRect(240, 30, 120, 24), 5000);
+    std::printf("expose of the main window repainted after %.1f ms%s\n", ms,
+                HasSlidePicture(working) ? "" : " (LibreOffice still loading)");
+    Check(ms >= 0 && ms <= 200, "the main window repaints an expose within 200 ms while LibreOffice works");
+  }
+
+  void TypeEscAndCheckCancel(XWindow progress, pid_t office, const std::string& working) {
+    const pid_t group = office;  // LibreOffice leads its own process group
+    const char* moment = HasSlidePicture(working) ? "during the export" : "at the start";
+    const Clock::time_point typed = Clock::now();
+    Run({xdotool_, "key", "Escape"});
+    const bool hidden = WaitFor([&] { return !x_.Viewable(progress); }, 10000);
+    const double ms = MillisecondsSince(typed);
+    std::printf("Esc (%s) honoured after %.0f ms\n", moment, ms);
+    Check(hidden && ms <= 500, "Esc cancels within half a second");
+    Check(WaitFor([&] { return GroupGone(group); }, 15000), "the cancel ends that deck's LibreOffice");
+  }
+
+  std::string mode_, artifacts_, program_, xdotool_;
+  std::string out_, temp_;
+  XProbe x_;
+  pid_t pid_ = 0;
+  XWindow main_ = 0;
+  std::vector<pid_t> groups_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 7) {
+    std::fprintf(stderr, "usage: desktop_responsive start|export|screens ARTIFACTS ORVANTA XDOTOOL OPENBOX SHARED\n");
+    return 2;
+  }
+  const std::string mode = argv[1];
+  const std::string corpus = std::string(argv[6]) + "/corpus/ppt";
+  if (!fs::exists(corpus + "/" + kLargeDeck + ".ppt")) {
+    std::fprintf(stderr, "*** SKIPPED: missing the corpus at %s\n", corpus.c_str());
+    return orv::test::InCi() ? EXIT_FAILURE : EXIT_SUCCESS;
+  }
+  fs::create_directories(argv[2]);
+  orv::test::ScratchFolder scratch;
+
+  const pid_t windowManager = Spawn({argv[5], "--sm-disable"});
+  XProbe x;
+  Check(x.valid() && WaitFor([&] { return x.WindowManagerRunning(); }, 15000), "openbox manages the screen");
+
+  Session session(mode, argv[2], argv[3], argv[4]);
+  session.Start(scratch.path());
+  if (mode == "start") session.CheckDialogsOverMainWindow();
+  session.AddPresentation(corpus + "/" + kSmallDeck + ".ppt");
+  session.AddPresentation(corpus + "/" + kLargeDeck + ".ppt");  // the bottom entry converts first
+  session.Convert();
+  session.Close();
+
+  kill(windowManager, SIGTERM);
+  waitpid(windowManager, nullptr, 0);
+  return orv::test::ScreenFailures() == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+}
