@@ -50,8 +50,12 @@ EntryConverter::EntryConverter(ConversionSettings& settings, int timeLimit, bool
       stderrNotifier_(verbose),
       counter_(stderrNotifier_),
       scope_(counter_),
-      server_(officeRestart),
-      driver_(settings, server_, std::move(makeProgress)) {
+      server_(std::make_unique<LazyPresentationServer>(officeRestart), wait_),
+      driver_(settings, server_, [this, make = std::move(makeProgress)](const std::string& path) {
+        std::unique_ptr<Progress> progress = make(path);
+        wait_.Watch(progress.get());
+        return progress;
+      }) {
   pool::InstallStopHandlers();
   driver_.SetTimeLimit(timeLimit);
 }
@@ -85,6 +89,7 @@ EntryOutcome EntryConverter::Convert(const std::string& source) {
   std::string relative;
   if (PlaceOutputs(source, relative)) {
     const EntryResult result = driver_.ConvertEntry(source);
+    wait_.Watch(nullptr);  // that view is gone
     record.status = StatusOf(result, driver_.lastTimedOut());
     if (result == EntryResult::kConverted) {
       record.slides = driver_.lastSlideCount();

@@ -10,6 +10,8 @@
 #include "batchlist/entry_report.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/lazy_presentation_server.h"
+#include "pipeline/server_thread.h"
+#include "pool/pump_call_wait.h"
 
 namespace orv::cli {
 
@@ -63,7 +65,10 @@ class EntryConverter {
   StderrNotifier stderrNotifier_;
   CountingNotifier counter_;
   ScopedNotifier scope_;
-  LazyPresentationServer server_;
+  // LibreOffice's calls run on a thread of their own, so that a Ctrl-C or an
+  // Esc cancels in the middle of one.
+  pool::PumpCallWait wait_;
+  ServerThread server_;
   BatchDriver driver_;
 };
 

@@ -130,6 +130,37 @@ TEST_F(ConvertFaults, CtrlCDuringTheExportCancelsThatPresentationOnly) {
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
 }
 
+// A Ctrl-C while LibreOffice is still starting and opening a large deck
+// cancels in the middle of that call: it ends that LibreOffice, shows no
+// message, and the next presentation converts on a fresh one.
+TEST_F(ConvertFaults, CtrlCInTheMiddleOfALibreOfficeCallCancelsAtOnce) {
+  fs::path deck = fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / "23884_defense_FINAL_OOimport_edit.ppt";
+  ORVANTA_NEEDS(fs::exists(deck), "the corpus presentation " + deck.string());
+  CliOptions options;
+  std::chrono::steady_clock::time_point sent{};
+  std::chrono::steady_clock::duration took{};
+  options.watch = [&](pid_t pid, const std::string& err) {
+    if (sent == std::chrono::steady_clock::time_point{} && OfficeOfProgramRunning(pid)) {
+      sent = std::chrono::steady_clock::now();
+      ::kill(pid, SIGINT);
+    }
+    if (took == std::chrono::steady_clock::duration{} && err.find(": cancelled") != std::string::npos) {
+      took = std::chrono::steady_clock::now() - sent;
+    }
+  };
+  CliRun run =
+      RunCli({"--output-dir", OutDir(), "--width", "2048", "--height", "1536", deck.string(), example_.string()},
+             config_.path(), options);
+  std::printf("the cancel came %lld ms after the Ctrl-C\n",
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("23884_defense_FINAL_OOimport_edit.ppt: cancelled"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Orvanta: "), std::string::npos) << "a cancel shows no message: " << run.err;
+  EXPECT_FALSE(fs::exists(out_ / "23884_defense_FINAL_OOimport_edit.swf"));
+  EXPECT_TRUE(fs::exists(out_ / "orvanta-tour.swf")) << "the next presentation was not converted";
+  EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
+}
+
 // --verbose adds the reason behind each fixed message: the path with the
 // system's reason, the picture decoder's error text. Without it the messages
 // stand alone.
