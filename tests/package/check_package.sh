@@ -71,8 +71,10 @@ done
 # The service's unit, installed but not enabled.
 grep -qE '^/(usr/)?lib/systemd/system/orvanta-serve\.service$' "$scratch/paths" || fail "missing orvanta-serve.service"
 grep -q '^/usr/share/orvanta/ruffle/.*\.wasm$' "$scratch/paths" || fail "the web player has no .wasm"
-# Everything under /usr, owned by root, no source maps or build leftovers.
-outside=$(grep -v -e '^/usr/' -e '^/$' -e '^/usr$' "$scratch/paths" || true)
+# Everything under /usr (but the systemd unit, which Debian 12 keeps in
+# /lib/systemd/system), owned by root, no source maps or build leftovers.
+outside=$(grep -v -e '^/usr/' -e '^/$' -e '^/usr$' -e '^/lib$' -e '^/lib/systemd$' -e '^/lib/systemd/system$' \
+  -e '^/lib/systemd/system/orvanta-serve\.service$' "$scratch/paths" || true)
 [ -z "$outside" ] || fail "paths outside /usr: $outside"
 grep -E '\.map$|/obj-|\.a$|/include/' "$scratch/paths" && fail "build leftovers in the package"
 awk '$2 != "root/root" {print}' "$scratch/contents" | grep . && fail "files not owned by root"
