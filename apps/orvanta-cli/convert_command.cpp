@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -26,6 +28,7 @@
 #include "pool/worker_job.h"
 #include "pool/worker_progress.h"
 #include "run_report.h"
+#include "run_summary.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 #include "terminal_progress.h"
@@ -62,11 +65,21 @@ RunSetup PrepareRun(const ConvertOptions& options) {
   return setup;
 }
 
-// The output folder is made once the run is known to go ahead; a failure
-// shows when the movie is written.
-void MakeOutputFolder(const RunSetup& setup) {
+// The output folder is made and tried before anything is exported: one that
+// cannot take the movies is one message, with the system's reason.
+bool PrepareOutputFolder(const RunSetup& setup, std::string& error) {
+  const std::string& folder = setup.settings.OutputFolder;
   std::error_code ec;
-  std::filesystem::create_directories(setup.settings.OutputFolder, ec);
+  std::filesystem::create_directories(folder, ec);
+  if (ec) {
+    error = "cannot make the output folder " + folder + ": " + ec.message();
+    return false;
+  }
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    error = "cannot write in the output folder " + folder + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
@@ -76,20 +89,36 @@ EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
                         options.officeRestart > 0 ? options.officeRestart : kOfficeRestartInterval);
 }
 
-int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& setup, RunReport& report) {
-  EntryConverter converter = MakeConverter(
-      options, setup, [](const std::string& path) { return std::make_unique<TerminalProgress>(FileNamePart(path)); });
+int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& setup, RunReport& report,
+              RunSummary& summary) {
+  const bool quiet = options.quiet;
+  EntryConverter converter = MakeConverter(options, setup, [quiet](const std::string& path) {
+    return std::make_unique<TerminalProgress>(FileNamePart(path), stderr, quiet);
+  });
+  converter.SetQuiet(quiet);
   int failed = 0;
   const std::vector<std::size_t>& entries = list.entries;
   for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (BatchStopRequested()) {  // the second Ctrl-C came between two entries
+      for (std::size_t k = i; k < entries.size(); ++k) summary.AddNotStarted(list.given[entries[k]]);
+      return kExitFailed;
+    }
+    const int interrupts = InterruptCount();
     EntryOutcome outcome = converter.Convert(list.sources[entries[i]]);
     if (!outcome.clean) ++failed;
+    summary.Add(list.given[entries[i]], outcome.record);
+    const bool cancelled = outcome.record.status == batchlist::EntryStatus::kCancelled;
     report.Record(list.given[entries[i]], std::move(outcome.record));
-    // A SIGTERM or SIGHUP ends the batch as a LibreOffice that cannot start does.
-    if (converter.serverUnavailable() || StopSignal() != 0) {
-      std::size_t left = entries.size() - i - 1;
-      if (left > 0) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
+    const std::size_t left = entries.size() - i - 1;
+    // Two Ctrl-C within 3 s, a SIGTERM or SIGHUP, or a LibreOffice that
+    // cannot start end the batch.
+    if (converter.serverUnavailable() || StopSignal() != 0 || BatchStopRequested()) {
+      for (std::size_t k = i + 1; k < entries.size(); ++k) summary.AddNotStarted(list.given[entries[k]]);
+      if (left > 0 && !BatchStopRequested()) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
       return kExitFailed;
+    }
+    if (cancelled && left > 0 && InterruptCount() != interrupts) {
+      std::fputs("Orvanta: Ctrl-C again within 3 s stops the whole batch\n", stderr);
     }
   }
   return failed == 0 && !report.writeFailed() ? kExitOk : kExitFailed;
@@ -258,14 +287,20 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   }
   for (const auto& group : ours) list.entries.insert(list.entries.end(), group.begin(), group.end());
   std::sort(list.entries.begin(), list.entries.end());
-  MakeOutputFolder(setup);
+  if (!PrepareOutputFolder(setup, error)) {
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  RunSummary summary;
 
   ParallelPlan plan;
   plan.groups = std::move(ours);
   plan.workers = std::min(WorkerCount(options.jobs), plan.groups.size());
   plan.program = ThisProgram();
   if (plan.workers <= 1 || plan.program.empty()) {
-    return EndedByStopSignalOr(RunSerial(options, list, setup, report));
+    const int status = RunSerial(options, list, setup, report, summary);
+    summary.Print(stderr);
+    return EndedByStopSignalOr(status);
   }
 
   plan.sources = list.sources;
@@ -280,16 +315,21 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   const std::string storeCopy = CopyForWorkers(
       options.storePath.empty() ? SettingsStore::DefaultPath() : options.storePath, setup.settings.TempFolder);
   if (!storeCopy.empty()) plan.workerArgs.insert(plan.workerArgs.end(), {"--store", storeCopy});
-  plan.onEntryEnd = [&list, &report](std::size_t entry, std::optional<batchlist::EntryRecord> record) {
-    if (record) {
-      report.Record(list.given[entry], std::move(*record));
-    } else {
-      report.RecordLost(list.given[entry], list.sources[entry]);
-    }
+  plan.quiet = options.quiet;
+  std::vector<bool> ended(list.sources.size(), false);
+  plan.onEntryEnd = [&](std::size_t entry, std::optional<batchlist::EntryRecord> record) {
+    const batchlist::EntryRecord whole = record ? *record : LostEntryRecord(list.sources[entry]);
+    ended[entry] = true;
+    summary.Add(list.given[entry], whole);
+    report.Record(list.given[entry], whole);
   };
   InstallStopHandlers();
   const int status = pool::RunParallelConvert(plan) ? kExitOk : kExitFailed;
   if (!storeCopy.empty()) ::unlink(storeCopy.c_str());
+  for (const std::size_t entry : list.entries) {
+    if (!ended[entry]) summary.AddNotStarted(list.given[entry]);
+  }
+  summary.Print(stderr);
   return EndedByStopSignalOr(report.writeFailed() ? kExitFailed : status);
 }
 

@@ -108,6 +108,7 @@ const char kConvertUsage[] =
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
+    "  --quiet, -q             only the messages and the closing summary\n"
     "  --jobs N                convert N files at once, each with its own LibreOffice\n"
     "                          (1); 0 means one per processor core\n"
     "Many files, many machines:\n"
@@ -127,7 +128,8 @@ const char kConvertUsage[] =
     "\n"
     "Every --X has its --no-X (or the pair shown). Ctrl-C or Esc cancels the\n"
     "presentation being converted (with --jobs, Ctrl-C cancels every one being\n"
-    "converted); the next one goes on.\n"
+    "converted); the next one goes on. A second Ctrl-C within 3 s stops the whole\n"
+    "batch. A batch of more than one file ends with a summary on standard error.\n"
     "Exit status: 0 when every file converted, 1 when any failed, was skipped or\n"
     "was cancelled, 2 for bad usage.\n";
 
@@ -227,6 +229,10 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
   }
   if (arg == "--verbose" || arg == "-v") {
     options.verbose = true;
+    return true;
+  }
+  if (arg == "--quiet" || arg == "-q") {
+    options.quiet = true;
     return true;
   }
   // "--width=800" and "--width 800" alike.

@@ -16,6 +16,7 @@ struct ConvertOptions {
   std::vector<std::string> files;  // in the order given
   bool help = false;
   bool verbose = false;  // the reason behind each message on standard error
+  bool quiet = false;    // only the messages and the closing summary
   int jobs = 1;          // entries converted at once; 0: one per core
   // Set in a worker process of a parallel run: the pipe that takes its
   // events; the entries come on standard input.

@@ -98,7 +98,7 @@ EntryOutcome EntryConverter::Convert(const std::string& source) {
       }
     }
     outcome.clean = result == EntryResult::kConverted && counter_.reports == before;
-    if (outcome.clean) PrintOutputs(source, settings_);
+    if (outcome.clean && !quiet_) PrintOutputs(source, settings_);
   }
   if (!counter_.first.empty()) record.message = counter_.first;
   record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -51,6 +51,9 @@ class EntryConverter {
   // converted cleanly.
   EntryOutcome Convert(const std::string& source);
 
+  // Only messages: no list of the outputs written.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
+
   // LibreOffice cannot be started: no further presentation can convert.
   bool serverUnavailable() const { return driver_.serverUnavailable(); }
 
@@ -62,6 +65,7 @@ class EntryConverter {
   ConversionSettings& settings_;
   const std::string outputRoot_;
   const std::string sourceRoot_;
+  bool quiet_ = false;
   StderrNotifier stderrNotifier_;
   CountingNotifier counter_;
   ScopedNotifier scope_;

@@ -1,10 +1,13 @@
 // orvanta-cli preview: serves an output folder on the loopback interface so
 // that its pages play through the bundled web player, which browsers refuse
 // to start from a file.
+#include <fcntl.h>
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -102,7 +105,9 @@ void Serve(const PreviewSite& site, const httplib::Request& request, httplib::Re
   }
 }
 
-// Hands the address to the desktop's handler; the server does not wait for it.
+// Hands the address to the desktop's handler, quietly: when it cannot open
+// a browser (none installed, no desktop), a hint of ours says what to do
+// instead of its own noise. The server does not wait for it.
 void OpenInBrowser(const std::string& url) {
   sigset_t none;
   sigemptyset(&none);
@@ -110,13 +115,21 @@ void OpenInBrowser(const std::string& url) {
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::string program = "xdg-open";
   std::vector<char*> argv{program.data(), const_cast<char*>(url.c_str()), nullptr};
   pid_t child = 0;
-  if (posix_spawnp(&child, program.c_str(), nullptr, &attributes, argv.data(), environ) != 0) {
-    std::fprintf(stderr, "orvanta-cli preview: could not start xdg-open; open the address in a browser\n");
-  }
+  const bool started = posix_spawnp(&child, program.c_str(), &files, &attributes, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&files);
   posix_spawnattr_destroy(&attributes);
+  std::thread([started, child, url] {
+    int status = 0;
+    if (started && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+    std::fprintf(stderr, "orvanta-cli preview: no browser could be opened here; open %s in a browser\n", url.c_str());
+  }).detach();
 }
 
 // Ctrl-C and SIGTERM are taken by one waiting thread, which stops the
@@ -203,7 +216,6 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   }
 
   const sigset_t stopSignals = BlockStopSignals();
-  signal(SIGCHLD, SIG_IGN);  // the browser opener is never waited for
 
   httplib::Server server;
   RouteRequests(server, *site);

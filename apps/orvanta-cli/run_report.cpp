@@ -25,12 +25,12 @@ void RunReport::Record(const std::string& given, batchlist::EntryRecord record) 
   }
 }
 
-void RunReport::RecordLost(const std::string& given, const std::string& source) {
+batchlist::EntryRecord LostEntryRecord(const std::string& source) {
   batchlist::EntryRecord record;
   batchlist::StatSource(source, record.size, record.mtime);
   record.status = batchlist::EntryStatus::kFailed;
   record.message = "the worker converting this file ended unexpectedly";
-  Record(given, std::move(record));
+  return record;
 }
 
 }  // namespace orv::cli

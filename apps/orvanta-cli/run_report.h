@@ -10,6 +10,9 @@
 
 namespace orv::cli {
 
+// The record of an entry whose worker died converting it.
+batchlist::EntryRecord LostEntryRecord(const std::string& source);
+
 class RunReport {
  public:
   // No report without a path. False with a message when the file (or its
@@ -19,9 +22,6 @@ class RunReport {
   // Appends the record of one entry. A line that cannot be written is said
   // once on standard error, and the run's status shows it.
   void Record(const std::string& given, batchlist::EntryRecord record);
-
-  // The record of an entry whose worker died converting it.
-  void RecordLost(const std::string& given, const std::string& source);
 
   bool writeFailed() const { return writeFailed_; }
 

@@ -27,8 +27,8 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::string label, std::FILE* out)
-    : Progress(), label_(std::move(label)), out_(out), interactive_(::isatty(::fileno(out)) != 0) {}
+TerminalProgress::TerminalProgress(std::string label, std::FILE* out, bool quiet)
+    : Progress(), label_(std::move(label)), out_(out), interactive_(::isatty(::fileno(out)) != 0), quiet_(quiet) {}
 
 TerminalProgress::~TerminalProgress() {
   EndLine();
@@ -54,6 +54,7 @@ bool TerminalProgress::OnBegin() {
 }
 
 void TerminalProgress::OnStatus(const std::string& text) {
+  if (quiet_) return;
   if (interactive_) {
     Redraw();
   } else {
@@ -63,7 +64,7 @@ void TerminalProgress::OnStatus(const std::string& text) {
 }
 
 void TerminalProgress::OnCaption(const std::string&) {
-  if (interactive_) return;
+  if (interactive_ || quiet_) return;
   // Plain lines every ten percent keep logs short.
   std::int32_t percent = lastPercent();
   if (lastPrintedPercent_ < 0 || percent >= lastPrintedPercent_ + 10 || percent == 100) {
@@ -74,7 +75,7 @@ void TerminalProgress::OnCaption(const std::string&) {
 }
 
 void TerminalProgress::OnBar(std::int32_t) {
-  if (interactive_) Redraw();
+  if (interactive_ && !quiet_) Redraw();
 }
 
 bool TerminalProgress::EscPressed() {
@@ -98,6 +99,7 @@ void TerminalProgress::OnPump(bool escCancels) {
 
 void TerminalProgress::OnCancelled() {
   EndLine();
+  if (quiet_) return;
   std::fprintf(out_, "%s: cancelled\n", label_.c_str());
   std::fflush(out_);
 }

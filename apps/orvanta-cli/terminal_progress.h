@@ -14,8 +14,9 @@ namespace orv::cli {
 
 class TerminalProgress final : public Progress {
  public:
-  // `label` names the presentation in plain-line mode.
-  explicit TerminalProgress(std::string label, std::FILE* out = stderr);
+  // `label` names the presentation in plain-line mode. A quiet view shows
+  // nothing, but still takes Esc and Ctrl-C.
+  explicit TerminalProgress(std::string label, std::FILE* out = stderr, bool quiet = false);
   ~TerminalProgress() override;
 
  protected:
@@ -34,6 +35,7 @@ class TerminalProgress final : public Progress {
   std::string label_;
   std::FILE* out_;
   bool interactive_;
+  bool quiet_;
   bool drawn_ = false;
   int ttyFd_ = -1;
   bool rawMode_ = false;

@@ -83,6 +83,26 @@ class StartWatch final : public AutomationServer {
   const Progress& progress_;
 };
 
+// "Presentations.Open: LibreOffice cannot open ..." is shown as "LibreOffice
+// cannot open ...": the automation member's name means nothing to a reader,
+// and the reason line (--verbose) keeps it.
+std::string WithoutMemberName(std::string_view description) {
+  const std::size_t colon = description.find(": ");
+  const std::string_view name = description.substr(0, colon == std::string_view::npos ? 0 : colon);
+  const std::size_t dot = name.find('.');
+  const auto isWord = [](std::string_view word) {
+    if (word.empty() || word.front() < 'A' || word.front() > 'Z') return false;
+    for (const char c : word) {
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+    }
+    return true;
+  };
+  if (dot == std::string_view::npos || !isWord(name.substr(0, dot)) || !isWord(name.substr(dot + 1))) {
+    return std::string(description);
+  }
+  return std::string(description.substr(colon + 2));
+}
+
 // A page's notice links its movie's twin only when the twin's name could be
 // written (WriteSlideMovies skipped it otherwise).
 ConversionSettings WithTwinLinkIfItFits(const ConversionSettings& settings, std::string_view movieName) {
@@ -168,7 +188,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
         timedOut_ = true;
         Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
       } else {
-        Notify(*error.description() != '\0' ? error.description() : msg::kInternalError);
+        Notify(*error.description() != '\0' ? WithoutMemberName(error.description()) : msg::kInternalError);
       }
       Explain("LibreOffice on " + path + ": " + error.description());
       return false;

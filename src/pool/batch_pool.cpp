@@ -33,7 +33,7 @@ struct Worker : WorkerProcess {
 class Scheduler {
  public:
   explicit Scheduler(const ParallelPlan& plan)
-      : plan_(plan), board_(plan.workers, stderr, ::isatty(STDERR_FILENO) != 0), workers_(plan.workers) {
+      : plan_(plan), board_(plan.workers, stderr, ::isatty(STDERR_FILENO) != 0, plan.quiet), workers_(plan.workers) {
     for (const auto& group : plan.groups) groups_.emplace_back(group.begin(), group.end());
   }
 
@@ -49,7 +49,8 @@ class Scheduler {
   void OnEnded(std::size_t w);
   void PassStop();
   void Suspend();
-  bool HandsOutMore() const { return !unavailable_ && !stopping_; }
+  bool HandsOutMore() const { return !unavailable_ && !stopping_ && !BatchStopRequested(); }
+  bool AnyLeft() const { return NotDispatched() > 0; }
   std::string Label(std::size_t entry) const { return plan_.sources[entry]; }
   std::size_t NotDispatched() const;
 
@@ -81,6 +82,13 @@ bool Scheduler::Run() {
       // worker that has finished its entry meanwhile drop it.
       for (const Worker& worker : workers_) {
         if (worker.pid > 0 && worker.current) PassInterrupt(worker.pid, worker.entriesSent);
+      }
+      if (BatchStopRequested()) {
+        for (Worker& worker : workers_) {
+          if (!worker.current) CloseFd(worker.input);  // the others end after their entry
+        }
+      } else if (AnyLeft()) {
+        board_.Print(stderr, "Orvanta: Ctrl-C again within 3 s stops the whole batch");
       }
     }
     Pump(200);
@@ -134,7 +142,7 @@ void Scheduler::Assign(std::size_t w) {
   if (worker.pid <= 0 && StartWorker(plan_.program, plan_.workerArgs, worker)) worker.entriesSent = 0;
   if (worker.pid <= 0) {
     for (std::size_t entry : worker.queue) {
-      board_.Print(stderr, Label(entry) + ": Orvanta: no worker process could be started");
+      board_.Print(stderr, Label(entry) + ": no worker process could be started");
       ++failed_;
     }
     worker.queue.clear();
@@ -211,9 +219,14 @@ void Scheduler::ReadLines(std::size_t w, LineStream& stream, bool drain) {
 void Scheduler::OnLine(std::size_t w, const LineStream& stream, const std::string& line) {
   Worker& worker = workers_[w];
   if (&stream == &worker.out) {
-    board_.Print(stdout, line);
+    if (!plan_.quiet) board_.Print(stdout, line);
   } else if (&stream == &worker.err) {
-    board_.Print(stderr, worker.current ? Label(*worker.current) + ": " + line : line);
+    // The file's name takes the place of the program's: "talk.ppt: text".
+    constexpr std::string_view kProgram = "Orvanta: ";
+    const std::string_view text = std::string_view(line).starts_with(kProgram)
+                                      ? std::string_view(line).substr(kProgram.size())
+                                      : std::string_view(line);
+    board_.Print(stderr, worker.current ? Label(*worker.current) + ": " + std::string(text) : line);
   } else if (auto event = ParseWorkerEvent(line)) {
     OnEvent(w, *event);
   }
@@ -266,7 +279,7 @@ void Scheduler::OnEnded(std::size_t w) {
   }
   worker.pid = -1;
   if (worker.current) {
-    board_.Print(stderr, Label(*worker.current) + ": Orvanta: the worker converting this file ended unexpectedly");
+    board_.Print(stderr, Label(*worker.current) + ": the worker converting this file ended unexpectedly");
     ++failed_;
     if (plan_.onEntryEnd) plan_.onEntryEnd(*worker.current, std::nullopt);
     worker.current.reset();

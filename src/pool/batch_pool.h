@@ -21,6 +21,7 @@ struct ParallelPlan {
   std::vector<std::vector<std::size_t>> groups;  // indexes into sources; each group runs in one worker, in order
   std::size_t workers = 2;
   std::string tempFolder;  // where the working folders go, swept at the end
+  bool quiet = false;      // messages only: no progress, no output lines
   // Called as each entry handed out ends, with the record its worker sent;
   // nothing when the worker died converting it.
   std::function<void(std::size_t entry, std::optional<batchlist::EntryRecord> record)> onEntryEnd;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 
 namespace orv::pool {
 namespace {
@@ -14,12 +15,27 @@ std::atomic<int> g_interruptTag{0};  // the entry number a tagged Ctrl-C names
 std::atomic<int> g_stopSignal{0};
 std::atomic<int> g_stopCount{0};
 std::atomic<bool> g_suspend{false};
+// Two Ctrl-C within this many seconds stop the whole batch.
+constexpr std::int64_t kSecondCtrlCWindowNs = 3'000'000'000;
+std::atomic<std::int64_t> g_lastInterruptNs{0};
+std::atomic<int> g_interrupts{0};
+std::atomic<bool> g_stopBatch{false};
+
+std::int64_t MonotonicNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+  return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 extern "C" void OnInterrupt(int, siginfo_t* info, void*) {
   if (info != nullptr && info->si_code == SI_QUEUE) {
     g_interruptTag.store(info->si_value.sival_int);
   } else {
     g_interrupted.store(true);
+    const std::int64_t now = MonotonicNs();
+    const std::int64_t last = g_lastInterruptNs.exchange(now);
+    if (last != 0 && now - last < kSecondCtrlCWindowNs) g_stopBatch.store(true);
+    g_interrupts.fetch_add(1);
   }
 }
 
@@ -76,6 +92,10 @@ void InstallSuspendHandler() {
 bool TakeSuspend() { return g_suspend.exchange(false); }
 
 int StopSignal() { return g_stopSignal.load(); }
+
+int InterruptCount() { return g_interrupts.load(); }
+
+bool BatchStopRequested() { return g_stopBatch.load(); }
 
 int StopSignalCount() { return g_stopCount.load(); }
 

@@ -24,6 +24,11 @@ bool TakeInterruptFor(int entry);
 // Passes a Ctrl-C to a worker, tagged with the number of its entry.
 void PassInterrupt(pid_t worker, int entry);
 
+// Ctrl-C typed at the terminal so far (not those passed to workers).
+int InterruptCount();
+// True once two of them came within 3 s: the rest of the batch is cancelled.
+bool BatchStopRequested();
+
 // SIGTERM or SIGHUP once one of them came, else 0.
 int StopSignal();
 // How many of them came: a second one asks for haste.

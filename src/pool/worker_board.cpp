@@ -16,8 +16,8 @@ std::string Fit(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-WorkerBoard::WorkerBoard(std::size_t workers, std::FILE* err, bool interactive)
-    : rows_(workers), err_(err), interactive_(interactive) {
+WorkerBoard::WorkerBoard(std::size_t workers, std::FILE* err, bool interactive, bool quiet)
+    : rows_(workers), err_(err), interactive_(interactive && !quiet), quiet_(quiet) {
   winsize size{};
   if (interactive_ && ::ioctl(::fileno(err_), TIOCGWINSZ, &size) == 0 && size.ws_col > 20) columns_ = size.ws_col;
 }
@@ -39,7 +39,7 @@ void WorkerBoard::Status(std::size_t worker, const std::string& text) {
   if (interactive_) {
     Erase();
     Draw();
-  } else {
+  } else if (!quiet_) {
     std::fprintf(err_, "%s: %s\n", row.label.c_str(), text.c_str());
     std::fflush(err_);
   }
@@ -54,6 +54,7 @@ void WorkerBoard::Percent(std::size_t worker, int percent) {
     return;
   }
   // Plain lines every ten percent keep logs short, as in a serial run.
+  if (quiet_) return;
   if (row.lastPrintedPercent < 0 || percent >= row.lastPrintedPercent + 10 || percent == 100) {
     row.lastPrintedPercent = percent;
     std::fprintf(err_, "%s: %d%%\n", row.label.c_str(), percent);
@@ -61,7 +62,9 @@ void WorkerBoard::Percent(std::size_t worker, int percent) {
   }
 }
 
-void WorkerBoard::Cancelled(std::size_t worker) { Print(err_, rows_.at(worker).label + ": cancelled"); }
+void WorkerBoard::Cancelled(std::size_t worker) {
+  if (!quiet_) Print(err_, rows_.at(worker).label + ": cancelled");
+}
 
 void WorkerBoard::Idle(std::size_t worker) {
   rows_.at(worker).busy = false;

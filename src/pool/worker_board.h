@@ -13,7 +13,8 @@ namespace orv::pool {
 class WorkerBoard {
  public:
   // The progress lines go to `err`; Print takes the stream for each line.
-  WorkerBoard(std::size_t workers, std::FILE* err, bool interactive);
+  // A quiet board shows no progress at all, only the lines printed.
+  WorkerBoard(std::size_t workers, std::FILE* err, bool interactive, bool quiet = false);
   ~WorkerBoard();
   WorkerBoard(const WorkerBoard&) = delete;
   WorkerBoard& operator=(const WorkerBoard&) = delete;
@@ -43,6 +44,7 @@ class WorkerBoard {
   std::vector<Row> rows_;
   std::FILE* err_;
   bool interactive_;
+  bool quiet_;
   std::size_t drawnLines_ = 0;
   std::size_t columns_ = 80;
 };

@@ -310,7 +310,8 @@ TEST_F(Serve, TheQueueLimitAndSigtermDuringAConversion) {
 // A worker killed in the middle of a request costs that request (500) and no
 // other; a LibreOffice held past the time limit gives 504.
 TEST_F(Serve, ALostWorkerAndAHungLibreOffice) {
-  Service service({"--workers", "1", "--time-limit", "3"});
+  // Long enough for a fresh LibreOffice's start on a busy machine.
+  Service service({"--workers", "1", "--time-limit", "8"});
   const fs::path deck = Corpus("basic_test_ppt_file.ppt");
   ASSERT_EQ(service.Post(deck)->status, 200);
   const pid_t worker = service.Workers().at(0);

@@ -1,0 +1,55 @@
+#include "run_summary.h"
+
+namespace orv::cli {
+namespace {
+
+// A message on one line: its line breaks as blanks, runs of blanks as one.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    const bool blank = c == '\n' || c == '\r' || c == ' ' || c == '\t';
+    if (blank && (out.empty() || out.back() == ' ')) continue;
+    out += blank ? ' ' : c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+void RunSummary::Add(const std::string& source, const batchlist::EntryRecord& record) {
+  switch (record.status) {
+    case batchlist::EntryStatus::kConverted:
+      ++converted_;
+      return;
+    case batchlist::EntryStatus::kCancelled:
+      ++cancelled_;
+      reasons_.push_back(source + ": cancelled");
+      return;
+    case batchlist::EntryStatus::kFailed:
+    case batchlist::EntryStatus::kTimedOut:
+      ++failed_;
+      reasons_.push_back(source + ": " + (record.message ? OneLine(*record.message) : std::string("failed")));
+      return;
+  }
+}
+
+void RunSummary::AddNotStarted(const std::string& source) {
+  ++cancelled_;
+  reasons_.push_back(source + ": not started");
+}
+
+std::string RunSummary::Text() const {
+  std::string text = "Orvanta: " + std::to_string(converted_) + " converted, " + std::to_string(failed_) + " failed, " +
+                     std::to_string(cancelled_) + " cancelled\n";
+  for (const std::string& reason : reasons_) text += "  " + reason + "\n";
+  return text;
+}
+
+void RunSummary::Print(std::FILE* stream) const {
+  if (converted_ + failed_ + cancelled_ < 2) return;
+  std::fputs(Text().c_str(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace orv::cli

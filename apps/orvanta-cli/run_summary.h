@@ -1,0 +1,29 @@
+// The closing summary of a batch on standard error: "N converted, M failed,
+// K cancelled", then each file that did not convert with its reason on one
+// line, so that nobody has to read back through the whole run.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "batchlist/entry_report.h"
+
+namespace orv::cli {
+
+class RunSummary {
+ public:
+  void Add(const std::string& source, const batchlist::EntryRecord& record);
+  // An entry the batch never started (stopped, or LibreOffice unavailable):
+  // counted as cancelled.
+  void AddNotStarted(const std::string& source);
+  std::string Text() const;
+  // Printed for a batch of more than one entry only.
+  void Print(std::FILE* stream) const;
+
+ private:
+  std::size_t converted_ = 0, failed_ = 0, cancelled_ = 0;
+  std::vector<std::string> reasons_;
+};
+
+}  // namespace orv::cli

@@ -1,0 +1,119 @@
+// What a batch tells at its end, and two Ctrl-C that stop it: through the
+// real command line and LibreOffice, serial and with two workers.
+#include <gtest/gtest.h>
+
+#include "support/needs.h"
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "cli_runner.h"
+
+namespace orv {
+namespace {
+
+fs::path Corpus(const std::string& name) { return fs::path(ORVANTA_SHARED_DIR) / "corpus" / "ppt" / name; }
+
+// The summary's lines: its first line, then the reasons in any order.
+std::pair<std::string, std::set<std::string>> Summary(const std::string& err) {
+  const auto at = err.rfind("Orvanta: ", err.find(" converted, "));
+  if (at == std::string::npos || err.find(" converted, ") == std::string::npos) return {"(no summary)", {}};
+  std::istringstream lines(err.substr(at));
+  std::string first, line;
+  std::getline(lines, first);
+  std::set<std::string> reasons;
+  while (std::getline(lines, line) && line.starts_with("  ")) reasons.insert(line.substr(2));
+  return {first, reasons};
+}
+
+// The LibreOffices of a run, whose private profiles lie in its temporary folder.
+std::vector<pid_t> OfficesUnder(const std::string& tmp) { return ProcessesWhoseCommandHas(tmp + "/orvanta-office-"); }
+
+class BatchEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ORVANTA_NEEDS(OfficeAvailable(), "LibreOffice (soffice)");
+    for (const char* name :
+         {"basic_test_ppt_file.ppt", "Password_Protected-hello.ppt", "23884_defense_FINAL_OOimport_edit.ppt"}) {
+      ORVANTA_NEEDS(fs::exists(Corpus(name)), Corpus(name).string());
+    }
+  }
+  test::ScratchFolder config_, out_, tmp_;
+};
+
+TEST_F(BatchEnd, TheSummaryCountsEveryEntryAndSaysWhyEachOneDidNotConvert) {
+  const std::string good = Corpus("basic_test_ppt_file.ppt"), locked = Corpus("Password_Protected-hello.ppt");
+  const std::string large = Corpus("23884_defense_FINAL_OOimport_edit.ppt");
+  for (const char* jobs : {"1", "2"}) {
+    CliOptions options;
+    options.tmpdir = tmp_.path();
+    bool sent = false;
+    options.watch = [&](pid_t pid, const std::string& err) {
+      if (!sent && err.find(large) != std::string::npos && !OfficesUnder(tmp_.path()).empty()) {
+        // The large deck is under way: one Ctrl-C cancels it (with two
+        // workers, the other running entry too, unless it has ended).
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid, SIGINT);
+        sent = true;
+      }
+    };
+    CliRun run = RunCli(
+        {"--jobs", jobs, "--width", "2048", "--height", "1536", "--output-dir", out_.path(), good, locked, large},
+        config_.path(), options);
+    EXPECT_EQ(run.status, 1) << run.err;
+    const auto [first, reasons] = Summary(run.err);
+    const std::string lockedReason =
+        locked + ": LibreOffice cannot open " + locked + " (the file is damaged, encrypted or in an unknown format)";
+    EXPECT_TRUE(reasons.count(lockedReason)) << jobs << " job(s):\n" << run.err;
+    EXPECT_TRUE(reasons.count(large + ": cancelled")) << jobs << " job(s):\n" << run.err;
+    EXPECT_EQ(first, "Orvanta: " + std::to_string(3 - reasons.size()) + " converted, 1 failed, " +
+                         std::to_string(reasons.size() - 1) + " cancelled")
+        << jobs << " job(s)";
+    ExpectNothingLeft(tmp_.path(), out_.path());
+  }
+}
+
+TEST_F(BatchEnd, TwoCtrlCWithinThreeSecondsStopTheWholeBatch) {
+  const std::string large = Corpus("23884_defense_FINAL_OOimport_edit.ppt");
+  std::vector<std::string> decks;
+  for (const char* name : {"a.ppt", "b.ppt", "c.ppt", "d.ppt"}) {
+    const std::string link = tmp_ / ("decks/" + std::string(name));
+    fs::create_directories(fs::path(link).parent_path());
+    fs::create_symlink(large, link);
+    decks.push_back(link);
+  }
+  for (const char* jobs : {"1", "2"}) {
+    test::ScratchFolder tmp, out;
+    CliOptions options;
+    options.tmpdir = tmp.path();
+    std::atomic<int> sent{0};
+    std::thread second;
+    options.watch = [&](pid_t pid, const std::string&) {
+      if (sent == 0 && !OfficesUnder(tmp.path()).empty()) {
+        ::kill(pid, SIGINT);
+        sent = 1;
+        second = std::thread([pid, &sent] {
+          std::this_thread::sleep_for(std::chrono::seconds(1));
+          ::kill(pid, SIGINT);
+          sent = 2;
+        });
+      }
+    };
+    std::vector<std::string> args = {"--jobs", jobs, "--width", "2048", "--height", "1536", "--output-dir", out.path()};
+    args.insert(args.end(), decks.begin(), decks.end());
+    CliRun run = RunCli(args, config_.path(), options);
+    if (second.joinable()) second.join();
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(sent.load(), 2) << run.err;
+    EXPECT_NE(run.err.find("Ctrl-C again within 3 s stops the whole batch"), std::string::npos) << run.err;
+    const auto [summaryLine, reasons] = Summary(run.err);
+    // Nothing converts: the running entries are cancelled, the rest never start.
+    EXPECT_EQ(summaryLine, "Orvanta: 0 converted, 0 failed, 4 cancelled") << jobs << " job(s)\n" << run.err;
+    EXPECT_EQ(reasons.size(), 4u) << run.err;
+    ExpectNothingLeft(tmp.path(), out.path());
+  }
+}
+
+}  // namespace
+}  // namespace orv
