@@ -22,6 +22,7 @@
 #include "entry_converter.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/batch_groups.h"
+#include "pipeline/output_folder.h"
 #include "pool/batch_pool.h"
 #include "pool/stop_signals.h"
 #include "pool/worker_events.h"
@@ -69,17 +70,10 @@ RunSetup PrepareRun(const ConvertOptions& options) {
 // cannot take the movies is one message, with the system's reason.
 bool PrepareOutputFolder(const RunSetup& setup, std::string& error) {
   const std::string& folder = setup.settings.OutputFolder;
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) {
-    error = "cannot make the output folder " + folder + ": " + ec.message();
-    return false;
-  }
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    error = "cannot write in the output folder " + folder + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  if (orv::PrepareOutputFolder(folder, error)) return true;
+  const bool exists = std::filesystem::is_directory(folder);
+  error = (exists ? "cannot write in the output folder " : "cannot make the output folder ") + folder + ": " + error;
+  return false;
 }
 
 EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,

@@ -72,6 +72,9 @@ inline constexpr char kHelpMissing[] = "找不到帮助文件 - Orvanta.chm!";
 inline constexpr char kSaveListFirst[] = "文件列表尚未保存，是否立即保存？";
 inline constexpr char kChooseOutputFolder[] = "请选择输出目录";
 inline constexpr char kChoosePresentations[] = "选择 PowerPoint 幻灯片";
+// Added text: an output folder that cannot take the movies, said before a
+// batch exports anything; the inserts are the folder and the system's reason.
+inline constexpr char kOutputFolderUnusable[] = "无法写入输出目录 %s ：%s";
 
 // Scheme file.
 inline constexpr char kListEmpty[] = "列表为空！";

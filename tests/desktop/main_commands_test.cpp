@@ -202,6 +202,28 @@ TEST_F(MainCommandsTest, BrowsingStoresTheFolderAtOnceAndTheNextStartShowsIt) {
   EXPECT_EQ(store.GetString("OutputDir", ""), folder.path() + "/chosen");
 }
 
+// A folder that cannot take the movies is said when it is chosen, and again
+// before a conversion that would write there: once, and nothing is exported.
+TEST_F(MainCommandsTest, AnOutputFolderThatCannotTakeTheMoviesIsSaidAtOnce) {
+  const std::string blocker = folder.Write("not-a-folder", "a file");
+  commands.Start();
+  shell.folder = blocker + "/movies";
+  commands.BrowseOutputFolder();
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"无法写入输出目录 " + blocker + "/movies ：Not a directory"});
+  EXPECT_EQ(commands.outputFolder(), folder.path() + "/out") << "the unusable folder was taken";
+
+  notifier.reports.clear();
+  store.SetString("OutputDir", blocker + "/movies");
+  MainCommands later(store, shell);
+  later.Start();
+  later.list().Add(Paths(2));
+  NoServer server;
+  later.Convert(server, [](const std::string&) { return std::make_unique<Progress>(); });
+  ASSERT_FALSE(notifier.reports.empty());
+  EXPECT_EQ(notifier.reports.back(), "无法写入输出目录 " + blocker + "/movies ：Not a directory");
+  EXPECT_EQ(server.created, 0) << "LibreOffice was asked for";
+}
+
 TEST_F(MainCommandsTest, StartMakesTheDocumentsFolderAndTheDefaultOutputFolderInIt) {
   // A fresh account: no documents folder and nothing stored.
   const std::string documents = folder.path() + "/home/Documents";

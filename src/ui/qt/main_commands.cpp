@@ -6,6 +6,7 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/automation.h"
+#include "pipeline/output_folder.h"
 #include "settings/scheme_file.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
@@ -63,9 +64,17 @@ void MainCommands::OpenScheme() {
   shell_.ListChanged();
 }
 
+// Said once, before anything is exported, rather than after each export.
+bool MainCommands::OutputFolderUsable(const std::string& folder) {
+  std::string reason;
+  if (PrepareOutputFolder(folder, reason)) return true;
+  Notify(FormatMessage(FormatMessage(msg::kOutputFolderUnusable, folder), reason));
+  return false;
+}
+
 void MainCommands::BrowseOutputFolder() {
   std::optional<std::string> folder = shell_.ChooseOutputFolder();
-  if (!folder || folder->empty()) return;
+  if (!folder || folder->empty() || !OutputFolderUsable(*folder)) return;
   outputFolder_ = *folder;
   shell_.OutputFolderChanged();
   store_.SetString("OutputDir", outputFolder_);
@@ -76,6 +85,7 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
     Notify(msg::kListEmptyAddFirst);
     return;
   }
+  if (!OutputFolderUsable(outputFolder_)) return;
   ConversionSettings settings = LoadConversionSettings(store_, outputFolder_);
   BatchDriver driver(settings, server, makeProgress);
   driver.SetTimeLimit(store_.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue));

@@ -62,6 +62,7 @@ class MainCommands {
   const std::string& outputFolder() const { return outputFolder_; }
 
  private:
+  bool OutputFolderUsable(const std::string& folder);
   SettingsStore& store_;
   DesktopShell& shell_;
   FileList list_;
