@@ -59,6 +59,7 @@ RunSetup PrepareRun(const ConvertOptions& options) {
   RunSetup setup;
   setup.stored = store.Read();
   setup.settings = LoadConversionSettings(setup.stored, outputFolder, options.overrides);
+  ApplyTextOptions(options, setup.settings);
   auto limit = options.overrides.find("TimeLimit");
   setup.timeLimit = limit != options.overrides.end()
                         ? limit->second
@@ -160,6 +161,7 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       for (const auto& [name, value] : job->values) values[name] = value;
       setup.settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
       setup.settings.WebPlayerRoot = job->webPlayerRoot;
+      ApplyTextOptions(options, setup.settings);
       source = job->source;
     }
     const EntryOutcome outcome = converter.Convert(source);

@@ -103,6 +103,9 @@ const char kConvertUsage[] =
     "  --autorun               an autorun.inf that opens the page (needs the page)\n"
     "  --no-web-player         pages without the bundled Flash player emulator\n"
     "                          (by default each page loads it from ruffle/ beside it)\n"
+    "  --web-player-url URL    pages load one shared player from URL/ruffle.js and\n"
+    "                          no ruffle/ is copied; URL may be relative to the\n"
+    "                          pages (\"\": a copy beside them, the default)\n"
     "  --no-html5 / --html5    no / a self-contained HTML5 copy of each movie,\n"
     "                          NAME-html5.html, that plays from a file (on)\n"
     "  --store PATH            use another settings file\n"
@@ -264,6 +267,16 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
     (name == "--output-dir" ? options.outputDir : options.storePath) = value;
     return true;
   }
+  if (name == "--web-player-url") {
+    if (!takeValue()) return false;
+    SettingCheckResult checked = ValidateSettingValue(*FindSetting("WebPlayerUrl"), value);
+    if (!checked.value) {
+      error = name + ": " + checked.message;
+      return false;
+    }
+    options.webPlayerUrl = checked.value->text;
+    return true;
+  }
   if (name == "--null" || name == "--resume") {
     if (inlineValue) {
       error = name + " takes no value";
@@ -317,5 +330,26 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
 }
 
 }  // namespace
+
+std::string OptionsSetting(const SettingInfo& setting) {
+  std::string options;
+  auto add = [&options](std::string_view option) {
+    if (!options.empty()) options += " / ";
+    options += option;
+  };
+  for (const Switch& s : kSwitches) {
+    if (s.field == setting.field) add(s.option);
+  }
+  for (const Valued& v : kValued) {
+    if (v.field == setting.field) add(std::string(v.option) + " N");
+  }
+  if (setting.field == "OutputFolder") add("--output-dir DIR");
+  if (setting.field == "WebPlayerUrl") add("--web-player-url URL");
+  return options;
+}
+
+void ApplyTextOptions(const ConvertOptions& options, ConversionSettings& settings) {
+  if (options.webPlayerUrl) settings.WebPlayerUrl = *options.webPlayerUrl;
+}
 
 }  // namespace orv::cli

@@ -2,6 +2,7 @@
 // this run only, before the record's forcing rules apply.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,11 @@
 namespace orv::cli {
 
 struct ConvertOptions {
-  SettingOverrides overrides;      // stored value name -> value
-  std::string outputDir;           // empty: the stored output folder
-  std::string storePath;           // empty: the per-user store
+  SettingOverrides overrides;  // stored value name -> value
+  std::string outputDir;       // empty: the stored output folder
+  std::string storePath;       // empty: the per-user store
+  // --web-player-url, checked; unset: the stored "WebPlayerUrl".
+  std::optional<std::string> webPlayerUrl;
   std::vector<std::string> files;  // in the order given
   bool help = false;
   bool verbose = false;  // the reason behind each message on standard error
@@ -45,6 +48,14 @@ inline constexpr int kMaxJobs = 64;
 // Parses the arguments after "convert". On a usage error returns false with
 // `error` set to a one-line explanation.
 bool ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error);
+
+// Sets the record's text values given as options (the integers come in
+// through `overrides`).
+void ApplyTextOptions(const ConvertOptions& options, ConversionSettings& settings);
+
+// The convert options that set `setting`, "--show-nav / --hide-nav",
+// "--quality N"; empty for a value no option sets.
+std::string OptionsSetting(const SettingInfo& setting);
 
 extern const char kConvertUsage[];
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "commands.h"
+#include "convert_options.h"
+#include "settings/setting_meanings.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 
@@ -20,8 +22,10 @@ constexpr char kSettingsUsage[] =
     "Reads and writes the stored options that every conversion starts from.\n"
     "\n"
     "Commands:\n"
-    "  list              every option with its value, default and range\n"
+    "  list              every option with its value, default, range, what the\n"
+    "                    value means now and the convert option that sets it\n"
     "  get NAME          the value of one option\n"
+    "  get NAME --explain  the value, what it means now and its convert option\n"
     "  set NAME VALUE    store an option (checked against its range)\n"
     "  reset             forget every stored option, so the defaults apply\n"
     "  path              the file the options are kept in\n"
@@ -60,13 +64,16 @@ std::string ShownName(const SettingInfo& setting) {
   return std::string(setting.field) + " (\"" + std::string(setting.name) + "\")";
 }
 
-std::string ValueText(const StoredValues& values, const SettingInfo& setting) {
-  if (setting.kind == SettingKind::Text) return values.GetString(setting.name, DefaultOutputFolder());
-  return std::to_string(values.GetInt(setting.name, setting.defaultValue));
-}
+bool IsOutputFolder(const SettingInfo& setting) { return setting.field == "OutputFolder"; }
 
 std::string DefaultText(const SettingInfo& setting) {
-  return setting.kind == SettingKind::Text ? DefaultOutputFolder() : std::to_string(setting.defaultValue);
+  if (setting.kind == SettingKind::Integer) return std::to_string(setting.defaultValue);
+  return IsOutputFolder(setting) ? DefaultOutputFolder() : std::string();
+}
+
+std::string ValueText(const StoredValues& values, const SettingInfo& setting) {
+  if (setting.kind == SettingKind::Text) return values.GetString(setting.name, DefaultText(setting));
+  return std::to_string(values.GetInt(setting.name, setting.defaultValue));
 }
 
 int UsageError(const std::string& text) {
@@ -82,28 +89,51 @@ const SettingInfo* FindOrComplain(const std::string& name) {
   return setting;
 }
 
+// A text value shown quoted when empty, so that it is seen.
+std::string Shown(std::string text) { return text.empty() ? "\"\"" : text; }
+
+// What the stored value means now, in words.
+std::string Meaning(const StoredValues& values, const SettingInfo& setting) {
+  if (setting.kind == SettingKind::Text) return ExplainSetting(setting, 0, ValueText(values, setting));
+  return ExplainSetting(setting, values.GetInt(setting.name, setting.defaultValue));
+}
+
+std::string OptionText(const SettingInfo& setting) {
+  const std::string options = OptionsSetting(setting);
+  return options.empty() ? "-" : options;
+}
+
 int List(const SettingsStore& store) {
   StoredValues values = store.Read();
-  std::printf("%s%s%s%s\n", Padded("NAME", 22).c_str(), Padded("VALUE", 8).c_str(), Padded("DEFAULT", 9).c_str(),
-              "RANGE");
+  std::printf("%s%s%s%s%s%s\n", Padded("NAME", 22).c_str(), Padded("VALUE", 8).c_str(), Padded("DEFAULT", 9).c_str(),
+              Padded("RANGE", 13).c_str(), Padded("MEANING NOW", 40).c_str(), "SET BY");
   for (const auto& setting : SettingTable()) {
     if (setting.kind == SettingKind::Text) continue;
-    std::printf("%s%s%s%s\n", Padded(ShownName(setting), 22).c_str(), Padded(ValueText(values, setting), 8).c_str(),
-                Padded(DefaultText(setting), 9).c_str(), DescribeRange(setting).c_str());
+    std::printf("%s%s%s%s%s%s\n", Padded(ShownName(setting), 22).c_str(), Padded(ValueText(values, setting), 8).c_str(),
+                Padded(DefaultText(setting), 9).c_str(), Padded(DescribeRange(setting), 13).c_str(),
+                Padded(Meaning(values, setting), 40).c_str(), OptionText(setting).c_str());
   }
-  // The folder is too long for the columns.
+  // Texts are too long for the columns: their meaning goes below them.
   for (const auto& setting : SettingTable()) {
     if (setting.kind != SettingKind::Text) continue;
-    std::printf("%s%s  (default %s)\n", Padded(ShownName(setting), 22).c_str(), ValueText(values, setting).c_str(),
-                DefaultText(setting).c_str());
+    std::printf("%s%s  (default %s)\n%s%s; set by %s\n", Padded(ShownName(setting), 22).c_str(),
+                Shown(ValueText(values, setting)).c_str(), Shown(DefaultText(setting)).c_str(), Padded("", 22).c_str(),
+                Meaning(values, setting).c_str(), OptionText(setting).c_str());
   }
   return kExitOk;
 }
 
-int Get(const SettingsStore& store, const std::string& name) {
+int Get(const SettingsStore& store, const std::string& name, bool explain) {
   const SettingInfo* setting = FindOrComplain(name);
   if (setting == nullptr) return kExitUsage;
-  std::printf("%s\n", ValueText(store.Read(), *setting).c_str());
+  const StoredValues values = store.Read();
+  if (!explain) {
+    std::printf("%s\n", ValueText(values, *setting).c_str());
+    return kExitOk;
+  }
+  std::printf("%s: %s\n  %s\n  meaning now: %s\n  set by: %s\n", ShownName(*setting).c_str(),
+              Shown(ValueText(values, *setting)).c_str(), std::string(SettingPurpose(*setting)).c_str(),
+              Meaning(values, *setting).c_str(), OptionText(*setting).c_str());
   return kExitOk;
 }
 
@@ -116,7 +146,9 @@ int Set(SettingsStore& store, const std::string& name, const std::string& text) 
     return kExitUsage;
   }
   bool written = false;
-  if (setting->kind == SettingKind::Text) {
+  if (setting->kind == SettingKind::Text && !IsOutputFolder(*setting)) {
+    written = store.SetString(setting->name, checked.value->text);
+  } else if (setting->kind == SettingKind::Text) {
     if (checked.value->text.empty()) {
       std::fputs("orvanta-cli: the output folder cannot be empty\n", stderr);
       return kExitUsage;
@@ -147,6 +179,7 @@ int Reset(SettingsStore& store) {
 
 int RunSettingsCommand(const std::vector<std::string>& args) {
   std::optional<std::string> storePath;
+  bool explain = false;
   std::vector<std::string> words;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -159,6 +192,8 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
       storePath = args[++i];
     } else if (arg.starts_with("--store=")) {
       storePath = arg.substr(8);
+    } else if (arg == "--explain") {
+      explain = true;
     } else if (arg.starts_with("--")) {
       return UsageError("unknown option '" + arg + "'");
     } else {
@@ -171,8 +206,9 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
   SettingsStore store = storePath ? SettingsStore(*storePath) : SettingsStore();
   const std::string& command = words.front();
   const std::size_t operands = words.size() - 1;
+  if (explain && command != "get") return UsageError("--explain goes with get");
   if (command == "list" && operands == 0) return List(store);
-  if (command == "get" && operands == 1) return Get(store, words[1]);
+  if (command == "get" && operands == 1) return Get(store, words[1], explain);
   if (command == "set" && operands == 2) return Set(store, words[1], words[2]);
   if (command == "reset" && operands == 0) return Reset(store);
   if (command == "path" && operands == 0) {

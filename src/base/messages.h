@@ -23,6 +23,9 @@ inline constexpr char kAutorunNameUnsafe[] = "网页文件名 %s 含有双引号
 // The bundled web player (the emulator the pages load from "ruffle/").
 inline constexpr char kWebPlayerMissing[] = "找不到网页播放器文件夹 %s ，网页将不含播放器！";
 inline constexpr char kWebPlayerCopyFailed[] = "无法将网页播放器复制到 %s ！";
+// Added text: a shared player's address is written into the pages' script
+// as it is, so it takes only the characters that need no escaping there.
+inline constexpr char kWebPlayerUrlUnsafe[] = "网页播放器地址只能含英文字母、数字及 - . _ ~ / : % 字符！";
 // Added text: an HTML5 twin whose file name the file system cannot hold is
 // not written, and the web page does not link it.
 inline constexpr char kTwinNameTooLong[] = "HTML5 网页文件名过长，未输出 %s ！";

@@ -107,10 +107,55 @@ bool IsPlayerFolderInside(const fs::path& folder, const fs::path& root) {
   return !ec && IsInside(real, root);
 }
 
-}  // namespace
+std::vector<std::string_view> PathSegments(std::string_view path) {
+  std::vector<std::string_view> segments;
+  for (std::size_t from = 0; from <= path.size();) {
+    std::size_t to = path.find('/', from);
+    if (to == std::string_view::npos) to = path.size();
+    if (to > from) segments.push_back(path.substr(from, to - from));
+    from = to + 1;
+  }
+  return segments;
+}
 
-std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPlayerBundle& webPlayer,
-                                           std::string& error) {
+// The player's address a page of ours loads, when it is a path on the site
+// itself ("/shared/ruffle"); empty for the copy beside the page, an address
+// on another site (//host/..., https://...) or a page of someone else's.
+std::string SharedPlayerPathOf(const fs::path& page) {
+  // The player's lines follow the page's first few lines.
+  std::string head(4096, '\0');
+  std::ifstream in(page, std::ios::binary);
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  constexpr std::string_view kMark = "{\"publicPath\": \"";
+  const std::size_t at = head.find(kMark);
+  if (at == std::string::npos) return {};
+  const std::size_t from = at + kMark.size();
+  const std::size_t to = head.find('"', from);
+  if (to == std::string::npos) return {};
+  const std::string address = head.substr(from, to - from);
+  if (!address.starts_with('/') || address.starts_with("//")) return {};
+  const auto segments = PathSegments(address);
+  if (segments.empty()) return {};
+  std::string path;
+  for (auto segment : segments) {
+    if (segment == "." || segment == ".." || !IsServedName(segment)) return {};
+    path += "/" + std::string(segment);
+  }
+  return path;
+}
+
+std::set<std::string> SharedPlayerPaths(const fs::path& folder) {
+  std::set<std::string> paths;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    if (!entry.is_regular_file(ec) || !HasExtension(entry.path(), {".htm", ".html"})) continue;
+    if (std::string path = SharedPlayerPathOf(entry.path()); !path.empty()) paths.insert(std::move(path));
+  }
+  return paths;
+}
+
+std::optional<PreviewSite> LaySite(const std::string& path, const WebPlayerBundle& webPlayer, std::string& error) {
   std::error_code ec;
   const fs::path target = fs::canonical(path, ec);
   if (ec) {
@@ -167,6 +212,15 @@ std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPla
   return site;
 }
 
+}  // namespace
+
+std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPlayerBundle& webPlayer,
+                                           std::string& error) {
+  std::optional<PreviewSite> site = LaySite(path, webPlayer, error);
+  if (site && !site->webPlayerFolder.empty()) site->sharedPlayerPaths = SharedPlayerPaths(site->root);
+  return site;
+}
+
 PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view requestPath) {
   if (requestPath.empty() || requestPath.front() != '/' || requestPath.find('\0') != std::string_view::npos) {
     return Refused();
@@ -202,6 +256,15 @@ PreviewLookup LookUpPreviewPath(const PreviewSite& site, std::string_view reques
     root = site.webPlayerFolder;
     segments.erase(segments.begin());
     if (segments.empty()) return Missing();
+  }
+  // The same for a shared player's path that the folder does not hold.
+  for (const std::string& shared : site.sharedPlayerPaths) {
+    if (root != fs::path(site.root)) break;
+    const auto player = PathSegments(shared);
+    if (segments.size() <= player.size() || !std::equal(player.begin(), player.end(), segments.begin())) continue;
+    if (IsPlayerFolderInside(root / shared.substr(1), root)) continue;
+    root = site.webPlayerFolder;
+    segments.erase(segments.begin(), segments.begin() + static_cast<std::ptrdiff_t>(player.size()));
   }
   fs::path full = root;
   for (auto segment : segments) full /= fs::path(std::string(segment));

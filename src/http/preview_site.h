@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -20,12 +21,17 @@ struct PreviewSite {
   std::string landing;                           // the same path decoded, what "/" serves
   std::map<std::string, std::string> generated;  // request path (decoded) -> page text
   std::string webPlayerFolder;                   // served as /ruffle/ when root has none
+  // Where the folder's pages load a shared player from, when that address is
+  // a path on this site ("/shared/ruffle"): webPlayerFolder is served there too.
+  std::set<std::string> sharedPlayerPaths;
 };
 
 // Builds the site for PATH: a page (.htm/.html), a movie (.swf) or a folder.
 // A movie's page is the one beside it, else one made from the movie's frame
 // size; a folder opens its index, its only page, or a made-up list of its
 // pages and movies. Empty after an error text for the user.
+// The folder's pages that load a shared player from a path on the site
+// ("/shared/ruffle") get the program's own player served there.
 std::optional<PreviewSite> MakePreviewSite(const std::string& path, const WebPlayerBundle& webPlayer,
                                            std::string& error);
 

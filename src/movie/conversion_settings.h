@@ -46,6 +46,9 @@ struct ConversionSettings {
   // pages see it. Empty: the player lies beside the pages, "ruffle/".
   std::string WebPlayerRoot;
   std::string WebPlayerBase;
+  // One player shared by every page, at this address (absolute, or relative
+  // to the pages); then no output folder gets a copy. Empty: the copies.
+  std::string WebPlayerUrl;
 };
 
 // The slide pictures' frame for these settings; the bands around a fitted

@@ -54,16 +54,6 @@ constexpr std::string_view kTwinLines = R"(    var ref = movie.getElementsByTagN
     }
 )";
 
-bool IsPlainAddress(std::string_view address) {
-  if (address.empty()) return false;
-  for (const char c : address) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                       std::string_view("-._~/:%").find(c) != std::string_view::npos;
-    if (!plain) return false;
-  }
-  return true;
-}
-
 std::string WithCrLf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 32);
@@ -76,6 +66,24 @@ std::string WithCrLf(std::string_view text) {
 
 }  // namespace
 
+bool IsPlainAddress(std::string_view address) {
+  if (address.empty()) return false;
+  for (const char c : address) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       std::string_view("-._~/:%").find(c) != std::string_view::npos;
+    if (!plain) return false;
+  }
+  return true;
+}
+
+std::string SharedWebPlayerBase(const ConversionSettings& settings) {
+  if (!IsPlainAddress(settings.WebPlayerUrl)) return {};
+  std::string base = settings.WebPlayerUrl;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (base != "/") base += '/';
+  return base;
+}
+
 std::string WebPlayerHeadLines(const ConversionSettings& settings) {
   std::string lines(kLines);
   constexpr std::string_view kTwinMark = "@TWIN@";
@@ -83,8 +91,10 @@ std::string WebPlayerHeadLines(const ConversionSettings& settings) {
   lines.replace(at, kTwinMark.size(), settings.GenHTML5 != 0 ? kTwinLines : std::string_view());
   // The address goes into a script's string literal: only characters that
   // need no escaping there or in HTML are taken; anything else keeps the default.
-  const std::string defaultBase = std::string(kWebPlayerFolder) + "/";
-  const std::string& base = IsPlainAddress(settings.WebPlayerBase) ? settings.WebPlayerBase : defaultBase;
+  std::string base = SharedWebPlayerBase(settings);
+  if (base.empty()) {
+    base = IsPlainAddress(settings.WebPlayerBase) ? settings.WebPlayerBase : std::string(kWebPlayerFolder) + "/";
+  }
   constexpr std::string_view kBaseMark = "@BASE@";
   for (std::size_t mark = lines.find(kBaseMark); mark != std::string::npos; mark = lines.find(kBaseMark, mark)) {
     lines.replace(mark, kBaseMark.size(), base);

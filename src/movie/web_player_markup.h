@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "movie/conversion_settings.h"
 
@@ -11,6 +12,15 @@ namespace orv {
 // Folder, beside the pages, that holds the emulator; the pages load
 // kWebPlayerFolder + "/ruffle.js".
 inline constexpr char kWebPlayerFolder[] = "ruffle";
+
+// True for a non-empty address made only of letters, digits and "-._~/:%":
+// it can go into a script's string literal and an HTML attribute as it is.
+bool IsPlainAddress(std::string_view address);
+
+// The address, ending in "/", that pages load a shared player from
+// (WebPlayerUrl), or empty when the output folders carry their own copy: no
+// WebPlayerUrl, or one that is not a plain address.
+std::string SharedWebPlayerBase(const ConversionSettings& settings);
 
 // ASCII text, every line ending in CR LF like the rest of the page. Served
 // over http(s) it loads the emulator so that the movie starts by itself with

@@ -263,7 +263,9 @@ bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const Conve
                                       const SlideList& slides) {
   ConversionSettings settings = recordSettings;
   const std::string& playerFolder = settings.WebPlayerRoot.empty() ? settings.OutputFolder : settings.WebPlayerRoot;
-  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && !PrepareWebPlayer(playerFolder)) {
+  // Pages that load a shared player need no copy of it.
+  const bool ownCopy = SharedWebPlayerBase(settings).empty();
+  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && ownCopy && !PrepareWebPlayer(playerFolder)) {
     settings.WebPlayer = 0;
   }
   if (settings.SplitPPT != 0) {

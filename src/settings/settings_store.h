@@ -2,8 +2,8 @@
 // ConversionSettings record from it.
 //
 // The store is one flat JSON object in $XDG_CONFIG_HOME/Velloran/Orvanta.json
-// (default ~/.config/Velloran/Orvanta.json): integers as JSON numbers, the one
-// text value ("OutputDir") as a JSON string, names in UTF-8 byte for byte
+// (default ~/.config/Velloran/Orvanta.json): integers as JSON numbers, the
+// text values ("OutputDir", "WebPlayerUrl") as JSON strings, names in UTF-8 byte for byte
 // ("延迟 " keeps its trailing blank). Nothing is cached: every read looks at
 // the file again, so an option written by one program is seen by the next
 // Convert of another.

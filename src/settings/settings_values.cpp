@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "base/messages.h"
+#include "movie/web_player_markup.h"
 
 namespace orv {
 namespace {
@@ -15,7 +16,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 26> kTable{{
+constexpr std::array<SettingInfo, 27> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -43,6 +44,9 @@ constexpr std::array<SettingInfo, 26> kTable{{
     // Seconds LibreOffice may spend on one presentation, 0 for no limit; read
     // by the batch, not part of the record.
     {"TimeLimit", "TimeLimit", K::Integer, C::Range, 300, 0, 86400},
+    // Where every page loads one shared player from; empty: each output
+    // folder gets its own copy.
+    {"WebPlayerUrl", "WebPlayerUrl", K::Text, C::WebAddress, 0, 0, 0},
     {"OutputDir", "OutputFolder", K::Text, C::AnyText, 0, 0, 0},
 }};
 
@@ -105,6 +109,10 @@ SettingCheckResult ValidateSettingValue(const SettingInfo& setting, std::string_
   switch (setting.check) {
     case SettingCheck::AnyText:
       return {SettingValue{0, std::string(text)}, {}};
+    case SettingCheck::WebAddress:
+      // The address goes into the pages' script as it is.
+      if (!text.empty() && !IsPlainAddress(text)) return Refuse(msg::kWebPlayerUrlUnsafe);
+      return {SettingValue{0, std::string(text)}, {}};
     case SettingCheck::Interval: {
       // The interval box takes digits only: a sign or an empty box is refused
       // with the positive-integer message, a number too big for 32 bits with
@@ -146,6 +154,8 @@ std::string DescribeRange(const SettingInfo& setting) {
       return "any integer";
     case SettingCheck::AnyText:
       return "any path";
+    case SettingCheck::WebAddress:
+      return "an address, or empty";
   }
   return {};
 }

@@ -19,6 +19,7 @@ enum class SettingCheck {
   Interval,    // a non-negative integer up to max (the playback interval)
   AnyInteger,  // kept as stored ("UnProtect" has no control)
   AnyText,     // "OutputDir"
+  WebAddress,  // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
 };
 
 struct SettingInfo {
@@ -32,7 +33,7 @@ struct SettingInfo {
 };
 
 // Every stored value in the order LoadConversionSettings reads them, the
-// text value "OutputDir" last.
+// text values "WebPlayerUrl" and "OutputDir" last.
 std::span<const SettingInfo> SettingTable();
 
 // Looks a value up by its stored name, or by its field name without regard to
@@ -42,7 +43,7 @@ const SettingInfo* FindSetting(std::string_view name);
 // The outcome of checking one entered value.
 struct SettingValue {
   std::int32_t number = 0;  // the integer, for integer values
-  std::string text;         // the text, for "OutputDir"
+  std::string text;         // the text, for the text values
 };
 struct SettingCheckResult {
   std::optional<SettingValue> value;  // set when the entry is accepted

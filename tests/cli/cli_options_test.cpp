@@ -42,6 +42,28 @@ TEST(ConvertJobs, WorkersGetTheOptionsWithoutJobsAndFiles) {
   EXPECT_EQ(options.overrides.at("Width"), 800);
 }
 
+// The shared player's address is checked as `settings set` checks it, goes
+// to the workers, and lands on the record over the stored one.
+TEST(ConvertWebPlayerUrl, CheckedPassedOnAndApplied) {
+  const ConvertOptions options = Parse({"--web-player-url", "/shared/ruffle", "a.ppt"});
+  EXPECT_EQ(options.optionArgs, (std::vector<std::string>{"--web-player-url", "/shared/ruffle"}));
+  ConversionSettings settings;
+  settings.WebPlayerUrl = "https://stored.example.org/p";
+  ApplyTextOptions(options, settings);
+  EXPECT_EQ(settings.WebPlayerUrl, "/shared/ruffle");
+  // Empty on the command line: the copy beside the pages, whatever is stored.
+  ApplyTextOptions(Parse({"--web-player-url="}), settings);
+  EXPECT_EQ(settings.WebPlayerUrl, "");
+
+  std::string error;
+  for (const char* bad : {"/a b", "x\"y", "/p?q"}) {
+    Parse({"--web-player-url", bad}, &error);
+    EXPECT_TRUE(error.starts_with("--web-player-url: ")) << bad << ": " << error;
+  }
+  Parse({"--web-player-url"}, &error);
+  EXPECT_EQ(error, "--web-player-url needs a value");
+}
+
 // The list, the report and the shard are the parent's; the source root goes
 // to the workers, which name each entry's folder from it.
 TEST(ConvertLists, ParentOnlyOptionsStayWithTheParent) {

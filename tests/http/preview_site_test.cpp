@@ -161,6 +161,39 @@ TEST_F(PreviewSiteTest, ThePlayerOfTheProgramStandsInForAMissingOne) {
   EXPECT_EQ(LookUpPreviewPath(site, "/ruffle/ruffle.js").file, fs::canonical(player_ / "ruffle.js").string());
 }
 
+// Pages that load a shared player from a path on the site get the program's
+// player there; other addresses are not the preview's to serve.
+TEST_F(PreviewSiteTest, ThePlayerOfTheProgramStandsInForASharedOne) {
+  auto page = [](const std::string& base) {
+    return "<HTML>\r\n<HEAD>\r\n<script>\r\n    window.RufflePlayer.config = {\"publicPath\": \"" + base +
+           "\", \"autoplay\": \"on\"};\r\n</script>\r\n</HEAD>\r\n</HTML>\r\n";
+  };
+  Write(out_ / "Shared.htm", page("/shared/ruffle/"));
+  Write(out_ / "Cdn.htm", page("https://cdn.example.org/ruffle/"));
+  Write(out_ / "Host.htm", page("//cdn.example.org/ruffle/"));
+  Write(out_ / "Up.htm", page("/../etc/"));
+  Write(out_ / "Relative.htm", page("../player/"));
+  PreviewSite site = Site(out_ / "Talk.htm");
+  EXPECT_EQ(site.sharedPlayerPaths, std::set<std::string>{"/shared/ruffle"});
+  EXPECT_EQ(Site(out_.path()).sharedPlayerPaths, std::set<std::string>{"/shared/ruffle"});
+
+  const std::string installed = fs::canonical(player_ / "ruffle.js").string();
+  EXPECT_EQ(LookUpPreviewPath(site, "/shared/ruffle/ruffle.js").file, installed);
+  EXPECT_EQ(LookUpPreviewPath(site, "/shared//ruffle/VERSION").status, PreviewStatus::kFile);
+  for (const char* path : {"/shared/ruffle", "/shared/ruffle/", "/shared/ruffle.js", "/shared/ruffle/nothing.js"}) {
+    EXPECT_EQ(LookUpPreviewPath(site, path).status, PreviewStatus::kNotFound) << path;
+  }
+  EXPECT_EQ(LookUpPreviewPath(site, "/shared/ruffle/../../Talk.htm").status, PreviewStatus::kForbidden);
+  // A folder that holds the player itself serves its own.
+  Write(out_ / "shared/ruffle/ruffle.js", "// the site's own");
+  EXPECT_EQ(LookUpPreviewPath(site, "/shared/ruffle/ruffle.js").file,
+            fs::canonical(out_ / "shared/ruffle/ruffle.js").string());
+  // Without a player of the program's there is nothing to stand in.
+  std::string error;
+  EXPECT_TRUE(
+      MakePreviewSite(out_ / "Talk.htm", ReadWebPlayerBundle(outside_.path()), error)->sharedPlayerPaths.empty());
+}
+
 TEST(PreviewNames, ContentTypesAndAddresses) {
   EXPECT_EQ(PreviewContentType("core.ruffle.0123.wasm"), "application/wasm");
   EXPECT_EQ(PreviewContentType("/x/Talk.SWF"), "application/x-shockwave-flash");

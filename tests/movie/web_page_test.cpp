@@ -294,5 +294,44 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   }
 }
 
+// A shared player: the lines are the copy's with the address changed in its
+// two places, and an address that would need escaping falls back to the copy.
+TEST(WebPage, SharedWebPlayerUrlIsTheOnlyChange) {
+  ConversionSettings settings;
+  settings.WebPlayer = 1;
+  const std::string own = WebPlayerHeadLines(settings);
+  const std::string ownLoad =
+      "    window.RufflePlayer.config = {\"publicPath\": \"ruffle/\", \"autoplay\": \"on\", \"unmuteOverlay\": "
+      "\"hidden\", \"splashScreen\": false};\r\n"
+      "    var loader = document.createElement(\"script\");\r\n"
+      "    loader.src = \"ruffle/ruffle.js\";\r\n";
+  const std::size_t at = own.find(ownLoad);
+  ASSERT_NE(at, std::string::npos);
+
+  struct Case {
+    const char* url;
+    const char* base;  // as the pages load it
+  };
+  for (const Case& c : {Case{"/shared/ruffle", "/shared/ruffle/"}, Case{"/shared/ruffle//", "/shared/ruffle/"},
+                        Case{"https://cdn.example.org/p/0.6", "https://cdn.example.org/p/0.6/"},
+                        Case{"../../player", "../../player/"}, Case{"/", "/"}, Case{"", "ruffle/"},
+                        Case{"/a b", "ruffle/"}, Case{"x\";alert(1);//", "ruffle/"}, Case{"/p</script>", "ruffle/"}}) {
+    settings.WebPlayerUrl = c.url;
+    std::string expected = own;
+    expected.replace(at, ownLoad.size(),
+                     "    window.RufflePlayer.config = {\"publicPath\": \"" + std::string(c.base) +
+                         "\", \"autoplay\": \"on\", \"unmuteOverlay\": \"hidden\", \"splashScreen\": false};\r\n"
+                         "    var loader = document.createElement(\"script\");\r\n"
+                         "    loader.src = \"" +
+                         c.base + "ruffle.js\";\r\n");
+    EXPECT_EQ(WebPlayerHeadLines(settings), expected) << c.url;
+    // The shared address also wins over a subfolder's way to the root's copy.
+    settings.WebPlayerBase = "../ruffle/";
+    const std::string base = std::string(c.base) == "ruffle/" ? "../ruffle/" : c.base;
+    EXPECT_NE(WebPlayerHeadLines(settings).find("loader.src = \"" + base + "ruffle.js\""), std::string::npos) << c.url;
+    settings.WebPlayerBase.clear();
+  }
+}
+
 }  // namespace
 }  // namespace orv

@@ -191,6 +191,18 @@ TEST_F(WebPlayerBatchTest, PagesLoadThePlayerCopiedBesideThem) {
   EXPECT_EQ(FileNames(other.path()), std::vector<std::string>{"c.swf"});
 }
 
+TEST_F(WebPlayerBatchTest, PagesOfASharedPlayerGetNoCopy) {
+  const WebPlayerBundle bundle = MakeBundle(bundles_, "installed", "0.6.0");
+  settings_.WebPlayerUrl = "/shared/ruffle";
+  Convert(bundle, {PictureFolder("a")});
+  EXPECT_TRUE(recorder_.reports.empty()) << recorder_.reports.front();
+  EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf"}));
+  EXPECT_NE(ReadFile(out_ / "a.htm").find("loader.src = \"/shared/ruffle/ruffle.js\""), std::string::npos);
+  // Nor is a missing bundle worth a message then.
+  Convert(ReadWebPlayerBundle(bundles_ / "none"), {PictureFolder("b")});
+  EXPECT_TRUE(recorder_.reports.empty()) << recorder_.reports.front();
+}
+
 TEST_F(WebPlayerBatchTest, MissingBundleIsNamedOnceAndThePlainPageWritten) {
   const WebPlayerBundle missing = ReadWebPlayerBundle(bundles_ / "share/orvanta/ruffle");
   Convert(missing, {PictureFolder("a"), PictureFolder("b")});

@@ -87,6 +87,32 @@ test('the page served by orvanta-cli preview plays its movie through the bundled
   assert.deepEqual(await server.exited, { code: 0, signal: null });
 });
 
+test('a page of a shared web player plays when preview serves its own player at that path', async () => {
+  const { page: pageFile, out } = convertFolder('preview-shared', {
+    slides: 2, webPlayer: true, options: ['--no-fade', '--web-player-url', '/shared/ruffle'],
+  });
+  assert.deepEqual(fs.readdirSync(out).sort(), ['preview-shared-html5.html', 'preview-shared.htm', 'preview-shared.swf']);
+  const server = await startPreview(pageFile);
+  const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  const fetched = [];
+  page.on('response', (response) => fetched.push(`${response.status()} ${new URL(response.url()).pathname}`));
+  try {
+    await page.goto(server.url);
+    const { png } = await waitForMovieSlide(page, 1, 'start from the shared player');
+    fs.writeFileSync(artifact('preview-shared-slide-1.png'), png);
+    assert.ok(fetched.includes('200 /shared/ruffle/ruffle.js'), fetched.join('\n'));
+    assert.ok(fetched.some((line) => /^200 \/shared\/ruffle\/[0-9a-f]+\.wasm$/.test(line)), fetched.join('\n'));
+    assert.ok(!fetched.some((line) => line.includes(' /ruffle/')), fetched.join('\n'));
+    assert.deepEqual(problems, []);
+  } finally {
+    await page.close();
+    server.child.kill('SIGTERM');
+  }
+  assert.deepEqual(await server.exited, { code: 0, signal: null });
+});
+
 test('opened from a file, the page shows how to watch it instead of an empty box', async () => {
   const { page: pageFile } = convertFolder('preview-file', { slides: 2, webPlayer: true });
   const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });

@@ -57,7 +57,8 @@ TEST_F(SettingsCommandTest, ListOnAnEmptyStoreShowsEveryValueWithItsDefault) {
       std::string value = std::to_string(setting.defaultValue);
       EXPECT_NE(rest.find(" " + value + " "), std::string::npos) << rest;
     } else {
-      EXPECT_NE(rest.find(DefaultOutputFolder()), std::string::npos) << rest;
+      const std::string text = setting.field == "OutputFolder" ? DefaultOutputFolder() : "\"\"";
+      EXPECT_NE(rest.find("(default " + text + ")"), std::string::npos) << rest;
     }
   }
   EXPECT_NE(run.out.find("\"延迟 \""), std::string::npos) << "the stored name shows its blank";
@@ -101,6 +102,52 @@ TEST_F(SettingsCommandTest, BadUsageExitsWithTwoAndLeavesTheStoreAlone) {
   CliRun help = Cli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("settings"), std::string::npos);
+}
+
+// The list says what each value does now and which convert option sets it;
+// the whole text is pinned in settings_list.golden.
+TEST_F(SettingsCommandTest, ListExplainsEveryValueAndItsOption) {
+  for (const auto& [name, value] :
+       std::initializer_list<std::pair<const char*, const char*>>{{"ShowNav", "0"},
+                                                                  {"UsePptTime", "1"},
+                                                                  {"JpgQlt", "75"},
+                                                                  {"Delay", "12"},
+                                                                  {"TimeLimit", "0"},
+                                                                  {"UnProtect", "7"},
+                                                                  {"WebPlayerUrl", "/shared/ruffle/"},
+                                                                  {"OutputDir", "/srv/movies"}}) {
+    ASSERT_EQ(Cli({"set", name, value}).status, 0) << name;
+  }
+  CliRun run = Cli({"list"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::string golden = ReadFile(std::string(ORVANTA_SOURCE_DIR) + "/tests/settings/settings_list.golden");
+  const std::string mark = "@DEFAULT_OUTPUT_FOLDER@";
+  golden.replace(golden.find(mark), mark.size(), DefaultOutputFolder());
+  EXPECT_EQ(run.out, golden);
+
+  EXPECT_EQ(Cli({"get", "ShowNav", "--explain"}).out,
+            "ShowNav: 0\n  the navigation panel: 0 shown, 1 hidden\n  meaning now: panel shown\n"
+            "  set by: --show-nav / --hide-nav\n");
+  EXPECT_EQ(Cli({"--explain", "get", "延迟 "}).out,
+            "Delay (\"延迟 \"): 12\n  seconds each slide plays with UsePptTime 1\n  meaning now: 12 s per slide when "
+            "fixed\n  set by: --delay N\n");
+  EXPECT_EQ(Cli({"get", "WebPlayerUrl"}).out, "/shared/ruffle/\n");
+  EXPECT_EQ(Cli({"list", "--explain"}).status, 2);
+}
+
+// The shared player's address goes into the pages' script as it is: an
+// address that would need escaping is refused, an empty one clears it.
+TEST_F(SettingsCommandTest, WebPlayerUrlTakesOnlyPlainAddresses) {
+  for (const char* bad : {"/a b", "x\"y", "/p</script>", "/p?q=1", "\\\\host\\share"}) {
+    CliRun run = Cli({"set", "WebPlayerUrl", bad});
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_NE(run.err.find("网页播放器地址"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(store_));
+  for (const char* good : {"/shared/ruffle", "https://cdn.example.org/ruffle/0.6", "../player", ""}) {
+    EXPECT_EQ(Cli({"set", "WebPlayerUrl", good}).status, 0) << good;
+    EXPECT_EQ(Cli({"get", "webplayerurl"}).out, std::string(good) + "\n");
+  }
 }
 
 }  // namespace
