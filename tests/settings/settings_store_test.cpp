@@ -291,8 +291,9 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
   // The 23 values of the options pages, the web player of the pages, the
-  // HTML5 twin and the time limit of one presentation.
-  EXPECT_EQ(SettingTable().size(), 26u);
+  // HTML5 twin, the time limit of one presentation and the shared player's
+  // address.
+  EXPECT_EQ(SettingTable().size(), 27u);
 }
 
 }  // namespace
