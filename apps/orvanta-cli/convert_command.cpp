@@ -45,6 +45,25 @@ std::string Absolute(const std::string& path) {
   return ec ? path : absolute.lexically_normal().string();
 }
 
+// How a page's file notice names this program: "orvanta-cli" when that is
+// what PATH finds, else the path it runs from (a build tree, an unpacked copy).
+std::string PreviewProgramName() {
+  std::error_code ec;
+  const auto self = std::filesystem::canonical("/proc/self/exe", ec);
+  if (ec) return {};
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "";
+  while (!folders.empty()) {
+    const std::size_t colon = folders.find(':');
+    const std::string folder(folders.substr(0, colon));
+    folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+    if (folder.empty()) continue;
+    const auto found = std::filesystem::canonical(std::filesystem::path(folder) / "orvanta-cli", ec);
+    if (!ec && found == self) return {};
+  }
+  return self.string();
+}
+
 // What every kind of run starts from: the record and the time limit, and
 // the store as read, for entries that bring values of their own.
 struct RunSetup {
@@ -59,6 +78,7 @@ RunSetup PrepareRun(const ConvertOptions& options) {
   RunSetup setup;
   setup.stored = store.Read();
   setup.settings = LoadConversionSettings(setup.stored, outputFolder, options.overrides);
+  setup.settings.PreviewProgram = PreviewProgramName();
   ApplyTextOptions(options, setup.settings);
   auto limit = options.overrides.find("TimeLimit");
   setup.timeLimit = limit != options.overrides.end()

@@ -46,6 +46,9 @@ struct ConversionSettings {
   // pages see it. Empty: the player lies beside the pages, "ruffle/".
   std::string WebPlayerRoot;
   std::string WebPlayerBase;
+  // How the file notice names the program that serves the page: empty for
+  // "orvanta-cli", else the path it runs from (when that is not on PATH).
+  std::string PreviewProgram;
   // One player shared by every page, at this address (absolute, or relative
   // to the pages); then no output folder gets a copy. Empty: the copies.
   std::string WebPlayerUrl;

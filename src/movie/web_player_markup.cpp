@@ -1,5 +1,6 @@
 #include "movie/web_player_markup.h"
 
+#include <cstdint>
 #include <string_view>
 
 namespace orv {
@@ -38,7 +39,7 @@ constexpr std::string_view kLines =
     notice.style.width = (parseInt(movie.getAttribute("width"), 10) || 640) + "px";
     add(notice, "strong", "This page was opened from a file, and browsers block the Flash player on such pages.");
     var serve = add(notice, "p", "To watch the movie, let Orvanta serve this folder and open the page in your browser:");
-    add(add(serve, "div", ""), "code", "orvanta-cli preview " + page);
+    add(add(serve, "div", ""), "code", @PROGRAM@ + page);
 @TWIN@    movie.parentNode.replaceChild(notice, movie);
   });
 })();
@@ -62,6 +63,50 @@ std::string WithCrLf(std::string_view text) {
     out += c;
   }
   return out;
+}
+
+// A JavaScript string literal in double quotes that holds `text` exactly,
+// in ASCII, with nothing that could end the script element.
+std::string ScriptString(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  // UTF-8 in, UTF-16 escapes out; a broken sequence is kept byte by byte.
+  for (std::size_t k = 0; k < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    std::uint32_t code = byte;
+    std::size_t length = 1;
+    if (byte >= 0xC0 && byte < 0xF8) {
+      length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+      code = byte & (0x3F >> (length - 1));
+      for (std::size_t j = 1; j < length; ++j) {
+        const auto next = k + j < text.size() ? static_cast<unsigned char>(text[k + j]) : 0;
+        if ((next & 0xC0) != 0x80) {
+          length = 1;
+          code = byte;
+          break;
+        }
+        code = (code << 6) | (next & 0x3F);
+      }
+    }
+    k += length;
+    const bool plain = code >= 0x20 && code < 0x7F && code != '"' && code != '\\' && code != '<' && code != '>' &&
+                       code != '&' && code != '\'';
+    if (plain) {
+      out += static_cast<char>(code);
+      continue;
+    }
+    const auto unit = [&out](std::uint32_t value) {
+      out += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 15];
+    };
+    if (code >= 0x10000) {
+      unit(0xD800 + ((code - 0x10000) >> 10));
+      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      unit(code);
+    }
+  }
+  return out + "\"";
 }
 
 }  // namespace
@@ -95,6 +140,13 @@ std::string WebPlayerHeadLines(const ConversionSettings& settings) {
   if (base.empty()) {
     base = IsPlainAddress(settings.WebPlayerBase) ? settings.WebPlayerBase : std::string(kWebPlayerFolder) + "/";
   }
+  // The program's path goes in as a string literal of its own: every byte
+  // past ASCII and every character a script or HTML gives a meaning to is
+  // escaped, so that the lines stay plain ASCII.
+  const std::string program = settings.PreviewProgram.empty() ? std::string("orvanta-cli") : settings.PreviewProgram;
+  const std::string literal = ScriptString(program + " preview ");
+  constexpr std::string_view kProgramMark = "@PROGRAM@";
+  lines.replace(lines.find(kProgramMark), kProgramMark.size(), literal);
   constexpr std::string_view kBaseMark = "@BASE@";
   for (std::size_t mark = lines.find(kBaseMark); mark != std::string::npos; mark = lines.find(kBaseMark, mark)) {
     lines.replace(mark, kBaseMark.size(), base);

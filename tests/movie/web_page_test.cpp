@@ -283,6 +283,17 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   EXPECT_NE(withTwin.find("-html5.html"), std::string::npos);
   EXPECT_TRUE(withTwin.starts_with(lines.substr(0, lines.find("movie.parentNode.replaceChild"))));
 
+  // A program that PATH does not find is named by its path, as a string the
+  // script holds exactly and the lines stay plain ASCII.
+  ConversionSettings named;
+  named.WebPlayer = 1;
+  named.PreviewProgram = "/opt/演示 \"x\"/</script>/orvanta-cli";
+  const std::string withPath = WebPlayerHeadLines(named);
+  EXPECT_NE(withPath.find(R"("/opt/\u6f14\u793a \u0022x\u0022/\u003c/script\u003e/orvanta-cli preview " + page)"),
+            std::string::npos)
+      << withPath;
+  for (const char c : withPath) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+
   // Pages of a subfolder load the player at the output's root; an address
   // that would need escaping in the script keeps the default.
   for (const auto& [base, expected] : {std::pair{"../../ruffle/", "../../ruffle/"}, std::pair{"x\"", "ruffle/"},
