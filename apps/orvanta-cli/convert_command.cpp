@@ -181,6 +181,7 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       for (const auto& [name, value] : job->values) values[name] = value;
       setup.settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
       setup.settings.WebPlayerRoot = job->webPlayerRoot;
+      setup.settings.PreviewProgram = runSettings.PreviewProgram;
       ApplyTextOptions(options, setup.settings);
       source = job->source;
     }

@@ -188,32 +188,7 @@ void Scheduler::Pump(int timeoutMs) {
 }
 
 void Scheduler::ReadLines(std::size_t w, LineStream& stream, bool drain) {
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n > 0) {
-      stream.pending.append(buffer, static_cast<std::size_t>(n));
-      std::size_t end;
-      while (stream.open() && (end = stream.pending.find('\n')) != std::string::npos) {
-        std::string line = stream.pending.substr(0, end);
-        stream.pending.erase(0, end + 1);
-        OnLine(w, stream, line);
-      }
-      if (!drain) return;
-      continue;
-    }
-    if (n == 0) {
-      // The end of the pipe: a last line without its newline still counts.
-      if (!stream.pending.empty()) {
-        std::string line;
-        line.swap(stream.pending);
-        OnLine(w, stream, line);
-      }
-      CloseFd(stream.fd);
-    }
-    return;  // EAGAIN: nothing more for now
-  }
+  pool::ReadLines(stream, drain, [this, w, &stream](const std::string& line) { OnLine(w, stream, line); });
 }
 
 void Scheduler::OnLine(std::size_t w, const LineStream& stream, const std::string& line) {

@@ -256,23 +256,7 @@ void ServicePool::DrainLeaving() {
 }
 
 void ServicePool::ReadFrom(Slot& slot, LineStream& stream) {
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n > 0) {
-      stream.pending.append(buffer, static_cast<std::size_t>(n));
-      std::size_t end;
-      while ((end = stream.pending.find('\n')) != std::string::npos) {
-        const std::string line = stream.pending.substr(0, end);
-        stream.pending.erase(0, end + 1);
-        OnLine(slot, stream, line);
-      }
-      continue;
-    }
-    if (n == 0) CloseFd(stream.fd);
-    return;  // EAGAIN: nothing more for now
-  }
+  ReadLines(stream, true, [this, &slot, &stream](const std::string& line) { OnLine(slot, stream, line); });
 }
 
 void ServicePool::OnLine(Slot& slot, const LineStream& stream, const std::string& line) {

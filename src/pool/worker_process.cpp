@@ -79,6 +79,34 @@ bool StartWorker(const std::string& program, const std::vector<std::string>& wor
   return true;
 }
 
+void ReadLines(LineStream& stream, bool drain, const std::function<void(const std::string&)>& onLine) {
+  char buffer[4096];
+  while (stream.open()) {
+    const ssize_t n = ::read(stream.fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n > 0) {
+      stream.pending.append(buffer, static_cast<std::size_t>(n));
+      std::size_t end;
+      while (stream.open() && (end = stream.pending.find('\n')) != std::string::npos) {
+        const std::string line = stream.pending.substr(0, end);
+        stream.pending.erase(0, end + 1);
+        onLine(line);
+      }
+      if (!drain) return;
+      continue;
+    }
+    if (n == 0) {
+      if (!stream.pending.empty()) {
+        std::string line;
+        line.swap(stream.pending);
+        onLine(line);
+      }
+      CloseFd(stream.fd);
+    }
+    return;  // EAGAIN: nothing more for now
+  }
+}
+
 void ReapWorker(WorkerProcess& worker) {
   CloseFd(worker.input);
   CloseFd(worker.out.fd);

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ void CloseFd(int& fd);
 // parent's ends of the pipes are non-blocking, and none leaks into another
 // child. False when the pipes or the process cannot be made.
 bool StartWorker(const std::string& program, const std::vector<std::string>& args, WorkerProcess& worker);
+
+// Reads what the pipe holds and hands it on line by line, while the stream
+// stays open (a handler may close it). At the pipe's end a last line without
+// its newline still counts, and the stream is closed. Without `drain`, one
+// read only.
+void ReadLines(LineStream& stream, bool drain, const std::function<void(const std::string&)>& onLine);
 
 // Closes our ends of a worker that has ended, and reaps it.
 void ReapWorker(WorkerProcess& worker);
