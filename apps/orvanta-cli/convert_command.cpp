@@ -28,6 +28,7 @@
 #include "pool/worker_events.h"
 #include "pool/worker_job.h"
 #include "pool/worker_progress.h"
+#include "program_paths.h"
 #include "run_report.h"
 #include "run_summary.h"
 #include "settings/settings_store.h"
@@ -38,12 +39,6 @@ namespace orv::cli {
 namespace {
 
 using namespace pool;  // the batch's workers, their events and the stop signals
-
-std::string Absolute(const std::string& path) {
-  std::error_code ec;
-  auto absolute = std::filesystem::absolute(path, ec);
-  return ec ? path : absolute.lexically_normal().string();
-}
 
 // How a page's file notice names this program: "orvanta-cli" when that is
 // what PATH finds, else the path it runs from (a build tree, an unpacked copy).
@@ -74,7 +69,7 @@ struct RunSetup {
 
 RunSetup PrepareRun(const ConvertOptions& options) {
   SettingsStore store = options.storePath.empty() ? SettingsStore() : SettingsStore(options.storePath);
-  std::string outputFolder = Absolute(options.outputDir.empty() ? StoredOutputFolder(store) : options.outputDir);
+  std::string outputFolder = AbsolutePath(options.outputDir.empty() ? StoredOutputFolder(store) : options.outputDir);
   RunSetup setup;
   setup.stored = store.Read();
   setup.settings = LoadConversionSettings(setup.stored, outputFolder, options.overrides);
@@ -99,7 +94,7 @@ bool PrepareOutputFolder(const RunSetup& setup, std::string& error) {
 
 EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
                              BatchDriver::ProgressFactory makeProgress) {
-  const std::string sourceRoot = options.sourceRoot.empty() ? std::string() : Absolute(options.sourceRoot);
+  const std::string sourceRoot = options.sourceRoot.empty() ? std::string() : AbsolutePath(options.sourceRoot);
   return EntryConverter(setup.settings, setup.timeLimit, options.verbose, sourceRoot, std::move(makeProgress),
                         options.officeRestart > 0 ? options.officeRestart : kOfficeRestartInterval);
 }
@@ -207,12 +202,6 @@ std::size_t WorkerCount(int jobs) {
   if (jobs > 0) return static_cast<std::size_t>(jobs);
   const unsigned cores = std::thread::hardware_concurrency();
   return cores > 0 ? cores : 1;
-}
-
-std::string ThisProgram() {
-  std::error_code ec;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : path.string();
 }
 
 // A private copy of the settings store in the temporary folder; empty when

@@ -6,17 +6,9 @@
 #include "batchlist/file_list.h"
 #include "batchlist/resume.h"
 #include "batchlist/source_tree.h"
+#include "program_paths.h"
 
 namespace orv::cli {
-namespace {
-
-std::string Absolute(const std::string& path) {
-  std::error_code ec;
-  auto absolute = std::filesystem::absolute(path, ec);
-  return ec ? path : absolute.lexically_normal().string();
-}
-
-}  // namespace
 
 bool GatherSources(const ConvertOptions& options, ConvertList& list, std::string& error) {
   list.given = options.files;
@@ -26,14 +18,14 @@ bool GatherSources(const ConvertOptions& options, ConvertList& list, std::string
     list.given.insert(list.given.end(), listed.begin(), listed.end());
   }
   list.sources.clear();
-  for (const std::string& path : list.given) list.sources.push_back(Absolute(path));
+  for (const std::string& path : list.given) list.sources.push_back(AbsolutePath(path));
   return true;
 }
 
 std::vector<std::string> OutputFoldersOf(const ConvertOptions& options, const ConvertList& list) {
   std::vector<std::string> folders(list.sources.size());
   if (options.sourceRoot.empty()) return folders;
-  const std::string root = Absolute(options.sourceRoot);
+  const std::string root = AbsolutePath(options.sourceRoot);
   for (std::size_t k = 0; k < list.sources.size(); ++k) {
     std::string error;
     if (!batchlist::FolderUnderRoot(list.sources[k], root, folders[k], error)) folders[k].clear();

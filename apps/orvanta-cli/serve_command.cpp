@@ -12,18 +12,13 @@
 #include "commands.h"
 #include "http/bearer_token.h"
 #include "http/conversion_service.h"
+#include "program_paths.h"
 #include "serve_options.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 
 namespace orv::cli {
 namespace {
-
-std::string ThisProgram() {
-  std::error_code ec;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : path.string();
-}
 
 // "LibreOffice 7.4.7.2 40(Build:2)", as `soffice --version` says it.
 std::string OfficeVersion() {

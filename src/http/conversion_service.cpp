@@ -16,7 +16,7 @@
 
 #include "base/paths.h"
 #include "http/bearer_token.h"
-#include "http/host_check.h"
+#include "http/loopback_guard.h"
 #include "http/service_form.h"
 #include "http/upload_name.h"
 #include "http/zip_writer.h"
@@ -249,8 +249,7 @@ void ConversionService::Route() {
       return httplib::Server::HandlerResponse::Handled;
     }
     // On loopback only our own names are answered (DNS rebinding).
-    if (loopback && !IsOwnLoopbackHost(request.get_header_value("Host"), request.local_port)) {
-      response.status = 421;
+    if (loopback && RefuseForeignHost(request, response)) {
       response.set_content(ErrorJson("misdirected", "this service answers only to its own address"),
                            "application/json");
       return httplib::Server::HandlerResponse::Handled;

@@ -6,8 +6,11 @@
 
 namespace orv::http {
 
-// Installs the check as the server's pre-routing handler. The port compared
-// is the one the request came in on.
+// Answers 421 to a request addressed to another name than this server's own
+// loopback ones, and says so; the port compared is the one it came in on.
+bool RefuseForeignHost(const httplib::Request& request, httplib::Response& response);
+
+// Installs that check as the server's pre-routing handler.
 void AnswerOnlyOwnLoopbackHost(httplib::Server& server);
 
 }  // namespace orv::http

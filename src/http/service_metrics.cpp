@@ -11,6 +11,13 @@ std::string Number(double value) {
   return text;
 }
 
+// One metric without labels: its help, its type and its value.
+std::string Metric(std::string_view name, std::string_view type, std::string_view help, std::uint64_t value) {
+  const std::string metric(name);
+  return "# HELP " + metric + " " + std::string(help) + "\n# TYPE " + metric + " " + std::string(type) + "\n" + metric +
+         " " + std::to_string(value) + "\n";
+}
+
 }  // namespace
 
 void ServiceMetrics::CountRequest(std::string_view outcome, double seconds) {
@@ -42,31 +49,13 @@ std::string ServiceMetrics::Render(const pool::PoolStats& pool) const {
   text += "orvanta_request_seconds_bucket{le=\"+Inf\"} " + std::to_string(count_) + "\n";
   text += "orvanta_request_seconds_sum " + Number(sum_) + "\n";
   text += "orvanta_request_seconds_count " + std::to_string(count_) + "\n";
-  text +=
-      "# HELP orvanta_queue_length Conversion requests waiting for a worker.\n"
-      "# TYPE orvanta_queue_length gauge\n"
-      "orvanta_queue_length " +
-      std::to_string(pool.queued) +
-      "\n"
-      "# HELP orvanta_workers Worker processes of the service.\n"
-      "# TYPE orvanta_workers gauge\n"
-      "orvanta_workers " +
-      std::to_string(pool.workers) +
-      "\n"
-      "# HELP orvanta_workers_busy Workers converting a presentation.\n"
-      "# TYPE orvanta_workers_busy gauge\n"
-      "orvanta_workers_busy " +
-      std::to_string(pool.busy) +
-      "\n"
-      "# HELP orvanta_office_restarts_total Workers, each with its LibreOffice, replaced by a fresh one.\n"
-      "# TYPE orvanta_office_restarts_total counter\n"
-      "orvanta_office_restarts_total " +
-      std::to_string(pool.restarts) +
-      "\n"
-      "# HELP orvanta_office_resident_bytes Resident memory of the workers and their LibreOffices.\n"
-      "# TYPE orvanta_office_resident_bytes gauge\n"
-      "orvanta_office_resident_bytes " +
-      std::to_string(pool.residentBytes) + "\n";
+  text += Metric("orvanta_queue_length", "gauge", "Conversion requests waiting for a worker.", pool.queued);
+  text += Metric("orvanta_workers", "gauge", "Worker processes of the service.", pool.workers);
+  text += Metric("orvanta_workers_busy", "gauge", "Workers converting a presentation.", pool.busy);
+  text += Metric("orvanta_office_restarts_total", "counter",
+                 "Workers, each with its LibreOffice, replaced by a fresh one.", pool.restarts);
+  text += Metric("orvanta_office_resident_bytes", "gauge", "Resident memory of the workers and their LibreOffices.",
+                 pool.residentBytes);
   return text;
 }
 

@@ -19,21 +19,21 @@ def check(condition, what):
 
 
 job = yaml.safe_load((examples / "kubernetes/convert-indexed-job.yaml").read_text())
-spec = job["spec"]
+job_body = job["spec"]
 check(job["apiVersion"] == "batch/v1" and job["kind"] == "Job", "not a batch/v1 Job")
-check(spec["completionMode"] == "Indexed", "completionMode is not Indexed")
-check(spec["parallelism"] <= spec["completions"], "parallelism above completions")
-check(spec["template"]["spec"]["restartPolicy"] == "Never", "backoffLimitPerIndex needs restartPolicy Never")
-check("backoffLimitPerIndex" in spec, "no backoffLimitPerIndex")
-container = spec["template"]["spec"]["containers"][0]
+check(job_body["completionMode"] == "Indexed", "completionMode is not Indexed")
+check(job_body["parallelism"] <= job_body["completions"], "parallelism above completions")
+check(job_body["template"]["spec"]["restartPolicy"] == "Never", "backoffLimitPerIndex needs restartPolicy Never")
+check("backoffLimitPerIndex" in job_body, "no backoffLimitPerIndex")
+container = job_body["template"]["spec"]["containers"][0]
 command = " ".join(container["command"] + container["args"])
 shard = re.search(r"--shard auto/(\d+)", command)
-check(shard and int(shard.group(1)) == spec["completions"], "--shard auto/N differs from completions")
+check(shard and int(shard.group(1)) == job_body["completions"], "--shard auto/N differs from completions")
 check("$JOB_COMPLETION_INDEX" in command, "the report is not per index")
 mounts = {m["name"] for m in container["volumeMounts"]}
-volumes = {v["name"] for v in spec["template"]["spec"]["volumes"]}
+volumes = {v["name"] for v in job_body["template"]["spec"]["volumes"]}
 check(mounts == volumes, f"mounts {mounts} and volumes {volumes} differ")
-for rule in spec.get("podFailurePolicy", {}).get("rules", []):
+for rule in job_body.get("podFailurePolicy", {}).get("rules", []):
     codes = rule.get("onExitCodes")
     check(not codes or codes.get("containerName") == container["name"], "podFailurePolicy names another container")
 
