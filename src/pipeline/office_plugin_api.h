@@ -27,7 +27,8 @@ struct OfficeBackendOptions {
   int startTimeoutSeconds = 60;
   // Where the process group of the running LibreOffice is published (0 when
   // none runs), so that another thread can end it at any moment, its start
-  // included. Optional.
+  // included. That thread swaps the id for its negative before the kill.
+  // Optional.
   std::atomic<std::int64_t>* liveGroup = nullptr;
 };
 
@@ -39,7 +40,7 @@ class OfficeBackend : public AutomationServer {
   virtual std::string officeVersion() const = 0;
 };
 
-inline constexpr int kOfficeBackendAbi = 2;
+inline constexpr int kOfficeBackendAbi = 3;
 inline constexpr char kOfficeBackendFactory[] = "orvanta_create_office_backend";
 // OfficeBackend* orvanta_create_office_backend(int abi, const OfficeBackendOptions*, std::string* error)
 using OfficeBackendFactory = OfficeBackend* (*)(int, const OfficeBackendOptions*, std::string*);

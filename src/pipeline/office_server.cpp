@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -83,8 +82,11 @@ OfficeServer::OfficeServer(OfficeBackendOptions options) : options_(std::move(op
 void OfficeServer::EndNow() {
   // soffice and everything it started share its group; the guardian goes
   // with them. The owner notices at its next call and starts afresh.
+  // The id is marked (negated) first, so that the owner's next call starts a
+  // fresh LibreOffice even while this one is still dying.
   std::int64_t group = liveGroup_.load();
-  if (group > 0) ::kill(-static_cast<pid_t>(group), SIGKILL);
+  if (group > 0 && !liveGroup_.compare_exchange_strong(group, -group)) return;  // ended or replaced meanwhile
+  if (group != 0) ::kill(-static_cast<pid_t>(group > 0 ? group : -group), SIGKILL);
 }
 
 // The backend ends LibreOffice. The plugin stays loaded: the UNO runtime

@@ -267,12 +267,19 @@ bool OfficeProcess::Running() {
   return !exited_;
 }
 
+bool OfficeProcess::KilledFromOutside() const {
+  return group_ != 0 && liveGroup_ != nullptr && liveGroup_->load() == -static_cast<std::int64_t>(group_);
+}
+
 void OfficeProcess::End(double seconds) {
   if (group_ == 0) return;
   if (liveGroup_ != nullptr) {
     // Withdrawn before the group is reaped, so that nobody signals a reused id.
     std::int64_t mine = group_;
-    liveGroup_->compare_exchange_strong(mine, 0);
+    if (!liveGroup_->compare_exchange_strong(mine, 0)) {
+      mine = -static_cast<std::int64_t>(group_);
+      liveGroup_->compare_exchange_strong(mine, 0);
+    }
     liveGroup_ = nullptr;
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

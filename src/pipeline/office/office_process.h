@@ -20,10 +20,14 @@ class OfficeProcess {
 
   // Starts soffice from `officeRoot`/program; false with `error` set. The
   // group is published in `liveGroup` (when given) from the moment it exists
-  // until it is ended.
+  // until it is ended. Whoever kills the group from outside first swaps the
+  // published id for its negative, so that the owner knows at once, before
+  // the kernel has made soffice a zombie.
   bool Start(const std::string& officeRoot, std::string& error, std::atomic<std::int64_t>* liveGroup = nullptr);
   // True while soffice (the process we started) runs.
   bool Running();
+  // True once the group has been killed from outside through `liveGroup`.
+  bool KilledFromOutside() const;
   // Waits up to `seconds` for soffice to leave by itself, then kills the
   // group, reaps it and removes the profile. Safe to call twice.
   void End(double seconds);

@@ -85,7 +85,7 @@ bool OfficeSession::Connect(int timeoutSeconds, std::string& error) {
         context_ = remote;
         break;
       } catch (const connection::NoConnectException&) {
-        if (!process_.Running()) {
+        if (process_.KilledFromOutside() || !process_.Running()) {
           error = "LibreOffice ended before accepting a connection: " + process_.LogTail();
           return false;
         }
@@ -130,7 +130,9 @@ Reference<uno::XInterface> OfficeSession::CreateInstance(const char* service) {
 
 bool OfficeSession::Alive() {
   if (process_.processGroup() == 0) return false;
-  if (!lost_ && process_.Running()) return true;
+  // A kill from outside counts at once: soffice may take a moment to die,
+  // and a call on its bridge meanwhile would fail.
+  if (!lost_ && !process_.KilledFromOutside() && process_.Running()) return true;
   // Gone or unreachable: whatever is left of the group ends now, so nothing
   // lingers until the server is destroyed.
   lost_ = true;
