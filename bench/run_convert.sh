@@ -7,8 +7,10 @@
 # within each round so that a machine shared with other work slows them
 # alike; the medians are printed, and the ratios are those of the medians.
 # Single deck: a 30-slide presentation converted by orvanta-cli, against
+# the floor (bench/office_floor.py: LibreOffice alone writing exactly our
+# pictures, nothing of ours around it) and against
 # `soffice --headless --convert-to pdf` on the same file (LibreOffice loading
-# and rendering every slide, nothing else).
+# and rendering every slide into one PDF).
 # Batch: ten small presentations converted by one orvanta-cli call (one
 # LibreOffice serves the whole batch), against one orvanta-cli call per
 # presentation (a cold LibreOffice start each), and against soffice
@@ -46,6 +48,7 @@ soffice_pdf() {
     --convert-to pdf --outdir "$out" "$@" >/dev/null 2>&1
 }
 orvanta() { "$cli" convert "$@" >/dev/null 2>&1 || true; }
+floor() { /usr/bin/python3 bench/office_floor.py "$@" >/dev/null; }
 
 # time NAME COMMAND...: runs the command once into a fresh folder and adds
 # its seconds to the list of NAME.
@@ -67,6 +70,7 @@ orvanta --output-dir "$work/warm" "$corpus/empty.ppt"
 for round in $(seq "$rounds"); do
   echo "bench: round $round of $rounds" >&2
   time_it lo_single soffice_pdf "$work/out" "$deck"
+  time_it lo_floor floor "$deck"
   time_it orv_single orvanta --output-dir "$work/out" "$deck"
   time_it lo_batch soffice_pdf "$work/out" "${batch[@]}"
   time_it orv_batch orvanta --output-dir "$work/out" "${batch[@]}"
@@ -80,13 +84,15 @@ for f in "${batch[@]}"; do orvanta --output-dir "$work/out3" "$f"; done
 t1=$(now)
 orv_cold=$(echo "$t1 - $t0" | bc -l)
 
-lo_single=$(median lo_single); orv_single=$(median orv_single)
+lo_single=$(median lo_single); orv_single=$(median orv_single); lo_floor=$(median lo_floor)
 lo_batch=$(median lo_batch); orv_batch=$(median orv_batch); orv_jobs2=$(median orv_jobs2)
 orv_large=$(median orv_large); orv_large_jobs2=$(median orv_large_jobs2)
 
 echo "medians of $rounds rounds"
 printf 'single deck (30 slides)   LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
   "$lo_single" "$orv_single" "$(ratio "$orv_single" "$lo_single")"
+printf 'single deck, the floor    LibreOffice alone, our export %6.2f s   orvanta-cli ratio %.2f\n' \
+  "$lo_floor" "$(ratio "$orv_single" "$lo_floor")"
 printf 'batch of 10               LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
   "$lo_batch" "$orv_batch" "$(ratio "$orv_batch" "$lo_batch")"
 printf 'batch of 10, cold starts  one orvanta-cli per file %6.2f s   speed-up of one batch %.2fx\n' \
@@ -95,6 +101,6 @@ printf 'batch of 10, --jobs 2     orvanta-cli %6.2f s   speed-up over --jobs 1 %
   "$orv_jobs2" "$(ratio "$orv_batch" "$orv_jobs2")" "$(ratio "$orv_jobs2" "$lo_batch")"
 printf 'larger batch of 4         --jobs 1 %6.2f s   --jobs 2 %6.2f s   speed-up %.2fx\n' \
   "$orv_large" "$orv_large_jobs2" "$(ratio "$orv_large" "$orv_large_jobs2")"
-for name in lo_single orv_single lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2; do
+for name in lo_single lo_floor orv_single lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2; do
   printf '  %-16s %s\n' "$name" "${times[$name]}"
 done

@@ -19,7 +19,7 @@ packages=(
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db
 
-  file procps python3-yaml
+  file procps python3-yaml python3-uno
   slurm-wlm munge jq
 )
 
