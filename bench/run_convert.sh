@@ -6,7 +6,8 @@
 # Every measure runs ROUNDS times (3 by default), the contenders taking turns
 # within each round so that a machine shared with other work slows them
 # alike; the medians are printed, and the ratios are those of the medians.
-# Single deck: a 30-slide presentation converted by orvanta-cli, against
+# Single deck: a 30-slide presentation converted by orvanta-cli (alone, and
+# with --jobs 2: its slides shared by two LibreOffices), against
 # the floor (bench/office_floor.py: LibreOffice alone writing exactly our
 # pictures, nothing of ours around it) and against
 # `soffice --headless --convert-to pdf` on the same file (LibreOffice loading
@@ -72,6 +73,7 @@ for round in $(seq "$rounds"); do
   time_it lo_single soffice_pdf "$work/out" "$deck"
   time_it lo_floor floor "$deck"
   time_it orv_single orvanta --output-dir "$work/out" "$deck"
+  time_it orv_single_jobs2 orvanta --jobs 2 --output-dir "$work/out" "$deck"
   time_it lo_batch soffice_pdf "$work/out" "${batch[@]}"
   time_it orv_batch orvanta --output-dir "$work/out" "${batch[@]}"
   time_it orv_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${batch[@]}"
@@ -85,6 +87,7 @@ t1=$(now)
 orv_cold=$(echo "$t1 - $t0" | bc -l)
 
 lo_single=$(median lo_single); orv_single=$(median orv_single); lo_floor=$(median lo_floor)
+orv_single_jobs2=$(median orv_single_jobs2)
 lo_batch=$(median lo_batch); orv_batch=$(median orv_batch); orv_jobs2=$(median orv_jobs2)
 orv_large=$(median orv_large); orv_large_jobs2=$(median orv_large_jobs2)
 
@@ -93,6 +96,8 @@ printf 'single deck (30 slides)   LibreOffice to PDF %6.2f s   orvanta-cli %6.2f
   "$lo_single" "$orv_single" "$(ratio "$orv_single" "$lo_single")"
 printf 'single deck, the floor    LibreOffice alone, our export %6.2f s   orvanta-cli ratio %.2f\n' \
   "$lo_floor" "$(ratio "$orv_single" "$lo_floor")"
+printf 'single deck, --jobs 2     slides shared by two LibreOffices %6.2f s   ratio to the floor %.2f   to PDF %.2f\n' \
+  "$orv_single_jobs2" "$(ratio "$orv_single_jobs2" "$lo_floor")" "$(ratio "$orv_single_jobs2" "$lo_single")"
 printf 'batch of 10               LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
   "$lo_batch" "$orv_batch" "$(ratio "$orv_batch" "$lo_batch")"
 printf 'batch of 10, cold starts  one orvanta-cli per file %6.2f s   speed-up of one batch %.2fx\n' \
@@ -101,6 +106,6 @@ printf 'batch of 10, --jobs 2     orvanta-cli %6.2f s   speed-up over --jobs 1 %
   "$orv_jobs2" "$(ratio "$orv_batch" "$orv_jobs2")" "$(ratio "$orv_jobs2" "$lo_batch")"
 printf 'larger batch of 4         --jobs 1 %6.2f s   --jobs 2 %6.2f s   speed-up %.2fx\n' \
   "$orv_large" "$orv_large_jobs2" "$(ratio "$orv_large" "$orv_large_jobs2")"
-for name in lo_single lo_floor orv_single lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2; do
+for name in lo_single lo_floor orv_single orv_single_jobs2 lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2; do
   printf '  %-16s %s\n' "$name" "${times[$name]}"
 done

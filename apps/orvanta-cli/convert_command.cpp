@@ -100,12 +100,13 @@ EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
 }
 
 int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& setup, RunReport& report,
-              RunSummary& summary) {
+              RunSummary& summary, std::size_t slideWorkers) {
   const bool quiet = options.quiet;
   EntryConverter converter = MakeConverter(options, setup, [quiet](const std::string& path) {
     return std::make_unique<TerminalProgress>(FileNamePart(path), stderr, quiet);
   });
   converter.SetQuiet(quiet);
+  converter.UseSlideWorkers(slideWorkers);
   int failed = 0;
   const std::vector<std::size_t>& entries = list.entries;
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -146,6 +147,7 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   int entry = 0;  // the number of the entry at hand, as the parent counts them
   EntryConverter converter = MakeConverter(
       options, setup, [events, &entry](const std::string&) { return std::make_unique<WorkerProgress>(events, entry); });
+  converter.UseSlideWorkers(static_cast<std::size_t>(options.slideWorkers));
   // The parent starts workers with Ctrl-C held back; with the handler in
   // place, one that came meanwhile is taken now and cancels the first entry.
   sigset_t interrupt;
@@ -301,10 +303,12 @@ int RunConvertCommand(const std::vector<std::string>& args) {
 
   ParallelPlan plan;
   plan.groups = std::move(ours);
-  plan.workers = std::min(WorkerCount(options.jobs), plan.groups.size());
+  const std::size_t jobs = WorkerCount(options.jobs);
+  plan.workers = std::min(jobs, plan.groups.size());
   plan.program = ThisProgram();
   if (plan.workers <= 1 || plan.program.empty()) {
-    const int status = RunSerial(options, list, setup, report, summary);
+    // One file at a time: the other LibreOffices share its slides.
+    const int status = RunSerial(options, list, setup, report, summary, jobs - 1);
     summary.Print(stderr);
     return EndedByStopSignalOr(status);
   }
@@ -315,6 +319,12 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // The workers write where this run decided, even when the stored folder
   // changes meanwhile.
   plan.workerArgs.insert(plan.workerArgs.end(), {"--output-dir", setup.settings.OutputFolder, "--worker-fd", "3"});
+  // The LibreOffices that no file would keep busy share the slides of the
+  // files instead.
+  const std::size_t slideWorkers = (jobs - plan.workers) / plan.workers;
+  if (slideWorkers > 0)
+    plan.workerArgs.insert(plan.workerArgs.end(), {"--slide-workers", std::to_string(slideWorkers)});
+  OrderLargestFirst(plan.groups, SourceSizes(list.sources));
   plan.tempFolder = setup.settings.TempFolder;
   // The workers read the options this run read, even when the store is
   // changed meanwhile (`settings set`): they get a private copy of it.

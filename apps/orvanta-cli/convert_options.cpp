@@ -113,7 +113,9 @@ const char kConvertUsage[] =
     "                          picture decoder's or LibreOffice's error, the paths)\n"
     "  --quiet, -q             only the messages and the closing summary\n"
     "  --jobs N                convert N files at once, each with its own LibreOffice\n"
-    "                          (1); 0 means one per processor core\n"
+    "                          (1); 0 means one per processor core. The largest\n"
+    "                          files start first; with fewer files than N, the\n"
+    "                          spare LibreOffices share the slides of each file\n"
     "Many files, many machines:\n"
     "  --files-from FILE       also convert the paths listed in FILE, one per line\n"
     "                          (- for standard input; blank lines and # lines skipped)\n"
@@ -157,7 +159,7 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
 // work (how many workers, where the list comes from, the report, the shard).
 bool IsForWorkers(const std::string& arg) {
   for (const std::string_view parentOnly :
-       {"--jobs", "--worker-fd", "--files-from", "--null", "--report", "--resume", "--shard"}) {
+       {"--jobs", "--worker-fd", "--slide-workers", "--files-from", "--null", "--report", "--resume", "--shard"}) {
     if (arg == parentOnly ||
         (arg.starts_with(parentOnly) && arg.size() > parentOnly.size() && arg[parentOnly.size()] == '=')) {
       return false;
@@ -313,6 +315,14 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
     if (!takeValue()) return false;
     if (!ParseCount(value, 1, 9999, options.officeRestart)) {
       error = "--office-restart: a number from 1 to 9999 is needed";
+      return false;
+    }
+    return true;
+  }
+  if (name == "--slide-workers") {
+    if (!takeValue()) return false;
+    if (!ParseCount(value, 0, kMaxJobs, options.slideWorkers)) {
+      error = "--slide-workers: a number from 0 to " + std::to_string(kMaxJobs) + " is needed";
       return false;
     }
     return true;

@@ -24,6 +24,9 @@ struct ConvertOptions {
   // Set in a worker process of a parallel run: the pipe that takes its
   // events; the entries come on standard input.
   int workerFd = -1;
+  // More LibreOffices that share the slides of each presentation: what the
+  // parent gives a worker of the LibreOffices it has no file for.
+  int slideWorkers = 0;
   // For the workers of the conversion service: LibreOffice started before
   // the first entry, and a fresh one after this many presentations.
   bool warm = false;

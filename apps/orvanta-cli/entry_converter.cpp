@@ -51,13 +51,23 @@ EntryConverter::EntryConverter(ConversionSettings& settings, int timeLimit, bool
       counter_(stderrNotifier_),
       scope_(counter_),
       server_(std::make_unique<LazyPresentationServer>(officeRestart), wait_),
-      driver_(settings, server_, [this, make = std::move(makeProgress)](const std::string& path) {
-        std::unique_ptr<Progress> progress = make(path);
-        wait_.Watch(progress.get());
-        return progress;
-      }) {
+      driver_(settings, server_,
+              [this, make = std::move(makeProgress)](const std::string& path) {
+                std::unique_ptr<Progress> progress = make(path);
+                wait_.Watch(progress.get());
+                return progress;
+              }),
+      officeRestart_(officeRestart) {
   pool::InstallStopHandlers();
   driver_.SetTimeLimit(timeLimit);
+}
+
+void EntryConverter::UseSlideWorkers(std::size_t count) {
+  driver_.SetSlideWorkers(nullptr);
+  slideWorkers_.reset();
+  if (count == 0) return;
+  slideWorkers_ = std::make_unique<SlideWorkers>(count, officeRestart_);
+  driver_.SetSlideWorkers(slideWorkers_.get());
 }
 
 bool EntryConverter::StartOffice() { return !server_.CreateObject(kPresentationServerClass).application.IsNull(); }

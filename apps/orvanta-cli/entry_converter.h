@@ -4,6 +4,7 @@
 // under the output folder, and a record of what became of the entry.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "base/notifier.h"
@@ -11,6 +12,7 @@
 #include "pipeline/batch_driver.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "pipeline/server_thread.h"
+#include "pipeline/slide_workers.h"
 #include "pool/pump_call_wait.h"
 
 namespace orv::cli {
@@ -51,6 +53,9 @@ class EntryConverter {
   // converted cleanly.
   EntryOutcome Convert(const std::string& source);
 
+  // `count` more LibreOffices that share the slides of each presentation.
+  void UseSlideWorkers(std::size_t count);
+
   // Only messages: no list of the outputs written.
   void SetQuiet(bool quiet) { quiet_ = quiet; }
 
@@ -74,6 +79,8 @@ class EntryConverter {
   pool::PumpCallWait wait_;
   ServerThread server_;
   BatchDriver driver_;
+  int officeRestart_;
+  std::unique_ptr<SlideWorkers> slideWorkers_;
 };
 
 }  // namespace orv::cli

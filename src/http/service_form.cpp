@@ -10,7 +10,7 @@ bool AddFormValue(std::string_view name, std::string_view value, SettingOverride
     error = "unknown field \"" + std::string(name) + "\": not a stored value (see orvanta-cli settings list)";
     return false;
   }
-  if (setting->kind != SettingKind::Integer || setting->field == "TimeLimit") {
+  if (setting->kind != SettingKind::Integer || setting->field == "TimeLimit" || setting->field == "Jobs") {
     error = "\"" + std::string(setting->name) + "\" is the service's own and cannot be set per request";
     return false;
   }

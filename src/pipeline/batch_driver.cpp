@@ -28,7 +28,8 @@ namespace {
 // starts meanwhile cannot outlive the limit either.
 class Deadline {
  public:
-  Deadline(AutomationServer& server, int seconds) : server_(server) {
+  Deadline(AutomationServer& server, SlideWorkers* slideWorkers, int seconds)
+      : server_(server), slideWorkers_(slideWorkers) {
     if (seconds <= 0) return;
     watcher_ = std::thread([this, seconds] {
       std::unique_lock<std::mutex> lock(mutex_);
@@ -36,6 +37,7 @@ class Deadline {
       expired_ = true;
       while (!done_) {
         server_.EndNow();
+        if (slideWorkers_ != nullptr) slideWorkers_->EndNow();
         wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; });
       }
     });
@@ -55,6 +57,7 @@ class Deadline {
 
  private:
   AutomationServer& server_;
+  SlideWorkers* slideWorkers_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool done_ = false;
@@ -171,10 +174,11 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
 
   bool exported = false;
   {
-    Deadline deadline(server_, timeLimit_);
+    Deadline deadline(server_, slideWorkers_, timeLimit_);
     StartWatch server(server_, deadline, progress);
     try {
-      exported = ExportPresentation(server, path, workingFolder, settings_, slides, progress, exportExtension_);
+      exported =
+          ExportPresentation(server, path, workingFolder, settings_, slides, progress, exportExtension_, slideWorkers_);
       if (!exported && server.failed) serverUnavailable_ = true;
     } catch (const AutomationError& error) {
       // The server could not open or export this presentation (damaged,

@@ -14,6 +14,7 @@
 #include "base/progress.h"
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
+#include "pipeline/slide_workers.h"
 #include "pipeline/web_player.h"
 
 namespace orv {
@@ -54,6 +55,9 @@ class BatchDriver {
   // presentation fails with "转换文件 %s 超过了 %d 秒的时间限制，已放弃！" and the
   // next one starts on a fresh process.
   void SetTimeLimit(int seconds) { timeLimit_ = seconds; }
+  // Extra LibreOffices that share the slides of each presentation (none by
+  // default); they are the caller's, and the time limit ends them too.
+  void SetSlideWorkers(SlideWorkers* workers) { slideWorkers_ = workers; }
 
   // True once the presentation server could not be started: every further
   // presentation would fail the same way, so the caller ends the batch.
@@ -89,6 +93,7 @@ class BatchDriver {
   std::vector<std::string> lastOutputs_;
   int lastSlideCount_ = 0;
   int timeLimit_ = 0;
+  SlideWorkers* slideWorkers_ = nullptr;
   WebPlayerBundle webPlayer_ = LocateWebPlayer();
   bool webPlayerMissingShown_ = false;
   std::map<std::string, WebPlayerCopy> webPlayerCopies_;  // per output folder

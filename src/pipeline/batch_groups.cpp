@@ -1,6 +1,9 @@
 #include "pipeline/batch_groups.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
+#include <system_error>
 
 #include "pipeline/output_names.h"
 
@@ -30,6 +33,27 @@ std::vector<std::vector<std::size_t>> GroupBySharedOutputs(const std::vector<std
     groups[it->second].push_back(i);
   }
   return groups;
+}
+
+void OrderLargestFirst(std::vector<std::vector<std::size_t>>& groups, const std::vector<std::uintmax_t>& sizes) {
+  auto bytes = [&sizes](const std::vector<std::size_t>& group) {
+    std::uintmax_t total = 0;
+    for (std::size_t entry : group) total += entry < sizes.size() ? sizes[entry] : 0;
+    return total;
+  };
+  std::stable_sort(groups.begin(), groups.end(),
+                   [&bytes](const auto& a, const auto& b) { return bytes(a) > bytes(b); });
+}
+
+std::vector<std::uintmax_t> SourceSizes(const std::vector<std::string>& sources) {
+  std::vector<std::uintmax_t> sizes;
+  for (const std::string& source : sources) {
+    std::error_code ec;
+    const std::uintmax_t size =
+        std::filesystem::is_regular_file(source, ec) ? std::filesystem::file_size(source, ec) : 0;
+    sizes.push_back(ec ? 0 : size);
+  }
+  return sizes;
 }
 
 }  // namespace orv

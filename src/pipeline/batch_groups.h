@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,15 @@ std::vector<std::vector<std::size_t>> GroupBySharedOutputs(const std::vector<std
 std::vector<std::vector<std::size_t>> GroupBySharedOutputs(const std::vector<std::string>& sources,
                                                            const std::vector<std::string>& folders,
                                                            const ConversionSettings& settings);
+
+// Puts the groups in decreasing order of the bytes of their sources
+// (`sizes`, one per source), keeping the given order among equals: started
+// first, the longest work does not leave one worker busy at the end while
+// the others idle.
+void OrderLargestFirst(std::vector<std::vector<std::size_t>>& groups, const std::vector<std::uintmax_t>& sizes);
+
+// The bytes of each source: its size for a file, 0 for a folder of pictures
+// or what cannot be read.
+std::vector<std::uintmax_t> SourceSizes(const std::vector<std::string>& sources);
 
 }  // namespace orv

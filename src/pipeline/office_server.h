@@ -33,6 +33,11 @@ class OfficeServer final : public AutomationServer {
 
   // The process group of the running LibreOffice, 0 when none runs.
   std::int64_t processGroup() const;
+  // The same, read from any thread while another one calls the server.
+  std::int64_t liveProcessGroup() const {
+    const std::int64_t group = liveGroup_.load();
+    return group < 0 ? -group : group;
+  }
   // "7.4.7.2" once LibreOffice has been started, else empty.
   std::string officeVersion() const;
 

@@ -1,5 +1,6 @@
 #include "pipeline/presentation_export.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +11,7 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/automation_members.h"
-
+#include "pipeline/slide_queue.h"
 #include "pipeline/title_names.h"
 
 namespace orv {
@@ -142,12 +143,10 @@ bool CreateWorkingFolder(const std::string& folder) {
   return true;
 }
 
-// One picture per slide, rendered at the frame size by the server.
-void ExportEachSlide(const AutomationObject& presentation, const std::string& folder, const char* extension,
-                     const ConversionSettings& settings) {
-  AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
-  std::int32_t count = slides.GetI4(dispid::kSlidesCount);
-  for (std::int32_t j = 1; j <= count; ++j) {
+// One picture per slide from `first` to `last`, rendered at the frame size by the server.
+void ExportSlides(const AutomationObject& slides, const std::string& folder, const char* extension,
+                  const ConversionSettings& settings, std::int32_t first, std::int32_t last) {
+  for (std::int32_t j = first; j <= last; ++j) {
     std::string file = JoinPath(folder, "Slide" + std::to_string(j) + "." + extension);
     Item(slides, dispid::kSlidesItem, j)
         .Invoke(
@@ -155,6 +154,114 @@ void ExportEachSlide(const AutomationObject& presentation, const std::string& fo
             {Variant::Text(file), Variant::Text(extension), Variant::I4(settings.Width), Variant::I4(settings.Height)});
   }
 }
+
+// Every slide.
+void ExportEachSlide(const AutomationObject& presentation, const std::string& folder, const char* extension,
+                     const ConversionSettings& settings) {
+  AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
+  ExportSlides(slides, folder, extension, settings, 1, slides.GetI4(dispid::kSlidesCount));
+}
+
+// On a slide worker's thread: open the file, add the notes slides as the
+// first LibreOffice does, then take slides from the queue until none is left.
+void ExportShare(AutomationServer& server, SlideQueue& queue, const std::string& path, const std::string& folder,
+                 const ConversionSettings& settings) {
+  ServerStart start = server.CreateObject(kPresentationServerClass);
+  if (start.application.IsNull()) {
+    throw AutomationError("A LibreOffice for a share of the slides could not start: " + start.description);
+  }
+  AutomationObject presentation = CallForObject(
+      start.application.GetObject(dispid::kApplicationPresentations), dispid::kPresentationsOpen,
+      {Variant::Text(path), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse)});
+  AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
+  Progress unseen;  // the first LibreOffice's progress is the one shown
+  if (settings.Notes == 1 && !AddNotesSlides(slides, path, unseen)) return;
+  const int count = queue.WaitForCount();
+  if (count == 0) return;  // not shared after all
+  if (slides.GetI4(dispid::kSlidesCount) != count) {
+    throw AutomationError("The LibreOffices sharing the slides of " + path + " do not see the same slides");
+  }
+  int taken = 0;
+  for (int slide; (slide = queue.Take(count)) != 0; ++taken) {
+    ExportSlides(slides, folder, "bmp", settings, slide, slide);
+    queue.Exported();
+  }
+  if (taken > 0) start.application.Invoke(dispid::kApplicationQuit, DispatchKind::kMethod);
+}
+
+// One presentation's slides shared with the slide workers. They start at
+// once, so that they open the file while the first LibreOffice does, and
+// take slides once it has counted them. An export that ends without Finish
+// gives them up (a call in flight ends its LibreOffice). Workers that came
+// too late for any slide finish on their own; the next presentation waits
+// for them before it starts them again.
+class SharedExport {
+ public:
+  SharedExport(SlideWorkers* workers, const std::string& path, const std::string& folder,
+               const ConversionSettings& settings, Progress& progress)
+      : workers_(workers != nullptr && workers->count() > 0 ? workers : nullptr) {
+    if (workers_ == nullptr) return;
+    while (!workers_->Done()) {
+      progress.PumpMessages(true);
+      workers_->Wait(std::chrono::milliseconds(50));
+    }
+    queue_ = std::make_shared<SlideQueue>();
+    workers_->StartAll([queue = queue_, path, folder, settings](AutomationServer& server, std::size_t) {
+      ExportShare(server, *queue, path, folder, settings);
+    });
+  }
+  ~SharedExport() {
+    if (workers_ == nullptr) return;
+    if (!opened_) queue_->Open(0);
+    if (!done_) {
+      workers_->Cancel();
+      workers_->Collect();
+    }
+  }
+  SharedExport(const SharedExport&) = delete;
+  SharedExport& operator=(const SharedExport&) = delete;
+
+  bool active() const { return workers_ != nullptr; }
+
+  // True when the `count` slides are shared: take them with Take.
+  bool Share(int count) {
+    if (workers_ == nullptr) return false;
+    count_ = count >= kMinimumSharedSlides ? count : 0;
+    opened_ = true;
+    queue_->Open(count_);
+    return count_ > 0;
+  }
+  int Take() { return queue_->Take(count_); }
+  void Exported() { queue_->Exported(); }
+
+  // Waits until every slide is exported, pumping `progress`. False when the
+  // user cancelled; a worker's failure that cost a slide is raised as its
+  // AutomationError.
+  bool Finish(Progress& progress) {
+    if (workers_ == nullptr) return true;
+    if (!opened_) Share(0);
+    while (queue_->exported() < count_) {
+      if (std::exception_ptr error = workers_->FirstError()) {
+        workers_->Cancel();
+        workers_->Collect();
+        done_ = true;
+        std::rethrow_exception(error);
+      }
+      progress.PumpMessages(true);
+      if (progress.cancelled()) return false;
+      workers_->Wait(std::chrono::milliseconds(20));
+    }
+    done_ = true;
+    return true;
+  }
+
+ private:
+  SlideWorkers* workers_;
+  std::shared_ptr<SlideQueue> queue_;
+  int count_ = 0;
+  bool opened_ = false;
+  bool done_ = false;
+};
 
 // The installation question with the failure code, followed by the
 // server's own account of what is missing when it gave one.
@@ -181,7 +288,9 @@ int ExportProgressTotal(int slideCount, const ConversionSettings& settings, cons
 
 bool ExportPresentation(AutomationServer& server, const std::string& path, const std::string& workingFolder,
                         const ConversionSettings& settings, SlideList& list, Progress& progress,
-                        std::string& exportExtension) {
+                        std::string& exportExtension, SlideWorkers* slideWorkers) {
+  // Only slides exported one by one at the frame size can be shared.
+  SharedExport shared(settings.SharpFont == 1 ? slideWorkers : nullptr, path, workingFolder, settings, progress);
   ServerStart start = server.CreateObject(kPresentationServerClass);
   if (start.application.IsNull()) {
     ShowServerMissing(start.failureCode != 0 ? start.failureCode : kServerExecFailure, start.description);
@@ -216,7 +325,14 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
     exportExtension = "jpg";
   } else if (settings.SharpFont == 1) {
     if (!CreateWorkingFolder(workingFolder)) return false;
-    ExportEachSlide(presentation, workingFolder, "bmp", settings);
+    if (shared.active() && shared.Share(slides.GetI4(dispid::kSlidesCount))) {
+      for (int slide; (slide = shared.Take()) != 0;) {
+        ExportSlides(slides, workingFolder, "bmp", settings, slide, slide);
+        shared.Exported();
+      }
+    } else {
+      ExportEachSlide(presentation, workingFolder, "bmp", settings);
+    }
     exportExtension = "bmp";
   } else {
     // The server creates the folder and names the pictures itself.
@@ -224,6 +340,7 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
                         {Variant::Text(workingFolder), Variant::I4(ppt::kSaveAsBmp), Variant::I4(ppt::kMsoFalse)});
   }
 
+  if (!shared.Finish(progress)) return false;
   application.Invoke(dispid::kApplicationQuit, DispatchKind::kMethod);
   return true;
 }

@@ -10,6 +10,7 @@
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
 #include "pipeline/automation.h"
+#include "pipeline/slide_workers.h"
 
 namespace orv {
 
@@ -22,9 +23,12 @@ inline constexpr char kPresentationServerClass[] = "Powerpoint.Application";
 // server has been told to quit. False: a message has been shown, or the user
 // cancelled. A failing automation call raises AutomationError, which is not
 // handled here. Every automation object is released on every path.
+// With `slideWorkers`, slides exported one by one are shared with them: each
+// opens the same file (adding the notes slides the same way) and writes its
+// range into the working folder; a failure of one is the presentation's.
 bool ExportPresentation(AutomationServer& server, const std::string& path, const std::string& workingFolder,
                         const ConversionSettings& settings, SlideList& slides, Progress& progress,
-                        std::string& exportExtension);
+                        std::string& exportExtension, SlideWorkers* slideWorkers = nullptr);
 
 // The number of progress steps that follow the export's preparation for a
 // presentation of `slideCount` slides (the range set before the timings).

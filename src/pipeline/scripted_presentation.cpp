@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "pipeline/automation_members.h"
 
@@ -298,6 +299,7 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "SlideShowTransition.AdvanceTime") return Variant::R4(slide_->advanceTime);
     if (member == "Slide.Export") {
       ExpectArguments(args, {T::kText, T::kText, T::kI4, T::kI4}, member);
+      std::this_thread::sleep_for(state_->owner->exportTime);
       std::string label =
           slide_->label.empty() ? "notes: " + (slide_->shapes.size() > 1 ? slide_->shapes[1].text : "") : slide_->label;
       WriteFile(args[0].Text(), label + " " + std::to_string(args[2].Integer()) + "x" +

@@ -5,6 +5,7 @@
 // ("<label> <width>x<height>"), so tests can see which slide landed where.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,6 +53,8 @@ class ScriptedServer final : public AutomationServer {
   std::optional<std::uint32_t> createFailure;  // CreateObject fails with this code
   std::string failMember;                      // "Slide.Export" etc. raises an AutomationError
   std::string failDescription = "scripted failure";
+  // How long each Slide.Export takes, as LibreOffice's do.
+  std::chrono::milliseconds exportTime{0};
 
   // What happened.
   std::vector<std::string> calls;  // "Object.Member" per call, in order

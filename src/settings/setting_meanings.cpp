@@ -58,6 +58,8 @@ constexpr std::array kMeanings = {
     Meaning{"GenHTML5", "a self-contained HTML5 copy of each movie", "no HTML5 copy", "an HTML5 copy of each movie"},
     Meaning{"TimeLimit", "seconds LibreOffice may spend on one presentation, 0 for no limit", "no time limit",
             "at most ", " s per presentation"},
+    Meaning{"Jobs", "LibreOffices the desktop program shares a presentation among, 0 for one per core (4 at most)",
+            "one LibreOffice per core, 4 at most", "", " LibreOffice(s) per presentation"},
     Meaning{"WebPlayerUrl", "where pages load one shared player from; empty: ruffle/ beside them",
             "a ruffle/ copy beside the pages", "pages load "},
     Meaning{"OutputFolder", "where the movies and pages go", "", "movies and pages go to "},

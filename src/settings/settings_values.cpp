@@ -16,7 +16,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 27> kTable{{
+constexpr std::array<SettingInfo, 28> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -44,6 +44,9 @@ constexpr std::array<SettingInfo, 27> kTable{{
     // Seconds LibreOffice may spend on one presentation, 0 for no limit; read
     // by the batch, not part of the record.
     {"TimeLimit", "TimeLimit", K::Integer, C::Range, 300, 0, 86400},
+    // LibreOffices the desktop program shares each presentation's slides
+    // among, 0 for one per core (4 at most); read by that program alone.
+    {"Jobs", "Jobs", K::Integer, C::Range, 1, 0, 8},
     // Where every page loads one shared player from; empty: each output
     // folder gets its own copy.
     {"WebPlayerUrl", "WebPlayerUrl", K::Text, C::WebAddress, 0, 0, 0},

@@ -65,10 +65,15 @@ TEST_F(BatchEnd, TheSummaryCountsEveryEntryAndSaysWhyEachOneDidNotConvert) {
     const auto [first, reasons] = Summary(run.err);
     const std::string lockedReason =
         locked + ": LibreOffice cannot open " + locked + " (the file is damaged, encrypted or in an unknown format)";
-    EXPECT_TRUE(reasons.count(lockedReason)) << jobs << " job(s):\n" << run.err;
+    // With two workers the locked file may be the other entry running at
+    // the Ctrl-C (its LibreOffice still starting): then it is cancelled too.
+    const bool lockedFailed = reasons.count(lockedReason) != 0;
+    const bool lockedCancelled = reasons.count(locked + ": cancelled") != 0;
+    EXPECT_TRUE(lockedFailed || (jobs == std::string("2") && lockedCancelled)) << jobs << " job(s):\n" << run.err;
     EXPECT_TRUE(reasons.count(large + ": cancelled")) << jobs << " job(s):\n" << run.err;
-    EXPECT_EQ(first, "Orvanta: " + std::to_string(3 - reasons.size()) + " converted, 1 failed, " +
-                         std::to_string(reasons.size() - 1) + " cancelled")
+    const int failed = lockedFailed ? 1 : 0;
+    EXPECT_EQ(first, "Orvanta: " + std::to_string(3 - reasons.size()) + " converted, " + std::to_string(failed) +
+                         " failed, " + std::to_string(reasons.size() - failed) + " cancelled")
         << jobs << " job(s)";
     ExpectNothingLeft(tmp_.path(), out_.path());
   }

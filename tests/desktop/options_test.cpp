@@ -116,11 +116,17 @@ TEST_F(OptionsTest, OutputPageRulesAndTheSplitNotice) {
   out->split->click();  // unchecked: nothing
   EXPECT_EQ(notifier.reports.size(), 1u);
 
+  // LibreOffices per presentation: 1 by default, 0 reads as one per core.
+  EXPECT_EQ(out->jobs->value(), 1);
+  out->jobs->setValue(0);
+  EXPECT_EQ(out->jobs->text(), QStringLiteral("按处理器核心"));
+
   sheet->accept();
   EXPECT_EQ(store.GetInt("GenHTML", -1), 0);
   EXPECT_EQ(store.GetInt("GenAutorun", -1), 1);
   EXPECT_EQ(store.GetInt("SplitPPT", -1), 0);
   EXPECT_EQ(store.GetInt("UseTitle", -1), 1);
+  EXPECT_EQ(store.GetInt("Jobs", -1), 0);
 }
 
 TEST_F(OptionsTest, WebPlayerBoxFollowsThePageBoxAndIsWrittenWithIt) {

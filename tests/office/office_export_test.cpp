@@ -10,13 +10,17 @@
 #include "support/needs.h"
 #include "support/pictures.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/notifier.h"
@@ -24,6 +28,8 @@
 #include "pipeline/automation_members.h"
 #include "pipeline/office_server.h"
 #include "pipeline/presentation_export.h"
+#include "pipeline/scripted_presentation.h"
+#include "pipeline/slide_workers.h"
 
 namespace orv {
 namespace {
@@ -278,6 +284,70 @@ TEST_F(OfficeExport, BatchMovesToAFreshLibreOfficeAfterItsIntervalOrAnEndNow) {
   ASSERT_TRUE(Export(own, kCorpus / "empty.ppt"));
   EXPECT_NE(own.processGroup(), groups[2]);
   EXPECT_TRUE(GroupGone(groups[2]));
+}
+
+// A second LibreOffice takes slides too: the pictures are those of one
+// LibreOffice, byte for byte. Killed in the middle of its slides, it fails
+// the presentation, and the next one starts it afresh.
+TEST_F(OfficeExport, ASlideWorkerWritesTheSamePicturesAndItsDeathFailsThePresentation) {
+  const fs::path deck = kCorpus / "41246-1.ppt";  // 36 slides
+  ASSERT_TRUE(Export(*shared, deck));
+  fs::rename(work / "out", work / "alone");
+
+  std::vector<std::unique_ptr<AutomationServer>> servers;
+  servers.push_back(std::make_unique<OfficeServer>());
+  OfficeServer* helper = static_cast<OfficeServer*>(servers.back().get());
+  SlideWorkers workers(std::move(servers));
+  auto exportShared = [&](Progress& progress) {
+    list = {};
+    fs::remove_all(work / "out");
+    return ExportPresentation(*shared, deck.string(), (work / "out").string(), settings, list, progress, extension,
+                              &workers);
+  };
+  HookProgress quiet;
+  ASSERT_TRUE(exportShared(quiet));
+  const std::vector<fs::path> pictures = Pictures(work / "alone", "bmp");
+  ASSERT_EQ(pictures.size(), 36u);
+  EXPECT_EQ(Pictures(work / "out", "bmp").size(), 36u);
+  for (const fs::path& picture : pictures) {
+    EXPECT_TRUE(test::ReadFile(picture.string()) == test::ReadFile((work / "out" / picture.filename()).string()))
+        << picture.filename() << " differs";
+  }
+
+  // A slow first server (scripted, as many slides) leaves most slides to
+  // the worker; it is killed once it has written one.
+  ScriptedDeck same;
+  for (int i = 1; i <= 36; ++i) same.slides.push_back(ScriptedSlide::Titled("s" + std::to_string(i), "t"));
+  ScriptedServer slow(same);
+  slow.exportTime = std::chrono::milliseconds(100);
+  list = {};
+  fs::remove_all(work / "out");
+  std::atomic<std::int64_t> group{0};
+  std::atomic<bool> exporting{true};
+  std::thread killer([&] {
+    while (exporting && group == 0) {
+      std::error_code ec;
+      for (const auto& entry : fs::directory_iterator(work / "out", ec)) {
+        if (test::ReadFile(entry.path().string()).rfind("BM", 0) == 0 && (group = helper->liveProcessGroup()) != 0) {
+          kill(-static_cast<pid_t>(group.load()), SIGKILL);
+          break;
+        }
+      }
+      usleep(10000);
+    }
+  });
+  EXPECT_THROW(
+      ExportPresentation(slow, deck.string(), (work / "out").string(), settings, list, quiet, extension, &workers),
+      AutomationError);
+  exporting = false;
+  killer.join();
+  ASSERT_NE(group, 0);
+  // Its objects are released on its own thread, which then reaps it.
+  for (int i = 0; i < 200 && !GroupGone(group); ++i) usleep(50000);
+  EXPECT_TRUE(GroupGone(group));
+
+  ASSERT_TRUE(exportShared(quiet));
+  EXPECT_NE(helper->liveProcessGroup(), group);
 }
 
 TEST_F(OfficeExport, SingleUseServerEndsLibreOfficeWhenTheExportReturns) {

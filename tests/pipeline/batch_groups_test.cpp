@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace orv {
 namespace {
 
@@ -40,6 +42,23 @@ TEST(BatchGroups, NamesClashOnlyWithinOneFolder) {
   EXPECT_EQ(GroupBySharedOutputs(sources, folders, settings), (Groups{{0, 2}, {1}, {3}}));
   settings.SplitPPT = 1;  // titled split movies: one group per folder
   EXPECT_EQ(GroupBySharedOutputs(sources, folders, settings), (Groups{{0, 2}, {1, 3}}));
+}
+
+// Groups go by the bytes of all their files; equals keep the list's order,
+// and a group's own order never changes.
+TEST(BatchGroups, LargestFirstKeepsTheOrderOfEqualsAndWithinAGroup) {
+  Groups groups = {{0, 3}, {1}, {2}, {4}};
+  const std::vector<std::uintmax_t> sizes = {10, 50, 5, 45, 50};
+  OrderLargestFirst(groups, sizes);
+  EXPECT_EQ(groups, (Groups{{0, 3}, {1}, {4}, {2}}));
+
+  const std::string file = ::testing::TempDir() + "largest-first.ppt";
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fputs("twelve bytes", out);
+  std::fclose(out);
+  EXPECT_EQ(SourceSizes({file, ::testing::TempDir(), file + ".missing"}), (std::vector<std::uintmax_t>{12, 0, 0}));
+  std::remove(file.c_str());
 }
 
 }  // namespace

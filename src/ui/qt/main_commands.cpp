@@ -6,6 +6,7 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "pipeline/automation.h"
+#include "pipeline/lazy_presentation_server.h"
 #include "pipeline/output_folder.h"
 #include "settings/scheme_file.h"
 #include "settings/settings_store.h"
@@ -89,6 +90,12 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
   ConversionSettings settings = LoadConversionSettings(store_, outputFolder_);
   BatchDriver driver(settings, server, makeProgress);
   driver.SetTimeLimit(store_.GetInt("TimeLimit", FindSetting("TimeLimit")->defaultValue));
+  const std::size_t helpers = SlideWorkerCount(store_.GetInt("Jobs", FindSetting("Jobs")->defaultValue));
+  if (!slideWorkers_ || slideWorkers_->count() != helpers) {
+    slideWorkers_.reset();
+    if (helpers > 0) slideWorkers_ = std::make_unique<SlideWorkers>(helpers, kOfficeRestartInterval);
+  }
+  driver.SetSlideWorkers(slideWorkers_.get());
   // A copy: the list may not change during the batch, but the commands must
   // not depend on that.
   const std::vector<std::string> entries = list_.entries();

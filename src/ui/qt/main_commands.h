@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pipeline/batch_driver.h"
+#include "pipeline/slide_workers.h"
 #include "ui/qt/file_list.h"
 
 namespace orv {
@@ -67,6 +68,9 @@ class MainCommands {
   DesktopShell& shell_;
   FileList list_;
   std::string outputFolder_;
+  // The LibreOffices beside the server's that share each presentation's
+  // slides ("Jobs"); kept running from one Convert to the next.
+  std::unique_ptr<SlideWorkers> slideWorkers_;
 };
 
 }  // namespace orv

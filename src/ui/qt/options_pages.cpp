@@ -309,15 +309,29 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   limitLayout->addWidget(new QLabel(Text("秒"), limitRow));
   limitLayout->addStretch(1);
   limits->layout()->addWidget(limitRow);
+  jobs = new QSpinBox(limits);
+  jobs->setRange(0, 8);
+  jobs->setSpecialValueText(Text("按处理器核心"));
+  jobs->setMinimumWidth(70);
+  auto* jobsRow = new QWidget(limits);
+  auto* jobsLayout = new QHBoxLayout(jobsRow);
+  jobsLayout->setContentsMargins(0, 0, 0, 0);
+  jobsLayout->addWidget(new QLabel(Text("每个演示文稿使用"), jobsRow));
+  jobsLayout->addWidget(jobs);
+  jobsLayout->addWidget(new QLabel(Text("个 LibreOffice 分担幻灯片"), jobsRow));
+  jobsLayout->addStretch(1);
+  limits->layout()->addWidget(jobsRow);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
   layout->addWidget(publish);
   layout->addWidget(limits);
   layout->addStretch(1);
-  connect(timeLimit, &QSpinBox::textChanged, this, [this] {
-    if (loaded()) MarkChanged();
-  });
+  for (QSpinBox* box : {timeLimit, jobs}) {
+    connect(box, &QSpinBox::textChanged, this, [this] {
+      if (loaded()) MarkChanged();
+    });
+  }
 
   connect(split, &QCheckBox::clicked, this, [this](bool checked) {
     if (!loaded()) return;
@@ -359,6 +373,7 @@ void OutputPage::Load(const SettingsStore& store) {
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   timeLimit->setValue(values.GetInt("TimeLimit", 300));
+  jobs->setValue(values.GetInt("Jobs", 1));
   UpdateEnabling();
 }
 
@@ -377,6 +392,7 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("WebPlayer", Flag(webPlayer));
   store.SetInt("GenHTML5", Flag(genHtml5));
   store.SetInt("TimeLimit", timeLimit->value());
+  store.SetInt("Jobs", jobs->value());
 }
 
 }  // namespace orv

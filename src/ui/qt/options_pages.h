@@ -125,6 +125,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* webPlayer;
   QCheckBox* genHtml5;
   QSpinBox* timeLimit;  // seconds per presentation, 0 for none
+  QSpinBox* jobs;       // LibreOffices per presentation, 0 for one per core
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();
