@@ -19,6 +19,10 @@
 # with --jobs 2 (two workers, each with its own LibreOffice).
 # Larger batch: four presentations of many slides, --jobs 2 against
 # --jobs 1, where the work outweighs the second LibreOffice's start.
+# Warm: the 30-slide deck four times in a row under one name (one group, so
+# one LibreOffice converts them in turn, as the desktop program does), alone
+# against --jobs 2, where a second LibreOffice shares every deck's slides
+# and stays running from one to the next.
 # Needs ../shared/corpus/ppt beside the checkout. Prints seconds and ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +43,8 @@ small=(basic_test_ppt_file.ppt SampleShow.ppt empty.ppt incorrect_slide_order.pp
        "VBA Project.pps")
 batch=()
 for f in "${small[@]}"; do batch+=("$corpus/$f"); done
+warm=()
+for x in a b c d; do mkdir -p "$work/warm-decks/$x"; ln -s "$deck" "$work/warm-decks/$x/deck.ppt"; warm+=("$work/warm-decks/$x/deck.ppt"); done
 large=()
 for f in 23884_defense_FINAL_OOimport_edit.ppt alterman_security.ppt 42486.ppt bug56240.ppt; do large+=("$corpus/$f"); done
 
@@ -78,6 +84,8 @@ for round in $(seq "$rounds"); do
   time_it orv_batch orvanta --output-dir "$work/out" "${batch[@]}"
   time_it orv_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${batch[@]}"
   time_it orv_large orvanta --output-dir "$work/out" "${large[@]}"
+  time_it orv_warm orvanta --output-dir "$work/out" "${warm[@]}"
+  time_it orv_warm_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${warm[@]}"
   time_it orv_large_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${large[@]}"
 done
 # One per file, cold LibreOffice starts: once is enough to show the order.
@@ -90,6 +98,7 @@ lo_single=$(median lo_single); orv_single=$(median orv_single); lo_floor=$(media
 orv_single_jobs2=$(median orv_single_jobs2)
 lo_batch=$(median lo_batch); orv_batch=$(median orv_batch); orv_jobs2=$(median orv_jobs2)
 orv_large=$(median orv_large); orv_large_jobs2=$(median orv_large_jobs2)
+orv_warm=$(median orv_warm); orv_warm_jobs2=$(median orv_warm_jobs2)
 
 echo "medians of $rounds rounds"
 printf 'single deck (30 slides)   LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
@@ -106,6 +115,8 @@ printf 'batch of 10, --jobs 2     orvanta-cli %6.2f s   speed-up over --jobs 1 %
   "$orv_jobs2" "$(ratio "$orv_batch" "$orv_jobs2")" "$(ratio "$orv_jobs2" "$lo_batch")"
 printf 'larger batch of 4         --jobs 1 %6.2f s   --jobs 2 %6.2f s   speed-up %.2fx\n' \
   "$orv_large" "$orv_large_jobs2" "$(ratio "$orv_large" "$orv_large_jobs2")"
-for name in lo_single lo_floor orv_single orv_single_jobs2 lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2; do
+printf 'one deck four times        alone %6.2f s   slides shared by two LibreOffices %6.2f s   speed-up %.2fx\n' \
+  "$orv_warm" "$orv_warm_jobs2" "$(ratio "$orv_warm" "$orv_warm_jobs2")"
+for name in lo_single lo_floor orv_single orv_single_jobs2 lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2 orv_warm orv_warm_jobs2; do
   printf '  %-16s %s\n' "$name" "${times[$name]}"
 done
