@@ -299,10 +299,10 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
     if (name == "--shard") options.shard = value;
     return true;
   }
-  if (name == "--jobs") {
+  if (name == "--jobs" || name == "--slide-workers") {
     if (!takeValue()) return false;
-    if (!ParseCount(value, 0, kMaxJobs, options.jobs)) {
-      error = "--jobs: a number from 0 to " + std::to_string(kMaxJobs) + " is needed";
+    if (!ParseCount(value, 0, kMaxJobs, name == "--jobs" ? options.jobs : options.slideWorkers)) {
+      error = name + ": a number from 0 to " + std::to_string(kMaxJobs) + " is needed";
       return false;
     }
     return true;
@@ -315,14 +315,6 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
     if (!takeValue()) return false;
     if (!ParseCount(value, 1, 9999, options.officeRestart)) {
       error = "--office-restart: a number from 1 to 9999 is needed";
-      return false;
-    }
-    return true;
-  }
-  if (name == "--slide-workers") {
-    if (!takeValue()) return false;
-    if (!ParseCount(value, 0, kMaxJobs, options.slideWorkers)) {
-      error = "--slide-workers: a number from 0 to " + std::to_string(kMaxJobs) + " is needed";
       return false;
     }
     return true;

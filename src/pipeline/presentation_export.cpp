@@ -213,10 +213,7 @@ class SharedExport {
   ~SharedExport() {
     if (workers_ == nullptr) return;
     if (!opened_) queue_->Open(0);
-    if (!done_) {
-      workers_->Cancel();
-      workers_->Collect();
-    }
+    if (!done_) workers_->GiveUp();
   }
   SharedExport(const SharedExport&) = delete;
   SharedExport& operator=(const SharedExport&) = delete;
@@ -242,8 +239,7 @@ class SharedExport {
     if (!opened_) Share(0);
     while (queue_->exported() < count_) {
       if (std::exception_ptr error = workers_->FirstError()) {
-        workers_->Cancel();
-        workers_->Collect();
+        workers_->GiveUp();
         done_ = true;
         std::rethrow_exception(error);
       }

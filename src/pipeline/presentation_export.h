@@ -24,8 +24,9 @@ inline constexpr char kPresentationServerClass[] = "Powerpoint.Application";
 // cancelled. A failing automation call raises AutomationError, which is not
 // handled here. Every automation object is released on every path.
 // With `slideWorkers`, slides exported one by one are shared with them: each
-// opens the same file (adding the notes slides the same way) and writes its
-// range into the working folder; a failure of one is the presentation's.
+// opens the same file (adding the notes slides the same way) and writes the
+// slides it takes into the working folder; a failure that costs a slide is
+// the presentation's.
 bool ExportPresentation(AutomationServer& server, const std::string& path, const std::string& workingFolder,
                         const ConversionSettings& settings, SlideList& slides, Progress& progress,
                         std::string& exportExtension, SlideWorkers* slideWorkers = nullptr);

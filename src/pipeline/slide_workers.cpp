@@ -55,10 +55,7 @@ SlideWorkers::SlideWorkers(std::vector<std::unique_ptr<AutomationServer>> server
   for (auto& server : servers) workers_.push_back(std::make_unique<Worker>(std::move(server), cancelled_));
 }
 
-SlideWorkers::~SlideWorkers() {
-  Cancel();
-  Join();
-}
+SlideWorkers::~SlideWorkers() { GiveUp(); }
 
 void SlideWorkers::StartAll(const Job& job) {
   Join();
@@ -96,20 +93,10 @@ std::exception_ptr SlideWorkers::FirstError() {
   return error_;
 }
 
-void SlideWorkers::Collect() {
-  Join();
-  std::exception_ptr error;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    error = error_;
-    error_ = nullptr;
-  }
-  if (error && !cancelled_.load()) std::rethrow_exception(error);
-}
-
-void SlideWorkers::Cancel() {
+void SlideWorkers::GiveUp() {
   cancelled_.store(true);
   for (auto& worker : workers_) worker->wait.Wake();
+  Join();
 }
 
 void SlideWorkers::EndNow() {

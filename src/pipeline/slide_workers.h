@@ -47,12 +47,9 @@ class SlideWorkers {
   void Wait(std::chrono::milliseconds limit);
   // The first error a job ended with, if any yet.
   std::exception_ptr FirstError();
-  // Waits for every job and rethrows the first error of one, unless the jobs
-  // were cancelled.
-  void Collect();
-  // The jobs are given up: a call in flight ends its LibreOffice, later
-  // calls fail at once. From any thread.
-  void Cancel();
+  // The jobs are given up and waited for: a call in flight ends its
+  // LibreOffice, later calls fail at once; their errors are dropped.
+  void GiveUp();
   // Ends every LibreOffice now (a time limit). From any thread.
   void EndNow();
 

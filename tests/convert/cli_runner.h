@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -163,6 +164,18 @@ inline bool OfficeAvailable() { return fs::exists("/usr/lib/libreoffice/program/
 // temporary or output folder (workers, their guardians, LibreOffice), nothing
 // in its temporary folder, no half-copied web player in its output folder.
 // Processes that were killed a moment ago may still be on their way out.
+// Every file under `root` with its bytes, by relative path.
+inline std::map<std::string, std::string> FilesUnder(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    files[fs::relative(entry.path(), root).string()] =
+        std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  return files;
+}
+
 inline void ExpectNothingLeft(const std::string& tmp, const std::string& out) {
   auto running = [&] {
     std::vector<pid_t> pids = ProcessesWhoseCommandHas(tmp + "/");

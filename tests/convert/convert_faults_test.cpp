@@ -386,18 +386,6 @@ TEST_F(ConvertFaults, KilledRunLeavesNothingOnceTheProgramStartsAgain) {
 // Parallel runs: the same files as a serial run, byte for byte, the same exit
 // status, each message whole and named after its file, no LibreOffice left.
 
-// Every file under `root` with its bytes, by relative path.
-std::map<std::string, std::string> FilesUnder(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    files[fs::relative(entry.path(), root).string()] =
-        std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  return files;
-}
-
 // The processes of every LibreOffice that a program of ours started with
 // `tmpdir` as its temporary folder. Other tests run beside this one and
 // start LibreOffices of their own, so only this test's are counted.

@@ -18,14 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::string> FilesIn(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = test::ReadFile(entry.path());
-  }
-  return files;
-}
-
 class SharedSlides : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,7 +47,7 @@ TEST_F(SharedSlides, TheFilesEqualThoseOfOneLibreOffice) {
       if (notes) args.insert(args.begin(), "--notes");
       const CliRun run = RunCli(args, config_.path(), options_);
       ASSERT_EQ(run.status, 0) << run.err;
-      const auto files = FilesIn(out.path());
+      const auto files = FilesUnder(out.path());
       EXPECT_TRUE(files.count("讲义 été.swf")) << run.err;
       if (alone.empty()) {
         alone = files;

@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -99,16 +100,24 @@ ProcessStat StatOf(const std::string& pid) {
   return stat;
 }
 
-// The LibreOffice that `parent` started (it leads its own process group).
-pid_t OfficeChildOf(pid_t parent) {
+// Every process running now, with its pid.
+std::vector<std::pair<pid_t, ProcessStat>> Processes() {
+  std::vector<std::pair<pid_t, ProcessStat>> processes;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator("/proc", ec)) {
     const std::string pid = entry.path().filename().string();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    ProcessStat stat = StatOf(pid);
+    processes.emplace_back(static_cast<pid_t>(std::stol(pid)), StatOf(pid));
+  }
+  return processes;
+}
+
+// The LibreOffice that `parent` started (it leads its own process group).
+pid_t OfficeChildOf(pid_t parent) {
+  for (const auto& [pid, stat] : Processes()) {
     if (stat.parent == parent && stat.state != 'Z' &&
         (stat.name.find("soffice") != std::string::npos || stat.name.find("oosplash") != std::string::npos)) {
-      return static_cast<pid_t>(std::stol(pid));
+      return pid;
     }
   }
   return 0;
@@ -119,11 +128,7 @@ bool GroupGone(pid_t group) { return kill(-group, 0) != 0; }
 // The processor time the group's processes have used so far.
 unsigned long long GroupCpuTicks(pid_t group) {
   unsigned long long ticks = 0;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-    const std::string pid = entry.path().filename().string();
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    const ProcessStat stat = StatOf(pid);
+  for (const auto& [pid, stat] : Processes()) {
     if (stat.group == group) ticks += stat.cpuTicks;
   }
   return ticks;
@@ -140,13 +145,9 @@ bool GroupGoneOrIdle(pid_t group) {
 
 // What is left of a group that should be gone, for the failure's account.
 void PrintGroup(pid_t group) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-    const std::string pid = entry.path().filename().string();
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    const ProcessStat stat = StatOf(pid);
+  for (const auto& [pid, stat] : Processes()) {
     if (stat.group == group) {
-      std::printf("left in group %d: %s (%s) state %c, parent %ld\n", static_cast<int>(group), pid.c_str(),
+      std::printf("left in group %d: %d (%s) state %c, parent %ld\n", static_cast<int>(group), static_cast<int>(pid),
                   stat.name.c_str(), stat.state, stat.parent);
     }
   }

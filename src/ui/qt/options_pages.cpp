@@ -40,6 +40,24 @@ QGroupBox* Group(const char* title, QWidget* parent) {
   return group;
 }
 
+// A row of `group`: "before [spin box] after", the box showing `special` at
+// its lowest value.
+QSpinBox* SpinRow(QGroupBox* group, const char* before, int low, int high, const char* special, const char* after) {
+  auto* row = new QWidget(group);
+  auto* box = new QSpinBox(row);
+  box->setRange(low, high);
+  box->setSpecialValueText(Text(special));
+  box->setMinimumWidth(70);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(new QLabel(Text(before), row));
+  layout->addWidget(box);
+  layout->addWidget(new QLabel(Text(after), row));
+  layout->addStretch(1);
+  group->layout()->addWidget(row);
+  return box;
+}
+
 // Checks one typed value with the store's rules; on failure the message is
 // shown and the field takes the focus.
 bool CheckTyped(std::string_view name, const QString& text, QWidget* field, int& out) {
@@ -296,31 +314,9 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   publish->layout()->addWidget(genHtml5);
 
   auto* limits = Group("转换限制", this);
-  timeLimit = new QSpinBox(limits);
-  timeLimit->setRange(0, 86400);
+  timeLimit = SpinRow(limits, "每个演示文稿最长", 0, 86400, "不限", "秒");
   timeLimit->setGroupSeparatorShown(false);
-  timeLimit->setSpecialValueText(Text("不限"));
-  timeLimit->setMinimumWidth(70);
-  auto* limitRow = new QWidget(limits);
-  auto* limitLayout = new QHBoxLayout(limitRow);
-  limitLayout->setContentsMargins(0, 0, 0, 0);
-  limitLayout->addWidget(new QLabel(Text("每个演示文稿最长"), limitRow));
-  limitLayout->addWidget(timeLimit);
-  limitLayout->addWidget(new QLabel(Text("秒"), limitRow));
-  limitLayout->addStretch(1);
-  limits->layout()->addWidget(limitRow);
-  jobs = new QSpinBox(limits);
-  jobs->setRange(0, 8);
-  jobs->setSpecialValueText(Text("按处理器核心"));
-  jobs->setMinimumWidth(70);
-  auto* jobsRow = new QWidget(limits);
-  auto* jobsLayout = new QHBoxLayout(jobsRow);
-  jobsLayout->setContentsMargins(0, 0, 0, 0);
-  jobsLayout->addWidget(new QLabel(Text("每个演示文稿使用"), jobsRow));
-  jobsLayout->addWidget(jobs);
-  jobsLayout->addWidget(new QLabel(Text("个 LibreOffice 分担幻灯片"), jobsRow));
-  jobsLayout->addStretch(1);
-  limits->layout()->addWidget(jobsRow);
+  jobs = SpinRow(limits, "每个演示文稿使用", 0, 8, "按处理器核心", "个 LibreOffice 分担幻灯片");
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
