@@ -27,9 +27,9 @@ void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t
     out += std::to_string(k + 1);
     out += " of ";
     out += count;
-    if (k < page.slideTitles.size() && !page.slideTitles[k].empty()) {
+    if (k < page.slides.size() && !page.slides[k].title.empty()) {
       out += ": ";
-      out += EscapeHtml(page.slideTitles[k]);
+      out += EscapeHtml(page.slides[k].title);
     }
     out += "\" src=\"data:image/jpeg;base64,";
     out += Base64(jpegs[k]);

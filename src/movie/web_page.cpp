@@ -8,6 +8,7 @@
 #include "base/paths.h"
 #include "base/resources.h"
 #include "movie/file_replace.h"
+#include "movie/html5_twin.h"
 #include "movie/web_names.h"
 #include "movie/web_player_markup.h"
 
@@ -72,6 +73,14 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
                                  std::string_view(movie), s->at(4), std::string_view(movie), s->at(5),
                                  std::string_view(width), s->at(6), std::string_view(height), s->at(7)}) {
     page += piece;
+  }
+  // A page that plays its movie in the browser also offers the twin, which
+  // a screen reader, a search and a zoom can read: a plain link under it.
+  constexpr std::string_view kObjectEnd = "</OBJECT>\r\n";
+  const std::size_t objectEnd = page.rfind(kObjectEnd);
+  if (settings.WebPlayer != 0 && settings.GenHTML5 != 0 && objectEnd != std::string::npos) {
+    page.insert(objectEnd + kObjectEnd.size(),
+                "<P><a href=\"" + UrlAttribute(TwinName(movieRef)) + "\">Text version and slides (HTML5)</a>\r\n");
   }
   return page;
 }

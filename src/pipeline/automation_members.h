@@ -41,6 +41,15 @@ inline constexpr std::int32_t kShapePlaceholderFormat = 2005;  // get -> object
 inline constexpr std::int32_t kShapeHasTextFrame = 2014;       // get -> I4
 inline constexpr std::int32_t kShapeTextFrame = 121;           // get -> object
 inline constexpr std::int32_t kShapeHeight = 109;              // get -> R4 points
+inline constexpr std::int32_t kShapeGroupItems = 2016;         // get -> GroupShapes (Count, Item as Shapes)
+inline constexpr std::int32_t kShapeHasTable = 2041;           // get -> I4
+inline constexpr std::int32_t kShapeTable = 2042;              // get -> Table
+// Table
+inline constexpr std::int32_t kTableRows = 2003;     // get -> Rows (Count as Shapes)
+inline constexpr std::int32_t kTableColumns = 2004;  // get -> Columns (Count as Shapes)
+inline constexpr std::int32_t kTableCell = 2005;     // method(Row I4, Column I4) -> Cell
+// Cell
+inline constexpr std::int32_t kCellShape = 2003;  // get -> Shape
 // PlaceholderFormat
 inline constexpr std::int32_t kPlaceholderType = 2003;  // get -> I4
 // TextFrame
@@ -50,6 +59,9 @@ inline constexpr std::int32_t kTextFrameTextRange = 2004;  // get -> object
 inline constexpr std::int32_t kTextRangeText = 0;            // get -> text, put(text)
 inline constexpr std::int32_t kTextRangeBoundHeight = 2009;  // get -> R4 points
 inline constexpr std::int32_t kTextRangeFont = 2022;         // get -> object
+// The language of the text's first character as a BCP 47 tag ("zh-CN"), ""
+// when unknown: LibreOffice's character locale of the script that character is in.
+inline constexpr std::int32_t kTextRangeLanguageTag = 2101;  // get -> text
 // Font
 inline constexpr std::int32_t kFontSize = 2014;  // get -> R4, put(R4)
 
@@ -60,7 +72,9 @@ namespace orv::ppt {
 // Published values of the server's enumerations used by the export.
 inline constexpr std::int32_t kMsoFalse = 0;
 inline constexpr std::int32_t kLayoutText = 2;       // title and body placeholder
+inline constexpr std::int32_t kMsoGroup = 6;         // shape type
 inline constexpr std::int32_t kMsoPlaceholder = 14;  // shape type
+inline constexpr std::int32_t kMsoTable = 19;        // shape type
 inline constexpr std::int32_t kPlaceholderTitle = 1;
 inline constexpr std::int32_t kPlaceholderBody = 2;
 inline constexpr std::int32_t kPlaceholderCenterTitle = 3;

@@ -12,6 +12,7 @@
 #include "base/paths.h"
 #include "pipeline/automation_members.h"
 #include "pipeline/slide_queue.h"
+#include "pipeline/slide_text.h"
 #include "pipeline/title_names.h"
 
 namespace orv {
@@ -114,20 +115,10 @@ void ReadTimings(const AutomationObject& slides, SlideList& list) {
   }
 }
 
-std::string SlideTitle(const AutomationObject& slideRange) {
-  AutomationObject shapes = slideRange.GetObject(dispid::kSlideShapes);
-  if (shapes.GetI4(dispid::kShapesHasTitle) == ppt::kMsoFalse) return {};
-  AutomationObject title = shapes.GetObject(dispid::kShapesTitle);
-  if (title.GetI4(dispid::kShapeHasTextFrame) == ppt::kMsoFalse) return {};
-  AutomationObject frame = title.GetObject(dispid::kShapeTextFrame);
-  if (frame.GetI4(dispid::kTextFrameHasText) == ppt::kMsoFalse) return {};
-  return frame.GetObject(dispid::kTextFrameTextRange).GetText(dispid::kTextRangeText);
-}
-
 void ReadTitles(const AutomationObject& slides, SlideList& list) {
   std::int32_t count = slides.GetI4(dispid::kSlidesCount);
   for (std::int32_t j = 1; j <= count; ++j) {
-    list.titles.push_back(SlideTitle(Item(slides, dispid::kSlidesRange, j)));
+    list.titles.push_back(ReadSlideTitle(Item(slides, dispid::kSlidesRange, j).GetObject(dispid::kSlideShapes)));
   }
   MakeTitleNames(list.titles);
 }
@@ -311,6 +302,8 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
     ReadTitles(slides, list);
     if (!StepAndPump(progress)) return false;
   }
+  // The words for the HTML5 twin; the movie never sees them.
+  if (settings.GenHTML5 != 0 && !ReadSlideTexts(slides, settings.Notes == 1, list, progress)) return false;
   if (!StepAndPump(progress)) return false;
 
   std::string version = application.GetText(dispid::kApplicationVersion);

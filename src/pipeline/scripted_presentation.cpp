@@ -19,6 +19,31 @@ ScriptedSlide ScriptedSlide::Titled(std::string label, std::string title) {
   return slide;
 }
 
+ScriptedShape ScriptedShape::Text(std::string text) {
+  ScriptedShape shape;
+  shape.placeholder = false;
+  shape.text = std::move(text);
+  return shape;
+}
+
+ScriptedShape ScriptedShape::Group(std::vector<ScriptedShape> items) {
+  ScriptedShape shape;
+  shape.placeholder = false;
+  shape.hasTextFrame = false;
+  shape.group = true;
+  shape.children = std::move(items);
+  return shape;
+}
+
+ScriptedShape ScriptedShape::Table(int columns, std::vector<std::string> cells) {
+  ScriptedShape shape;
+  shape.placeholder = false;
+  shape.hasTextFrame = false;
+  shape.tableColumns = columns;
+  for (auto& cell : cells) shape.children.push_back(Text(std::move(cell)));
+  return shape;
+}
+
 ScriptedSlide& ScriptedSlide::WithNotes(std::string text) {
   ScriptedShape picture;  // the slide image at the top of every notes page
   picture.placeholderType = 101;
@@ -57,7 +82,12 @@ enum class Kind {
   kTextFrame,
   kTextRange,
   kFont,
-  kTransition
+  kTransition,
+  kGroupShapes,
+  kTable,
+  kRows,
+  kColumns,
+  kCell
 };
 
 const char* KindName(Kind kind) {
@@ -88,6 +118,16 @@ const char* KindName(Kind kind) {
       return "Font";
     case Kind::kTransition:
       return "SlideShowTransition";
+    case Kind::kGroupShapes:
+      return "GroupShapes";
+    case Kind::kTable:
+      return "Table";
+    case Kind::kRows:
+      return "Rows";
+    case Kind::kColumns:
+      return "Columns";
+    case Kind::kCell:
+      return "Cell";
   }
   return "?";
 }
@@ -95,8 +135,12 @@ const char* KindName(Kind kind) {
 class ScriptedObject final : public AutomationTarget {
  public:
   ScriptedObject(std::shared_ptr<State> state, Kind kind, std::shared_ptr<ScriptedSlide> slide = {},
-                 bool notesPage = false, int shapeIndex = -1)
-      : state_(std::move(state)), kind_(kind), slide_(std::move(slide)), notesPage_(notesPage), shape_(shapeIndex) {
+                 bool notesPage = false, std::vector<int> shapePath = {})
+      : state_(std::move(state)),
+        kind_(kind),
+        slide_(std::move(slide)),
+        notesPage_(notesPage),
+        shape_(std::move(shapePath)) {
     ++state_->live;
   }
   ~ScriptedObject() override { --state_->live; }
@@ -164,6 +208,18 @@ class ScriptedObject final : public AutomationTarget {
         {Kind::kTextRange, dispid::kTextRangeFont, DispatchKind::kPropertyGet, "Font"},
         {Kind::kFont, dispid::kFontSize, DispatchKind::kPropertyGet, "Size"},
         {Kind::kFont, dispid::kFontSize, DispatchKind::kPropertyPut, "Size="},
+        {Kind::kTextRange, dispid::kTextRangeLanguageTag, DispatchKind::kPropertyGet, "LanguageTag"},
+        {Kind::kShape, dispid::kShapeGroupItems, DispatchKind::kPropertyGet, "GroupItems"},
+        {Kind::kShape, dispid::kShapeHasTable, DispatchKind::kPropertyGet, "HasTable"},
+        {Kind::kShape, dispid::kShapeTable, DispatchKind::kPropertyGet, "Table"},
+        {Kind::kGroupShapes, dispid::kShapesCount, DispatchKind::kPropertyGet, "Count"},
+        {Kind::kGroupShapes, dispid::kShapesItem, DispatchKind::kMethod, "Item"},
+        {Kind::kTable, dispid::kTableRows, DispatchKind::kPropertyGet, "Rows"},
+        {Kind::kTable, dispid::kTableColumns, DispatchKind::kPropertyGet, "Columns"},
+        {Kind::kTable, dispid::kTableCell, DispatchKind::kMethod, "Cell"},
+        {Kind::kRows, dispid::kShapesCount, DispatchKind::kPropertyGet, "Count"},
+        {Kind::kColumns, dispid::kShapesCount, DispatchKind::kPropertyGet, "Count"},
+        {Kind::kCell, dispid::kCellShape, DispatchKind::kPropertyGet, "Shape"},
     };
     for (const auto& entry : kNames) {
       if (entry.kind == kind_ && entry.id == id && entry.how == how)
@@ -173,16 +229,28 @@ class ScriptedObject final : public AutomationTarget {
   }
 
   AutomationObject Make(Kind kind, std::shared_ptr<ScriptedSlide> slide = {}, bool notes = false,
-                        int shape = -1) const {
-    return AutomationObject(std::make_shared<ScriptedObject>(state_, kind, std::move(slide), notes, shape));
+                        std::vector<int> shape = {}) const {
+    return AutomationObject(std::make_shared<ScriptedObject>(state_, kind, std::move(slide), notes, std::move(shape)));
+  }
+  // The path of this shape's child `index` (0-based).
+  std::vector<int> Child(int index) const {
+    std::vector<int> path = shape_;
+    path.push_back(index);
+    return path;
   }
   static Variant Obj(AutomationObject o) { return Variant::Object(std::move(o)); }
 
   std::vector<ScriptedShape>& Shapes() const { return notesPage_ ? slide_->notes : slide_->shapes; }
   ScriptedShape& Shape() const {
-    auto& shapes = Shapes();
-    if (shape_ < 0 || static_cast<std::size_t>(shape_) >= shapes.size()) throw AutomationError("shape gone");
-    return shapes[static_cast<std::size_t>(shape_)];
+    std::vector<ScriptedShape>* shapes = &Shapes();
+    ScriptedShape* shape = nullptr;
+    for (int index : shape_) {
+      if (index < 0 || static_cast<std::size_t>(index) >= shapes->size()) throw AutomationError("shape gone");
+      shape = &(*shapes)[static_cast<std::size_t>(index)];
+      shapes = &shape->children;
+    }
+    if (shape == nullptr) throw AutomationError("shape gone");
+    return *shape;
   }
   std::shared_ptr<ScriptedSlide> SlideAt(std::int32_t index) const {
     auto& slides = state_->opened;
@@ -226,6 +294,12 @@ class ScriptedObject final : public AutomationTarget {
       case Kind::kPlaceholderFormat:
       case Kind::kTextFrame:
         return AnswerShape(member);
+      case Kind::kGroupShapes:
+      case Kind::kTable:
+      case Kind::kRows:
+      case Kind::kColumns:
+      case Kind::kCell:
+        return AnswerParts(args, member);
       case Kind::kTextRange:
       case Kind::kFont:
         return AnswerText(args, member);
@@ -316,19 +390,60 @@ class ScriptedObject final : public AutomationTarget {
       std::int32_t index = args[0].Integer();
       if (index < 1 || static_cast<std::size_t>(index) > Shapes().size())
         throw AutomationError("The index is out of range");
-      return Obj(Make(Kind::kShape, slide_, notesPage_, index - 1));
+      return Obj(Make(Kind::kShape, slide_, notesPage_, {index - 1}));
     }
     if (member == "Shapes.HasTitle") return Variant::I4(TitleIndex(Shapes()) >= 0 ? -1 : 0);
     if (member == "Shapes.Title") {
       int index = TitleIndex(Shapes());
       if (index < 0) throw AutomationError("This placeholder does not exist");
-      return Obj(Make(Kind::kShape, slide_, notesPage_, index));
+      return Obj(Make(Kind::kShape, slide_, notesPage_, {index}));
     }
     throw Unknown(member);
   }
 
+  // A group's items and a table's cells, both the shape's children.
+  Variant AnswerParts(const Args& args, const std::string& member) {
+    const ScriptedShape& shape = Shape();
+    const auto children = static_cast<std::int32_t>(shape.children.size());
+    const std::int32_t columns = shape.tableColumns;
+    if (member == "GroupShapes.Count") return Variant::I4(children);
+    if (member == "GroupShapes.Item") {
+      ExpectArguments(args, {T::kIndex}, member);
+      std::int32_t index = args[0].Integer();
+      if (index < 1 || index > children) throw AutomationError("The index is out of range");
+      return Obj(Make(Kind::kShape, slide_, notesPage_, Child(index - 1)));
+    }
+    if (member == "Table.Rows") return Obj(Make(Kind::kRows, slide_, notesPage_, shape_));
+    if (member == "Table.Columns") return Obj(Make(Kind::kColumns, slide_, notesPage_, shape_));
+    if (member == "Rows.Count") return Variant::I4(columns > 0 ? (children + columns - 1) / columns : 0);
+    if (member == "Columns.Count") return Variant::I4(columns);
+    if (member == "Table.Cell") {
+      ExpectArguments(args, {T::kI4, T::kI4}, member);
+      const std::int32_t row = args[0].Integer(), column = args[1].Integer();
+      const std::int32_t index = (row - 1) * columns + (column - 1);
+      if (row < 1 || column < 1 || column > columns || index >= children) throw AutomationError("no such cell");
+      return Obj(Make(Kind::kCell, slide_, notesPage_, Child(index)));
+    }
+    if (member == "Cell.Shape") return Obj(Make(Kind::kShape, slide_, notesPage_, shape_));
+    throw Unknown(member);
+  }
+
   Variant AnswerShape(const std::string& member) {
-    if (member == "Shape.Type") return Variant::I4(Shape().placeholder ? ppt::kMsoPlaceholder : 1);
+    if (member == "Shape.Type") {
+      const ScriptedShape& shape = Shape();
+      if (shape.placeholder) return Variant::I4(ppt::kMsoPlaceholder);
+      if (shape.group) return Variant::I4(ppt::kMsoGroup);
+      return Variant::I4(shape.tableColumns > 0 ? ppt::kMsoTable : 1);
+    }
+    if (member == "Shape.HasTable") return Variant::I4(Shape().tableColumns > 0 ? -1 : 0);
+    if (member == "Shape.Table") {
+      if (Shape().tableColumns <= 0) throw AutomationError("This shape has no table");
+      return Obj(Make(Kind::kTable, slide_, notesPage_, shape_));
+    }
+    if (member == "Shape.GroupItems") {
+      if (!Shape().group) throw AutomationError("This shape is not a group");
+      return Obj(Make(Kind::kGroupShapes, slide_, notesPage_, shape_));
+    }
     if (member == "Shape.PlaceholderFormat") {
       if (!Shape().placeholder) throw AutomationError("This shape is not a placeholder");
       return Obj(Make(Kind::kPlaceholderFormat, slide_, notesPage_, shape_));
@@ -347,6 +462,7 @@ class ScriptedObject final : public AutomationTarget {
 
   Variant AnswerText(const Args& args, const std::string& member) {
     if (member == "TextRange.Text") return Variant::Text(Shape().text);
+    if (member == "TextRange.LanguageTag") return Variant::Text(Shape().language);
     if (member == "TextRange.Text=") {
       ExpectArguments(args, {T::kText}, member);
       Shape().text = args[0].Text();
@@ -371,7 +487,7 @@ class ScriptedObject final : public AutomationTarget {
   Kind kind_;
   std::shared_ptr<ScriptedSlide> slide_;
   bool notesPage_;
-  int shape_;
+  std::vector<int> shape_;  // index in the page's shapes, then in each group or table
 };
 
 }  // namespace

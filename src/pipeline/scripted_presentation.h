@@ -23,6 +23,15 @@ struct ScriptedShape {
   std::string text;
   float height = 300.0f;   // points
   float fontSize = 18.0f;  // points
+  std::string language;    // what TextRange.LanguageTag answers
+  bool group = false;      // Type 6: `children` are its items
+  int tableColumns = 0;    // a table: `children` are its cells, row by row
+  std::vector<ScriptedShape> children;
+
+  // A text box (not a placeholder) holding `text`.
+  static ScriptedShape Text(std::string text);
+  static ScriptedShape Group(std::vector<ScriptedShape> items);
+  static ScriptedShape Table(int columns, std::vector<std::string> cells);
 };
 
 struct ScriptedSlide {

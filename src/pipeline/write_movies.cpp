@@ -24,6 +24,30 @@ std::string TwinPathOrNotice(const ConversionSettings& settings, const std::stri
   return path;
 }
 
+// What the twin says of deck slide `k`: its own text when the deck was
+// read, else the title that names its movie (a folder's picture names).
+SlideText DeckSlideText(const SlideList& slideList, const std::vector<std::string>& nameTitles, std::size_t k) {
+  if (!slideList.texts.empty()) return k < slideList.texts.size() ? slideList.texts[k] : SlideText{};
+  SlideText text;
+  if (k < nameTitles.size()) text.title = nameTitles[k];
+  return text;
+}
+
+// One entry per slide of a whole-deck movie: the help slide first and the
+// end slide last, as the pictures are.
+std::vector<SlideText> MovieSlideTexts(const ConversionSettings& settings, const SlideList& slideList,
+                                       const std::vector<std::string>& nameTitles) {
+  const bool help = settings.InsHelp != 0, end = settings.BlankEnd != 0;
+  const std::size_t extra = (help ? 1 : 0) + (end ? 1 : 0);
+  const std::size_t deckSlides = slideList.paths.size() >= extra ? slideList.paths.size() - extra : 0;
+  std::vector<SlideText> texts;
+  texts.reserve(slideList.paths.size());
+  if (help) texts.emplace_back().kind = SlideText::Kind::kHelp;
+  for (std::size_t k = 0; k < deckSlides; ++k) texts.push_back(DeckSlideText(slideList, nameTitles, k));
+  if (end) texts.emplace_back().kind = SlideText::Kind::kEnd;
+  return texts;
+}
+
 // A neighbour's twin is linked only when it can exist.
 std::string NeighbourTwin(const std::string& movieName) {
   return FileNameFits(TwinName(movieName)) ? TwinName(movieName) : std::string();
@@ -45,16 +69,17 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   });
   writer.exportExtension = std::string(exportExtension);
 
-  // Titles name the slides in the twins' alt texts where they are known.
+  // Without the deck's text, the names' titles name the slides in the twins.
   const bool titled = settings.UseTitle != 0;
   const std::vector<std::string> noTitles;
   const std::vector<std::string>& titles = titled ? slideList.titles : noTitles;
   writer.twin.title = OutputStem(sourcePath);
+  writer.twin.language = slideList.language;
 
   if (settings.SplitPPT == 0) {
     writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
     writer.twin.path = TwinPathOrNotice(settings, MovieName(sourcePath));
-    writer.twin.slideTitles = titles;
+    writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
     writer.slidePaths = slideList.paths;
     writer.WriteMovie(settings, slideList, progress);
     return progress.cancelled() ? 0 : 1;
@@ -66,7 +91,7 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     const std::string movie = SlideMovieName(sourcePath, titled, slideList.titles, k);
     writer.outputPath = OutputPath(settings.OutputFolder, movie);
     writer.twin.path = TwinPathOrNotice(settings, movie);
-    writer.twin.slideTitles.assign(1, k < titles.size() ? titles[k] : std::string());
+    writer.twin.slides.assign(1, DeckSlideText(slideList, titles, k));
     writer.twin.previous = k > 0 ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
     writer.twin.next = k + 1 < count ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
     writer.slidePaths.assign(1, slideList.paths[k]);

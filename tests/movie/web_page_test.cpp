@@ -250,6 +250,22 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
   }
 }
 
+// With twins, a page that plays its movie links the twin under it, by its
+// encoded name; the page of the plain plug-in stays as it was.
+TEST(WebPage, APlayingPageLinksItsTwinUnderTheMovie) {
+  ConversionSettings settings;
+  settings.GenHTML5 = 1;
+  const std::string plain = *BuildWebPage("讲义 #1.swf", settings, "", "");
+  EXPECT_EQ(plain.find("html5"), std::string::npos);
+  settings.WebPlayer = 1;
+  const std::string page = *BuildWebPage("讲义 #1.swf", settings, "", "");
+  const std::string link =
+      "</OBJECT>\r\n<P><a href=\"%E8%AE%B2%E4%B9%89%20%231-html5.html\">Text version and slides (HTML5)</a>\r\n<P>";
+  EXPECT_NE(page.find(link), std::string::npos) << page;
+  settings.GenHTML5 = 0;
+  EXPECT_EQ(BuildWebPage("讲义 #1.swf", settings, "", "")->find("Text version"), std::string::npos);
+}
+
 TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   ConversionSettings settings;
   settings.WebPlayer = 1;

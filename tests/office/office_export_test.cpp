@@ -447,6 +447,62 @@ TEST_F(OfficeExport, NotesSlideMembersInsertMeasureAndShrink) {
   EXPECT_THROW(slides.GetI4(dispid::kSlidesCount), AutomationError);
 }
 
+// A deck written here as flat OpenDocument: a title, a body of three
+// bullets, a table and a group of two shapes, in that order, the title's
+// language set by `languageAttributes`. Frames are placeholders only with a
+// presentation style.
+std::string FlatDeck(const std::string& title, const std::string& languageAttributes) {
+  return R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation">
+<office:automatic-styles><style:page-layout style:name="PM1"><style:page-layout-properties fo:page-width="25.4cm" fo:page-height="19.05cm"/></style:page-layout>
+<style:style style:name="pr1" style:family="presentation"/><style:style style:name="T1" style:family="text"><style:text-properties )" +
+         languageAttributes + R"(/></style:style></office:automatic-styles>
+<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/></office:master-styles>
+<office:body><office:presentation><draw:page draw:name="one" draw:master-page-name="Default">
+<draw:frame presentation:style-name="pr1" draw:layer="layout" presentation:class="title" svg:x="1cm" svg:y="1cm" svg:width="24cm" svg:height="2.5cm"><draw:text-box><text:p><text:span text:style-name="T1">)" +
+         title + R"(</text:span></text:p></draw:text-box></draw:frame>
+<draw:frame presentation:style-name="pr1" draw:layer="layout" presentation:class="outline" svg:x="1cm" svg:y="4cm" svg:width="12cm" svg:height="6cm"><draw:text-box><text:list>
+<text:list-item><text:p>First bullet</text:p></text:list-item><text:list-item><text:p>Second bullet</text:p></text:list-item>
+<text:list-item><text:p>Third bullet</text:p></text:list-item></text:list></draw:text-box></draw:frame>
+<draw:frame svg:x="14cm" svg:y="4cm" svg:width="10cm" svg:height="3cm"><table:table><table:table-column/><table:table-column/>
+<table:table-row><table:table-cell><text:p>Cell A1</text:p></table:table-cell><table:table-cell><text:p>Cell B1</text:p></table:table-cell></table:table-row>
+<table:table-row><table:table-cell><text:p>Cell A2</text:p></table:table-cell><table:table-cell/></table:table-row></table:table></draw:frame>
+<draw:g><draw:rect svg:x="14cm" svg:y="9cm" svg:width="4cm" svg:height="2cm"><text:p>Grouped one</text:p></draw:rect>
+<draw:rect svg:x="19cm" svg:y="9cm" svg:width="4cm" svg:height="2cm"><text:p>Grouped two</text:p></draw:rect></draw:g>
+</draw:page></office:presentation></office:body></office:document>
+)";
+}
+
+TEST_F(OfficeExport, TheDecksTextComesInReadingOrderWithItsLanguage) {
+  settings.GenHTML5 = 1;
+  const struct {
+    std::string title, languageAttributes, tag;
+  } decks[] = {
+      {"Agenda", R"(fo:language="de" fo:country="DE")", "de-DE"},
+      {"议程", R"(style:language-asian="zh" style:country-asian="TW")", "zh-TW"},
+  };
+  for (const auto& deck : decks) {
+    SCOPED_TRACE(deck.tag);
+    const fs::path file = work / "讲义 été.fodp";
+    test::WriteFile(file.string(), FlatDeck(deck.title, deck.languageAttributes));
+    fs::remove_all(work / "out");
+    list = SlideList();
+    ASSERT_TRUE(Export(*shared, file));
+    ASSERT_EQ(list.texts.size(), 1u);
+    EXPECT_EQ(list.texts[0].title, deck.title);
+    EXPECT_EQ(list.texts[0].paragraphs,
+              (std::vector<std::string>{"First bullet", "Second bullet", "Third bullet", "Cell A1", "Cell B1",
+                                        "Cell A2", "Grouped one", "Grouped two"}));
+    EXPECT_EQ(list.language, deck.tag);
+    EXPECT_EQ(Pictures(work / "out", "bmp").size(), 1u);
+  }
+}
+
 TEST(OfficeServerWithoutLibreOffice, SaysLibreOfficeIsNeeded) {
   OfficeBackendOptions options;
   options.officeRoot = "/nonexistent/libreoffice";

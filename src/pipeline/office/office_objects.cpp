@@ -21,8 +21,11 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/presentation/XPresentationPage.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XTable.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -140,7 +143,7 @@ bool HasTextFrame(const Reference<drawing::XShape>& shape) {
   return text.is() && !ShapeType(shape).endsWith(".PageShape");
 }
 
-bool HasText(const Reference<drawing::XShape>& shape) {
+bool HasText(const Reference<uno::XInterface>& shape) {
   Reference<beans::XPropertySet> props(shape, UNO_QUERY);
   if (props.is() && props->getPropertySetInfo()->hasPropertyByName("IsEmptyPresentationObject")) {
     bool empty = false;
@@ -149,6 +152,46 @@ bool HasText(const Reference<drawing::XShape>& shape) {
   }
   Reference<text::XText> text(shape, UNO_QUERY);
   return text.is() && !text->getString().isEmpty();
+}
+
+// Which of LibreOffice's three character locales applies to `c`: Asian
+// scripts (CJK, kana, hangul, full-width forms), complex ones (right-to-left,
+// Indic, Thai and their neighbours), else the Western one.
+const char* LocaleProperty(sal_uInt32 c) {
+  if ((c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7AF) ||
+      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) ||
+      (c >= 0x20000 && c <= 0x3FFFF)) {
+    return "CharLocaleAsian";
+  }
+  if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0x0900 && c <= 0x0DFF) || (c >= 0x0E00 && c <= 0x0EFF) ||
+      (c >= 0x1780 && c <= 0x17FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF)) {
+    return "CharLocaleComplex";
+  }
+  return "CharLocale";
+}
+
+// The BCP 47 tag of the language of the text's first letter, "" when the
+// text has none or LibreOffice knows no language for it.
+std::string LanguageTag(const Reference<text::XText>& text) {
+  const OUString whole = text->getString();
+  sal_Int32 at = 0;
+  while (at < whole.getLength() && (whole[at] <= 0x20 || whole[at] == 0xA0)) ++at;
+  if (at >= whole.getLength()) return {};
+  const sal_Int32 first = at;
+  const sal_uInt32 letter = whole.iterateCodePoints(&at);
+  Reference<text::XTextCursor> cursor = text->createTextCursor();
+  cursor->gotoStart(false);
+  cursor->goRight(static_cast<sal_Int16>(std::min<sal_Int32>(first, 0x7fff)), false);
+  cursor->goRight(1, true);
+  lang::Locale locale;
+  Reference<beans::XPropertySet>(cursor, UNO_QUERY_THROW)
+      ->getPropertyValue(OUString::createFromAscii(LocaleProperty(letter))) >>= locale;
+  const std::string language = FromUno(locale.Language);
+  // "qlt" carries the whole tag in Variant; "zxx" is "no language".
+  if (language == "qlt") return FromUno(locale.Variant);
+  if (language.empty() || language == "zxx" || language == "und") return {};
+  const std::string country = FromUno(locale.Country);
+  return country.empty() ? language : language + "-" + country;
 }
 
 class FontObject final : public OfficeObject {
@@ -183,9 +226,11 @@ class FontObject final : public OfficeObject {
   Reference<drawing::XShape> shape_;
 };
 
+// The text of a shape, or of a table cell (which has no size or font of
+// its own to measure).
 class TextRangeObject final : public OfficeObject {
  public:
-  TextRangeObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+  TextRangeObject(std::shared_ptr<ApplicationContext> c, Reference<uno::XInterface> shape)
       : OfficeObject(std::move(c), "TextRange"), shape_(std::move(shape)) {}
 
  protected:
@@ -200,7 +245,10 @@ class TextRangeObject final : public OfficeObject {
     }
     if (id == dispid::kTextRangeBoundHeight && kind == DispatchKind::kPropertyGet) return Variant::R4(BoundHeight());
     if (id == dispid::kTextRangeFont && kind == DispatchKind::kPropertyGet) {
-      return Obj(std::make_shared<FontObject>(context_, shape_));
+      return Obj(std::make_shared<FontObject>(context_, Shape()));
+    }
+    if (id == dispid::kTextRangeLanguageTag && kind == DispatchKind::kPropertyGet) {
+      return Variant::Text(LanguageTag(Reference<text::XText>(shape_, UNO_QUERY_THROW)));
     }
     Unknown(name_, id, kind);
   }
@@ -208,9 +256,16 @@ class TextRangeObject final : public OfficeObject {
  private:
   // The height the text needs: the frame is let grow and shrink to its text
   // for a moment, then everything is put back.
+  Reference<drawing::XShape> Shape() const {
+    Reference<drawing::XShape> shape(shape_, UNO_QUERY);
+    if (!shape.is()) throw AutomationError("This text is not a shape's");
+    return shape;
+  }
+
   float BoundHeight() {
-    Reference<beans::XPropertySet> props(shape_, UNO_QUERY_THROW);
-    const awt::Size size = shape_->getSize();
+    const Reference<drawing::XShape> shape = Shape();
+    Reference<beans::XPropertySet> props(shape, UNO_QUERY_THROW);
+    const awt::Size size = shape->getSize();
     const uno::Any autoGrow = props->getPropertyValue("TextAutoGrowHeight");
     const uno::Any fitToSize = props->getPropertyValue("TextFitToSize");
     const uno::Any minimum = props->getPropertyValue("TextMinimumFrameHeight");
@@ -218,22 +273,22 @@ class TextRangeObject final : public OfficeObject {
     props->setPropertyValue("TextMinimumFrameHeight", uno::Any(sal_Int32(0)));
     // From a collapsed frame, so that growing it is the only way to fit.
     props->setPropertyValue("TextAutoGrowHeight", uno::Any(false));
-    shape_->setSize(awt::Size(size.Width, 1));
+    shape->setSize(awt::Size(size.Width, 1));
     props->setPropertyValue("TextAutoGrowHeight", uno::Any(true));
-    const sal_Int32 needed = shape_->getSize().Height;
+    const sal_Int32 needed = shape->getSize().Height;
     props->setPropertyValue("TextAutoGrowHeight", autoGrow);
     props->setPropertyValue("TextMinimumFrameHeight", minimum);
     props->setPropertyValue("TextFitToSize", fitToSize);
-    shape_->setSize(size);
+    shape->setSize(size);
     return static_cast<float>(needed * kPointsPerMm100);
   }
 
-  Reference<drawing::XShape> shape_;
+  Reference<uno::XInterface> shape_;
 };
 
 class TextFrameObject final : public OfficeObject {
  public:
-  TextFrameObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
+  TextFrameObject(std::shared_ptr<ApplicationContext> c, Reference<uno::XInterface> shape)
       : OfficeObject(std::move(c), "TextFrame"), shape_(std::move(shape)) {}
 
  protected:
@@ -246,7 +301,7 @@ class TextFrameObject final : public OfficeObject {
   }
 
  private:
-  Reference<drawing::XShape> shape_;
+  Reference<uno::XInterface> shape_;
 };
 
 class PlaceholderFormatObject final : public OfficeObject {
@@ -266,6 +321,20 @@ class PlaceholderFormatObject final : public OfficeObject {
   Reference<drawing::XShape> shape_;
 };
 
+bool IsGroup(const Reference<drawing::XShape>& shape) { return ShapeType(shape) == "com.sun.star.drawing.GroupShape"; }
+
+// A table's cells, whether the table is a placeholder's or a shape of its own.
+Reference<table::XTable> TableOf(const Reference<drawing::XShape>& shape) {
+  if (!ShapeType(shape).endsWith(".TableShape")) return {};
+  Reference<beans::XPropertySet> props(shape, UNO_QUERY);
+  Reference<table::XTable> model;
+  if (props.is() && props->getPropertySetInfo()->hasPropertyByName("Model")) props->getPropertyValue("Model") >>= model;
+  return model;
+}
+
+Variant MakeGroupItems(const std::shared_ptr<ApplicationContext>& context, Reference<drawing::XShapes> items);
+Variant MakeTable(const std::shared_ptr<ApplicationContext>& context, Reference<table::XTable> table);
+
 class ShapeObject final : public OfficeObject {
  public:
   ShapeObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
@@ -276,7 +345,9 @@ class ShapeObject final : public OfficeObject {
     if (kind != DispatchKind::kPropertyGet) Unknown(name_, id, kind);
     switch (id) {
       case dispid::kShapeType:
-        return Variant::I4(IsPresentationObject(shape_) ? ppt::kMsoPlaceholder : 1);
+        if (IsPresentationObject(shape_)) return Variant::I4(ppt::kMsoPlaceholder);
+        if (IsGroup(shape_)) return Variant::I4(ppt::kMsoGroup);
+        return Variant::I4(TableOf(shape_).is() ? ppt::kMsoTable : 1);
       case dispid::kShapePlaceholderFormat:
         if (!IsPresentationObject(shape_)) throw AutomationError("This shape is not a placeholder");
         return Obj(std::make_shared<PlaceholderFormatObject>(context_, shape_));
@@ -287,6 +358,16 @@ class ShapeObject final : public OfficeObject {
         return Obj(std::make_shared<TextFrameObject>(context_, shape_));
       case dispid::kShapeHeight:
         return Variant::R4(static_cast<float>(shape_->getSize().Height * kPointsPerMm100));
+      case dispid::kShapeGroupItems:
+        if (!IsGroup(shape_)) throw AutomationError("This shape is not a group");
+        return MakeGroupItems(context_, Reference<drawing::XShapes>(shape_, UNO_QUERY_THROW));
+      case dispid::kShapeHasTable:
+        return Flag(TableOf(shape_).is());
+      case dispid::kShapeTable: {
+        Reference<table::XTable> table = TableOf(shape_);
+        if (!table.is()) throw AutomationError("This shape has no table");
+        return MakeTable(context_, table);
+      }
       default:
         Unknown(name_, id, kind);
     }
@@ -295,6 +376,125 @@ class ShapeObject final : public OfficeObject {
  private:
   Reference<drawing::XShape> shape_;
 };
+
+// A group's items: Count and Item, as the slide's Shapes answer them.
+class GroupItemsObject final : public OfficeObject {
+ public:
+  GroupItemsObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShapes> items)
+      : OfficeObject(std::move(c), "GroupShapes"), items_(std::move(items)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount) return Variant::I4(items_->getCount());
+    if (kind == DispatchKind::kMethod && id == dispid::kShapesItem) {
+      ExpectArguments(args, {T::kIndex}, "GroupShapes.Item");
+      std::int32_t index = CheckIndex(args[0], items_->getCount());
+      return Obj(std::make_shared<ShapeObject>(context_,
+                                               Reference<drawing::XShape>(items_->getByIndex(index), UNO_QUERY_THROW)));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<drawing::XShapes> items_;
+};
+
+// A table's Rows or Columns: only their Count.
+class TableLinesObject final : public OfficeObject {
+ public:
+  TableLinesObject(std::shared_ptr<ApplicationContext> c, const char* name, std::int32_t count)
+      : OfficeObject(std::move(c), name), count_(count) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount) return Variant::I4(count_);
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  std::int32_t count_;
+};
+
+// A table cell's Shape: text only.
+class CellShapeObject final : public OfficeObject {
+ public:
+  CellShapeObject(std::shared_ptr<ApplicationContext> c, Reference<text::XText> cell)
+      : OfficeObject(std::move(c), "Shape"), cell_(std::move(cell)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind != DispatchKind::kPropertyGet) Unknown(name_, id, kind);
+    switch (id) {
+      case dispid::kShapeType:
+        return Variant::I4(1);
+      case dispid::kShapeHasTextFrame:
+        return Flag(true);
+      case dispid::kShapeHasTable:
+        return Flag(false);
+      case dispid::kShapeTextFrame:
+        return Obj(std::make_shared<TextFrameObject>(context_, cell_));
+      default:
+        Unknown(name_, id, kind);
+    }
+  }
+
+ private:
+  Reference<text::XText> cell_;
+};
+
+class CellObject final : public OfficeObject {
+ public:
+  CellObject(std::shared_ptr<ApplicationContext> c, Reference<text::XText> cell)
+      : OfficeObject(std::move(c), "Cell"), cell_(std::move(cell)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kCellShape) {
+      return Obj(std::make_shared<CellShapeObject>(context_, cell_));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<text::XText> cell_;
+};
+
+class TableObject final : public OfficeObject {
+ public:
+  TableObject(std::shared_ptr<ApplicationContext> c, Reference<table::XTable> table)
+      : OfficeObject(std::move(c), "Table"), table_(std::move(table)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kTableRows) {
+      return Obj(std::make_shared<TableLinesObject>(context_, "Rows", table_->getRowCount()));
+    }
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kTableColumns) {
+      return Obj(std::make_shared<TableLinesObject>(context_, "Columns", table_->getColumnCount()));
+    }
+    if (kind == DispatchKind::kMethod && id == dispid::kTableCell) {
+      ExpectArguments(args, {T::kI4, T::kI4}, "Table.Cell");
+      const std::int32_t row = CheckIndex(Variant::Index(args[0].Integer()), table_->getRowCount());
+      const std::int32_t column = CheckIndex(Variant::Index(args[1].Integer()), table_->getColumnCount());
+      // A cell that a merge covers has no text of its own.
+      Reference<text::XText> cell(table_->getCellByPosition(column, row), UNO_QUERY);
+      if (!cell.is()) return Variant::Object(AutomationObject());
+      return Obj(std::make_shared<CellObject>(context_, cell));
+    }
+    Unknown(name_, id, kind);
+  }
+
+ private:
+  Reference<table::XTable> table_;
+};
+
+Variant MakeGroupItems(const std::shared_ptr<ApplicationContext>& context, Reference<drawing::XShapes> items) {
+  return Obj(std::make_shared<GroupItemsObject>(context, std::move(items)));
+}
+
+Variant MakeTable(const std::shared_ptr<ApplicationContext>& context, Reference<table::XTable> table) {
+  return Obj(std::make_shared<TableObject>(context, std::move(table)));
+}
 
 class ShapesObject final : public OfficeObject {
  public:
