@@ -6,7 +6,9 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -109,22 +111,77 @@ std::int32_t CheckIndex(const Variant& index, std::int32_t count) {
 
 // ---- Shapes and text ----
 
-// The shape's service name; the call is marked deprecated but is the one
-// that tells presentation placeholders apart.
+// What the objects of one shape share. Each question to LibreOffice is a
+// round trip to its process, and a figure-heavy deck holds thousands of
+// shapes, so the type and the text interface are asked once.
+class ShapeFacts {
+ public:
+  explicit ShapeFacts(Reference<drawing::XShape> shape) : shape_(std::move(shape)), type_(TypeOf(shape_)) {}
+  // A table cell: text only.
+  explicit ShapeFacts(Reference<text::XText> cell) : text_(std::move(cell)), textAsked_(true) {}
+
+  const Reference<drawing::XShape>& shape() const { return shape_; }
+  // The service name, which tells presentation placeholders apart.
+  const OUString& type() const { return type_; }
+  bool IsPresentationObject() const { return type_.startsWith("com.sun.star.presentation."); }
+  // Null without a text frame. Lines, connectors, pictures and embedded
+  // objects have none, as in PowerPoint; not asking saves two round trips
+  // for each of the hundreds such a drawing-heavy slide holds.
+  const Reference<text::XText>& text() {
+    if (!textAsked_) {
+      textAsked_ = true;
+      static constexpr const char* kWithoutText[] = {".PageShape",          ".LineShape",   ".ConnectorShape",
+                                                     ".GraphicObjectShape", ".OLE2Shape",   ".MediaShape",
+                                                     ".ChartShape",         ".PluginShape", ".AppletShape"};
+      bool textless = false;
+      for (const char* suffix : kWithoutText) textless = textless || type_.endsWithAsciiL(suffix, std::strlen(suffix));
+      if (!textless) text_.set(shape_, UNO_QUERY);
+    }
+    return text_;
+  }
+  // A shape's own text; a placeholder still showing its prompt has none.
+  bool HasText() {
+    if (!text().is()) return false;
+    if (IsPresentationObject()) {
+      Reference<beans::XPropertySet> props(shape_, UNO_QUERY);
+      bool empty = false;
+      if (props.is() && props->getPropertySetInfo()->hasPropertyByName("IsEmptyPresentationObject")) {
+        props->getPropertyValue("IsEmptyPresentationObject") >>= empty;
+      }
+      if (empty) return false;
+    }
+    return !String().isEmpty();
+  }
+  // The text, kept from one question to the next until it is written.
+  const OUString& String() {
+    if (!string_) string_ = text()->getString();
+    return *string_;
+  }
+  void SetString(const OUString& value) {
+    string_.reset();
+    text()->setString(value);
+  }
+
+ private:
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-OUString ShapeType(const Reference<drawing::XShape>& shape) {
-  Reference<drawing::XShapeDescriptor> descriptor(shape, UNO_QUERY);
-  return descriptor.is() ? descriptor->getShapeType() : OUString();
-}
+  static OUString TypeOf(const Reference<drawing::XShape>& shape) {
+    return shape.is() ? shape->getShapeType() : OUString();
+  }
 #pragma GCC diagnostic pop
 
-bool IsPresentationObject(const Reference<drawing::XShape>& shape) {
-  return ShapeType(shape).startsWith("com.sun.star.presentation.");
-}
+  Reference<drawing::XShape> shape_;
+  OUString type_;
+  Reference<text::XText> text_;
+  bool textAsked_ = false;
+  std::optional<OUString> string_;
+};
 
-std::int32_t PlaceholderKind(const Reference<drawing::XShape>& shape) {
-  OUString type = ShapeType(shape);
+using Facts = std::shared_ptr<ShapeFacts>;
+
+Facts FactsOf(Reference<drawing::XShape> shape) { return std::make_shared<ShapeFacts>(std::move(shape)); }
+
+std::int32_t PlaceholderKind(const OUString& type) {
   if (type.endsWith(".TitleTextShape")) return ppt::kPlaceholderTitle;
   if (type.endsWith(".OutlinerShape") || type.endsWith(".NotesShape")) return ppt::kPlaceholderBody;
   if (type.endsWith(".SubtitleShape")) return ppt::kPlaceholderSubtitle;
@@ -136,22 +193,6 @@ std::int32_t PlaceholderKind(const Reference<drawing::XShape>& shape) {
   if (type.endsWith(".ChartShape")) return 8;
   if (type.endsWith(".TableShape")) return 12;
   return 7;  // an object placeholder
-}
-
-bool HasTextFrame(const Reference<drawing::XShape>& shape) {
-  Reference<text::XText> text(shape, UNO_QUERY);
-  return text.is() && !ShapeType(shape).endsWith(".PageShape");
-}
-
-bool HasText(const Reference<uno::XInterface>& shape) {
-  Reference<beans::XPropertySet> props(shape, UNO_QUERY);
-  if (props.is() && props->getPropertySetInfo()->hasPropertyByName("IsEmptyPresentationObject")) {
-    bool empty = false;
-    props->getPropertyValue("IsEmptyPresentationObject") >>= empty;
-    if (empty) return false;
-  }
-  Reference<text::XText> text(shape, UNO_QUERY);
-  return text.is() && !text->getString().isEmpty();
 }
 
 // Which of LibreOffice's three character locales applies to `c`: Asian
@@ -230,17 +271,19 @@ class FontObject final : public OfficeObject {
 // its own to measure).
 class TextRangeObject final : public OfficeObject {
  public:
-  TextRangeObject(std::shared_ptr<ApplicationContext> c, Reference<uno::XInterface> shape)
-      : OfficeObject(std::move(c), "TextRange"), shape_(std::move(shape)) {}
+  TextRangeObject(std::shared_ptr<ApplicationContext> c, Facts facts)
+      : OfficeObject(std::move(c), "TextRange"), facts_(std::move(facts)) {}
 
  protected:
   Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
     if (id == dispid::kTextRangeText && kind == DispatchKind::kPropertyGet) {
-      return Variant::Text(FromUno(Reference<text::XText>(shape_, UNO_QUERY_THROW)->getString()));
+      Text();
+      return Variant::Text(FromUno(facts_->String()));
     }
     if (id == dispid::kTextRangeText && kind == DispatchKind::kPropertyPut) {
       ExpectArguments(args, {T::kText}, "TextRange.Text");
-      Reference<text::XText>(shape_, UNO_QUERY_THROW)->setString(ToUno(args[0].Text()));
+      Text();
+      facts_->SetString(ToUno(args[0].Text()));
       return {};
     }
     if (id == dispid::kTextRangeBoundHeight && kind == DispatchKind::kPropertyGet) return Variant::R4(BoundHeight());
@@ -248,7 +291,7 @@ class TextRangeObject final : public OfficeObject {
       return Obj(std::make_shared<FontObject>(context_, Shape()));
     }
     if (id == dispid::kTextRangeLanguageTag && kind == DispatchKind::kPropertyGet) {
-      return Variant::Text(LanguageTag(Reference<text::XText>(shape_, UNO_QUERY_THROW)));
+      return Variant::Text(LanguageTag(Text()));
     }
     Unknown(name_, id, kind);
   }
@@ -256,14 +299,17 @@ class TextRangeObject final : public OfficeObject {
  private:
   // The height the text needs: the frame is let grow and shrink to its text
   // for a moment, then everything is put back.
-  Reference<drawing::XShape> Shape() const {
-    Reference<drawing::XShape> shape(shape_, UNO_QUERY);
-    if (!shape.is()) throw AutomationError("This text is not a shape's");
-    return shape;
+  const Reference<text::XText>& Text() const {
+    if (!facts_->text().is()) throw AutomationError("This shape has no text frame");
+    return facts_->text();
+  }
+  const Reference<drawing::XShape>& Shape() const {
+    if (!facts_->shape().is()) throw AutomationError("This text is not a shape's");
+    return facts_->shape();
   }
 
   float BoundHeight() {
-    const Reference<drawing::XShape> shape = Shape();
+    const Reference<drawing::XShape>& shape = Shape();
     Reference<beans::XPropertySet> props(shape, UNO_QUERY_THROW);
     const awt::Size size = shape->getSize();
     const uno::Any autoGrow = props->getPropertyValue("TextAutoGrowHeight");
@@ -283,50 +329,50 @@ class TextRangeObject final : public OfficeObject {
     return static_cast<float>(needed * kPointsPerMm100);
   }
 
-  Reference<uno::XInterface> shape_;
+  Facts facts_;
 };
 
 class TextFrameObject final : public OfficeObject {
  public:
-  TextFrameObject(std::shared_ptr<ApplicationContext> c, Reference<uno::XInterface> shape)
-      : OfficeObject(std::move(c), "TextFrame"), shape_(std::move(shape)) {}
+  TextFrameObject(std::shared_ptr<ApplicationContext> c, Facts facts)
+      : OfficeObject(std::move(c), "TextFrame"), facts_(std::move(facts)) {}
 
  protected:
   Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kTextFrameHasText) return Flag(HasText(shape_));
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kTextFrameHasText) return Flag(facts_->HasText());
     if (kind == DispatchKind::kPropertyGet && id == dispid::kTextFrameTextRange) {
-      return Obj(std::make_shared<TextRangeObject>(context_, shape_));
+      return Obj(std::make_shared<TextRangeObject>(context_, facts_));
     }
     Unknown(name_, id, kind);
   }
 
  private:
-  Reference<uno::XInterface> shape_;
+  Facts facts_;
 };
 
 class PlaceholderFormatObject final : public OfficeObject {
  public:
-  PlaceholderFormatObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
-      : OfficeObject(std::move(c), "PlaceholderFormat"), shape_(std::move(shape)) {}
+  PlaceholderFormatObject(std::shared_ptr<ApplicationContext> c, Facts facts)
+      : OfficeObject(std::move(c), "PlaceholderFormat"), facts_(std::move(facts)) {}
 
  protected:
   Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
     if (kind == DispatchKind::kPropertyGet && id == dispid::kPlaceholderType) {
-      return Variant::I4(PlaceholderKind(shape_));
+      return Variant::I4(PlaceholderKind(facts_->type()));
     }
     Unknown(name_, id, kind);
   }
 
  private:
-  Reference<drawing::XShape> shape_;
+  Facts facts_;
 };
 
-bool IsGroup(const Reference<drawing::XShape>& shape) { return ShapeType(shape) == "com.sun.star.drawing.GroupShape"; }
+bool IsGroup(const ShapeFacts& facts) { return facts.type() == "com.sun.star.drawing.GroupShape"; }
 
 // A table's cells, whether the table is a placeholder's or a shape of its own.
-Reference<table::XTable> TableOf(const Reference<drawing::XShape>& shape) {
-  if (!ShapeType(shape).endsWith(".TableShape")) return {};
-  Reference<beans::XPropertySet> props(shape, UNO_QUERY);
+Reference<table::XTable> TableOf(const ShapeFacts& facts) {
+  if (!facts.type().endsWith(".TableShape")) return {};
+  Reference<beans::XPropertySet> props(facts.shape(), UNO_QUERY);
   Reference<table::XTable> model;
   if (props.is() && props->getPropertySetInfo()->hasPropertyByName("Model")) props->getPropertyValue("Model") >>= model;
   return model;
@@ -335,36 +381,40 @@ Reference<table::XTable> TableOf(const Reference<drawing::XShape>& shape) {
 Variant MakeGroupItems(const std::shared_ptr<ApplicationContext>& context, Reference<drawing::XShapes> items);
 Variant MakeTable(const std::shared_ptr<ApplicationContext>& context, Reference<table::XTable> table);
 
+// A shape of a page or group, or (without a shape) a table cell's text.
 class ShapeObject final : public OfficeObject {
  public:
-  ShapeObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
-      : OfficeObject(std::move(c), "Shape"), shape_(std::move(shape)) {}
+  ShapeObject(std::shared_ptr<ApplicationContext> c, Facts facts)
+      : OfficeObject(std::move(c), "Shape"), facts_(std::move(facts)) {}
 
  protected:
   Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
     if (kind != DispatchKind::kPropertyGet) Unknown(name_, id, kind);
+    const ShapeFacts& facts = *facts_;
+    const bool cell = !facts.shape().is();
     switch (id) {
       case dispid::kShapeType:
-        if (IsPresentationObject(shape_)) return Variant::I4(ppt::kMsoPlaceholder);
-        if (IsGroup(shape_)) return Variant::I4(ppt::kMsoGroup);
-        return Variant::I4(TableOf(shape_).is() ? ppt::kMsoTable : 1);
+        if (facts.IsPresentationObject()) return Variant::I4(ppt::kMsoPlaceholder);
+        if (IsGroup(facts)) return Variant::I4(ppt::kMsoGroup);
+        return Variant::I4(facts.type().endsWith(".TableShape") ? ppt::kMsoTable : 1);
       case dispid::kShapePlaceholderFormat:
-        if (!IsPresentationObject(shape_)) throw AutomationError("This shape is not a placeholder");
-        return Obj(std::make_shared<PlaceholderFormatObject>(context_, shape_));
+        if (!facts.IsPresentationObject()) throw AutomationError("This shape is not a placeholder");
+        return Obj(std::make_shared<PlaceholderFormatObject>(context_, facts_));
       case dispid::kShapeHasTextFrame:
-        return Flag(HasTextFrame(shape_));
+        return Flag(facts_->text().is());
       case dispid::kShapeTextFrame:
-        if (!HasTextFrame(shape_)) throw AutomationError("This shape has no text frame");
-        return Obj(std::make_shared<TextFrameObject>(context_, shape_));
+        if (!facts_->text().is()) throw AutomationError("This shape has no text frame");
+        return Obj(std::make_shared<TextFrameObject>(context_, facts_));
       case dispid::kShapeHeight:
-        return Variant::R4(static_cast<float>(shape_->getSize().Height * kPointsPerMm100));
+        if (cell) throw AutomationError("A table cell has no height of its own");
+        return Variant::R4(static_cast<float>(facts.shape()->getSize().Height * kPointsPerMm100));
       case dispid::kShapeGroupItems:
-        if (!IsGroup(shape_)) throw AutomationError("This shape is not a group");
-        return MakeGroupItems(context_, Reference<drawing::XShapes>(shape_, UNO_QUERY_THROW));
+        if (!IsGroup(facts)) throw AutomationError("This shape is not a group");
+        return MakeGroupItems(context_, Reference<drawing::XShapes>(facts.shape(), UNO_QUERY_THROW));
       case dispid::kShapeHasTable:
-        return Flag(TableOf(shape_).is());
+        return Flag(TableOf(facts).is());
       case dispid::kShapeTable: {
-        Reference<table::XTable> table = TableOf(shape_);
+        Reference<table::XTable> table = TableOf(facts);
         if (!table.is()) throw AutomationError("This shape has no table");
         return MakeTable(context_, table);
       }
@@ -374,8 +424,19 @@ class ShapeObject final : public OfficeObject {
   }
 
  private:
-  Reference<drawing::XShape> shape_;
+  Facts facts_;
 };
+
+// The shape at `index` of a page or group; the element type is XShape, so
+// it comes out of the Any without another question.
+template <typename Shapes>
+Variant ShapeAt(const std::shared_ptr<ApplicationContext>& context, const Reference<Shapes>& shapes, sal_Int32 index) {
+  Reference<drawing::XShape> shape;
+  if (!(shapes->getByIndex(index) >>= shape) || !shape.is()) {
+    shape.set(shapes->getByIndex(index), UNO_QUERY_THROW);
+  }
+  return Obj(std::make_shared<ShapeObject>(context, FactsOf(shape)));
+}
 
 // A group's items: Count and Item, as the slide's Shapes answer them.
 class GroupItemsObject final : public OfficeObject {
@@ -389,8 +450,7 @@ class GroupItemsObject final : public OfficeObject {
     if (kind == DispatchKind::kMethod && id == dispid::kShapesItem) {
       ExpectArguments(args, {T::kIndex}, "GroupShapes.Item");
       std::int32_t index = CheckIndex(args[0], items_->getCount());
-      return Obj(std::make_shared<ShapeObject>(context_,
-                                               Reference<drawing::XShape>(items_->getByIndex(index), UNO_QUERY_THROW)));
+      return ShapeAt(context_, items_, index);
     }
     Unknown(name_, id, kind);
   }
@@ -415,33 +475,6 @@ class TableLinesObject final : public OfficeObject {
   std::int32_t count_;
 };
 
-// A table cell's Shape: text only.
-class CellShapeObject final : public OfficeObject {
- public:
-  CellShapeObject(std::shared_ptr<ApplicationContext> c, Reference<text::XText> cell)
-      : OfficeObject(std::move(c), "Shape"), cell_(std::move(cell)) {}
-
- protected:
-  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
-    if (kind != DispatchKind::kPropertyGet) Unknown(name_, id, kind);
-    switch (id) {
-      case dispid::kShapeType:
-        return Variant::I4(1);
-      case dispid::kShapeHasTextFrame:
-        return Flag(true);
-      case dispid::kShapeHasTable:
-        return Flag(false);
-      case dispid::kShapeTextFrame:
-        return Obj(std::make_shared<TextFrameObject>(context_, cell_));
-      default:
-        Unknown(name_, id, kind);
-    }
-  }
-
- private:
-  Reference<text::XText> cell_;
-};
-
 class CellObject final : public OfficeObject {
  public:
   CellObject(std::shared_ptr<ApplicationContext> c, Reference<text::XText> cell)
@@ -450,7 +483,7 @@ class CellObject final : public OfficeObject {
  protected:
   Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
     if (kind == DispatchKind::kPropertyGet && id == dispid::kCellShape) {
-      return Obj(std::make_shared<CellShapeObject>(context_, cell_));
+      return Obj(std::make_shared<ShapeObject>(context_, std::make_shared<ShapeFacts>(cell_)));
     }
     Unknown(name_, id, kind);
   }
@@ -503,31 +536,46 @@ class ShapesObject final : public OfficeObject {
 
  protected:
   Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount) return Variant::I4(page_->getCount());
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount)
+      return Variant::I4(count_ = page_->getCount());
     if (kind == DispatchKind::kMethod && id == dispid::kShapesItem) {
       ExpectArguments(args, {T::kIndex}, "Shapes.Item");
-      std::int32_t index = CheckIndex(args[0], page_->getCount());
-      Reference<drawing::XShape> shape(page_->getByIndex(index), UNO_QUERY_THROW);
-      return Obj(std::make_shared<ShapeObject>(context_, shape));
+      return ShapeAt(context_, page_, CheckIndex(args[0], Count(&args[0])));
     }
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesHasTitle) return Flag(Title().is());
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesHasTitle) return Flag(Title() != nullptr);
     if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesTitle) {
-      Reference<drawing::XShape> title = Title();
-      if (!title.is()) throw AutomationError("Shapes.Title: this slide has no title placeholder");
+      Facts title = Title();
+      if (title == nullptr) throw AutomationError("Shapes.Title: this slide has no title placeholder");
       return Obj(std::make_shared<ShapeObject>(context_, title));
     }
     Unknown(name_, id, kind);
   }
 
  private:
-  Reference<drawing::XShape> Title() {
-    for (sal_Int32 i = 0, n = page_->getCount(); i < n; ++i) {
-      Reference<drawing::XShape> shape(page_->getByIndex(i), UNO_QUERY);
-      if (shape.is() && ShapeType(shape) == "com.sun.star.presentation.TitleTextShape") return shape;
-    }
-    return {};
+  // Asked once for every Item: the shapes of a page do not change under
+  // the export, and an index beyond the count asks again before failing.
+  sal_Int32 Count(const Variant* index = nullptr) {
+    if (count_ < 0 || (index != nullptr && index->Integer() > count_)) count_ = page_->getCount();
+    return count_;
   }
 
+  // Looked for once: HasTitle and Title come in pairs.
+  Facts Title() {
+    if (titleSought_) return title_;
+    titleSought_ = true;
+    for (sal_Int32 i = 0, n = page_->getCount(); i < n; ++i) {
+      Reference<drawing::XShape> shape;
+      page_->getByIndex(i) >>= shape;
+      if (!shape.is()) continue;
+      Facts facts = FactsOf(shape);
+      if (facts->type() == "com.sun.star.presentation.TitleTextShape") return title_ = facts;
+    }
+    return nullptr;
+  }
+
+  Facts title_;
+  bool titleSought_ = false;
+  sal_Int32 count_ = -1;
   Reference<drawing::XDrawPage> page_;
 };
 
