@@ -17,7 +17,7 @@ packages=(
   chromium xvfb xauth xdotool openbox
   libcpp-httplib-dev libzip-dev
   imagemagick poppler-utils
-  debhelper dpkg-dev fakeroot lintian man-db
+  debhelper dpkg-dev fakeroot lintian man-db gettext
 
   file procps python3-yaml python3-uno
   slurm-wlm munge jq

@@ -347,6 +347,7 @@ std::string OptionsSetting(const SettingInfo& setting) {
   }
   if (setting.field == "OutputFolder") add("--output-dir DIR");
   if (setting.field == "WebPlayerUrl") add("--web-player-url URL");
+  if (setting.field == "Language") add("--language auto|zh|en");
   return options;
 }
 

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/language.h"
 #include "base/version.h"
 #include "commands.h"
+#include "settings/settings_store.h"
 
 namespace {
 
@@ -25,12 +27,60 @@ constexpr char kUsage[] =
     "                              and open it in the browser, where it plays\n"
     "  serve [OPTIONS]             convert over HTTP with LibreOffice kept running\n"
     "\n"
+    "Options for every command:\n"
+    "  --language auto|zh|en       the language of messages, help and the texts put\n"
+    "                              into the outputs (default: the stored Language,\n"
+    "                              else the locale: zh gives Chinese, any other English)\n"
+    "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
+
+// Takes "--language X" / "--language=X" out of `args`, wherever it stands;
+// the last one counts. False, with a message, for a missing or unknown name.
+bool TakeLanguageOption(std::vector<std::string>& args, std::string& language) {
+  for (std::size_t i = 0; i < args.size();) {
+    std::string value;
+    if (args[i] == "--language") {
+      if (i + 1 >= args.size()) {
+        std::fputs("orvanta-cli: --language needs auto, zh or en\n", stderr);
+        return false;
+      }
+      value = args[i + 1];
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    } else if (args[i].starts_with("--language=")) {
+      value = args[i].substr(11);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+      continue;
+    }
+    if (!orv::IsLanguageName(value)) {
+      std::fprintf(stderr, "orvanta-cli: --language: '%s' is not auto, zh or en\n", value.c_str());
+      return false;
+    }
+    language = value;
+  }
+  return true;
+}
+
+// The settings file a command will read: its --store, else the user's.
+std::string StorePathOf(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--store" && i + 1 < args.size()) return args[i + 1];
+    if (args[i].starts_with("--store=")) return args[i].substr(8);
+  }
+  return orv::SettingsStore::DefaultPath();
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // The language is settled before anything is said: the option, else the
+  // stored value, else the locale.
+  std::string language;
+  if (!TakeLanguageOption(args, language)) return orv::cli::kExitUsage;
+  if (language.empty()) language = orv::SettingsStore(StorePathOf(args)).GetString("Language", "auto");
+  orv::UseLanguage(orv::ResolveLanguage(language));
   if (args.empty()) {
     std::fputs(kUsage, stderr);
     return orv::cli::kExitUsage;

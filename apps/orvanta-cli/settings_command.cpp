@@ -68,6 +68,7 @@ bool IsOutputFolder(const SettingInfo& setting) { return setting.field == "Outpu
 
 std::string DefaultText(const SettingInfo& setting) {
   if (setting.kind == SettingKind::Integer) return std::to_string(setting.defaultValue);
+  if (setting.check == SettingCheck::Language) return "auto";
   return IsOutputFolder(setting) ? DefaultOutputFolder() : std::string();
 }
 

@@ -89,6 +89,8 @@ inline constexpr char kChooseScheme[] = "请选择 Orvanta 方案";
 
 // Options pages.
 inline constexpr char kEnterInteger[] = "请输入一个整数";
+// Added text: the stored language is one of three names.
+inline constexpr char kLanguageUnknown[] = "语言只能是 auto、zh 或 en！";
 inline constexpr char kEnterIntegerBetween[] = "请输入一个%1到%2间的整数";
 inline constexpr char kEnterPositiveInteger[] = "请输入一正整数";
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/language.h"
+
 namespace orv {
 namespace {
 
@@ -38,8 +40,10 @@ std::string Substitute(std::string_view pattern, char conversion, const Insert& 
 }  // namespace
 
 Notifier& CurrentNotifier() { return *g_current; }
-void Notify(std::string_view text) { g_current->Report(text); }
-bool Ask(std::string_view text) { return g_current->Ask(text); }
+// A fixed message comes in Chinese and goes out in the program's language;
+// a text made by FormatMessage is already translated and passes unchanged.
+void Notify(std::string_view text) { g_current->Report(Translate(text)); }
+bool Ask(std::string_view text) { return g_current->Ask(Translate(text)); }
 void Explain(std::string_view reason) { g_current->Explain(reason); }
 
 ScopedNotifier::ScopedNotifier(Notifier& notifier) : previous_(g_current) { g_current = &notifier; }
@@ -61,12 +65,14 @@ bool StderrNotifier::Ask(std::string_view text) {
   return false;
 }
 
+// The pattern is translated before the insert goes in, so that "%s" and
+// "%d" keep their places.
 std::string FormatMessage(std::string_view pattern, std::string_view insert) {
-  return Substitute(pattern, 's', std::string(insert));
+  return Substitute(Translate(pattern), 's', std::string(insert));
 }
 
 std::string FormatMessage(std::string_view pattern, long long number) {
-  return Substitute(pattern, 'd', std::to_string(number));
+  return Substitute(Translate(pattern), 'd', std::to_string(number));
 }
 
 }  // namespace orv

@@ -22,6 +22,8 @@ class Notifier {
 };
 
 // The notifier in use. Without one installed, reports go to standard error.
+// Notify and Ask translate a fixed message into the program's language
+// (base/language.h) before the notifier sees it.
 Notifier& CurrentNotifier();
 void Notify(std::string_view text);
 bool Ask(std::string_view text);
@@ -69,7 +71,7 @@ class RecordingNotifier final : public Notifier {
 
 // printf-style "%s" / "%d" substitution for the message templates, which
 // are fixed texts with at most a couple of inserts. Only %s, %d and %% are
-// understood; inserts are taken in order.
+// understood; inserts are taken in order. The template is translated first.
 std::string FormatMessage(std::string_view pattern, std::string_view insert);
 std::string FormatMessage(std::string_view pattern, long long number);
 

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -254,7 +255,7 @@ class SharedExport {
 // server's own account of what is missing when it gave one.
 void ShowServerMissing(std::uint32_t code, const std::string& description) {
   char text[256];
-  std::snprintf(text, sizeof text, msg::kServerMissingLibreOffice, static_cast<unsigned long>(code));
+  std::snprintf(text, sizeof text, Translate(msg::kServerMissingLibreOffice), static_cast<unsigned long>(code));
   std::string message = text;
   if (!description.empty()) message += "\n" + description;
   Notify(message);

@@ -1,5 +1,7 @@
 #include "pool/worker_process.h"
 
+#include "base/language.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -44,8 +46,10 @@ void CloseFd(int& fd) {
 }
 
 bool StartWorker(const std::string& program, const std::vector<std::string>& workerArgs, WorkerProcess& worker) {
-  // Everything the child needs is made before fork.
-  std::vector<std::string> args = workerArgs;
+  // Everything the child needs is made before fork. A worker speaks the
+  // language its parent settled on, whatever its own environment says.
+  std::vector<std::string> args = {"--language", LanguageName(CurrentLanguage())};
+  args.insert(args.end(), workerArgs.begin(), workerArgs.end());
   std::vector<char*> argv = {const_cast<char*>(program.c_str())};
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -60,6 +60,8 @@ constexpr std::array kMeanings = {
             "at most ", " s per presentation"},
     Meaning{"Jobs", "LibreOffices the desktop program shares a presentation among, 0 for one per core (4 at most)",
             "one LibreOffice per core, 4 at most", "", " LibreOffice(s) per presentation"},
+    Meaning{"Language", "the language of the windows, messages and texts put into the outputs: auto, zh or en",
+            "as the locale says", "in "},
     Meaning{"WebPlayerUrl", "where pages load one shared player from; empty: ruffle/ beside them",
             "a ruffle/ copy beside the pages", "pages load "},
     Meaning{"OutputFolder", "where the movies and pages go", "", "movies and pages go to "},
@@ -77,6 +79,11 @@ const Meaning* FindMeaning(const SettingInfo& setting) {
 std::string ExplainSetting(const SettingInfo& setting, std::int32_t number, std::string_view text) {
   const Meaning* meaning = FindMeaning(setting);
   if (meaning == nullptr) return {};
+  if (setting.field == "Language") {
+    if (text == "zh") return "in Chinese";
+    if (text == "en") return "in English";
+    return std::string(meaning->off);
+  }
   if (setting.kind == SettingKind::Text) {
     if (text.empty()) return std::string(meaning->off);
     // The pages take only a plain address; any other keeps the copy.

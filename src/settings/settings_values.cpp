@@ -4,6 +4,7 @@
 #include <charconv>
 #include <limits>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "movie/web_player_markup.h"
 
@@ -16,7 +17,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 28> kTable{{
+constexpr std::array<SettingInfo, 29> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -47,6 +48,9 @@ constexpr std::array<SettingInfo, 28> kTable{{
     // LibreOffices the desktop program shares each presentation's slides
     // among, 0 for one per core (4 at most); read by that program alone.
     {"Jobs", "Jobs", K::Integer, C::Range, 1, 0, 8},
+    // The language of the windows, the messages and the texts put into the
+    // outputs: "auto" (the locale decides), "zh" or "en"; read at start-up.
+    {"Language", "Language", K::Text, C::Language, 0, 0, 0},
     // Where every page loads one shared player from; empty: each output
     // folder gets its own copy.
     {"WebPlayerUrl", "WebPlayerUrl", K::Text, C::WebAddress, 0, 0, 0},
@@ -82,7 +86,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
 }
 
 std::string BetweenMessage(std::int32_t low, std::int32_t high) {
-  std::string out = msg::kEnterIntegerBetween;
+  std::string out = Translate(msg::kEnterIntegerBetween);
   auto put = [&out](std::string_view marker, std::int32_t number) {
     if (auto at = out.find(marker); at != std::string::npos) out.replace(at, marker.size(), std::to_string(number));
   };
@@ -92,7 +96,8 @@ std::string BetweenMessage(std::int32_t low, std::int32_t high) {
 }
 
 SettingCheckResult Accept(std::int32_t number) { return {SettingValue{number, {}}, {}}; }
-SettingCheckResult Refuse(std::string message) { return {std::nullopt, std::move(message)}; }
+// The options pages' message, in the program's language.
+SettingCheckResult Refuse(std::string_view message) { return {std::nullopt, Translate(message)}; }
 
 }  // namespace
 
@@ -111,6 +116,9 @@ const SettingInfo* FindSetting(std::string_view name) {
 SettingCheckResult ValidateSettingValue(const SettingInfo& setting, std::string_view text) {
   switch (setting.check) {
     case SettingCheck::AnyText:
+      return {SettingValue{0, std::string(text)}, {}};
+    case SettingCheck::Language:
+      if (!IsLanguageName(text)) return Refuse(msg::kLanguageUnknown);
       return {SettingValue{0, std::string(text)}, {}};
     case SettingCheck::WebAddress:
       // The address goes into the pages' script as it is.
@@ -159,6 +167,8 @@ std::string DescribeRange(const SettingInfo& setting) {
       return "any path";
     case SettingCheck::WebAddress:
       return "an address, or empty";
+    case SettingCheck::Language:
+      return "auto, zh or en";
   }
   return {};
 }

@@ -20,6 +20,7 @@ enum class SettingCheck {
   AnyInteger,  // kept as stored ("UnProtect" has no control)
   AnyText,     // "OutputDir"
   WebAddress,  // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
+  Language,    // "auto", "zh" or "en" ("Language")
 };
 
 struct SettingInfo {
@@ -33,7 +34,7 @@ struct SettingInfo {
 };
 
 // Every stored value in the order LoadConversionSettings reads them, the
-// text values "WebPlayerUrl" and "OutputDir" last.
+// text values "Language", "WebPlayerUrl" and "OutputDir" last.
 std::span<const SettingInfo> SettingTable();
 
 // Looks a value up by its stored name, or by its field name without regard to

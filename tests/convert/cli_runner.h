@@ -70,7 +70,9 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& co
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::vector<std::string> argStrings = {ORVANTA_CLI, "convert"};
+  // The original Chinese messages, whatever the locale; a test of another
+  // language passes its own --language, and the last one counts.
+  std::vector<std::string> argStrings = {ORVANTA_CLI, "--language", "zh", "convert"};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argStrings) argv.push_back(a.data());

@@ -61,6 +61,7 @@ expected=(
   /usr/share/doc/orvanta/Orvanta.html /usr/share/doc/orvanta/copyright
   /usr/share/applications/orvanta.desktop
   /usr/share/man/man1/orvanta.1.gz /usr/share/man/man1/orvanta-cli.1.gz
+  /usr/share/locale/en/LC_MESSAGES/orvanta.mo
 )
 for size in 16 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/orvanta.png")
@@ -98,6 +99,9 @@ for size in 16 32 48 64 128 256; do
 done
 cli=$tree/usr/bin/orvanta-cli
 [ "$("$cli" --version)" = "orvanta-cli $version" ] || fail "orvanta-cli --version says '$("$cli" --version)'"
+# The packaged catalog speaks English, under a locale that is not installed.
+said=$(env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 "$cli" settings --store "$scratch/lang.json" set Width x 2>&1 || true)
+[ "$said" = "Orvanta: Enter a whole number" ] || fail "the English catalog is not used: '$said'"
 
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config
 mkdir -p "$HOME"

@@ -46,7 +46,7 @@ class Service {
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    args.insert(args.begin(), {ORVANTA_CLI, "serve", "--listen", "127.0.0.1:0"});
+    args.insert(args.begin(), {ORVANTA_CLI, "--language", "zh", "serve", "--listen", "127.0.0.1:0"});
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -28,8 +28,9 @@ class SettingsCommandTest : public ::testing::Test {
   void SetUp() override { ORVANTA_NEEDS(std::filesystem::exists(cli_), "orvanta-cli, built at " + cli_); }
 
   // Arguments are quoted for the shell; none of them holds a single quote.
+  // The messages are the original Chinese ones, whatever the locale.
   CliRun Cli(const std::vector<std::string>& args) {
-    std::string command = "'" + cli_ + "' settings --store '" + store_ + "'";
+    std::string command = "'" + cli_ + "' --language zh settings --store '" + store_ + "'";
     for (const auto& arg : args) command += " '" + arg + "'";
     command += " >'" + folder_ / "out" + "' 2>'" + folder_ / "err" + "'";
     CliRun run;
@@ -57,7 +58,9 @@ TEST_F(SettingsCommandTest, ListOnAnEmptyStoreShowsEveryValueWithItsDefault) {
       std::string value = std::to_string(setting.defaultValue);
       EXPECT_NE(rest.find(" " + value + " "), std::string::npos) << rest;
     } else {
-      const std::string text = setting.field == "OutputFolder" ? DefaultOutputFolder() : "\"\"";
+      const std::string text = setting.field == "OutputFolder" ? DefaultOutputFolder()
+                               : setting.field == "Language"   ? "auto"
+                                                               : "\"\"";
       EXPECT_NE(rest.find("(default " + text + ")"), std::string::npos) << rest;
     }
   }
@@ -148,6 +151,34 @@ TEST_F(SettingsCommandTest, WebPlayerUrlTakesOnlyPlainAddresses) {
     EXPECT_EQ(Cli({"set", "WebPlayerUrl", good}).status, 0) << good;
     EXPECT_EQ(Cli({"get", "webplayerurl"}).out, std::string(good) + "\n");
   }
+}
+
+// The language: the option over the stored value over the locale, which
+// need not be installed to count; workers and messages follow it.
+TEST_F(SettingsCommandTest, TheLanguageComesFromTheOptionTheStoredValueOrTheLocale) {
+  const std::string chinese = "Orvanta: 请输入一个整数\n", english = "Orvanta: Enter a whole number\n";
+  auto refusal = [&](const std::string& locale, const std::string& option) {
+    std::string command = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=" + locale + " '" + cli_ + "' " + option +
+                          " settings --store '" + store_ + "' set Width abc 2>'" + folder_ / "err" + "'";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 2) << command;
+    return ReadFile(folder_ / "err");
+  };
+  EXPECT_EQ(refusal("zh_CN.UTF-8", ""), chinese);
+  EXPECT_EQ(refusal("en_US.UTF-8", ""), english);
+  EXPECT_EQ(refusal("C", ""), english);
+  EXPECT_EQ(refusal("en_US.UTF-8", "--language zh"), chinese);
+  EXPECT_EQ(refusal("zh_CN.UTF-8", "--language=en"), english);
+  EXPECT_EQ(refusal("zh_CN.UTF-8", "--language auto"), chinese);
+
+  CliRun stored = Cli({"set", "Language", "en"});
+  ASSERT_EQ(stored.status, 0) << stored.err;
+  EXPECT_EQ(refusal("zh_CN.UTF-8", ""), english);
+  EXPECT_EQ(refusal("en_US.UTF-8", "--language zh"), chinese);
+  CliRun wrong = Cli({"set", "Language", "fr"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_EQ(wrong.err, "Orvanta: 语言只能是 auto、zh 或 en！\n");
+  EXPECT_EQ(Cli({"get", "language"}).out, "en\n");
+  EXPECT_NE(refusal("C", "--language fr").find("not auto, zh or en"), std::string::npos);
 }
 
 }  // namespace

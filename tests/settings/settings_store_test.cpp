@@ -293,7 +293,7 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   // The 23 values of the options pages, the web player of the pages, the
   // HTML5 twin, the time limit of one presentation and the shared player's
   // address.
-  EXPECT_EQ(SettingTable().size(), 28u);
+  EXPECT_EQ(SettingTable().size(), 29u);
 }
 
 }  // namespace
