@@ -80,7 +80,7 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
   const std::size_t objectEnd = page.rfind(kObjectEnd);
   if (settings.WebPlayer != 0 && settings.GenHTML5 != 0 && objectEnd != std::string::npos) {
     page.insert(objectEnd + kObjectEnd.size(),
-                "<P><a href=\"" + UrlAttribute(TwinName(movieRef)) + "\">Text version and slides (HTML5)</a>\r\n");
+                "<P><a href=\"" + UrlAttribute(TwinName(movieRef)) + "\">" + TwinLinkText() + "</a>\r\n");
   }
   return page;
 }

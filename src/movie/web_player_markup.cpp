@@ -1,5 +1,7 @@
 #include "movie/web_player_markup.h"
 
+#include "base/language.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -37,8 +39,8 @@ constexpr std::string_view kLines =
     var notice = document.createElement("div");
     notice.className = "orvanta-notice";
     notice.style.width = (parseInt(movie.getAttribute("width"), 10) || 640) + "px";
-    add(notice, "strong", "This page was opened from a file, and browsers block the Flash player on such pages.");
-    var serve = add(notice, "p", "To watch the movie, let Orvanta serve this folder and open the page in your browser:");
+    add(notice, "strong", @OPENED@);
+    var serve = add(notice, "p", @SERVE@);
     add(add(serve, "div", ""), "code", @PROGRAM@ + page);
 @TWIN@    movie.parentNode.replaceChild(notice, movie);
   });
@@ -50,10 +52,29 @@ constexpr std::string_view kLines =
 // plays from a file.
 constexpr std::string_view kTwinLines = R"(    var ref = movie.getElementsByTagName("param")[0];
     if (ref && /\.swf$/i.test(ref.getAttribute("value"))) {
-      var twin = add(notice, "p", "Or open the HTML5 version, which plays from a file too: ");
-      add(twin, "a", "play the HTML5 version").setAttribute("href", ref.getAttribute("value").replace(/\.swf$/i, "-html5.html"));
+      var twin = add(notice, "p", @OR_TWIN@);
+      add(twin, "a", @PLAY_TWIN@).setAttribute("href", ref.getAttribute("value").replace(/\.swf$/i, "-html5.html"));
     }
 )";
+
+// The notice's words in the program's language. The original texts of the
+// pages are English and Chinese alike; these are additions of our own.
+struct NoticeTexts {
+  const char* opened;
+  const char* serve;
+  const char* orTwin;
+  const char* playTwin;
+};
+
+constexpr NoticeTexts kEnglishNotice{
+    "This page was opened from a file, and browsers block the Flash player on such pages.",
+    "To watch the movie, let Orvanta serve this folder and open the page in your browser:",
+    "Or open the HTML5 version, which plays from a file too: ", "play the HTML5 version"};
+constexpr NoticeTexts kChineseNotice{"此网页是直接从文件打开的，浏览器会在这样的网页上阻止 Flash 播放器。",
+                                     "要观看影片，请让 Orvanta 提供这个文件夹，并在浏览器中打开网页：",
+                                     "或者打开 HTML5 版本，它也可以直接从文件播放：", "播放 HTML5 版本"};
+
+const NoticeTexts& Notice() { return CurrentLanguage() == UiLanguage::kChinese ? kChineseNotice : kEnglishNotice; }
 
 std::string WithCrLf(std::string_view text) {
   std::string out;
@@ -129,6 +150,12 @@ std::string SharedWebPlayerBase(const ConversionSettings& settings) {
   return base;
 }
 
+std::string TwinLinkText() {
+  // Character references keep the page plain ASCII: it declares no charset.
+  if (CurrentLanguage() != UiLanguage::kChinese) return "Text version and slides (HTML5)";
+  return "&#25991;&#23383;&#29256;&#21644;&#24187;&#28783;&#29255;&#65288;HTML5&#65289;";  // 文字版和幻灯片（HTML5）
+}
+
 std::string WebPlayerHeadLines(const ConversionSettings& settings) {
   std::string lines(kLines);
   constexpr std::string_view kTwinMark = "@TWIN@";
@@ -147,6 +174,14 @@ std::string WebPlayerHeadLines(const ConversionSettings& settings) {
   const std::string literal = ScriptString(program + " preview ");
   constexpr std::string_view kProgramMark = "@PROGRAM@";
   lines.replace(lines.find(kProgramMark), kProgramMark.size(), literal);
+  const NoticeTexts& notice = Notice();
+  for (const auto& [mark, text] : {std::pair<std::string_view, const char*>{"@OPENED@", notice.opened},
+                                   {"@SERVE@", notice.serve},
+                                   {"@OR_TWIN@", notice.orTwin},
+                                   {"@PLAY_TWIN@", notice.playTwin}}) {
+    const std::size_t place = lines.find(mark);
+    if (place != std::string::npos) lines.replace(place, mark.size(), ScriptString(text));
+  }
   constexpr std::string_view kBaseMark = "@BASE@";
   for (std::size_t mark = lines.find(kBaseMark); mark != std::string::npos; mark = lines.find(kBaseMark, mark)) {
     lines.replace(mark, kBaseMark.size(), base);

@@ -26,6 +26,11 @@ std::string SharedWebPlayerBase(const ConversionSettings& settings);
 // over http(s) it loads the emulator so that the movie starts by itself with
 // no click and no unmute overlay; opened from a file, where browsers block
 // the emulator, it puts a notice in place of the movie saying how to watch it.
+// The notice's words follow the program's language (base/language.h).
 std::string WebPlayerHeadLines(const ConversionSettings& settings);
+
+// The words of the link under a playing page's movie to its HTML5 twin,
+// ASCII with character references.
+std::string TwinLinkText();
 
 }  // namespace orv

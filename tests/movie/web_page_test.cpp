@@ -1,6 +1,8 @@
 // The web page and autorun.inf writers.
 #include <gtest/gtest.h>
 
+#include "base/language.h"
+
 #include <sys/resource.h>
 #include <csignal>
 
@@ -251,19 +253,35 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
 }
 
 // With twins, a page that plays its movie links the twin under it, by its
-// encoded name; the page of the plain plug-in stays as it was.
-TEST(WebPage, APlayingPageLinksItsTwinUnderTheMovie) {
-  ConversionSettings settings;
-  settings.GenHTML5 = 1;
-  const std::string plain = *BuildWebPage("讲义 #1.swf", settings, "", "");
-  EXPECT_EQ(plain.find("html5"), std::string::npos);
-  settings.WebPlayer = 1;
-  const std::string page = *BuildWebPage("讲义 #1.swf", settings, "", "");
-  const std::string link =
-      "</OBJECT>\r\n<P><a href=\"%E8%AE%B2%E4%B9%89%20%231-html5.html\">Text version and slides (HTML5)</a>\r\n<P>";
-  EXPECT_NE(page.find(link), std::string::npos) << page;
-  settings.GenHTML5 = 0;
-  EXPECT_EQ(BuildWebPage("讲义 #1.swf", settings, "", "")->find("Text version"), std::string::npos);
+// encoded name, and its notice speaks the program's language; both stay
+// plain ASCII. The page of the plain plug-in stays as it was.
+TEST(WebPage, APlayingPageLinksItsTwinAndSpeaksTheProgramsLanguage) {
+  const struct {
+    UiLanguage language;
+    std::string link, notice;
+  } cases[] = {
+      {UiLanguage::kEnglish, "Text version and slides (HTML5)", "\"play the HTML5 version\""},
+      {UiLanguage::kChinese, "&#25991;&#23383;&#29256;&#21644;&#24187;&#28783;&#29255;&#65288;HTML5&#65289;",
+       "\"\\u64ad\\u653e HTML5 \\u7248\\u672c\""},  // 播放 HTML5 版本
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(LanguageName(c.language));
+    UseLanguage(c.language);
+    ConversionSettings settings;
+    settings.GenHTML5 = 1;
+    const std::string plain = *BuildWebPage("讲义 #1.swf", settings, "", "");
+    EXPECT_EQ(plain.find("html5"), std::string::npos);
+    settings.WebPlayer = 1;
+    const std::string page = *BuildWebPage("讲义 #1.swf", settings, "", "");
+    const std::string link =
+        "</OBJECT>\r\n<P><a href=\"%E8%AE%B2%E4%B9%89%20%231-html5.html\">" + c.link + "</a>\r\n<P>";
+    EXPECT_NE(page.find(link), std::string::npos) << page;
+    EXPECT_NE(page.find(c.notice), std::string::npos) << page;
+    for (const char ch : page) ASSERT_LT(static_cast<unsigned char>(ch), 0x80) << page;
+    settings.GenHTML5 = 0;
+    EXPECT_EQ(BuildWebPage("讲义 #1.swf", settings, "", "")->find("HTML5)"), std::string::npos);
+  }
+  UseLanguage(UiLanguage::kChinese);
 }
 
 TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
