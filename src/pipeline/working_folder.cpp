@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -252,14 +253,15 @@ bool CollectSlideImages(const std::string& folder, const ConversionSettings& set
   for (const auto& picture : pictures) slideList.paths.push_back(JoinPath(folder, picture.name));
 
   if (settings.SplitPPT == 0) {
+    const bool english = CurrentLanguage() == UiLanguage::kEnglish;
     if (settings.InsHelp != 0) {
       std::string path = JoinPath(folder, kHelpSlideFile);
-      if (!WriteResourceFile(path, kHelpSlideResource)) return false;
+      if (!WriteResourceFile(path, english ? kHelpSlideEnglishResource : kHelpSlideResource)) return false;
       slideList.paths.insert(slideList.paths.begin(), path);
     }
     if (settings.BlankEnd != 0) {
       std::string path = JoinPath(folder, kEndSlideFile);
-      if (!WriteResourceFile(path, kEndSlideResource)) return false;
+      if (!WriteResourceFile(path, english ? kEndSlideEnglishResource : kEndSlideResource)) return false;
       slideList.paths.push_back(path);
     }
   }

@@ -11,9 +11,12 @@
 
 namespace orv {
 
-// Resource ids of the extra slides (placeable metafiles, type "BIN").
+// Resource ids of the extra slides (placeable metafiles, type "BIN"), and
+// of their English variants.
 inline constexpr int kHelpSlideResource = 215;
 inline constexpr int kEndSlideResource = 214;
+inline constexpr int kHelpSlideEnglishResource = 217;
+inline constexpr int kEndSlideEnglishResource = 218;
 inline constexpr char kHelpSlideFile[] = "slide_hlp.wmf";
 inline constexpr char kEndSlideFile[] = "slide_end.wmf";
 
@@ -71,7 +74,8 @@ bool DeleteFolderTree(const std::string& folder);
 // that ends the name before the extension, compared as a number (Slide2
 // before Slide10). Without split, the help slide (InsHelp) is written from
 // resource 215 and put first, the end slide (BlankEnd) from resource 214 and
-// put last. False after a message when an extra slide cannot be written.
+// put last (217 and 218 when the program speaks English). False after a
+// message when an extra slide cannot be written.
 bool CollectSlideImages(const std::string& folder, const ConversionSettings& settings, SlideList& slideList,
                         std::string_view extension);
 

@@ -1,12 +1,16 @@
-// Outlines from pictures, the main window's shape and buttons, its keys, and
-// the About box's links.
+// Outlines from pictures, the two skin sets, the main window's shape and
+// buttons, its keys, and the About box's links.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 
+#include "base/language.h"
 #include "base/notifier.h"
 #include "desktop_test_support.h"
 #include "pipeline/lazy_presentation_server.h"
@@ -41,6 +45,49 @@ TEST(SkinRegion, MaskRunsEndAtTheRowsLastPixelAndNeverJoinRows) {
   mask.setPixel(0, 1, qRgb(254, 255, 255));  // not exactly white: inside
   const QRegion region = RegionFromPicture(mask, SkinKey::White);
   EXPECT_EQ(region, QRegion(1, 0, 2, 1) + QRegion(0, 1, 1, 1));
+}
+
+// The English set mirrors the Chinese one: the same pictures and sizes, the
+// same masks and window outline. On every button face of both sets the glyph
+// and label (the near-white ink; faces, gloss and edges stay below) lie
+// inside the button's shape with a margin, so nothing runs over its edge or
+// is cut off; only the labelled faces differ between the sets.
+TEST(SkinPictures, EnglishSetMirrorsTheChineseWithTheCaptionsInsideTheButtons) {
+  const QStringList names = QDir(QStringLiteral(":/skin")).entryList(QDir::Files);
+  ASSERT_EQ(names.size(), 3 + 12 * 4);
+  ASSERT_EQ(QDir(QStringLiteral(":/skin/en")).entryList(QDir::Files), names);
+  const QStringList labelled = {"convert", "options", "add", "remove", "newlist", "openlist", "savelist"};
+  for (const QString& file : names) {
+    const QString name = file.chopped(4);
+    SCOPED_TRACE(name.toStdString());
+    const QImage chinese = SkinPicture(name, UiLanguage::kChinese);
+    const QImage english = SkinPicture(name, UiLanguage::kEnglish);
+    ASSERT_EQ(english.size(), chinese.size());
+    const QString button = name.section(QLatin1Char('_'), 0, 0);
+    if (name.endsWith(QStringLiteral("_mask"))) {
+      EXPECT_EQ(english, chinese);
+    }
+    if (!name.contains(QLatin1Char('_')) || name.endsWith(QStringLiteral("_mask"))) continue;
+    EXPECT_EQ(english != chinese, labelled.contains(button));
+    const QImage mask = SkinPicture(button + QStringLiteral("_mask"), UiLanguage::kChinese);
+    const auto inside = [&](int x, int y) {
+      return mask.rect().contains(x, y) && !MatchesKey(mask.pixel(x, y), SkinKey::White);
+    };
+    for (const QImage& face : {chinese, english}) {
+      int ink = 0;
+      for (int y = 0; y < face.height(); ++y) {
+        for (int x = 0; x < face.width(); ++x) {
+          const QRgb p = face.pixel(x, y);
+          if (std::min({qRed(p), qGreen(p), qBlue(p)}) < 240) continue;
+          ++ink;
+          ASSERT_TRUE(inside(x - 2, y) && inside(x + 2, y) && inside(x, y - 2) && inside(x, y + 2)) << x << "," << y;
+        }
+      }
+      EXPECT_TRUE(ink > 0 || !labelled.contains(button));
+    }
+  }
+  EXPECT_EQ(RegionFromPicture(SkinPicture(QStringLiteral("background"), UiLanguage::kEnglish), SkinKey::Black),
+            RegionFromPicture(SkinPicture(QStringLiteral("background"), UiLanguage::kChinese), SkinKey::Black));
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -136,6 +183,14 @@ TEST_F(MainWindowTest, ListViewMirrorsTheCommands) {
   window.commands().NewList();  // loaded, unchanged: no question, and the view empties
   EXPECT_EQ(window.listView()->count(), 0);
   EXPECT_TRUE(notifier.questions.empty());
+}
+
+TEST_F(MainWindowTest, EnglishSpeakersGetTheEnglishSkin) {
+  ASSERT_TRUE(UseLanguage(UiLanguage::kEnglish)) << "no English catalog found";
+  const QImage background = MainWindow(store, server).background();
+  UseLanguage(UiLanguage::kChinese);
+  EXPECT_EQ(background, SkinPicture(QStringLiteral("background"), UiLanguage::kEnglish));
+  EXPECT_NE(background, SkinPicture(QStringLiteral("background"), UiLanguage::kChinese));
 }
 
 TEST(AboutBox, LinksAndTheirFailureMessage) {

@@ -1,9 +1,13 @@
-// The help and end slides as the program carries them: their size, their
-// colours where the layout puts them, and pictures to look at.
+// The help and end slides as the program carries them, in Chinese and in
+// English: their size, their colours where the layout puts them, the words
+// they hold, and pictures to look at.
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/resources.h"
 #include "image/metafile_player.h"
@@ -98,6 +102,60 @@ TEST(MetafileSlides, EndSlideIsBlackWithSmallWhiteTextAtTopCentre) {
   EXPECT_GT(InkPixels(end, 380, 10, 580, 50, black), 100);
   EXPECT_EQ(InkPixels(end, 0, 60, 960, 720, black), 0);
   EXPECT_EQ(InkPixels(end, 0, 0, 300, 60, black), 0);
+}
+
+bool Holds(Bytes bytes, std::string_view text) {
+  return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()).find(text) !=
+         std::string_view::npos;
+}
+
+// The English slides set their words in a Western font and hold no Chinese
+// font at all, so nothing of them can come out Chinese.
+TEST(MetafileSlides, EnglishSlidesHoldEnglishWordsOnly) {
+  const struct {
+    int id;
+    std::vector<std::string_view> words;
+  } cases[] = {{217, {"Previous page", "Next page", "First page", "Last page", "Autoplay / Pause"}},
+               {218, {"End of slide show"}}};
+  for (const auto& c : cases) {
+    const auto bytes = Resources().Find(c.id, "BIN");
+    ASSERT_TRUE(bytes.has_value()) << c.id;
+    EXPECT_FALSE(Holds(*bytes, "\xBA\xDA\xCC\xE5")) << c.id;  // 黑体 in GBK
+    for (std::string_view word : c.words) EXPECT_TRUE(Holds(*bytes, word)) << word;
+  }
+  EXPECT_TRUE(Holds(*Resources().Find(215, "BIN"), "\xBA\xDA\xCC\xE5"));
+}
+
+// The English help slide is the Chinese one but for the row labels, whose
+// ink is about as much as the Chinese and ends before the dash; the English
+// end slide's words are about as prominent, at the same place.
+TEST(MetafileSlides, EnglishSlidesKeepTheLayoutWithTheirWordsInPlace) {
+  const MetafilePicture help = RenderResource(215), helpEnglish = RenderResource(217);
+  ASSERT_EQ(std::pair(helpEnglish.width, helpEnglish.height), std::pair(960, 720));
+  WritePng(helpEnglish, "slide_hlp_en.png");
+  for (int y = 0; y < 720; ++y) {
+    for (int x = 0; x < 960; ++x) {
+      const bool label = x >= 80 && x < 455 && y >= 432 && y < 702;  // the rows' labels and dashes
+      ASSERT_TRUE(label || At(help, x, y) == At(helpEnglish, x, y)) << x << "," << y;
+    }
+  }
+  for (int row = 0; row < 5; ++row) {
+    const int top = 432 + row * 54;
+    const Pixel behind = row % 2 == 0 ? Pixel{243, 245, 248} : Pixel{255, 255, 255};
+    const int chinese = InkPixels(help, 80, top, 420, top + 48, behind);
+    const int english = InkPixels(helpEnglish, 80, top, 420, top + 48, behind);
+    EXPECT_TRUE(english > chinese / 2 && english < chinese * 2) << row << ": " << english << " vs " << chinese;
+    EXPECT_EQ(InkPixels(helpEnglish, 396, top, 420, top + 48, behind), 0) << row;
+  }
+
+  const MetafilePicture end = RenderResource(214), endEnglish = RenderResource(218);
+  ASSERT_EQ(std::pair(endEnglish.width, endEnglish.height), std::pair(960, 720));
+  WritePng(endEnglish, "slide_end_en.png");
+  const Pixel black{0, 0, 0};
+  const int chinese = InkPixels(end, 380, 10, 580, 50, black);
+  const int english = InkPixels(endEnglish, 380, 10, 580, 50, black);
+  EXPECT_TRUE(english > chinese / 2 && english < chinese * 2) << english << " vs " << chinese;
+  EXPECT_EQ(InkPixels(endEnglish, 0, 0, 960, 720, black), english);
 }
 
 }  // namespace

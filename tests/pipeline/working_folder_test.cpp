@@ -12,7 +12,10 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <tuple>
+#include <utility>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/resources.h"
@@ -115,6 +118,27 @@ TEST_F(CollectSlideImagesTest, MissingResourceStopsTheCollection) {
   settings.InsHelp = 1;
   EXPECT_FALSE(CollectSlideImages(folder.path(), settings, list, "jpg"));
   EXPECT_EQ(notes.reports, std::vector<std::string>{msg::kResourceNotFound});
+}
+
+// The extra slides are the program's own resources in its language: Chinese
+// writes exactly 215 and 214, English 217 and 218.
+TEST(ExtraSlides, WrittenFromTheEmbeddedResourcesOfTheProgramsLanguage) {
+  for (const auto& [language, help, end] :
+       {std::tuple{UiLanguage::kChinese, 215, 214}, std::tuple{UiLanguage::kEnglish, 217, 218}}) {
+    ASSERT_TRUE(UseLanguage(language)) << "no English catalog found";
+    ScratchFolder folder;
+    ConversionSettings settings;
+    settings.InsHelp = settings.BlankEnd = 1;
+    SlideList list;
+    const bool collected = CollectSlideImages(folder.path(), settings, list, "bmp");
+    UseLanguage(UiLanguage::kChinese);
+    ASSERT_TRUE(collected);
+    for (const auto& [id, file] : {std::pair{help, "slide_hlp.wmf"}, std::pair{end, "slide_end.wmf"}}) {
+      const auto bytes = Resources().Find(id, "BIN");
+      ASSERT_TRUE(bytes.has_value()) << id;
+      EXPECT_EQ(ReadFile(folder / file), std::string(bytes->begin(), bytes->end())) << id;
+    }
+  }
 }
 
 TEST(WorkingFolder, NamedAfterTheSourceInTheTemporaryFolder) {

@@ -1,5 +1,6 @@
-// Writes the navigation help slide and the end slide as placeable metafiles:
-//   make_slides HELP.wmf END.wmf
+// Writes the navigation help slide and the end slide as placeable metafiles,
+// each in Chinese and in English:
+//   make_slides HELP.wmf END.wmf HELP_EN.wmf END_EN.wmf
 // Both are 10 x 7.5 inch pages (0, 0, 5760, 4320 at 576 units per inch); the
 // layout below is in pixels of a 960 x 720 rendering, 6 units each.
 #include <cstdio>
@@ -85,7 +86,9 @@ void Chinese(WmfWriter& w, int x, int y, int pixels, std::int16_t weight, Rgb co
   Text(w, x, y, pixels, weight, kChineseCharset, "黑体", colour, align, text);
 }
 
-std::vector<std::uint8_t> HelpSlide() {
+enum class Language { kChinese, kEnglish };
+
+std::vector<std::uint8_t> HelpSlide(Language language) {
   WmfWriter w(5760, 4320, 576);
   w.SetBkTransparent();
   FilledRect(w, kWhite, 0, 0, 960, 720);
@@ -112,31 +115,39 @@ std::vector<std::uint8_t> HelpSlide() {
   FilledRect(w, kRule, 80, 419, 880, 421);
 
   struct Row {
-    const char* label;
+    const char* chinese;
+    const char* english;
     const char* keys;
   };
   const Row rows[] = {
-      {"上一页面", "Left arrow, Backspace"},
-      {"下一页面", "Right arrow, Space, Enter"},
-      {"第一页'", "Up arrow, Page up"},
-      {"最后一页", "Down arrow, Page down"},
-      {"自动播放 / 已暂停", "P"},
+      {"上一页面", "Previous page", "Left arrow, Backspace"}, {"下一页面", "Next page", "Right arrow, Space, Enter"},
+      {"第一页'", "First page", "Up arrow, Page up"},         {"最后一页", "Last page", "Down arrow, Page down"},
+      {"自动播放 / 已暂停", "Autoplay / Pause", "P"},
   };
   int top = 432;
   for (std::size_t i = 0; i < std::size(rows); ++i, top += 54) {
     if (i % 2 == 0) FilledRect(w, kStripe, 80, top, 880, top + 48, 10);
-    Chinese(w, 390, top + 33, 24, kNormal, kInk, kAlignRightBase, rows[i].label);
-    Chinese(w, 430, top + 33, 24, kNormal, kMuted, kAlignCentreBase, "—");
+    if (language == Language::kChinese) {
+      Chinese(w, 390, top + 33, 24, kNormal, kInk, kAlignRightBase, rows[i].chinese);
+      Chinese(w, 430, top + 33, 24, kNormal, kMuted, kAlignCentreBase, "—");
+    } else {
+      English(w, 390, top + 33, 24, kNormal, kInk, kAlignRightBase, rows[i].english);
+      English(w, 430, top + 33, 24, kNormal, kMuted, kAlignCentreBase, "–");
+    }
     English(w, 470, top + 33, 23, kNormal, kInk, kAlignLeftBase, rows[i].keys);
   }
   return w.Finish();
 }
 
-std::vector<std::uint8_t> EndSlide() {
+std::vector<std::uint8_t> EndSlide(Language language) {
   WmfWriter w(5760, 4320, 576);
   w.SetBkTransparent();
   FilledRect(w, {0, 0, 0}, 0, 0, 960, 720);
-  Chinese(w, 480, 18, 17, kBold, kWhite, kAlignCentreTop, "结束时显示幻灯片");
+  if (language == Language::kChinese) {
+    Chinese(w, 480, 18, 17, kBold, kWhite, kAlignCentreTop, "结束时显示幻灯片");
+  } else {
+    English(w, 480, 18, 17, kBold, kWhite, kAlignCentreTop, "End of slide show");
+  }
   return w.Finish();
 }
 
@@ -149,13 +160,15 @@ void Write(const char* path, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_slides HELP.wmf END.wmf\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: make_slides HELP.wmf END.wmf HELP_EN.wmf END_EN.wmf\n");
     return 2;
   }
   try {
-    Write(argv[1], HelpSlide());
-    Write(argv[2], EndSlide());
+    Write(argv[1], HelpSlide(Language::kChinese));
+    Write(argv[2], EndSlide(Language::kChinese));
+    Write(argv[3], HelpSlide(Language::kEnglish));
+    Write(argv[4], EndSlide(Language::kEnglish));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_slides: %s\n", e.what());
     return 1;

@@ -158,7 +158,8 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& colour
 
 }  // namespace
 
-QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& label, State state, bool warm) {
+QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& label, State state, bool warm,
+                  const Lettering& lettering) {
   const Palette& c = Colours();
   QImage image = base.convertToFormat(QImage::Format_RGB32);
   QPainter p(&image);
@@ -216,17 +217,18 @@ QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& l
                glyphSize);
     DrawGlyph(p, glyph, box, ink);
     p.setPen(ink);
-    p.setFont(UiFont(15, true));
+    p.setFont(UiFont(lettering.roundPixels, true));
     p.drawText(QRectF(shift, size.height() * 0.58 + shift, size.width(), size.height() * 0.26), Qt::AlignCenter, label);
   } else {
-    const double glyphSize = 16;
-    p.setFont(UiFont(14, true));
+    const double glyphSize = lettering.pillGlyph;
+    const double gap = lettering.pillGap;
+    p.setFont(UiFont(lettering.pillPixels, true));
     const double textWidth = p.fontMetrics().horizontalAdvance(label);
-    const double total = glyphSize + 6 + textWidth;
+    const double total = glyphSize + gap + textWidth;
     const double left = (size.width() - total) / 2 + shift;
     DrawGlyph(p, glyph, QRectF(left, (size.height() - glyphSize) / 2 + shift, glyphSize, glyphSize), ink);
     p.setPen(QColor(0, 0, 0, 70));
-    const QRectF textBox(left + glyphSize + 6, shift, textWidth + 2, size.height());
+    const QRectF textBox(left + glyphSize + gap, shift, textWidth + 2, size.height());
     p.drawText(textBox.translated(0, 1), Qt::AlignVCenter | Qt::AlignLeft, label);
     p.setPen(ink);
     p.drawText(textBox, Qt::AlignVCenter | Qt::AlignLeft, label);
@@ -311,7 +313,31 @@ QImage Icon(int size) {
   return image;
 }
 
-QImage Background() {
+Words ChineseWords() {
+  return {QString::fromUtf8("PowerPoint 演示文稿转 Flash 影片"),
+          QString::fromUtf8("文件列表"),
+          QString::fromUtf8("设置选项后\n开始转换"),
+          QRectF(142, 236, 80, 40),
+          QString::fromUtf8("待转换的演示文稿（从下往上依次转换）"),
+          QString::fromUtf8("输出目录"),
+          QString::fromUtf8("把 PowerPoint 演示文稿变成 Flash 影片"),
+          13};
+}
+
+// The hint box reaches left to the round button's edge: the English lines
+// are wider than the Chinese ones.
+Words EnglishWords() {
+  return {QStringLiteral("PowerPoint presentations to Flash movies"),
+          QStringLiteral("File list"),
+          QStringLiteral("Set options,\nthen convert"),
+          QRectF(128, 236, 94, 40),
+          QStringLiteral("Presentations to convert (bottom one first)"),
+          QStringLiteral("Output folder"),
+          QStringLiteral("Turns PowerPoint presentations into Flash movies"),
+          12};
+}
+
+QImage Background(const Words& words) {
   const Palette& c = Colours();
   QImage image(593, 403, QImage::Format_RGB32);
   image.fill(Qt::black);
@@ -349,32 +375,31 @@ QImage Background() {
   p.drawText(QRectF(58, 6, 200, 26), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Orvanta"));
   p.setPen(c.caption);
   p.setFont(UiFont(12));
-  p.drawText(QRectF(59, 30, 300, 16), Qt::AlignLeft | Qt::AlignVCenter,
-             QString::fromUtf8("PowerPoint 演示文稿转 Flash 影片"));
+  p.drawText(QRectF(59, 30, 300, 16), Qt::AlignLeft | Qt::AlignVCenter, words.tagline);
 
   // Left column: list commands, editing, conversion.
-  Panel(p, QRectF(12, 66, 214, 76), QString::fromUtf8("文件列表"));
+  Panel(p, QRectF(12, 66, 214, 76), words.fileList);
   Panel(p, QRectF(12, 146, 214, 64), QString());
   Panel(p, QRectF(12, 216, 214, 118), QString());
   Panel(p, QRectF(12, 340, 214, 56), QString());
   p.setPen(c.caption);
   p.setFont(UiFont(12));
-  p.drawText(QRectF(142, 236, 80, 40), Qt::AlignCenter, QString::fromUtf8("设置选项后\n开始转换"));
+  p.drawText(words.hintBox, Qt::AlignCenter, words.hint);
   p.drawText(QRectF(120, 348, 100, 40), Qt::AlignLeft | Qt::AlignVCenter,
              QString::fromUtf8("Orvanta V") + QString::fromUtf8(orv::kVersion));
 
   // Right column: the list well and the output folder field.
-  Panel(p, QRectF(232, 66, 349, 266), QString::fromUtf8("待转换的演示文稿（从下往上依次转换）"));
+  Panel(p, QRectF(232, 66, 349, 266), words.presentations);
   Well(p, QRectF(238, 99, 335, 225), QColor(0xfb, 0xfc, 0xfe));
   Panel(p, QRectF(232, 338, 349, 58), QString());
   p.setPen(c.caption);
   p.setFont(UiFont(12, true));
-  p.drawText(QRectF(244, 340, 200, 16), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("输出目录"));
+  p.drawText(QRectF(244, 340, 200, 16), Qt::AlignLeft | Qt::AlignVCenter, words.outputFolder);
   Well(p, QRectF(240, 361, 298, 26), QColor(0x0c, 0x1e, 0x36));
   return image;
 }
 
-QImage AboutBanner() {
+QImage AboutBanner(const Words& words) {
   const Palette& c = Colours();
   QImage image(408, 88, QImage::Format_RGB32);
   QPainter p(&image);
@@ -393,9 +418,8 @@ QImage AboutBanner() {
   p.setFont(UiFont(30, true));
   p.drawText(QRectF(92, 12, 300, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Orvanta"));
   p.setPen(c.caption);
-  p.setFont(UiFont(13));
-  p.drawText(QRectF(94, 50, 300, 22), Qt::AlignLeft | Qt::AlignVCenter,
-             QString::fromUtf8("把 PowerPoint 演示文稿变成 Flash 影片"));
+  p.setFont(UiFont(words.aboutPixels));
+  p.drawText(QRectF(94, 50, 300, 22), Qt::AlignLeft | Qt::AlignVCenter, words.aboutLine);
   p.end();
   // The banner is an 8-bit picture.
   return image.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);

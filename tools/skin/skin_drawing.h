@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainterPath>
+#include <QRectF>
 #include <QString>
 
 namespace skin {
@@ -32,14 +33,40 @@ QPainterPath ButtonOutline(Shape shape, QSizeF size);
 
 enum class Glyph { None, New, Open, Save, Add, Remove, Options, Play, Info, Help, Minimise, Close, Folder };
 
+// How a button's label is set. English words run longer than the Chinese
+// ones, so the English set uses a smaller letter, glyph and gap.
+struct Lettering {
+  int pillPixels = 14;
+  double pillGlyph = 16;
+  double pillGap = 6;
+  int roundPixels = 15;
+};
+
 // Draws one button face over `base` (the background under the button):
 // outline, lit face, glyph and optional label.
-QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& label, State state, bool warm);
+QImage ButtonFace(const QImage& base, Shape shape, Glyph glyph, const QString& label, State state, bool warm,
+                  const Lettering& lettering = {});
 // White outside, black inside: the button's shape.
 QImage ButtonMask(QSize size, Shape shape);
 
-QImage Background();
-QImage AboutBanner();
+// The words painted into the background and the About banner, in one
+// language, with the box of the hint that shares its panel with the
+// conversion button.
+struct Words {
+  QString tagline;
+  QString fileList;
+  QString hint;
+  QRectF hintBox;
+  QString presentations;
+  QString outputFolder;
+  QString aboutLine;
+  int aboutPixels;
+};
+Words ChineseWords();
+Words EnglishWords();
+
+QImage Background(const Words& words);
+QImage AboutBanner(const Words& words);
 QImage Icon(int size);
 
 QFont UiFont(int pixelSize, bool bold = false);

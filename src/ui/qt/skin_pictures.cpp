@@ -2,6 +2,11 @@
 
 namespace orv {
 
-QImage SkinPicture(const QString& name) { return QImage(QStringLiteral(":/skin/") + name + QStringLiteral(".png")); }
+QImage SkinPicture(const QString& name, UiLanguage language) {
+  const QString folder = language == UiLanguage::kEnglish ? QStringLiteral(":/skin/en/") : QStringLiteral(":/skin/");
+  return QImage(folder + name + QStringLiteral(".png"));
+}
+
+QImage SkinPicture(const QString& name) { return SkinPicture(name, CurrentLanguage()); }
 
 }  // namespace orv
