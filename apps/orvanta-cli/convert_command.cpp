@@ -240,7 +240,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (options.help) {
-    std::fputs(kConvertUsage, stdout);
+    std::fputs(InCurrentLanguage(kConvertUsage), stdout);
     return kExitOk;
   }
   // Over a file-size limit a write fails with EFBIG and takes the road of a

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "help_text.h"
 #include "settings/settings_store.h"
 
 namespace orv::cli {
@@ -60,6 +61,7 @@ void ApplyTextOptions(const ConvertOptions& options, ConversionSettings& setting
 // "--quality N"; empty for a value no option sets.
 std::string OptionsSetting(const SettingInfo& setting);
 
-extern const char kConvertUsage[];
+// The help of `orvanta-cli convert`.
+extern const HelpText kConvertUsage;
 
 }  // namespace orv::cli

@@ -6,11 +6,13 @@
 #include "base/language.h"
 #include "base/version.h"
 #include "commands.h"
+#include "help_text.h"
 #include "settings/settings_store.h"
 
 namespace {
 
-constexpr char kUsage[] =
+constexpr orv::cli::HelpText kUsage = {
+    // English
     "Usage: orvanta-cli COMMAND [ARGS]\n"
     "\n"
     "Turns presentations into Flash movies that play on their own.\n"
@@ -32,7 +34,31 @@ constexpr char kUsage[] =
     "                              into the outputs (default: the stored Language,\n"
     "                              else the locale: zh gives Chinese, any other English)\n"
     "\n"
-    "Run 'orvanta-cli COMMAND --help' for the options of a command.\n";
+    "Run 'orvanta-cli COMMAND --help' for the options of a command.\n",
+    // Chinese
+    "用法：orvanta-cli COMMAND [ARGS]\n"
+    "\n"
+    "把演示文稿转换成可独立播放的 Flash 影片。\n"
+    "\n"
+    "命令：\n"
+    "  convert [OPTIONS] FILE...   转换演示文稿或幻灯片图片文件夹\n"
+    "  settings list               列出每个已保存的选项及其值\n"
+    "  settings get NAME           显示一个已保存的选项\n"
+    "  settings set NAME VALUE     保存一个选项\n"
+    "  settings reset              清除所有已保存的选项（恢复默认值）\n"
+    "  settings path               显示保存选项的文件\n"
+    "  preview [--port N] [--no-browser] PATH\n"
+    "                              在 127.0.0.1 上提供网页、影片或输出目录，\n"
+    "                              并在浏览器中打开播放\n"
+    "  serve [OPTIONS]             通过 HTTP 提供转换服务，LibreOffice 常驻运行\n"
+    "\n"
+    "适用于所有命令的选项：\n"
+    "  --language auto|zh|en       消息、帮助以及写入输出文件的文字所用的语言\n"
+    "                              （默认：已保存的 Language，否则由区域设置\n"
+    "                              决定：zh 为中文，其他均为英文）\n"
+    "\n"
+    "运行“orvanta-cli COMMAND --help”查看某个命令的选项。\n",
+};
 
 // Takes "--language X" / "--language=X" out of `args`, wherever it stands;
 // the last one counts. False, with a message, for a missing or unknown name.
@@ -82,13 +108,13 @@ int main(int argc, char** argv) {
   if (language.empty()) language = orv::SettingsStore(StorePathOf(args)).GetString("Language", "auto");
   orv::UseLanguage(orv::ResolveLanguage(language));
   if (args.empty()) {
-    std::fputs(kUsage, stderr);
+    std::fputs(orv::cli::InCurrentLanguage(kUsage), stderr);
     return orv::cli::kExitUsage;
   }
   const std::string command = args.front();
   args.erase(args.begin());
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
+    std::fputs(orv::cli::InCurrentLanguage(kUsage), stdout);
     return orv::cli::kExitOk;
   }
   if (command == "--version") {
@@ -99,6 +125,6 @@ int main(int argc, char** argv) {
   if (command == "settings") return orv::cli::RunSettingsCommand(args);
   if (command == "preview") return orv::cli::RunPreviewCommand(args);
   if (command == "serve") return orv::cli::RunServeCommand(args);
-  std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+  std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), orv::cli::InCurrentLanguage(kUsage));
   return orv::cli::kExitUsage;
 }

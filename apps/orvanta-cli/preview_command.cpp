@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "help_text.h"
 #include "http/file_response.h"
 #include "http/loopback_guard.h"
 #include "http/preview_site.h"
@@ -25,7 +26,8 @@ extern char** environ;
 namespace orv::cli {
 namespace {
 
-constexpr char kPreviewUsage[] =
+constexpr HelpText kPreviewUsage = {
+    // English
     "Usage: orvanta-cli preview [OPTIONS] PATH\n"
     "\n"
     "Serves the folder of PATH, read only, on 127.0.0.1 and opens its page in the\n"
@@ -35,7 +37,19 @@ constexpr char kPreviewUsage[] =
     "\n"
     "Options:\n"
     "  --port N       listen on port N (default: a free port)\n"
-    "  --no-browser   only print the address\n";
+    "  --no-browser   only print the address\n",
+    // Chinese
+    "用法：orvanta-cli preview [OPTIONS] PATH\n"
+    "\n"
+    "以只读方式在 127.0.0.1 上提供 PATH 所在的文件夹，并在浏览器中打开其中的\n"
+    "网页，影片通过 Orvanta 随附的 Flash 播放器模拟器播放。PATH 可以是网页\n"
+    "（.htm）、影片（.swf；没有网页的影片会即时为它生成一个）或输出目录。\n"
+    "一直运行到按下 Ctrl-C。\n"
+    "\n"
+    "选项：\n"
+    "  --port N       在端口 N 上监听（默认：一个空闲端口）\n"
+    "  --no-browser   只显示地址\n",
+};
 
 struct PreviewOptions {
   std::string path;
@@ -201,7 +215,7 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (options.help) {
-    std::fputs(kPreviewUsage, stdout);
+    std::fputs(InCurrentLanguage(kPreviewUsage), stdout);
     return kExitOk;
   }
   const WebPlayerBundle webPlayer = LocateWebPlayer();

@@ -41,7 +41,7 @@ int RunServeCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (options.help) {
-    std::fputs(kServeUsage, stdout);
+    std::fputs(InCurrentLanguage(kServeUsage), stdout);
     return kExitOk;
   }
   http::ServiceConfig& config = options.config;

@@ -15,7 +15,8 @@ bool ParseNumber(const std::string& text, long low, long high, long& value) {
 
 }  // namespace
 
-const char kServeUsage[] =
+const HelpText kServeUsage = {
+    // English
     "Usage: orvanta-cli serve [OPTIONS]\n"
     "\n"
     "Converts presentations over HTTP with a pool of workers that keep LibreOffice\n"
@@ -46,7 +47,41 @@ const char kServeUsage[] =
     "  --store PATH         another settings file for the unset values\n"
     "\n"
     "SIGTERM or Ctrl-C: no new requests, the queued ones get 503, the running ones\n"
-    "finish, every LibreOffice ends, and the exit status is 0.\n";
+    "finish, every LibreOffice ends, and the exit status is 0.\n",
+    // Chinese
+    "用法：orvanta-cli serve [OPTIONS]\n"
+    "\n"
+    "通过 HTTP 转换演示文稿，由一组工作进程完成，它们在请求之间让 LibreOffice\n"
+    "保持运行。\n"
+    "  POST /v1/convert  multipart/form-data：\"file\"（一个演示文稿），以及按名称\n"
+    "                    给出的任意已保存的值（Width=800、SplitPPT=1……）；返回\n"
+    "                    一个 zip，包含“orvanta-cli convert”写出的内容（不含\n"
+    "                    ruffle/）和 report.json，或返回\n"
+    "                    {\"error\": ..., \"message\": ...}\n"
+    "  GET /health       LibreOffice 正在运行时返回 200，无法启动时返回 503\n"
+    "  GET /metrics      Prometheus 文本格式的指标\n"
+    "\n"
+    "选项：\n"
+    "  --listen HOST:PORT   监听地址（127.0.0.1:8470）；本机以外的任何地址\n"
+    "                       都需要 --token-file\n"
+    "  --workers K          工作进程数，每个进程有自己的 LibreOffice\n"
+    "                       （每个核心一个，最多 64 个）\n"
+    "  --queue Q            可以排队等待工作进程的请求数（每个工作进程 4 个）；\n"
+    "                       超出时返回 429\n"
+    "  --max-upload MB      单个请求的最大大小（100）\n"
+    "  --time-limit S       一个演示文稿最多可用的秒数（已保存的 TimeLimit）\n"
+    "  --restart-after N    每处理 N 个演示文稿后换一个新的 LibreOffice（25）\n"
+    "  --memory-limit MB    工作进程连同其 LibreOffice 占用的内存超过 MB 时\n"
+    "                       换一个新的（1024；0 表示不限）\n"
+    "  --connections N      同时应答的连接数；超出的连接返回 503\n"
+    "                       （2 x（K + Q）+ 4）\n"
+    "  --token-file FILE    发往 /v1/ 的请求需要带“Authorization: Bearer TOKEN”，\n"
+    "                       TOKEN 从 FILE 读取（该文件只能由其所有者读取）\n"
+    "  --store PATH         另一个设置文件，提供请求中未给出的值\n"
+    "\n"
+    "SIGTERM 或 Ctrl-C：不再接受新请求，排队中的请求返回 503，正在处理的请求\n"
+    "继续完成，所有 LibreOffice 结束，退出状态为 0。\n",
+};
 
 bool ParseListenAddress(const std::string& text, std::string& host, int& port) {
   const std::size_t colon = text.rfind(':');

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "help_text.h"
 #include "http/conversion_service.h"
 
 namespace orv::cli {
@@ -23,6 +24,7 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& optio
 // "HOST:PORT", "[V6]:PORT" or ":PORT"; false when it is neither.
 bool ParseListenAddress(const std::string& text, std::string& host, int& port);
 
-extern const char kServeUsage[];
+// The help of `orvanta-cli serve`.
+extern const HelpText kServeUsage;
 
 }  // namespace orv::cli

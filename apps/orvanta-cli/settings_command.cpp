@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "convert_options.h"
+#include "help_text.h"
 #include "settings/setting_meanings.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
@@ -16,7 +17,8 @@
 namespace orv::cli {
 namespace {
 
-constexpr char kSettingsUsage[] =
+constexpr HelpText kSettingsUsage = {
+    // English
     "Usage: orvanta-cli settings [--store FILE] COMMAND\n"
     "\n"
     "Reads and writes the stored options that every conversion starts from.\n"
@@ -36,7 +38,29 @@ constexpr char kSettingsUsage[] =
     "  -h, --help        show this help\n"
     "\n"
     "NAME is a stored name (Width, 延迟 ...) or the option's field name\n"
-    "(Delay, Loop, Fade, OutputFolder), letter case ignored.\n";
+    "(Delay, Loop, Fade, OutputFolder), letter case ignored.\n",
+    // Chinese
+    "用法：orvanta-cli settings [--store FILE] COMMAND\n"
+    "\n"
+    "读取和写入已保存的选项，每次转换都以它们为起点。\n"
+    "\n"
+    "命令：\n"
+    "  list              列出每个选项的值、默认值、范围、当前值的含义以及\n"
+    "                    设置它的 convert 选项\n"
+    "  get NAME          显示一个选项的值\n"
+    "  get NAME --explain  显示值、当前值的含义以及设置它的 convert 选项\n"
+    "  set NAME VALUE    保存一个选项（按其范围检查）\n"
+    "  reset             清除所有已保存的选项，恢复默认值\n"
+    "  path              显示保存选项的文件\n"
+    "\n"
+    "选项：\n"
+    "  --store FILE      使用 FILE，而不是每个用户自己的设置文件\n"
+    "                    （$XDG_CONFIG_HOME/Velloran/Orvanta.json）\n"
+    "  -h, --help        显示本帮助\n"
+    "\n"
+    "NAME 是保存时的名称（Width、延迟……）或选项的字段名\n"
+    "（Delay、Loop、Fade、OutputFolder），不区分大小写。\n",
+};
 
 // Columns a UTF-8 text takes in a terminal: the CJK characters of the value
 // names take two, everything else one.
@@ -78,7 +102,7 @@ std::string ValueText(const StoredValues& values, const SettingInfo& setting) {
 }
 
 int UsageError(const std::string& text) {
-  std::fprintf(stderr, "orvanta-cli: %s\n\n%s", text.c_str(), kSettingsUsage);
+  std::fprintf(stderr, "orvanta-cli: %s\n\n%s", text.c_str(), InCurrentLanguage(kSettingsUsage));
   return kExitUsage;
 }
 
@@ -185,7 +209,7 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "-h" || arg == "--help") {
-      std::fputs(kSettingsUsage, stdout);
+      std::fputs(InCurrentLanguage(kSettingsUsage), stdout);
       return kExitOk;
     }
     if (arg == "--store") {
