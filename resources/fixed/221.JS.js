@@ -205,6 +205,27 @@
     return player;
   }
 
+  // Text as search compares it: one case, and full-width letters and digits
+  // as their ASCII twins (Chinese input methods type them).
+  function foldText(text) {
+    text = String(text || "");
+    return (text.normalize ? text.normalize("NFKC") : text).toLowerCase();
+  }
+
+  // The slides (from 1) whose text holds every word of `query`; a word of
+  // digits also names its slide's number, so that untitled slides are found.
+  function findSlides(texts, query) {
+    var words = foldText(query).split(/\s+/).filter(Boolean);
+    var found = [];
+    if (words.length === 0) return found;
+    for (var k = 0; k < texts.length; ++k) {
+      var text = foldText(texts[k]);
+      var all = words.every(function (word) { return text.indexOf(word) >= 0 || word === String(k + 1); });
+      if (all) found.push(k + 1);
+    }
+    return found;
+  }
+
   return {
     FRAME_MS: FRAME_MS,
     FADE_MS: FADE_MS,
@@ -213,5 +234,6 @@
     parseConfig: parseConfig,
     keyAction: keyAction,
     createPlayer: createPlayer,
+    findSlides: findSlides,
   };
 });

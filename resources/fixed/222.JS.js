@@ -1,6 +1,8 @@
 // The HTML5 twin's page: decodes the slides behind a loading bar, then lets
 // the player logic (221.JS.js) drive what is shown. Keys, clicks, swipes,
-// the panel and its drag, the address (#5 is slide 5) and full screen.
+// the panel and its drag, the address (#5 is slide 5) and full screen; for
+// readers, the slide changes announced, the text view (T), the slide list
+// (L) and search (/). Every word it shows comes from the page's #say block.
 (function () {
   "use strict";
   var Logic = window.OrvantaTwinLogic;
@@ -21,12 +23,51 @@
   var scale = 1;
   var panelAt = { x: 0, y: 0 };
   var fadeAnimation = null;
+  function $(id) { return document.getElementById(id); }
 
   // What happened, on the page's own clock; read by the playback tests.
   var twin = { config: config, count: slides.length, log: [], ready: false };
   window.orvantaTwin = twin;
 
   function now() { return performance.now(); }
+
+  // ---- Words: the labels are kept in one block of the page, in their own
+  // language; each slide's text is in the element its picture names.
+  var words = $("say");
+  function say(key, a, b) {
+    var found = words.querySelector('[data-k="' + key + '"]');
+    return (found ? found.textContent : key).replace("%1", a).replace("%2", b);
+  }
+  // Text in an element of its own language (a label amid the deck's words).
+  function textIn(tag, text, lang) {
+    var element = document.createElement(tag);
+    element.textContent = text;
+    if (lang) element.lang = lang;
+    return element;
+  }
+  var texts = slides.map(function (img) {
+    var id = img.getAttribute("aria-describedby");
+    var element = id ? $(id) : null;
+    var title = element && element.querySelector("h3");
+    var parts = element ? element.querySelectorAll("h3, p") : [];
+    return {
+      element: element,
+      title: title ? title.textContent : "",
+      lang: element && element.parentNode === words ? words.lang : "",
+      words: Array.prototype.map.call(parts, function (part) { return part.textContent; }).join("\n"),
+    };
+  });
+  Array.prototype.forEach.call(document.querySelectorAll("#texts .notes"), function (notes) {
+    notes.insertBefore(textIn("h4", say("notes"), words.lang), notes.firstChild);
+  });
+
+  // With reduced motion asked for, slides change at once: no fade, so no
+  // move is refused for one.
+  var movieFades = config.fade;
+  var still = window.matchMedia ? window.matchMedia("(prefers-reduced-motion: reduce)") : null;
+  function followMotion() { config.fade = movieFades && !(still && still.matches); }
+  followMotion();
+  if (still && still.addEventListener) still.addEventListener("change", followMotion);
 
   // ---- The frame in the window, as the movie's stage places it. Unlike the
   // movie's noScale, a window smaller than the frame (a phone) shrinks it
@@ -35,6 +76,11 @@
   frame.style.height = config.height + "px";
   function layout() {
     var w = window.innerWidth, h = window.innerHeight;
+    // An open sheet takes the right side, or the lower half of a narrow
+    // window: the slide stays in view beside it and covers nothing.
+    if (shown) {
+      if (sheet.offsetWidth < w) w -= sheet.offsetWidth; else h = Math.round(h / 2);
+    }
     var fit = Math.min(w / config.width, h / config.height);
     scale = config.scale ? fit : Math.min(1, fit);
     if (!(scale > 0)) scale = 1;
@@ -74,7 +120,7 @@
     var state = player.state;
     buttons.prev.disabled = state.prevDimmed;
     buttons.next.disabled = state.nextDimmed;
-    buttons.auto.textContent = state.auto ? "PAUSE" : "AUTOPLAY";
+    buttons.auto.textContent = say(state.auto ? "pause" : "play");
     buttons.auto.setAttribute("aria-pressed", state.auto ? "true" : "false");
     for (var k = 0; k < steps.length; ++k) steps[k].classList.toggle("on", state.auto && k < state.indicator);
     statusText.textContent = state.current + " / " + state.count;
@@ -96,6 +142,9 @@
     if (event.type === "goto") {
       showSlide(event.slide, event.from, event.fade, event.duration);
       followAddress(event.slide);
+      announce(event.slide);
+      if (shown === "text") drawText();
+      markCurrent();
     }
     if (player) drawPanel();
   }
@@ -147,7 +196,7 @@
     placePanel(config.width - panel.offsetWidth - 18, config.height - panel.offsetHeight - 18);
     buttons.prev.addEventListener("click", function () { player.previous(now()); });
     buttons.next.addEventListener("click", function () { player.next(now()); });
-    buttons.auto.addEventListener("click", function () { player.toggleAuto(now()); });
+    buttons.auto.addEventListener("click", function () { resume = false; player.toggleAuto(now()); });
     var grip = document.getElementById("grip");
     var drag = null;
     grip.addEventListener("pointerdown", function (event) {
@@ -178,20 +227,34 @@
   }
 
   function onControl(target) {
-    return target && target.closest && target.closest("a, button, .panel");
+    return target && target.closest && target.closest("a, button, input, .panel, .aids, .sheet");
   }
 
   function bindInput() {
     window.addEventListener("keydown", function (event) {
+      if (event.isComposing) return;  // an input method's keys are its own
+      if (event.key === "Escape" || event.key === "Esc") {
+        if (shown) { closeSheet(); event.preventDefault(); }
+        return;
+      }
+      // The sheet keeps its keys: typing, scrolling, moving in its lists.
+      if (sheet.contains(event.target)) return;
       if (event.ctrlKey || event.altKey || event.metaKey) return;
       // A focused button or link takes its own Enter and Space.
       if ((event.key === "Enter" || event.key === " ") && onControl(event.target) &&
           event.target.closest("a, button")) return;
+      var aid = AID_KEYS[event.key];
+      if (aid) {
+        if (shown === aid && aid !== "search") closeSheet(); else openSheet(aid);
+        event.preventDefault();
+        return;
+      }
       if (event.key === "f" || event.key === "F") {
         toggleFullScreen();
         event.preventDefault();
         return;
       }
+      if (Logic.keyAction(event.key) === "auto") resume = false;  // the reader decides
       if (player.key(event.key, now())) event.preventDefault();
     });
 
@@ -226,6 +289,213 @@
     });
   }
 
+  // ---- Reading aids: one sheet at a time beside the frame, sized in the
+  // page's own pixels so that the browser's zoom enlarges its text sharply.
+  var AID_KEYS = { t: "text", T: "text", l: "list", L: "list", "/": "search" };
+  var sheet = $("sheet");
+  var panes = { text: $("pane-text"), list: $("pane-list"), search: $("pane-search") };
+  var openers = { text: $("open-text"), list: $("open-list"), search: $("open-search") };
+  var live = $("live"), query = $("query"), hits = $("hits"), list = $("list");
+  var shown = null, returnTo = null, resume = false, listMade = false, idle = 0;
+
+  // The buttons lie over the slide: they step aside while the pointer rests
+  // and come back when it moves, with the focus (CSS) and with an open sheet.
+  function wake() {
+    $("aids").classList.remove("idle");
+    clearTimeout(idle);
+    idle = setTimeout(function () { if (!shown) $("aids").classList.add("idle"); }, 4000);
+  }
+
+  function announce(slide) {
+    live.textContent = "";
+    live.appendChild(textIn("span", say("slide", slide, slides.length), words.lang));
+    var text = texts[slide - 1];
+    if (text.title) live.appendChild(textIn("span", ": " + text.title, text.lang));
+  }
+
+  function drawText() {
+    var slide = player.state.current, text = texts[slide - 1], body = $("text-body");
+    $("text-where").textContent = say("slide", slide, slides.length);
+    $("text-prev").setAttribute("aria-disabled", String(slide === 1));
+    $("text-next").setAttribute("aria-disabled", String(slide === slides.length));
+    body.textContent = "";
+    if (text.element) {
+      var copy = text.element.cloneNode(true);
+      copy.removeAttribute("id");
+      body.appendChild(copy);
+    } else {
+      body.appendChild(textIn("p", say("none"), words.lang));
+    }
+  }
+
+  // A list entry: the slide's number and title (in its language), or for a
+  // slide without one, "Slide k of n".
+  function entry(slide, thumbnail) {
+    var item = document.createElement("li"), button = document.createElement("button");
+    button.type = "button";
+    button.tabIndex = -1;
+    button.setAttribute("data-slide", slide);
+    if (thumbnail) {
+      var img = document.createElement("img");
+      img.alt = "";
+      img.loading = "lazy";
+      img.style.aspectRatio = config.width + " / " + config.height;
+      img.src = slides[slide - 1].src;  // the same data: URI, not a second copy in the file
+      button.appendChild(img);
+    }
+    var text = texts[slide - 1];
+    if (text.title) {
+      button.appendChild(textIn("b", String(slide)));
+      button.appendChild(document.createTextNode(" "));
+      button.appendChild(textIn("span", text.title, text.lang));
+    } else {
+      button.appendChild(textIn("span", say("slide", slide, slides.length), words.lang));
+    }
+    item.appendChild(button);
+    return item;
+  }
+
+  // Lists take one Tab stop; the arrows, Home and End move within them.
+  function rove(container, target) {
+    var items = container.querySelectorAll("button");
+    for (var k = 0; k < items.length; ++k) items[k].tabIndex = items[k] === target ? 0 : -1;
+  }
+  function onListKey(event) {
+    var items = Array.prototype.slice.call(this.querySelectorAll("button"));
+    var at = items.indexOf(event.target), to = -1;
+    if (at < 0) return;
+    if (event.key === "ArrowDown" || event.key === "Down") to = Math.min(items.length - 1, at + 1);
+    else if (event.key === "ArrowUp" || event.key === "Up") to = Math.max(0, at - 1);
+    else if (event.key === "PageDown") to = Math.min(items.length - 1, at + 10);
+    else if (event.key === "PageUp") to = Math.max(0, at - 10);
+    else if (event.key === "Home") to = 0;
+    else if (event.key === "End") to = items.length - 1;
+    if (to < 0) return;
+    rove(this, items[to]);
+    items[to].focus();
+    event.preventDefault();
+  }
+  function chosen(event) {
+    var button = event.target.closest && event.target.closest("button[data-slide]");
+    return button ? parseInt(button.getAttribute("data-slide"), 10) : 0;
+  }
+
+  function markCurrent() {
+    if (!listMade) return;
+    var items = list.querySelectorAll("button");
+    for (var k = 0; k < items.length; ++k) {
+      if (k === player.state.current - 1) items[k].setAttribute("aria-current", "true");
+      else items[k].removeAttribute("aria-current");
+    }
+  }
+
+  function drawList() {
+    if (!listMade) {
+      for (var k = 1; k <= slides.length; ++k) list.appendChild(entry(k, true));
+      listMade = true;
+    }
+    markCurrent();
+    rove(list, list.querySelectorAll("button")[player.state.current - 1]);
+  }
+
+  function drawHits() {
+    var found = query.value.trim() ? Logic.findSlides(texts.map(function (t) { return t.words; }), query.value) : null;
+    hits.textContent = "";
+    $("found").textContent = found ? say("found", found.length) : "";
+    if (!found) return found;
+    found.forEach(function (slide) { hits.appendChild(entry(slide, false)); });
+    rove(hits, hits.querySelector("button"));
+    return found;
+  }
+
+  function focusPane(name) {
+    if (name === "text") panes.text.focus();
+    else if (name === "list") list.querySelector("button[tabindex='0']").focus();
+    else { query.focus(); query.select(); }
+  }
+
+  // Automatic playback waits while the reader reads, and goes on after.
+  function openSheet(name) {
+    if (!shown) {
+      returnTo = document.activeElement;
+      if (player.state.auto) { player.stopAuto(now()); resume = true; }
+    }
+    shown = name;
+    sheet.hidden = false;
+    wake();
+    for (var key in panes) {
+      panes[key].hidden = key !== name;
+      openers[key].setAttribute("aria-expanded", String(key === name));
+    }
+    $("sheet-title").textContent = say(name);
+    layout();
+    if (name === "text") drawText(); else if (name === "list") drawList(); else drawHits();
+    focusPane(name);
+  }
+
+  // Closing gives the focus back to where it was, so the player's keys work.
+  function closeSheet() {
+    if (!shown) return;
+    var inside = sheet.contains(document.activeElement);
+    if (inside) document.activeElement.blur();
+    sheet.hidden = true;
+    for (var key in openers) openers[key].setAttribute("aria-expanded", "false");
+    shown = null;
+    layout();
+    wake();
+    if (resume && !player.state.auto) player.startAuto(now());
+    resume = false;
+    var back = returnTo;
+    returnTo = null;
+    if (inside && back && back !== document.body && document.contains(back) && back.focus) back.focus();
+  }
+
+  function setUpAids() {
+    $("aids").hidden = false;
+    ["pointermove", "pointerdown", "touchstart"].forEach(function (type) {
+      document.addEventListener(type, wake, { passive: true });
+    });
+    wake();
+    Object.keys(openers).forEach(function (name) {
+      openers[name].addEventListener("click", function () {
+        if (shown === name) closeSheet(); else openSheet(name);
+      });
+    });
+    $("close").addEventListener("click", closeSheet);
+    $("text-prev").addEventListener("click", function () { player.previous(now()); });
+    $("text-next").addEventListener("click", function () { player.next(now()); });
+    [list, hits].forEach(function (container) {
+      container.addEventListener("keydown", onListKey);
+      container.addEventListener("focusin", function (event) {
+        if (event.target.tagName === "BUTTON") rove(container, event.target);
+      });
+    });
+    list.addEventListener("click", function (event) {
+      var slide = chosen(event);
+      if (!slide) return;
+      player.go(slide, now());
+      closeSheet();
+    });
+    hits.addEventListener("click", function (event) {
+      var slide = chosen(event);
+      if (slide) player.go(slide, now());
+    });
+    // Words typed through an input method count once they are composed.
+    query.addEventListener("input", function (event) { if (!event.isComposing) drawHits(); });
+    query.addEventListener("compositionend", drawHits);
+    query.addEventListener("keydown", function (event) {
+      if (event.isComposing || event.keyCode === 229) return;
+      if (event.key === "Enter") {
+        var found = drawHits();
+        if (found && found.length) player.go(found[0], now());
+        event.preventDefault();
+      } else if ((event.key === "ArrowDown" || event.key === "Down") && hits.querySelector("button")) {
+        hits.querySelector("button").focus();
+        event.preventDefault();
+      }
+    });
+  }
+
   function tickLoop() {
     player.tick(now());
     window.requestAnimationFrame(tickLoop);
@@ -236,6 +506,7 @@
     loader.style.display = "none";
     player = Logic.createPlayer(slides.length, config, onEvent);
     setUpPanel();
+    setUpAids();
     var first = addressSlide();
     player.begin(now(), first >= 1 && first <= slides.length ? first : 1);
     slides.forEach(function (img, k) { img.classList.toggle("current", k === player.state.current - 1); });

@@ -18,7 +18,68 @@ constexpr int kLogicId = 221;     // JS: the slide state machine (also run by th
 constexpr int kPageId = 222;      // JS: the page: loader, panel, keys, pointer, fade
 constexpr int kStyleId = 223;     // CSS
 
+// The language the template's labels are written in.
+constexpr std::string_view kLabelLanguage = "en";
+
 std::string_view AsText(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiAlnum(char c) { return IsAsciiAlpha(c) || (c >= '0' && c <= '9'); }
+
+// `tag` when it has the shape of a BCP 47 tag ("zh-CN", "en"), else "": a
+// malformed lang attribute is worse than the labels' own language.
+std::string_view LanguageTag(std::string_view tag) {
+  std::size_t at = 0;
+  while (at < tag.size() && IsAsciiAlpha(tag[at])) ++at;
+  if (at < 2 || at > 8) return {};
+  while (at < tag.size()) {
+    if (tag[at++] != '-') return {};
+    const std::size_t begin = at;
+    while (at < tag.size() && IsAsciiAlnum(tag[at])) ++at;
+    if (at == begin || at - begin > 8) return {};
+  }
+  return tag;
+}
+
+bool SameLanguage(std::string_view tag, std::string_view language) {
+  const std::string_view primary = tag.substr(0, tag.find('-'));
+  if (primary.size() != language.size()) return false;
+  for (std::size_t k = 0; k < primary.size(); ++k) {
+    if ((primary[k] | 0x20) != language[k]) return false;
+  }
+  return true;
+}
+
+// Deck text as page text: escaped, control characters (which no page may
+// hold) as blanks.
+void AppendText(std::string& out, std::string_view text) {
+  std::string clean(text);
+  for (char& c : clean) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  }
+  out += EscapeHtml(clean);
+}
+
+bool AnyText(const std::vector<std::string>& texts) {
+  for (const auto& text : texts) {
+    if (!text.empty()) return true;
+  }
+  return false;
+}
+
+bool HasText(const SlideText& slide) {
+  return !slide.title.empty() || AnyText(slide.paragraphs) || AnyText(slide.notes);
+}
+
+// The id of what describes slide k to a screen reader: its text, or the
+// page's own words for the help and end slides; "" for a slide without text.
+std::string DescriptionId(const TwinPage& page, std::size_t k) {
+  if (k >= page.slides.size()) return {};
+  const SlideText& slide = page.slides[k];
+  if (slide.kind == SlideText::Kind::kHelp) return "say-help";
+  if (slide.kind == SlideText::Kind::kEnd) return "say-end";
+  return HasText(slide) ? "d" + std::to_string(k + 1) : std::string();
+}
 
 void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page) {
   const std::string count = std::to_string(jpegs.size());
@@ -29,17 +90,52 @@ void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t
     out += count;
     if (k < page.slides.size() && !page.slides[k].title.empty()) {
       out += ": ";
-      out += EscapeHtml(page.slides[k].title);
+      AppendText(out, page.slides[k].title);
     }
-    out += "\" src=\"data:image/jpeg;base64,";
+    out += '"';
+    if (const std::string id = DescriptionId(page, k); !id.empty()) out += " aria-describedby=\"" + id + '"';
+    out += " src=\"data:image/jpeg;base64,";
     out += Base64(jpegs[k]);
     out += "\">\n";
   }
 }
 
-void AppendLinks(std::string& out, const TwinPage& page) {
+void AppendParagraphs(std::string& out, const std::vector<std::string>& paragraphs) {
+  for (const auto& paragraph : paragraphs) {
+    if (paragraph.empty()) continue;
+    out += "<p>";
+    AppendText(out, paragraph);
+    out += "</p>";
+  }
+}
+
+// Each slide's whole text, hidden: the pictures point at it, the text view,
+// the list and the search read it.
+void AppendTexts(std::string& out, std::size_t count, const TwinPage& page) {
+  for (std::size_t k = 0; k < count && k < page.slides.size(); ++k) {
+    const SlideText& slide = page.slides[k];
+    if (slide.kind != SlideText::Kind::kSlide || !HasText(slide)) continue;
+    out += "<div id=\"d" + std::to_string(k + 1) + "\">";
+    if (!slide.title.empty()) {
+      out += "<h3>";
+      AppendText(out, slide.title);
+      out += "</h3>";
+    }
+    AppendParagraphs(out, slide.paragraphs);
+    if (AnyText(slide.notes)) {
+      out += "<div class=\"notes\">";
+      AppendParagraphs(out, slide.notes);
+      out += "</div>";
+    }
+    out += "</div>\n";
+  }
+}
+
+void AppendLinks(std::string& out, const TwinPage& page, std::string_view labelLanguage) {
   if (page.previous.empty() && page.next.empty()) return;
-  out += "<nav class=\"neighbours\" aria-label=\"Other slides\">";
+  out += "<nav class=\"neighbours\" aria-label=\"Other slides\"";
+  out += labelLanguage;
+  out += '>';
   if (!page.previous.empty()) {
     out += "<a rel=\"prev\" href=\"" + UrlAttribute(page.previous) + "\">Prev</a> ";
   }
@@ -94,8 +190,20 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
 
   std::size_t imageBytes = 0;
   for (const auto& jpeg : jpegs) imageBytes += (jpeg.size() + 2) / 3 * 4 + 128;
+  std::size_t textBytes = 0;
+  for (const auto& slide : page.slides) {
+    textBytes += slide.title.size() * 2 + 64;
+    for (const auto& text : slide.paragraphs) textBytes += text.size() + 8;
+    for (const auto& text : slide.notes) textBytes += text.size() + 8;
+  }
   std::string out;
-  out.reserve(markup->size() + logic->size() + script->size() + style->size() + imageBytes + 1024);
+  out.reserve(markup->size() + logic->size() + script->size() + style->size() + imageBytes + textBytes + 1024);
+
+  // The page speaks the deck's language; the labels keep their own where it differs.
+  const std::string_view deckLanguage = LanguageTag(page.language);
+  const std::string_view language = deckLanguage.empty() ? kLabelLanguage : deckLanguage;
+  const std::string labelLanguage =
+      SameLanguage(language, kLabelLanguage) ? std::string() : " lang=\"" + std::string(kLabelLanguage) + '"';
 
   // One pass over the template: inserted text is never searched for marks.
   const std::string_view text = AsText(*markup);
@@ -121,8 +229,14 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
       out.append(AsText(*script));
     } else if (mark == "SLIDES") {
       AppendSlides(out, jpegs, page);
+    } else if (mark == "TEXTS") {
+      AppendTexts(out, jpegs.size(), page);
     } else if (mark == "LINKS") {
-      AppendLinks(out, page);
+      AppendLinks(out, page, labelLanguage);
+    } else if (mark == "LANG") {
+      out += language;
+    } else if (mark == "EN") {
+      out += labelLanguage;
     } else {
       // Not a mark: keep the first "@" and look again from the second.
       out += '@';

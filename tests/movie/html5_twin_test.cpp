@@ -153,10 +153,124 @@ TEST(TwinParts, ScriptsAndStyleCannotEndTheirElementAndEveryMarkIsThere) {
   for (int id : {221, 222}) EXPECT_FALSE(std::regex_search(text(id, "JS"), closing)) << id;
   EXPECT_FALSE(std::regex_search(text(223, "CSS"), closing));
   const std::string page = text(220, "HTML");
-  for (const char* mark : {"@TITLE@", "@CONFIG@", "@STYLE@", "@LOGIC@", "@PAGE@", "@SLIDES@", "@LINKS@"}) {
+  for (const char* mark :
+       {"@TITLE@", "@CONFIG@", "@STYLE@", "@LOGIC@", "@PAGE@", "@SLIDES@", "@LINKS@", "@TEXTS@", "@LANG@"}) {
     EXPECT_NE(page.find(mark), std::string::npos) << mark;
     EXPECT_EQ(page.find(mark), page.rfind(mark)) << mark;
   }
+}
+
+// What a screen reader gets of each slide: the alt names it, the element it
+// points at holds the deck's words (escaped; notes only when given), the help
+// and end slides point at the page's own words, and the labels keep their
+// language when the deck's differs.
+TEST(TwinText, AltsDescriptionsAndLanguage) {
+  using Kind = SlideText::Kind;
+  const std::string longText(100000, 'x');
+  struct Case {
+    const char* name;
+    std::vector<SlideText> slides;
+    std::string language;
+    std::vector<std::string> alts;  // "alt|described-by" per picture
+    std::string htmlLang;
+    bool labelsMarked;
+    std::vector<std::string> present, absent;
+  };
+  const std::vector<Case> cases = {
+      {"pictures without titles",
+       {},
+       "",
+       {"Slide 1 of 3|", "Slide 2 of 3|", "Slide 3 of 3|"},
+       "en",
+       false,
+       {"<div id=\"texts\" hidden></div>"},
+       {"<div id=\"d"}},
+      {"titles of a folder, fewer than the pictures",
+       {{Kind::kSlide, "Intro", {}, {}}, {Kind::kSlide, "", {""}, {}}},
+       "",
+       {"Slide 1 of 3: Intro|d1", "Slide 2 of 3|", "Slide 3 of 3|"},
+       "en",
+       false,
+       {"<div id=\"d1\"><h3>Intro</h3></div>"},
+       {"id=\"d2\"", "class=\"notes\""}},
+      {"help, a Chinese slide with notes, end",
+       {{Kind::kHelp, "", {}, {}},
+        {Kind::kSlide, "欢迎", {"第一段", "", "第二段"}, {"讲稿"}},
+        {Kind::kEnd, "", {}, {}}},
+       "zh-CN",
+       {"Slide 1 of 3|say-help", "Slide 2 of 3: 欢迎|d2", "Slide 3 of 3|say-end"},
+       "zh-CN",
+       true,
+       {"<div id=\"d2\"><h3>欢迎</h3><p>第一段</p><p>第二段</p><div class=\"notes\"><p>讲稿</p></div></div>",
+        "<div id=\"say\" hidden lang=\"en\">", "aria-label=\"Slide navigation\" lang=\"en\"",
+        "<div id=\"say-help\" lang=\"en\"><h3>How to move through the slides</h3>", "End of the slides"},
+       {}},
+      {"hostile text, no title, British English",
+       {{Kind::kSlide, "", {"<script>alert(\"x\")</script> & 'q'", std::string("a\x01\x7f\0b", 5), longText}, {}},
+        {Kind::kSlide, "</h3><img src=x onerror=alert(1)>", {}, {}}},
+       "en-GB",
+       {"Slide 1 of 3|d1", "Slide 2 of 3: &lt;/h3&gt;&lt;img src=x onerror=alert(1)&gt;|d2", "Slide 3 of 3|"},
+       "en-GB",
+       false,
+       {"<p>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; &#39;q&#39;</p><p>a   b</p><p>" + longText},
+       {"<script>alert", "\x01", "class=\"notes\""}},
+      {"a malformed language tag",
+       {{Kind::kSlide, "Hi", {}, {}}},
+       "zh_CN\"><x",
+       {"Slide 1 of 3: Hi|d1", "Slide 2 of 3|", "Slide 3 of 3|"},
+       "en",
+       false,
+       {},
+       {"zh_CN", "<x"}},
+  };
+  const std::vector<ByteVector> jpegs = {ByteVector(300, 1), ByteVector(200, 2), ByteVector(100, 3)};
+  const std::vector<std::span<const std::uint8_t>> spans(jpegs.begin(), jpegs.end());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TwinPage page;
+    page.title = "Talk";
+    page.slides = c.slides;
+    page.language = c.language;
+    const auto built = BuildTwinPage("<config/>", spans, page);
+    ASSERT_TRUE(built.has_value());
+    const std::string& twin = *built;
+
+    std::vector<std::string> alts;
+    const std::regex img(R"re(<img class="slide" alt="([^"]*)"(?: aria-describedby="([^"]*)")? src=)re");
+    for (auto it = std::sregex_iterator(twin.begin(), twin.end(), img); it != std::sregex_iterator(); ++it) {
+      alts.push_back((*it)[1].str() + "|" + (*it)[2].str());
+    }
+    EXPECT_EQ(alts, c.alts);
+    // Every picture's description is in the page, once.
+    for (const auto& alt : alts) {
+      const std::string id = alt.substr(alt.find('|') + 1);
+      if (!id.empty()) {
+        EXPECT_EQ(Matches(twin, "id=\"(" + id + ")\"").size(), 1u) << id;
+      }
+    }
+    EXPECT_EQ(Matches(twin, R"re(<html lang="([^"]*)">)re"), std::vector<std::string>{c.htmlLang});
+    // Labels in English amid the deck's words say so; an English page needs no more.
+    EXPECT_EQ(Matches(twin, R"re([^l] (lang="en"))re").size() > 0, c.labelsMarked);
+    for (const auto& text : c.present) EXPECT_NE(twin.find(text), std::string::npos) << text.substr(0, 200);
+    for (const auto& text : c.absent) EXPECT_EQ(twin.find(text), std::string::npos) << text;
+
+    std::size_t textBytes = 0;
+    for (const auto& slide : c.slides) {
+      textBytes += slide.title.size();
+      for (const auto& text : slide.paragraphs) textBytes += text.size();
+      for (const auto& text : slide.notes) textBytes += text.size();
+    }
+    EXPECT_LE(twin.size(), (300 + 200 + 100) * 137 / 100 + 64 * 1024 + textBytes);
+  }
+}
+
+// The page's fixed part leaves room in the 64 KiB that the twin may add to its pictures.
+TEST(TwinText, FixedPartStaysWellUnderItsAllowance) {
+  const ByteVector jpeg(3, 0);
+  const std::vector<std::span<const std::uint8_t>> spans = {jpeg};
+  const auto built = BuildTwinPage("", spans, TwinPage{});
+  ASSERT_TRUE(built.has_value());
+  EXPECT_LT(built->size(), 48u * 1024) << "fixed part: " << built->size() << " bytes";
 }
 
 TEST(TwinHelpers, Base64EscapingAndNames) {

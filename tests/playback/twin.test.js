@@ -17,8 +17,8 @@ const { decodePng } = require('./lib/png');
 const { slideColour, colourDistance, writeSlideFolder } = require('./lib/slides');
 const { CHROMIUM } = require('./lib/player');
 const { PLAIN_CHROMIUM_ARGS } = require('./lib/pages');
+const { openTwin: openTwinIn, waitReady } = require('./lib/twin');
 
-const READY_TIMEOUT_MS = 120000;
 const twinOf = (swf) => swf.replace(/\.swf$/, '-html5.html');
 
 let browser;
@@ -27,36 +27,7 @@ test.before(async () => {
 });
 test.after(async () => { await browser?.close(); });
 
-/**
- * Opens a twin from its file and waits until its slides are decoded. Every
- * other request is refused and recorded in `blocked`; console errors and page
- * errors go to `errors`. `allow` lets further file URLs through (neighbours).
- */
-async function openTwin(file, { viewport = { width: 640, height: 480 }, hash = '', allow = [], hasTouch = false,
-  beforeLoad } = {}) {
-  const context = await browser.newContext({ viewport, hasTouch });
-  const page = await context.newPage();
-  const url = pathToFileURL(file).href;
-  const allowed = new Set([url, ...allow.map((f) => pathToFileURL(f).href)]);
-  const blocked = [];
-  const errors = [];
-  await context.route('**/*', (route) => {
-    const wanted = route.request().url();
-    if (wanted.startsWith('data:') || allowed.has(wanted.replace(/#.*$/, ''))) return route.continue();
-    blocked.push(wanted);
-    return route.abort();
-  });
-  page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
-  page.on('pageerror', (error) => errors.push(error.message));
-  if (beforeLoad) await beforeLoad(page);
-  await page.goto(url + hash);
-  if (!beforeLoad) await waitReady(page);
-  return { page, context, blocked, errors, close: () => context.close() };
-}
-
-async function waitReady(page) {
-  await page.waitForFunction(() => window.orvantaTwin && window.orvantaTwin.ready, null, { timeout: READY_TIMEOUT_MS });
-}
+const openTwin = (file, options) => openTwinIn(browser, file, options);
 
 const current = (page) => page.evaluate(() => window.orvantaTwin.player.state.current);
 const log = (page) => page.evaluate(() => window.orvantaTwin.log);

@@ -174,3 +174,49 @@ test('begin honours a slide from the address and ignores one out of range', () =
   b.player.go(3, 10);
   assert.equal(b.player.state.current, 3);
 });
+
+test('search: every word, any case and width, in any part of the text; digits also name the slide', () => {
+  const texts = [
+    'Welcome\nThe year in review',
+    'Agenda\nBudget\nHiring\nQ&A session',
+    'Q&A\nAsk anything',
+    '',
+    '欢迎\n第一季度 总结',
+    'Notes say: see slide 2',
+  ];
+  const cases = [
+    ['q&a', [2, 3]],
+    ['Q&A ask', [3]],
+    ['ASK  anything  ', [3]],
+    ['ＱＡ', []],                 // the & is part of the word
+    ['Ｑ＆Ａ', [2, 3]],            // full-width as typed by a Chinese input method
+    ['year welcome', [1]],
+    ['year hiring', []],           // each slide must hold every word
+    ['第一季度', [5]],
+    ['季度　欢迎', [5]],           // an ideographic space separates words too
+    ['4', [4]],                    // an empty slide is found by its number
+    ['2', [2, 6]],                 // slide 2, and a text that holds "2"
+    ['1', [1]],                    // not slides 10 to 19 of a longer deck: numbers match whole
+    ['', []],
+    ['   ', []],
+    ['<script>', []],
+  ];
+  for (const [query, want] of cases) assert.deepEqual(Logic.findSlides(texts, query), want, JSON.stringify(query));
+  const many = Array.from({ length: 20 }, () => '');
+  assert.deepEqual(Logic.findSlides(many, '1'), [1]);
+  assert.deepEqual(Logic.findSlides(many, '12'), [12]);
+});
+
+test('a fade switched off while playing (reduced motion) refuses no move', () => {
+  const config = cfg({ fade: true });
+  const { player, events } = make(4, config);
+  player.begin(0);
+  player.next(0);
+  player.next(10);  // inside the fade
+  assert.deepEqual(events.filter((e) => e.type === 'refused').map((e) => e.target), [3]);
+  config.fade = false;
+  player.next(1000);
+  player.next(1001);
+  const last = events.filter((e) => e.type === 'goto').slice(-2);
+  assert.deepEqual(last.map((e) => [e.slide, e.fade, e.duration]), [[3, false, 0], [4, false, 0]]);
+});

@@ -94,8 +94,9 @@ function convertPresentation(name, presentation, { width = 640, height = 480, op
   const unavailable = OFFICE_NOT_INSTALLED.exec(result.stderr);
   if (result.status !== 0 && unavailable) return { unavailable: result.stderr.trim().split('\n').pop() };
   assert.equal(result.status, 0, `orvanta-cli ${args.join(' ')}\n${result.stdout}${result.stderr}`);
-  const stem = path.basename(presentation).replace(/\.[^.]*$/, '');
-  const swf = path.join(dir, `${stem}.swf`);
+  // The program names the movie (a ".fodp" keeps its extension); it says which.
+  const named = /: movie (.+\.swf)$/m.exec(result.stdout);
+  const swf = named ? named[1] : path.join(dir, `${path.basename(presentation).replace(/\.[^.]*$/, '')}.swf`);
   assert.ok(fs.existsSync(swf), `no movie written: ${swf}`);
   const structure = checkStructure(swf);
   const slides = structure.bitmaps.length;
