@@ -14,6 +14,7 @@ packages=(
   nlohmann-json3-dev
   libreoffice-impress libreoffice-dev libreoffice-sdbc-hsqldb-
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   chromium xvfb xauth xdotool openbox
   libcpp-httplib-dev libzip-dev
   imagemagick poppler-utils

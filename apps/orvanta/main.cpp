@@ -10,6 +10,7 @@
 #include <QMessageBox>
 
 #include "base/crash_report.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -20,6 +21,7 @@
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_notifier.h"
 #include "ui/qt/skin_pictures.h"
+#include "ui/qt/ui_language.h"
 
 namespace {
 
@@ -37,11 +39,15 @@ bool PrepareAutomationRuntime() {
 int main(int argc, char** argv) {
   orv::InstallCrashReporter();
   QApplication app(argc, argv);
+  // The language is settled before anything is shown or said; a change in
+  // the options takes effect at the next start.
+  orv::SettingsStore store;
+  orv::SettleUiLanguage(store);
 
   if (!PrepareAutomationRuntime()) {
     // The names are not set yet: the message carries the program's own name.
     QMessageBox::warning(nullptr, QFileInfo(QString::fromLocal8Bit(argv[0])).baseName(),
-                         QString::fromUtf8(orv::msg::kInitOleFailed));
+                         QString::fromUtf8(orv::Translate(orv::msg::kInitOleFailed)));
     return 1;
   }
   QApplication::setApplicationName(QStringLiteral("Orvanta"));
@@ -52,7 +58,6 @@ int main(int argc, char** argv) {
 
   orv::QtNotifier notifier;
   orv::ScopedNotifier scope(notifier);
-  orv::SettingsStore store;
   // LibreOffice's calls run on a thread of their own while the windows go on
   // answering; they wait on this thread's event loop.
   orv::EventLoopWait wait;

@@ -1,7 +1,9 @@
 // Screenshots of the real windows on an X server (run under xvfb-run): the
 // main window normal and with the mouse over a button, every options page,
-// the progress window during a conversion and the About box. Also checks
-// that the window on screen is cut to the background picture's outline.
+// the progress window during a conversion and the About box, in Chinese and
+// again in English ("_en"). Also checks that the window on screen is cut to
+// the background picture's outline, and that no window cuts a text off with
+// the fonts of a real display.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,16 +22,20 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "base/language.h"
+#include "base/messages.h"
 #include "base/notifier.h"
 #include "desktop_test_support.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "screen_checks.h"
+#include "text_fit.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/options_sheet.h"
 #include "ui/qt/progress_window.h"
 #include "ui/qt/skin_button.h"
 #include "ui/qt/skin_region.h"
+#include "ui/qt/ui_language.h"
 
 namespace {
 
@@ -57,6 +63,42 @@ void Save(const QImage& image, const char* name) {
   }
 }
 
+// Every text of `window` fits its widget.
+void CheckFit(const QWidget& window, const std::string& what) {
+  const QStringList cut = orv::test::CutTexts(window);
+  for (const QString& line : cut) std::fprintf(stderr, "cut off: %s\n", qPrintable(line));
+  Check(cut.isEmpty(), ("no text is cut off in " + what).c_str());
+}
+
+QString Suffixed(const char* name, const char* suffix) {
+  return QString::fromLatin1(name) + QString::fromLatin1(suffix) + QStringLiteral(".png");
+}
+
+// Every page of the options sheet, then the About box.
+void ShootDialogs(orv::SettingsStore& store, orv::MainWindow& window, const char* suffix) {
+  {
+    orv::OptionsSheet sheet(
+        store, [] {}, &window);
+    sheet.show();
+    const char* names[] = {"options_general", "options_quality", "options_navigation", "options_output"};
+    for (int page = 0; page < 4; ++page) {
+      sheet.tabs()->setCurrentIndex(page);
+      Settle();
+      Save(sheet.grab().toImage(), qPrintable(Suffixed(names[page], suffix)));
+      CheckFit(sheet, std::string("the options page ") + names[page] + suffix);
+    }
+    sheet.reject();
+  }
+  {
+    orv::AboutBox about(&window);
+    about.show();
+    Settle();
+    Save(about.grab().toImage(), qPrintable(Suffixed("about", suffix)));
+    CheckFit(about, std::string("the About box") + suffix);
+    about.reject();
+  }
+}
+
 // Converts the window's list and saves a picture of the first progress
 // window that is half-way through.
 bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, const char* name) {
@@ -77,12 +119,13 @@ bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, cons
       grabbed = true;
       Settle(150);
       Save(GrabScreen(progress->frameGeometry()), name);
+      CheckFit(*progress, std::string("the progress window ") + name);
       return;
     }
   });
   poll.start();
   window.commands().Convert(server, [&](const std::string&) -> std::unique_ptr<orv::Progress> {
-    return std::make_unique<orv::ProgressWindow>(&window, "进度    ");
+    return std::make_unique<orv::ProgressWindow>(&window, orv::Translate(orv::msg::kProgressTitle));
   });
   poll.stop();
   return grabbed;
@@ -165,6 +208,7 @@ int main(int argc, char** argv) {
   Save(normal, "main_window.png");
   std::printf("outline mismatches: %d\n", mismatches);
   Check(mismatches == 0, "the window on screen follows the background outline");
+  CheckFit(window, "the main window");
 
   orv::SkinButton* convert = window.button(QStringLiteral("convert"));
   QCursor::setPos(convert->mapToGlobal(convert->rect().center()));
@@ -174,27 +218,7 @@ int main(int argc, char** argv) {
   QCursor::setPos(20, 700);
   Settle();
 
-  {
-    orv::OptionsSheet sheet(
-        store, [] {}, &window);
-    sheet.show();
-    const char* names[] = {"options_general.png", "options_quality.png", "options_navigation.png",
-                           "options_output.png"};
-    for (int page = 0; page < 4; ++page) {
-      sheet.tabs()->setCurrentIndex(page);
-      Settle();
-      Save(sheet.grab().toImage(), names[page]);
-    }
-    sheet.reject();
-  }
-
-  {
-    orv::AboutBox about(&window);
-    about.show();
-    Settle();
-    Save(about.grab().toImage(), "about.png");
-    about.reject();
-  }
+  ShootDialogs(store, window, "");
 
   // A real conversion of the picture folders; the progress window is taken
   // while it works.
@@ -216,6 +240,32 @@ int main(int argc, char** argv) {
   } else {
     std::printf("*** SKIPPED: the corpus presentation %s is absent\n", presentation.c_str());
   }
+  // The same windows in English, made anew as at a start in English.
+  window.hide();
+  Check(orv::SetUiLanguage(orv::UiLanguage::kEnglish) == orv::UiLanguage::kEnglish, "the English catalog is found");
+  {
+    orv::MainWindow english(store, server);
+    english.move(100, 80);
+    english.commands().list().Add({"/home/user/Presentations/Quarterly sales review.ppt",
+                                   "/home/user/Presentations/Product launch.pptx",
+                                   "/home/user/Presentations/Training for new staff.odp"});
+    english.commands().list().MarkSaved();
+    english.RefreshList();
+    english.listView()->setCurrentRow(1);
+    english.show();
+    english.raise();
+    english.activateWindow();
+    Check(RunUntil([&] { return english.windowHandle() != nullptr && english.windowHandle()->isExposed(); }),
+          "the English main window is shown");
+    Settle(600);
+    Save(GrabScreen(english.frameGeometry()), "main_window_en.png");
+    CheckFit(english, "the English main window");
+    ShootDialogs(store, english, "_en");
+    english.commands().list().Replace(decks);
+    Check(ConvertAndGrab(english, server, "progress_window_en.png"), "an English progress window was shown");
+  }
+  orv::SetUiLanguage(orv::UiLanguage::kChinese);
+
   for (const std::string& text : notifier.reports) std::fprintf(stderr, "message: %s\n", text.c_str());
   Check(notifier.reports.empty(), "the conversions showed no message");
 

@@ -7,6 +7,7 @@
 #include "pipeline/automation.h"
 #include "settings/scheme_file.h"
 #include "ui/qt/help_file.h"
+#include "ui/qt/ui_language.h"
 
 namespace orv {
 namespace {
@@ -330,6 +331,38 @@ TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {
   EXPECT_EQ(shell.opened, std::vector<std::string>{installed});
   std::string beside = folder.Write("prefix/bin/Orvanta.html", "<html></html>");
   EXPECT_EQ(FindHelpFile(bin), beside);
+}
+
+TEST_F(MainCommandsTest, EnglishReadersGetTheEnglishGuideElseTheChineseOne) {
+  const std::string bin = folder.path() + "/prefix/bin";
+  const std::string doc = "prefix/share/doc/orvanta/";
+  const struct {
+    std::vector<std::string> present;
+    UiLanguage language;
+    std::string found;  // empty: none
+  } cases[] = {
+      {{doc + "Orvanta.html"}, UiLanguage::kEnglish, doc + "Orvanta.html"},
+      {{doc + "Orvanta.html", doc + "Orvanta-en.html"}, UiLanguage::kEnglish, doc + "Orvanta-en.html"},
+      {{"prefix/bin/Orvanta.html", doc + "Orvanta-en.html"}, UiLanguage::kEnglish, doc + "Orvanta-en.html"},
+      {{"prefix/bin/Orvanta-en.html", doc + "Orvanta-en.html"}, UiLanguage::kEnglish, "prefix/bin/Orvanta-en.html"},
+      {{doc + "Orvanta.html", doc + "Orvanta-en.html"}, UiLanguage::kChinese, doc + "Orvanta.html"},
+      {{doc + "Orvanta-en.html"}, UiLanguage::kChinese, ""},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(folder.path() + "/prefix");
+    std::filesystem::create_directories(bin);
+    for (const std::string& file : c.present) folder.Write(file, "<html></html>");
+    const std::string found = FindHelpFile(bin, c.language);
+    EXPECT_EQ(found, c.found.empty() ? "" : folder.path() + "/" + c.found) << c.present.size() << " files";
+  }
+
+  // The report names the guide that was looked for, in the reader's language.
+  std::filesystem::remove_all(folder.path() + "/prefix");
+  std::filesystem::create_directories(bin);
+  SetUiLanguage(UiLanguage::kEnglish);
+  commands.ShowHelp(bin);
+  SetUiLanguage(UiLanguage::kChinese);
+  EXPECT_EQ(notifier.reports, std::vector<std::string>{"Cannot find the help file - Orvanta-en.html!"});
 }
 
 }  // namespace

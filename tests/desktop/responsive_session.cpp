@@ -203,9 +203,10 @@ class Session {
     for (const std::string& folder : {out_, temp_, scratch + "/config/Velloran", scratch + "/docs"}) {
       fs::create_directories(folder);
     }
+    // Chinese, whatever the machine's locale: the checks read Chinese captions.
     std::ofstream(scratch + "/config/Velloran/Orvanta.json")
-        << "{\"Width\": 2048, \"Height\": 1536, \"OpenDest\": 0, \"WebPlayer\": 0, \"OutputDir\": \"" << out_
-        << "\"}\n";
+        << "{\"Width\": 2048, \"Height\": 1536, \"OpenDest\": 0, \"WebPlayer\": 0, \"Language\": \"zh\", "
+        << "\"OutputDir\": \"" << out_ << "\"}\n";
     pid_ = Spawn({program_}, {{"HOME", scratch},
                               {"XDG_CONFIG_HOME", scratch + "/config"},
                               {"XDG_DOCUMENTS_DIR", scratch + "/docs"},

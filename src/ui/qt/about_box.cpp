@@ -79,7 +79,7 @@ QLabel* LinkLabel(const QString& text, const QString& url, QWidget* parent) {
 }  // namespace
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8("关于"));
+  setWindowTitle(tr("关于"));
   const QImage icon = SkinPicture(QStringLiteral("icon"));
   setWindowIcon(QPixmap::fromImage(icon));
 
@@ -99,9 +99,9 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   mail_ = LinkLabel(QString::fromUtf8(kMakerMail), MailUrl(), this);
 
   auto* links = new QGridLayout;
-  links->addWidget(new QLabel(QString::fromUtf8("网站："), this), 0, 0);
+  links->addWidget(new QLabel(tr("网站："), this), 0, 0);
   links->addWidget(web_, 0, 1);
-  links->addWidget(new QLabel(QString::fromUtf8("电邮："), this), 1, 0);
+  links->addWidget(new QLabel(tr("电邮："), this), 1, 0);
   links->addWidget(mail_, 1, 1);
   links->setColumnStretch(1, 1);
 
@@ -114,7 +114,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   row->addLayout(text, 1);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QString::fromUtf8("确定"));
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include <QCoreApplication>
+
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -108,9 +110,12 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
 }
 
 void MainCommands::ShowHelp(const std::string& programFolder) {
-  std::string help = FindHelpFile(programFolder);
+  const UiLanguage language = CurrentLanguage();
+  std::string help = FindHelpFile(programFolder, language);
   if (help.empty() || !shell_.OpenWithDesktop(help)) {
-    Notify(FormatMessage(kHelpMissingPattern, kHelpFileName));
+    // Not among the fixed messages: the windows' catalog translates it.
+    const QString pattern = QCoreApplication::translate("orv::MainCommands", "找不到帮助文件 - %s!");
+    Notify(FormatMessage(pattern.toStdString(), HelpFileNames(language).front()));
   }
 }
 

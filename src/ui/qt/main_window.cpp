@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/options_sheet.h"
@@ -23,7 +24,8 @@
 namespace orv {
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+// A fixed message shown by a window itself, not through Notify.
+QString Message(const char* chinese) { return QString::fromUtf8(Translate(chinese)); }
 
 }  // namespace
 
@@ -60,30 +62,30 @@ MainWindow::MainWindow(SettingsStore& store, AutomationServer& server, QWidget* 
   outputLabel_->setAutoFillBackground(false);
   outputLabel_->setStyleSheet(QStringLiteral("QLabel { color: #e9f1fb; background: transparent; }"));
 
-  AddButton(QStringLiteral("minimise"), "最小化", {519, 13}, [this] { showMinimized(); });
-  AddButton(QStringLiteral("close"), "关闭", {549, 13}, [this] { done(QDialog::Accepted); });
-  AddButton(QStringLiteral("browse"), "浏览目录文件夹", {543, 357}, [this] { commands_.BrowseOutputFolder(); });
-  AddButton(QStringLiteral("about"), "关于", {18, 349}, [this] { ShowAbout(); });
-  AddButton(QStringLiteral("help"), "帮助", {71, 349}, [this] { ShowHelp(); });
-  AddButton(QStringLiteral("convert"), "开始执行转换操作", {39, 232}, [this] { Convert(); });
-  AddButton(QStringLiteral("options"), "转换选项", {119, 284}, [this] { ShowOptions(); });
-  AddButton(QStringLiteral("add"), "请先添加 PowerPoint 文件到列表", {21, 164}, [this] { commands_.Add(); });
-  AddButton(QStringLiteral("remove"), "移除选定文件", {109, 164}, [this] { commands_.Remove(); });
-  AddButton(QStringLiteral("newlist"), "创建空的文件列表", {21, 96}, [this] { commands_.NewList(); });
-  AddButton(QStringLiteral("openlist"), "打开先前保存的文件列表", {86, 96}, [this] { commands_.OpenScheme(); });
-  AddButton(QStringLiteral("savelist"), "保存当前文件列表", {149, 96}, [this] { commands_.SaveScheme(); });
+  AddButton(QStringLiteral("minimise"), tr("最小化"), {519, 13}, [this] { showMinimized(); });
+  AddButton(QStringLiteral("close"), tr("关闭"), {549, 13}, [this] { done(QDialog::Accepted); });
+  AddButton(QStringLiteral("browse"), tr("浏览目录文件夹"), {543, 357}, [this] { commands_.BrowseOutputFolder(); });
+  AddButton(QStringLiteral("about"), tr("关于"), {18, 349}, [this] { ShowAbout(); });
+  AddButton(QStringLiteral("help"), tr("帮助"), {71, 349}, [this] { ShowHelp(); });
+  AddButton(QStringLiteral("convert"), tr("开始执行转换操作"), {39, 232}, [this] { Convert(); });
+  AddButton(QStringLiteral("options"), tr("转换选项"), {119, 284}, [this] { ShowOptions(); });
+  AddButton(QStringLiteral("add"), tr("请先添加 PowerPoint 文件到列表"), {21, 164}, [this] { commands_.Add(); });
+  AddButton(QStringLiteral("remove"), tr("移除选定文件"), {109, 164}, [this] { commands_.Remove(); });
+  AddButton(QStringLiteral("newlist"), tr("创建空的文件列表"), {21, 96}, [this] { commands_.NewList(); });
+  AddButton(QStringLiteral("openlist"), tr("打开先前保存的文件列表"), {86, 96}, [this] { commands_.OpenScheme(); });
+  AddButton(QStringLiteral("savelist"), tr("保存当前文件列表"), {149, 96}, [this] { commands_.SaveScheme(); });
 
   commands_.Start();
 }
 
 MainWindow::~MainWindow() = default;
 
-SkinButton* MainWindow::AddButton(const QString& name, const char* tooltip, QPoint position,
+SkinButton* MainWindow::AddButton(const QString& name, const QString& tooltip, QPoint position,
                                   std::function<void()> command) {
   auto* button = new SkinButton(this);
   button->setObjectName(name);
   button->SetSkin(name);
-  button->setToolTip(Text(tooltip));
+  button->setToolTip(tooltip);
   button->move(position);
   connect(button, &SkinButton::clicked, this, [command = std::move(command)] { command(); });
   buttons_[name] = button;
@@ -116,7 +118,7 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::Convert() {
   commands_.Convert(server_, [this](const std::string&) -> std::unique_ptr<Progress> {
-    return std::make_unique<ProgressWindow>(this, msg::kProgressTitle);
+    return std::make_unique<ProgressWindow>(this, Translate(msg::kProgressTitle));
   });
 }
 
@@ -125,8 +127,8 @@ void MainWindow::Convert() {
 std::vector<std::string> MainWindow::ChoosePresentations() {
   // PowerPoint's own extensions first; the newer formats convert just as well.
   const QStringList files = QFileDialog::getOpenFileNames(
-      this, Text(msg::kChoosePresentations), QString(),
-      Text("PowerPoint 幻灯片(*.ppt;*.pps) (*.ppt *.PPT *.pps *.PPS *.pptx *.PPTX *.ppsx *.PPSX *.odp *.ODP)"));
+      this, Message(msg::kChoosePresentations), QString(),
+      tr("PowerPoint 幻灯片(*.ppt;*.pps) (*.ppt *.PPT *.pps *.PPS *.pptx *.PPTX *.ppsx *.PPSX *.odp *.ODP)"));
   std::vector<std::string> paths;
   for (const QString& file : files) paths.push_back(file.toStdString());
   return paths;
@@ -135,24 +137,24 @@ std::vector<std::string> MainWindow::ChoosePresentations() {
 std::optional<std::string> MainWindow::ChooseSchemeToSave() {
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(Text("Orvanta 方案(.p2s) (*.p2s)"));
+  dialog.setNameFilter(tr("Orvanta 方案(.p2s) (*.p2s)"));
   dialog.setDefaultSuffix(QStringLiteral("p2s"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
 
 std::optional<std::string> MainWindow::ChooseSchemeToOpen() {
-  QFileDialog dialog(this, Text(msg::kChooseScheme));
+  QFileDialog dialog(this, Message(msg::kChooseScheme));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(Text("Orvanta 方案(.p2s) (*.p2s)"));
+  dialog.setNameFilter(tr("Orvanta 方案(.p2s) (*.p2s)"));
   dialog.setDefaultSuffix(QStringLiteral("p2s"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
 
 std::optional<std::string> MainWindow::ChooseOutputFolder() {
-  const QString folder = QFileDialog::getExistingDirectory(this, Text(msg::kChooseOutputFolder),
+  const QString folder = QFileDialog::getExistingDirectory(this, Message(msg::kChooseOutputFolder),
                                                            QString::fromStdString(commands_.outputFolder()));
   if (folder.isEmpty()) return std::nullopt;
   return folder.toStdString();

@@ -66,7 +66,7 @@ class MainWindow final : public QDialog, private DesktopShell {
   void ListChanged() override;
   void OutputFolderChanged() override;
 
-  SkinButton* AddButton(const QString& name, const char* tooltip, QPoint position, std::function<void()> command);
+  SkinButton* AddButton(const QString& name, const QString& tooltip, QPoint position, std::function<void()> command);
 
   SettingsStore& store_;
   AutomationServer& server_;

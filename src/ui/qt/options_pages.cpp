@@ -1,7 +1,10 @@
 #include "ui/qt/options_pages.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,8 +24,6 @@
 namespace orv {
 namespace {
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
-
 int Flag(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 
 // A sub-option sits under the option it depends on, indented.
@@ -34,25 +35,26 @@ QWidget* Indented(QWidget* parent, QWidget* child) {
   return holder;
 }
 
-QGroupBox* Group(const char* title, QWidget* parent) {
-  auto* group = new QGroupBox(Text(title), parent);
+QGroupBox* Group(const QString& title, QWidget* parent) {
+  auto* group = new QGroupBox(title, parent);
   new QVBoxLayout(group);
   return group;
 }
 
 // A row of `group`: "before [spin box] after", the box showing `special` at
 // its lowest value.
-QSpinBox* SpinRow(QGroupBox* group, const char* before, int low, int high, const char* special, const char* after) {
+QSpinBox* SpinRow(QGroupBox* group, const QString& before, int low, int high, const QString& special,
+                  const QString& after) {
   auto* row = new QWidget(group);
   auto* box = new QSpinBox(row);
   box->setRange(low, high);
-  box->setSpecialValueText(Text(special));
+  box->setSpecialValueText(special);
   box->setMinimumWidth(70);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(new QLabel(Text(before), row));
+  layout->addWidget(new QLabel(before, row));
   layout->addWidget(box);
-  layout->addWidget(new QLabel(Text(after), row));
+  layout->addWidget(new QLabel(after, row));
   layout->addStretch(1);
   group->layout()->addWidget(row);
   return box;
@@ -82,27 +84,47 @@ void OptionsPage::LoadOnce(const SettingsStore& store) {
 // ---- General ---------------------------------------------------------------
 
 GeneralPage::GeneralPage(QWidget* parent) : OptionsPage(parent) {
-  auto* movie = Group("生成 Flash", this);
-  scale = new QCheckBox(Text("Flash窗口调整大小时进行缩放"), movie);
-  notes = new QCheckBox(Text("插入讲解者注释作为附带幻灯片"), movie);
-  blankEnd = new QCheckBox(Text("在结束插入空的幻灯片"), movie);
-  noPrint = new QCheckBox(Text("禁用打印功能"), movie);
-  align = new QCheckBox(Text("Flash 内容到左上方对齐"), movie);
+  auto* movie = Group(tr("生成 Flash"), this);
+  scale = new QCheckBox(tr("Flash窗口调整大小时进行缩放"), movie);
+  notes = new QCheckBox(tr("插入讲解者注释作为附带幻灯片"), movie);
+  blankEnd = new QCheckBox(tr("在结束插入空的幻灯片"), movie);
+  noPrint = new QCheckBox(tr("禁用打印功能"), movie);
+  align = new QCheckBox(tr("Flash 内容到左上方对齐"), movie);
   for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align}) movie->layout()->addWidget(box);
 
-  auto* after = Group("转换后", this);
-  openDest = new QCheckBox(Text("打开带有输出 SWF 文件的文件夹"), after);
+  auto* after = Group(tr("转换后"), this);
+  openDest = new QCheckBox(tr("打开带有输出 SWF 文件的文件夹"), after);
   after->layout()->addWidget(openDest);
+
+  // The windows take their language at start: a new choice shows at the next one.
+  auto* speech = Group(tr("语言"), this);
+  auto* row = new QWidget(speech);
+  language = new QComboBox(row);
+  language->addItem(tr("跟随系统"), QStringLiteral("auto"));
+  // Each language by its own name, whatever the windows speak.
+  language->addItem(QStringLiteral("中文"), QStringLiteral("zh"));
+  language->addItem(QStringLiteral("English"), QStringLiteral("en"));
+  languageNote = new QLabel(tr("重新启动后生效"), row);
+  auto* rowLayout = new QHBoxLayout(row);
+  rowLayout->setContentsMargins(0, 0, 0, 0);
+  rowLayout->addWidget(language);
+  rowLayout->addWidget(languageNote);
+  rowLayout->addStretch(1);
+  speech->layout()->addWidget(row);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(movie);
   layout->addWidget(after);
+  layout->addWidget(speech);
   layout->addStretch(1);
   for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align, openDest}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (loaded()) MarkChanged();
     });
   }
+  connect(language, &QComboBox::activated, this, [this] {
+    if (loaded()) MarkChanged();
+  });
 }
 
 void GeneralPage::Load(const SettingsStore& store) {
@@ -114,6 +136,9 @@ void GeneralPage::Load(const SettingsStore& store) {
   openDest->setChecked(values.GetInt("OpenDest", 1) != 0);
   scale->setChecked(values.GetInt("Scale", 0) != 0);
   notes->setChecked(values.GetInt("Notes", 0) != 0);
+  // An unknown name counts as "auto", as it does at start.
+  language->setCurrentIndex(
+      std::max(0, language->findData(QString::fromStdString(values.GetString("Language", "auto")))));
 }
 
 void GeneralPage::Apply(SettingsStore& store) {
@@ -124,26 +149,27 @@ void GeneralPage::Apply(SettingsStore& store) {
   store.SetInt("OpenDest", Flag(openDest));
   store.SetInt("Scale", Flag(scale));
   store.SetInt("Notes", Flag(notes));
+  store.SetString("Language", language->currentData().toString().toStdString());
 }
 
 // ---- Quality ---------------------------------------------------------------
 
 QualityPage::QualityPage(QWidget* parent) : OptionsPage(parent) {
-  auto* frame = new QGroupBox(Text("帧大小"), this);
+  auto* frame = new QGroupBox(tr("帧大小"), this);
   auto* grid = new QGridLayout(frame);
   width = new QLineEdit(frame);
   height = new QLineEdit(frame);
   int row = 0;
-  for (auto [label, edit] : {std::pair{"宽：", width}, std::pair{"高：", height}}) {
+  for (auto [label, edit] : {std::pair{tr("宽："), width}, std::pair{tr("高："), height}}) {
     edit->setMaximumWidth(80);
-    grid->addWidget(new QLabel(Text(label), frame), row, 0);
+    grid->addWidget(new QLabel(label, frame), row, 0);
     grid->addWidget(edit, row, 1);
-    grid->addWidget(new QLabel(Text("象素"), frame), row, 2);
+    grid->addWidget(new QLabel(tr("象素"), frame), row, 2);
     ++row;
   }
   grid->setColumnStretch(3, 1);
 
-  auto* jpeg = new QGroupBox(Text("JPEG 质量"), this);
+  auto* jpeg = new QGroupBox(tr("JPEG 质量"), this);
   auto* jpegLayout = new QGridLayout(jpeg);
   quality = new QSlider(Qt::Horizontal, jpeg);
   quality->setRange(0, 100);
@@ -151,13 +177,13 @@ QualityPage::QualityPage(QWidget* parent) : OptionsPage(parent) {
   quality->setTickInterval(10);
   qualityLabel = new QLabel(jpeg);
   qualityLabel->setAlignment(Qt::AlignCenter);
-  jpegLayout->addWidget(new QLabel(Text("低"), jpeg), 0, 0);
+  jpegLayout->addWidget(new QLabel(tr("低"), jpeg), 0, 0);
   jpegLayout->addWidget(quality, 0, 1);
-  jpegLayout->addWidget(new QLabel(Text("高"), jpeg), 0, 2);
+  jpegLayout->addWidget(new QLabel(tr("高"), jpeg), 0, 2);
   jpegLayout->addWidget(qualityLabel, 1, 1);
 
-  auto* font = Group("字体质量", this);
-  sharpFont = new QCheckBox(Text("锐化字体边缘(某些情况下可能会降低背景质量)"), font);
+  auto* font = Group(tr("字体质量"), this);
+  sharpFont = new QCheckBox(tr("锐化字体边缘(某些情况下可能会降低背景质量)"), font);
   font->layout()->addWidget(sharpFont);
 
   auto* layout = new QVBoxLayout(this);
@@ -199,10 +225,10 @@ void QualityPage::Apply(SettingsStore& store) {
 // ---- Navigation ------------------------------------------------------------
 
 NavigationPage::NavigationPage(QWidget* parent) : OptionsPage(parent) {
-  auto* panel = Group("导航面板", this);
-  showPanel = new QRadioButton(Text("显示导航面板"), panel);
-  hidePanel = new QRadioButton(Text("隐藏导航面板"), panel);
-  insertHelp = new QCheckBox(Text("在开头插入导航帮助页面"), panel);
+  auto* panel = Group(tr("导航面板"), this);
+  showPanel = new QRadioButton(tr("显示导航面板"), panel);
+  hidePanel = new QRadioButton(tr("隐藏导航面板"), panel);
+  insertHelp = new QCheckBox(tr("在开头插入导航帮助页面"), panel);
   panel->layout()->addWidget(showPanel);
   panel->layout()->addWidget(hidePanel);
   panel->layout()->addWidget(Indented(panel, insertHelp));
@@ -210,15 +236,15 @@ NavigationPage::NavigationPage(QWidget* parent) : OptionsPage(parent) {
   panelGroup->addButton(showPanel, 0);
   panelGroup->addButton(hidePanel, 1);
 
-  auto* play = Group("自动播放", this);
-  autoStart = new QCheckBox(Text("载入 Flash 后直接转到自动播放模式"), play);
-  loop = new QCheckBox(Text("无限循环"), play);
+  auto* play = Group(tr("自动播放"), this);
+  autoStart = new QCheckBox(tr("载入 Flash 后直接转到自动播放模式"), play);
+  loop = new QCheckBox(tr("无限循环"), play);
   play->layout()->addWidget(autoStart);
   play->layout()->addWidget(loop);
 
-  auto* timing = Group("自动播放间隔", this);
-  slideTimings = new QRadioButton(Text("从原始幻灯片中重新恢复延时信息"), timing);
-  fixedInterval = new QRadioButton(Text("使用固定自动播放间隔"), timing);
+  auto* timing = Group(tr("自动播放间隔"), this);
+  slideTimings = new QRadioButton(tr("从原始幻灯片中重新恢复延时信息"), timing);
+  fixedInterval = new QRadioButton(tr("使用固定自动播放间隔"), timing);
   interval = new QSpinBox(timing);
   interval->setRange(0, 9999);
   interval->setWrapping(true);
@@ -228,7 +254,7 @@ NavigationPage::NavigationPage(QWidget* parent) : OptionsPage(parent) {
   auto* intervalLayout = new QHBoxLayout(intervalRow);
   intervalLayout->setContentsMargins(22, 0, 0, 0);
   intervalLayout->addWidget(interval);
-  intervalLayout->addWidget(new QLabel(Text("秒"), intervalRow));
+  intervalLayout->addWidget(new QLabel(tr("秒"), intervalRow));
   intervalLayout->addStretch(1);
   timing->layout()->addWidget(slideTimings);
   timing->layout()->addWidget(fixedInterval);
@@ -237,8 +263,8 @@ NavigationPage::NavigationPage(QWidget* parent) : OptionsPage(parent) {
   timingGroup->addButton(slideTimings, 0);
   timingGroup->addButton(fixedInterval, 1);
 
-  auto* navigating = Group("运行导航时", this);
-  fade = new QCheckBox(Text("启用渐隐效果"), navigating);
+  auto* navigating = Group(tr("运行导航时"), this);
+  fade = new QCheckBox(tr("启用渐隐效果"), navigating);
   navigating->layout()->addWidget(fade);
 
   auto* layout = new QVBoxLayout(this);
@@ -297,26 +323,26 @@ void NavigationPage::Apply(SettingsStore& store) {
 // ---- Output ----------------------------------------------------------------
 
 OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
-  auto* splitGroup = Group("分割幻灯片文件", this);
-  split = new QCheckBox(Text("输出每个幻灯片各自为独立的 SWF 文件"), splitGroup);
-  useTitle = new QCheckBox(Text("如果可以，使用幻灯片标题作为文件名"), splitGroup);
+  auto* splitGroup = Group(tr("分割幻灯片文件"), this);
+  split = new QCheckBox(tr("输出每个幻灯片各自为独立的 SWF 文件"), splitGroup);
+  useTitle = new QCheckBox(tr("如果可以，使用幻灯片标题作为文件名"), splitGroup);
   splitGroup->layout()->addWidget(split);
   splitGroup->layout()->addWidget(Indented(splitGroup, useTitle));
 
-  auto* publish = Group("发布", this);
-  genHtml = new QCheckBox(Text("生成 HTML 自动换行文件"), publish);
-  genAutorun = new QCheckBox(Text("生成 CD 刻录的 autorun 文件"), publish);
-  webPlayer = new QCheckBox(Text("网页内置 Flash 播放器 (Ruffle)"), publish);
-  genHtml5 = new QCheckBox(Text("同时生成 HTML5 版本（双击即可播放）"), publish);
+  auto* publish = Group(tr("发布"), this);
+  genHtml = new QCheckBox(tr("生成 HTML 自动换行文件"), publish);
+  genAutorun = new QCheckBox(tr("生成 CD 刻录的 autorun 文件"), publish);
+  webPlayer = new QCheckBox(tr("网页内置 Flash 播放器 (Ruffle)"), publish);
+  genHtml5 = new QCheckBox(tr("同时生成 HTML5 版本（双击即可播放）"), publish);
   publish->layout()->addWidget(genHtml);
   publish->layout()->addWidget(Indented(publish, genAutorun));
   publish->layout()->addWidget(Indented(publish, webPlayer));
   publish->layout()->addWidget(genHtml5);
 
-  auto* limits = Group("转换限制", this);
-  timeLimit = SpinRow(limits, "每个演示文稿最长", 0, 86400, "不限", "秒");
+  auto* limits = Group(tr("转换限制"), this);
+  timeLimit = SpinRow(limits, tr("每个演示文稿最长"), 0, 86400, tr("不限"), tr("秒"));
   timeLimit->setGroupSeparatorShown(false);
-  jobs = SpinRow(limits, "每个演示文稿使用", 0, 8, "按处理器核心", "个 LibreOffice 分担幻灯片");
+  jobs = SpinRow(limits, tr("每个演示文稿使用"), 0, 8, tr("按处理器核心"), tr("个 LibreOffice 分担幻灯片"));
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
@@ -348,7 +374,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
 }
 
 QString OutputPage::SplitNotice() {
-  return Text(
+  return tr(
       "重要提示：\r\n"
       "启用该选项功能，下面选项将被忽略：\r\n"
       "\r\n"

@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -57,6 +58,8 @@ class GeneralPage final : public OptionsPage {
   QCheckBox* noPrint;
   QCheckBox* align;
   QCheckBox* openDest;
+  QComboBox* language;  // the stored "Language": "auto", "zh" or "en"
+  QLabel* languageNote;
 
  protected:
   void Load(const SettingsStore& store) override;

@@ -12,24 +12,24 @@ namespace orv {
 
 OptionsSheet::OptionsSheet(SettingsStore& store, std::function<void()> showHelp, QWidget* parent)
     : QDialog(parent), store_(store), showHelp_(std::move(showHelp)) {
-  setWindowTitle(QString::fromUtf8("选项"));
+  setWindowTitle(tr("选项"));
   tabs_ = new QTabWidget(this);
   general_ = new GeneralPage(tabs_);
   quality_ = new QualityPage(tabs_);
   navigation_ = new NavigationPage(tabs_);
   output_ = new OutputPage(tabs_);
   pages_ = {general_, quality_, navigation_, output_};
-  tabs_->addTab(general_, QString::fromUtf8("常规"));
-  tabs_->addTab(quality_, QString::fromUtf8("质量"));
-  tabs_->addTab(navigation_, QString::fromUtf8("导航"));
-  tabs_->addTab(output_, QString::fromUtf8("输出"));
+  tabs_->addTab(general_, tr("常规"));
+  tabs_->addTab(quality_, tr("质量"));
+  tabs_->addTab(navigation_, tr("导航"));
+  tabs_->addTab(output_, tr("输出"));
 
   buttons_ = new QDialogButtonBox(
       QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply | QDialogButtonBox::Help, this);
-  buttons_->button(QDialogButtonBox::Ok)->setText(QString::fromUtf8("确定"));
-  buttons_->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("取消"));
-  buttons_->button(QDialogButtonBox::Apply)->setText(QString::fromUtf8("应用(&A)"));
-  buttons_->button(QDialogButtonBox::Help)->setText(QString::fromUtf8("帮助"));
+  buttons_->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+  buttons_->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
+  buttons_->button(QDialogButtonBox::Apply)->setText(tr("应用(&A)"));
+  buttons_->button(QDialogButtonBox::Help)->setText(tr("帮助"));
   applyButton()->setEnabled(false);
   connect(buttons_, &QDialogButtonBox::accepted, this, &OptionsSheet::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &OptionsSheet::reject);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "ui/qt/event_loop_wait.h"
 #include "ui/qt/owner_placement.h"
@@ -74,7 +75,7 @@ ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
       "QProgressBar::chunk { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #5fb2ff, stop:1 #1f6fd1);"
       " width: 9px; margin: 1px; }"));
 
-  cancel_ = new QPushButton(QString::fromUtf8(msg::kCancelCaption), this);
+  cancel_ = new QPushButton(QString::fromUtf8(Translate(msg::kCancelCaption)), this);
   connect(cancel_, &QPushButton::clicked, this, [this] { RequestCancel(); });
 
   auto* row = new QHBoxLayout;
