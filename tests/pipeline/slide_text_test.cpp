@@ -13,6 +13,10 @@
 #include "pipeline/slide_text.h"
 #include "support/files.h"
 
+// The help slide below is drawn through pango, whose font cache lives as
+// long as the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libpango\n"; }
+
 namespace orv {
 namespace {
 
