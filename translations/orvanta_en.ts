@@ -68,13 +68,6 @@
     </message>
 </context>
 <context>
-    <name>orv::MainCommands</name>
-    <message>
-        <source>找不到帮助文件 - %s!</source>
-        <translation>Cannot find the help file - %s!</translation>
-    </message>
-</context>
-<context>
     <name>orv::MainWindow</name>
     <message>
         <source>最小化</source>

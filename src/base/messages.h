@@ -72,6 +72,8 @@ inline constexpr char kAddLimit[] = "只可添加前 100 个幻灯片文件";
 inline constexpr char kSelectFirst[] = "请先选择文件";
 inline constexpr char kListEmptyAddFirst[] = "列表为空，请点击“添加”按钮先行添加文件";
 inline constexpr char kHelpMissing[] = "找不到帮助文件 - Orvanta.chm!";
+// The same with the name of the guide that was looked for (an HTML page here).
+inline constexpr char kHelpFileMissing[] = "找不到帮助文件 - %s!";
 inline constexpr char kSaveListFirst[] = "文件列表尚未保存，是否立即保存？";
 inline constexpr char kChooseOutputFolder[] = "请选择输出目录";
 inline constexpr char kChoosePresentations[] = "选择 PowerPoint 幻灯片";

@@ -124,4 +124,14 @@ void ExpectArguments(const std::vector<Variant>& args, std::initializer_list<Var
   throw AutomationError(std::string(member) + ": wrong arguments (" + got + "), expected (" + wanted + ")");
 }
 
+AutomationObject CallForObject(const AutomationObject& object, std::int32_t dispid, const std::vector<Variant>& args) {
+  AutomationObject result = object.Invoke(dispid, DispatchKind::kMethod, args).Object();
+  if (result.IsNull()) throw AutomationError("Automation method " + std::to_string(dispid) + " returned no object");
+  return result;
+}
+
+AutomationObject Item(const AutomationObject& collection, std::int32_t dispid, std::int32_t index) {
+  return CallForObject(collection, dispid, {Variant::Index(index)});
+}
+
 }  // namespace orv

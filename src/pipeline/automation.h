@@ -125,6 +125,12 @@ class AutomationServer {
   virtual void EndNow() {}
 };
 
+// A method call that must answer an object (Open, Add, Item, ...): a null
+// result raises AutomationError.
+AutomationObject CallForObject(const AutomationObject& object, std::int32_t dispid, const std::vector<Variant>& args);
+// Item `index` (1-based) of a collection through its method `dispid`.
+AutomationObject Item(const AutomationObject& collection, std::int32_t dispid, std::int32_t index);
+
 // Raises AutomationError unless `args` has exactly the given types; servers
 // use it to hold callers to the member table.
 void ExpectArguments(const std::vector<Variant>& args, std::initializer_list<Variant::Type> types,

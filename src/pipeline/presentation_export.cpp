@@ -21,18 +21,6 @@ namespace {
 
 using Args = std::vector<Variant>;
 
-AutomationObject CallForObject(const AutomationObject& object, std::int32_t dispid, const Args& args) {
-  AutomationObject result = object.Invoke(dispid, DispatchKind::kMethod, args).Object();
-  if (result.IsNull()) {
-    throw AutomationError("Automation method " + std::to_string(dispid) + " returned no object");
-  }
-  return result;
-}
-
-AutomationObject Item(const AutomationObject& collection, std::int32_t dispid, std::int32_t index) {
-  return CallForObject(collection, dispid, {Variant::Index(index)});
-}
-
 void PutText(const AutomationObject& textRange, const std::string& text) {
   textRange.Invoke(dispid::kTextRangeText, DispatchKind::kPropertyPut, {Variant::Text(text)});
 }
@@ -42,16 +30,6 @@ bool StepAndPump(Progress& progress) {
   progress.StepIt();
   progress.PumpMessages(true);
   return !progress.cancelled();
-}
-
-// A notes text is a body placeholder on the notes page that has text.
-bool IsNotesText(const AutomationObject& shape) {
-  if (shape.GetI4(dispid::kShapeType) != ppt::kMsoPlaceholder) return false;
-  if (shape.GetObject(dispid::kShapePlaceholderFormat).GetI4(dispid::kPlaceholderType) != ppt::kPlaceholderBody) {
-    return false;
-  }
-  if (shape.GetI4(dispid::kShapeHasTextFrame) == ppt::kMsoFalse) return false;
-  return shape.GetObject(dispid::kShapeTextFrame).GetI4(dispid::kTextFrameHasText) != ppt::kMsoFalse;
 }
 
 // Inserts a title-and-text slide after slide `index` that carries `notes`,

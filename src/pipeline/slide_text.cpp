@@ -11,12 +11,6 @@ namespace {
 // Groups inside groups: deeper than any deck a person makes.
 constexpr int kMaxGroupDepth = 16;
 
-AutomationObject Item(const AutomationObject& collection, std::int32_t dispid, std::int32_t index) {
-  AutomationObject item = collection.Invoke(dispid, DispatchKind::kMethod, {Variant::Index(index)}).Object();
-  if (item.IsNull()) throw AutomationError("Automation method " + std::to_string(dispid) + " returned no object");
-  return item;
-}
-
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 
 // The text of a shape that has some, else "".
@@ -63,8 +57,6 @@ class SlideReader {
     }
     return false;
   }
-
-  static bool IsNotesText(const AutomationObject& shape) { return IsPlaceholder(shape, {ppt::kPlaceholderBody}); }
 
   void AddText(const AutomationObject& shape, std::vector<std::string>& out) {
     const std::string text = ShapeText(shape);
@@ -116,6 +108,15 @@ class SlideReader {
 };
 
 }  // namespace
+
+bool IsNotesText(const AutomationObject& shape) {
+  if (shape.GetI4(dispid::kShapeType) != ppt::kMsoPlaceholder) return false;
+  if (shape.GetObject(dispid::kShapePlaceholderFormat).GetI4(dispid::kPlaceholderType) != ppt::kPlaceholderBody) {
+    return false;
+  }
+  if (shape.GetI4(dispid::kShapeHasTextFrame) == ppt::kMsoFalse) return false;
+  return shape.GetObject(dispid::kShapeTextFrame).GetI4(dispid::kTextFrameHasText) != ppt::kMsoFalse;
+}
 
 std::string ReadSlideTitle(const AutomationObject& shapes) {
   if (shapes.GetI4(dispid::kShapesHasTitle) == ppt::kMsoFalse) return {};

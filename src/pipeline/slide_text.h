@@ -21,6 +21,9 @@ namespace orv {
 // before the failure: the pictures, not the text, decide the conversion.
 bool ReadSlideTexts(const AutomationObject& slides, bool withNotes, SlideList& list, Progress& progress);
 
+// A notes text is a body placeholder on the notes page that has text.
+bool IsNotesText(const AutomationObject& shape);
+
 // The text of the title placeholder of a slide's `shapes`; "" without one.
 std::string ReadSlideTitle(const AutomationObject& shapes);
 

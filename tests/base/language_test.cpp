@@ -13,6 +13,7 @@
 
 #include "base/language.h"
 #include "base/notifier.h"
+#include "support/chinese_text.h"
 
 namespace orv {
 namespace {
@@ -81,17 +82,6 @@ std::vector<Message> AllMessages() {
   return messages;
 }
 
-bool HasChinese(const std::string& text) {
-  // Any character from U+2E80 on (CJK, full-width punctuation): three bytes
-  // led by E2 BA and up, or E3 to EF.
-  for (std::size_t k = 0; k + 1 < text.size(); ++k) {
-    const auto c = static_cast<unsigned char>(text[k]);
-    const auto next = static_cast<unsigned char>(text[k + 1]);
-    if ((c >= 0xE3 && c <= 0xEF) || (c == 0xE2 && next >= 0xBA)) return true;
-  }
-  return false;
-}
-
 // What StderrNotifier prints for `text` said with the inserts filled.
 std::string Said(const std::string& text) {
   std::FILE* capture = std::tmpfile();
@@ -124,7 +114,7 @@ TEST(Language, EveryMessageIsEnglishUnderAnEnglishLocaleAndTheOriginalUnderAChin
   std::vector<std::string> english;
   for (const auto& m : messages) {
     english.push_back(Said(m.text));
-    EXPECT_FALSE(HasChinese(english.back())) << m.name << ": " << english.back();
+    EXPECT_EQ(test::ChineseCharacters(english.back()), 0u) << m.name << ": " << english.back();
     EXPECT_TRUE(english.back().starts_with("Orvanta: ")) << m.name;
   }
   ASSERT_TRUE(UseLanguage(FromEnv({{"LANG", "zh_CN.UTF-8"}})));

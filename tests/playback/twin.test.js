@@ -10,24 +10,13 @@ const fs = require('node:fs');
 const path = require('node:path');
 const { spawnSync } = require('node:child_process');
 const { pathToFileURL } = require('node:url');
-const { chromium } = require('playwright-core');
 const { env, artifact, freshDir } = require('./lib/env');
 const { convertFolder, writeMovie } = require('./lib/movies');
 const { decodePng } = require('./lib/png');
 const { slideColour, colourDistance, writeSlideFolder } = require('./lib/slides');
-const { CHROMIUM } = require('./lib/player');
-const { PLAIN_CHROMIUM_ARGS } = require('./lib/pages');
-const { openTwin: openTwinIn, waitReady } = require('./lib/twin');
+const { twinBrowser, twinOf, waitReady } = require('./lib/twin');
 
-const twinOf = (swf) => swf.replace(/\.swf$/, '-html5.html');
-
-let browser;
-test.before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
-});
-test.after(async () => { await browser?.close(); });
-
-const openTwin = (file, options) => openTwinIn(browser, file, options);
+const openTwin = twinBrowser();
 
 const current = (page) => page.evaluate(() => window.orvantaTwin.player.state.current);
 const log = (page) => page.evaluate(() => window.orvantaTwin.log);

@@ -9,26 +9,16 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
-const { chromium } = require('playwright-core');
 const { env, artifact, freshDir, skipForMissing } = require('./lib/env');
 const { convertFolder, convertPresentation } = require('./lib/movies');
 const { writeFlatDeck } = require('./lib/deck');
 const { decodePng } = require('./lib/png');
 const { slideColour, colourDistance } = require('./lib/slides');
-const { CHROMIUM } = require('./lib/player');
-const { PLAIN_CHROMIUM_ARGS } = require('./lib/pages');
-const { openTwin: openTwinIn } = require('./lib/twin');
+const { twinBrowser, twinOf } = require('./lib/twin');
 
 const AXE_SOURCE = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 const AXE_VERSION = require('axe-core/package.json').version;
-const twinOf = (swf) => swf.replace(/\.swf$/, '-html5.html');
-
-let browser;
-test.before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
-});
-test.after(async () => { await browser?.close(); });
-const openTwin = (file, options) => openTwinIn(browser, file, options);
+const openTwin = twinBrowser();
 
 // Each twin is made once, by the first test that needs it; { unavailable } without LibreOffice or the corpus.
 function once(make) {

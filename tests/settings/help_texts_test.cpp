@@ -7,7 +7,6 @@
 
 #include "support/needs.h"
 
-#include <sys/wait.h>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -15,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "cli_shell.h"
 #include "settings/settings_values.h"
+#include "support/chinese_text.h"
 #include "support/files.h"
 
 namespace orv {
@@ -24,11 +25,8 @@ namespace {
 using test::ReadFile;
 using test::ScratchFolder;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::ChineseCharacters;
+using test::CliRun;
 
 std::set<std::string> Matches(const std::string& text, const std::regex& pattern) {
   std::set<std::string> found;
@@ -57,21 +55,6 @@ std::set<std::string> CapitalWords(const std::string& text) {
   return Matches(text, kWord);
 }
 
-// The characters of a UTF-8 text from U+2E80 to U+FFFF: Chinese, with its
-// fullwidth punctuation.
-std::size_t ChineseCharacters(const std::string& text) {
-  std::size_t count = 0;
-  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const auto next = static_cast<unsigned char>(text[i + 1]);
-    if ((lead == 0xE2 && next >= 0xBA) || (lead >= 0xE3 && lead <= 0xEF)) {
-      ++count;
-      i += 2;
-    }
-  }
-  return count;
-}
-
 // The text without the stored names that are Chinese themselves ("延迟 "):
 // they are names, the same in every language.
 std::string WithoutStoredNames(std::string text) {
@@ -90,15 +73,7 @@ class CliHelpTest : public ::testing::Test {
 
   // Arguments are quoted for the shell; none of them holds a single quote.
   CliRun Cli(const std::string& language, const std::vector<std::string>& args) {
-    std::string command = "'" + cli_ + "' --language " + language;
-    for (const auto& arg : args) command += " '" + arg + "'";
-    command += " >'" + folder_ / "out" + "' 2>'" + folder_ / "err" + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(folder_ / "out");
-    run.err = ReadFile(folder_ / "err");
-    return run;
+    return test::RunCliInShell("'" + cli_ + "' --language " + language, args, folder_.path());
   }
 
   // The help of `command` ("" for the program's own) in `language`.
@@ -113,7 +88,7 @@ class CliHelpTest : public ::testing::Test {
   }
 
   ScratchFolder folder_;
-  std::string cli_ = std::string(ORVANTA_BINARY_DIR) + "/apps/orvanta-cli";
+  std::string cli_ = test::CliPath();
 };
 
 const std::vector<std::string> kCommands = {"", "convert", "settings", "preview", "serve"};

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli_shell.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 #include "support/files.h"
@@ -17,11 +18,7 @@ namespace {
 using test::ReadFile;
 using test::ScratchFolder;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::CliRun;
 
 class SettingsCommandTest : public ::testing::Test {
  protected:
@@ -30,20 +27,12 @@ class SettingsCommandTest : public ::testing::Test {
   // Arguments are quoted for the shell; none of them holds a single quote.
   // The messages are the original Chinese ones, whatever the locale.
   CliRun Cli(const std::vector<std::string>& args) {
-    std::string command = "'" + cli_ + "' --language zh settings --store '" + store_ + "'";
-    for (const auto& arg : args) command += " '" + arg + "'";
-    command += " >'" + folder_ / "out" + "' 2>'" + folder_ / "err" + "'";
-    CliRun run;
-    int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(folder_ / "out");
-    run.err = ReadFile(folder_ / "err");
-    return run;
+    return test::RunCliInShell("'" + cli_ + "' --language zh settings --store '" + store_ + "'", args, folder_.path());
   }
 
   ScratchFolder folder_;
   std::string store_ = folder_ / "cfg/Orvanta.json";
-  std::string cli_ = std::string(ORVANTA_BINARY_DIR) + "/apps/orvanta-cli";
+  std::string cli_ = test::CliPath();
 };
 
 TEST_F(SettingsCommandTest, ListOnAnEmptyStoreShowsEveryValueWithItsDefault) {

@@ -2,8 +2,6 @@
 
 #include <filesystem>
 
-#include <QCoreApplication>
-
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -113,9 +111,7 @@ void MainCommands::ShowHelp(const std::string& programFolder) {
   const UiLanguage language = CurrentLanguage();
   std::string help = FindHelpFile(programFolder, language);
   if (help.empty() || !shell_.OpenWithDesktop(help)) {
-    // Not among the fixed messages: the windows' catalog translates it.
-    const QString pattern = QCoreApplication::translate("orv::MainCommands", "找不到帮助文件 - %s!");
-    Notify(FormatMessage(pattern.toStdString(), HelpFileNames(language).front()));
+    Notify(FormatMessage(msg::kHelpFileMissing, HelpFileNames(language).front()));
   }
 }
 

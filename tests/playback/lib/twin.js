@@ -1,7 +1,11 @@
 'use strict';
 // Opens an HTML5 twin in Chromium from its file, as people get it: every
 // request that is not the file itself or a data: URI is blocked and counted.
+const test = require('node:test');
 const { pathToFileURL } = require('node:url');
+const { chromium } = require('playwright-core');
+const { CHROMIUM } = require('./player');
+const { PLAIN_CHROMIUM_ARGS } = require('./pages');
 
 const READY_TIMEOUT_MS = 120000;
 
@@ -37,4 +41,20 @@ async function openTwin(browser, file, { viewport = { width: 640, height: 480 },
   return { page, context, blocked, errors, close: () => context.close() };
 }
 
-module.exports = { openTwin, waitReady };
+/** The twin written beside a movie. */
+const twinOf = (swf) => swf.replace(/\.swf$/, '-html5.html');
+
+/**
+ * One Chromium for the tests of the calling file, launched before them and
+ * closed after; returns openTwin bound to it.
+ */
+function twinBrowser() {
+  let browser;
+  test.before(async () => {
+    browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
+  });
+  test.after(async () => { await browser?.close(); });
+  return (file, options) => openTwin(browser, file, options);
+}
+
+module.exports = { openTwin, waitReady, twinOf, twinBrowser };
