@@ -20,6 +20,7 @@
 #include "convert_list.h"
 #include "convert_options.h"
 #include "entry_converter.h"
+#include "help_text.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/batch_groups.h"
 #include "pipeline/output_folder.h"
@@ -236,7 +237,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   ConvertOptions options;
   std::string error;
   if (!ParseConvertOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli convert: %s\nRun 'orvanta-cli convert --help' for the options.\n", error.c_str());
+    std::fprintf(stderr, "orvanta-cli convert: %s\n%s", error.c_str(), HelpHint("convert").c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -256,7 +257,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (list.given.empty() && options.filesFrom.empty()) {
-    std::fputs("orvanta-cli convert: no file given\nRun 'orvanta-cli convert --help' for the options.\n", stderr);
+    std::fprintf(stderr, "orvanta-cli convert: no file given\n%s", HelpHint("convert").c_str());
     return kExitUsage;
   }
   RunSetup setup = PrepareRun(options);

@@ -3,6 +3,8 @@
 // other; the help shown is the one of the language the program speaks.
 #pragma once
 
+#include <string>
+
 #include "base/language.h"
 
 namespace orv::cli {
@@ -14,6 +16,13 @@ struct HelpText {
 
 inline const char* InCurrentLanguage(const HelpText& help) {
   return CurrentLanguage() == UiLanguage::kChinese ? help.chinese : help.english;
+}
+
+// The line after a usage error that points at a command's help.
+inline std::string HelpHint(const char* command) {
+  const std::string call = std::string("'orvanta-cli ") + command + " --help'";
+  return CurrentLanguage() == UiLanguage::kChinese ? "运行 " + call + " 查看全部选项。\n"
+                                                   : "Run " + call + " for the options.\n";
 }
 
 }  // namespace orv::cli

@@ -211,7 +211,7 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   PreviewOptions options;
   std::string error;
   if (!ParsePreviewOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli preview: %s\nRun 'orvanta-cli preview --help' for the options.\n", error.c_str());
+    std::fprintf(stderr, "orvanta-cli preview: %s\n%s", error.c_str(), HelpHint("preview").c_str());
     return kExitUsage;
   }
   if (options.help) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "help_text.h"
 #include "http/bearer_token.h"
 #include "http/conversion_service.h"
 #include "program_paths.h"
@@ -37,7 +38,7 @@ int RunServeCommand(const std::vector<std::string>& args) {
   ServeOptions options;
   std::string error;
   if (!ParseServeOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli serve: %s\nRun 'orvanta-cli serve --help' for the options.\n", error.c_str());
+    std::fprintf(stderr, "orvanta-cli serve: %s\n%s", error.c_str(), HelpHint("serve").c_str());
     return kExitUsage;
   }
   if (options.help) {

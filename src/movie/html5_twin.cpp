@@ -7,6 +7,7 @@
 #include "base/notifier.h"
 #include "base/resources.h"
 #include "movie/file_replace.h"
+#include "movie/twin_labels.h"
 #include "movie/web_names.h"
 
 namespace orv {
@@ -17,9 +18,6 @@ constexpr int kTemplateId = 220;  // HTML: the page with @MARKS@
 constexpr int kLogicId = 221;     // JS: the slide state machine (also run by the unit tests)
 constexpr int kPageId = 222;      // JS: the page: loader, panel, keys, pointer, fade
 constexpr int kStyleId = 223;     // CSS
-
-// The language the template's labels are written in.
-constexpr std::string_view kLabelLanguage = "en";
 
 std::string_view AsText(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
@@ -41,13 +39,25 @@ std::string_view LanguageTag(std::string_view tag) {
   return tag;
 }
 
-bool SameLanguage(std::string_view tag, std::string_view language) {
-  const std::string_view primary = tag.substr(0, tag.find('-'));
-  if (primary.size() != language.size()) return false;
-  for (std::size_t k = 0; k < primary.size(); ++k) {
-    if ((primary[k] | 0x20) != language[k]) return false;
+// Whether two tags name one language ("zh-TW" and "zh-CN" do).
+bool SameLanguage(std::string_view a, std::string_view b) {
+  a = a.substr(0, a.find('-'));
+  b = b.substr(0, b.find('-'));
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if ((a[k] | 0x20) != (b[k] | 0x20)) return false;
   }
   return true;
+}
+
+// "Slide 3 of 12" in the labels' language.
+std::string SlideOf(std::size_t k, std::size_t count, UiLanguage labels) {
+  std::string text(TwinLabel("slide", labels));
+  const std::size_t first = text.find("%1");
+  if (first != std::string::npos) text.replace(first, 2, std::to_string(k));
+  const std::size_t second = text.find("%2");
+  if (second != std::string::npos) text.replace(second, 2, std::to_string(count));
+  return text;
 }
 
 // Deck text as page text: escaped, control characters (which no page may
@@ -82,12 +92,9 @@ std::string DescriptionId(const TwinPage& page, std::size_t k) {
 }
 
 void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page) {
-  const std::string count = std::to_string(jpegs.size());
   for (std::size_t k = 0; k < jpegs.size(); ++k) {
-    out += "<img class=\"slide\" alt=\"Slide ";
-    out += std::to_string(k + 1);
-    out += " of ";
-    out += count;
+    out += "<img class=\"slide\" alt=\"";
+    out += SlideOf(k + 1, jpegs.size(), page.labels);
     if (k < page.slides.size() && !page.slides[k].title.empty()) {
       out += ": ";
       AppendText(out, page.slides[k].title);
@@ -133,14 +140,20 @@ void AppendTexts(std::string& out, std::size_t count, const TwinPage& page) {
 
 void AppendLinks(std::string& out, const TwinPage& page, std::string_view labelLanguage) {
   if (page.previous.empty() && page.next.empty()) return;
-  out += "<nav class=\"neighbours\" aria-label=\"Other slides\"";
+  out += "<nav class=\"neighbours\" aria-label=\"";
+  out += TwinLabel("neighbours", page.labels);
+  out += '"';
   out += labelLanguage;
   out += '>';
   if (!page.previous.empty()) {
-    out += "<a rel=\"prev\" href=\"" + UrlAttribute(page.previous) + "\">Prev</a> ";
+    out += "<a rel=\"prev\" href=\"" + UrlAttribute(page.previous) + "\">";
+    out += TwinLabel("link-prev", page.labels);
+    out += "</a> ";
   }
   if (!page.next.empty()) {
-    out += "<a rel=\"next\" href=\"" + UrlAttribute(page.next) + "\">Next</a>";
+    out += "<a rel=\"next\" href=\"" + UrlAttribute(page.next) + "\">";
+    out += TwinLabel("link-next", page.labels);
+    out += "</a>";
   }
   out += "</nav>";
 }
@@ -201,9 +214,10 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
 
   // The page speaks the deck's language; the labels keep their own where it differs.
   const std::string_view deckLanguage = LanguageTag(page.language);
-  const std::string_view language = deckLanguage.empty() ? kLabelLanguage : deckLanguage;
+  const std::string_view labelTag = TwinLabelTag(page.labels);
+  const std::string_view language = deckLanguage.empty() ? labelTag : deckLanguage;
   const std::string labelLanguage =
-      SameLanguage(language, kLabelLanguage) ? std::string() : " lang=\"" + std::string(kLabelLanguage) + '"';
+      SameLanguage(language, labelTag) ? std::string() : " lang=\"" + std::string(labelTag) + '"';
 
   // One pass over the template: inserted text is never searched for marks.
   const std::string_view text = AsText(*markup);
@@ -235,8 +249,11 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
       AppendLinks(out, page, labelLanguage);
     } else if (mark == "LANG") {
       out += language;
-    } else if (mark == "EN") {
+    } else if (mark == "UI") {
       out += labelLanguage;
+    } else if (const std::string_view label = mark.starts_with("L:") ? TwinLabel(mark.substr(2), page.labels) : "";
+               !label.empty()) {
+      out += label;
     } else {
       // Not a mark: keep the first "@" and look again from the second.
       out += '@';

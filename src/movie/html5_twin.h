@@ -10,17 +10,19 @@
 #include <string_view>
 #include <vector>
 
+#include "base/language.h"
 #include "movie/slide_list.h"
 
 namespace orv {
 
 // What a twin shows besides the slides.
 struct TwinPage {
-  std::string path;               // where the twin goes; empty: no twin
-  std::string title;              // the presentation's name (tab title)
-  std::vector<SlideText> slides;  // per slide of the movie (help and end slides included); may be shorter
-  std::string language;           // BCP 47 tag of the slide text; empty: the labels' language
-  std::string previous, next;     // neighbour twins' file names (split mode)
+  std::string path;                          // where the twin goes; empty: no twin
+  std::string title;                         // the presentation's name (tab title)
+  std::vector<SlideText> slides;             // per slide of the movie (help and end slides included); may be shorter
+  std::string language;                      // BCP 47 tag of the slide text; empty: the labels' language
+  UiLanguage labels = UiLanguage::kEnglish;  // the language of the page's own words
+  std::string previous, next;                // neighbour twins' file names (split mode)
 };
 
 // "Talk.swf" -> "Talk-html5.html" (a name without ".swf" just gets the suffix).

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -75,6 +76,7 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   const std::vector<std::string>& titles = titled ? slideList.titles : noTitles;
   writer.twin.title = OutputStem(sourcePath);
   writer.twin.language = slideList.language;
+  writer.twin.labels = CurrentLanguage();
 
   if (settings.SplitPPT == 0) {
     writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));

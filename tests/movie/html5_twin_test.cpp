@@ -9,6 +9,7 @@
 #include "movie/exported_slides_fixture.h"
 #include "movie/html5_twin.h"
 #include "movie/player_config.h"
+#include "movie/twin_labels.h"
 #include "movie/web_names.h"
 #include "movie_test_support.h"
 #include "pipeline/convert_movies.h"
@@ -85,15 +86,17 @@ TEST_F(TwinTest, HoldsTheMoviesOwnJpegBytesItsDocumentAndNothingFromOutside) {
   }
   EXPECT_LE(twin.size(), jpegBytes * 137 / 100 + 64 * 1024);
 
+  // The tests speak Chinese, the in-process interface language.
   EXPECT_EQ(Matches(twin, R"re(<img class="slide" alt="([^"]*)")re"),
-            (std::vector<std::string>{"Slide 1 of 3: Intro", "Slide 2 of 3: Q&amp;A &lt;live&gt;", "Slide 3 of 3"}));
+            (std::vector<std::string>{"第 1 张，共 3 张: Intro", "第 2 张，共 3 张: Q&amp;A &lt;live&gt;",
+                                      "第 3 张，共 3 张"}));
   EXPECT_NE(twin.find("<title>Talk</title>"), std::string::npos);
   ConversionSettings copy = settings_;
   EXPECT_NE(twin.find("data-config=\"" + EscapeHtml(BuildPlayerConfig(copy, slides_)) + "\""), std::string::npos);
   // Nothing is fetched: no src or href but data: URIs, and no marks left over.
   EXPECT_EQ(Matches(twin, R"re(src="((?!data:)[^"]*)")re"), std::vector<std::string>{});
   EXPECT_EQ(Matches(twin, R"re(href="([^"]*)")re"), std::vector<std::string>{});
-  EXPECT_EQ(Matches(twin, R"re((@[A-Z]+@))re"), std::vector<std::string>{});
+  EXPECT_EQ(Matches(twin, R"re((@(?:L:)?[A-Za-z-]+@))re"), std::vector<std::string>{});
 }
 
 TEST_F(TwinTest, SplitTwinsLinkTheirNeighboursWithEscapedNames) {
@@ -109,7 +112,7 @@ TEST_F(TwinTest, SplitTwinsLinkTheirNeighboursWithEscapedNames) {
   EXPECT_EQ(Matches(middle, R"re(href="([^"]*)")re"),
             (std::vector<std::string>{"a%26b-html5.html", "50%25-html5.html"}));
   EXPECT_EQ(Matches(last, R"re(rel="(\w+)")re"), std::vector<std::string>{"prev"});
-  EXPECT_NE(middle.find("alt=\"Slide 1 of 1: x&quot;&lt;y&gt;#1\""), std::string::npos);
+  EXPECT_NE(middle.find("alt=\"第 1 张，共 1 张: x&quot;&lt;y&gt;#1\""), std::string::npos);
   EXPECT_EQ(MovieJpegs(test::ReadFileBytes(out_ + "/50%.swf")).size(), 1u);
 }
 
@@ -158,6 +161,13 @@ TEST(TwinParts, ScriptsAndStyleCannotEndTheirElementAndEveryMarkIsThere) {
     EXPECT_NE(page.find(mark), std::string::npos) << mark;
     EXPECT_EQ(page.find(mark), page.rfind(mark)) << mark;
   }
+  // Every label the page names exists in both languages.
+  const auto keys = Matches(page, "@L:([a-z-]+)@");
+  EXPECT_GT(keys.size(), 25u);
+  for (const auto& key : keys) {
+    EXPECT_FALSE(TwinLabel(key, UiLanguage::kEnglish).empty()) << key;
+    EXPECT_FALSE(TwinLabel(key, UiLanguage::kChinese).empty()) << key;
+  }
 }
 
 // What a screen reader gets of each slide: the alt names it, the element it
@@ -175,6 +185,7 @@ TEST(TwinText, AltsDescriptionsAndLanguage) {
     std::string htmlLang;
     bool labelsMarked;
     std::vector<std::string> present, absent;
+    UiLanguage labels = UiLanguage::kEnglish;
   };
   const std::vector<Case> cases = {
       {"pictures without titles",
@@ -222,6 +233,25 @@ TEST(TwinText, AltsDescriptionsAndLanguage) {
        false,
        {},
        {"zh_CN", "<x"}},
+      {"Chinese labels amid an English deck",
+       {{Kind::kHelp, "", {}, {}}, {Kind::kSlide, "Hello", {}, {}}},
+       "en-US",
+       {"第 1 张，共 3 张|say-help", "第 2 张，共 3 张: Hello|d2", "第 3 张，共 3 张|"},
+       "en-US",
+       true,
+       {"<div id=\"say\" hidden lang=\"zh-CN\">", "<h3>如何翻阅幻灯片</h3>",
+        "aria-label=\"上一张幻灯片\">上一张</button>", "<i data-k=\"found\">找到的幻灯片：%1 张</i>"},
+       {"@L:", "How to move", "PREV", "AUTOPLAY"},
+       UiLanguage::kChinese},
+      {"Chinese labels, a deck of no known language",
+       {},
+       "",
+       {"第 1 张，共 3 张|", "第 2 张，共 3 张|", "第 3 张，共 3 张|"},
+       "zh-CN",
+       false,
+       {"<h3>幻灯片结束</h3>"},
+       {"@L:", "End of the slides"},
+       UiLanguage::kChinese},
   };
   const std::vector<ByteVector> jpegs = {ByteVector(300, 1), ByteVector(200, 2), ByteVector(100, 3)};
   const std::vector<std::span<const std::uint8_t>> spans(jpegs.begin(), jpegs.end());
@@ -231,6 +261,7 @@ TEST(TwinText, AltsDescriptionsAndLanguage) {
     page.title = "Talk";
     page.slides = c.slides;
     page.language = c.language;
+    page.labels = c.labels;
     const auto built = BuildTwinPage("<config/>", spans, page);
     ASSERT_TRUE(built.has_value());
     const std::string& twin = *built;
@@ -249,8 +280,8 @@ TEST(TwinText, AltsDescriptionsAndLanguage) {
       }
     }
     EXPECT_EQ(Matches(twin, R"re(<html lang="([^"]*)">)re"), std::vector<std::string>{c.htmlLang});
-    // Labels in English amid the deck's words say so; an English page needs no more.
-    EXPECT_EQ(Matches(twin, R"re([^l] (lang="en"))re").size() > 0, c.labelsMarked);
+    // Labels amid the deck's words of another language say so; a page of their language needs no more.
+    EXPECT_EQ(Matches(twin, R"re([^l] (lang="(en|zh-CN)"))re").size() > 0, c.labelsMarked);
     for (const auto& text : c.present) EXPECT_NE(twin.find(text), std::string::npos) << text.substr(0, 200);
     for (const auto& text : c.absent) EXPECT_EQ(twin.find(text), std::string::npos) << text;
 

@@ -164,12 +164,12 @@ TEST_F(TextLeavesTheMovieAlone, TheMovieIsByteIdenticalAndTheHelpSlideKeepsTheTi
   EXPECT_TRUE(movie[0] == movie[1]) << "the deck's text changed the movie";
   EXPECT_NE(twin[0], twin[1]);
   // Help first, end last: the deck's slides are 2 and 3 of 4.
-  const std::regex alt(R"re(alt="(Slide [23] of 4[^"]*)")re");
+  const std::regex alt(R"re(alt="(第 [23] 张，共 4 张[^"]*)")re");
   std::vector<std::string> alts;
   for (auto it = std::sregex_iterator(twin[1].begin(), twin[1].end(), alt); it != std::sregex_iterator(); ++it) {
     alts.push_back((*it)[1].str());
   }
-  EXPECT_EQ(alts, (std::vector<std::string>{"Slide 2 of 4: Opening &lt;words&gt;", "Slide 3 of 4: Closing"}));
+  EXPECT_EQ(alts, (std::vector<std::string>{"第 2 张，共 4 张: Opening &lt;words&gt;", "第 3 张，共 4 张: Closing"}));
 }
 
 }  // namespace

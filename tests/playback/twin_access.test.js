@@ -307,6 +307,34 @@ test('keyboard only: Tab reaches every control with a visible ring, Esc closes, 
   }
 });
 
+test('under the Chinese interface the labels speak Chinese and say so amid an English deck', async (t) => {
+  const { twin: file, unavailable } = presentationTwin('access-deck-zh', writeFlatDeck(
+    path.join(freshDir('access-deck-zh-source'), '.课程 第一讲.fodp'), [
+      { title: 'Welcome', paragraphs: ['A year of work.'] },
+      { title: 'Thanks' },
+    ]), ['--help-slide', '--language', 'zh']);
+  if (unavailable) return skipForMissing(t, unavailable);
+  const twin = await openTwin(file);
+  const { page } = twin;
+  try {
+    assert.match(await page.getAttribute('html', 'lang'), /^en\b/);
+    assert.deepEqual(await page.$$eval('img.slide', (imgs) => imgs.map((i) => i.alt)),
+      ['第 1 张，共 3 张', '第 2 张，共 3 张: Welcome', '第 3 张，共 3 张: Thanks']);
+    assert.deepEqual(await page.$$eval('#panel, #aids, #say', (els) => els.map((e) => e.lang)), ['zh-CN', 'zh-CN', 'zh-CN']);
+    assert.equal(await page.textContent('#auto'), '自动播放');
+    await audit(page, 'Chinese labels, first slide');
+    await keys(page, 'ArrowRight');
+    assert.equal(await page.textContent('#live'), '第 2 张，共 3 张: Welcome');
+    await keys(page, 't');
+    assert.equal(await page.textContent('#sheet-title'), '幻灯片文字');
+    await audit(page, 'Chinese labels, text view');
+    await page.screenshot({ path: artifact('access-deck-zh-text.png') });
+    assert.deepEqual(twin.errors, []);
+  } finally {
+    await twin.close();
+  }
+});
+
 test('with reduced motion asked for, the next slide is fully shown at once and no move is refused', async () => {
   const twin = await openTwin(pictureTwin().twin, { context: { reducedMotion: 'reduce' } });
   const { page } = twin;

@@ -156,6 +156,16 @@ TEST_F(CliHelpTest, UsageAfterAMistakeFollowsTheLanguage) {
   CliRun chinese = Cli("zh", {"settings", "--store", store, "get"});
   EXPECT_EQ(chinese.status, 2);
   EXPECT_NE(chinese.err.find("\n用法：orvanta-cli settings"), std::string::npos) << chinese.err;
+
+  // A command's own mistakes point at its help in the same language.
+  for (const auto& [language, hint] : {std::pair{"zh", "\n运行 'orvanta-cli convert --help' 查看全部选项。\n"},
+                                       std::pair{"en", "\nRun 'orvanta-cli convert --help' for the options.\n"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"convert"}, {"convert", "--frobnicate"}}) {
+      CliRun run = Cli(language, args);
+      EXPECT_EQ(run.status, 2) << language;
+      EXPECT_TRUE(run.err.ends_with(hint)) << language << ": " << run.err;
+    }
+  }
 }
 
 // The ids and the links of a page, in their order.
