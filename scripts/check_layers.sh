@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
-# base <- image <- movie <- pipeline/settings <- batchlist <- pool <- http <- ui and apps.
+# base <- image <- movie <- pipeline/settings <- batchlist <- pool <- http <- ui and apps,
+# with archive <- scorm beside image and movie, below the pipeline.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -14,7 +15,9 @@ check() {
     status=1
   fi
 }
-check base 'image|movie|pipeline|settings|ui|http|batchlist|pool'
+check base 'image|movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm'
+check archive 'image|movie|pipeline|settings|ui|http|batchlist|pool|scorm'
+check scorm 'image|movie|pipeline|settings|ui|http|batchlist|pool'
 check image 'movie|pipeline|settings|ui|http|batchlist|pool'
 check movie 'pipeline|settings|ui|http|batchlist|pool'
 check pipeline 'settings|ui|http|batchlist|pool'

@@ -255,6 +255,10 @@
         <translation>Also write an HTML5 version (plays on a double click)</translation>
     </message>
     <message>
+        <source>SCORM 1.2 课件包 (学习平台)</source>
+        <translation>SCORM 1.2 package (learning platforms)</translation>
+    </message>
+    <message>
         <source>转换限制</source>
         <translation>Conversion limits</translation>
     </message>

@@ -44,6 +44,8 @@ constexpr std::array kSwitches = {
     Switch{"--no-web-player", "WebPlayer", 0},
     Switch{"--html5", "GenHTML5", 1},
     Switch{"--no-html5", "GenHTML5", 0},
+    Switch{"--scorm", "GenScorm", 1},
+    Switch{"--no-scorm", "GenScorm", 0},
     Switch{"--align", "Align", 1},
     Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},
@@ -109,6 +111,8 @@ const HelpText kConvertUsage = {
     "                          pages (\"\": a copy beside them, the default)\n"
     "  --no-html5 / --html5    no / a self-contained HTML5 copy of each movie,\n"
     "                          NAME-html5.html, that plays from a file (on)\n"
+    "  --scorm / --no-scorm    a / no SCORM 1.2 package of each presentation's HTML5\n"
+    "                          version for learning platforms, NAME-scorm.zip (off)\n"
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
@@ -179,6 +183,8 @@ const HelpText kConvertUsage = {
     "                          （\"\"：网页旁边的一份副本，即默认值）\n"
     "  --no-html5 / --html5    不生成 / 为每个影片生成一个独立的 HTML5 版本\n"
     "                          NAME-html5.html，可直接从文件播放（开）\n"
+    "  --scorm / --no-scorm    生成 / 不生成每个演示文稿 HTML5 版本的 SCORM 1.2\n"
+    "                          课件包 NAME-scorm.zip，供学习平台使用（关）\n"
     "  --store PATH            使用另一个设置文件\n"
     "  --verbose, -v           在每条消息后给出背后的原因（图片解码器或\n"
     "                          LibreOffice 的错误，以及相关路径）\n"

@@ -13,9 +13,17 @@
 namespace orv::cli {
 namespace {
 
+void PrintPackage(const std::string& source, const ConversionSettings& settings) {
+  if (!MakesScormPackage(settings) || !FileNameFits(ScormPackageName(source))) return;
+  const std::string package = OutputPath(settings.OutputFolder, ScormPackageName(source));
+  std::printf("%s: scorm %s\n", source.c_str(), package.c_str());
+}
+
 void PrintOutputs(const std::string& source, const ConversionSettings& settings) {
   if (settings.SplitPPT != 0) {
     std::printf("%s: movies in %s\n", source.c_str(), settings.OutputFolder.c_str());
+    PrintPackage(source, settings);
+    std::fflush(stdout);
     return;
   }
   std::string movie = OutputPath(settings.OutputFolder, MovieName(source));
@@ -25,6 +33,7 @@ void PrintOutputs(const std::string& source, const ConversionSettings& settings)
   }
   const std::string twin = TwinPathIfItFits(settings.OutputFolder, MovieName(source));
   if (settings.GenHTML5 != 0 && !twin.empty()) std::printf("%s: html5 %s\n", source.c_str(), twin.c_str());
+  PrintPackage(source, settings);
   std::fflush(stdout);
 }
 

@@ -26,8 +26,15 @@
   function $(id) { return document.getElementById(id); }
 
   // What happened, on the page's own clock; read by the playback tests.
-  var twin = { config: config, count: slides.length, log: [], ready: false };
+  // A script after this one (a lesson package's bridge) may name the slide
+  // to start on and be told of every slide shown.
+  var twin = { config: config, count: slides.length, log: [], ready: false, startAt: 0, onSlide: [] };
   window.orvantaTwin = twin;
+  function tellShown(slide) {
+    twin.onSlide.forEach(function (listener) {
+      try { listener(slide, slides.length); } catch (e) { /* a listener never stops the slides */ }
+    });
+  }
 
   function now() { return performance.now(); }
 
@@ -145,6 +152,7 @@
       announce(event.slide);
       if (shown === "text") drawText();
       markCurrent();
+      tellShown(event.slide);
     }
     if (player) drawPanel();
   }
@@ -507,7 +515,7 @@
     player = Logic.createPlayer(slides.length, config, onEvent);
     setUpPanel();
     setUpAids();
-    var first = addressSlide();
+    var first = addressSlide() || twin.startAt;
     player.begin(now(), first >= 1 && first <= slides.length ? first : 1);
     slides.forEach(function (img, k) { img.classList.toggle("current", k === player.state.current - 1); });
     followAddress(player.state.current);
@@ -519,6 +527,7 @@
     twin.player = player;
     twin.ready = true;
     twin.log.push({ type: "ready", t: now(), count: slides.length, current: player.state.current });
+    tellShown(player.state.current);
   }
 
   // Keys work without a first click.

@@ -29,6 +29,9 @@ inline constexpr char kWebPlayerUrlUnsafe[] = "网页播放器地址只能含英
 // Added text: an HTML5 twin whose file name the file system cannot hold is
 // not written, and the web page does not link it.
 inline constexpr char kTwinNameTooLong[] = "HTML5 网页文件名过长，未输出 %s ！";
+// Added texts: the SCORM package of a presentation's HTML5 version.
+inline constexpr char kScormNameTooLong[] = "SCORM 课件包文件名过长，未输出 %s ！";
+inline constexpr char kScormWriteFailed[] = "输出 SCORM 课件包 %s 时异常！";
 
 // Batch driver.
 inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过！";

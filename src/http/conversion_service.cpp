@@ -14,12 +14,12 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "archive/zip_writer.h"
 #include "base/paths.h"
 #include "http/bearer_token.h"
 #include "http/loopback_guard.h"
 #include "http/service_form.h"
 #include "http/upload_name.h"
-#include "http/zip_writer.h"
 
 namespace orv::http {
 namespace fs = std::filesystem;

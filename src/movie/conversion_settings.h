@@ -39,6 +39,9 @@ struct ConversionSettings {
   // Each movie also as one self-contained HTML5 page; the same rule for the
   // default.
   std::int32_t GenHTML5 = 0;
+  // Each presentation's HTML5 version also as a SCORM 1.2 package for
+  // learning platforms; only with GenHTML5.
+  std::int32_t GenScorm = 0;
   std::string TempFolder;    // base of working folders; ends in a separator
   std::string OutputFolder;  // receives movies, pages and autorun.inf
   // Pages of a subfolder of the output (a source tree kept) share the one

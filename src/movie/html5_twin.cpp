@@ -18,6 +18,7 @@ constexpr int kTemplateId = 220;  // HTML: the page with @MARKS@
 constexpr int kLogicId = 221;     // JS: the slide state machine (also run by the unit tests)
 constexpr int kPageId = 222;      // JS: the page: loader, panel, keys, pointer, fade
 constexpr int kStyleId = 223;     // CSS
+constexpr int kBridgeId = 224;    // JS: a lesson package's SCORM 1.2 bridge
 
 std::string_view AsText(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
@@ -200,6 +201,11 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
   if (!script) return std::nullopt;
   const auto style = LoadResource(kStyleId, "CSS");
   if (!style) return std::nullopt;
+  std::optional<Bytes> bridge;
+  if (page.scormBridge) {
+    bridge = LoadResource(kBridgeId, "JS");
+    if (!bridge) return std::nullopt;
+  }
 
   std::size_t imageBytes = 0;
   for (const auto& jpeg : jpegs) imageBytes += (jpeg.size() + 2) / 3 * 4 + 128;
@@ -249,6 +255,12 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
       AppendLinks(out, page, labelLanguage);
     } else if (mark == "LANG") {
       out += language;
+    } else if (mark == "SCORM") {
+      if (bridge) {
+        out += "<script>\n";
+        out.append(AsText(*bridge));
+        out += "</script>\n";
+      }
     } else if (mark == "UI") {
       out += labelLanguage;
     } else if (const std::string_view label = mark.starts_with("L:") ? TwinLabel(mark.substr(2), page.labels) : "";

@@ -23,6 +23,7 @@ struct TwinPage {
   std::string language;                      // BCP 47 tag of the slide text; empty: the labels' language
   UiLanguage labels = UiLanguage::kEnglish;  // the language of the page's own words
   std::string previous, next;                // neighbour twins' file names (split mode)
+  bool scormBridge = false;                  // the page of a SCORM package: it talks to the learning platform
 };
 
 // "Talk.swf" -> "Talk-html5.html" (a name without ".swf" just gets the suffix).

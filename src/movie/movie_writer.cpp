@@ -83,6 +83,13 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
     Explain(outputPath + ": " + std::strerror(error));
     return;
   }
+  if (keepJpegs) {
+    const std::span<const std::uint8_t> movie = buffer.bytes();
+    for (const auto& [offset, size] : jpegPlaces_) {
+      const auto jpeg = movie.subspan(offset, size);
+      keptJpegs.emplace_back(jpeg.begin(), jpeg.end());
+    }
+  }
   if (settings.GenHTML5 != 0 && !twin.path.empty()) {
     const std::span<const std::uint8_t> movie = buffer.bytes();
     std::vector<std::span<const std::uint8_t>> jpegs;

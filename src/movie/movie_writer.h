@@ -56,6 +56,12 @@ class MovieWriter {
   // With GenHTML5 on and twin.path set, a movie written to disk gets its
   // HTML5 twin from the same JPEG bytes; an abandoned movie gets none.
   TwinPage twin;
+  // With keepJpegs, each movie written adds its slides' JPEG streams to
+  // keptJpegs, in order (a SCORM lesson is made of them afterwards).
+  bool keepJpegs = false;
+  std::vector<std::vector<std::uint8_t>> keptJpegs;
+  // The configuration document of the last movie begun.
+  const std::string& config() const { return config_; }
 
  private:
   // Refuses movies the file format cannot represent.

@@ -55,6 +55,8 @@ std::string OutputStem(std::string_view sourcePath) {
 
 std::string MovieName(std::string_view sourcePath) { return OutputStem(sourcePath) + ".swf"; }
 std::string PageName(std::string_view sourcePath) { return OutputStem(sourcePath) + ".htm"; }
+std::string ScormPackageName(std::string_view sourcePath) { return OutputStem(sourcePath) + "-scorm.zip"; }
+bool MakesScormPackage(const ConversionSettings& settings) { return settings.GenScorm != 0 && settings.GenHTML5 != 0; }
 
 std::string SplitMovieName(std::string_view sourcePath, int slideNumber) {
   return Numbered(OutputStem(sourcePath), slideNumber, ".swf");
@@ -94,11 +96,14 @@ std::vector<std::string> EntryOutputNames(std::string_view sourcePath, const Con
   if (settings.SplitPPT == 0) {
     addMovie(MovieName(sourcePath), PageName(sourcePath));
     if (settings.GenHTML != 0 && settings.GenAutorun != 0) names.emplace_back("autorun.inf");
-    return names;
+  } else {
+    const bool titled = settings.UseTitle != 0;
+    for (std::size_t k = 0; k < slideCount; ++k) {
+      addMovie(SlideMovieName(sourcePath, titled, titles, k), SlidePageName(sourcePath, titled, titles, k));
+    }
   }
-  const bool titled = settings.UseTitle != 0;
-  for (std::size_t k = 0; k < slideCount; ++k) {
-    addMovie(SlideMovieName(sourcePath, titled, titles, k), SlidePageName(sourcePath, titled, titles, k));
+  if (MakesScormPackage(settings) && FileNameFits(ScormPackageName(sourcePath))) {
+    names.push_back(ScormPackageName(sourcePath));
   }
   return names;
 }

@@ -49,9 +49,15 @@ std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std
 // long for the file system (the movie's own name may still fit).
 std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view movieName);
 
+// The SCORM package of a presentation, whole or split: stem + "-scorm.zip".
+std::string ScormPackageName(std::string_view sourcePath);
+// Whether it is made: GenScorm, with the HTML5 version it is made of.
+bool MakesScormPackage(const ConversionSettings& settings);
+
 // Every name one entry writes into its output folder, for the settings it
 // was converted with and the titles and number of its slides: the movie or
-// movies, their twins (those whose names fit), the pages, autorun.inf.
+// movies, their twins (those whose names fit), the pages, autorun.inf, the
+// SCORM package (when its name fits).
 std::vector<std::string> EntryOutputNames(std::string_view sourcePath, const ConversionSettings& settings,
                                           const std::vector<std::string>& titles, std::size_t slideCount);
 

@@ -10,7 +10,9 @@
 #include "image/slide_preparation.h"
 #include "movie/html5_twin.h"
 #include "movie/movie_writer.h"
+#include "movie/player_config.h"
 #include "pipeline/output_names.h"
+#include "scorm/scorm_package.h"
 
 namespace orv {
 namespace {
@@ -54,6 +56,42 @@ std::string NeighbourTwin(const std::string& movieName) {
   return FileNameFits(TwinName(movieName)) ? TwinName(movieName) : std::string();
 }
 
+// The lesson's name on the learning platform: the first slide's title, else
+// the presentation's file name.
+std::string LessonTitle(const std::string& sourcePath, const SlideList& slideList) {
+  for (const SlideText& text : slideList.texts) {
+    if (text.kind != SlideText::Kind::kSlide) continue;
+    if (!text.title.empty()) return text.title;
+    break;
+  }
+  if (!slideList.titles.empty() && !slideList.titles.front().empty()) return slideList.titles.front();
+  return OutputStem(sourcePath);
+}
+
+// The presentation's SCORM package: one lesson of all the slides the movie
+// or movies show (help and end slides as the whole movie has them), played
+// by the HTML5 version with the bridge to the platform. Not made when a
+// movie was abandoned (already reported): the lesson would miss its slides.
+void WriteLesson(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
+                 const MovieWriter& writer, const std::vector<SlideText>& texts, const std::string& config) {
+  if (writer.keptJpegs.size() != slideList.paths.size()) return;
+  const std::string name = ScormPackageName(sourcePath);
+  if (!FileNameFits(name)) {
+    Notify(FormatMessage(msg::kScormNameTooLong, OutputPath(settings.OutputFolder, name)));
+    return;
+  }
+  TwinPage lesson;
+  lesson.title = writer.twin.title;
+  lesson.slides = texts;
+  lesson.language = writer.twin.language;
+  lesson.labels = writer.twin.labels;
+  lesson.scormBridge = true;
+  const std::vector<std::span<const std::uint8_t>> jpegs(writer.keptJpegs.begin(), writer.keptJpegs.end());
+  const auto page = BuildTwinPage(config, jpegs, lesson);
+  if (!page) return;
+  WriteScormPackage(OutputPath(settings.OutputFolder, name), LessonTitle(sourcePath, slideList), *page);
+}
+
 }  // namespace
 
 int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings, const SlideList& slideList,
@@ -77,6 +115,13 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   writer.twin.title = OutputStem(sourcePath);
   writer.twin.language = slideList.language;
   writer.twin.labels = CurrentLanguage();
+  writer.keepJpegs = MakesScormPackage(settings);
+  // The lesson of a split presentation plays its slides as one movie would
+  // (split movies have no help or end slide).
+  ConversionSettings whole = settings;
+  whole.SplitPPT = 0;
+  whole.InsHelp = 0;
+  whole.BlankEnd = 0;
 
   if (settings.SplitPPT == 0) {
     writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
@@ -84,7 +129,9 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
     writer.slidePaths = slideList.paths;
     writer.WriteMovie(settings, slideList, progress);
-    return progress.cancelled() ? 0 : 1;
+    if (progress.cancelled()) return 0;
+    if (writer.keepJpegs) WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config());
+    return 1;
   }
 
   for (std::size_t k = 0; k < slideList.paths.size(); ++k) {
@@ -99,6 +146,11 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     writer.slidePaths.assign(1, slideList.paths[k]);
     writer.WriteMovie(settings, slideList, progress);
     if (progress.cancelled()) return 0;
+  }
+  if (writer.keepJpegs) {
+    std::vector<SlideText> texts;
+    for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
+    WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList));
   }
   return 1;
 }

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "archive/zip_writer.h"
 #include "http/bearer_token.h"
 #include "http/conversion_service.h"
 #include "http/service_form.h"
 #include "http/upload_name.h"
-#include "http/zip_writer.h"
 #include "support/files.h"
 
 namespace orv::http {

@@ -157,7 +157,7 @@ TEST(TwinParts, ScriptsAndStyleCannotEndTheirElementAndEveryMarkIsThere) {
   EXPECT_FALSE(std::regex_search(text(223, "CSS"), closing));
   const std::string page = text(220, "HTML");
   for (const char* mark :
-       {"@TITLE@", "@CONFIG@", "@STYLE@", "@LOGIC@", "@PAGE@", "@SLIDES@", "@LINKS@", "@TEXTS@", "@LANG@"}) {
+       {"@TITLE@", "@CONFIG@", "@STYLE@", "@LOGIC@", "@PAGE@", "@SLIDES@", "@LINKS@", "@TEXTS@", "@LANG@", "@SCORM@"}) {
     EXPECT_NE(page.find(mark), std::string::npos) << mark;
     EXPECT_EQ(page.find(mark), page.rfind(mark)) << mark;
   }

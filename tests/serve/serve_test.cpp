@@ -4,9 +4,9 @@
 #include <httplib.h>
 
 #include "support/needs.h"
+#include "support/unzip.h"
 
 #include <sys/stat.h>
-#include <zip.h>
 
 #include <atomic>
 #include <future>
@@ -113,26 +113,6 @@ class Service {
   bool ended_ = false;
 };
 
-// The files in a zip answer, by name.
-std::map<std::string, std::string> Unzip(const std::string& bytes) {
-  std::map<std::string, std::string> files;
-  zip_error_t error;
-  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-  zip_t* zip = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
-  if (zip == nullptr) return files;
-  for (zip_int64_t k = 0; k < zip_get_num_entries(zip, 0); ++k) {
-    zip_stat_t stat;
-    zip_stat_index(zip, static_cast<zip_uint64_t>(k), 0, &stat);
-    std::string content(stat.size, '\0');
-    zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(k), 0);
-    zip_fread(file, content.data(), stat.size);
-    zip_fclose(file);
-    files[stat.name] = content;
-  }
-  zip_close(zip);
-  return files;
-}
-
 std::string ErrorCode(const httplib::Result& reply) {
   const auto json = nlohmann::json::parse(reply->body, nullptr, false);
   return json.is_object() && json.contains("error") ? json["error"].get<std::string>() : "(no JSON error)";
@@ -158,7 +138,7 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   ASSERT_TRUE(reply);
   ASSERT_EQ(reply->status, 200) << reply->body;
   EXPECT_EQ(reply->get_header_value("Content-Type"), "application/zip");
-  const auto files = Unzip(reply->body);
+  const auto files = test::Unzip(reply->body);
 
   test::ScratchFolder out;
   CliRun convert = RunCli({"--output-dir", out.path(), "--width", "320", "--height", "240", deck.string()},
@@ -182,7 +162,7 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   auto split = client.Post("/v1/convert", items);
   ASSERT_TRUE(split);
   ASSERT_EQ(split->status, 200) << split->body;
-  for (const auto& [name, bytes] : Unzip(split->body)) {
+  for (const auto& [name, bytes] : test::Unzip(split->body)) {
     EXPECT_TRUE(name.find('/') == std::string::npos && name.find("..") == std::string::npos) << name;
   }
 
@@ -252,7 +232,7 @@ TEST_F(Serve, FourClientsAtOnceEachGetTheirOwnAnswer) {
         }
         if (status != 200) continue;
         // Its own movie: the width asked for, in its report.
-        const auto files = Unzip(reply->body);
+        const auto files = test::Unzip(reply->body);
         const auto report = nlohmann::json::parse(files.at("report.json"));
         if (report["source"] != file.filename().string()) wrong.push_back("someone else's answer");
         const std::string page = files.at(file.stem().string() + ".htm");

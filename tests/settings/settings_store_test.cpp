@@ -290,10 +290,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(defaults.WebPlayer, 1);
   EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
-  // The 23 values of the options pages, the web player of the pages, the
-  // HTML5 twin, the time limit of one presentation and the shared player's
-  // address.
-  EXPECT_EQ(SettingTable().size(), 29u);
+  // The values of the options pages, the web player of the pages, the HTML5
+  // twin and its SCORM package, the time limit, the LibreOffices per
+  // presentation, the language and the shared player's address.
+  EXPECT_EQ(SettingTable().size(), 30u);
 }
 
 }  // namespace

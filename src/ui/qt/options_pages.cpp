@@ -334,10 +334,12 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   genAutorun = new QCheckBox(tr("生成 CD 刻录的 autorun 文件"), publish);
   webPlayer = new QCheckBox(tr("网页内置 Flash 播放器 (Ruffle)"), publish);
   genHtml5 = new QCheckBox(tr("同时生成 HTML5 版本（双击即可播放）"), publish);
+  genScorm = new QCheckBox(tr("SCORM 1.2 课件包 (学习平台)"), publish);
   publish->layout()->addWidget(genHtml);
   publish->layout()->addWidget(Indented(publish, genAutorun));
   publish->layout()->addWidget(Indented(publish, webPlayer));
   publish->layout()->addWidget(genHtml5);
+  publish->layout()->addWidget(Indented(publish, genScorm));
 
   auto* limits = Group(tr("转换限制"), this);
   timeLimit = SpinRow(limits, tr("每个演示文稿最长"), 0, 86400, tr("不限"), tr("秒"));
@@ -361,12 +363,14 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     MarkChanged();
     if (checked) Notify(SplitNotice().toStdString());
   });
-  connect(genHtml, &QCheckBox::clicked, this, [this] {
-    if (!loaded()) return;
-    UpdateEnabling();
-    MarkChanged();
-  });
-  for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genHtml5}) {
+  for (QCheckBox* box : {genHtml, genHtml5}) {
+    connect(box, &QCheckBox::clicked, this, [this] {
+      if (!loaded()) return;
+      UpdateEnabling();
+      MarkChanged();
+    });
+  }
+  for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genScorm}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -392,6 +396,7 @@ void OutputPage::Load(const SettingsStore& store) {
   genAutorun->setChecked(values.GetInt("GenAutorun", 0) != 0);
   webPlayer->setChecked(values.GetInt("WebPlayer", 1) != 0);
   genHtml5->setChecked(values.GetInt("GenHTML5", 1) != 0);
+  genScorm->setChecked(values.GetInt("GenScorm", 0) != 0);
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   timeLimit->setValue(values.GetInt("TimeLimit", 300));
@@ -404,6 +409,7 @@ void OutputPage::UpdateEnabling() {
   genAutorun->setEnabled(genHtml->isChecked());
   webPlayer->setEnabled(genHtml->isChecked());
   useTitle->setEnabled(split->isChecked());
+  genScorm->setEnabled(genHtml5->isChecked());
 }
 
 void OutputPage::Apply(SettingsStore& store) {
@@ -413,6 +419,7 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("UseTitle", Flag(useTitle));
   store.SetInt("WebPlayer", Flag(webPlayer));
   store.SetInt("GenHTML5", Flag(genHtml5));
+  store.SetInt("GenScorm", Flag(genScorm));
   store.SetInt("TimeLimit", timeLimit->value());
   store.SetInt("Jobs", jobs->value());
 }

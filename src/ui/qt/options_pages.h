@@ -127,6 +127,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genAutorun;
   QCheckBox* webPlayer;
   QCheckBox* genHtml5;
+  QCheckBox* genScorm;  // a SCORM package of each presentation; only with genHtml5
   QSpinBox* timeLimit;  // seconds per presentation, 0 for none
   QSpinBox* jobs;       // LibreOffices per presentation, 0 for one per core
 

@@ -1,12 +1,12 @@
-// The answer of a conversion request: a zip of files that lie on disk, under
-// names we made, plus one text written straight into it.
+// A zip of files that lie on disk, under names we made, and of texts written
+// straight into it: the conversion service's answers, the SCORM packages.
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace orv::http {
+namespace orv {
 
 struct ZipEntry {
   std::string name;  // inside the zip: no leading "/", no ".." part
@@ -16,7 +16,8 @@ struct ZipEntry {
 
 // Writes `entries` to a new zip at `zipPath` (deflated, UTF-8 names). False
 // with libzip's reason; a name that could leave the folder it is unpacked in
-// is refused too.
+// is refused too. libzip writes beside `zipPath` and renames at the end, so
+// an older zip of that name survives a failed write.
 bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, std::string& error);
 
-}  // namespace orv::http
+}  // namespace orv

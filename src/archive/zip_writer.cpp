@@ -1,8 +1,8 @@
-#include "http/zip_writer.h"
+#include "archive/zip_writer.h"
 
 #include <zip.h>
 
-namespace orv::http {
+namespace orv {
 namespace {
 
 bool SafeEntryName(const std::string& name) {
@@ -53,4 +53,4 @@ bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, 
   return true;
 }
 
-}  // namespace orv::http
+}  // namespace orv

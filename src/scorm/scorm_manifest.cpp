@@ -1,0 +1,133 @@
+#include "scorm/scorm_manifest.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace orv {
+namespace {
+
+// A relative name inside the package, made of plain parts.
+bool SafeFileName(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.find('\\') != std::string_view::npos) return false;
+  std::size_t from = 0;
+  while (from <= name.size()) {
+    std::size_t to = name.find('/', from);
+    if (to == std::string_view::npos) to = name.size();
+    const std::string_view part = name.substr(from, to - from);
+    if (part.empty() || part == "." || part == "..") return false;
+    from = to + 1;
+  }
+  return true;
+}
+
+// A file name as an href: a URI reference, so blanks, quotes and anything
+// beyond ASCII are percent-encoded (UTF-8 bytes); "/" keeps folders apart.
+std::string Href(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    }
+  }
+  return out;
+}
+
+// The identifiers are XML IDs: a letter first, then letters, digits and "_".
+std::string IdentifierStem(std::string_view identity) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+  for (const char c : identity) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return std::string("ORVANTA_") + hex;
+}
+
+}  // namespace
+
+std::string EscapeXml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        // XML 1.0 has no place for control characters other than tab and line ends.
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? ' ' : c;
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> BuildScormManifest(std::string_view title, std::string_view identity,
+                                              const std::vector<std::string>& files) {
+  if (files.empty()) return std::nullopt;
+  for (const auto& file : files) {
+    if (!SafeFileName(file)) return std::nullopt;
+  }
+  const std::string id = IdentifierStem(identity);
+  const std::string name = EscapeXml(title);
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<manifest identifier=\"" +
+      id +
+      "\" version=\"1.0\"\n"
+      "          xmlns=\"http://www.imsproject.org/xsd/imscp_rootv1p1p2\"\n"
+      "          xmlns:adlcp=\"http://www.adlnet.org/xsd/adlcp_rootv1p2\">\n"
+      "  <metadata>\n"
+      "    <schema>ADL SCORM</schema>\n"
+      "    <schemaversion>1.2</schemaversion>\n"
+      "  </metadata>\n"
+      "  <organizations default=\"" +
+      id +
+      "_ORG\">\n"
+      "    <organization identifier=\"" +
+      id +
+      "_ORG\">\n"
+      "      <title>" +
+      name +
+      "</title>\n"
+      "      <item identifier=\"" +
+      id + "_ITEM\" identifierref=\"" + id +
+      "_SCO\" isvisible=\"true\">\n"
+      "        <title>" +
+      name +
+      "</title>\n"
+      "      </item>\n"
+      "    </organization>\n"
+      "  </organizations>\n"
+      "  <resources>\n"
+      "    <resource identifier=\"" +
+      id + "_SCO\" type=\"webcontent\" adlcp:scormtype=\"sco\" href=\"" + EscapeXml(Href(files.front())) + "\">\n";
+  for (const auto& file : files) out += "      <file href=\"" + EscapeXml(Href(file)) + "\"/>\n";
+  out +=
+      "    </resource>\n"
+      "  </resources>\n"
+      "</manifest>\n";
+  return out;
+}
+
+}  // namespace orv
