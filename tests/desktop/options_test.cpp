@@ -121,12 +121,22 @@ TEST_F(OptionsTest, OutputPageRulesAndTheSplitNotice) {
   out->jobs->setValue(0);
   EXPECT_EQ(out->jobs->text(), QStringLiteral("按处理器核心"));
 
+  // The SCORM package is made of the HTML5 version: its box follows that one's.
+  EXPECT_TRUE(out->genScorm->isEnabled());
+  EXPECT_FALSE(out->genScorm->isChecked());
+  out->genScorm->click();
+  out->genHtml5->click();
+  EXPECT_FALSE(out->genScorm->isEnabled());
+  EXPECT_TRUE(out->genScorm->isChecked());
+  out->genHtml5->click();
+
   sheet->accept();
   EXPECT_EQ(store.GetInt("GenHTML", -1), 0);
   EXPECT_EQ(store.GetInt("GenAutorun", -1), 1);
   EXPECT_EQ(store.GetInt("SplitPPT", -1), 0);
   EXPECT_EQ(store.GetInt("UseTitle", -1), 1);
   EXPECT_EQ(store.GetInt("Jobs", -1), 0);
+  EXPECT_EQ(store.GetInt("GenScorm", -1), 1);
 }
 
 TEST_F(OptionsTest, WebPlayerBoxFollowsThePageBoxAndIsWrittenWithIt) {
