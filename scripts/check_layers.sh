@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
 # base <- image <- movie <- pipeline/settings <- batchlist <- pool <- http <- ui and apps,
-# with archive <- scorm beside image and movie, below the pipeline.
+# with archive (zips) on base, and scorm on movie and archive, below the pipeline.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -17,9 +17,9 @@ check() {
 }
 check base 'image|movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm'
 check archive 'image|movie|pipeline|settings|ui|http|batchlist|pool|scorm'
-check scorm 'image|movie|pipeline|settings|ui|http|batchlist|pool'
-check image 'movie|pipeline|settings|ui|http|batchlist|pool'
-check movie 'pipeline|settings|ui|http|batchlist|pool'
+check scorm 'pipeline|settings|ui|http|batchlist|pool'
+check image 'movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm'
+check movie 'pipeline|settings|ui|http|batchlist|pool|archive|scorm'
 check pipeline 'settings|ui|http|batchlist|pool'
 check settings 'pipeline|ui|http|batchlist|pool'
 check batchlist 'settings|ui|http|pool'

@@ -3,22 +3,18 @@
 #include <zip.h>
 
 namespace orv {
-namespace {
-
-bool SafeEntryName(const std::string& name) {
-  if (name.empty() || name.front() == '/' || name.find('\\') != std::string::npos) return false;
+bool IsPlainRelativeName(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.find('\\') != std::string_view::npos) return false;
   std::size_t from = 0;
   while (from <= name.size()) {
     std::size_t to = name.find('/', from);
-    if (to == std::string::npos) to = name.size();
-    const std::string part = name.substr(from, to - from);
+    if (to == std::string_view::npos) to = name.size();
+    const std::string_view part = name.substr(from, to - from);
     if (part.empty() || part == "." || part == "..") return false;
     from = to + 1;
   }
   return true;
 }
-
-}  // namespace
 
 bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, std::string& error) {
   int code = 0;
@@ -31,7 +27,7 @@ bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, 
     return false;
   }
   for (const ZipEntry& entry : entries) {
-    if (!SafeEntryName(entry.name)) {
+    if (!IsPlainRelativeName(entry.name)) {
       error = "refused zip entry name " + entry.name;
       zip_discard(zip);
       return false;

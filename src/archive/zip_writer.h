@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,10 @@ struct ZipEntry {
   std::string path;  // on disk; empty for `text`
   std::string text;
 };
+
+// A name that stays inside the folder it is unpacked in: relative, made of
+// plain parts (no "", ".", ".." part, no "\").
+bool IsPlainRelativeName(std::string_view name);
 
 // Writes `entries` to a new zip at `zipPath` (deflated, UTF-8 names). False
 // with libzip's reason; a name that could leave the folder it is unpacked in

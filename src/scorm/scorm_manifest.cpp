@@ -3,42 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "archive/zip_writer.h"
+#include "movie/web_names.h"
+
 namespace orv {
 namespace {
-
-// A relative name inside the package, made of plain parts.
-bool SafeFileName(std::string_view name) {
-  if (name.empty() || name.front() == '/' || name.find('\\') != std::string_view::npos) return false;
-  std::size_t from = 0;
-  while (from <= name.size()) {
-    std::size_t to = name.find('/', from);
-    if (to == std::string_view::npos) to = name.size();
-    const std::string_view part = name.substr(from, to - from);
-    if (part.empty() || part == "." || part == "..") return false;
-    from = to + 1;
-  }
-  return true;
-}
-
-// A file name as an href: a URI reference, so blanks, quotes and anything
-// beyond ASCII are percent-encoded (UTF-8 bytes); "/" keeps folders apart.
-std::string Href(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-    if (plain) {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    }
-  }
-  return out;
-}
 
 // The identifiers are XML IDs: a letter first, then letters, digits and "_".
 std::string IdentifierStem(std::string_view identity) {
@@ -86,7 +55,7 @@ std::optional<std::string> BuildScormManifest(std::string_view title, std::strin
                                               const std::vector<std::string>& files) {
   if (files.empty()) return std::nullopt;
   for (const auto& file : files) {
-    if (!SafeFileName(file)) return std::nullopt;
+    if (!IsPlainRelativeName(file)) return std::nullopt;
   }
   const std::string id = IdentifierStem(identity);
   const std::string name = EscapeXml(title);
@@ -121,8 +90,9 @@ std::optional<std::string> BuildScormManifest(std::string_view title, std::strin
       "  </organizations>\n"
       "  <resources>\n"
       "    <resource identifier=\"" +
-      id + "_SCO\" type=\"webcontent\" adlcp:scormtype=\"sco\" href=\"" + EscapeXml(Href(files.front())) + "\">\n";
-  for (const auto& file : files) out += "      <file href=\"" + EscapeXml(Href(file)) + "\"/>\n";
+      id + "_SCO\" type=\"webcontent\" adlcp:scormtype=\"sco\" href=\"" + EscapeXml(EncodeUrlPath(files.front())) +
+      "\">\n";
+  for (const auto& file : files) out += "      <file href=\"" + EscapeXml(EncodeUrlPath(file)) + "\"/>\n";
   out +=
       "    </resource>\n"
       "  </resources>\n"
