@@ -83,6 +83,7 @@ for round in $(seq "$rounds"); do
   time_it orv_single orvanta --output-dir "$work/out" "$deck"
   time_it orv_single_jobs2 orvanta --jobs 2 --output-dir "$work/out" "$deck"
   time_it orv_single_no_twin orvanta --no-html5 --output-dir "$work/out" "$deck"
+  time_it orv_single_scorm orvanta --scorm --output-dir "$work/out" "$deck"
   time_it lo_batch soffice_pdf "$work/out" "${batch[@]}"
   time_it orv_batch orvanta --output-dir "$work/out" "${batch[@]}"
   time_it orv_jobs2 orvanta --jobs 2 --output-dir "$work/out" "${batch[@]}"
@@ -99,6 +100,7 @@ orv_cold=$(echo "$t1 - $t0" | bc -l)
 
 lo_single=$(median lo_single); orv_single=$(median orv_single); lo_floor=$(median lo_floor)
 orv_single_jobs2=$(median orv_single_jobs2); orv_single_no_twin=$(median orv_single_no_twin)
+orv_single_scorm=$(median orv_single_scorm)
 lo_batch=$(median lo_batch); orv_batch=$(median orv_batch); orv_jobs2=$(median orv_jobs2)
 orv_large=$(median orv_large); orv_large_jobs2=$(median orv_large_jobs2)
 orv_warm=$(median orv_warm); orv_warm_jobs2=$(median orv_warm_jobs2)
@@ -112,6 +114,8 @@ printf 'single deck, --jobs 2     slides shared by two LibreOffices %6.2f s   ra
   "$orv_single_jobs2" "$(ratio "$orv_single_jobs2" "$lo_floor")" "$(ratio "$orv_single_jobs2" "$lo_single")"
 printf 'single deck, its twin     --no-html5 %6.2f s   with the twin and the deck text %6.2f s   ratio %.2f\n' \
   "$orv_single_no_twin" "$orv_single" "$(ratio "$orv_single" "$orv_single_no_twin")"
+printf 'single deck, its lesson   the twin alone %6.2f s   with the SCORM package %6.2f s   ratio %.2f\n' \
+  "$orv_single" "$orv_single_scorm" "$(ratio "$orv_single_scorm" "$orv_single")"
 printf 'batch of 10               LibreOffice to PDF %6.2f s   orvanta-cli %6.2f s   ratio %.2f\n' \
   "$lo_batch" "$orv_batch" "$(ratio "$orv_batch" "$lo_batch")"
 printf 'batch of 10, cold starts  one orvanta-cli per file %6.2f s   speed-up of one batch %.2fx\n' \
@@ -122,6 +126,6 @@ printf 'larger batch of 4         --jobs 1 %6.2f s   --jobs 2 %6.2f s   speed-up
   "$orv_large" "$orv_large_jobs2" "$(ratio "$orv_large" "$orv_large_jobs2")"
 printf 'one deck four times        alone %6.2f s   slides shared by two LibreOffices %6.2f s   speed-up %.2fx\n' \
   "$orv_warm" "$orv_warm_jobs2" "$(ratio "$orv_warm" "$orv_warm_jobs2")"
-for name in lo_single lo_floor orv_single orv_single_jobs2 orv_single_no_twin lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2 orv_warm orv_warm_jobs2; do
+for name in lo_single lo_floor orv_single orv_single_jobs2 orv_single_no_twin orv_single_scorm lo_batch orv_batch orv_jobs2 orv_large orv_large_jobs2 orv_warm orv_warm_jobs2; do
   printf '  %-16s %s\n' "$name" "${times[$name]}"
 done
