@@ -261,6 +261,11 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   RunSetup setup = PrepareRun(options);
+  if (const auto scorm = options.overrides.find("GenScorm");
+      scorm != options.overrides.end() && scorm->second != 0 && setup.settings.GenHTML5 == 0) {
+    std::fputs("orvanta-cli convert: --scorm needs the HTML5 version it is made of (--html5)\n", stderr);
+    return kExitUsage;
+  }
   std::optional<batchlist::Shard> shard;
   if (!options.shard.empty()) {
     batchlist::Shard parsed;
