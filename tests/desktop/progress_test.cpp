@@ -58,6 +58,17 @@ TEST(ProgressWindow, OwnerIsDisabledWhileTheWindowLives) {
     EXPECT_FALSE(owner.isEnabled());
     EXPECT_TRUE(window.isEnabled());
     EXPECT_EQ(window.statusLabel()->text(), QString::fromUtf8("正载入文件： \n/tmp/talk.ppt"));
+
+    // A path too long for the window loses its middle, keeps the file's name, and the tip has it whole.
+    const QString path = QStringLiteral("/srv/archive/") + QString(40, QLatin1Char('x')) + "/" +
+                         QString(40, QChar(0x8BFE)) + QStringLiteral("/年度 报告.pptx");
+    window.SetStatusText(("正载入文件： \n" + path).toStdString());
+    const QStringList lines = window.statusLabel()->text().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].startsWith("/srv/archive/") && lines[1].endsWith(QStringLiteral("年度 报告.pptx")))
+        << lines[1].toStdString();
+    EXPECT_LE(QFontMetrics(window.statusLabel()->font()).horizontalAdvance(lines[1]), window.statusLabel()->width());
+    EXPECT_EQ(window.statusLabel()->toolTip(), "正载入文件： \n" + path);
   }
   EXPECT_TRUE(owner.isEnabled());
 }

@@ -135,7 +135,14 @@ void ProgressWindow::OnReady() {
 }
 
 void ProgressWindow::OnStatus(const std::string& text) {
-  status_->setText(QString::fromStdString(text));
+  // Each line fits the label: a long path gives up its middle, so that its
+  // start and the file's name stay readable; the whole text is the tip.
+  const QString full = QString::fromStdString(text);
+  const QFontMetrics metrics(status_->font());
+  QStringList lines = full.split(QLatin1Char('\n'));
+  for (QString& line : lines) line = metrics.elidedText(line, Qt::ElideMiddle, status_->width());
+  status_->setText(lines.join(QLatin1Char('\n')));
+  status_->setToolTip(lines.join(QLatin1Char('\n')) == full ? QString() : full);
   // Painted now, not at the next event dispatch.
   if (isVisible()) status_->repaint();
 }
