@@ -43,15 +43,14 @@
     } catch (e) {
       answer = null;
     }
-    var failed = answer === null || (name === "LMSGetValue" ? answer === "" && lastError() !== "0" : answer !== "true");
-    if (failed) {
-      var code = lastError();
-      var text = "";
-      try { text = String(api.LMSGetErrorString(code)); } catch (e) { text = ""; }
-      lesson.errors.push(name + "(" + (a || "") + "): " + code + " " + text);
-      return null;
-    }
-    return answer;
+    // LMSGetValue answers "" both for an empty value and for a failure.
+    if (answer !== null && (name === "LMSGetValue" ? answer !== "" : answer === "true")) return answer;
+    var code = lastError();
+    if (name === "LMSGetValue" && answer === "" && code === "0") return answer;
+    var text = "";
+    try { text = String(api.LMSGetErrorString(code)); } catch (e) { text = ""; }
+    lesson.errors.push(name + "(" + (a || "") + "): " + code + " " + text);
+    return null;
   }
   function get(element) { return call("LMSGetValue", element) || ""; }
   function set(element, value) { return call("LMSSetValue", element, value) !== null; }

@@ -63,13 +63,7 @@ std::string SlideOf(std::size_t k, std::size_t count, UiLanguage labels) {
 
 // Deck text as page text: escaped, control characters (which no page may
 // hold) as blanks.
-void AppendText(std::string& out, std::string_view text) {
-  std::string clean(text);
-  for (char& c : clean) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
-  }
-  out += EscapeHtml(clean);
-}
+void AppendText(std::string& out, std::string_view text) { out += EscapeHtml(BlankControls(text)); }
 
 bool AnyText(const std::vector<std::string>& texts) {
   for (const auto& text : texts) {

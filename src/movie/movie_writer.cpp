@@ -83,20 +83,14 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
     Explain(outputPath + ": " + std::strerror(error));
     return;
   }
+  const std::span<const std::uint8_t> movie = buffer.bytes();
+  std::vector<std::span<const std::uint8_t>> jpegs;
+  jpegs.reserve(jpegPlaces_.size());
+  for (const auto& [offset, size] : jpegPlaces_) jpegs.push_back(movie.subspan(offset, size));
   if (keepJpegs) {
-    const std::span<const std::uint8_t> movie = buffer.bytes();
-    for (const auto& [offset, size] : jpegPlaces_) {
-      const auto jpeg = movie.subspan(offset, size);
-      keptJpegs.emplace_back(jpeg.begin(), jpeg.end());
-    }
+    for (const auto& jpeg : jpegs) keptJpegs.emplace_back(jpeg.begin(), jpeg.end());
   }
-  if (settings.GenHTML5 != 0 && !twin.path.empty()) {
-    const std::span<const std::uint8_t> movie = buffer.bytes();
-    std::vector<std::span<const std::uint8_t>> jpegs;
-    jpegs.reserve(jpegPlaces_.size());
-    for (const auto& [offset, size] : jpegPlaces_) jpegs.push_back(movie.subspan(offset, size));
-    WriteTwinPage(config_, jpegs, twin);
-  }
+  if (settings.GenHTML5 != 0 && !twin.path.empty()) WriteTwinPage(config_, jpegs, twin);
 }
 
 int MovieWriter::BeginMovie(MovieBuffer& buffer, ConversionSettings& settings, const SlideList& slides) {

@@ -22,9 +22,9 @@ std::string PercentEncode(std::string_view text, Keep keep) {
   return out;
 }
 
-}  // namespace
-
-std::string EscapeHtml(std::string_view text) {
+// & < > " and ' as references (`apostrophe` is how the ' is written); a zero
+// byte becomes U+FFFD.
+std::string EscapeMarkup(std::string_view text, std::string_view apostrophe) {
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
@@ -42,7 +42,7 @@ std::string EscapeHtml(std::string_view text) {
         out += "&quot;";
         break;
       case '\'':
-        out += "&#39;";
+        out += apostrophe;
         break;
       case '\0':
         out += "\xef\xbf\xbd";
@@ -50,6 +50,20 @@ std::string EscapeHtml(std::string_view text) {
       default:
         out += c;
     }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string EscapeHtml(std::string_view text) { return EscapeMarkup(text, "&#39;"); }
+
+std::string EscapeXml(std::string_view text) { return EscapeMarkup(BlankControls(text), "&apos;"); }
+
+std::string BlankControls(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
   }
   return out;
 }

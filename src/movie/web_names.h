@@ -12,6 +12,14 @@ namespace orv {
 // byte becomes U+FFFD.
 std::string EscapeHtml(std::string_view text);
 
+// The same for XML (a manifest): ' as &apos;, and control characters, which
+// XML 1.0 cannot hold, as blanks.
+std::string EscapeXml(std::string_view text);
+
+// Control characters (below 0x20, and 0x7f) as blanks: text from a deck as
+// a page or a manifest may hold it.
+std::string BlankControls(std::string_view text);
+
 // Percent-encodes what one path segment of a relative URL cannot carry as
 // it stands: % # ? \ : the blank, control characters, " < > & ' which HTML
 // gives a meaning to, and every byte from 0x80 up (UTF-8 names reach their

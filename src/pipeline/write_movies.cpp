@@ -59,11 +59,7 @@ std::string NeighbourTwin(const std::string& movieName) {
 // The lesson's name on the learning platform: the first slide's title, else
 // the presentation's file name.
 std::string LessonTitle(const std::string& sourcePath, const SlideList& slideList) {
-  for (const SlideText& text : slideList.texts) {
-    if (text.kind != SlideText::Kind::kSlide) continue;
-    if (!text.title.empty()) return text.title;
-    break;
-  }
+  if (!slideList.texts.empty() && !slideList.texts.front().title.empty()) return slideList.texts.front().title;
   if (!slideList.titles.empty() && !slideList.titles.front().empty()) return slideList.titles.front();
   return OutputStem(sourcePath);
 }
@@ -116,12 +112,6 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   writer.twin.language = slideList.language;
   writer.twin.labels = CurrentLanguage();
   writer.keepJpegs = MakesScormPackage(settings);
-  // The lesson of a split presentation plays its slides as one movie would
-  // (split movies have no help or end slide).
-  ConversionSettings whole = settings;
-  whole.SplitPPT = 0;
-  whole.InsHelp = 0;
-  whole.BlankEnd = 0;
 
   if (settings.SplitPPT == 0) {
     writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
@@ -134,6 +124,13 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     return 1;
   }
 
+  // The lesson of a split presentation plays its slides as one movie would
+  // (split movies have no help or end slide); taken before the movies'
+  // configuration hides the panel.
+  ConversionSettings whole = settings;
+  whole.SplitPPT = 0;
+  whole.InsHelp = 0;
+  whole.BlankEnd = 0;
   for (std::size_t k = 0; k < slideList.paths.size(); ++k) {
     // A slide without a title of its own keeps the numbered name.
     const std::size_t count = slideList.paths.size();

@@ -23,34 +23,6 @@ std::string IdentifierStem(std::string_view identity) {
 
 }  // namespace
 
-std::string EscapeXml(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        // XML 1.0 has no place for control characters other than tab and line ends.
-        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? ' ' : c;
-    }
-  }
-  return out;
-}
-
 std::optional<std::string> BuildScormManifest(std::string_view title, std::string_view identity,
                                               const std::vector<std::string>& files) {
   if (files.empty()) return std::nullopt;

@@ -18,7 +18,4 @@ namespace orv {
 std::optional<std::string> BuildScormManifest(std::string_view title, std::string_view identity,
                                               const std::vector<std::string>& files);
 
-// `text` escaped for XML element content and attribute values.
-std::string EscapeXml(std::string_view text);
-
 }  // namespace orv

@@ -3,14 +3,14 @@
 #include "archive/zip_writer.h"
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "base/paths.h"
 #include "scorm/scorm_manifest.h"
 
 namespace orv {
 
 bool WriteScormPackage(const std::string& zipPath, std::string_view title, std::string_view page) {
   const std::string launch(kScormLaunchPage);
-  const std::string name = zipPath.substr(zipPath.find_last_of('/') + 1);
-  const auto manifest = BuildScormManifest(title, name, {launch});
+  const auto manifest = BuildScormManifest(title, FileNamePart(zipPath), {launch});
   std::string error = "the manifest could not be made";
   if (manifest && WriteZip(zipPath, {{"imsmanifest.xml", {}, *manifest}, {launch, {}, std::string(page)}}, error)) {
     return true;

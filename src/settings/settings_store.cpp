@@ -319,7 +319,7 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.SharpFont = read("SharpFont");
   s.WebPlayer = read("WebPlayer");
   s.GenHTML5 = read("GenHTML5");
-  s.GenScorm = s.GenHTML5 != 0 ? read("GenScorm") : 0;
+  s.GenScorm = read("GenScorm");
   s.WebPlayerUrl = values.GetString("WebPlayerUrl", "");
 
   s.TempFolder = SystemTempFolder();

@@ -96,8 +96,8 @@ std::string StoredOutputFolder(const SettingsStore& store);
 
 // Builds the record for one Convert command: every value read with the
 // defaults of the table in settings_values.h, then GenAutorun 0 without
-// GenHTML, UseTitle 0 without SplitPPT, GenScorm 0 without GenHTML5, a Delay
-// outside 0..9999 becomes 3 and InsHelp 0 when the panel is shown. The stored values are not changed.
+// GenHTML, UseTitle 0 without SplitPPT, a Delay outside 0..9999 becomes 3 and
+// InsHelp 0 when the panel is shown. The stored values are not changed.
 // TempFolder is the system temporary folder; OutputFolder is `outputFolder`.
 ConversionSettings LoadConversionSettings(const SettingsStore& store, std::string_view outputFolder,
                                           const SettingOverrides& overrides = {});
