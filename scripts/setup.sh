@@ -22,7 +22,7 @@ packages=(
 
   file procps python3-yaml python3-uno libxml2-utils
   slurm-wlm munge jq
-  ccache
+  ccache strace
 )
 
 # node and npm run the web player's install and the playback tests.

@@ -5,10 +5,10 @@
 // the leftovers of its own host.
 #pragma once
 
+#include <sys/types.h>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace orv {
 

@@ -82,7 +82,8 @@ OutputPlan OutputPlan::Make(std::string_view source, const ConversionSettings& s
     addMovie(MovieName(source), PageName(source), 0, pictures);
   } else {
     const bool titled = settings.UseTitle != 0;
-    for (std::size_t k = 0; k < pictures; ++k) addMovie(SlideMovieName(source, titled, titles, k), SlidePageName(source, titled, titles, k), k, 1);
+    for (std::size_t k = 0; k < pictures; ++k)
+      addMovie(SlideMovieName(source, titled, titles, k), SlidePageName(source, titled, titles, k), k, 1);
     for (std::size_t k = 0; k < pictures; ++k) {
       PlannedMovie& movie = plan.movies_[k];
       if (k > 0) {

@@ -35,39 +35,72 @@ TEST(OutputPlan, NamesEveryFileOfEachKindOfConversion) {
   };
   const std::string longName(245, 'n');
   const Case cases[] = {
-      {"one movie, its twin, its page and the player", [](ConversionSettings&) {}, "", {}, 5,
-       {"talk.swf", "talk-html5.html", "ruffle", "talk.htm"}, "ruffle/"},
+      {"one movie, its twin, its page and the player",
+       [](ConversionSettings&) {},
+       "",
+       {},
+       5,
+       {"talk.swf", "talk-html5.html", "ruffle", "talk.htm"},
+       "ruffle/"},
       {"autorun and lesson",
        [](ConversionSettings& s) {
          s.GenAutorun = 1;
          s.GenScorm = 1;
        },
-       "", {}, 5, {"talk.swf", "talk-html5.html", "ruffle", "talk.htm", "autorun.inf", "talk-scorm.zip"}, "ruffle/"},
+       "",
+       {},
+       5,
+       {"talk.swf", "talk-html5.html", "ruffle", "talk.htm", "autorun.inf", "talk-scorm.zip"},
+       "ruffle/"},
       {"numbered split movies, no autorun",
        [](ConversionSettings& s) {
          s.SplitPPT = 1;
          s.UseTitle = 0;
          s.GenAutorun = 1;
        },
-       "", {}, 2, {"talk_1.swf", "talk_1-html5.html", "talk_2.swf", "talk_2-html5.html", "ruffle", "talk_1.htm",
-                   "talk_2.htm"}, "ruffle/"},
-      {"titled split movies, a slide without a title numbered", [](ConversionSettings& s) { s.SplitPPT = 1; }, "",
-       {"Intro", ""}, 2, {"Intro.swf", "Intro-html5.html", "talk_2.swf", "talk_2-html5.html", "ruffle", "Intro.htm",
-                          "talk_2.htm"}, "ruffle/"},
+       "",
+       {},
+       2,
+       {"talk_1.swf", "talk_1-html5.html", "talk_2.swf", "talk_2-html5.html", "ruffle", "talk_1.htm", "talk_2.htm"},
+       "ruffle/"},
+      {"titled split movies, a slide without a title numbered",
+       [](ConversionSettings& s) { s.SplitPPT = 1; },
+       "",
+       {"Intro", ""},
+       2,
+       {"Intro.swf", "Intro-html5.html", "talk_2.swf", "talk_2-html5.html", "ruffle", "Intro.htm", "talk_2.htm"},
+       "ruffle/"},
       {"a source tree kept: the player at the root",
-       [](ConversionSettings& s) { s.GenHTML5 = 0; }, "课程 1/a.b", {}, 1,
-       {"课程 1/a.b/talk.swf", "ruffle", "课程 1/a.b/talk.htm"}, "../../ruffle/"},
+       [](ConversionSettings& s) { s.GenHTML5 = 0; },
+       "课程 1/a.b",
+       {},
+       1,
+       {"课程 1/a.b/talk.swf", "ruffle", "课程 1/a.b/talk.htm"},
+       "../../ruffle/"},
       {"a shared player: no copy",
-       [](ConversionSettings& s) { s.WebPlayerUrl = "https://cdn.example.org/ruffle"; }, "a", {}, 1,
-       {"a/talk.swf", "a/talk-html5.html", "a/talk.htm"}, "https://cdn.example.org/ruffle/"},
-      {"pages without the player", [](ConversionSettings& s) { s.WebPlayer = 0; }, "", {}, 1,
-       {"talk.swf", "talk-html5.html", "talk.htm"}, ""},
+       [](ConversionSettings& s) { s.WebPlayerUrl = "https://cdn.example.org/ruffle"; },
+       "a",
+       {},
+       1,
+       {"a/talk.swf", "a/talk-html5.html", "a/talk.htm"},
+       "https://cdn.example.org/ruffle/"},
+      {"pages without the player",
+       [](ConversionSettings& s) { s.WebPlayer = 0; },
+       "",
+       {},
+       1,
+       {"talk.swf", "talk-html5.html", "talk.htm"},
+       ""},
       {"no pages, no twins",
        [](ConversionSettings& s) {
          s.GenHTML = 0;
          s.GenHTML5 = 0;
        },
-       "", {}, 1, {"talk.swf"}, ""},
+       "",
+       {},
+       1,
+       {"talk.swf"},
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -149,15 +182,13 @@ TEST(OutputClashes, LaterEntriesThatWouldReplaceAnEarlierOnesFiles) {
   const std::optional<std::size_t> none;
   const Case cases[] = {
       {"same name, other extension", {"/c1/lecture1.ppt", "/c1/lecture1.pps"}, {"", ""}, 0, {none, 0}},
-      {"same name, other folders kept apart", {"/c1/lecture1.ppt", "/c2/lecture1.ppt"}, {"c1", "c2"}, 0,
-       {none, none}},
+      {"same name, other folders kept apart", {"/c1/lecture1.ppt", "/c2/lecture1.ppt"}, {"c1", "c2"}, 0, {none, none}},
       {"same name, one output folder", {"/c1/lecture1.ppt", "/c2/lecture1.pptx"}, {"", ""}, 0, {none, 0}},
       {"the same file twice", {"/c1/a.ppt", "/c1/a.ppt"}, {"", ""}, 0, {none, none}},
       {"a folder of pictures and a deck of its name", {"/p/讲义", "/q/讲义.odp"}, {"", ""}, 0, {none, 0}},
       {"numbered split movies of one name", {"/a/talk.ppt", "/b/talk.pps"}, {"", ""}, 1, {none, 0}},
       {"numbered split movies of other names", {"/a/talk.ppt", "/a/talk_2.ppt"}, {"", ""}, 1, {none, none}},
-      {"titled split movies are checked when converted", {"/a/talk.ppt", "/a/talk.pps"}, {"", ""}, 2,
-       {none, none}},
+      {"titled split movies are checked when converted", {"/a/talk.ppt", "/a/talk.pps"}, {"", ""}, 2, {none, none}},
       {"a refused entry claims nothing", {"/a/x.ppt", "/a/x.pps", "/b/x.odp"}, {"", "", "b"}, 0, {none, 0, none}},
   };
   for (const Case& c : cases) {
@@ -179,14 +210,14 @@ TEST(OutputFingerprint, EveryValueThatChangesAnOutputChangesIt) {
   EXPECT_EQ(original.size(), 16u);
   using Field = std::int32_t ConversionSettings::*;
   for (const Field field :
-       {&ConversionSettings::BlankEnd, &ConversionSettings::NoPrint, &ConversionSettings::Align,
-        &ConversionSettings::Scale, &ConversionSettings::Notes, &ConversionSettings::GenAutorun,
-        &ConversionSettings::GenHTML, &ConversionSettings::SplitPPT, &ConversionSettings::UseTitle,
-        &ConversionSettings::Fade, &ConversionSettings::InsHelp, &ConversionSettings::Delay,
-        &ConversionSettings::UsePptTime, &ConversionSettings::ShowNav, &ConversionSettings::AutoStart,
-        &ConversionSettings::Loop, &ConversionSettings::Width, &ConversionSettings::Height,
-        &ConversionSettings::JpgQlt, &ConversionSettings::SharpFont, &ConversionSettings::WebPlayer,
-        &ConversionSettings::GenHTML5, &ConversionSettings::GenScorm}) {
+       {&ConversionSettings::BlankEnd,   &ConversionSettings::NoPrint,   &ConversionSettings::Align,
+        &ConversionSettings::Scale,      &ConversionSettings::Notes,     &ConversionSettings::GenAutorun,
+        &ConversionSettings::GenHTML,    &ConversionSettings::SplitPPT,  &ConversionSettings::UseTitle,
+        &ConversionSettings::Fade,       &ConversionSettings::InsHelp,   &ConversionSettings::Delay,
+        &ConversionSettings::UsePptTime, &ConversionSettings::ShowNav,   &ConversionSettings::AutoStart,
+        &ConversionSettings::Loop,       &ConversionSettings::Width,     &ConversionSettings::Height,
+        &ConversionSettings::JpgQlt,     &ConversionSettings::SharpFont, &ConversionSettings::WebPlayer,
+        &ConversionSettings::GenHTML5,   &ConversionSettings::GenScorm}) {
     ConversionSettings changed = base;
     changed.*field += 1;
     EXPECT_NE(OutputFingerprint(changed), original) << OutputFingerprintText(changed);
