@@ -13,8 +13,8 @@
 #include <set>
 
 #include "base/messages.h"
-#include "base/owner_tag.h"
 #include "base/notifier.h"
+#include "base/owner_tag.h"
 #include "batchlist/entry_report.h"
 #include "batchlist/report_merge.h"
 #include "cli_runner.h"
@@ -65,8 +65,8 @@ class ReportTruth : public ::testing::Test {
     fs::create_symlink(from, place);  // read in place
   }
   CliRun Convert(std::vector<std::string> more, CliOptions options = {}) {
-    std::vector<std::string> args = {"--source-root", in_.path(), "--output-dir", out_.path(), "--report",
-                                     work_ / "report.jsonl"};
+    std::vector<std::string> args = {"--source-root", in_.path(), "--output-dir",
+                                     out_.path(),     "--report", work_ / "report.jsonl"};
     args.insert(args.end(), more.begin(), more.end());
     options.tmpdir = tmp_.path();
     return RunCli(args, config_.path(), options);
@@ -126,8 +126,11 @@ TEST_F(ReportTruth, AFullDiskFailsEntriesTruthfullyAndAResumeCompletesThem) {
   merge.Add(test::ReadFile(work_ / "report.jsonl"));
   EXPECT_EQ(merge.Counts()[EntryStatus::kConverted], decks.size());
 
-  // Nothing changed: nothing converts. Another frame size: everything does.
+  // Nothing changed: nothing converts, but a player that went missing is
+  // put back. Another frame size: everything converts.
+  fs::remove_all(out_ / "ruffle");
   const CliRun again = Convert(args);
+  EXPECT_TRUE(fs::is_regular_file(out_ / "ruffle/ruffle.js"));
   EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_NE(again.err.find("3 file(s) already converted and unchanged, skipped"), std::string::npos) << again.err;
   const std::size_t before = ReadRecords(work_ / "report.jsonl").size();
@@ -158,8 +161,8 @@ TEST_F(ReportTruth, TwoDecksOfOneNameNeverOverwriteEachOther) {
   for (const EntryRecord& record : records) {
     if (record.source == first) {
       EXPECT_EQ(record.status, EntryStatus::kConverted);
-      EXPECT_EQ(record.outputs, (std::vector<std::string>{"c1/lecture1.swf", "c1/lecture1-html5.html",
-                                                          "c1/lecture1.htm"}));
+      EXPECT_EQ(record.outputs,
+                (std::vector<std::string>{"c1/lecture1.swf", "c1/lecture1-html5.html", "c1/lecture1.htm"}));
     } else {
       EXPECT_EQ(record.status, EntryStatus::kFailed);
       EXPECT_EQ(record.message, refusal);
@@ -187,11 +190,18 @@ TEST_F(ReportTruth, WhatAKilledWriteLeftIsSweptByTheNextRun) {
   const std::string pictures = in_ / "讲义 3.v2";
   fs::create_directories(pictures);
   for (int i = 1; i <= 3; ++i) {
-    test::WriteSolidBmp(pictures + "/Slide" + std::to_string(i) + ".bmp", 320, 240, 30, 90, static_cast<std::uint8_t>(60 * i));
+    test::WriteSolidBmp(pictures + "/Slide" + std::to_string(i) + ".bmp", 320, 240, 30, 90,
+                        static_cast<std::uint8_t>(60 * i));
   }
   CliOptions killer;
   // SIGKILL at the program's first rename: its movie's, written and not yet in place.
-  killer.launcher = {"/usr/bin/strace", "-qq", "-o", "/dev/null", "-e", "trace=rename,renameat,renameat2", "-e",
+  killer.launcher = {"/usr/bin/strace",
+                     "-qq",
+                     "-o",
+                     "/dev/null",
+                     "-e",
+                     "trace=rename,renameat,renameat2",
+                     "-e",
                      "inject=rename,renameat,renameat2:signal=KILL:when=1"};
   Convert({pictures, "--no-html", "--no-html5"}, killer);
   std::vector<std::string> leftovers;

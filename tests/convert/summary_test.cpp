@@ -2,12 +2,15 @@
 // real command line and LibreOffice, serial and with two workers.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "support/needs.h"
 
 #include <atomic>
 #include <set>
 #include <thread>
 
+#include "batchlist/entry_report.h"
 #include "cli_runner.h"
 
 namespace orv {
@@ -89,7 +92,7 @@ TEST_F(BatchEnd, TwoCtrlCWithinThreeSecondsStopTheWholeBatch) {
     decks.push_back(link);
   }
   for (const char* jobs : {"1", "2"}) {
-    test::ScratchFolder tmp, out;
+    test::ScratchFolder tmp, out, reports;
     CliOptions options;
     options.tmpdir = tmp.path();
     std::atomic<int> sent{0};
@@ -105,7 +108,8 @@ TEST_F(BatchEnd, TwoCtrlCWithinThreeSecondsStopTheWholeBatch) {
         });
       }
     };
-    std::vector<std::string> args = {"--jobs", jobs, "--width", "2048", "--height", "1536", "--output-dir", out.path()};
+    std::vector<std::string> args = {"--jobs", jobs,           "--width",  "2048",     "--height",
+                                     "1536",   "--output-dir", out.path(), "--report", reports / "report.jsonl"};
     args.insert(args.end(), decks.begin(), decks.end());
     CliRun run = RunCli(args, config_.path(), options);
     if (second.joinable()) second.join();
@@ -116,6 +120,17 @@ TEST_F(BatchEnd, TwoCtrlCWithinThreeSecondsStopTheWholeBatch) {
     // Nothing converts: the running entries are cancelled, the rest never start.
     EXPECT_EQ(summaryLine, "Orvanta: 0 converted, 0 failed, 4 cancelled") << jobs << " job(s)\n" << run.err;
     EXPECT_EQ(reasons.size(), 4u) << run.err;
+    // The report holds every entry too, the ones never started included.
+    std::istringstream lines(test::ReadFile(reports / "report.jsonl"));
+    std::size_t records = 0;
+    for (std::string line; std::getline(lines, line); ++records) {
+      const auto record = batchlist::ParseReportLine(line);
+      ASSERT_TRUE(record) << line;
+      EXPECT_TRUE(record->status == batchlist::EntryStatus::kCancelled ||
+                  record->status == batchlist::EntryStatus::kNotStarted)
+          << line;
+    }
+    EXPECT_EQ(records, decks.size()) << jobs << " job(s)";
     ExpectNothingLeft(tmp.path(), out.path());
   }
 }
