@@ -21,6 +21,8 @@ enum class SettingCheck {
   AnyText,     // "OutputDir"
   WebAddress,  // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
   Language,    // "auto", "zh" or "en" ("Language")
+  VideoFormat,  // "mp4" or "webm", stored as 0 or 1 ("VideoFormat")
+  VideoHeight,  // 720, 1080 or 2160 ("VideoHeight")
 };
 
 struct SettingInfo {
@@ -61,5 +63,9 @@ SettingCheckResult ValidateSettingValue(std::string_view name, std::string_view 
 
 // "0 or 1", "16 to 2048", "any integer", "any text": for help texts.
 std::string DescribeRange(const SettingInfo& setting);
+
+// How a stored integer is written for people: "webm" for VideoFormat 1,
+// the number itself for every other value.
+std::string SettingNumberText(const SettingInfo& setting, std::int32_t number);
 
 }  // namespace orv

@@ -1,0 +1,102 @@
+'use strict';
+// The presentation's video in Chromium: it plays (canplay, its duration),
+// its chapters file lists one cue per slide, and seeking to a chapter's
+// start shows that slide, for MP4 (H.264, with the fade) and WebM (VP9).
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { spawnSync } = require('node:child_process');
+const { chromium } = require('playwright-core');
+const { env, artifact, freshDir } = require('./lib/env');
+const { CHROMIUM } = require('./lib/player');
+const { PLAIN_CHROMIUM_ARGS } = require('./lib/pages');
+const { decodePng } = require('./lib/png');
+const { slideColour, colourDistance, writeSlideFolder } = require('./lib/slides');
+
+const SECONDS = [2, 3, 1, 2, 2];
+const ORIGIN = 'http://video.test';
+
+function makeVideo(folder, name, options) {
+  const pictures = writeSlideFolder(path.join(folder, 'slides'), SECONDS.length, { width: 1280, height: 720 });
+  const out = path.join(folder, name);
+  const run = spawnSync(env.slidevideo, ['--out', out, '--height', '720', '--preset', 'veryfast',
+    '--seconds', SECONDS.join(','), ...options, ...pictures], { encoding: 'utf8' });
+  assert.equal(run.status, 0, `slidevideo: ${run.stderr}`);
+  return out;
+}
+
+// Serves the folder's files under one origin, so that the page may read the
+// chapters track beside the video.
+async function openVideoPage(browser, folder, video) {
+  const page = await browser.newPage({ viewport: { width: 640, height: 360 } });
+  await page.route(`${ORIGIN}/**`, (route) => {
+    const name = decodeURIComponent(new URL(route.request().url()).pathname.slice(1));
+    if (name === 'index.html') {
+      const vtt = path.basename(video).replace(/\.[^.]+$/, '.chapters.vtt');
+      return route.fulfill({ contentType: 'text/html', body: '<!doctype html><body style="margin:0;background:#000">'
+        + `<video id="v" muted preload="auto" style="width:640px;height:360px;display:block" src="${encodeURIComponent(path.basename(video))}">`
+        + `<track kind="chapters" default src="${encodeURIComponent(vtt)}"></video>` });
+    }
+    const file = path.join(folder, name);
+    if (!fs.existsSync(file)) return route.fulfill({ status: 404 });
+    const type = file.endsWith('.vtt') ? 'text/vtt' : file.endsWith('.webm') ? 'video/webm' : 'video/mp4';
+    return route.fulfill({ contentType: type, body: fs.readFileSync(file) });
+  });
+  await page.goto(`${ORIGIN}/index.html`);
+  return page;
+}
+
+async function shownColour(page) {
+  const shot = decodePng(await page.screenshot());
+  return shot.pixel(30, 30);
+}
+
+let browser;
+test.before(async () => {
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: PLAIN_CHROMIUM_ARGS });
+});
+test.after(async () => { await browser?.close(); });
+
+for (const [format, options] of [['mp4', []], ['webm', ['--no-fade']]]) {
+  test(`${format}: plays, lists its chapters, and a chapter's start shows its slide`, async () => {
+    const folder = freshDir(`video-${format}`);
+    const video = makeVideo(folder, `讲座 Café v1.2.${format}`, options);
+    const page = await openVideoPage(browser, folder, video);
+    try {
+      await page.waitForFunction(() => document.getElementById('v').readyState >= 3, null, { timeout: 60000 });
+      const state = await page.evaluate(() => {
+        const v = document.getElementById('v');
+        const track = v.textTracks[0];
+        track.mode = 'hidden';
+        return { duration: v.duration, error: v.error && v.error.message };
+      });
+      assert.equal(state.error, null);
+      const total = SECONDS.reduce((a, b) => a + b, 0);
+      assert.ok(Math.abs(state.duration - total) <= 1 / 30 + 1e-6, `duration ${state.duration}, ${total} s expected`);
+
+      await page.waitForFunction(() => (document.getElementById('v').textTracks[0].cues || []).length === 5);
+      const cues = await page.evaluate(() => Array.from(document.getElementById('v').textTracks[0].cues,
+        (cue) => ({ start: cue.startTime, text: cue.text })));
+      assert.deepEqual(cues.map((c) => c.text), [1, 2, 3, 4, 5].map((k) => `Slide${k}.bmp`));
+
+      for (const [index, cue] of cues.entries()) {
+        const k = index + 1;
+        await page.evaluate(async (at) => {
+          const v = document.getElementById('v');
+          const presented = new Promise((resolve) => v.requestVideoFrameCallback(() => resolve()));
+          const seeked = new Promise((resolve) => v.addEventListener('seeked', resolve, { once: true }));
+          v.currentTime = at;
+          await seeked;
+          await presented;
+        }, cue.start);
+        const seen = await shownColour(page);
+        if (k === 1) fs.writeFileSync(artifact(`video-${format}-chapter1.png`), await page.screenshot());
+        assert.ok(colourDistance(seen, slideColour(k)) <= 24,
+          `${format} chapter ${k} at ${cue.start} s: slide ${k}'s colour ${slideColour(k)} expected, ${seen} shown`);
+      }
+    } finally {
+      await page.close();
+    }
+  });
+}

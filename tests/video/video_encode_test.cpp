@@ -1,0 +1,170 @@
+// Videos through FFmpeg's real libraries, read back with them: the stream,
+// its duration, a key frame and a chapter at each slide's start and each
+// slide's picture at its middle; and what a cancel, a full disk and a bad
+// picture leave behind.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "support/files.h"
+#include "support/pictures.h"
+#include "video/video_writer.h"
+#include "video_probe.h"
+
+namespace orv {
+namespace {
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
+
+// Slide k: a gradient of its own colour and a dark title bar with light
+// strokes, like a line of text.
+std::array<std::uint8_t, 3> SlideColour(int k, int x, int y) {  // red, green, blue; y from the top
+  const bool bar = y >= 80 && y < 160 && x >= 96 && x < 1184;
+  if (bar) {
+    const bool stroke = (x / 8) % 3 == 0 && ((y - 80) / 8) % 4 != 0 && (x / 24 + k) % 5 != 0;
+    return stroke ? std::array<std::uint8_t, 3>{235, 235, 235} : std::array<std::uint8_t, 3>{30, 30, 60};
+  }
+  const int shade = 60 + (x + y) * 120 / (kWidth + kHeight);
+  return {static_cast<std::uint8_t>(k % 2 ? shade : 250 - shade), static_cast<std::uint8_t>(40 + 35 * k),
+          static_cast<std::uint8_t>(k % 2 ? 220 - shade / 2 : shade)};
+}
+
+std::vector<std::uint8_t> SlideRgb(int k) {
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(static_cast<std::size_t>(kWidth) * kHeight * 3);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const auto c = SlideColour(k, x, y);
+      rgb.insert(rgb.end(), c.begin(), c.end());
+    }
+  }
+  return rgb;
+}
+
+std::string WriteSlide(const test::ScratchFolder& folder, int k) {
+  test::BmpLayout layout;
+  layout.width = kWidth;
+  layout.height = kHeight;
+  layout.pixels = test::Rows24(kWidth, kHeight, [k](int x, int storedRow) {
+    const auto c = SlideColour(k, x, kHeight - 1 - storedRow);
+    return std::array<std::uint8_t, 3>{c[2], c[1], c[0]};
+  });
+  return folder.Write("幻灯片 " + std::to_string(k + 1) + ".bmp", test::BuildBmp(layout));
+}
+
+const std::vector<double> kSeconds = {2, 3, 1, 4, 2};
+const std::vector<std::string> kTitles = {"开场：为什么", "Café \"résumé\"", "", "第四 & 最后", "谢谢"};
+
+VideoJob FiveSlides(const test::ScratchFolder& folder, VideoFormat format, bool fade) {
+  VideoJob job;
+  for (int k = 0; k < 5; ++k) job.slides.push_back({WriteSlide(folder, k), kSeconds[k], kTitles[k]});
+  job.fade = fade;
+  job.options.format = format;
+  job.options.height = kHeight;
+  job.options.preset = "veryfast";
+  job.outputPath = folder / ("讲座 Café v1.2." + std::string(VideoFormatName(format)));
+  return job;
+}
+
+TEST(VideoEncode, FiveSlidesReadBackInBothFormats) {
+  for (const VideoFormat format : {VideoFormat::kMp4, VideoFormat::kWebm}) {
+    const bool fade = format == VideoFormat::kMp4;
+    SCOPED_TRACE(std::string(VideoFormatName(format)));
+    test::ScratchFolder folder;
+    const VideoJob job = FiveSlides(folder, format, fade);
+    double last = 0;
+    int calls = 0;
+    const VideoOutcome outcome = WriteVideo(job, [&](double done) {
+      EXPECT_GE(done, last);
+      last = done;
+      ++calls;
+      return true;
+    });
+    ASSERT_EQ(outcome.status, VideoOutcome::Status::kWritten) << outcome.reason;
+    EXPECT_EQ(outcome.videoPath, job.outputPath);
+    EXPECT_DOUBLE_EQ(last, 1.0);
+    EXPECT_GE(calls, 5);
+
+    const test::ProbedVideo video = test::ProbeVideo(job.outputPath, true);
+    ASSERT_TRUE(video.error.empty()) << video.error;
+    EXPECT_EQ(video.codec, format == VideoFormat::kMp4 ? "h264" : "vp9");
+    if (format == VideoFormat::kMp4) {
+      EXPECT_EQ(video.profile, "High");
+      EXPECT_EQ(video.timeBaseDen % 30, 0) << "a 30th of a second is a whole number of ticks";
+    } else {
+      EXPECT_EQ(video.timeBaseDen, 1000);
+    }
+    EXPECT_EQ(video.width, kWidth);
+    EXPECT_EQ(video.height, kHeight);
+    EXPECT_NEAR(video.duration, 12.0, 1.0 / 30);
+
+    // A key frame and a chapter at each slide's start; the picture at its middle.
+    double start = 0;
+    ASSERT_EQ(video.chapters.size(), 5u);
+    for (int k = 0; k < 5; ++k) {
+      SCOPED_TRACE("slide " + std::to_string(k + 1));
+      EXPECT_TRUE(
+          std::any_of(video.keys.begin(), video.keys.end(), [&](double key) { return std::abs(key - start) < 0.001; }));
+      EXPECT_NEAR(video.chapters[k].first, start, 0.001);
+      EXPECT_EQ(video.chapters[k].second, k == 2 ? FormatMessage(msg::kVideoChapterUntitled, 3) : kTitles[k])
+          << "the chapter's title";
+      const double middle = start + kSeconds[k] / 2;
+      const test::ProbedFrame* shown = nullptr;
+      for (const auto& frame : video.frames) {
+        if (frame.seconds <= middle + 1e-6) shown = &frame;
+      }
+      ASSERT_NE(shown, nullptr);
+      EXPECT_GE(test::Psnr(shown->rgb, SlideRgb(k)), 38.0);
+      start += kSeconds[k];
+    }
+    // Held pictures: a repeat every two seconds, fade frames only with the fade.
+    EXPECT_EQ(video.frames.size(), fade ? 7u + 4 * 10 : 7u);
+
+    const std::string chapters = test::ReadFile(outcome.chaptersPath);
+    EXPECT_EQ(outcome.chaptersPath, folder / "讲座 Café v1.2.chapters.vtt");
+    EXPECT_NE(chapters.find("00:00:05.000 --> 00:00:06.000\n" + FormatMessage(msg::kVideoChapterUntitled, 3) + "\n"),
+              std::string::npos)
+        << chapters;
+  }
+}
+
+TEST(VideoEncode, CancelFullDiskAndBadPicturesLeaveNothing) {
+  struct Case {
+    const char* name;
+    VideoOutcome::Status status;
+  };
+  for (const Case c :
+       {Case{"cancel", VideoOutcome::Status::kCancelled}, Case{"full disk", VideoOutcome::Status::kFailed},
+        Case{"bad picture", VideoOutcome::Status::kFailed}}) {
+    SCOPED_TRACE(c.name);
+    test::ScratchFolder folder;
+    VideoJob job = FiveSlides(folder, VideoFormat::kMp4, true);
+    const auto pictures = folder.Names();
+    int callsAfterCancel = -1;
+    VideoProgress progress = [&](double done) {
+      if (callsAfterCancel >= 0) ++callsAfterCancel;
+      if (std::string(c.name) == "cancel" && done > 0.5 && callsAfterCancel < 0) callsAfterCancel = 0;
+      return callsAfterCancel < 0;
+    };
+    VideoOutcome outcome;
+    if (std::string(c.name) == "full disk") {
+      const test::FileSizeLimit limit(20000);
+      outcome = WriteVideo(job, progress);
+    } else {
+      if (std::string(c.name) == "bad picture") test::WriteFile(job.slides[3].picture, "BM not a picture");
+      outcome = WriteVideo(job, progress);
+    }
+    EXPECT_EQ(outcome.status, c.status) << outcome.reason;
+    EXPECT_EQ(callsAfterCancel, std::string(c.name) == "cancel" ? 0 : -1) << "nothing more after the cancel";
+    EXPECT_EQ(folder.Names(), pictures) << "no video, no chapters, no temporary file";
+  }
+}
+
+}  // namespace
+}  // namespace orv
