@@ -1,7 +1,12 @@
 #include "video/video_encoder.h"
 
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
 extern "C" {
 #include <libavutil/dict.h>
+#include <libavutil/log.h>
 #include <libavutil/mem.h>
 }
 
@@ -11,6 +16,29 @@ namespace orv {
 namespace {
 
 constexpr AVRational kTickBase{1, static_cast<int>(kVideoTicksPerSecond)};
+
+// FFmpeg's libraries print their statistics and complaints on standard
+// error; the program keeps its own voice there. Their last error is kept to
+// explain a failure instead.
+std::mutex g_logMutex;
+std::string g_lastLibraryError;
+
+void KeepLibraryErrors(void*, int level, const char* format, va_list arguments) {
+  if (level > AV_LOG_ERROR) return;
+  char line[512];
+  std::vsnprintf(line, sizeof line, format, arguments);
+  std::string text = line;
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  const std::lock_guard lock(g_logMutex);
+  g_lastLibraryError = text;
+}
+
+std::string TakeLibraryError() {
+  const std::lock_guard lock(g_logMutex);
+  std::string text;
+  text.swap(g_lastLibraryError);
+  return text;
+}
 
 // FFmpeg takes a path with a colon for a protocol name: the file protocol
 // is named, and no other is allowed.
@@ -77,11 +105,15 @@ void VideoEncoder::Close() {
 
 bool VideoEncoder::WriteFailed(int code, const char* what, std::string& error) const {
   error = std::string(what) + ": " + AvErrorText(code);
+  if (const std::string library = TakeLibraryError(); !library.empty()) error += " (" + library + ")";
   return false;
 }
 
 bool VideoEncoder::Open(const std::string& path, const VideoOptions& options, std::int32_t width, std::int32_t height,
                         std::span<const VideoChapter> chapters, std::string& error) {
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { av_log_set_callback(KeepLibraryErrors); });
+  TakeLibraryError();
   const bool webm = options.format == VideoFormat::kWebm;
   const std::string url = FileUrl(path);
   int code = avformat_alloc_output_context2(&muxer_, nullptr, webm ? "webm" : "mp4", url.c_str());
