@@ -77,7 +77,8 @@ std::size_t DisplayWidth(std::string_view text) {
 
 std::string Padded(std::string text, std::size_t width) {
   std::size_t used = DisplayWidth(text);
-  if (used < width) text.append(width - used, ' ');
+  // A text as wide as the column still leaves a blank before the next one.
+  text.append(used < width ? width - used : 1, ' ');
   return text;
 }
 
