@@ -69,7 +69,7 @@ void SetEncoderOptions(const VideoOptions& options, AVDictionary*& dictionary) {
   av_dict_set(&dictionary, "profile", "high", 0);
   av_dict_set_int(&dictionary, "crf", options.quality >= 0 ? options.quality : kDefaultH264Crf, 0);
   av_dict_set(&dictionary, "forced-idr", "1", 0);
-  av_dict_set(&dictionary, "rc-lookahead", "8", 0);
+  av_dict_set(&dictionary, "rc-lookahead", "4", 0);
 }
 
 bool AddChapters(AVFormatContext& muxer, std::span<const VideoChapter> chapters) {
@@ -143,6 +143,11 @@ bool VideoEncoder::Open(const std::string& path, const VideoOptions& options, st
   // Key frames come at each slide's start; between them only a long slide
   // needs one now and then.
   c.gop_size = 300;
+  // Each of the encoder's frame threads holds frames of its own: two keep
+  // both cores busy within the memory a still picture deserves.
+  c.thread_count = 2;
+  // B-frames would hold more frames back and buy little between stills.
+  if (!webm) c.max_b_frames = 0;
   if (webm) c.bit_rate = 0;  // constant quality
   if ((muxer_->oformat->flags & AVFMT_GLOBALHEADER) != 0) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   AVDictionary* encoderOptions = nullptr;

@@ -37,14 +37,4 @@ std::vector<TimelineFrame> VideoTimeline::FramesOf(std::size_t slide) const {
   return frames;
 }
 
-std::int64_t VideoTimeline::FrameCount() const {
-  std::int64_t count = 0;
-  for (std::size_t k = 0; k < starts_.size(); ++k) {
-    const bool fadesOut = fade_ && k + 1 < starts_.size();
-    const std::int64_t still = end(k) - start(k) - (fadesOut ? kFadeFrames : 0);
-    count += (still + kRepeatTicks - 1) / kRepeatTicks + (fadesOut ? kFadeFrames : 0);
-  }
-  return count;
-}
-
 }  // namespace orv

@@ -50,8 +50,6 @@ class VideoTimeline {
   // next slide. Made one slide at a time so that a long deck of long slides
   // never holds every frame.
   std::vector<TimelineFrame> FramesOf(std::size_t slide) const;
-  // Every frame's count, for the progress.
-  std::int64_t FrameCount() const;
 
  private:
   std::vector<std::int64_t> starts_;
