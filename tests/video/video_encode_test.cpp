@@ -156,7 +156,9 @@ std::vector<std::uint8_t> SlideRgb(int k) {
 }
 
 std::string WriteSlide(const test::ScratchFolder& folder, int k) {
-  test::BmpLayout layout{.width = kWidth, .height = kHeight};
+  test::BmpLayout layout;
+  layout.width = kWidth;
+  layout.height = kHeight;
   layout.pixels = test::Rows24(kWidth, kHeight, [k](int x, int storedRow) {
     const auto c = SlideColour(k, x, kHeight - 1 - storedRow);
     return std::array<std::uint8_t, 3>{c[2], c[1], c[0]};
