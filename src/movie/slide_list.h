@@ -25,10 +25,10 @@ struct SlideList {
   // Per slide with delays: whether the presentation gave it a time of its
   // own (its delay of 1 s otherwise stands for "advances on a click").
   std::vector<bool> timed;
-  std::vector<std::string> titles;    // safe, unique file base names
-  std::vector<std::string> paths;     // slide pictures, help first and end slide last
-  std::vector<SlideText> texts;       // per slide of the deck (notes slides included); may be empty
-  std::string language;               // BCP 47 tag of the slide text ("zh-CN"); empty when unknown
+  std::vector<std::string> titles;  // safe, unique file base names
+  std::vector<std::string> paths;   // slide pictures, help first and end slide last
+  std::vector<SlideText> texts;     // per slide of the deck (notes slides included); may be empty
+  std::string language;             // BCP 47 tag of the slide text ("zh-CN"); empty when unknown
 };
 
 }  // namespace orv

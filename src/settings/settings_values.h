@@ -14,13 +14,13 @@ enum class SettingKind { Integer, Text };
 
 // How an entered integer is checked (the options pages' rules).
 enum class SettingCheck {
-  Flag,        // 0 or 1 (check boxes and the two radio groups)
-  Range,       // an integer between min and max
-  Interval,    // a non-negative integer up to max (the playback interval)
-  AnyInteger,  // kept as stored ("UnProtect" has no control)
-  AnyText,     // "OutputDir"
-  WebAddress,  // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
-  Language,    // "auto", "zh" or "en" ("Language")
+  Flag,         // 0 or 1 (check boxes and the two radio groups)
+  Range,        // an integer between min and max
+  Interval,     // a non-negative integer up to max (the playback interval)
+  AnyInteger,   // kept as stored ("UnProtect" has no control)
+  AnyText,      // "OutputDir"
+  WebAddress,   // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
+  Language,     // "auto", "zh" or "en" ("Language")
   VideoFormat,  // "mp4" or "webm", stored as 0 or 1 ("VideoFormat")
   VideoHeight,  // 720, 1080 or 2160 ("VideoHeight")
 };

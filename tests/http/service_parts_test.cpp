@@ -51,11 +51,10 @@ TEST(ServiceForm, StoredValuesCheckedAsSettingsSetChecksThem) {
     const char* value;
     const char* says;
   };
-  for (const Case& c :
-       {Case{"Width", "900", "given twice"}, Case{"Height", "9999", "16 to 2048"}, Case{"Height", "x", "16 to 2048"},
-        Case{"Colour", "1", "unknown field"}, Case{"OutputDir", "/etc", "the service's own"},
-        Case{"TimeLimit", "0", "the service's own"}, Case{"Jobs", "2", "the service's own"},
-        Case{"VideoHeight", "480", "720/1080/2160"}}) {
+  for (const Case& c : {Case{"Width", "900", "given twice"}, Case{"Height", "9999", "16 to 2048"},
+                        Case{"Height", "x", "16 to 2048"}, Case{"Colour", "1", "unknown field"},
+                        Case{"OutputDir", "/etc", "the service's own"}, Case{"TimeLimit", "0", "the service's own"},
+                        Case{"Jobs", "2", "the service's own"}, Case{"VideoHeight", "480", "720/1080/2160"}}) {
     EXPECT_FALSE(AddFormValue(c.name, c.value, values, error)) << c.name;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.name << ": " << error;
   }

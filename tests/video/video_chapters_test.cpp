@@ -47,8 +47,6 @@ TEST(VideoChapters, PathsAndSizes) {
   EXPECT_EQ(VideoWidthFor(720, 1000, 700), 1028);
   EXPECT_EQ(VideoWidthFor(720, 100000, 10), 2880);
   EXPECT_EQ(VideoWidthFor(2160, 0, 0), 2880);
-  EXPECT_EQ(VideoFormatFromName("webm"), VideoFormat::kWebm);
-  EXPECT_FALSE(VideoFormatFromName("avi").has_value());
 }
 
 }  // namespace

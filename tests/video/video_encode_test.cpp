@@ -1,7 +1,5 @@
-// Videos through FFmpeg's real libraries, read back with them: the stream,
-// its duration, a key frame and a chapter at each slide's start and each
-// slide's picture at its middle; and what a cancel, a full disk and a bad
-// picture leave behind.
+// Videos through FFmpeg's libraries, read back with them (stream, duration, key frames,
+// chapters, pictures); what a cancel, a full disk and a bad picture leave behind.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -15,6 +13,7 @@ extern "C" {
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/messages.h"
@@ -145,7 +144,6 @@ std::array<std::uint8_t, 3> SlideColour(int k, int x, int y) {  // red, green, b
 
 std::vector<std::uint8_t> SlideRgb(int k) {
   std::vector<std::uint8_t> rgb;
-  rgb.reserve(static_cast<std::size_t>(kWidth) * kHeight * 3);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       const auto c = SlideColour(k, x, y);
@@ -187,17 +185,10 @@ TEST(VideoEncode, FiveSlidesReadBackInBothFormats) {
     test::ScratchFolder folder;
     const VideoJob job = FiveSlides(folder, format, fade);
     double last = 0;
-    int calls = 0;
-    const VideoOutcome outcome = WriteVideo(job, [&](double done) {
-      EXPECT_GE(done, last);
-      last = done;
-      ++calls;
-      return true;
-    });
+    const VideoOutcome outcome = WriteVideo(job, [&](double done) { return done >= std::exchange(last, done); });
     ASSERT_EQ(outcome.status, VideoOutcome::Status::kWritten) << outcome.reason;
     EXPECT_EQ(outcome.videoPath, job.outputPath);
-    EXPECT_DOUBLE_EQ(last, 1.0);
-    EXPECT_GE(calls, 5);
+    EXPECT_DOUBLE_EQ(last, 1.0) << "progress rises to the end";
 
     const ProbedVideo video = ProbeVideo(job.outputPath, true);
     ASSERT_TRUE(video.error.empty()) << video.error;
@@ -229,7 +220,6 @@ TEST(VideoEncode, FiveSlidesReadBackInBothFormats) {
     }
     // Held pictures: a repeat every two seconds, fade frames only with the fade.
     EXPECT_EQ(video.frames.size(), fade ? 7u + 4 * 10 : 7u);
-
     const std::string chapters = test::ReadFile(outcome.chaptersPath);
     EXPECT_EQ(outcome.chaptersPath, folder / "讲座 Café v1.2.chapters.vtt");
     EXPECT_NE(chapters.find("00:00:05.000 --> 00:00:06.000\n" + FormatMessage(msg::kVideoChapterUntitled, 3) + "\n"),
