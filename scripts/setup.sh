@@ -17,6 +17,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   chromium xvfb xauth xdotool openbox
   libcpp-httplib-dev libzip-dev
+  libavcodec-dev libavformat-dev libswscale-dev
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db gettext
 

@@ -46,6 +46,8 @@ constexpr std::array kSwitches = {
     Switch{"--no-html5", "GenHTML5", 0},
     Switch{"--scorm", "GenScorm", 1},
     Switch{"--no-scorm", "GenScorm", 0},
+    Switch{"--video", "GenVideo", 1},
+    Switch{"--no-video", "GenVideo", 0},
     Switch{"--align", "Align", 1},
     Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},
@@ -56,15 +58,21 @@ constexpr std::array kSwitches = {
     Switch{"--no-sharp", "SharpFont", 0},
 };
 
-// An option with a number, checked like the options pages check it.
+// An option with a value, checked like the options pages check it.
 struct Valued {
   std::string_view option;
   std::string_view field;
+  std::string_view value = "N";  // as the help shows it
 };
 
 constexpr std::array kValued = {
-    Valued{"--width", "Width"}, Valued{"--height", "Height"},        Valued{"--quality", "JpgQlt"},
-    Valued{"--delay", "Delay"}, Valued{"--time-limit", "TimeLimit"},
+    Valued{"--width", "Width"},
+    Valued{"--height", "Height"},
+    Valued{"--quality", "JpgQlt"},
+    Valued{"--delay", "Delay"},
+    Valued{"--time-limit", "TimeLimit"},
+    Valued{"--video-format", "VideoFormat", "mp4|webm"},
+    Valued{"--video-height", "VideoHeight", "720|1080|2160"},
 };
 
 }  // namespace
@@ -113,6 +121,13 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html, that plays from a file (on)\n"
     "  --scorm / --no-scorm    a / no SCORM 1.2 package of each presentation's HTML5\n"
     "                          version for learning platforms, NAME-scorm.zip (off)\n"
+    "  --video / --no-video    a / no video of each presentation, NAME.mp4 or\n"
+    "                          NAME.webm, with a chapter per slide in it and in\n"
+    "                          NAME.chapters.vtt (off)\n"
+    "  --video-format mp4|webm the video's format: H.264 in MP4 or VP9 in WebM (mp4)\n"
+    "  --video-height 720|1080|2160\n"
+    "                          the video's height in pixels; the width follows the\n"
+    "                          slides' aspect ratio (1080)\n"
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
@@ -185,6 +200,12 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html，可直接从文件播放（开）\n"
     "  --scorm / --no-scorm    生成 / 不生成每个演示文稿 HTML5 版本的 SCORM 1.2\n"
     "                          课件包 NAME-scorm.zip，供学习平台使用（关）\n"
+    "  --video / --no-video    生成 / 不生成每个演示文稿的视频 NAME.mp4 或\n"
+    "                          NAME.webm，每张幻灯片一个章节，章节也写入\n"
+    "                          NAME.chapters.vtt（关）\n"
+    "  --video-format mp4|webm 视频格式：MP4 中的 H.264 或 WebM 中的 VP9（mp4）\n"
+    "  --video-height 720|1080|2160\n"
+    "                          视频高度（像素），宽度随幻灯片的宽高比（1080）\n"
     "  --store PATH            使用另一个设置文件\n"
     "  --verbose, -v           在每条消息后给出背后的原因（图片解码器或\n"
     "                          LibreOffice 的错误，以及相关路径）\n"
@@ -420,7 +441,7 @@ std::string OptionsSetting(const SettingInfo& setting) {
     if (s.field == setting.field) add(s.option);
   }
   for (const Valued& v : kValued) {
-    if (v.field == setting.field) add(std::string(v.option) + " N");
+    if (v.field == setting.field) add(std::string(v.option) + " " + std::string(v.value));
   }
   if (setting.field == "OutputFolder") add("--output-dir DIR");
   if (setting.field == "WebPlayerUrl") add("--web-player-url URL");
