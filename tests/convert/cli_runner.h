@@ -46,6 +46,7 @@ struct CliOptions {
   std::string command = "convert";    // the subcommand
   std::vector<std::string> launcher;  // a program that runs the command (strace ...), when set
   std::string* out = nullptr;         // takes standard output when set (else /dev/null)
+  bool bare = false;                  // only HOME, PATH and TMPDIR, as cron or env -i leave them
 };
 
 // Runs orvanta-cli convert with `args`. Everything the child needs is made
@@ -69,6 +70,10 @@ inline std::vector<std::string> CliEnvironment(const std::string& configHome, co
 
 inline CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, const CliOptions& options) {
   std::vector<std::string> env = CliEnvironment(configHome, options.tmpdir);
+  if (options.bare) {
+    env = {"HOME=" + configHome, "PATH=/usr/bin:/bin"};
+    if (!options.tmpdir.empty()) env.push_back("TMPDIR=" + options.tmpdir);
+  }
   env.insert(env.end(), options.environment.begin(), options.environment.end());
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
