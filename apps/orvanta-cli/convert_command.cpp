@@ -124,11 +124,13 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
       notStarted(i);
       return kExitFailed;  // the run ends by SIGINT
     }
-    const int interrupts = InterruptCount();
+    // A Ctrl-C lands on this entry, whatever step it is in, and the hint
+    // that a second one stops the batch is said when it comes.
+    SetEntryAtHand(static_cast<int>(i + 1), i + 1 < entries.size());
     batchlist::EntryRecord record = converter.Convert(list.sources[entries[i]]);
+    SetEntryAtHand(0, false);
     if (record.status != batchlist::EntryStatus::kConverted) ++failed;
     summary.Add(list.given[entries[i]], record);
-    const bool cancelled = record.status == batchlist::EntryStatus::kCancelled;
     report.Record(list.given[entries[i]], std::move(record));
     const std::size_t left = entries.size() - i - 1;
     // Two Ctrl-C within 3 s, a SIGTERM or SIGHUP, or a LibreOffice that
@@ -137,9 +139,6 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
       notStarted(i + 1);
       if (left > 0 && !BatchStopRequested()) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
       return converter.serverUnavailable() ? kExitTempFail : kExitFailed;
-    }
-    if (cancelled && left > 0 && InterruptCount() != interrupts) {
-      std::fputs("Orvanta: Ctrl-C again within 3 s stops the whole batch\n", stderr);
     }
   }
   if (report.writeFailed()) return kExitTempFail;

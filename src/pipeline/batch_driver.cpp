@@ -251,6 +251,8 @@ void BatchDriver::WriteOutputs(const std::string& sourcePath, const ConversionSe
   if (swept_.insert(folder).second) SweepLeftovers(folder);
 
   if (WriteSlideMovies(sourcePath, settings, slides, progress, exportExtension, plan_) == 0) return;
+  progress.PumpMessages(true);
+  if (progress.cancelled()) return;
   PrepareWebPlayer();
   WriteCompanionFiles(settings);
 }
