@@ -13,13 +13,18 @@
 # turns; the medians and their ratios are printed, with the peak memory of
 # the video step at 1080p and at 2160p. Installs the ffmpeg program when it
 # is missing (the bench's baseline only; the program never runs it).
+# Then the whole conversion of that deck by orvanta-cli with --video (1080p:
+# LibreOffice renders the slides a second time at that size) against the
+# same conversion without, with and without the fade, taking turns.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 rounds=${2:-3}
 slidevideo=$PWD/$build/bench/slidevideo
+cli=$PWD/$build/apps/orvanta-cli
 deck=$(cd .. && pwd)/shared/corpus/ppt/23884_defense_FINAL_OOimport_edit.ppt
 [ -x "$slidevideo" ] || { echo "bench: build $slidevideo first (TARGETS=slidevideo)" >&2; exit 1; }
+[ -x "$cli" ] || { echo "bench: build $cli first" >&2; exit 1; }
 [ -f "$deck" ] || { echo "bench: $deck is missing" >&2; exit 1; }
 if ! command -v ffmpeg >/dev/null; then
   [ "$(id -u)" -eq 0 ] || { echo "bench: the ffmpeg program is needed (apt-get install ffmpeg)" >&2; exit 1; }
@@ -75,3 +80,26 @@ printf 'ours, fade                  %7.2f s   ratio %5.1fx   peak %s MB\n' "$fad
   "$(echo "$ffmpeg_s / $fade_s" | bc -l)" "$(m "${peaks[fade]}")"
 printf 'ours, 2160p with fade       peak %s MB\n' "$(m "${peaks[2160]}")"
 ls -l "$work"/*.mp4 | awk '{print $5, $9}'
+
+# The whole conversion, --video against none, each with and without the fade.
+export XDG_CONFIG_HOME=$work/config
+convert() { rm -rf "$work/out"; "$cli" convert --quiet --output-dir "$work/out" "$@" "$deck" >/dev/null 2>&1; }
+convert --video  # LibreOffice's first start and the disk cache, once for all
+declare -A whole
+for round in $(seq "$rounds"); do
+  for fade in fade no-fade; do
+    flag=(); [ "$fade" = no-fade ] && flag=(--no-fade)
+    for video in plain video; do
+      more=(); [ "$video" = video ] && more=(--video --video-height 1080)
+      start=$(now)
+      convert "${flag[@]}" "${more[@]}"
+      whole[$video-$fade]+="$(echo "$(now) - $start" | bc) "
+    done
+  done
+done
+for fade in no-fade fade; do
+  plain_s=$(m "${whole[plain-$fade]}")
+  video_s=$(m "${whole[video-$fade]}")
+  printf 'whole conversion, %-8s   %7.2f s without the video, %7.2f s with   ratio %4.2fx\n' "$fade" "$plain_s" \
+    "$video_s" "$(echo "$video_s / $plain_s" | bc -l)"
+done

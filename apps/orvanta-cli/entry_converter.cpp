@@ -32,6 +32,10 @@ void PrintOutputs(const std::string& source, const OutputPlan& plan) {
     if (!movie.twin.empty()) line("html5", movie.twin);
   }
   if (!plan.lesson().empty()) line("scorm", plan.lesson());
+  if (!plan.video().empty()) {
+    line("video", plan.video());
+    line("chapters", plan.chapters());
+  }
   std::fflush(stdout);
 }
 

@@ -15,12 +15,19 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
+bool EndsWith(const std::string& text, std::string_view end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 }  // namespace
 
 void RunSummary::Add(const std::string& source, const batchlist::EntryRecord& record) {
   switch (record.status) {
     case batchlist::EntryStatus::kConverted:
       ++converted_;
+      for (const std::string& output : record.outputs) {
+        if (EndsWith(output, ".mp4") || EndsWith(output, ".webm")) ++videos_;
+      }
       return;
     case batchlist::EntryStatus::kCancelled:
       ++cancelled_;
@@ -44,7 +51,8 @@ void RunSummary::AddNotStarted(const std::string& source) {
 
 std::string RunSummary::Text() const {
   std::string text = "Orvanta: " + std::to_string(converted_) + " converted, " + std::to_string(failed_) + " failed, " +
-                     std::to_string(cancelled_) + " cancelled\n";
+                     std::to_string(cancelled_) + " cancelled" +
+                     (videos_ > 0 ? "; " + std::to_string(videos_) + " video(s)" : std::string()) + "\n";
   for (const std::string& reason : reasons_) text += "  " + reason + "\n";
   return text;
 }

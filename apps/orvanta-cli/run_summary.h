@@ -1,5 +1,5 @@
 // The closing summary of a batch on standard error: "N converted, M failed,
-// K cancelled", then each file that did not convert with its reason on one
+// K cancelled" (and "; V video(s)" when the converted entries made videos), then each file that did not convert with its reason on one
 // line, so that nobody has to read back through the whole run.
 #pragma once
 
@@ -22,7 +22,7 @@ class RunSummary {
   void Print(std::FILE* stream) const;
 
  private:
-  std::size_t converted_ = 0, failed_ = 0, cancelled_ = 0;
+  std::size_t converted_ = 0, failed_ = 0, cancelled_ = 0, videos_ = 0;
   std::vector<std::string> reasons_;
 };
 

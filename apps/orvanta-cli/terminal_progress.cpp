@@ -57,6 +57,7 @@ void TerminalProgress::OnStatus(const std::string& text) {
   if (interactive_) {
     Redraw();
   } else {
+    lastPrintedPercent_ = -1;  // a new step (the video's encoding) counts again from its start
     std::fprintf(out_, "%s\n", OneLine(text).c_str());
     std::fflush(out_);
   }

@@ -34,6 +34,9 @@ inline constexpr char kScormNameTooLong[] = "SCORM 课件包文件名过长，�
 inline constexpr char kScormWriteFailed[] = "输出 SCORM 课件包 %s 时异常！";
 // Added texts: the presentation's video, its chapters and their names.
 inline constexpr char kVideoWriteFailed[] = "输出视频 %s 时异常！";
+inline constexpr char kVideoNameTooLong[] = "视频文件名过长，未输出 %s ！";
+// The status while the video is encoded (the insert is its path).
+inline constexpr char kMakingVideo[] = "正在制作视频：  \n%s";
 inline constexpr char kVideoChapterUntitled[] = "幻灯片 %d";
 inline constexpr char kVideoFormatUnknown[] = "视频格式只能是 mp4 或 webm！";
 inline constexpr char kVideoHeightUnknown[] = "视频高度只能是 720、1080 或 2160！";

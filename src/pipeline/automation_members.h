@@ -16,6 +16,10 @@ inline constexpr std::int32_t kPresentationsOpen = 2004;  // method(FileName, Re
 // Presentation
 inline constexpr std::int32_t kPresentationSlides = 2011;  // get -> object
 inline constexpr std::int32_t kPresentationSaveAs = 2036;  // method(FileName, FileFormat, EmbedTrueTypeFonts)
+inline constexpr std::int32_t kPresentationPageSetup = 2012;  // get -> PageSetup
+// PageSetup: the slides' size
+inline constexpr std::int32_t kPageSetupSlideHeight = 2003;  // get -> R4 points
+inline constexpr std::int32_t kPageSetupSlideWidth = 2004;   // get -> R4 points
 // Slides
 inline constexpr std::int32_t kSlidesCount = 11;    // get -> I4
 inline constexpr std::int32_t kSlidesItem = 0;      // method(Index VARIANT) -> Slide

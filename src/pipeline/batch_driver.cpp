@@ -19,6 +19,7 @@
 #include "pipeline/presentation_export.h"
 #include "pipeline/working_folder.h"
 #include "pipeline/write_movies.h"
+#include "pipeline/write_video.h"
 
 namespace orv {
 namespace {
@@ -229,7 +230,9 @@ void BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
 
 void BatchDriver::WriteOutputs(const std::string& sourcePath, const ConversionSettings& settings,
                                const SlideList& slides, Progress& progress, std::string_view exportExtension) {
-  if (slides.paths.empty()) {
+  // A video of no slides would be its end slide alone: such a presentation
+  // is empty, and nothing of it is written.
+  if (slides.paths.empty() || (settings.GenVideo != 0 && VideoDeckSlides(settings, slides) == 0)) {
     Notify(FormatMessage(msg::kPresentationEmpty, sourcePath));
     return;
   }
@@ -253,6 +256,7 @@ void BatchDriver::WriteOutputs(const std::string& sourcePath, const ConversionSe
   if (WriteSlideMovies(sourcePath, settings, slides, progress, exportExtension, plan_) == 0) return;
   progress.PumpMessages(true);
   if (progress.cancelled()) return;
+  if (!WritePresentationVideo(settings, slides, progress, plan_)) return;
   PrepareWebPlayer();
   WriteCompanionFiles(settings);
 }

@@ -1,6 +1,7 @@
 #include "pipeline/output_names.h"
 
 #include "base/paths.h"
+#include "video/video_options.h"
 
 namespace orv {
 namespace {
@@ -53,6 +54,9 @@ std::string OutputStem(std::string_view sourcePath) {
 std::string MovieName(std::string_view sourcePath) { return OutputStem(sourcePath) + ".swf"; }
 std::string PageName(std::string_view sourcePath) { return OutputStem(sourcePath) + ".htm"; }
 std::string ScormPackageName(std::string_view sourcePath) { return OutputStem(sourcePath) + "-scorm.zip"; }
+std::string VideoName(std::string_view sourcePath, const ConversionSettings& settings) {
+  return OutputStem(sourcePath) + "." + std::string(VideoFormatName(VideoFormatFromIndex(settings.VideoFormat)));
+}
 bool MakesScormPackage(const ConversionSettings& settings) { return settings.GenScorm != 0 && settings.GenHTML5 != 0; }
 
 std::string SplitMovieName(std::string_view sourcePath, int slideNumber) {

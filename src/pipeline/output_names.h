@@ -47,6 +47,9 @@ std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std
 
 // The SCORM package of a presentation, whole or split: stem + "-scorm.zip".
 std::string ScormPackageName(std::string_view sourcePath);
+// The presentation's video, whole or split: stem + ".mp4" or stem + ".webm"
+// (VideoFormat); its chapters beside it are video/video_chapters.h's.
+std::string VideoName(std::string_view sourcePath, const ConversionSettings& settings);
 // Whether it is made: GenScorm, with the HTML5 version it is made of.
 bool MakesScormPackage(const ConversionSettings& settings);
 

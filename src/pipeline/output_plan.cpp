@@ -8,6 +8,7 @@
 #include "movie/html5_twin.h"
 #include "movie/web_player_markup.h"
 #include "pipeline/output_names.h"
+#include "video/video_chapters.h"
 
 namespace orv {
 namespace {
@@ -112,6 +113,19 @@ OutputPlan OutputPlan::Make(std::string_view source, const ConversionSettings& s
       plan.Add(OutputKind::kLesson, plan.lesson_);
     } else {
       plan.leftOut_.push_back(FormatMessage(msg::kScormNameTooLong, JoinPath(folder, name)));
+    }
+  }
+  if (settings.GenVideo != 0) {
+    const std::string video = JoinPath(folder, VideoName(source, settings));
+    const std::string chapters = ChaptersPathFor(video);
+    // The chapters' name is the longer one.
+    if (FileNameFits(FileNamePart(chapters))) {
+      plan.video_ = video;
+      plan.chapters_ = chapters;
+      plan.Add(OutputKind::kVideo, video);
+      plan.Add(OutputKind::kChapters, chapters);
+    } else {
+      plan.leftOut_.push_back(FormatMessage(msg::kVideoNameTooLong, video));
     }
   }
   return plan;

@@ -1,6 +1,6 @@
 // The plan of one presentation's outputs: every file it will write (movies,
-// their HTML5 versions and pages, autorun.inf, the SCORM lesson, the web
-// player the pages load), with its final path, decided once before anything
+// their HTML5 versions and pages, autorun.inf, the SCORM lesson, the video
+// and its chapters, the web player the pages load), with its final path, decided once before anything
 // is written and marked as each file reaches the disk. The writers write what
 // the plan names; the record of the entry, --resume, the service's answer and
 // the command line's lines read what the plan says was written. An entry
@@ -39,7 +39,7 @@ enum class PagePlayer {
   kShared,  // the one player at WebPlayerUrl; no copy
 };
 
-enum class OutputKind { kMovie, kTwin, kPage, kAutorun, kLesson, kWebPlayer };
+enum class OutputKind { kMovie, kTwin, kPage, kAutorun, kLesson, kVideo, kChapters, kWebPlayer };
 
 // One movie and what belongs to it. Paths are full; neighbours are names of
 // the same folder.
@@ -70,6 +70,10 @@ class OutputPlan final : public WriteLedger {
   const std::vector<PlannedMovie>& movies() const { return movies_; }
   const std::string& autorun() const { return autorun_; }  // empty: none
   const std::string& lesson() const { return lesson_; }    // empty: none
+  // One video of the whole presentation, also when the movies are split,
+  // and its WebVTT chapters beside it; both empty or neither.
+  const std::string& video() const { return video_; }
+  const std::string& chapters() const { return chapters_; }
   PagePlayer pagePlayer() const { return pagePlayer_; }
   // The player folder as the pages load it; empty for the plain page.
   const std::string& playerAddress() const { return playerAddress_; }
@@ -115,6 +119,7 @@ class OutputPlan final : public WriteLedger {
   bool split_ = false;
   std::vector<PlannedMovie> movies_;
   std::string autorun_, lesson_;
+  std::string video_, chapters_;
   PagePlayer pagePlayer_ = PagePlayer::kNone;
   std::string playerAddress_, playerCopy_;
   std::vector<std::string> leftOut_;

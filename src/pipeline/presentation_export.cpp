@@ -15,6 +15,7 @@
 #include "pipeline/slide_queue.h"
 #include "pipeline/slide_text.h"
 #include "pipeline/title_names.h"
+#include "video/video_options.h"
 
 namespace orv {
 namespace {
@@ -88,7 +89,9 @@ void ReadTimings(const AutomationObject& slides, SlideList& list) {
     std::uint32_t delay = 0;
     if (whole >= 1.0 && whole <= static_cast<double>(UINT32_MAX)) delay = static_cast<std::uint32_t>(whole);
     list.delays.push_back(delay);
-    list.timed.push_back(delay != 0);
+    // Below a second still is a time of its own (the movie plays it 1 s);
+    // only a slide that advances on a click has none.
+    list.timed.push_back(seconds > 0.0f);
   }
   for (auto& delay : list.delays) {
     if (delay == 0) delay = 1;
@@ -133,6 +136,53 @@ void ExportEachSlide(const AutomationObject& presentation, const std::string& fo
   ExportSlides(slides, folder, extension, settings, 1, slides.GetI4(dispid::kSlidesCount));
 }
 
+// The folder, below the working folder, of the slides at the video's size.
+constexpr char kVideoPictureFolder[] = "video";
+
+// A set of pictures of every slide, exported one slide at a time: the
+// movie's at the frame size, or the video's at its own into a folder of
+// their own.
+struct PicturePass {
+  std::string folder;
+  const char* extension = "bmp";
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+// The passes that go one slide at a time (and so can be shared): the
+// movie's sharp pictures, and the video's when they differ from the movie's.
+// The video is the slides' own aspect ratio at its height.
+std::vector<PicturePass> OneByOnePasses(const AutomationObject& presentation, const ConversionSettings& settings,
+                                        const std::string& workingFolder, bool oldestServer) {
+  std::vector<PicturePass> passes;
+  const bool movieAtFrame = oldestServer || settings.SharpFont == 1;
+  if (!oldestServer && settings.SharpFont == 1) passes.push_back({workingFolder, "bmp", settings.Width, settings.Height});
+  if (settings.GenVideo == 0) return passes;
+  const AutomationObject setup = presentation.GetObject(dispid::kPresentationPageSetup);
+  const auto hundredths = [&setup](std::int32_t id) {
+    const float points = setup.GetR4(id);
+    return points > 0.0f && points < 1e6f ? static_cast<std::int32_t>(std::lround(points * 100.0f)) : 0;
+  };
+  const std::int32_t height = settings.VideoHeight;
+  const std::int32_t width = VideoWidthFor(height, hundredths(dispid::kPageSetupSlideWidth),
+                                           hundredths(dispid::kPageSetupSlideHeight));
+  if (!movieAtFrame || width != settings.Width || height != settings.Height) {
+    passes.push_back({JoinPath(workingFolder, kVideoPictureFolder), oldestServer ? "jpg" : "bmp", width, height});
+  }
+  return passes;
+}
+
+// Job `job` (from 1) of `passes` over `count` slides: the passes one after
+// the other, each slide by slide.
+void ExportJob(const AutomationObject& slides, const std::vector<PicturePass>& passes, int count, int job) {
+  const PicturePass& pass = passes[static_cast<std::size_t>((job - 1) / count)];
+  const std::int32_t slide = (job - 1) % count + 1;
+  const std::string file = JoinPath(pass.folder, "Slide" + std::to_string(slide) + "." + pass.extension);
+  Item(slides, dispid::kSlidesItem, slide)
+      .Invoke(dispid::kSlideExport, DispatchKind::kMethod,
+              {Variant::Text(file), Variant::Text(pass.extension), Variant::I4(pass.width), Variant::I4(pass.height)});
+}
+
 // On a slide worker's thread: open the file, add the notes slides as the
 // first LibreOffice does, then take slides from the queue until none is left.
 void ExportShare(AutomationServer& server, SlideQueue& queue, const std::string& path, const std::string& folder,
@@ -147,14 +197,16 @@ void ExportShare(AutomationServer& server, SlideQueue& queue, const std::string&
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
   Progress unseen;  // the first LibreOffice's progress is the one shown
   if (settings.Notes == 1 && !AddNotesSlides(slides, path, unseen)) return;
-  const int count = queue.WaitForCount();
-  if (count == 0) return;  // not shared after all
-  if (slides.GetI4(dispid::kSlidesCount) != count) {
+  const int jobs = queue.WaitForCount();
+  if (jobs == 0) return;  // not shared after all
+  const std::vector<PicturePass> passes = OneByOnePasses(presentation, settings, folder, false);
+  const int count = slides.GetI4(dispid::kSlidesCount);
+  if (count <= 0 || count * static_cast<int>(passes.size()) != jobs) {
     throw AutomationError("The LibreOffices sharing the slides of " + path + " do not see the same slides");
   }
   int taken = 0;
-  for (int slide; (slide = queue.Take(count)) != 0; ++taken) {
-    ExportSlides(slides, folder, "bmp", settings, slide, slide);
+  for (int job; (job = queue.Take(jobs)) != 0; ++taken) {
+    ExportJob(slides, passes, count, job);
     queue.Exported();
   }
   if (taken > 0) start.application.Invoke(dispid::kApplicationQuit, DispatchKind::kMethod);
@@ -256,8 +308,10 @@ int ExportProgressTotal(int slideCount, const ConversionSettings& settings, cons
 bool ExportPresentation(AutomationServer& server, const std::string& path, const std::string& workingFolder,
                         const ConversionSettings& settings, SlideList& list, Progress& progress,
                         std::string& exportExtension, SlideWorkers* slideWorkers) {
-  // Only slides exported one by one at the frame size can be shared.
-  SharedExport shared(settings.SharpFont == 1 ? slideWorkers : nullptr, path, workingFolder, settings, progress);
+  // Only slides exported one by one can be shared: the movie's at the frame
+  // size, the video's at its own.
+  const bool oneByOne = settings.SharpFont == 1 || settings.GenVideo != 0;
+  SharedExport shared(oneByOne ? slideWorkers : nullptr, path, workingFolder, settings, progress);
   ServerStart start = server.CreateObject(kPresentationServerClass);
   if (start.application.IsNull()) {
     ShowServerMissing(start.failureCode != 0 ? start.failureCode : kServerExecFailure, start.description);
@@ -282,31 +336,48 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
     ReadTitles(slides, list);
     if (!StepAndPump(progress)) return false;
   }
-  // The words for the HTML5 twin; the movie never sees them.
-  if (settings.GenHTML5 != 0 && !ReadSlideTexts(slides, settings.Notes == 1, list, progress)) return false;
+  // The words for the HTML5 twin and the video's chapters; the movie never
+  // sees them.
+  const bool texts = settings.GenHTML5 != 0 || settings.GenVideo != 0;
+  if (texts && !ReadSlideTexts(slides, settings.Notes == 1, list, progress)) return false;
   if (!StepAndPump(progress)) return false;
 
   std::string version = application.GetText(dispid::kApplicationVersion);
-  if (version.rfind("8.", 0) == 0) {
+  const bool oldestServer = version.rfind("8.", 0) == 0;
+  if (oldestServer) {
     // The oldest server can only write JPEG pictures, one call per slide.
     if (!CreateWorkingFolder(workingFolder)) return false;
     ExportEachSlide(presentation, workingFolder, "jpg", settings);
     exportExtension = "jpg";
-  } else if (settings.SharpFont == 1) {
-    if (!CreateWorkingFolder(workingFolder)) return false;
-    if (shared.active() && shared.Share(slides.GetI4(dispid::kSlidesCount))) {
-      for (int slide; (slide = shared.Take()) != 0;) {
-        ExportSlides(slides, workingFolder, "bmp", settings, slide, slide);
-        shared.Exported();
-      }
-    } else {
-      ExportEachSlide(presentation, workingFolder, "bmp", settings);
-    }
-    exportExtension = "bmp";
-  } else {
+  } else if (settings.SharpFont != 1) {
     // The server creates the folder and names the pictures itself.
     presentation.Invoke(dispid::kPresentationSaveAs, DispatchKind::kMethod,
                         {Variant::Text(workingFolder), Variant::I4(ppt::kSaveAsBmp), Variant::I4(ppt::kMsoFalse)});
+  } else {
+    exportExtension = "bmp";
+  }
+
+  const std::vector<PicturePass> passes = OneByOnePasses(presentation, settings, workingFolder, oldestServer);
+  const int count = slides.GetI4(dispid::kSlidesCount);
+  for (const PicturePass& pass : passes) {
+    if (!CreateWorkingFolder(pass.folder)) return false;
+  }
+  const int jobs = count * static_cast<int>(passes.size());
+  const bool sharing = !oldestServer && jobs > 0 && shared.active() && shared.Share(jobs);
+  for (int job = 1; job <= jobs; ++job) {
+    const int taken = sharing ? shared.Take() : job;
+    if (taken == 0) break;
+    ExportJob(slides, passes, count, taken);
+    if (sharing) shared.Exported();
+    // Rendering at the video's size takes a while: a cancel is taken between slides.
+    progress.PumpMessages(true);
+    if (progress.cancelled()) return false;
+  }
+  if (!passes.empty() && passes.back().folder != workingFolder) {
+    const PicturePass& video = passes.back();
+    for (int slide = 1; slide <= count; ++slide) {
+      list.videoPictures.push_back(JoinPath(video.folder, "Slide" + std::to_string(slide) + "." + video.extension));
+    }
   }
 
   if (!shared.Finish(progress)) return false;

@@ -87,7 +87,8 @@ enum class Kind {
   kTable,
   kRows,
   kColumns,
-  kCell
+  kCell,
+  kPageSetup
 };
 
 const char* KindName(Kind kind) {
@@ -128,6 +129,8 @@ const char* KindName(Kind kind) {
       return "Columns";
     case Kind::kCell:
       return "Cell";
+    case Kind::kPageSetup:
+      return "PageSetup";
   }
   return "?";
 }
@@ -180,6 +183,9 @@ class ScriptedObject final : public AutomationTarget {
         {Kind::kPresentations, dispid::kPresentationsOpen, DispatchKind::kMethod, "Open"},
         {Kind::kPresentation, dispid::kPresentationSlides, DispatchKind::kPropertyGet, "Slides"},
         {Kind::kPresentation, dispid::kPresentationSaveAs, DispatchKind::kMethod, "SaveAs"},
+        {Kind::kPresentation, dispid::kPresentationPageSetup, DispatchKind::kPropertyGet, "PageSetup"},
+        {Kind::kPageSetup, dispid::kPageSetupSlideWidth, DispatchKind::kPropertyGet, "SlideWidth"},
+        {Kind::kPageSetup, dispid::kPageSetupSlideHeight, DispatchKind::kPropertyGet, "SlideHeight"},
         {Kind::kSlides, dispid::kSlidesCount, DispatchKind::kPropertyGet, "Count"},
         {Kind::kSlides, dispid::kSlidesItem, DispatchKind::kMethod, "Item"},
         {Kind::kSlides, dispid::kSlidesRange, DispatchKind::kMethod, "Range"},
@@ -281,6 +287,7 @@ class ScriptedObject final : public AutomationTarget {
       case Kind::kApplication:
       case Kind::kPresentations:
       case Kind::kPresentation:
+      case Kind::kPageSetup:
         return AnswerPresentation(args, member);
       case Kind::kSlides:
         return AnswerSlides(args, member);
@@ -326,6 +333,9 @@ class ScriptedObject final : public AutomationTarget {
       return Obj(Make(Kind::kPresentation));
     }
     if (member == "Presentation.Slides") return Obj(Make(Kind::kSlides));
+    if (member == "Presentation.PageSetup") return Obj(Make(Kind::kPageSetup));
+    if (member == "PageSetup.SlideWidth") return Variant::R4(state_->deck.slideWidth);
+    if (member == "PageSetup.SlideHeight") return Variant::R4(state_->deck.slideHeight);
     if (member == "Presentation.SaveAs") {
       ExpectArguments(args, {T::kText, T::kI4, T::kI4}, member);
       if (args[1].Integer() != ppt::kSaveAsBmp) throw AutomationError("unsupported format");

@@ -48,6 +48,8 @@ struct ScriptedSlide {
 
 struct ScriptedDeck {
   std::vector<ScriptedSlide> slides;
+  float slideWidth = 720.0f;  // points, as PageSetup answers
+  float slideHeight = 540.0f;
 };
 
 class ScriptedServer final : public AutomationServer {

@@ -28,6 +28,7 @@ class SlidePictures {
   bool PictureSize(const std::string& path, std::int32_t& width, std::int32_t& height);
 
  private:
+  AvFramePtr NewFrame() const;  // its pixels not set
   AvFramePtr BlackFrame() const;
 
   std::int32_t width_;

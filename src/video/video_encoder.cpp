@@ -103,7 +103,11 @@ void VideoEncoder::Close() {
   codec_.reset();
 }
 
-bool VideoEncoder::WriteFailed(int code, const char* what, std::string& error) const {
+bool VideoEncoder::WriteFailed(int code, const char* what, std::string& error) {
+  // FFmpeg passes the system's errors on as AVERROR(errno); its own codes
+  // are tags far below.
+  constexpr int kLargestErrno = 4095;
+  systemError_ = code < 0 && code >= -kLargestErrno ? -code : 0;
   error = std::string(what) + ": " + AvErrorText(code);
   if (const std::string library = TakeLibraryError(); !library.empty()) error += " (" + library + ")";
   return false;

@@ -30,10 +30,13 @@ class VideoEncoder {
   // Drains the encoder and completes the file. False with `error` (a full
   // disk shows here at the latest).
   bool Finish(std::string& error);
+  // The system's reason (errno) of the last failure when it was one (a full
+  // disk: ENOSPC); 0 otherwise.
+  int systemError() const { return systemError_; }
 
  private:
   bool Drain(std::string& error);
-  bool WriteFailed(int code, const char* what, std::string& error) const;
+  bool WriteFailed(int code, const char* what, std::string& error);
   void Close();
 
   AVFormatContext* muxer_ = nullptr;
@@ -43,6 +46,7 @@ class VideoEncoder {
   // Each frame's length by its time stamp: the encoder's packets do not
   // carry it, and the last one sets the file's duration.
   std::map<std::int64_t, std::int64_t> durations_;
+  int systemError_ = 0;
 };
 
 }  // namespace orv

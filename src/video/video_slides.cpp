@@ -18,7 +18,7 @@ std::vector<VideoSlide> VideoSlidesOf(const ConversionSettings& settings, const 
   video.reserve(deckSlides + (end ? 1 : 0));
   for (std::size_t k = 0; k < deckSlides; ++k) {
     VideoSlide slide;
-    slide.picture = slides.paths[first + k];
+    slide.picture = k < slides.videoPictures.size() ? slides.videoPictures[k] : slides.paths[first + k];
     const bool ownTime =
         settings.UsePptTime == 0 && k < slides.delays.size() && (k >= slides.timed.size() || slides.timed[k]);
     slide.seconds = ownTime ? slides.delays[k] : settings.Delay;

@@ -1,9 +1,13 @@
 #include "video/video_writer.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
+#include "base/owner_tag.h"
 #include "base/paths.h"
 #include "movie/file_replace.h"
 #include "video/slide_pictures.h"
@@ -51,6 +55,7 @@ class Encoding {
   }
 
   const std::vector<VideoChapter>& chapters() const { return chapters_; }
+  int systemError() const { return encoder_.systemError(); }
 
  private:
   static std::vector<double> SecondsOf(const VideoJob& job) {
@@ -133,15 +138,34 @@ VideoOutcome Failed(std::string reason) {
 
 std::string HiddenTemporaryPath(const std::string& target) {
   static thread_local std::mt19937 random{std::random_device{}()};
-  const std::string name = FileNamePart(target);
-  const std::string folder = target.substr(0, target.size() - name.size());
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-  // Shortened so that the name stays within the file system's limit.
-  return folder + "." + name.substr(0, 200) + ".tmp" + suffix;
+  return TemporaryPathFor(target, suffix);
 }
 
-VideoOutcome WriteVideo(const VideoJob& job, const VideoProgress& progress, const TemporaryPathFor& temporaryPath) {
+namespace {
+
+// The whole file on the disk before it takes the target's name, as the
+// movies are; false with errno.
+bool SyncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return synced;
+}
+
+VideoOutcome FailedWrite(std::string reason, int error) {
+  VideoOutcome outcome = Failed(std::move(reason) + ": " + std::strerror(error));
+  outcome.error = error;
+  return outcome;
+}
+
+}  // namespace
+
+VideoOutcome WriteVideo(const VideoJob& job, const VideoProgress& progress) {
   if (job.slides.empty()) return Failed("the presentation has no slides");
   if (!IsVideoHeight(job.options.height)) return Failed("the video height must be 720, 1080 or 2160");
   std::int32_t width = job.options.width;
@@ -155,22 +179,26 @@ VideoOutcome WriteVideo(const VideoJob& job, const VideoProgress& progress, cons
     width = VideoWidthFor(job.options.height, pictureWidth, pictureHeight);
   }
 
-  const std::string temporary = temporaryPath(job.outputPath);
+  const std::string temporary = HiddenTemporaryPath(job.outputPath);
   VideoOutcome outcome;
   std::vector<VideoChapter> chapters;
   {
     // Closed before anything is renamed or removed.
     Encoding encoding(job, progress, width + (width & 1), job.options.height);
     outcome.status = encoding.Run(temporary, outcome.reason);
+    if (outcome.status == VideoOutcome::Status::kFailed) outcome.error = encoding.systemError();
     chapters = encoding.chapters();
   }
   if (outcome.status == VideoOutcome::Status::kWritten) {
     const std::string chaptersPath = ChaptersPathFor(job.outputPath);
-    if (!ReplaceFileContents(chaptersPath, WebVttChapters(chapters))) {
-      outcome = Failed(chaptersPath + ": the chapters could not be written");
+    if (!SyncFile(temporary)) {
+      outcome = FailedWrite(job.outputPath + ": the video could not be written", errno);
+    } else if (!ReplaceFileContents(chaptersPath, WebVttChapters(chapters))) {
+      outcome = FailedWrite(chaptersPath + ": the chapters could not be written", errno);
     } else if (::rename(temporary.c_str(), job.outputPath.c_str()) != 0) {
+      const int error = errno;
       ::unlink(chaptersPath.c_str());
-      outcome = Failed(job.outputPath + ": the video could not be put in place");
+      outcome = FailedWrite(job.outputPath + ": the video could not be put in place", error);
     } else {
       outcome.videoPath = job.outputPath;
       outcome.chaptersPath = chaptersPath;

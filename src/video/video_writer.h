@@ -28,16 +28,17 @@ struct VideoJob {
 // several times a second; false stops the encoding.
 using VideoProgress = std::function<bool(double done)>;
 
-// The name the video is written under until it is complete, in the target's
-// folder so that the last step is a rename.
-using TemporaryPathFor = std::function<std::string(const std::string& target)>;
-// ".<name>.tmp<random>" beside the target.
+// The name the video is written under until it is complete: hidden beside
+// the target, so that the last step is a rename, and named after it and
+// after this process (base/owner_tag.h), so that what a killed run left is
+// swept.
 std::string HiddenTemporaryPath(const std::string& target);
 
 struct VideoOutcome {
   enum class Status { kWritten, kCancelled, kFailed };
   Status status = Status::kFailed;
   std::string reason;     // kFailed: what went wrong, for Explain
+  int error = 0;          // kFailed: the system's reason (errno) when a write failed; 0 otherwise
   std::string videoPath;  // kWritten: the two files
   std::string chaptersPath;
 };
@@ -45,7 +46,6 @@ struct VideoOutcome {
 // Encodes the video. Nothing is left at the targets or beside them unless
 // both files are complete: a full disk, a cancel or a bad picture leaves
 // what was there before. A picture that cannot be read has had its message.
-VideoOutcome WriteVideo(const VideoJob& job, const VideoProgress& progress,
-                        const TemporaryPathFor& temporaryPath = HiddenTemporaryPath);
+VideoOutcome WriteVideo(const VideoJob& job, const VideoProgress& progress);
 
 }  // namespace orv

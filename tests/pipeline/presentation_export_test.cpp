@@ -148,7 +148,56 @@ TEST_F(ExportTest, TimingsAreWholeSecondsAndNeverZero) {
   ASSERT_TRUE(Run(server));
   // A damaged file's negative, huge or undefined time plays for a second.
   EXPECT_EQ(list.delays, (std::vector<std::uint32_t>{2, 1, 1, 1, 1, 1}));
+  // Only a slide that advances on a click has no time of its own.
+  EXPECT_EQ(list.timed, (std::vector<bool>{true, false, true, false, true, false}));
   EXPECT_TRUE(list.titles.empty());
+}
+
+// The video's pictures: the slides again at the video's height and the
+// deck's aspect ratio, in a folder of their own, unless the movie's already
+// have that size; and the deck's titles for its chapters.
+TEST_F(ExportTest, TheVideoHasItsOwnPicturesAtItsSizeAndTheDecksTitles) {
+  struct Case {
+    const char* version;
+    int sharpFont, frameWidth, frameHeight, videoHeight;
+    float slideWidth, slideHeight;
+    const char* firstVideoPicture;  // "": the movie's pictures serve
+  };
+  const Case cases[] = {
+      {"11.0", 1, 640, 480, 720, 720, 540, "s1 960x720 bmp"},
+      {"11.0", 1, 960, 720, 720, 720, 540, ""},
+      {"11.0", 0, 640, 480, 1080, 960, 540, "s1 1920x1080 bmp"},  // 16:9, the server's own pictures
+      {"8.0", 1, 640, 480, 2160, 720, 540, "s1 2880x2160 jpg"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.firstVideoPicture);
+    ScriptedDeck deck;
+    deck.slides = {Slide("s1", "开场"), Slide("s2", "")};
+    deck.slides[1].shapes.clear();
+    deck.slideWidth = c.slideWidth;
+    deck.slideHeight = c.slideHeight;
+    ScriptedServer server(deck);
+    server.version = c.version;
+    settings.GenVideo = 1;
+    settings.SharpFont = c.sharpFont;
+    settings.Width = c.frameWidth;
+    settings.Height = c.frameHeight;
+    settings.VideoHeight = c.videoHeight;
+    list = SlideList();
+    fs::remove_all(folder);
+    ASSERT_TRUE(Run(server));
+    if (*c.firstVideoPicture == '\0') {
+      EXPECT_TRUE(list.videoPictures.empty());
+      EXPECT_FALSE(fs::exists(folder / "video"));
+    } else {
+      ASSERT_EQ(list.videoPictures.size(), 2u);
+      EXPECT_EQ(fs::path(list.videoPictures[1]).parent_path(), folder / "video");
+      EXPECT_EQ(ReadFile(list.videoPictures[0]), c.firstVideoPicture);
+    }
+    ASSERT_EQ(list.texts.size(), 2u);
+    EXPECT_EQ(list.texts[0].title, "开场");
+    EXPECT_EQ(list.texts[1].title, "");
+  }
 }
 
 TEST_F(ExportTest, TitlesBecomeUniqueFileNames) {
@@ -212,7 +261,7 @@ TEST_F(ExportTest, CallsFollowTheMemberTableOrder) {
       "Slides.Count", "Slides.Range", "Slide.Shapes", "Shapes.HasTitle", "Shapes.Title", "Shape.HasTextFrame",
       "Shape.TextFrame", "TextFrame.HasText", "TextFrame.TextRange", "TextRange.Text",
       // export
-      "Application.Version", "Presentation.Slides", "Slides.Count", "Slides.Item", "Slide.Export", "Application.Quit"};
+      "Application.Version", "Slides.Count", "Slides.Item", "Slide.Export", "Application.Quit"};
   EXPECT_EQ(server.calls, expected);
 }
 
@@ -228,7 +277,7 @@ TEST_F(ExportTest, ProgressRangeCountsEveryLaterStep) {
   EXPECT_EQ(progress.lower(), 0);
   EXPECT_EQ(progress.upper(), 3 + 2 + 2 + 2);
   EXPECT_EQ(progress.position(), 3);  // timings, titles, end of preparation
-  EXPECT_EQ(progress.pumps, 3);
+  EXPECT_EQ(progress.pumps, 3 + 3);   // and after each slide's picture, for a cancel
 
   // In split mode the help and end slides are not part of the movie.
   settings.SplitPPT = 1;

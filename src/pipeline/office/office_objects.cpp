@@ -714,6 +714,32 @@ class SlidesObject final : public OfficeObject {
   Reference<drawing::XDrawPages> pages_;
 };
 
+// The slides' size, in points, from the first slide (all have one size).
+class PageSetupObject final : public OfficeObject {
+ public:
+  PageSetupObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XDrawPages> pages)
+      : OfficeObject(std::move(c), "PageSetup"), pages_(std::move(pages)) {}
+
+ protected:
+  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
+    const bool width = id == dispid::kPageSetupSlideWidth;
+    if (kind != DispatchKind::kPropertyGet || (!width && id != dispid::kPageSetupSlideHeight)) Unknown(name_, id, kind);
+    sal_Int32 mm100 = 0;
+    if (pages_->getCount() > 0) {
+      Reference<beans::XPropertySet> page(pages_->getByIndex(0), UNO_QUERY_THROW);
+      if (width) {
+        page->getPropertyValue("Width") >>= mm100;
+      } else {
+        page->getPropertyValue("Height") >>= mm100;
+      }
+    }
+    return Variant::R4(static_cast<float>(mm100 * 72.0 / 2540.0));
+  }
+
+ private:
+  Reference<drawing::XDrawPages> pages_;
+};
+
 class PresentationObject final : public OfficeObject {
  public:
   PresentationObject(std::shared_ptr<ApplicationContext> c, Reference<lang::XComponent> document)
@@ -723,6 +749,9 @@ class PresentationObject final : public OfficeObject {
   Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
     if (kind == DispatchKind::kPropertyGet && id == dispid::kPresentationSlides) {
       return Obj(std::make_shared<SlidesObject>(context_, Pages()));
+    }
+    if (kind == DispatchKind::kPropertyGet && id == dispid::kPresentationPageSetup) {
+      return Obj(std::make_shared<PageSetupObject>(context_, Pages()));
     }
     if (kind == DispatchKind::kMethod && id == dispid::kPresentationSaveAs) {
       ExpectArguments(args, {T::kText, T::kI4, T::kI4}, "Presentation.SaveAs");
