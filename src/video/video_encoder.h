@@ -11,6 +11,7 @@
 #include "video/av_handles.h"
 #include "video/video_chapters.h"
 #include "video/video_options.h"
+#include "video/video_timeline.h"
 
 namespace orv {
 
@@ -24,9 +25,10 @@ class VideoEncoder {
   // Creates `path` for a width x height video. False with `error`.
   bool Open(const std::string& path, const VideoOptions& options, std::int32_t width, std::int32_t height,
             std::span<const VideoChapter> chapters, std::string& error);
-  // Encodes `frame` at `start` ticks for `duration` ticks; a key frame when
-  // `key`. The frame is only read.
-  bool Send(const AVFrame& frame, std::int64_t start, std::int64_t duration, bool key, std::string& error);
+  // Encodes `frame` as the timeline's `timed` says: at its start for its
+  // length, a key frame at a slide's start, a copy of the last frame for a
+  // repeat. The frame is only read.
+  bool Send(const AVFrame& frame, const TimelineFrame& timed, std::string& error);
   // Drains the encoder and completes the file. False with `error` (a full
   // disk shows here at the latest).
   bool Finish(std::string& error);
@@ -47,6 +49,7 @@ class VideoEncoder {
   // carry it, and the last one sets the file's duration.
   std::map<std::int64_t, std::int64_t> durations_;
   int systemError_ = 0;
+  bool webm_ = false;
 };
 
 }  // namespace orv

@@ -96,7 +96,7 @@ class Encoding {
         }
         picture = blend.get();
       }
-      if (!encoder_.Send(*picture, frame.start, frame.duration, frame.key(), reason)) {
+      if (!encoder_.Send(*picture, frame, reason)) {
         return VideoOutcome::Status::kFailed;
       }
       done_ += FrameWeight(frame);

@@ -148,7 +148,7 @@ TEST_F(VideoConversion, ACtrlCOrAFullDiskDuringTheEncodingLeavesNoVideo) {
       ::kill(pid, SIGINT);
     }
   };
-  const CliRun cancelled = Convert({pictures, "--video", "--video-height", "2160", "--delay", "600"}, interrupt);
+  const CliRun cancelled = Convert({pictures, "--video", "--no-html5", "--video-height", "2160", "--delay", "600"}, interrupt);
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
   EXPECT_EQ(cancelled.status, 1) << cancelled.err;
   EXPECT_NE(cancelled.err.find("cancelled"), std::string::npos) << cancelled.err;
@@ -162,7 +162,7 @@ TEST_F(VideoConversion, ACtrlCOrAFullDiskDuringTheEncodingLeavesNoVideo) {
   const std::string size = "size=" + std::to_string(movie + 16 * 1024);
   ASSERT_EQ(::mount("tmpfs", out_.path().c_str(), "tmpfs", 0, size.c_str()), 0) << std::strerror(errno);
   mounted_ = true;
-  const std::vector<std::string> args = {pictures, "--video", "--delay", "30", "--no-html"};
+  const std::vector<std::string> args = {pictures, "--video", "--video-height", "720", "--delay", "30", "--no-html", "--no-html5"};
   const CliRun full = Convert(args);
   EXPECT_EQ(full.status, 1) << full.err;
   const std::string failed = FormatMessage(msg::kVideoWriteFailed, out_ / "讲义 3.v2.mp4");

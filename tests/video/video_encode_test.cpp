@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,6 +21,7 @@ extern "C" {
 #include "base/notifier.h"
 #include "support/files.h"
 #include "support/pictures.h"
+#include "video/video_timeline.h"
 #include "video/video_writer.h"
 
 namespace orv {
@@ -226,6 +228,28 @@ TEST(VideoEncode, FiveSlidesReadBackInBothFormats) {
               std::string::npos)
         << chapters;
   }
+}
+
+// The longest time a slide takes: two and three-quarter hours of one
+// picture are its key frames and 5000 copies, a few bytes each.
+TEST(VideoEncode, ASlideOf9999SecondsIsThatLongAndSmall) {
+  test::ScratchFolder folder;
+  VideoJob job = FiveSlides(folder, VideoFormat::kMp4, true);
+  job.slides.resize(2);
+  job.slides[0].seconds = kMaxSlideSeconds;
+  int calls = 0;
+  const VideoOutcome outcome = WriteVideo(job, [&calls](double) { return ++calls > 0; });
+  ASSERT_EQ(outcome.status, VideoOutcome::Status::kWritten) << outcome.reason;
+  const ProbedVideo video = ProbeVideo(job.outputPath, false);
+  EXPECT_NEAR(video.duration, kMaxSlideSeconds + 3, 1.0 / 30);
+  // A key frame at each slide's start, and one every 300 frames (600 s) within the long one.
+  ASSERT_EQ(video.keys.size(), 18u);
+  EXPECT_EQ(video.keys[1], 600);
+  EXPECT_EQ(video.keys.back(), kMaxSlideSeconds);
+  ASSERT_EQ(video.chapters.size(), 2u);
+  EXPECT_NEAR(video.chapters[1].first, kMaxSlideSeconds, 0.001);
+  EXPECT_GE(calls, 5000) << "progress after every frame";
+  EXPECT_LT(std::filesystem::file_size(job.outputPath), 1000000u);
 }
 
 TEST(VideoEncode, CancelFullDiskAndBadPicturesLeaveNothing) {
