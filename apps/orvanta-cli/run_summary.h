@@ -1,6 +1,7 @@
 // The closing summary of a batch on standard error: "N converted, M failed,
-// K cancelled" (and "; V video(s)" when the converted entries made videos), then each file that did not convert with its reason on one
-// line, so that nobody has to read back through the whole run.
+// K cancelled" (and "; V video(s)" when the converted entries made videos),
+// then each file that did not convert with its reason on one line, so that
+// nobody has to read back through the whole run.
 #pragma once
 
 #include <cstdio>

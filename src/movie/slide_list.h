@@ -27,12 +27,13 @@ struct SlideList {
   std::vector<bool> timed;
   std::vector<std::string> titles;  // safe, unique file base names
   std::vector<std::string> paths;   // slide pictures, help first and end slide last
+  std::vector<SlideText> texts;     // per slide of the deck (notes slides included); may be empty
+  std::string language;             // BCP 47 tag of the slide text ("zh-CN"); empty when unknown
+
   // The deck's slides again at the video's size, in order, without the help
   // and end slides; empty when the video takes `paths` (they have its size,
   // or they come from a folder of pictures).
   std::vector<std::string> videoPictures;
-  std::vector<SlideText> texts;     // per slide of the deck (notes slides included); may be empty
-  std::string language;             // BCP 47 tag of the slide text ("zh-CN"); empty when unknown
 };
 
 }  // namespace orv

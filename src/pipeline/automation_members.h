@@ -14,8 +14,8 @@ inline constexpr std::int32_t kApplicationQuit = 2021;           // method
 // Presentations
 inline constexpr std::int32_t kPresentationsOpen = 2004;  // method(FileName, ReadOnly, Untitled, WithWindow)
 // Presentation
-inline constexpr std::int32_t kPresentationSlides = 2011;  // get -> object
-inline constexpr std::int32_t kPresentationSaveAs = 2036;  // method(FileName, FileFormat, EmbedTrueTypeFonts)
+inline constexpr std::int32_t kPresentationSlides = 2011;     // get -> object
+inline constexpr std::int32_t kPresentationSaveAs = 2036;     // method(FileName, FileFormat, EmbedTrueTypeFonts)
 inline constexpr std::int32_t kPresentationPageSetup = 2012;  // get -> PageSetup
 // PageSetup: the slides' size
 inline constexpr std::int32_t kPageSetupSlideHeight = 2003;  // get -> R4 points

@@ -156,7 +156,8 @@ std::vector<PicturePass> OneByOnePasses(const AutomationObject& presentation, co
                                         const std::string& workingFolder, bool oldestServer) {
   std::vector<PicturePass> passes;
   const bool movieAtFrame = oldestServer || settings.SharpFont == 1;
-  if (!oldestServer && settings.SharpFont == 1) passes.push_back({workingFolder, "bmp", settings.Width, settings.Height});
+  if (!oldestServer && settings.SharpFont == 1)
+    passes.push_back({workingFolder, "bmp", settings.Width, settings.Height});
   if (settings.GenVideo == 0) return passes;
   const AutomationObject setup = presentation.GetObject(dispid::kPresentationPageSetup);
   const auto hundredths = [&setup](std::int32_t id) {
@@ -164,8 +165,8 @@ std::vector<PicturePass> OneByOnePasses(const AutomationObject& presentation, co
     return points > 0.0f && points < 1e6f ? static_cast<std::int32_t>(std::lround(points * 100.0f)) : 0;
   };
   const std::int32_t height = settings.VideoHeight;
-  const std::int32_t width = VideoWidthFor(height, hundredths(dispid::kPageSetupSlideWidth),
-                                           hundredths(dispid::kPageSetupSlideHeight));
+  const std::int32_t width =
+      VideoWidthFor(height, hundredths(dispid::kPageSetupSlideWidth), hundredths(dispid::kPageSetupSlideHeight));
   if (!movieAtFrame || width != settings.Width || height != settings.Height) {
     passes.push_back({JoinPath(workingFolder, kVideoPictureFolder), oldestServer ? "jpg" : "bmp", width, height});
   }

@@ -123,8 +123,7 @@ AvFramePtr SlidePictures::Blend(const AVFrame& from, const AVFrame& to, std::int
       const std::uint8_t* b = to.data[plane] + static_cast<std::ptrdiff_t>(y) * to.linesize[plane];
       std::uint8_t* out = frame->data[plane] + static_cast<std::ptrdiff_t>(y) * frame->linesize[plane];
       for (int x = 0; x < columns; ++x) {
-        out[x] = static_cast<std::uint8_t>(
-            static_cast<std::uint16_t>(a[x] * fromWeight + b[x] * toWeight + 128) >> 8);
+        out[x] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(a[x] * fromWeight + b[x] * toWeight + 128) >> 8);
       }
     }
   }

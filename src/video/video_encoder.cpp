@@ -97,8 +97,7 @@ bool AddChapters(AVFormatContext& muxer, std::span<const VideoChapter> chapters)
 // is a copy, and x264 decides that at once (a repeat at the stills' own
 // quantizer cost as much as a changing frame, to polish what was there).
 bool MarkAsCopy(AVFrame& frame) {
-  AVFrameSideData* data =
-      av_frame_new_side_data(&frame, AV_FRAME_DATA_REGIONS_OF_INTEREST, sizeof(AVRegionOfInterest));
+  AVFrameSideData* data = av_frame_new_side_data(&frame, AV_FRAME_DATA_REGIONS_OF_INTEREST, sizeof(AVRegionOfInterest));
   if (data == nullptr) return false;
   auto* region = reinterpret_cast<AVRegionOfInterest*>(data->data);
   region->self_size = sizeof(AVRegionOfInterest);

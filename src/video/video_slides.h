@@ -16,9 +16,10 @@ inline constexpr double kEndSlideSeconds = 3;
 
 // Each slide for the time the movie's automatic playback gives it: its own
 // timing (UsePptTime 0), or Delay (UsePptTime 1); a slide without a timing of
-// its own plays Delay seconds. The deck's slides are the pictures rendered at
-// the video's size when there are (slides.videoPictures). Chapters take the deck's titles (slides.texts)
-// when they were read, the end slide "End of the slides".
+// its own plays Delay seconds. The deck's slides are their pictures at the
+// video's size when there are such (slides.videoPictures). Chapters take the
+// deck's titles (slides.texts) when they were read, the end slide "End of the
+// slides".
 std::vector<VideoSlide> VideoSlidesOf(const ConversionSettings& settings, const SlideList& slides);
 
 }  // namespace orv

@@ -100,7 +100,8 @@ TEST_F(VideoConversion, DecksBecomeVideosWithTheirTimingsTitlesAndAspect) {
   EXPECT_EQ(wide.chapters, 4u);
   const std::string chapters = test::ReadFile(out_ / "课程 导论.v1.chapters.vtt");
   for (const std::string& cue :
-       {Cue("00:00:00.000", "00:00:04.000", "Welcome to Orvanta"), Cue("00:00:04.000", "00:00:10.000", "Navigating a movie"),
+       {Cue("00:00:00.000", "00:00:04.000", "Welcome to Orvanta"),
+        Cue("00:00:04.000", "00:00:10.000", "Navigating a movie"),
         Cue("00:00:10.000", "00:00:13.000", "Timings and fades"), Cue("00:00:13.000", "00:00:18.000", "Publishing")}) {
     EXPECT_NE(chapters.find(cue), std::string::npos) << cue << chapters;
   }
@@ -148,7 +149,8 @@ TEST_F(VideoConversion, ACtrlCOrAFullDiskDuringTheEncodingLeavesNoVideo) {
       ::kill(pid, SIGINT);
     }
   };
-  const CliRun cancelled = Convert({pictures, "--video", "--no-html5", "--video-height", "2160", "--delay", "600"}, interrupt);
+  const CliRun cancelled =
+      Convert({pictures, "--video", "--no-html5", "--video-height", "2160", "--delay", "600"}, interrupt);
   const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
   EXPECT_EQ(cancelled.status, 1) << cancelled.err;
   EXPECT_NE(cancelled.err.find("cancelled"), std::string::npos) << cancelled.err;
@@ -162,7 +164,8 @@ TEST_F(VideoConversion, ACtrlCOrAFullDiskDuringTheEncodingLeavesNoVideo) {
   const std::string size = "size=" + std::to_string(movie + 16 * 1024);
   ASSERT_EQ(::mount("tmpfs", out_.path().c_str(), "tmpfs", 0, size.c_str()), 0) << std::strerror(errno);
   mounted_ = true;
-  const std::vector<std::string> args = {pictures, "--video", "--video-height", "720", "--delay", "30", "--no-html", "--no-html5"};
+  const std::vector<std::string> args = {pictures,  "--video", "--video-height", "720",
+                                         "--delay", "30",      "--no-html",      "--no-html5"};
   const CliRun full = Convert(args);
   EXPECT_EQ(full.status, 1) << full.err;
   const std::string failed = FormatMessage(msg::kVideoWriteFailed, out_ / "讲义 3.v2.mp4");

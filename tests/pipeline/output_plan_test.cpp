@@ -137,14 +137,16 @@ TEST(OutputPlan, SplitMoviesKnowTheirSlidesAndNeighbours) {
   EXPECT_TRUE(plan.playerCopy().empty()) << "no player in the installation: the plain page";
 }
 
-TEST(OutputPlan, ATwinOrLessonTooLongForTheFileSystemIsLeftOutAndSaidSo) {
+TEST(OutputPlan, ATwinLessonOrVideoTooLongForTheFileSystemIsLeftOutAndSaidSo) {
   ConversionSettings settings;
   settings.GenHTML5 = 1;
   settings.GenScorm = 1;
+  settings.GenVideo = 1;
   const std::string stem(246, 'n');
   const OutputPlan plan = OutputPlan::Make("/in/" + stem + ".ppt", settings, OutputPlacement::In("/out"), false, {}, 1);
   EXPECT_EQ(FilesOf(plan), (Names{stem + ".swf", stem + ".htm"}));
-  EXPECT_EQ(plan.leftOut().size(), 2u);
+  EXPECT_EQ(plan.leftOut().size(), 3u);
+  EXPECT_TRUE(plan.video().empty());
   EXPECT_TRUE(plan.movies().front().twin.empty());
 }
 

@@ -141,25 +141,20 @@ TEST_F(SharedExportTest, EachSlideIsExportedOnceAndTheFolderIsTheSerialOne) {
   EXPECT_EQ(Exports(next), 2);
 }
 
-// The video's pictures at their own size are shared as the movie's are,
-// also when the movie's come from the server's own pictures (SharpFont 0).
+// The video's pictures are shared as the movie's are, also when the
+// movie's are the server's own (SharpFont 0).
 TEST_F(SharedExportTest, TheVideosPicturesAreSharedLikeTheMovies) {
-  settings.Notes = 1;
-  settings.GenVideo = 1;
+  settings.Notes = settings.GenVideo = 1;
   settings.VideoHeight = 720;
   for (const int sharp : {1, 0}) {
-    SCOPED_TRACE(sharp);
     settings.SharpFont = sharp;
-    const fs::path alone = fs::path(scratch.path()) / ("alone" + std::to_string(sharp));
-    const fs::path shared = fs::path(scratch.path()) / ("shared" + std::to_string(sharp));
-    ScriptedServer serial(deck);
-    ASSERT_TRUE(Run(serial, alone, nullptr));
-    ScriptedServer first(deck);
+    const fs::path alone = fs::path(scratch.path()) / ("alone" + std::to_string(sharp)), shared = alone.string() + "+";
+    ScriptedServer serial(deck), first(deck);
     first.exportTime = std::chrono::milliseconds(10);  // leaves slides for the workers
     auto workers = MakeWorkers(deck);
-    ASSERT_TRUE(Run(first, shared, workers.get()));
+    ASSERT_TRUE(Run(serial, alone, nullptr) && Run(first, shared, workers.get()));
     EXPECT_EQ(Labels(shared / "video"), Labels(alone / "video"));
-    EXPECT_EQ(Labels(shared / "video").size(), 15u);
+    ASSERT_EQ(Labels(shared / "video").size(), 15u);
     EXPECT_EQ(Labels(shared / "video").back(), "notes: last 960x720 bmp");
     EXPECT_EQ(Labels(shared), Labels(alone));
     workers->Wait(std::chrono::seconds(10));
