@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -106,6 +107,24 @@ std::string WithoutMemberName(std::string_view description) {
   return std::string(description.substr(colon + 2));
 }
 
+// The first words a user reads about a presentation LibreOffice could not
+// convert: what happened, in plain words, naming the file.
+std::string PlainFailure(const AutomationError& error, const std::string& path) {
+  switch (error.failure()) {
+    case AutomationFailure::kServerLost:
+      return FormatMessage(msg::kOfficeStopped, path);
+    case AutomationFailure::kCannotOpen:
+      return FormatMessage(msg::kOfficeCannotOpen, path);
+    case AutomationFailure::kNotPresentation:
+      return FormatMessage(msg::kNotPresentation, path);
+    case AutomationFailure::kCall:
+      break;
+  }
+  // Without a description, the internal error is all there is to say.
+  if (*error.description() == '\0') return Translate(msg::kInternalError);
+  return FormatMessage(msg::kOfficeFailed, path) + "\n" + WithoutMemberName(error.description());
+}
+
 // A page's notice links its movie's twin only when the twin's name could be
 // written (WriteSlideMovies skipped it otherwise).
 ConversionSettings WithTwinLinkIfItFits(const ConversionSettings& settings, std::string_view movieName) {
@@ -186,23 +205,25 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       // meanwhile). That is this presentation's failure alone; the next one
       // starts afresh. A cancel that ended the server in the middle of a
       // call is no failure and shows nothing.
+      const std::string details = "LibreOffice on " + path + ": " + error.description();
       if (progress.cancelled()) {
-        // nothing to tell
+        Explain(details);  // nothing to tell
       } else if (deadline.expired()) {
         timedOut_ = true;
-        Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
+        NotifyWithDetails(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path), details);
       } else {
-        Notify(*error.description() != '\0' ? WithoutMemberName(error.description()) : msg::kInternalError);
+        NotifyWithDetails(PlainFailure(error, path), details);
       }
-      Explain("LibreOffice on " + path + ": " + error.description());
       return false;
     }
   }
   if (!exported) return false;
+  progress.SetStage(ProgressStage::kWritingMovie);
   if (ConvertPresentationMovies(path, workingFolder, settings_, slides, progress, exportExtension_) == 0) {
     noMovies_ = true;
     return !progress.cancelled();
   }
+  progress.SetStage(ProgressStage::kWritingPages);
   if (!WriteCompanionFiles(path, settings_, slides)) return false;
   RecordOutputs(path, settings_, slides);
 
@@ -228,10 +249,12 @@ bool BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
   progress.SetRange(0, static_cast<std::int32_t>(slides.paths.size()) + 1, 1);
   progress.SetPos(0);
 
+  progress.SetStage(ProgressStage::kWritingMovie);
   if (WriteSlideMovies(folder, settings, slides, progress, collected.extension) == 0) {
     noMovies_ = true;
     return !progress.cancelled();
   }
+  progress.SetStage(ProgressStage::kWritingPages);
   if (!WriteCompanionFiles(folder, settings, slides)) return false;
   RecordOutputs(folder, settings, slides);
   progress.StepIt();

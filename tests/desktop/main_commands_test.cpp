@@ -2,11 +2,17 @@
 // files, the output folder and the order of a conversion.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "base/messages.h"
 #include "base/notifier.h"
 #include "desktop_test_support.h"
 #include "pipeline/automation.h"
 #include "settings/scheme_file.h"
+#include "support/pictures.h"
 #include "ui/qt/help_file.h"
+#include "ui/qt/output_clashes.h"
 #include "ui/qt/ui_language.h"
 
 namespace orv {
@@ -260,9 +266,10 @@ TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAll
   commands.list().Add({a, b, c});
   commands.list().MarkSaved();
   commands.Convert(server, factory);
-  EXPECT_EQ(notifier.reports,
-            (std::vector<std::string>{"找不到源文件 " + c + " ，即将略过！", "找不到源文件 " + b + " ，即将略过！",
-                                      "找不到源文件 " + a + " ，即将略过！"}));
+  // Each box says why under the message.
+  const std::string why = std::string(" ，即将略过！\n\n") + std::strerror(ENOENT);
+  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"找不到源文件 " + c + why, "找不到源文件 " + b + why,
+                                                        "找不到源文件 " + a + why}));
   EXPECT_EQ(progressViews, 0);
   EXPECT_EQ(shell.opened, std::vector<std::string>{folder.path() + "/out"});
   // A conversion leaves the list and its flag alone.
@@ -305,7 +312,9 @@ TEST_F(MainCommandsTest, AnAutomationErrorFailsOnlyItsOwnPresentation) {
   commands.Convert(silent, factory);
   EXPECT_EQ(silent.created, 2);
   EXPECT_EQ(progressViews, 2);
-  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"内部程序错误.", "内部程序错误."}));
+  // A message that does not name its presentation gets a line that does.
+  EXPECT_EQ(notifier.reports,
+            (std::vector<std::string>{"内部程序错误.\n演示文稿：b.ppt", "内部程序错误.\n演示文稿：a.ppt"}));
   EXPECT_EQ(shell.opened.size(), 1u);
 
   notifier.reports.clear();
@@ -318,6 +327,148 @@ TEST_F(MainCommandsTest, AnAutomationErrorFailsOnlyItsOwnPresentation) {
   ASSERT_EQ(notifier.reports.size(), 1u);
   EXPECT_NE(notifier.reports[0].find("80040154"), std::string::npos) << notifier.reports[0];
   EXPECT_TRUE(shell.opened.empty());
+}
+
+// A batch of a missing file, a deck LibreOffice cannot open and a folder of
+// slide pictures, with the problems collected (BatchErrors 1) and shown (0).
+class BatchTest : public MainCommandsTest {
+ protected:
+  BatchTest() {
+    store.SetInt("WebPlayer", 0);  // no web player lies beside the tests
+    commands.Start();
+    commands.list().Add({folder.path() + "/gone.ppt", folder.Write("locked.ppt", "x"), Pictures("holiday")});
+  }
+  std::string Pictures(const std::string& name) {
+    const std::string pictures = folder.path() + "/" + name;
+    std::filesystem::create_directories(pictures);
+    test::WriteSolidBmp(pictures + "/Slide1.bmp", 64, 48, 20, 90, 200);
+    return pictures;
+  }
+  std::vector<EntryState> States() const {
+    std::vector<EntryState> states;
+    for (std::size_t row = 0; row < commands.list().size(); ++row) states.push_back(commands.status(row).state);
+    return states;
+  }
+  // A view that notes its place in the batch and presses Stop at its first
+  // pump when told to.
+  class View final : public Progress {
+   public:
+    View(std::vector<int>& places, BatchStop* stop) : places_(places), stop_(stop) {}
+
+   protected:
+    bool OnBegin() override {
+      places_.push_back(batchIndex() * 10 + batchCount());
+      return true;
+    }
+    void OnPump(bool) override {
+      if (stop_ != nullptr) stop_->Request();
+    }
+
+   private:
+    std::vector<int>& places_;
+    BatchStop* stop_;
+  };
+  void Convert(AutomationServer& server) {
+    places.clear();
+    int views = 0;
+    commands.Convert(server, [&](const std::string&) -> std::unique_ptr<Progress> {
+      return std::make_unique<View>(places, ++views == stopAtView ? &commands.batchStop() : nullptr);
+    });
+  }
+  std::vector<int> places;  // index x 10 + count, per view made
+  int stopAtView = 0;
+};
+
+TEST_F(BatchTest, CollectedProblemsBecomeStatusesAndTheSummaryWithoutABox) {
+  store.SetInt("BatchErrors", 1);
+  shell.openSucceeds = false;
+  FailingServer locked("LibreOffice cannot open it");
+  Convert(locked);
+  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
+  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kFailed, EntryState::kFailed, EntryState::kConverted}));
+  EXPECT_EQ(places, (std::vector<int>{13, 23}));  // the missing file needs no view
+  EXPECT_EQ(commands.status(0).reason.rfind("找不到源文件 " + folder.path() + "/gone.ppt", 0), 0u);
+  EXPECT_EQ(commands.status(1).reason,
+            FormatMessage(msg::kOfficeFailed, folder.path() + "/locked.ppt") + "\nLibreOffice cannot open it");
+  ASSERT_TRUE(commands.summary().has_value());
+  EXPECT_EQ(commands.summary()->converted, 1u);
+  EXPECT_EQ(commands.summary()->failures, (std::vector<std::size_t>{0, 1}));
+  // The folder that did not open is said in the summary, not in a box.
+  EXPECT_EQ(commands.summary()->folderNotOpened, folder.path() + "/out");
+
+  // A change of the list forgets the statuses and the summary.
+  commands.list().MarkSaved();
+  shell.selected = {0};
+  commands.Remove();
+  EXPECT_EQ(commands.status(0).state, EntryState::kNone);
+  EXPECT_FALSE(commands.summary().has_value());
+}
+
+TEST_F(BatchTest, ShownProblemsGetABoxEachWithTheirReason) {
+  shell.openSucceeds = false;
+  FailingServer locked("LibreOffice cannot open it");
+  Convert(locked);
+  ASSERT_EQ(notifier.reports.size(), 3u);
+  EXPECT_EQ(notifier.reports[0],
+            FormatMessage(msg::kOfficeFailed, folder.path() + "/locked.ppt") + "\nLibreOffice cannot open it");
+  EXPECT_EQ(notifier.reports[1],
+            "找不到源文件 " + folder.path() + "/gone.ppt ，即将略过！\n\n" + std::strerror(ENOENT));
+  EXPECT_EQ(notifier.reports[2], FormatMessage(msg::kOpenFolderFailed, folder.path() + "/out"));
+  // LibreOffice's own words are the details of its box.
+  EXPECT_NE(notifier.reasons.at(0).find("LibreOffice on " + folder.path() + "/locked.ppt"), std::string::npos);
+  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kFailed, EntryState::kFailed, EntryState::kConverted}));
+}
+
+TEST_F(BatchTest, StopCancelsTheEntryAtHandAndEveryOneAfterIt) {
+  commands.list().Replace({Pictures("one"), Pictures("two"), Pictures("three")});
+  NoServer server;
+  stopAtView = 2;  // during the second entry (the middle one)
+  Convert(server);
+  EXPECT_EQ(places, (std::vector<int>{13, 23}));
+  EXPECT_EQ(States(),
+            (std::vector<EntryState>{EntryState::kCancelled, EntryState::kCancelled, EntryState::kConverted}));
+  EXPECT_EQ(commands.summary()->cancelled, 2u);
+  EXPECT_FALSE(commands.batchRunning());
+
+  // The second of two Esc within three seconds stops the batch, the first does not.
+  BatchStop stop;
+  const BatchStop::Clock::time_point t0;
+  for (const auto& [gap, stops] : {std::pair{2, true}, std::pair{4, false}}) {
+    stop.Begin();
+    EXPECT_FALSE(stop.NoteEsc(t0));
+    EXPECT_EQ(stop.NoteEsc(t0 + std::chrono::seconds(gap)), stops) << gap << " s";
+    EXPECT_EQ(stop.requested(), stops);
+  }
+}
+
+TEST_F(BatchTest, SameNamedEntriesKeepTheirFoldersOrTheLaterOnesAreSkipped) {
+  // Two lecture1 of two courses, and the same file twice, which is no clash.
+  const std::string a = Pictures("courseA/lecture1"), b = Pictures("courseB/lecture1");
+  EXPECT_EQ(FindEntryClashes({a, b, a, folder.path() + "/x/lecture1.pptx"}, std::vector<std::string>(4, "/out"), {}),
+            (std::vector<std::optional<std::size_t>>{std::nullopt, 0, std::nullopt, 0}));
+  EXPECT_TRUE(FindEntryClashes({a, b}, {"/out/courseA", "/out/courseB"}, {}) ==
+              std::vector<std::optional<std::size_t>>(2));
+  EXPECT_EQ(CommonFolder({a, b, folder.path() + "/c.ppt"}), folder.path());
+
+  commands.list().Replace({a, b});
+  NoServer server;
+  const std::string out = folder.path() + "/out";
+  Convert(server);  // the shell cancels: nothing starts
+  EXPECT_EQ(shell.clashes.size(), 1u);
+  EXPECT_TRUE(places.empty());
+
+  shell.clashChoice = ClashChoice::kSkipLater;
+  Convert(server);
+  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kSkipped}));
+  EXPECT_EQ(commands.status(1).reason, FormatMessage(msg::kSkippedForClash, a));
+  EXPECT_TRUE(std::filesystem::exists(out + "/lecture1.swf"));
+
+  shell.clashChoice = ClashChoice::kKeepFolders;
+  Convert(server);
+  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kConverted}));
+  EXPECT_TRUE(std::filesystem::exists(out + "/courseA/lecture1.swf"));
+  EXPECT_TRUE(std::filesystem::exists(out + "/courseB/lecture1.swf"));
+  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
 }
 
 TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {

@@ -292,8 +292,9 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
   // The values of the options pages, the web player of the pages, the HTML5
   // twin and its SCORM package, the time limit, the LibreOffices per
-  // presentation, the language and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 30u);
+  // presentation, how the desktop tells a batch's problems, the language
+  // and the shared player's address.
+  EXPECT_EQ(SettingTable().size(), 31u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "ui/qt/skin_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 #include "ui/qt/skin_pictures.h"
 #include "ui/qt/skin_region.h"
@@ -9,7 +11,7 @@ namespace orv {
 
 SkinButton::SkinButton(QWidget* parent) : QAbstractButton(parent) {
   setAttribute(Qt::WA_Hover);
-  setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::PointingHandCursor);
 }
 
@@ -48,6 +50,25 @@ void SkinButton::paintEvent(QPaintEvent*) {
     return;
   }
   painter.drawImage(QPoint(0, 0), picture);
+  if (!hasFocus()) return;
+  // The ring follows the outline: a wide pen on the mask's edge, of which
+  // the mask keeps the inner half.
+  QPainterPath outline;
+  outline.addRegion(mask().isEmpty() ? QRegion(rect()) : mask());
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(0xff, 0xc4, 0x2e), 5));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPath(outline.simplified());
+}
+
+void SkinButton::keyPressEvent(QKeyEvent* event) {
+  // Space is the button's own; Enter presses a focused button too.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+    event->accept();
+    animateClick();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void SkinButton::enterEvent(QEnterEvent* event) {
