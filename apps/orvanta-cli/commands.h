@@ -11,6 +11,7 @@ int RunSettingsCommand(const std::vector<std::string>& args);
 int RunConvertCommand(const std::vector<std::string>& args);
 int RunPreviewCommand(const std::vector<std::string>& args);
 int RunServeCommand(const std::vector<std::string>& args);
+int RunReportCommand(const std::vector<std::string>& args);
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

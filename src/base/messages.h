@@ -33,6 +33,13 @@ inline constexpr char kTwinNameTooLong[] = "HTML5 网页文件名过长，未输
 inline constexpr char kScormNameTooLong[] = "SCORM 课件包文件名过长，未输出 %s ！";
 inline constexpr char kScormWriteFailed[] = "输出 SCORM 课件包 %s 时异常！";
 
+// Added texts: an entry whose files would replace those of an earlier entry
+// of the same run is refused before anything is written (the insert is the
+// earlier source); and a write that failed because the disk was full says so
+// in the entry's record after its message.
+inline constexpr char kOutputsWouldReplace[] = "它的输出文件会覆盖 %s 的输出文件，未转换！";
+inline constexpr char kDiskFull[] = "磁盘已满";
+
 // Batch driver.
 inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过！";
 inline constexpr char kProgressTitle[] = "进度    ";
@@ -95,9 +102,6 @@ inline constexpr char kOutputFolderUnusable[] = "无法写入输出目录 %s ：
 // an output folder that the desktop could not open afterwards.
 inline constexpr char kStopBatchAndClose[] = "转换仍在进行。是否停止转换并关闭窗口？";
 inline constexpr char kOpenFolderFailed[] = "无法打开输出目录 %s ！";
-// An entry left out before a batch because its outputs would replace those
-// of the entry named.
-inline constexpr char kSkippedForClash[] = "已略过：其输出文件会覆盖 %s 的输出文件";
 
 // Scheme file.
 inline constexpr char kListEmpty[] = "列表为空！";

@@ -11,8 +11,8 @@
 #include "pipeline/automation.h"
 #include "settings/scheme_file.h"
 #include "support/pictures.h"
+#include "ui/qt/common_folder.h"
 #include "ui/qt/help_file.h"
-#include "ui/qt/output_clashes.h"
 #include "ui/qt/ui_language.h"
 
 namespace orv {
@@ -444,10 +444,6 @@ TEST_F(BatchTest, StopCancelsTheEntryAtHandAndEveryOneAfterIt) {
 TEST_F(BatchTest, SameNamedEntriesKeepTheirFoldersOrTheLaterOnesAreSkipped) {
   // Two lecture1 of two courses, and the same file twice, which is no clash.
   const std::string a = Pictures("courseA/lecture1"), b = Pictures("courseB/lecture1");
-  EXPECT_EQ(FindEntryClashes({a, b, a, folder.path() + "/x/lecture1.pptx"}, std::vector<std::string>(4, "/out"), {}),
-            (std::vector<std::optional<std::size_t>>{std::nullopt, 0, std::nullopt, 0}));
-  EXPECT_TRUE(FindEntryClashes({a, b}, {"/out/courseA", "/out/courseB"}, {}) ==
-              std::vector<std::optional<std::size_t>>(2));
   EXPECT_EQ(CommonFolder({a, b, folder.path() + "/c.ppt"}), folder.path());
 
   commands.list().Replace({a, b});
@@ -460,7 +456,7 @@ TEST_F(BatchTest, SameNamedEntriesKeepTheirFoldersOrTheLaterOnesAreSkipped) {
   shell.clashChoice = ClashChoice::kSkipLater;
   Convert(server);
   EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kSkipped}));
-  EXPECT_EQ(commands.status(1).reason, FormatMessage(msg::kSkippedForClash, a));
+  EXPECT_EQ(commands.status(1).reason, FormatMessage(msg::kOutputsWouldReplace, a));
   EXPECT_TRUE(std::filesystem::exists(out + "/lecture1.swf"));
 
   shell.clashChoice = ClashChoice::kKeepFolders;

@@ -2,6 +2,9 @@
 // the checks of typed values, and which values OK, Apply and Cancel write.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -215,6 +218,24 @@ TEST_F(OptionsTest, FrameSizeIsCheckedWhenLeavingThePageAndTheFieldGetsTheFocus)
   quality->quality->setValue(20);
   sheet->reject();
   EXPECT_EQ(store.GetInt("JpgQlt", 0), 75);
+}
+
+TEST_F(OptionsTest, ASettingThatCannotBeSavedIsSaidOnceAndTheSheetStaysOpen) {
+  const std::string blocker = folder.Write("blocker", "a file where the settings folder should be");
+  SettingsStore blocked(blocker + "/Velloran/Orvanta.json");
+  OptionsSheet sheet(blocked, [] {});
+  sheet.show();
+  sheet.general()->batchErrors->click();
+  sheet.accept();
+  EXPECT_TRUE(sheet.isVisible());
+  EXPECT_EQ(notifier.reports,
+            std::vector<std::string>{"无法保存设置到 " + blocked.path() + " ：" + std::strerror(ENOTDIR)});
+
+  // Where it can be saved, the General page keeps how a batch tells its problems.
+  auto writable = Open();
+  writable->general()->batchErrors->click();
+  writable->accept();
+  EXPECT_EQ(store.GetInt("BatchErrors", -1), 1);
 }
 
 TEST_F(OptionsTest, HelpButtonAndF1OpenTheGuide) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include <QApplication>
 #include <QDir>
@@ -174,6 +175,34 @@ TEST_F(MainWindowTest, EnterAndEscLeaveTheWindowOpenAndF1LooksForTheGuide) {
   EXPECT_EQ(notifier.reports, std::vector<std::string>{"找不到帮助文件 - Orvanta.html!"});
   window.button(QStringLiteral("close"))->click();
   EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, EveryButtonTakesTheKeyboardInTabOrderWithANameAndItsKeys) {
+  MainWindow window(store, server);
+  window.show();
+  QStringList order;
+  std::set<QKeySequence> keys;
+  for (QWidget* w = window.listView()->nextInFocusChain(); w != window.listView(); w = w->nextInFocusChain()) {
+    auto* button = qobject_cast<SkinButton*>(w);
+    if (button == nullptr) continue;
+    order << button->objectName();
+    EXPECT_EQ(button->focusPolicy(), Qt::StrongFocus) << button->objectName().toStdString();
+    EXPECT_FALSE(button->accessibleName().isEmpty()) << button->objectName().toStdString();
+    EXPECT_TRUE(keys.insert(button->shortcut()).second) << button->objectName().toStdString();
+  }
+  EXPECT_EQ(order.join(QLatin1Char(' ')),
+            QStringLiteral("add remove convert options browse newlist openlist savelist help about minimise close"));
+
+  // Enter and Space press the focused button, Delete removes: nothing is selected here.
+  SkinButton* remove = window.button(QStringLiteral("remove"));
+  remove->setFocus();
+  for (int key : {Qt::Key_Return, Qt::Key_Space}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(remove, &press);
+    QApplication::sendEvent(remove, &release);
+  }
+  EXPECT_EQ(notifier.reports, std::vector<std::string>(2, "请先选择文件"));
 }
 
 TEST_F(MainWindowTest, ListViewMirrorsTheCommands) {

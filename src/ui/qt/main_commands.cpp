@@ -8,33 +8,20 @@
 #include "batchlist/source_tree.h"
 #include "pipeline/automation.h"
 #include "pipeline/lazy_presentation_server.h"
+#include "pipeline/output_clashes.h"
 #include "pipeline/output_folder.h"
 #include "settings/scheme_file.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 #include "ui/qt/batch_notifier.h"
+#include "ui/qt/common_folder.h"
 #include "ui/qt/help_file.h"
-#include "ui/qt/output_clashes.h"
 
 namespace orv {
 namespace {
 
 bool CollectsProblems(const SettingsStore& store) {
   return store.GetInt("BatchErrors", FindSetting("BatchErrors")->defaultValue) == 1;
-}
-
-// The entry's outputs go to `relative` below `root`; with a relative folder
-// the pages load the one web player at the root, as --source-root does.
-void PlaceOutputs(ConversionSettings& settings, const std::string& root, const std::string& relative) {
-  if (relative.empty()) {
-    settings.OutputFolder = root;
-    return;
-  }
-  settings.OutputFolder = JoinPath(root, relative);
-  settings.WebPlayerRoot = root;
-  settings.WebPlayerBase = batchlist::WebPlayerBaseFrom(relative);
-  std::error_code ec;
-  std::filesystem::create_directories(settings.OutputFolder, ec);  // a failure shows when the movie is written
 }
 
 EntryStatus StatusAfter(EntryResult result, const BatchNotifier& notes) {
@@ -153,8 +140,7 @@ std::optional<MainCommands::Placement> MainCommands::PlaceEntries(const std::vec
   Placement placement;
   placement.relative.assign(entries.size(), std::string());
   placement.skippedFor.assign(entries.size(), std::nullopt);
-  std::vector<std::string> folders(entries.size(), outputFolder_);
-  std::vector<std::optional<std::size_t>> clashes = FindEntryClashes(entries, folders, settings);
+  std::vector<std::optional<std::size_t>> clashes = FindOutputClashes(entries, placement.relative, settings);
   std::vector<OutputClash> pairs;
   for (std::size_t row = 0; row < clashes.size(); ++row) {
     if (clashes[row]) pairs.push_back({row, *clashes[row]});
@@ -171,13 +157,11 @@ std::optional<MainCommands::Placement> MainCommands::PlaceEntries(const std::vec
   }
   const std::string root = CommonFolder(entries);
   for (std::size_t row = 0; row < entries.size(); ++row) {
-    std::string relative;
     std::string error;
-    if (batchlist::FolderUnderRoot(entries[row], root, relative, error)) placement.relative[row] = relative;
-    folders[row] = relative.empty() ? outputFolder_ : JoinPath(outputFolder_, relative);
+    batchlist::FolderUnderRoot(entries[row], root, placement.relative[row], error);
   }
   // Sources of one folder that still meet (talk.ppt beside talk.pptx): the later ones wait.
-  placement.skippedFor = FindEntryClashes(entries, folders, settings);
+  placement.skippedFor = FindOutputClashes(entries, placement.relative, settings);
   return placement;
 }
 
@@ -199,7 +183,7 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
   std::int32_t total = 0;
   for (std::size_t row = 0; row < entries.size(); ++row) {
     if (const auto& earlier = placement->skippedFor[row]) {
-      statuses_[row] = {EntryState::kSkipped, FormatMessage(msg::kSkippedForClash, entries[*earlier]), {}};
+      statuses_[row] = {EntryState::kSkipped, FormatMessage(msg::kOutputsWouldReplace, entries[*earlier]), {}};
     } else {
       ++total;
     }
@@ -244,9 +228,10 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
       ++place;
       status.state = EntryState::kConverting;
       shell_.StatusesChanged();
-      PlaceOutputs(settings, root, placement->relative[row]);
+      OutputPlacement where = OutputPlacement::In(root);
+      where.relative = placement->relative[row];
       notes.BeginEntry(entries[row]);
-      const EntryResult result = driver.ConvertEntry(entries[row]);
+      const EntryResult result = driver.ConvertEntry(entries[row], settings, where);
       batchStop_.SetCurrent(nullptr);
       notes.Flush();
       statuses_[row] = StatusAfter(result, notes);

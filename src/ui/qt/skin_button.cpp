@@ -65,7 +65,7 @@ void SkinButton::keyPressEvent(QKeyEvent* event) {
   // Space is the button's own; Enter presses a focused button too.
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
     event->accept();
-    animateClick();
+    click();
     return;
   }
   QAbstractButton::keyPressEvent(event);
