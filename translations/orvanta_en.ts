@@ -68,7 +68,7 @@
     </message>
     <message>
         <source>转换中的问题记在列表和结果中，不逐个弹出消息框</source>
-        <translation>Collect the problems of a batch in the list and its summary instead of a message box for each</translation>
+        <translation>Collect a batch's problems in the list, without a box for each</translation>
     </message>
 </context>
 <context>

@@ -240,7 +240,9 @@ void BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
   if (!CollectPictureFolder(folder, settings, collected)) return;
   slides.paths = collected.paths;
 
-  // One step per slide picture and one for the end, as for a presentation.
+  // The pictures are found: loading is over. One step per slide picture and
+  // one for the end, as for a presentation.
+  progress.SetStatusText(FormatMessage(msg::kConvertingFile, folder));
   progress.SetRange(0, static_cast<std::int32_t>(slides.paths.size()) + 1, 1);
   progress.SetPos(0);
   WriteOutputs(folder, settings, slides, progress, collected.extension);

@@ -65,9 +65,12 @@ ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title, BatchSt
   status_->setTextFormat(Qt::PlainText);
   status_->setWordWrap(false);
   status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // The status area holds four lines of text.
+  // The status area holds four lines of text, as tall as Chinese lines are
+  // (their font may be a taller fallback of the label's).
   const QFontMetrics metrics(status_->font());
-  status_->setFixedSize(390, metrics.lineSpacing() * 4);
+  const QString lines = QStringLiteral("M\u4e2d\nM\u4e2d\nM\u4e2d\nM\u4e2d");
+  status_->setFixedSize(390, std::max(metrics.lineSpacing() * 4,
+                                      metrics.boundingRect(QRect(0, 0, 390, 1000), Qt::AlignLeft, lines).height()));
 
   bar_ = new QProgressBar(this);
   bar_->setTextVisible(false);
