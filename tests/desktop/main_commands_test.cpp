@@ -349,88 +349,73 @@ class BatchTest : public MainCommandsTest {
     for (std::size_t row = 0; row < commands.list().size(); ++row) states.push_back(commands.status(row).state);
     return states;
   }
-  // A view that notes its place in the batch and presses Stop at its first
-  // pump when told to.
+  // Each view notes its place in the batch (index x 10 + count).
   class View final : public Progress {
    public:
-    View(std::vector<int>& places, BatchStop* stop) : places_(places), stop_(stop) {}
+    explicit View(std::vector<int>& places) : places_(places) {}
 
    protected:
     bool OnBegin() override {
       places_.push_back(batchIndex() * 10 + batchCount());
       return true;
     }
-    void OnPump(bool) override {
-      if (stop_ != nullptr) stop_->Request();
-    }
 
    private:
     std::vector<int>& places_;
-    BatchStop* stop_;
   };
   void Convert(AutomationServer& server) {
     places.clear();
-    int views = 0;
-    commands.Convert(server, [&](const std::string&) -> std::unique_ptr<Progress> {
-      return std::make_unique<View>(places, ++views == stopAtView ? &commands.batchStop() : nullptr);
-    });
+    commands.Convert(server, [&](const std::string&) { return std::make_unique<View>(places); });
   }
-  std::vector<int> places;  // index x 10 + count, per view made
-  int stopAtView = 0;
+  std::vector<int> places;
 };
 
-TEST_F(BatchTest, CollectedProblemsBecomeStatusesAndTheSummaryWithoutABox) {
-  store.SetInt("BatchErrors", 1);
+TEST_F(BatchTest, ProblemsAreCollectedIntoStatusesAndTheSummaryOrShownInABoxEach) {
   shell.openSucceeds = false;
   FailingServer locked("LibreOffice cannot open it");
-  Convert(locked);
+  const std::string lockedReason =
+      FormatMessage(msg::kOfficeFailed, folder.path() + "/locked.ppt") + "\nLibreOffice cannot open it";
+  for (const int collect : {0, 1}) {
+    store.SetInt("BatchErrors", collect);
+    notifier.reports.clear();
+    Convert(locked);
+    EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kFailed, EntryState::kFailed, EntryState::kConverted}));
+    EXPECT_EQ(places, (std::vector<int>{13, 23}));  // the missing file needs no view
+    EXPECT_EQ(commands.status(1).reason, lockedReason);
+    // The folder that did not open is said in the summary, and in a box when boxes are shown.
+    EXPECT_EQ(commands.summary()->folderNotOpened, folder.path() + "/out");
+    if (collect == 1) break;
+    EXPECT_EQ(notifier.reports,
+              (std::vector<std::string>{
+                  lockedReason, "找不到源文件 " + folder.path() + "/gone.ppt ，即将略过！\n\n" + std::strerror(ENOENT),
+                  FormatMessage(msg::kOpenFolderFailed, folder.path() + "/out")}));
+  }
   EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
-  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kFailed, EntryState::kFailed, EntryState::kConverted}));
-  EXPECT_EQ(places, (std::vector<int>{13, 23}));  // the missing file needs no view
-  EXPECT_EQ(commands.status(0).reason.rfind("找不到源文件 " + folder.path() + "/gone.ppt", 0), 0u);
-  EXPECT_EQ(commands.status(1).reason,
-            FormatMessage(msg::kOfficeFailed, folder.path() + "/locked.ppt") + "\nLibreOffice cannot open it");
-  ASSERT_TRUE(commands.summary().has_value());
   EXPECT_EQ(commands.summary()->converted, 1u);
   EXPECT_EQ(commands.summary()->failures, (std::vector<std::size_t>{0, 1}));
-  // The folder that did not open is said in the summary, not in a box.
-  EXPECT_EQ(commands.summary()->folderNotOpened, folder.path() + "/out");
 
   // A change of the list forgets the statuses and the summary.
-  commands.list().MarkSaved();
   shell.selected = {0};
   commands.Remove();
   EXPECT_EQ(commands.status(0).state, EntryState::kNone);
   EXPECT_FALSE(commands.summary().has_value());
 }
 
-TEST_F(BatchTest, ShownProblemsGetABoxEachWithTheirReason) {
-  shell.openSucceeds = false;
-  FailingServer locked("LibreOffice cannot open it");
-  Convert(locked);
-  ASSERT_EQ(notifier.reports.size(), 3u);
-  EXPECT_EQ(notifier.reports[0],
-            FormatMessage(msg::kOfficeFailed, folder.path() + "/locked.ppt") + "\nLibreOffice cannot open it");
-  EXPECT_EQ(notifier.reports[1],
-            "找不到源文件 " + folder.path() + "/gone.ppt ，即将略过！\n\n" + std::strerror(ENOENT));
-  EXPECT_EQ(notifier.reports[2], FormatMessage(msg::kOpenFolderFailed, folder.path() + "/out"));
-  // LibreOffice's own words are the details of its box.
-  EXPECT_NE(notifier.reasons.at(0).find("LibreOffice on " + folder.path() + "/locked.ppt"), std::string::npos);
-  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kFailed, EntryState::kFailed, EntryState::kConverted}));
+TEST_F(BatchTest, SameNamedEntriesAreAskedAboutAndTheLaterOnesCanBeSkipped) {
+  const std::string a = Pictures("courseA/lecture1"), b = Pictures("courseB/lecture1");
+  EXPECT_EQ(CommonFolder({a, b, folder.path() + "/c.ppt"}), folder.path());
+  commands.list().Replace({a, b});
+  NoServer server;
+  Convert(server);  // the shell cancels: nothing starts
+  EXPECT_EQ(shell.clashes.size(), 1u);
+  EXPECT_TRUE(places.empty());
+  shell.clashChoice = ClashChoice::kSkipLater;
+  Convert(server);
+  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kSkipped}));
+  EXPECT_EQ(commands.status(1).reason, FormatMessage(msg::kOutputsWouldReplace, a));
 }
 
-TEST_F(BatchTest, StopCancelsTheEntryAtHandAndEveryOneAfterIt) {
-  commands.list().Replace({Pictures("one"), Pictures("two"), Pictures("three")});
-  NoServer server;
-  stopAtView = 2;  // during the second entry (the middle one)
-  Convert(server);
-  EXPECT_EQ(places, (std::vector<int>{13, 23}));
-  EXPECT_EQ(States(),
-            (std::vector<EntryState>{EntryState::kCancelled, EntryState::kCancelled, EntryState::kConverted}));
-  EXPECT_EQ(commands.summary()->cancelled, 2u);
-  EXPECT_FALSE(commands.batchRunning());
-
-  // The second of two Esc within three seconds stops the batch, the first does not.
+TEST(BatchStop, TheSecondOfTwoEscWithinThreeSecondsStopsTheBatch) {
   BatchStop stop;
   const BatchStop::Clock::time_point t0;
   for (const auto& [gap, stops] : {std::pair{2, true}, std::pair{4, false}}) {
@@ -439,32 +424,6 @@ TEST_F(BatchTest, StopCancelsTheEntryAtHandAndEveryOneAfterIt) {
     EXPECT_EQ(stop.NoteEsc(t0 + std::chrono::seconds(gap)), stops) << gap << " s";
     EXPECT_EQ(stop.requested(), stops);
   }
-}
-
-TEST_F(BatchTest, SameNamedEntriesKeepTheirFoldersOrTheLaterOnesAreSkipped) {
-  // Two lecture1 of two courses, and the same file twice, which is no clash.
-  const std::string a = Pictures("courseA/lecture1"), b = Pictures("courseB/lecture1");
-  EXPECT_EQ(CommonFolder({a, b, folder.path() + "/c.ppt"}), folder.path());
-
-  commands.list().Replace({a, b});
-  NoServer server;
-  const std::string out = folder.path() + "/out";
-  Convert(server);  // the shell cancels: nothing starts
-  EXPECT_EQ(shell.clashes.size(), 1u);
-  EXPECT_TRUE(places.empty());
-
-  shell.clashChoice = ClashChoice::kSkipLater;
-  Convert(server);
-  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kSkipped}));
-  EXPECT_EQ(commands.status(1).reason, FormatMessage(msg::kOutputsWouldReplace, a));
-  EXPECT_TRUE(std::filesystem::exists(out + "/lecture1.swf"));
-
-  shell.clashChoice = ClashChoice::kKeepFolders;
-  Convert(server);
-  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kConverted}));
-  EXPECT_TRUE(std::filesystem::exists(out + "/courseA/lecture1.swf"));
-  EXPECT_TRUE(std::filesystem::exists(out + "/courseB/lecture1.swf"));
-  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
 }
 
 TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {

@@ -192,17 +192,6 @@ TEST_F(MainWindowTest, EveryButtonTakesTheKeyboardInTabOrderWithANameAndItsKeys)
   }
   EXPECT_EQ(order.join(QLatin1Char(' ')),
             QStringLiteral("add remove convert options browse newlist openlist savelist help about minimise close"));
-
-  // Enter and Space press the focused button, Delete removes: nothing is selected here.
-  SkinButton* remove = window.button(QStringLiteral("remove"));
-  remove->setFocus();
-  for (int key : {Qt::Key_Return, Qt::Key_Space}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(remove, &press);
-    QApplication::sendEvent(remove, &release);
-  }
-  EXPECT_EQ(notifier.reports, std::vector<std::string>(2, "请先选择文件"));
 }
 
 TEST_F(MainWindowTest, ListViewMirrorsTheCommands) {
