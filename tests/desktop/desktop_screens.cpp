@@ -136,6 +136,9 @@ bool ConvertAndGrab(orv::MainWindow& window, const char* name, bool midExport = 
 // The list after a batch of three converted decks and one that is gone:
 // each entry's status, and the summary under the list.
 void ShootStatuses(orv::MainWindow& window, const char* name) {
+  window.activateWindow();
+  window.button(QStringLiteral("convert"))->setFocus(Qt::TabFocusReason);  // its focus ring shows
+  RunUntil([&] { return window.button(QStringLiteral("convert"))->hasFocus(); });
   Settle();
   Save(GrabScreen(window.frameGeometry()), name);
   CheckFit(window, std::string("the main window with statuses ") + name);

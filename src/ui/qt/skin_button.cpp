@@ -51,14 +51,17 @@ void SkinButton::paintEvent(QPaintEvent*) {
   }
   painter.drawImage(QPoint(0, 0), picture);
   if (!hasFocus()) return;
-  // The ring follows the outline: a wide pen on the mask's edge, of which
-  // the mask keeps the inner half.
+  // The ring follows the outline: wide pens on the mask's edge, of which the
+  // mask keeps the inner half; white over dark shows on every skin colour.
   QPainterPath outline;
   outline.addRegion(mask().isEmpty() ? QRegion(rect()) : mask());
+  outline = outline.simplified();
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(0xff, 0xc4, 0x2e), 5));
   painter.setBrush(Qt::NoBrush);
-  painter.drawPath(outline.simplified());
+  painter.setPen(QPen(QColor(0x0d, 0x23, 0x40), 8));
+  painter.drawPath(outline);
+  painter.setPen(QPen(Qt::white, 4));
+  painter.drawPath(outline);
 }
 
 void SkinButton::keyPressEvent(QKeyEvent* event) {
