@@ -122,13 +122,15 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (BatchStopRequested()) {  // the second Ctrl-C came between two entries
       notStarted(i);
-      return kExitFailed;
+      return kExitFailed;  // the run ends by SIGINT
     }
-    const int interrupts = InterruptCount();
+    // A Ctrl-C lands on this entry, whatever step it is in, and the hint
+    // that a second one stops the batch is said when it comes.
+    SetEntryAtHand(static_cast<int>(i + 1), i + 1 < entries.size());
     batchlist::EntryRecord record = converter.Convert(list.sources[entries[i]]);
+    SetEntryAtHand(0, false);
     if (record.status != batchlist::EntryStatus::kConverted) ++failed;
     summary.Add(list.given[entries[i]], record);
-    const bool cancelled = record.status == batchlist::EntryStatus::kCancelled;
     report.Record(list.given[entries[i]], std::move(record));
     const std::size_t left = entries.size() - i - 1;
     // Two Ctrl-C within 3 s, a SIGTERM or SIGHUP, or a LibreOffice that
@@ -136,13 +138,11 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
     if (converter.serverUnavailable() || StopSignal() != 0 || BatchStopRequested()) {
       notStarted(i + 1);
       if (left > 0 && !BatchStopRequested()) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
-      return kExitFailed;
-    }
-    if (cancelled && left > 0 && InterruptCount() != interrupts) {
-      std::fputs("Orvanta: Ctrl-C again within 3 s stops the whole batch\n", stderr);
+      return converter.serverUnavailable() ? kExitTempFail : kExitFailed;
     }
   }
-  return failed == 0 && !report.writeFailed() ? kExitOk : kExitFailed;
+  if (report.writeFailed()) return kExitTempFail;
+  return failed == 0 ? kExitOk : kExitFailed;
 }
 
 // A worker of a parallel run: the entries come on standard input, each
@@ -233,10 +233,12 @@ std::string CopyForWorkers(const std::string& store, const std::string& tempFold
   return copy;
 }
 
-// A run that a SIGTERM or SIGHUP stopped has cleaned up by now and ends by
-// that signal, as its caller expects.
+// A run that a SIGTERM or SIGHUP stopped, or two Ctrl-C, has cleaned up by
+// now and ends by that signal, as its caller expects: a shell loop around
+// it stops too.
 int EndedByStopSignalOr(int status) {
   if (const int signal = StopSignal(); signal != 0) EndBySignal(signal);
+  if (BatchStopRequested()) EndBySignal(SIGINT);
   return status;
 }
 
@@ -313,7 +315,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   RunReport report;
   if (!report.Open(options.reportPath, shard ? std::optional(shard->text()) : std::nullopt, error)) {
     std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
-    return kExitFailed;
+    return kExitTempFail;
   }
   RunSummary summary;
   for (const std::size_t entry : refused) {
@@ -326,13 +328,13 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   }
   if (options.resume && !SkipConverted(options, setup.settings, list, ours, error)) {
     std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
-    return kExitFailed;
+    return kExitTempFail;
   }
   for (const auto& group : ours) list.entries.insert(list.entries.end(), group.begin(), group.end());
   std::sort(list.entries.begin(), list.entries.end());
   if (!PrepareOutputFolder(setup, error)) {
     std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
-    return kExitFailed;
+    return kExitTempFail;
   }
 
   ParallelPlan plan;
@@ -344,7 +346,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     // One file at a time: the other LibreOffices share its slides.
     const int status = RunSerial(options, list, setup, report, summary, jobs - 1);
     summary.Print(stderr);
-    return EndedByStopSignalOr(refused.empty() ? status : kExitFailed);
+    return EndedByStopSignalOr(status == kExitOk && !refused.empty() ? kExitFailed : status);
   }
 
   plan.sources = list.sources;
@@ -374,7 +376,10 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     report.Record(list.given[entry], whole);
   };
   InstallStopHandlers();
-  const int status = pool::RunParallelConvert(plan) ? kExitOk : kExitFailed;
+  const pool::ParallelEnd end = pool::RunParallelConvert(plan);
+  int status = end == pool::ParallelEnd::kAllConverted ? kExitOk
+               : end == pool::ParallelEnd::kSomeFailed ? kExitFailed
+                                                       : kExitTempFail;
   if (!storeCopy.empty()) ::unlink(storeCopy.c_str());
   for (const std::size_t entry : list.entries) {
     if (ended[entry]) continue;
@@ -382,7 +387,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     report.RecordNotStarted(list.given[entry], list.sources[entry]);
   }
   summary.Print(stderr);
-  return EndedByStopSignalOr(report.writeFailed() || !refused.empty() ? kExitFailed : status);
+  if (report.writeFailed()) status = kExitTempFail;
+  if (status == kExitOk && !refused.empty()) status = kExitFailed;
+  return EndedByStopSignalOr(status);
 }
 
 }  // namespace orv::cli

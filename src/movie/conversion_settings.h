@@ -44,6 +44,11 @@ struct ConversionSettings {
   // Each presentation's HTML5 version also as a SCORM 1.2 package for
   // learning platforms; only with GenHTML5.
   std::int32_t GenScorm = 0;
+  // Each presentation also as a video: its format (0 MP4, 1 WebM) and
+  // height (720, 1080 or 2160).
+  std::int32_t GenVideo = 0;
+  std::int32_t VideoFormat = 0;
+  std::int32_t VideoHeight = 1080;
   std::string TempFolder;  // base of working folders; ends in a separator
   // The run's output folder: movies, pages and autorun.inf go there, or
   // into a folder below it when the source tree is kept.

@@ -94,6 +94,9 @@ bool MovieWriter::WriteMovie(const ConversionSettings& settings, const SlideList
     return false;
   }
   if (ledger != nullptr) ledger->Written(outputPath);
+  // A cancel while the movie was written ends the presentation before its twin.
+  progress.PumpMessages(true);
+  if (progress.cancelled()) return true;
   const std::span<const std::uint8_t> movie = buffer.bytes();
   std::vector<std::span<const std::uint8_t>> jpegs;
   jpegs.reserve(jpegPlaces_.size());

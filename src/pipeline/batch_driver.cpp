@@ -273,6 +273,8 @@ void BatchDriver::WriteOutputs(const std::string& sourcePath, const ConversionSe
 
   progress.SetStage(ProgressStage::kWritingMovie);
   if (WriteSlideMovies(sourcePath, settings, slides, progress, exportExtension, plan_) == 0) return;
+  progress.PumpMessages(true);
+  if (progress.cancelled()) return;
   progress.SetStage(ProgressStage::kWritingPages);
   PrepareWebPlayer();
   WriteCompanionFiles(settings);

@@ -55,6 +55,11 @@ std::string OutputFingerprintText(const ConversionSettings& s) {
   add("WebPlayer", s.WebPlayer);
   add("GenHTML5", s.GenHTML5);
   add("GenScorm", s.GenScorm);
+  add("GenVideo", s.GenVideo);
+  if (s.GenVideo != 0) {
+    add("VideoFormat", s.VideoFormat);
+    add("VideoHeight", s.VideoHeight);
+  }
   if (s.GenHTML != 0 && s.WebPlayer != 0) {
     add("WebPlayerUrl", SharedWebPlayerBase(s));
     add("PreviewProgram", s.PreviewProgram);

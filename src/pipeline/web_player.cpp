@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,9 +30,13 @@ std::string ReadStamp(const std::string& folder) {
   return in ? text.str() : std::string();
 }
 
+// errno keeps the system's reason of a failure (a full disk), for the
+// caller's message.
 bool CopyOneFile(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  return fs::copy_file(from, to, ec) && !ec;
+  if (fs::copy_file(from, to, ec) && !ec) return true;
+  if (ec) errno = ec.value();
+  return false;
 }
 
 // Copies the bundle's regular files and folders; the stamp goes last, so a
@@ -117,7 +122,9 @@ WebPlayerCopy InstallWebPlayer(const WebPlayerBundle& bundle, const std::string&
   const std::string fresh = MakeHiddenFolder(outputFolder, "new");
   if (fresh.empty()) return WebPlayerCopy::kFailed;
   if (!CopyBundle(bundle.folder, fresh) || ::chmod(fresh.c_str(), 0755) != 0) {
+    const int reason = errno;
     fs::remove_all(fresh, ec);
+    errno = reason;
     return WebPlayerCopy::kFailed;
   }
 

@@ -111,6 +111,8 @@ int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& se
     const auto first = slideList.paths.begin() + static_cast<std::ptrdiff_t>(movie.firstPicture);
     writer.slidePaths.assign(first, first + static_cast<std::ptrdiff_t>(movie.pictureCount));
     writer.WriteMovie(settings, slideList, progress);
+    // A cancel during the writes is taken before the next file.
+    progress.PumpMessages(true);
     if (progress.cancelled()) return 0;
   }
   if (!writer.keepJpegs) return 1;

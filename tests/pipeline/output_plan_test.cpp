@@ -228,6 +228,7 @@ TEST(OutputFingerprint, EveryValueThatChangesAnOutputChangesIt) {
   same.UnProtect = 1;
   same.TempFolder = "/elsewhere/";
   same.OutputFolder = "/other";
+  same.VideoHeight = 720;  // no video is made
   EXPECT_EQ(OutputFingerprint(same), original);
   same.WebPlayerUrl = "https://cdn.example.org/r";
   EXPECT_NE(OutputFingerprint(same), original);
