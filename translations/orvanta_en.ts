@@ -68,7 +68,7 @@
     </message>
     <message>
         <source>转换中的问题记在列表和结果中，不逐个弹出消息框</source>
-        <translation>Collect a batch's problems in the list, without a box for each</translation>
+        <translation>Collect a batch&apos;s problems in the list, without a box for each</translation>
     </message>
 </context>
 <context>
@@ -223,12 +223,12 @@
     </message>
     <message>
         <source>下列演示文稿与列表中排在前面的演示文稿同名，输出文件会互相覆盖：</source>
-        <translation>These presentations have the same name as presentations higher in the list, and their outputs would replace each other's:</translation>
+        <translation>These presentations have the same name as presentations higher in the list, and their outputs would replace each other&apos;s:</translation>
     </message>
     <message>
         <source>保留文件夹结构：输出放在输出目录下与源文件相同的子文件夹中（从 %1 算起）。
 略过后面的：每组只转换排在最前的一个。</source>
-        <translation>Keep the folder tree: the outputs go into the sources' own folders below the output folder (counted from %1).
+        <translation>Keep the folder tree: the outputs go into the sources&apos; own folders below the output folder (counted from %1).
 Skip the later ones: only the first of each is converted.</translation>
     </message>
     <message>

@@ -293,6 +293,7 @@ class Session {
   void Convert(bool keyboard = false) {
     orv::test::PingWatch ping(main_);
     if (keyboard) {
+      WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000);  // back from the file dialog
       Run({xdotool_, "key", "Tab", "Tab", "Return"});
     } else {
       ClickButton(39, 232, 80, 80);
