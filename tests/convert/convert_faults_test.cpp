@@ -456,8 +456,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
   }
   EXPECT_TRUE(serialFiles.count("SampleShow.swf") && serialFiles.count("42486.swf") &&
               serialFiles.count("orvanta-tour.swf"));
-  // The message of the file LibreOffice cannot open, whole, after its file,
-  // in the program's language.
+  // The message of the file LibreOffice cannot open, whole, after its file.
   const std::string encrypted = (corpus / "Password_Protected-hello.ppt").string();
   const std::string message = "LibreOffice 无法打开 " + encrypted + " （文件已损坏、已加密或格式不明）";
   EXPECT_NE(serial.err.find("\nOrvanta: " + message + "\n"), std::string::npos) << serial.err;

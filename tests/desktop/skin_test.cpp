@@ -178,7 +178,6 @@ TEST_F(MainWindowTest, EnterAndEscLeaveTheWindowOpenAndF1LooksForTheGuide) {
 
 TEST_F(MainWindowTest, EveryButtonTakesTheKeyboardInTabOrderWithANameAndItsKeys) {
   MainWindow window(store, server);
-  window.show();
   QStringList order;
   for (QWidget* w = window.listView()->nextInFocusChain(); w != window.listView(); w = w->nextInFocusChain()) {
     auto* button = qobject_cast<SkinButton*>(w);
