@@ -55,6 +55,14 @@ inline constexpr char kLoadingFile[] = "正载入文件： \n%s";
 inline constexpr char kInternalError[] = "内部程序错误.";
 // A presentation that took LibreOffice longer than the time limit (seconds).
 inline constexpr char kTimeLimitExceeded[] = "转换文件 %s 超过了 %d 秒的时间限制，已放弃！";
+// Added texts: what became of a presentation LibreOffice could not convert,
+// in plain words and naming it; LibreOffice's own words go to the details.
+inline constexpr char kOfficeStopped[] = "LibreOffice 在转换 %s 时意外停止！";
+inline constexpr char kOfficeCannotOpen[] = "LibreOffice 无法打开 %s （文件已损坏、已加密或格式不明）";
+inline constexpr char kNotPresentation[] = "%s 不是演示文稿";
+inline constexpr char kOfficeFailed[] = "LibreOffice 无法转换 %s ！";
+// A message about a presentation that does not name it gets this line.
+inline constexpr char kPresentationNamed[] = "演示文稿：%s";
 
 // Presentation export.
 inline constexpr char kServerMissing[] =
@@ -98,6 +106,10 @@ inline constexpr char kChoosePresentations[] = "选择 PowerPoint 幻灯片";
 // Added text: an output folder that cannot take the movies, said before a
 // batch exports anything; the inserts are the folder and the system's reason.
 inline constexpr char kOutputFolderUnusable[] = "无法写入输出目录 %s ：%s";
+// Added texts of the desktop batch: closing the window while it runs, and
+// an output folder that the desktop could not open afterwards.
+inline constexpr char kStopBatchAndClose[] = "转换仍在进行。是否停止转换并关闭窗口？";
+inline constexpr char kOpenFolderFailed[] = "无法打开输出目录 %s ！";
 
 // Scheme file.
 inline constexpr char kListEmpty[] = "列表为空！";
@@ -113,6 +125,12 @@ inline constexpr char kEnterInteger[] = "请输入一个整数";
 inline constexpr char kLanguageUnknown[] = "语言只能是 auto、zh 或 en！";
 inline constexpr char kEnterIntegerBetween[] = "请输入一个%1到%2间的整数";
 inline constexpr char kEnterPositiveInteger[] = "请输入一正整数";
+// Added texts: the settings file that could not be written (the file and
+// the system's reason), and a damaged one found at start (the file and the
+// copy it was kept as; or the file and why no copy could be made).
+inline constexpr char kSettingsNotSaved[] = "无法保存设置到 %s ：%s";
+inline constexpr char kSettingsDamagedKept[] = "设置文件 %s 已损坏，已另存为 %s ，各选项已恢复为默认值。";
+inline constexpr char kSettingsDamagedIgnored[] = "设置文件 %s 已损坏，各选项按默认值处理（无法另存：%s）。";
 
 // Movie limits. Added texts, not among the original ones: a movie that the
 // file format cannot represent is refused with a message instead of being

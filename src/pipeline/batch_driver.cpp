@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -107,6 +108,24 @@ std::string WithoutMemberName(std::string_view description) {
   return std::string(description.substr(colon + 2));
 }
 
+// The first words a user reads about a presentation LibreOffice could not
+// convert: what happened, in plain words, naming the file.
+std::string PlainFailure(const AutomationError& error, const std::string& path) {
+  switch (error.failure()) {
+    case AutomationFailure::kServerLost:
+      return FormatMessage(msg::kOfficeStopped, path);
+    case AutomationFailure::kCannotOpen:
+      return FormatMessage(msg::kOfficeCannotOpen, path);
+    case AutomationFailure::kNotPresentation:
+      return FormatMessage(msg::kNotPresentation, path);
+    case AutomationFailure::kCall:
+      break;
+  }
+  // Without a description, the internal error is all there is to say.
+  if (*error.description() == '\0') return Translate(msg::kInternalError);
+  return FormatMessage(msg::kOfficeFailed, path) + "\n" + WithoutMemberName(error.description());
+}
+
 // Removes the working folder however the presentation's road ends:
 // converted, failed, cancelled or out of time.
 class WorkingFolderRemoval {
@@ -193,15 +212,15 @@ void BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       // meanwhile). That is this presentation's failure alone; the next one
       // starts afresh. A cancel that ended the server in the middle of a
       // call is no failure and shows nothing.
+      const std::string details = "LibreOffice on " + path + ": " + error.description();
       if (progress.cancelled()) {
-        // nothing to tell
+        Explain(details);  // nothing to tell
       } else if (deadline.expired()) {
         timedOut_ = true;
-        Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
+        NotifyWithDetails(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path), details);
       } else {
-        Notify(*error.description() != '\0' ? WithoutMemberName(error.description()) : msg::kInternalError);
+        NotifyWithDetails(PlainFailure(error, path), details);
       }
-      Explain("LibreOffice on " + path + ": " + error.description());
       return;
     }
   }
@@ -222,7 +241,9 @@ void BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& prog
   if (!CollectPictureFolder(folder, settings, collected)) return;
   slides.paths = collected.paths;
 
-  // One step per slide picture and one for the end, as for a presentation.
+  // The pictures are found: loading is over. One step per slide picture and
+  // one for the end, as for a presentation.
+  progress.SetStatusText(FormatMessage(msg::kConvertingFile, folder));
   progress.SetRange(0, static_cast<std::int32_t>(slides.paths.size()) + 1, 1);
   progress.SetPos(0);
   WriteOutputs(folder, settings, slides, progress, collected.extension);
@@ -253,10 +274,13 @@ void BatchDriver::WriteOutputs(const std::string& sourcePath, const ConversionSe
   std::filesystem::create_directories(folder, ec);  // a failure shows when the first file is written
   if (swept_.insert(folder).second) SweepLeftovers(folder);
 
+  progress.SetStage(ProgressStage::kWritingMovie);
   if (WriteSlideMovies(sourcePath, settings, slides, progress, exportExtension, plan_) == 0) return;
   progress.PumpMessages(true);
   if (progress.cancelled()) return;
+  if (!plan_.video().empty()) progress.SetStage(ProgressStage::kWritingVideo);
   if (!WritePresentationVideo(settings, slides, progress, plan_)) return;
+  progress.SetStage(ProgressStage::kWritingPages);
   PrepareWebPlayer();
   WriteCompanionFiles(settings);
 }

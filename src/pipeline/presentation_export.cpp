@@ -1,5 +1,6 @@
 #include "pipeline/presentation_export.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,36 @@ bool StepAndPump(Progress& progress) {
   progress.PumpMessages(true);
   return !progress.cancelled();
 }
+
+// Moves the bar once per exported slide (the range holds a step for each)
+// and says which slide is at hand. Slides exported more than once (the
+// movie's pictures, then the video's at its size) share the steps among the
+// passes.
+class ExportTicker {
+ public:
+  ExportTicker(Progress& progress, int count) : progress_(progress), count_(count), base_(progress.position()) {}
+  void SetPasses(int passes) { passes_ = std::max(passes, 1); }
+  // Later counts are from the start of pass `pass` (from 0).
+  void StartPass(int pass) { before_ = pass * count_; }
+  // Job `job` (from 1, over the passes) goes to the server; 0: all slides at once.
+  void Starting(int job) {
+    progress_.SetStage(ProgressStage::kExportingSlides, job > 0 && count_ > 0 ? (job - 1) % count_ + 1 : 0, count_);
+  }
+  // `exported` jobs of this pass are done; false when the user cancelled.
+  bool Exported(int exported) {
+    const std::int32_t position = base_ + (before_ + exported) / passes_;
+    if (progress_.position() != position) progress_.SetPos(position);
+    progress_.PumpMessages(true);
+    return !progress_.cancelled();
+  }
+
+ private:
+  Progress& progress_;
+  int count_;
+  std::int32_t base_;
+  int passes_ = 1;
+  int before_ = 0;
+};
 
 // Inserts a title-and-text slide after slide `index` that carries `notes`,
 // shrinking the font a point at a time until the text fits or is below 6 pt.
@@ -129,11 +160,17 @@ void ExportSlides(const AutomationObject& slides, const std::string& folder, con
   }
 }
 
-// Every slide.
-void ExportEachSlide(const AutomationObject& presentation, const std::string& folder, const char* extension,
-                     const ConversionSettings& settings) {
+// Every slide, one call each. False when the user cancelled.
+bool ExportEachSlide(const AutomationObject& presentation, const std::string& folder, const char* extension,
+                     const ConversionSettings& settings, ExportTicker& ticker) {
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
-  ExportSlides(slides, folder, extension, settings, 1, slides.GetI4(dispid::kSlidesCount));
+  const std::int32_t count = slides.GetI4(dispid::kSlidesCount);
+  for (std::int32_t j = 1; j <= count; ++j) {
+    ticker.Starting(j);
+    ExportSlides(slides, folder, extension, settings, j, j);
+    if (!ticker.Exported(j)) return false;
+  }
+  return true;
 }
 
 // The folder, below the working folder, of the slides at the video's size.
@@ -253,12 +290,16 @@ class SharedExport {
     return count_ > 0;
   }
   int Take() { return queue_->Take(count_); }
-  void Exported() { queue_->Exported(); }
+  // One more slide written; how many are, by every LibreOffice.
+  int Exported() {
+    queue_->Exported();
+    return queue_->exported();
+  }
 
-  // Waits until every slide is exported, pumping `progress`. False when the
-  // user cancelled; a worker's failure that cost a slide is raised as its
-  // AutomationError.
-  bool Finish(Progress& progress) {
+  // Waits until every slide is exported, moving the bar as the others
+  // write theirs. False when the user cancelled; a worker's failure that
+  // cost a slide is raised as its AutomationError.
+  bool Finish(ExportTicker& ticker) {
     if (workers_ == nullptr) return true;
     if (!opened_) Share(0);
     while (queue_->exported() < count_) {
@@ -267,8 +308,7 @@ class SharedExport {
         done_ = true;
         std::rethrow_exception(error);
       }
-      progress.PumpMessages(true);
-      if (progress.cancelled()) return false;
+      if (!ticker.Exported(queue_->exported())) return false;
       workers_->Wait(std::chrono::milliseconds(20));
     }
     done_ = true;
@@ -296,7 +336,8 @@ void ShowServerMissing(std::uint32_t code, const std::string& description) {
 }  // namespace
 
 int ExportProgressTotal(int slideCount, const ConversionSettings& settings, const SlideList& slides) {
-  int total = slideCount;
+  // One step per slide exported, one per slide of the movie.
+  int total = 2 * slideCount;
   if (settings.SplitPPT == 0) {
     if (settings.InsHelp == 1) ++total;
     if (settings.BlankEnd == 1) ++total;
@@ -313,21 +354,30 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
   // size, the video's at its own.
   const bool oneByOne = settings.SharpFont == 1 || settings.GenVideo != 0;
   SharedExport shared(oneByOne ? slideWorkers : nullptr, path, workingFolder, settings, progress);
+  progress.SetStage(ProgressStage::kStartingOffice);
   ServerStart start = server.CreateObject(kPresentationServerClass);
   if (start.application.IsNull()) {
     ShowServerMissing(start.failureCode != 0 ? start.failureCode : kServerExecFailure, start.description);
     return false;
   }
   const AutomationObject& application = start.application;
+  progress.SetStage(ProgressStage::kOpening);
 
   AutomationObject presentation = CallForObject(
       application.GetObject(dispid::kApplicationPresentations), dispid::kPresentationsOpen,
       {Variant::Text(path), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse)});
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
+  progress.SetStage(ProgressStage::kNone);
 
-  if (settings.Notes == 1 && !AddNotesSlides(slides, path, progress)) return false;
+  // The file is open: loading is over, whatever comes next.
+  if (settings.Notes == 1) {
+    if (!AddNotesSlides(slides, path, progress)) return false;
+  } else {
+    progress.SetStatusText(FormatMessage(msg::kConvertingFile, path));
+  }
 
-  progress.SetRange(0, ExportProgressTotal(slides.GetI4(dispid::kSlidesCount), settings, list), 1);
+  const std::int32_t count = slides.GetI4(dispid::kSlidesCount);
+  progress.SetRange(0, ExportProgressTotal(count, settings, list), 1);
 
   if (list.useSlideTimings == 1) {
     ReadTimings(slides, list);
@@ -343,23 +393,29 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
   if (texts && !ReadSlideTexts(slides, settings.Notes == 1, list, progress)) return false;
   if (!StepAndPump(progress)) return false;
 
+  ExportTicker ticker(progress, count);
   std::string version = application.GetText(dispid::kApplicationVersion);
   const bool oldestServer = version.rfind("8.", 0) == 0;
+  const std::vector<PicturePass> passes = OneByOnePasses(presentation, settings, workingFolder, oldestServer);
+  // The movie's pictures from the server's own calls come first, unless
+  // they are one of the passes.
+  const int earlier = oldestServer || settings.SharpFont != 1 ? 1 : 0;
+  ticker.SetPasses(earlier + static_cast<int>(passes.size()));
   if (oldestServer) {
     // The oldest server can only write JPEG pictures, one call per slide.
     if (!CreateWorkingFolder(workingFolder)) return false;
-    ExportEachSlide(presentation, workingFolder, "jpg", settings);
+    if (!ExportEachSlide(presentation, workingFolder, "jpg", settings, ticker)) return false;
     exportExtension = "jpg";
   } else if (settings.SharpFont != 1) {
-    // The server creates the folder and names the pictures itself.
+    // The server creates the folder and names the pictures itself, all in one call.
+    ticker.Starting(0);
     presentation.Invoke(dispid::kPresentationSaveAs, DispatchKind::kMethod,
                         {Variant::Text(workingFolder), Variant::I4(ppt::kSaveAsBmp), Variant::I4(ppt::kMsoFalse)});
   } else {
     exportExtension = "bmp";
   }
 
-  const std::vector<PicturePass> passes = OneByOnePasses(presentation, settings, workingFolder, oldestServer);
-  const int count = slides.GetI4(dispid::kSlidesCount);
+  ticker.StartPass(earlier);
   for (const PicturePass& pass : passes) {
     if (!CreateWorkingFolder(pass.folder)) return false;
   }
@@ -368,11 +424,10 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
   for (int job = 1; job <= jobs; ++job) {
     const int taken = sharing ? shared.Take() : job;
     if (taken == 0) break;
+    ticker.Starting(taken);
     ExportJob(slides, passes, count, taken);
-    if (sharing) shared.Exported();
     // Rendering at the video's size takes a while: a cancel is taken between slides.
-    progress.PumpMessages(true);
-    if (progress.cancelled()) return false;
+    if (!ticker.Exported(sharing ? shared.Exported() : job)) return false;
   }
   if (!passes.empty() && passes.back().folder != workingFolder) {
     const PicturePass& video = passes.back();
@@ -381,7 +436,8 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
     }
   }
 
-  if (!shared.Finish(progress)) return false;
+  if (!shared.Finish(ticker)) return false;
+  if (!ticker.Exported(jobs)) return false;
   application.Invoke(dispid::kApplicationQuit, DispatchKind::kMethod);
   return true;
 }

@@ -66,6 +66,8 @@ constexpr std::array kMeanings = {
             "at most ", " s per presentation"},
     Meaning{"Jobs", "LibreOffices the desktop program shares a presentation among, 0 for one per core (4 at most)",
             "one LibreOffice per core, 4 at most", "", " LibreOffice(s) per presentation"},
+    Meaning{"BatchErrors", "how the desktop program tells a batch's problems: 0 a box each, 1 in the list",
+            "a message box for each problem", "problems collected in the list and the summary"},
     Meaning{"Language", "the language of the windows, messages and texts put into the outputs: auto, zh or en",
             "as the locale says", "in "},
     Meaning{"WebPlayerUrl", "where pages load one shared player from; empty: ruffle/ beside them",

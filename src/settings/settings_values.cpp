@@ -18,7 +18,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 33> kTable{{
+constexpr std::array<SettingInfo, 34> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -53,6 +53,9 @@ constexpr std::array<SettingInfo, 33> kTable{{
     // LibreOffices the desktop program shares each presentation's slides
     // among, 0 for one per core (4 at most); read by that program alone.
     {"Jobs", "Jobs", K::Integer, C::Range, 1, 0, 8},
+    // How the desktop program tells a batch's problems: 0 a message box for
+    // each, 1 collected into the list's statuses and the batch's summary.
+    {"BatchErrors", "BatchErrors", K::Integer, C::Flag, 0, 0, 1},
     // The language of the windows, the messages and the texts put into the
     // outputs: "auto" (the locale decides), "zh" or "en"; read at start-up.
     {"Language", "Language", K::Text, C::Language, 0, 0, 0},

@@ -458,8 +458,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
               serialFiles.count("orvanta-tour.swf"));
   // The message of the file LibreOffice cannot open, whole, after its file.
   const std::string encrypted = (corpus / "Password_Protected-hello.ppt").string();
-  const std::string message =
-      "LibreOffice cannot open " + encrypted + " (the file is damaged, encrypted or in an unknown format)";
+  const std::string message = "LibreOffice 无法打开 " + encrypted + " （文件已损坏、已加密或格式不明）";
   EXPECT_NE(serial.err.find("\nOrvanta: " + message + "\n"), std::string::npos) << serial.err;
   EXPECT_NE(parallel.err.find("\n" + encrypted + ": " + message + "\n"), std::string::npos) << parallel.err;
   EXPECT_EQ(OfficeProcessesUnder(tmp.path()), std::set<pid_t>{}) << "a LibreOffice lives on";

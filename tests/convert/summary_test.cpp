@@ -66,8 +66,7 @@ TEST_F(BatchEnd, TheSummaryCountsEveryEntryAndSaysWhyEachOneDidNotConvert) {
         config_.path(), options);
     EXPECT_EQ(run.status, 1) << run.err;
     const auto [first, reasons] = Summary(run.err);
-    const std::string lockedReason =
-        locked + ": LibreOffice cannot open " + locked + " (the file is damaged, encrypted or in an unknown format)";
+    const std::string lockedReason = locked + ": LibreOffice 无法打开 " + locked + " （文件已损坏、已加密或格式不明）";
     // With two workers the locked file may be the other entry running at
     // the Ctrl-C (its LibreOffice still starting): then it is cancelled too.
     const bool lockedFailed = reasons.count(lockedReason) != 0;

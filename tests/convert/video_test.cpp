@@ -28,6 +28,7 @@ struct VideoFacts {
   int width = 0, height = 0;
   double seconds = 0;
   std::size_t chapters = 0;
+  std::string codec;
 };
 
 VideoFacts Probe(const fs::path& video) {
@@ -39,6 +40,7 @@ VideoFacts Probe(const fs::path& video) {
     facts.height = input->streams[0]->codecpar->height;
     facts.seconds = static_cast<double>(input->duration) / AV_TIME_BASE;
     facts.chapters = input->nb_chapters;
+    facts.codec = avcodec_get_name(input->streams[0]->codecpar->codec_id);
   }
   avformat_close_input(&input);
   return facts;
@@ -98,6 +100,7 @@ TEST_F(VideoConversion, DecksBecomeVideosWithTheirTimingsTitlesAndAspect) {
   EXPECT_EQ(wide.height, 1080);
   EXPECT_NEAR(wide.seconds, 18.0, 1.0 / 30);
   EXPECT_EQ(wide.chapters, 4u);
+  EXPECT_EQ(wide.codec, "h264");
   const std::string chapters = test::ReadFile(out_ / "课程 导论.v1.chapters.vtt");
   for (const std::string& cue :
        {Cue("00:00:00.000", "00:00:04.000", "Welcome to Orvanta"),
@@ -109,6 +112,7 @@ TEST_F(VideoConversion, DecksBecomeVideosWithTheirTimingsTitlesAndAspect) {
   EXPECT_EQ(square.width, 1440);
   EXPECT_EQ(square.height, 1080);
   EXPECT_NEAR(square.seconds, 6.0, 1.0 / 30);
+  EXPECT_EQ(square.chapters, 2u);
 
   for (const batchlist::EntryRecord& record : Records(work_ / "report.jsonl")) {
     const std::string stem = record.source == tour.string() ? "课程 导论.v1" : "basic_test_ppt_file";
@@ -116,6 +120,15 @@ TEST_F(VideoConversion, DecksBecomeVideosWithTheirTimingsTitlesAndAspect) {
               (std::vector<std::string>{stem + ".swf", stem + ".htm", stem + ".mp4", stem + ".chapters.vtt"}));
   }
   ExpectNothingLeft(tmp_.path(), out_.path());
+
+  // The corpus deck again, in WebM at 720 pixels.
+  ASSERT_EQ(Convert({"--video", "--video-format", "webm", "--video-height", "720", "--no-html5", "--no-html",
+                     corpus.string()})
+                .status,
+            0);
+  const VideoFacts webm = Probe(out_ / "basic_test_ppt_file.webm");
+  EXPECT_TRUE(webm.width == 960 && webm.height == 720 && webm.chapters == 2u && webm.codec == "vp9") << webm.codec;
+  EXPECT_NEAR(webm.seconds, 6.0, 1.0 / 30);
 }
 
 // A folder of pictures needs no LibreOffice. A Ctrl-C during its encoding

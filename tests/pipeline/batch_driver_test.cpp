@@ -196,13 +196,28 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   settings_.SharpFont = 1;  // the folder exists before the failing export
   BatchDriver driver = MakeDriver(server);
   EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
-  EXPECT_EQ(recorder_.reports, std::vector<std::string>{"cannot write"}) << "the member's name is for --verbose";
+  // The presentation first, in plain words; the member's name is for --verbose.
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kOfficeFailed, deck) + "\ncannot write"});
   EXPECT_TRUE(FileNames(temp_.path()).empty()) << "working folder left";
   EXPECT_FALSE(driver.serverUnavailable());
   EXPECT_EQ(server.liveObjects(), 0);
   // The reason behind it names the presentation, for those who ask.
   ASSERT_EQ(recorder_.reasons.size(), 1u);
   EXPECT_NE(recorder_.reasons[0].find(deck), std::string::npos) << recorder_.reasons[0];
+
+  // A LibreOffice that stopped, or a file it cannot open, is said in plain
+  // words naming the presentation; its own words are the reason behind.
+  for (const auto& [kind, message] : {std::pair{AutomationFailure::kServerLost, msg::kOfficeStopped},
+                                      std::pair{AutomationFailure::kCannotOpen, msg::kOfficeCannotOpen},
+                                      std::pair{AutomationFailure::kNotPresentation, msg::kNotPresentation}}) {
+    recorder_.reports.clear();
+    server.failKind = kind;
+    server.failDescription = "Binary URP bridge disposed during call";
+    EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
+    EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(message, deck)});
+    EXPECT_NE(recorder_.reasons.back().find("Binary URP bridge"), std::string::npos) << recorder_.reasons.back();
+  }
+  server.failKind = AutomationFailure::kCall;
 
   // An error without text still says something; the next entries convert.
   recorder_.reports.clear();
@@ -211,7 +226,7 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   EXPECT_EQ(recorder_.reports, std::vector<std::string>{msg::kInternalError});
   server.failMember.clear();
   EXPECT_EQ(driver.ConvertEntry(PictureFolder("next", 1)), EntryResult::kConverted);
-  EXPECT_EQ(server.createCount, 2);
+  EXPECT_EQ(server.createCount, 5);
 }
 
 // A page never links a movie that is not there: movies that cannot be made

@@ -153,6 +153,16 @@ TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideBeforeItIsReplaced) {
   }
 }
 
+TEST_F(SettingsStoreTest, AtStartADamagedFileIsKeptAsideOnce) {
+  Store(R"({"Width": 800})");
+  EXPECT_EQ(store.SetAsideIfDamaged(), std::nullopt);
+  Store("{\"Width\": 8");
+  EXPECT_EQ(store.SetAsideIfDamaged(), file + ".corrupt");
+  EXPECT_EQ(ReadFile(file + ".corrupt"), "{\"Width\": 8");
+  EXPECT_FALSE(store.Read().damaged());
+  EXPECT_EQ(store.SetAsideIfDamaged(), std::nullopt) << "said once";
+}
+
 TEST_F(SettingsStoreTest, ASecondDamagedFileDoesNotOverwriteTheFirstCopy) {
   Store("first damage");
   ASSERT_TRUE(store.SetInt("Width", 700));
@@ -298,8 +308,9 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
   // The values of the options pages, the web player of the pages, the HTML5
   // twin and its SCORM package, the video, the time limit, the LibreOffices
-  // per presentation, the language and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 33u);
+  // per presentation, how the desktop tells a batch's problems, the language
+  // and the shared player's address.
+  EXPECT_EQ(SettingTable().size(), 34u);
 }
 
 }  // namespace
