@@ -177,7 +177,9 @@ TEST_F(ExportTest, TheVideoHasItsOwnPicturesAtItsSizeAndTheDecksTitles) {
     settings.Width = c.frameHeight * 4 / 3;
     settings.VideoHeight = c.videoHeight;
     list = SlideList();
+    const std::int32_t start = progress.position();
     ASSERT_TRUE(Run(server));
+    EXPECT_EQ(progress.position(), start + 1 + 2) << "the preparation, a step a slide over every pass";
     ASSERT_EQ(list.videoPictures.size(), *c.firstVideoPicture == '\0' ? 0u : 2u);
     EXPECT_EQ(list.videoPictures.empty() ? std::string() : ReadFile(list.videoPictures[0]), c.firstVideoPicture);
     ASSERT_EQ(list.texts.size(), 2u);
