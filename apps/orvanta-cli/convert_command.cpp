@@ -14,8 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/language.h"
 #include "base/paths.h"
 #include "batchlist/shard.h"
+#include "check_deck.h"
 #include "commands.h"
 #include "convert_list.h"
 #include "convert_options.h"
@@ -155,25 +157,39 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   ::sigemptyset(&interrupt);
   ::sigaddset(&interrupt, SIGINT);
   ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
-  // A warm worker has LibreOffice running before its first entry; one that
-  // cannot start it says so and ends, as after an entry it could not convert.
+  // A warm worker takes entries only with a LibreOffice that runs and has
+  // converted the check deck since it started; one that cannot say so tells
+  // the parent and ends, as after an entry it could not convert.
+  int checkedStarts = 0;
+  const auto send = [events](WorkerEvent::Kind kind) { std::fputs(FormatWorkerEvent({kind, 0, {}}).c_str(), events); };
+  const auto checkOffice = [&] {
+    // The check is no entry of the parent's: no cancel it sends names it.
+    const int current = entry;
+    entry = -1;
+    const bool converted = converter.StartOffice() && ConvertCheckDeck(converter, setup.settings);
+    entry = current;
+    if (converted) checkedStarts = converter.officeStarts();
+    return converted;
+  };
   if (options.warm) {
-    if (!converter.StartOffice()) {
-      std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+    if (!checkOffice()) {
+      send(WorkerEvent::Kind::kUnavailable);
       std::fflush(events);
       return kExitFailed;
     }
-    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kReady, 0, {}}).c_str(), events);
+    send(WorkerEvent::Kind::kReady);
     std::fflush(events);
   }
   const ConversionSettings runSettings = setup.settings;
+  const UiLanguage runLanguage = CurrentLanguage();
   std::string message;
   while (StopSignal() == 0 && std::getline(std::cin, message, '\0')) {
     ++entry;
     // A job brings its own folder and values; the run's come back after it.
     std::string source = message;
+    std::optional<WorkerJob> job;
     if (IsWorkerJob(message)) {
-      const auto job = ParseWorkerJob(message);
+      job = ParseWorkerJob(message);
       if (!job) return kExitUsage;
       SettingOverrides values = options.overrides;
       for (const auto& [name, value] : job->values) values[name] = value;
@@ -182,9 +198,13 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       setup.settings.PreviewProgram = runSettings.PreviewProgram;
       ApplyTextOptions(options, setup.settings);
       source = job->source;
+      if (job->timeLimit) converter.SetTimeLimit(*job->timeLimit);
+      if (!job->language.empty()) UseLanguage(ResolveLanguage(job->language));
     }
     const EntryOutcome outcome = converter.Convert(source);
     setup.settings = runSettings;
+    if (job && job->timeLimit) converter.SetTimeLimit(setup.timeLimit);
+    if (job && !job->language.empty()) UseLanguage(runLanguage);
     const bool clean = outcome.clean;
     std::fflush(stdout);
     std::fflush(stderr);
@@ -193,10 +213,43 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kRecord, 0, record}).c_str(), events);
     const bool unavailable = converter.serverUnavailable();
     // Told before the entry's end, so that the parent hands out nothing more.
-    if (unavailable) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
+    if (unavailable) send(WorkerEvent::Kind::kUnavailable);
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kDone, clean ? 1 : 0, {}}).c_str(), events);
+    if (unavailable) {
+      std::fflush(events);
+      return kExitFailed;
+    }
+    if (!options.warm) {
+      std::fflush(events);
+      continue;
+    }
+    // An entry that may have ended LibreOffice (its time limit, a cancel, a
+    // crash) is answered first; the fresh LibreOffice is started and checked
+    // before the next entry, never inside it.
+    const auto status = outcome.record.status;
+    const bool mayHaveEnded = status == batchlist::EntryStatus::kTimedOut ||
+                              status == batchlist::EntryStatus::kCancelled || outcome.record.error.has_value();
+    if (!mayHaveEnded && converter.officeStarts() == checkedStarts) {
+      send(WorkerEvent::Kind::kReady);
+      std::fflush(events);
+      continue;
+    }
     std::fflush(events);
-    if (unavailable) return kExitFailed;
+    if (!converter.StartOffice()) {
+      send(WorkerEvent::Kind::kUnavailable);
+      std::fflush(events);
+      return kExitFailed;
+    }
+    if (converter.officeStarts() != checkedStarts) {
+      if (!checkOffice()) {
+        send(WorkerEvent::Kind::kUnavailable);
+        std::fflush(events);
+        return kExitFailed;
+      }
+      send(WorkerEvent::Kind::kRestarted);
+    }
+    send(WorkerEvent::Kind::kReady);
+    std::fflush(events);
   }
   return kExitOk;
 }

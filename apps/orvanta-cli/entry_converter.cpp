@@ -37,6 +37,12 @@ void PrintOutputs(const std::string& source, const ConversionSettings& settings)
   std::fflush(stdout);
 }
 
+std::unique_ptr<LazyPresentationServer> MakeOffice(int restartEvery, LazyPresentationServer*& office) {
+  auto server = std::make_unique<LazyPresentationServer>(restartEvery);
+  office = server.get();
+  return server;
+}
+
 batchlist::EntryStatus StatusOf(EntryResult result, bool timedOut) {
   if (result == EntryResult::kConverted) return batchlist::EntryStatus::kConverted;
   if (result == EntryResult::kCancelled) return batchlist::EntryStatus::kCancelled;
@@ -59,7 +65,7 @@ EntryConverter::EntryConverter(ConversionSettings& settings, int timeLimit, bool
       stderrNotifier_(verbose),
       counter_(stderrNotifier_),
       scope_(counter_),
-      server_(std::make_unique<LazyPresentationServer>(officeRestart), wait_),
+      server_(MakeOffice(officeRestart, office_), wait_),
       driver_(settings, server_,
               [this, make = std::move(makeProgress)](const std::string& path) {
                 std::unique_ptr<Progress> progress = make(path);
@@ -110,6 +116,10 @@ EntryOutcome EntryConverter::Convert(const std::string& source) {
     const EntryResult result = driver_.ConvertEntry(source);
     wait_.Watch(nullptr);  // that view is gone
     record.status = StatusOf(result, driver_.lastTimedOut());
+    // What a caller decides by, as a code rather than the message's words.
+    if (driver_.lastTimedOut()) record.error = "time-limit";
+    if (driver_.lastServerLost()) record.error = "office-lost";
+    if (driver_.serverUnavailable()) record.error = "office-unavailable";
     if (result == EntryResult::kConverted) {
       record.slides = driver_.lastSlideCount();
       for (const std::string& name : driver_.lastOutputs()) {

@@ -82,13 +82,22 @@ class Variant {
   AutomationObject object_;
 };
 
+// What a failed call says of the server itself: nothing (the call failed),
+// or that the server's process is gone (it died or was ended meanwhile).
+enum class AutomationFailure { kCall, kServerLost };
+
 // A failing automation call. Carries the server's description of the error;
 // nothing in the pipeline catches it: it ends the whole Convert command.
 // Visibility is explicit so that the type matches across the office plugin.
 class __attribute__((visibility("default"))) AutomationError : public std::runtime_error {
  public:
-  explicit AutomationError(const std::string& description) : std::runtime_error(description) {}
+  explicit AutomationError(const std::string& description, AutomationFailure failure = AutomationFailure::kCall)
+      : std::runtime_error(description), failure_(failure) {}
   const char* description() const { return what(); }
+  AutomationFailure failure() const { return failure_; }
+
+ private:
+  AutomationFailure failure_;
 };
 
 // What a server implements for each of its objects.

@@ -149,6 +149,7 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
   skipped_ = false;
   noMovies_ = false;
   timedOut_ = false;
+  serverLost_ = false;
   lastOutputs_.clear();
   lastSlideCount_ = 0;
   bool converted = IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
@@ -192,6 +193,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
         timedOut_ = true;
         Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
       } else {
+        serverLost_ = error.failure() == AutomationFailure::kServerLost;
         Notify(*error.description() != '\0' ? WithoutMemberName(error.description()) : msg::kInternalError);
       }
       Explain("LibreOffice on " + path + ": " + error.description());

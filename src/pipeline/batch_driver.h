@@ -69,6 +69,9 @@ class BatchDriver {
   const std::vector<std::string>& lastOutputs() const { return lastOutputs_; }
   int lastSlideCount() const { return lastSlideCount_; }
   bool lastTimedOut() const { return timedOut_; }
+  // Whether the server's process went away in the middle of the last entry
+  // (it died, or was killed) rather than the presentation failing.
+  bool lastServerLost() const { return serverLost_; }
 
  private:
   void RecordOutputs(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides);
@@ -90,6 +93,7 @@ class BatchDriver {
   bool noMovies_ = false;
   bool serverUnavailable_ = false;
   bool timedOut_ = false;
+  bool serverLost_ = false;
   std::vector<std::string> lastOutputs_;
   int lastSlideCount_ = 0;
   int timeLimit_ = 0;

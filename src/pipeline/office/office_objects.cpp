@@ -82,11 +82,13 @@ class OfficeObject : public AutomationTarget {
       return Answer(id, kind, args);
     } catch (const lang::DisposedException& e) {
       context_->session().MarkLost();
-      throw AutomationError("The connection to LibreOffice was lost (" + FromUno(e.Message) + ")");
+      throw AutomationError("The connection to LibreOffice was lost (" + FromUno(e.Message) + ")",
+                            AutomationFailure::kServerLost);
     } catch (const uno::RuntimeException& e) {
       if (!context_->session().Alive()) {
-        throw AutomationError("LibreOffice stopped while answering " + std::string(name_) + " (" + FromUno(e.Message) +
-                              ")");
+        throw AutomationError(
+            "LibreOffice stopped while answering " + std::string(name_) + " (" + FromUno(e.Message) + ")",
+            AutomationFailure::kServerLost);
       }
       throw AutomationError(std::string(name_) + ": " + FromUno(e.Message));
     } catch (const uno::Exception& e) {
@@ -849,8 +851,8 @@ OfficeSession& ApplicationContext::session() {
 }
 
 void ApplicationContext::CheckAlive() {
-  if (!session_) throw AutomationError("LibreOffice has quit");
-  if (!session_->Alive()) throw AutomationError("LibreOffice has stopped unexpectedly");
+  if (!session_) throw AutomationError("LibreOffice has quit", AutomationFailure::kServerLost);
+  if (!session_->Alive()) throw AutomationError("LibreOffice has stopped unexpectedly", AutomationFailure::kServerLost);
 }
 
 void ApplicationContext::AddDocument(const Reference<lang::XComponent>& document, std::string lockFile) {
