@@ -5,6 +5,7 @@
 
 #include "base/paths.h"
 #include "base/resources.h"
+#include "pool/worker_events.h"
 
 namespace orv::cli {
 namespace {
@@ -35,6 +36,39 @@ bool ConvertCheckDeck(EntryConverter& converter, ConversionSettings& settings) {
   settings = saved;
   std::filesystem::remove_all(folder, ec);
   return converted;
+}
+
+bool WarmOffice::Check() {
+  // The check is no entry of the parent's: no cancel it sends names it.
+  const int current = entry_;
+  entry_ = -1;
+  const bool converted = converter_.StartOffice() && ConvertCheckDeck(converter_, settings_);
+  entry_ = current;
+  if (converted) checkedStarts_ = converter_.officeStarts();
+  return converted;
+}
+
+bool WarmOffice::Tell(bool ready) {
+  const auto kind = ready ? pool::WorkerEvent::Kind::kReady : pool::WorkerEvent::Kind::kUnavailable;
+  std::fputs(pool::FormatWorkerEvent({kind, 0, {}}).c_str(), events_);
+  std::fflush(events_);
+  return ready;
+}
+
+bool WarmOffice::Start() { return Tell(Check()); }
+
+bool WarmOffice::AfterEntry(const batchlist::EntryRecord& record) {
+  const bool mayHaveEnded = record.status == batchlist::EntryStatus::kTimedOut ||
+                            record.status == batchlist::EntryStatus::kCancelled || record.error.has_value();
+  if (!mayHaveEnded && converter_.officeStarts() == checkedStarts_) return Tell(true);
+  // The entry's end goes first: its client is answered while LibreOffice starts.
+  std::fflush(events_);
+  if (!converter_.StartOffice()) return Tell(false);
+  if (converter_.officeStarts() != checkedStarts_) {
+    if (!Check()) return Tell(false);
+    std::fputs(pool::FormatWorkerEvent({pool::WorkerEvent::Kind::kRestarted, 0, {}}).c_str(), events_);
+  }
+  return Tell(true);
 }
 
 }  // namespace orv::cli

@@ -1,8 +1,13 @@
-// The proof that a warm worker's LibreOffice converts: a built-in one-slide
-// deck, converted after each start of LibreOffice and before the worker says
-// it is ready. Its outputs go to a folder of their own, removed at once.
+// A warm worker of the service and its LibreOffice: it takes entries only
+// with a LibreOffice that runs and has converted a built-in one-slide deck
+// since it started, and after an entry that may have ended it (its time
+// limit, a cancel, a crash) it starts and checks a fresh one before the next
+// entry, never inside it. It tells its parent so on the events pipe.
 #pragma once
 
+#include <cstdio>
+
+#include "batchlist/entry_report.h"
 #include "entry_converter.h"
 
 namespace orv::cli {
@@ -10,5 +15,29 @@ namespace orv::cli {
 // Converts the check deck with `settings` (the converter's own record, put
 // back afterwards) writing into the temporary folder. True when it converted.
 bool ConvertCheckDeck(EntryConverter& converter, ConversionSettings& settings);
+
+class WarmOffice {
+ public:
+  // `entry` is the number the entries' progress views carry.
+  WarmOffice(EntryConverter& converter, ConversionSettings& settings, int& entry, std::FILE* events)
+      : converter_(converter), settings_(settings), entry_(entry), events_(events) {}
+
+  // LibreOffice started and checked: "ready"; otherwise "unavailable" and false.
+  bool Start();
+  // After an entry's end was told: "ready" at once when its LibreOffice was
+  // left alone, else "restarted" and "ready" once a fresh one is checked;
+  // "unavailable" and false when none converts.
+  bool AfterEntry(const batchlist::EntryRecord& record);
+
+ private:
+  bool Check();
+  bool Tell(bool ready);
+
+  EntryConverter& converter_;
+  ConversionSettings& settings_;
+  int& entry_;
+  std::FILE* events_;
+  int checkedStarts_ = 0;
+};
 
 }  // namespace orv::cli

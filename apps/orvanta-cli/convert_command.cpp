@@ -157,29 +157,10 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   ::sigemptyset(&interrupt);
   ::sigaddset(&interrupt, SIGINT);
   ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
-  // A warm worker takes entries only with a LibreOffice that runs and has
-  // converted the check deck since it started; one that cannot say so tells
-  // the parent and ends, as after an entry it could not convert.
-  int checkedStarts = 0;
-  const auto send = [events](WorkerEvent::Kind kind) { std::fputs(FormatWorkerEvent({kind, 0, {}}).c_str(), events); };
-  const auto checkOffice = [&] {
-    // The check is no entry of the parent's: no cancel it sends names it.
-    const int current = entry;
-    entry = -1;
-    const bool converted = converter.StartOffice() && ConvertCheckDeck(converter, setup.settings);
-    entry = current;
-    if (converted) checkedStarts = converter.officeStarts();
-    return converted;
-  };
-  if (options.warm) {
-    if (!checkOffice()) {
-      send(WorkerEvent::Kind::kUnavailable);
-      std::fflush(events);
-      return kExitFailed;
-    }
-    send(WorkerEvent::Kind::kReady);
-    std::fflush(events);
-  }
+  // A warm worker has a checked LibreOffice before its first entry; one that
+  // cannot say so ends, as after an entry it could not convert.
+  WarmOffice warm(converter, setup.settings, entry, events);
+  if (options.warm && !warm.Start()) return kExitFailed;
   const ConversionSettings runSettings = setup.settings;
   const UiLanguage runLanguage = CurrentLanguage();
   std::string message;
@@ -213,42 +194,12 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kRecord, 0, record}).c_str(), events);
     const bool unavailable = converter.serverUnavailable();
     // Told before the entry's end, so that the parent hands out nothing more.
-    if (unavailable) send(WorkerEvent::Kind::kUnavailable);
+    if (unavailable) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kDone, clean ? 1 : 0, {}}).c_str(), events);
-    if (unavailable) {
+    if (unavailable || (options.warm && !warm.AfterEntry(outcome.record))) {
       std::fflush(events);
       return kExitFailed;
     }
-    if (!options.warm) {
-      std::fflush(events);
-      continue;
-    }
-    // An entry that may have ended LibreOffice (its time limit, a cancel, a
-    // crash) is answered first; the fresh LibreOffice is started and checked
-    // before the next entry, never inside it.
-    const auto status = outcome.record.status;
-    const bool mayHaveEnded = status == batchlist::EntryStatus::kTimedOut ||
-                              status == batchlist::EntryStatus::kCancelled || outcome.record.error.has_value();
-    if (!mayHaveEnded && converter.officeStarts() == checkedStarts) {
-      send(WorkerEvent::Kind::kReady);
-      std::fflush(events);
-      continue;
-    }
-    std::fflush(events);
-    if (!converter.StartOffice()) {
-      send(WorkerEvent::Kind::kUnavailable);
-      std::fflush(events);
-      return kExitFailed;
-    }
-    if (converter.officeStarts() != checkedStarts) {
-      if (!checkOffice()) {
-        send(WorkerEvent::Kind::kUnavailable);
-        std::fflush(events);
-        return kExitFailed;
-      }
-      send(WorkerEvent::Kind::kRestarted);
-    }
-    send(WorkerEvent::Kind::kReady);
     std::fflush(events);
   }
   return kExitOk;

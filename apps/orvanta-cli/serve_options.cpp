@@ -1,5 +1,7 @@
 #include "serve_options.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <map>
 #include <thread>
@@ -186,6 +188,55 @@ bool ParseListenAddress(const std::string& text, std::string& host, int& port) {
   return true;
 }
 
+namespace {
+
+// The options that take a count: their range and where it goes.
+struct CountOption {
+  std::string_view name;
+  long low, high;
+  void (*set)(http::ServiceConfig&, long);
+};
+
+template <auto Field>
+void SetField(http::ServiceConfig& config, long value) {
+  config.*Field = static_cast<std::remove_reference_t<decltype(config.*Field)>>(value);
+}
+
+constexpr std::array<CountOption, 16> kCounts = {{
+    {"--workers", 1, kMostWorkers, SetField<&http::ServiceConfig::workers>},
+    {"--queue", 0, 100000, SetField<&http::ServiceConfig::queue>},
+    {"--max-upload", 1, 1024 * 1024, [](http::ServiceConfig& c, long v) { c.maxUploadBytes = std::uint64_t(v) << 20; }},
+    {"--time-limit", 0, 86400, SetField<&http::ServiceConfig::timeLimit>},
+    {"--restart-after", 1, 9999, SetField<&http::ServiceConfig::restartAfter>},
+    {"--memory-limit", 0, 1024 * 1024, [](http::ServiceConfig& c, long v) { c.memoryLimit = std::uint64_t(v) << 20; }},
+    {"--connections", 1, 100000, SetField<&http::ServiceConfig::connections>},
+    {"--client-connections", 1, 100000, SetField<&http::ServiceConfig::clientConnections>},
+    {"--http-threads", 1, 64, SetField<&http::ServiceConfig::httpThreads>},
+    {"--header-timeout", 1, 3600, SetField<&http::ServiceConfig::headerTimeout>},
+    {"--idle-timeout", 1, 3600, SetField<&http::ServiceConfig::idleTimeout>},
+    {"--body-rate", 1, 1024 * 1024, [](http::ServiceConfig& c, long v) { c.bodyRate = std::uint64_t(v) << 10; }},
+    {"--form-fields", 1, 1000, SetField<&http::ServiceConfig::formFields>},
+    {"--retry-after", 1, 3600, SetField<&http::ServiceConfig::retryAfter>},
+    {"--retry-wait", 1, 3600, SetField<&http::ServiceConfig::retryWait>},
+    {"--job-keep", 1, 30 * 86400, SetField<&http::ServiceConfig::jobKeep>},
+}};
+
+// "--callback-allow HOST[,HOST...]": each one a host name.
+bool AddCallbackHosts(const std::string& value, std::vector<std::string>& hosts, std::string& error) {
+  for (std::size_t from = 0; from <= value.size();) {
+    const std::size_t comma = std::min(value.find(',', from), value.size());
+    if (comma == from) {
+      error = "--callback-allow: a host name is needed";
+      return false;
+    }
+    hosts.push_back(value.substr(from, comma - from));
+    from = comma + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options, std::string& error) {
   http::ServiceConfig& config = options.config;
   const unsigned cores = std::thread::hardware_concurrency();
@@ -211,70 +262,24 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& optio
       }
       value = args[++i];
     }
-    long number = 0;
-    const auto numberIn = [&](long low, long high) {
-      if (ParseNumber(value, low, high, number)) return true;
-      error = name + ": a number from " + std::to_string(low) + " to " + std::to_string(high) + " is needed";
-      return false;
-    };
-    // The numeric options: their range and where they go.
-    const auto count = [&](long low, long high, auto& field) {
-      if (!numberIn(low, high)) return false;
-      field = static_cast<std::remove_reference_t<decltype(field)>>(number);
-      return true;
-    };
-    if (name == "--listen") {
+    const auto count = std::find_if(kCounts.begin(), kCounts.end(), [&](const auto& c) { return c.name == name; });
+    if (count != kCounts.end()) {
+      long number = 0;
+      if (!ParseNumber(value, count->low, count->high, number)) {
+        error = name + ": a number from " + std::to_string(count->low) + " to " + std::to_string(count->high) +
+                " is needed";
+        return false;
+      }
+      count->set(config, number);
+      queueGiven = queueGiven || name == "--queue";
+      options.timeLimitGiven = options.timeLimitGiven || name == "--time-limit";
+    } else if (name == "--listen") {
       if (!ParseListenAddress(value, config.host, config.port)) {
         error = "--listen: HOST:PORT is needed, such as 127.0.0.1:8470 or [::1]:8470";
         return false;
       }
-    } else if (name == "--workers") {
-      if (!count(1, kMostWorkers, config.workers)) return false;
-    } else if (name == "--queue") {
-      if (!count(0, 100000, config.queue)) return false;
-      queueGiven = true;
-    } else if (name == "--max-upload") {
-      if (!numberIn(1, 1024 * 1024)) return false;
-      config.maxUploadBytes = static_cast<std::uint64_t>(number) << 20;
-    } else if (name == "--time-limit") {
-      if (!count(0, 86400, config.timeLimit)) return false;
-      options.timeLimitGiven = true;
-    } else if (name == "--restart-after") {
-      if (!count(1, 9999, config.restartAfter)) return false;
-    } else if (name == "--memory-limit") {
-      if (!numberIn(0, 1024 * 1024)) return false;
-      config.memoryLimit = static_cast<std::uint64_t>(number) << 20;
-    } else if (name == "--connections") {
-      if (!count(1, 100000, config.connections)) return false;
-    } else if (name == "--client-connections") {
-      if (!count(1, 100000, config.clientConnections)) return false;
-    } else if (name == "--http-threads") {
-      if (!count(1, 64, config.httpThreads)) return false;
-    } else if (name == "--header-timeout") {
-      if (!count(1, 3600, config.headerTimeout)) return false;
-    } else if (name == "--idle-timeout") {
-      if (!count(1, 3600, config.idleTimeout)) return false;
-    } else if (name == "--body-rate") {
-      if (!numberIn(1, 1024 * 1024)) return false;
-      config.bodyRate = static_cast<std::uint64_t>(number) << 10;
-    } else if (name == "--form-fields") {
-      if (!count(1, 1000, config.formFields)) return false;
-    } else if (name == "--retry-after") {
-      if (!count(1, 3600, config.retryAfter)) return false;
-    } else if (name == "--retry-wait") {
-      if (!count(1, 3600, config.retryWait)) return false;
-    } else if (name == "--job-keep") {
-      if (!count(1, 30 * 86400, config.jobKeep)) return false;
     } else if (name == "--callback-allow") {
-      for (std::size_t from = 0; from <= value.size();) {
-        const std::size_t comma = std::min(value.find(',', from), value.size());
-        if (comma == from) {
-          error = "--callback-allow: a host name is needed";
-          return false;
-        }
-        config.callbackAllow.push_back(value.substr(from, comma - from));
-        from = comma + 1;
-      }
+      if (!AddCallbackHosts(value, config.callbackAllow, error)) return false;
     } else if (name == "--log-format") {
       if (value != "json" && value != "text") {
         error = "--log-format: json or text is needed";

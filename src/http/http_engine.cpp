@@ -166,6 +166,7 @@ class Session : public std::enable_shared_from_this<Session> {
   }
 
   void ReadHead() {
+    head_ = RequestHead{};
     parser_.emplace();
     parser_->header_limit(engine_.limits.headerBytes);
     // Counted here, against the exchange's own limit. (Boost 1.74 takes "no
@@ -243,8 +244,9 @@ class Session : public std::enable_shared_from_this<Session> {
     auto& body = parser_->get().body();
     body.data = piece_.data();
     body.size = piece_.size();
-    bhttp::async_read(socket_, buffer_, *parser_,
-                      [self = shared_from_this()](error_code ec, std::size_t) { self->OnBodyPiece(ec); });
+    // Whatever has arrived, however little: a body is counted as it comes.
+    bhttp::async_read_some(socket_, buffer_, *parser_,
+                           [self = shared_from_this()](error_code ec, std::size_t) { self->OnBodyPiece(ec); });
   }
 
   void OnBodyPiece(error_code ec) {
@@ -331,8 +333,14 @@ class Session : public std::enable_shared_from_this<Session> {
     Send(std::move(answer), false);
   }
 
+  // A request too damaged to route: answered, logged as "-", and the
+  // connection closed.
   void Refuse(int status, std::string_view why) {
-    head_.requestId = head_.requestId.empty() ? NewRequestId() : head_.requestId;
+    if (head_.method.empty()) {
+      head_.method = head_.path = "-";
+      head_.requestId = NewRequestId();
+      started_ = Clock::now();
+    }
     Answer answer = TextAnswer(status, "text/plain; charset=utf-8", std::string(why) + "\n");
     answer.errorCode = "bad-request";
     Send(std::move(answer), true);

@@ -20,10 +20,10 @@ TEST(WorkerEvents, LinesAreTheDocumentedText) {
 }
 
 TEST(WorkerEvents, ParseReadsBackWhatWasWritten) {
-  for (const WorkerEvent& event : {WorkerEvent{Kind::kStatus, 0, "转换 3/10"}, WorkerEvent{Kind::kPercent, 100, {}},
-                                   WorkerEvent{Kind::kCancelled, 0, {}}, WorkerEvent{Kind::kDone, 1, {}},
-                                   WorkerEvent{Kind::kUnavailable, 0, {}}, WorkerEvent{Kind::kRecord, 0, "{}"},
-                                   WorkerEvent{Kind::kReady, 0, {}}, WorkerEvent{Kind::kRestarted, 0, {}}}) {
+  for (const WorkerEvent& event :
+       {WorkerEvent{Kind::kStatus, 0, "转换 3/10"}, WorkerEvent{Kind::kPercent, 100, {}},
+        WorkerEvent{Kind::kCancelled, 0, {}}, WorkerEvent{Kind::kDone, 1, {}}, WorkerEvent{Kind::kUnavailable, 0, {}},
+        WorkerEvent{Kind::kRecord, 0, "{}"}, WorkerEvent{Kind::kReady, 0, {}}, WorkerEvent{Kind::kRestarted, 0, {}}}) {
     std::string line = FormatWorkerEvent(event);
     line.pop_back();
     auto parsed = ParseWorkerEvent(line);

@@ -542,7 +542,9 @@ TEST_F(Serve, AClientThatLeavesCancelsItsConversion) {
   const auto left = std::chrono::steady_clock::now();
   ASSERT_TRUE(WaitFor([&] { return service.Metric("orvanta_workers_busy") == "0"; }));
   EXPECT_LT(std::chrono::steady_clock::now() - left, std::chrono::seconds(2)) << "the worker was not freed in time";
-  EXPECT_EQ(service.Metric("orvanta_requests_total{outcome=\"cancelled\"}"), "1");
+  // Counted once its end has been judged, a moment after the worker let go.
+  EXPECT_TRUE(WaitFor([&] { return service.Metric("orvanta_requests_total{outcome=\"cancelled\"}") == "1"; },
+                      std::chrono::seconds(10)));
   EXPECT_EQ(service.Post(Corpus("basic_test_ppt_file.ppt")).status, 200);
   EXPECT_EQ(service.Stop(), 0);
 }

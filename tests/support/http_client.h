@@ -39,8 +39,7 @@ class HttpClient {
 
  private:
   HttpReply Perform(const std::string& method, const std::string& path, const std::vector<std::string>& headers,
-                    const std::string* body, const std::string* contentType,
-                    const std::vector<FormField>* form) const;
+                    const std::string* body, const std::string* contentType, const std::vector<FormField>* form) const;
   int port_;
   std::string host_;
 };
