@@ -259,6 +259,22 @@
         <translation>SCORM 1.2 package (learning platforms)</translation>
     </message>
     <message>
+        <source>视频</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>同时生成视频（每张幻灯片一个章节）</source>
+        <translation>Also write a video (a chapter per slide)</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
         <source>转换限制</source>
         <translation>Conversion limits</translation>
     </message>

@@ -5,6 +5,7 @@
 
 #include "base/paths.h"
 #include "base/resources.h"
+#include "pipeline/output_plan.h"
 #include "pool/worker_events.h"
 
 namespace orv::cli {
@@ -14,7 +15,7 @@ constexpr int kCheckDeckId = 230;
 
 }  // namespace
 
-bool ConvertCheckDeck(EntryConverter& converter, ConversionSettings& settings) {
+bool ConvertCheckDeck(EntryConverter& converter, const ConversionSettings& runSettings) {
   const auto deck = Resources().Find(kCheckDeckId, "DECK");
   if (!deck) return false;
   std::string folder = JoinPath(SystemTempFolder(), "orvanta-check-XXXXXX");
@@ -24,16 +25,18 @@ bool ConvertCheckDeck(EntryConverter& converter, ConversionSettings& settings) {
     std::ofstream out(source, std::ios::binary);
     out.write(reinterpret_cast<const char*>(deck->data()), static_cast<std::streamsize>(deck->size()));
   }
-  const ConversionSettings saved = settings;
+  ConversionSettings settings = runSettings;
   settings.OutputFolder = JoinPath(folder, "out");
   settings.Width = 160;
   settings.Height = 120;
   settings.GenScorm = 0;
+  settings.GenVideo = 0;
   settings.WebPlayer = 0;
   std::error_code ec;
   std::filesystem::create_directory(settings.OutputFolder, ec);
-  const bool converted = converter.Convert(source).record.status == batchlist::EntryStatus::kConverted;
-  settings = saved;
+  const bool converted =
+      converter.Convert(source, settings, OutputPlacement::In(settings.OutputFolder)).status ==
+      batchlist::EntryStatus::kConverted;
   std::filesystem::remove_all(folder, ec);
   return converted;
 }

@@ -12,14 +12,14 @@
 
 namespace orv::cli {
 
-// Converts the check deck with `settings` (the converter's own record, put
-// back afterwards) writing into the temporary folder. True when it converted.
-bool ConvertCheckDeck(EntryConverter& converter, ConversionSettings& settings);
+// Converts the check deck with the run's `settings`, small and writing into
+// a temporary folder of its own. True when it converted.
+bool ConvertCheckDeck(EntryConverter& converter, const ConversionSettings& settings);
 
 class WarmOffice {
  public:
   // `entry` is the number the entries' progress views carry.
-  WarmOffice(EntryConverter& converter, ConversionSettings& settings, int& entry, std::FILE* events)
+  WarmOffice(EntryConverter& converter, const ConversionSettings& settings, int& entry, std::FILE* events)
       : converter_(converter), settings_(settings), entry_(entry), events_(events) {}
 
   // LibreOffice started and checked: "ready"; otherwise "unavailable" and false.
@@ -34,7 +34,7 @@ class WarmOffice {
   bool Tell(bool ready);
 
   EntryConverter& converter_;
-  ConversionSettings& settings_;
+  const ConversionSettings& settings_;
   int& entry_;
   std::FILE* events_;
   int checkedStarts_ = 0;

@@ -32,6 +32,18 @@ inline constexpr char kTwinNameTooLong[] = "HTML5 网页文件名过长，未输
 // Added texts: the SCORM package of a presentation's HTML5 version.
 inline constexpr char kScormNameTooLong[] = "SCORM 课件包文件名过长，未输出 %s ！";
 inline constexpr char kScormWriteFailed[] = "输出 SCORM 课件包 %s 时异常！";
+// Added texts: the presentation's video, its chapters and their names.
+inline constexpr char kVideoWriteFailed[] = "输出视频 %s 时异常！";
+inline constexpr char kVideoChapterUntitled[] = "幻灯片 %d";
+inline constexpr char kVideoFormatUnknown[] = "视频格式只能是 mp4 或 webm！";
+inline constexpr char kVideoHeightUnknown[] = "视频高度只能是 720、1080 或 2160！";
+
+// Added texts: an entry whose files would replace those of an earlier entry
+// of the same run is refused before anything is written (the insert is the
+// earlier source); and a write that failed because the disk was full says so
+// in the entry's record after its message.
+inline constexpr char kOutputsWouldReplace[] = "它的输出文件会覆盖 %s 的输出文件，未转换！";
+inline constexpr char kDiskFull[] = "磁盘已满";
 
 // Batch driver.
 inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过！";

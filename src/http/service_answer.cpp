@@ -1,5 +1,6 @@
 #include "http/service_answer.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "archive/zip_writer.h"
@@ -64,7 +65,11 @@ JobVerdict JudgeJob(const pool::JobResult& result, const RequestPlace& place, in
   if (!result.record) return fail(500, "internal", "the worker sent no record of the conversion");
   verdict.record = *result.record;
   batchlist::EntryRecord& record = *verdict.record;
-  record.source = place.uploadName;  // the client knows its file by its own name
+  // The client knows its file by its own name; the request's private paths
+  // stay here.
+  record.source = place.uploadName;
+  record.path.clear();
+  record.output.reset();
   if (record.message) record.message = WithoutServerPaths(*record.message, place);
   const std::string message = record.message.value_or("the presentation could not be converted");
   const std::string error = record.error.value_or("");
@@ -75,6 +80,7 @@ JobVerdict JudgeJob(const pool::JobResult& result, const RequestPlace& place, in
     case batchlist::EntryStatus::kTimedOut:
       return fail(504, "timed-out", message);
     case batchlist::EntryStatus::kCancelled:
+    case batchlist::EntryStatus::kNotStarted:
       return fail(503, "cancelled", "the conversion was cancelled");
     case batchlist::EntryStatus::kFailed:
       break;
@@ -95,6 +101,7 @@ bool WriteAnswerZip(const JobVerdict& verdict, const RequestPlace& place, const 
   std::vector<ZipEntry> entries;
   const std::string out = JoinPath(place.folder, "out");
   for (const std::string& name : verdict.record->outputs) entries.push_back({name, JoinPath(out, name), {}});
+  std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   entries.push_back({"report.json", {}, batchlist::FormatReportLine(*verdict.record)});
   if (!WriteZip(zipPath, entries, error)) {
     error = WithoutServerPaths(error, place);

@@ -88,6 +88,7 @@ void ReadTimings(const AutomationObject& slides, SlideList& list) {
     std::uint32_t delay = 0;
     if (whole >= 1.0 && whole <= static_cast<double>(UINT32_MAX)) delay = static_cast<std::uint32_t>(whole);
     list.delays.push_back(delay);
+    list.timed.push_back(delay != 0);
   }
   for (auto& delay : list.delays) {
     if (delay == 0) delay = 1;

@@ -17,16 +17,6 @@
 namespace orv {
 namespace {
 
-// The twin's path, decided before anything of the movie is written: a name
-// too long for the file system is not attempted, and said so once.
-std::string TwinPathOrNotice(const ConversionSettings& settings, const std::string& movieName) {
-  if (settings.GenHTML5 == 0) return {};
-  std::string path = TwinPathIfItFits(settings.OutputFolder, movieName);
-  if (path.empty())
-    Notify(FormatMessage(msg::kTwinNameTooLong, OutputPath(settings.OutputFolder, TwinName(movieName))));
-  return path;
-}
-
 // What the twin says of deck slide `k`: its own text when the deck was
 // read, else the title that names its movie (a folder's picture names).
 SlideText DeckSlideText(const SlideList& slideList, const std::vector<std::string>& nameTitles, std::size_t k) {
@@ -51,11 +41,6 @@ std::vector<SlideText> MovieSlideTexts(const ConversionSettings& settings, const
   return texts;
 }
 
-// A neighbour's twin is linked only when it can exist.
-std::string NeighbourTwin(const std::string& movieName) {
-  return FileNameFits(TwinName(movieName)) ? TwinName(movieName) : std::string();
-}
-
 // The lesson's name on the learning platform: the first slide's title, else
 // the presentation's file name.
 std::string LessonTitle(const std::string& sourcePath, const SlideList& slideList) {
@@ -68,14 +53,9 @@ std::string LessonTitle(const std::string& sourcePath, const SlideList& slideLis
 // or movies show (help and end slides as the whole movie has them), played
 // by the HTML5 version with the bridge to the platform. Not made when a
 // movie was abandoned (already reported): the lesson would miss its slides.
-void WriteLesson(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
-                 const MovieWriter& writer, const std::vector<SlideText>& texts, const std::string& config) {
+void WriteLesson(const std::string& sourcePath, const SlideList& slideList, const MovieWriter& writer,
+                 const std::vector<SlideText>& texts, const std::string& config, OutputPlan& plan) {
   if (writer.keptJpegs.size() != slideList.paths.size()) return;
-  const std::string name = ScormPackageName(sourcePath);
-  if (!FileNameFits(name)) {
-    Notify(FormatMessage(msg::kScormNameTooLong, OutputPath(settings.OutputFolder, name)));
-    return;
-  }
   TwinPage lesson;
   lesson.title = writer.twin.title;
   lesson.slides = texts;
@@ -84,14 +64,17 @@ void WriteLesson(const std::string& sourcePath, const ConversionSettings& settin
   lesson.scormBridge = true;
   const std::vector<std::span<const std::uint8_t>> jpegs(writer.keptJpegs.begin(), writer.keptJpegs.end());
   const auto page = BuildTwinPage(config, jpegs, lesson);
-  if (!page) return;
-  WriteScormPackage(OutputPath(settings.OutputFolder, name), LessonTitle(sourcePath, slideList), *page);
+  if (!page) {
+    plan.Failed(plan.lesson(), 0);
+    return;
+  }
+  WriteScormPackage(plan.lesson(), LessonTitle(sourcePath, slideList), *page, &plan);
 }
 
 }  // namespace
 
-int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings, const SlideList& slideList,
-                     Progress& progress, std::string_view exportExtension) {
+int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
+                     Progress& progress, std::string_view exportExtension, OutputPlan& plan) {
   if (slideList.paths.empty()) {
     Notify(FormatMessage(msg::kPresentationEmpty, sourcePath));
     return 0;
@@ -103,6 +86,7 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     return preparer->EncodeSlideImage(path, jpegBytes, FrameOf(options));
   });
   writer.exportExtension = std::string(exportExtension);
+  writer.ledger = &plan;
 
   // Without the deck's text, the names' titles name the slides in the twins.
   const bool titled = settings.UseTitle != 0;
@@ -111,44 +95,40 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   writer.twin.title = OutputStem(sourcePath);
   writer.twin.language = slideList.language;
   writer.twin.labels = CurrentLanguage();
-  writer.keepJpegs = MakesScormPackage(settings);
+  writer.keepJpegs = !plan.lesson().empty();
+  const bool split = settings.SplitPPT != 0;
 
-  if (settings.SplitPPT == 0) {
-    writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
-    writer.twin.path = TwinPathOrNotice(settings, MovieName(sourcePath));
-    writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
-    writer.slidePaths = slideList.paths;
+  for (const PlannedMovie& movie : plan.movies()) {
+    writer.outputPath = movie.movie;
+    writer.twin.path = movie.twin;
+    writer.twin.previous = movie.previousTwin;
+    writer.twin.next = movie.nextTwin;
+    if (split) {
+      writer.twin.slides.assign(1, DeckSlideText(slideList, titles, movie.firstPicture));
+    } else {
+      writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
+    }
+    const auto first = slideList.paths.begin() + static_cast<std::ptrdiff_t>(movie.firstPicture);
+    writer.slidePaths.assign(first, first + static_cast<std::ptrdiff_t>(movie.pictureCount));
     writer.WriteMovie(settings, slideList, progress);
+    // A cancel during the writes is taken before the next file.
+    progress.PumpMessages(true);
     if (progress.cancelled()) return 0;
-    if (writer.keepJpegs) WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config());
+  }
+  if (!writer.keepJpegs) return 1;
+  if (!split) {
+    WriteLesson(sourcePath, slideList, writer, writer.twin.slides, writer.config(), plan);
     return 1;
   }
-
   // The lesson of a split presentation plays its slides as one movie would
-  // (split movies have no help or end slide); taken before the movies'
-  // configuration hides the panel.
+  // (split movies have no help or end slide).
   ConversionSettings whole = settings;
   whole.SplitPPT = 0;
   whole.InsHelp = 0;
   whole.BlankEnd = 0;
-  for (std::size_t k = 0; k < slideList.paths.size(); ++k) {
-    // A slide without a title of its own keeps the numbered name.
-    const std::size_t count = slideList.paths.size();
-    const std::string movie = SlideMovieName(sourcePath, titled, slideList.titles, k);
-    writer.outputPath = OutputPath(settings.OutputFolder, movie);
-    writer.twin.path = TwinPathOrNotice(settings, movie);
-    writer.twin.slides.assign(1, DeckSlideText(slideList, titles, k));
-    writer.twin.previous = k > 0 ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
-    writer.twin.next = k + 1 < count ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
-    writer.slidePaths.assign(1, slideList.paths[k]);
-    writer.WriteMovie(settings, slideList, progress);
-    if (progress.cancelled()) return 0;
-  }
-  if (writer.keepJpegs) {
-    std::vector<SlideText> texts;
-    for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
-    WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList));
-  }
+  std::vector<SlideText> texts;
+  for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
+  WriteLesson(sourcePath, slideList, writer, texts, BuildPlayerConfig(whole, slideList), plan);
   return 1;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "movie/write_ledger.h"
+
 namespace orv {
 
 // The page a package opens, at its root.
@@ -13,7 +15,9 @@ inline constexpr std::string_view kScormLaunchPage = "index.html";
 
 // Writes the package at `zipPath` (a new file beside it, renamed over it at
 // the end) with `page` as its launch page. False after a message
-// ("输出 SCORM 课件包 %s 时异常！").
-bool WriteScormPackage(const std::string& zipPath, std::string_view title, std::string_view page);
+// ("输出 SCORM 课件包 %s 时异常！"). The ledger, when given, hears what became
+// of the file.
+bool WriteScormPackage(const std::string& zipPath, std::string_view title, std::string_view page,
+                       WriteLedger* ledger = nullptr);
 
 }  // namespace orv

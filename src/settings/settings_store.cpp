@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/paths.h"
+#include "video/video_options.h"
 
 namespace orv {
 namespace {
@@ -320,6 +321,10 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.WebPlayer = read("WebPlayer");
   s.GenHTML5 = read("GenHTML5");
   s.GenScorm = read("GenScorm");
+  s.GenVideo = read("GenVideo");
+  s.VideoFormat = static_cast<std::int32_t>(VideoFormatFromIndex(read("VideoFormat")));
+  s.VideoHeight = read("VideoHeight");
+  if (!IsVideoHeight(s.VideoHeight)) s.VideoHeight = kDefaultVideoHeight;
   s.WebPlayerUrl = values.GetString("WebPlayerUrl", "");
 
   s.TempFolder = SystemTempFolder();

@@ -13,7 +13,9 @@
 #include "base/progress.h"
 #include "movie/conversion_settings.h"
 #include "movie/movie_test_support.h"
-#include "pipeline/convert_movies.h"
+#include "pipeline/output_plan.h"
+#include "pipeline/working_folder.h"
+#include "pipeline/write_movies.h"
 #include "support/files.h"
 #include "support/pictures.h"
 
@@ -39,8 +41,13 @@ class ExportedSlidesFixture : public ::testing::Test {
       WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, shade, shade, shade);
     }
   }
+  // The road from the working folder's pictures to the movies: collected,
+  // planned into the output folder, written.
   int Convert(Progress& progress) {
-    return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress, "bmp");
+    if (!CollectSlideImages(work_, settings_, slides_, "bmp")) return 0;
+    plan_ = OutputPlan::Make("/docs/Talk.ppt", settings_, OutputPlacement::In(out_), false, slides_.titles,
+                             slides_.paths.size());
+    return WriteSlideMovies("/docs/Talk.ppt", settings_, slides_, progress, "bmp", plan_);
   }
   int Convert() { return Convert(progress_); }
 
@@ -52,6 +59,7 @@ class ExportedSlidesFixture : public ::testing::Test {
   std::string work_, out_;
   ConversionSettings settings_;
   SlideList slides_;
+  OutputPlan plan_;
   Progress progress_;
 
  private:

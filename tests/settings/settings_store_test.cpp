@@ -272,6 +272,12 @@ TEST(SettingValues, RangesAndMessagesOfTheOptionsPages) {
   EXPECT_EQ(ValidateSettingValue("Delay", "0").value->number, 0);
   EXPECT_EQ(ValidateSettingValue("UnProtect", "-7").value->number, -7);
   EXPECT_EQ(ValidateSettingValue("OutputDir", "/out").value->text, "/out");
+  // The video's format by name (stored as its number), its height one of three.
+  EXPECT_EQ(ValidateSettingValue("VideoFormat", "webm").value->number, 1);
+  EXPECT_EQ(ValidateSettingValue("VideoFormat", "mp4").value->number, 0);
+  EXPECT_FALSE(ValidateSettingValue("VideoFormat", "avi").value.has_value());
+  EXPECT_EQ(ValidateSettingValue("VideoHeight", "2160").value->number, 2160);
+  EXPECT_FALSE(ValidateSettingValue("VideoHeight", "1081").value.has_value());
 }
 
 TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
@@ -291,9 +297,9 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
   // The values of the options pages, the web player of the pages, the HTML5
-  // twin and its SCORM package, the time limit, the LibreOffices per
-  // presentation, the language and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 30u);
+  // twin and its SCORM package, the video, the time limit, the LibreOffices
+  // per presentation, the language and the shared player's address.
+  EXPECT_EQ(SettingTable().size(), 33u);
 }
 
 }  // namespace

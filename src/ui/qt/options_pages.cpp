@@ -341,6 +341,24 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   publish->layout()->addWidget(genHtml5);
   publish->layout()->addWidget(Indented(publish, genScorm));
 
+  auto* videoGroup = Group(tr("视频"), this);
+  genVideo = new QCheckBox(tr("同时生成视频（每张幻灯片一个章节）"), videoGroup);
+  auto* videoRow = new QWidget(videoGroup);
+  videoFormat = new QComboBox(videoRow);
+  videoFormat->addItem(QStringLiteral("MP4 (H.264)"), 0);
+  videoFormat->addItem(QStringLiteral("WebM (VP9)"), 1);
+  videoHeight = new QComboBox(videoRow);
+  for (const int height : {720, 1080, 2160}) videoHeight->addItem(QStringLiteral("%1p").arg(height), height);
+  auto* videoRowLayout = new QHBoxLayout(videoRow);
+  videoRowLayout->setContentsMargins(0, 0, 0, 0);
+  videoRowLayout->addWidget(new QLabel(tr("格式"), videoRow));
+  videoRowLayout->addWidget(videoFormat);
+  videoRowLayout->addWidget(new QLabel(tr("大小"), videoRow));
+  videoRowLayout->addWidget(videoHeight);
+  videoRowLayout->addStretch(1);
+  videoGroup->layout()->addWidget(genVideo);
+  videoGroup->layout()->addWidget(Indented(videoGroup, videoRow));
+
   auto* limits = Group(tr("转换限制"), this);
   timeLimit = SpinRow(limits, tr("每个演示文稿最长"), 0, 86400, tr("不限"), tr("秒"));
   timeLimit->setGroupSeparatorShown(false);
@@ -349,6 +367,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
   layout->addWidget(publish);
+  layout->addWidget(videoGroup);
   layout->addWidget(limits);
   layout->addStretch(1);
   for (QSpinBox* box : {timeLimit, jobs}) {
@@ -363,7 +382,12 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     MarkChanged();
     if (checked) Notify(SplitNotice().toStdString());
   });
-  for (QCheckBox* box : {genHtml, genHtml5}) {
+  for (QComboBox* box : {videoFormat, videoHeight}) {
+    connect(box, &QComboBox::activated, this, [this] {
+      if (loaded()) MarkChanged();
+    });
+  }
+  for (QCheckBox* box : {genHtml, genHtml5, genVideo}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (!loaded()) return;
       UpdateEnabling();
@@ -399,6 +423,12 @@ void OutputPage::Load(const SettingsStore& store) {
   genScorm->setChecked(values.GetInt("GenScorm", 0) != 0);
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
+  genVideo->setChecked(values.GetInt("GenVideo", 0) != 0);
+  // A stored value the boxes do not offer shows as the default.
+  const int format = videoFormat->findData(values.GetInt("VideoFormat", 0));
+  videoFormat->setCurrentIndex(format >= 0 ? format : 0);
+  const int height = videoHeight->findData(values.GetInt("VideoHeight", 1080));
+  videoHeight->setCurrentIndex(height >= 0 ? height : videoHeight->findData(1080));
   timeLimit->setValue(values.GetInt("TimeLimit", 300));
   jobs->setValue(values.GetInt("Jobs", 1));
   UpdateEnabling();
@@ -410,6 +440,8 @@ void OutputPage::UpdateEnabling() {
   webPlayer->setEnabled(genHtml->isChecked());
   useTitle->setEnabled(split->isChecked());
   genScorm->setEnabled(genHtml5->isChecked());
+  videoFormat->setEnabled(genVideo->isChecked());
+  videoHeight->setEnabled(genVideo->isChecked());
 }
 
 void OutputPage::Apply(SettingsStore& store) {
@@ -420,6 +452,9 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("WebPlayer", Flag(webPlayer));
   store.SetInt("GenHTML5", Flag(genHtml5));
   store.SetInt("GenScorm", Flag(genScorm));
+  store.SetInt("GenVideo", Flag(genVideo));
+  store.SetInt("VideoFormat", videoFormat->currentData().toInt());
+  store.SetInt("VideoHeight", videoHeight->currentData().toInt());
   store.SetInt("TimeLimit", timeLimit->value());
   store.SetInt("Jobs", jobs->value());
 }
