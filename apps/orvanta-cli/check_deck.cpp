@@ -34,9 +34,8 @@ bool ConvertCheckDeck(EntryConverter& converter, const ConversionSettings& runSe
   settings.WebPlayer = 0;
   std::error_code ec;
   std::filesystem::create_directory(settings.OutputFolder, ec);
-  const bool converted =
-      converter.Convert(source, settings, OutputPlacement::In(settings.OutputFolder)).status ==
-      batchlist::EntryStatus::kConverted;
+  const bool converted = converter.Convert(source, settings, OutputPlacement::In(settings.OutputFolder)).status ==
+                         batchlist::EntryStatus::kConverted;
   std::filesystem::remove_all(folder, ec);
   return converted;
 }

@@ -43,7 +43,7 @@ struct EntryRecord {
   // Why it did not convert, where a caller decides by it: "time-limit",
   // "office-lost" (LibreOffice ended in the middle), "office-unavailable".
   std::optional<std::string> error;
-  std::vector<std::string> outputs;    // the files written, relative to the output root
+  std::vector<std::string> outputs;  // the files written, relative to the output root
   int slides = 0;
   double seconds = 0;
   std::uint64_t size = 0;            // the source's size in bytes
