@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""The cluster examples, read as the cluster would read them: the YAML parses,
-the Indexed Job's shard count matches its completions, the array script is
-valid shell, and the image is made from the Debian package."""
+"""The cluster examples and the service's systemd unit, read as the cluster or
+systemd would read them: the YAML parses, the Indexed Job's shard count
+matches its completions, the Deployment meets the "restricted" Pod Security
+level and mounts a token the service accepts, the array script is valid
+shell, the image is made from the Debian package, and the unit verifies.
+
+  check_examples.py [ORVANTA_CLI]   (the program the unit is verified with)"""
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 
 import yaml
 
@@ -70,14 +76,34 @@ check(kinds["Service"]["spec"]["selector"].items() <= pod["metadata"]["labels"].
       "the Service does not select the pods")
 serve = pod["spec"]["containers"][0]
 serve_args = " ".join(serve["args"])
-check(serve["readinessProbe"]["httpGet"]["path"] == "/health" and serve["livenessProbe"]["httpGet"]["path"] == "/health",
-      "the probes do not ask /health")
+check(serve["readinessProbe"]["httpGet"]["path"] == "/health/ready", "readiness does not ask /health/ready")
+check(serve["livenessProbe"]["httpGet"]["path"] == "/health/live", "liveness does not ask /health/live")
 check("--token-file=" in serve_args and "0.0.0.0" in serve_args, "beyond loopback without a token")
 token_mount = next(m for m in serve["volumeMounts"] if m["name"] == "token")
 check(serve_args.split("--token-file=")[1].split()[0].startswith(token_mount["mountPath"] + "/"),
       "the token file is not on the token's volume")
+# The token as the kubelet writes it: root's, the pod's fsGroup as its group
+# (which also joins the container's groups), group-readable. serve takes a
+# token that others cannot read and its group cannot write, and reads it here
+# through its group.
 token_volume = next(v for v in pod["spec"]["volumes"] if v["name"] == "token")
-check(token_volume["secret"]["defaultMode"] & 0o077 == 0, "the token is readable by others: serve refuses it")
+pod_security = pod["spec"]["securityContext"]
+mode = token_volume["secret"]["defaultMode"] | (0o040 if "fsGroup" in pod_security else 0)
+check(mode & 0o027 == 0, f"the token's mode {mode:o} lets others read it: serve refuses it")
+check(mode & 0o040 and "fsGroup" in pod_security, "the token is root's and not readable by the service's group")
+
+# The "restricted" Pod Security level.
+container_security = serve.get("securityContext", {})
+check(pod_security.get("runAsNonRoot") is True and pod_security.get("runAsUser", 0) != 0, "the pod may run as root")
+check(pod_security.get("seccompProfile", {}).get("type") in ("RuntimeDefault", "Localhost"), "no seccomp profile")
+check(container_security.get("allowPrivilegeEscalation") is False, "privilege escalation is allowed")
+check(container_security.get("capabilities", {}).get("drop") == ["ALL"], "capabilities are not all dropped")
+check(all(set(v) & {"secret", "emptyDir", "configMap", "projected", "persistentVolumeClaim"}
+          for v in pod["spec"]["volumes"]), "a volume type the restricted level forbids")
+for volume in pod["spec"]["volumes"]:
+    if "emptyDir" in volume:
+        check("sizeLimit" in volume["emptyDir"], f"the {volume['name']} volume has no sizeLimit")
+check("ephemeral-storage" in serve["resources"]["limits"], "no ephemeral-storage limit")
 check(kinds["HorizontalPodAutoscaler"]["spec"]["scaleTargetRef"]["name"] == kinds["Deployment"]["metadata"]["name"],
       "the autoscaler scales another Deployment")
 
@@ -93,6 +119,28 @@ text = script.read_text()
 check('--shard "auto/$shards"' in text and "#SBATCH --array=" in text, "the array script takes no auto/N shard")
 check("${NULL:-0}" in text and "--null" in text, "the array script cannot read a find -print0 list")
 check("$output/reports" not in text, "the reports go into the published output folder")
+
+# The systemd unit: the directives a restart and a hostile client need, and
+# systemd's own verification when it is on the machine.
+unit_path = pathlib.Path(__file__).resolve().parents[2] / "debian/orvanta.orvanta-serve.service"
+unit = {}
+for line in unit_path.read_text().splitlines():
+    if "=" in line and not line.startswith("#"):
+        key, value = line.split("=", 1)
+        unit.setdefault(key, []).append(value)
+for key, expected in (("KillMode", "mixed"), ("Type", "notify"), ("ProtectSystem", "strict"), ("PrivateTmp", "yes"),
+                      ("NoNewPrivileges", "yes")):
+    check(unit.get(key) == [expected], f"the unit's {key} is not {expected}")
+for key in ("MemoryMax", "TasksMax", "WatchdogSec"):
+    check(key in unit, f"the unit has no {key}")
+check(int(unit.get("TimeoutStopSec", ["0"])[0]) > 300, "TimeoutStopSec is not above the longest conversion")
+analyze = shutil.which("systemd-analyze")
+if analyze and len(sys.argv) > 1:
+    with tempfile.TemporaryDirectory() as folder:
+        copy = pathlib.Path(folder) / "orvanta-serve.service"
+        copy.write_text(unit_path.read_text().replace("/usr/bin/orvanta-cli", sys.argv[1]))
+        verified = subprocess.run([analyze, "verify", "--man=no", str(copy)], capture_output=True, text=True)
+        check(verified.returncode == 0 and not verified.stderr.strip(), f"systemd-analyze verify: {verified.stderr}")
 
 for problem in problems:
     print("examples:", problem)
