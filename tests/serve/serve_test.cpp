@@ -49,7 +49,13 @@ std::vector<pid_t> ChildrenOf(pid_t parent) {
 class Service {
  public:
   Service(std::vector<std::string> args, rlim_t fileSizeLimit = 0) {
-    std::vector<std::string> env = CliEnvironment(config_.path(), tmp_.path());
+    // As systemd starts it: no locale, a short PATH. Uploads named in Chinese
+    // must convert all the same.
+    std::vector<std::string> env = {"HOME=" + config_.path(), "XDG_CONFIG_HOME=" + config_.path(),
+                                    "TMPDIR=" + tmp_.path(), "PATH=/usr/bin:/bin"};
+    for (const char* kept : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+      if (const char* value = std::getenv(kept)) env.push_back(std::string(kept) + "=" + value);
+    }
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
