@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::size_t kMostFieldBytes = 256;
 constexpr std::size_t kMostCallbackBytes = 2048;  // an address with its query
+constexpr char kSendItAsFile[] = "send the presentation in the form field \"file\"";
 
 }  // namespace
 
@@ -44,6 +45,8 @@ bool UploadForm::OnPart(const FormPart& part) {
     if (!file_) return Refuse(std::string("the upload cannot be stored: ") + std::strerror(errno));
     return true;
   }
+  // A file under another name is a client's slip, not a long value.
+  if (part.hasFileName) return Refuse(kSendItAsFile);
   if (fields_.size() >= mostFields_) return Refuse("the form holds too many fields");
   fields_.emplace_back(RepairUtf8(part.name), std::string());
   return true;
@@ -77,7 +80,7 @@ bool UploadForm::Finish() {
   file_.Reset();
   if (!error_.empty()) return false;
   if (!reader_.complete()) return Refuse("the form ends before its closing boundary");
-  if (fileName_.empty()) return Refuse("the form has no \"file\" field");
+  if (fileName_.empty()) return Refuse(kSendItAsFile);
   return true;
 }
 

@@ -248,6 +248,9 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   }
   EXPECT_EQ(service.Post(deck, {{"TimeLimit", "60"}, {"Language", "en"}}).status, 200);
   const test::HttpClient plain(service.port());
+  const auto misnamed = plain.PostForm("/v1/convert", {{"upload", test::ReadFile(deck), "talk.ppt"}});
+  EXPECT_EQ(misnamed.status, 400);
+  EXPECT_NE(misnamed.body.find(R"(send the presentation in the form field \"file\")"), std::string::npos) << misnamed.body;
   EXPECT_EQ(plain.Post("/v1/convert", "x", "text/plain").status, 400);
   const auto wrongMethod = plain.Get("/v1/convert");
   EXPECT_EQ(wrongMethod.status, 405);
@@ -265,7 +268,7 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   const std::string metrics = service.Get("/metrics").body;
   for (const char* line :
        {"orvanta_requests_total{outcome=\"converted\"} 4", "orvanta_requests_total{outcome=\"not-converted\"} 1",
-        "orvanta_requests_total{outcome=\"bad-value\"} 7", "orvanta_request_seconds_count 15", "orvanta_workers 2",
+        "orvanta_requests_total{outcome=\"bad-value\"} 7", "orvanta_request_seconds_count 16", "orvanta_workers 2",
         "orvanta_workers_ready 2", "orvanta_queue_length 0"}) {
     EXPECT_NE(metrics.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << metrics;
   }
