@@ -250,7 +250,8 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   const test::HttpClient plain(service.port());
   const auto misnamed = plain.PostForm("/v1/convert", {{"upload", test::ReadFile(deck), "talk.ppt"}});
   EXPECT_EQ(misnamed.status, 400);
-  EXPECT_NE(misnamed.body.find(R"(send the presentation in the form field \"file\")"), std::string::npos) << misnamed.body;
+  EXPECT_NE(misnamed.body.find(R"(send the presentation in the form field \"file\")"), std::string::npos)
+      << misnamed.body;
   EXPECT_EQ(plain.Post("/v1/convert", "x", "text/plain").status, 400);
   const auto wrongMethod = plain.Get("/v1/convert");
   EXPECT_EQ(wrongMethod.status, 405);
