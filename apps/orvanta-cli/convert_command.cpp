@@ -182,7 +182,9 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       SettingOverrides values = options.overrides;
       for (const auto& [name, value] : job->values) values[name] = value;
       ConversionSettings settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
-      settings.PreviewProgram = setup.settings.PreviewProgram;
+      // A job's pages are read on other machines: they name the program, never
+      // where it lies on this one.
+      settings.PreviewProgram.clear();
       ApplyTextOptions(options, settings);
       OutputPlacement placement = OutputPlacement::In(job->outputFolder);
       placement.playerRoot = job->webPlayerRoot;
