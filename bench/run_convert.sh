@@ -26,6 +26,7 @@
 # Twin: the 30-slide deck with its HTML5 twin (the default: the deck's text
 # read on the open document and written into the twin) against --no-html5.
 # Needs ../shared/corpus/ppt beside the checkout. Prints seconds and ratios.
+# ONLY=twin runs the twin's pair alone (the deck with and without its twin).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -75,6 +76,20 @@ ratio() { echo "$1 / $2" | bc -l; }
 # Warm the disk cache and LibreOffice's first-start work once for both sides.
 soffice_pdf "$work/warm" "$corpus/empty.ppt"
 orvanta --output-dir "$work/warm" "$corpus/empty.ppt"
+
+if [ "${ONLY:-}" = twin ]; then
+  for round in $(seq "$rounds"); do
+    echo "bench: round $round of $rounds" >&2
+    time_it orv_single orvanta --output-dir "$work/out" "$deck"
+    time_it orv_single_no_twin orvanta --no-html5 --output-dir "$work/out" "$deck"
+  done
+  orv_single=$(median orv_single); orv_single_no_twin=$(median orv_single_no_twin)
+  echo "medians of $rounds rounds"
+  printf 'single deck, its twin     --no-html5 %6.2f s   with the twin and the deck text %6.2f s   ratio %.2f\n' \
+    "$orv_single_no_twin" "$orv_single" "$(ratio "$orv_single" "$orv_single_no_twin")"
+  printf '  %-16s %s\n' orv_single "${times[orv_single]}" orv_single_no_twin "${times[orv_single_no_twin]}"
+  exit 0
+fi
 
 for round in $(seq "$rounds"); do
   echo "bench: round $round of $rounds" >&2

@@ -64,7 +64,7 @@ struct Valued {
 
 constexpr std::array kValued = {
     Valued{"--width", "Width"}, Valued{"--height", "Height"},        Valued{"--quality", "JpgQlt"},
-    Valued{"--delay", "Delay"}, Valued{"--time-limit", "TimeLimit"},
+    Valued{"--delay", "Delay"}, Valued{"--time-limit", "TimeLimit"}, Valued{"--scorm-completion", "ScormCompletion"},
 };
 
 }  // namespace
@@ -113,6 +113,8 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html, that plays from a file (on)\n"
     "  --scorm / --no-scorm    a / no SCORM 1.2 package of each presentation's HTML5\n"
     "                          version for learning platforms, NAME-scorm.zip (off)\n"
+    "  --scorm-completion N    the share of a lesson's slides, in per cent (1 to 100),\n"
+    "                          that a learner must have seen for it to be completed (100)\n"
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
@@ -185,6 +187,8 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html，可直接从文件播放（开）\n"
     "  --scorm / --no-scorm    生成 / 不生成每个演示文稿 HTML5 版本的 SCORM 1.2\n"
     "                          课件包 NAME-scorm.zip，供学习平台使用（关）\n"
+    "  --scorm-completion N    学员看过课件中百分之几的幻灯片（1 到 100）后课件算作完成\n"
+    "                          （100）\n"
     "  --store PATH            使用另一个设置文件\n"
     "  --verbose, -v           在每条消息后给出背后的原因（图片解码器或\n"
     "                          LibreOffice 的错误，以及相关路径）\n"

@@ -42,6 +42,10 @@ struct ConversionSettings {
   // Each presentation's HTML5 version also as a SCORM 1.2 package for
   // learning platforms; only with GenHTML5.
   std::int32_t GenScorm = 0;
+  // The share of a lesson's slides, in per cent (1 to 100), that a learner
+  // must have seen, in any order and over any visits, for the platform to
+  // hear "completed".
+  std::int32_t ScormCompletion = 100;
   std::string TempFolder;    // base of working folders; ends in a separator
   std::string OutputFolder;  // receives movies, pages and autorun.inf
   // Pages of a subfolder of the output (a source tree kept) share the one

@@ -1,5 +1,6 @@
 #include "pipeline/write_movies.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "base/language.h"
@@ -56,6 +57,14 @@ std::string NeighbourTwin(const std::string& movieName) {
   return FileNameFits(TwinName(movieName)) ? TwinName(movieName) : std::string();
 }
 
+// The package's path relative to the output folder: what tells it from the
+// lesson of a presentation of the same name in another folder of the batch.
+std::string LessonIdentity(const ConversionSettings& settings, const std::string& packagePath) {
+  const std::string& root = settings.WebPlayerRoot.empty() ? settings.OutputFolder : settings.WebPlayerRoot;
+  const std::string relative = std::filesystem::path(packagePath).lexically_relative(root).generic_string();
+  return relative.empty() || relative.starts_with("..") ? FileNamePart(packagePath) : relative;
+}
+
 // The lesson's name on the learning platform: the first slide's title, else
 // the presentation's file name.
 std::string LessonTitle(const std::string& sourcePath, const SlideList& slideList) {
@@ -82,10 +91,12 @@ void WriteLesson(const std::string& sourcePath, const ConversionSettings& settin
   lesson.language = writer.twin.language;
   lesson.labels = writer.twin.labels;
   lesson.scormBridge = true;
+  lesson.scormCompletion = settings.ScormCompletion;
   const std::vector<std::span<const std::uint8_t>> jpegs(writer.keptJpegs.begin(), writer.keptJpegs.end());
   const auto page = BuildTwinPage(config, jpegs, lesson);
   if (!page) return;
-  WriteScormPackage(OutputPath(settings.OutputFolder, name), LessonTitle(sourcePath, slideList), *page);
+  const std::string package = OutputPath(settings.OutputFolder, name);
+  WriteScormPackage(package, LessonIdentity(settings, package), LessonTitle(sourcePath, slideList), *page);
 }
 
 }  // namespace
@@ -137,7 +148,9 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     const std::string movie = SlideMovieName(sourcePath, titled, slideList.titles, k);
     writer.outputPath = OutputPath(settings.OutputFolder, movie);
     writer.twin.path = TwinPathOrNotice(settings, movie);
+    // A movie of one notes slide shows it as a slide: there is no slide beside it.
     writer.twin.slides.assign(1, DeckSlideText(slideList, titles, k));
+    if (writer.twin.slides[0].kind == SlideText::Kind::kNotes) writer.twin.slides[0].kind = SlideText::Kind::kSlide;
     writer.twin.previous = k > 0 ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
     writer.twin.next = k + 1 < count ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
     writer.slidePaths.assign(1, slideList.paths[k]);

@@ -8,9 +8,10 @@
 
 namespace orv {
 
-bool WriteScormPackage(const std::string& zipPath, std::string_view title, std::string_view page) {
+bool WriteScormPackage(const std::string& zipPath, std::string_view identity, std::string_view title,
+                       std::string_view page) {
   const std::string launch(kScormLaunchPage);
-  const auto manifest = BuildScormManifest(title, FileNamePart(zipPath), {launch});
+  const auto manifest = BuildScormManifest(title, identity, {launch});
   std::string error = "the manifest could not be made";
   if (manifest && WriteZip(zipPath, {{"imsmanifest.xml", {}, *manifest}, {launch, {}, std::string(page)}}, error)) {
     return true;

@@ -320,6 +320,8 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.WebPlayer = read("WebPlayer");
   s.GenHTML5 = read("GenHTML5");
   s.GenScorm = read("GenScorm");
+  s.ScormCompletion = read("ScormCompletion");
+  if (s.ScormCompletion < 1 || s.ScormCompletion > 100) s.ScormCompletion = 100;
   s.WebPlayerUrl = values.GetString("WebPlayerUrl", "");
 
   s.TempFolder = SystemTempFolder();

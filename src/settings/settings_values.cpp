@@ -17,7 +17,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 30> kTable{{
+constexpr std::array<SettingInfo, 31> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -43,6 +43,7 @@ constexpr std::array<SettingInfo, 30> kTable{{
     {"WebPlayer", "WebPlayer", K::Integer, C::Flag, 1, 0, 1},
     {"GenHTML5", "GenHTML5", K::Integer, C::Flag, 1, 0, 1},
     {"GenScorm", "GenScorm", K::Integer, C::Flag, 0, 0, 1},
+    {"ScormCompletion", "ScormCompletion", K::Integer, C::Range, 100, 1, 100},
     // Seconds LibreOffice may spend on one presentation, 0 for no limit; read
     // by the batch, not part of the record.
     {"TimeLimit", "TimeLimit", K::Integer, C::Range, 300, 0, 86400},

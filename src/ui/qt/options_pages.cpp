@@ -340,6 +340,9 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   publish->layout()->addWidget(Indented(publish, webPlayer));
   publish->layout()->addWidget(genHtml5);
   publish->layout()->addWidget(Indented(publish, genScorm));
+  scormCompletion = SpinRow(publish, tr("看过课件中"), 1, 100, QString(), tr("% 的幻灯片即算完成"));
+  publish->layout()->removeWidget(scormCompletion->parentWidget());
+  publish->layout()->addWidget(Indented(publish, scormCompletion->parentWidget()));
 
   auto* limits = Group(tr("转换限制"), this);
   timeLimit = SpinRow(limits, tr("每个演示文稿最长"), 0, 86400, tr("不限"), tr("秒"));
@@ -351,7 +354,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   layout->addWidget(publish);
   layout->addWidget(limits);
   layout->addStretch(1);
-  for (QSpinBox* box : {timeLimit, jobs}) {
+  for (QSpinBox* box : {timeLimit, jobs, scormCompletion}) {
     connect(box, &QSpinBox::textChanged, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -363,14 +366,14 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     MarkChanged();
     if (checked) Notify(SplitNotice().toStdString());
   });
-  for (QCheckBox* box : {genHtml, genHtml5}) {
+  for (QCheckBox* box : {genHtml, genHtml5, genScorm}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (!loaded()) return;
       UpdateEnabling();
       MarkChanged();
     });
   }
-  for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genScorm}) {
+  for (QCheckBox* box : {useTitle, genAutorun, webPlayer}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -397,6 +400,7 @@ void OutputPage::Load(const SettingsStore& store) {
   webPlayer->setChecked(values.GetInt("WebPlayer", 1) != 0);
   genHtml5->setChecked(values.GetInt("GenHTML5", 1) != 0);
   genScorm->setChecked(values.GetInt("GenScorm", 0) != 0);
+  scormCompletion->setValue(values.GetInt("ScormCompletion", 100));
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   timeLimit->setValue(values.GetInt("TimeLimit", 300));
@@ -410,6 +414,7 @@ void OutputPage::UpdateEnabling() {
   webPlayer->setEnabled(genHtml->isChecked());
   useTitle->setEnabled(split->isChecked());
   genScorm->setEnabled(genHtml5->isChecked());
+  scormCompletion->setEnabled(genHtml5->isChecked() && genScorm->isChecked());
 }
 
 void OutputPage::Apply(SettingsStore& store) {
@@ -420,6 +425,7 @@ void OutputPage::Apply(SettingsStore& store) {
   store.SetInt("WebPlayer", Flag(webPlayer));
   store.SetInt("GenHTML5", Flag(genHtml5));
   store.SetInt("GenScorm", Flag(genScorm));
+  store.SetInt("ScormCompletion", scormCompletion->value());
   store.SetInt("TimeLimit", timeLimit->value());
   store.SetInt("Jobs", jobs->value());
 }

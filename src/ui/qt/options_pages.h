@@ -128,6 +128,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* webPlayer;
   QCheckBox* genHtml5;
   QCheckBox* genScorm;  // a SCORM package of each presentation; only with genHtml5
+  QSpinBox* scormCompletion;  // the share of its slides (%) that completes a lesson
   QSpinBox* timeLimit;  // seconds per presentation, 0 for none
   QSpinBox* jobs;       // LibreOffices per presentation, 0 for one per core
 
