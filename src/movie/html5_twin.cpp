@@ -106,7 +106,8 @@ void AppendSlides(std::string& out, const Shown& shown, const TwinPage& page) {
 void AppendTexts(std::string& out, const Shown& shown, std::string_view language, UiLanguage labels) {
   for (std::size_t k = 0; k < shown.texts.size(); ++k) {
     const SlideText* slide = shown.texts[k];
-    if (slide != nullptr && slide->kind == SlideText::Kind::kSlide) AppendSlideText(out, k + 1, *slide, language, labels);
+    if (slide != nullptr && slide->kind == SlideText::Kind::kSlide)
+      AppendSlideText(out, k + 1, *slide, language, labels);
   }
 }
 
@@ -246,8 +247,9 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
       AppendTexts(out, shown, language, page.labels);
     } else if (mark == "NOTES-AID") {
       if (notes) {
-        out += "<button type=\"button\" id=\"open-notes\" aria-controls=\"sheet\" aria-expanded=\"false\" "
-               "aria-keyshortcuts=\"N\" title=\"";
+        out +=
+            "<button type=\"button\" id=\"open-notes\" aria-controls=\"sheet\" aria-expanded=\"false\" "
+            "aria-keyshortcuts=\"N\" title=\"";
         out += TwinLabel("notes-aid", page.labels);
         out += "\">";
         out += TwinLabel("notes", page.labels);

@@ -17,10 +17,10 @@ namespace orv {
 
 // What a twin shows besides the slides.
 struct TwinPage {
-  std::string path;                          // where the twin goes; empty: no twin
-  std::string title;                         // the presentation's name (tab title)
-  std::vector<SlideText> slides;             // per slide of the movie (help, end and notes slides included); may be shorter
-  std::string language;                      // BCP 47 tag of the slide text; empty: the labels' language
+  std::string path;               // where the twin goes; empty: no twin
+  std::string title;              // the presentation's name (tab title)
+  std::vector<SlideText> slides;  // per slide of the movie (help, end and notes slides included); may be shorter
+  std::string language;           // BCP 47 tag of the slide text; empty: the labels' language
   UiLanguage labels = UiLanguage::kEnglish;  // the language of the page's own words
   std::string previous, next;                // neighbour twins' file names (split mode)
   bool scormBridge = false;                  // the page of a SCORM package: it talks to the learning platform

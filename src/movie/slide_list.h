@@ -53,9 +53,9 @@ struct TextBlock {
 struct SlideText {
   enum class Kind { kSlide, kHelp, kEnd, kNotes };
   Kind kind = Kind::kSlide;
-  std::string title;               // one line; may be empty
-  std::string titleLanguage;       // the title's BCP 47 tag; may be empty
-  std::vector<TextBlock> blocks;   // everything else on the slide, in reading order
+  std::string title;                 // one line; may be empty
+  std::string titleLanguage;         // the title's BCP 47 tag; may be empty
+  std::vector<TextBlock> blocks;     // everything else on the slide, in reading order
   std::vector<TextParagraph> notes;  // the speaker notes (only when they are converted)
 
   // A slide of plain paragraphs (tests and picture folders).

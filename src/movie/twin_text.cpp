@@ -14,6 +14,20 @@ bool IsAsciiAlnum(char c) { return IsAsciiAlpha(c) || (c >= '0' && c <= '9'); }
 
 using List = TextParagraph::List;
 
+bool HasWords(const TextParagraph& paragraph) {
+  for (const auto& run : paragraph.runs) {
+    if (!run.text.empty()) return true;
+  }
+  return false;
+}
+
+bool AnyWords(const std::vector<TextParagraph>& paragraphs) {
+  for (const auto& paragraph : paragraphs) {
+    if (HasWords(paragraph)) return true;
+  }
+  return false;
+}
+
 class TextWriter {
  public:
   TextWriter(std::string& out, std::string_view language, UiLanguage labels)
@@ -70,6 +84,7 @@ class TextWriter {
       open.push_back(kind);
     };
     for (const auto& paragraph : paragraphs) {
+      if (!HasWords(paragraph)) continue;
       if (paragraph.list == List::kNone) {
         while (!open.empty()) closeOne();
         out_ += "<p" + Lang(paragraph.language) + '>';
@@ -77,8 +92,8 @@ class TextWriter {
         out_ += "</p>";
         continue;
       }
-      const std::size_t depth = std::min(static_cast<std::size_t>(paragraph.level < 0 ? 0 : paragraph.level),
-                                         open.size()) + 1;
+      const std::size_t depth =
+          std::min(static_cast<std::size_t>(paragraph.level < 0 ? 0 : paragraph.level), open.size()) + 1;
       while (open.size() > depth) closeOne();
       if (open.size() == depth && open.back() != paragraph.list) closeOne();
       if (open.size() == depth) {
@@ -170,9 +185,15 @@ bool SameLanguage(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool HasDescription(const SlideText& slide) { return !slide.title.empty() || !slide.blocks.empty(); }
+bool HasDescription(const SlideText& slide) {
+  if (!slide.title.empty()) return true;
+  for (const auto& block : slide.blocks) {
+    if (block.kind != TextBlock::Kind::kText || AnyWords(block.paragraphs)) return true;
+  }
+  return false;
+}
 
-bool HasNotes(const SlideText& slide) { return !slide.notes.empty(); }
+bool HasNotes(const SlideText& slide) { return AnyWords(slide.notes); }
 
 void AppendSlideText(std::string& out, std::size_t number, const SlideText& slide, std::string_view language,
                      UiLanguage labels) {

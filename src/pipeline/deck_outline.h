@@ -40,14 +40,27 @@ struct OutlineParagraph {
 };
 
 struct OutlineShape {
-  enum class Kind { kTitle, kSubtitle, kBody, kNotes, kText, kPicture, kChart, kObject, kGroup, kTable, kFooter, kOther };
+  enum class Kind {
+    kTitle,
+    kSubtitle,
+    kBody,
+    kNotes,
+    kText,
+    kPicture,
+    kChart,
+    kObject,
+    kGroup,
+    kTable,
+    kFooter,
+    kOther
+  };
   Kind kind = Kind::kOther;
   std::int64_t x = 0, y = 0;  // the top left corner, 1/100 mm
   std::string title, description;
   std::vector<OutlineParagraph> paragraphs;
-  std::vector<OutlineShape> items;                             // kGroup
+  std::vector<OutlineShape> items;                               // kGroup
   std::vector<std::vector<std::vector<OutlineParagraph>>> rows;  // kTable: rows of cells
-  bool headerRow = false;                                      // kTable
+  bool headerRow = false;                                        // kTable
 };
 
 struct OutlineSlide {

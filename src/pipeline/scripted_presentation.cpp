@@ -271,7 +271,7 @@ class ScriptedObject final : public AutomationTarget {
     if (shape.placeholder) {
       const std::int32_t type = shape.placeholderType;
       out.kind = type == ppt::kPlaceholderTitle || type == ppt::kPlaceholderCenterTitle ? OKind::kTitle
-                 : type == ppt::kPlaceholderBody   ? (onNotesPage ? OKind::kNotes : OKind::kBody)
+                 : type == ppt::kPlaceholderBody     ? (onNotesPage ? OKind::kNotes : OKind::kBody)
                  : type == ppt::kPlaceholderSubtitle ? OKind::kSubtitle
                                                      : OKind::kOther;
     } else {

@@ -71,7 +71,8 @@ class SlideBuilder {
       LanguageTally words;
       const auto paragraphs = AsParagraphs(title->paragraphs, &words);
       for (const auto& paragraph : paragraphs) {
-        for (const auto& line : SplitParagraphs(paragraph.Plain())) text_.title += (text_.title.empty() ? "" : " ") + line;
+        for (const auto& line : SplitParagraphs(paragraph.Plain()))
+          text_.title += (text_.title.empty() ? "" : " ") + line;
       }
       text_.titleLanguage = words.Top();
       tally_.Add(words);

@@ -33,12 +33,11 @@ std::string ReadSlideTitle(const AutomationObject& shapes) {
   return ShapeText(shapes.GetObject(dispid::kShapesTitle));
 }
 
-void ReadSlideTexts(const AutomationObject& presentation, const std::vector<std::int32_t>& notesSlides,
-                    bool withNotes, SlideList& list) {
+void ReadSlideTexts(const AutomationObject& presentation, const std::vector<std::int32_t>& notesSlides, bool withNotes,
+                    SlideList& list) {
   std::string reply, error;
   try {
-    reply = presentation
-                .Invoke(dispid::kPresentationOutline, DispatchKind::kMethod, {Variant::I4(withNotes ? -1 : 0)})
+    reply = presentation.Invoke(dispid::kPresentationOutline, DispatchKind::kMethod, {Variant::I4(withNotes ? -1 : 0)})
                 .Text();
   } catch (const AutomationError& e) {
     Explain(std::string("The text of the slides could not be read: ") + e.description());

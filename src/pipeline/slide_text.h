@@ -23,8 +23,8 @@ namespace orv {
 // notes page gives its notes. An outline that cannot be had or read leaves
 // the texts empty, explained: the pictures, not the text, decide the
 // conversion.
-void ReadSlideTexts(const AutomationObject& presentation, const std::vector<std::int32_t>& notesSlides,
-                    bool withNotes, SlideList& list);
+void ReadSlideTexts(const AutomationObject& presentation, const std::vector<std::int32_t>& notesSlides, bool withNotes,
+                    SlideList& list);
 
 // A notes text is a body placeholder on the notes page that has text.
 bool IsNotesText(const AutomationObject& shape);

@@ -59,7 +59,7 @@ constexpr std::array kMeanings = {
     Meaning{"GenScorm", "a SCORM 1.2 package of each presentation for learning platforms (with GenHTML5 1)",
             "no SCORM package", "a SCORM 1.2 package of each presentation"},
     Meaning{"ScormCompletion", "the share of a lesson's slides (%) a learner must have seen for it to be completed", "",
-            "a lesson is completed at ", " % of its slides seen"},
+            "complete at ", " % of slides seen"},
     Meaning{"TimeLimit", "seconds LibreOffice may spend on one presentation, 0 for no limit", "no time limit",
             "at most ", " s per presentation"},
     Meaning{"Jobs", "LibreOffices the desktop program shares a presentation among, 0 for one per core (4 at most)",

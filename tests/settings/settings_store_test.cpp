@@ -293,7 +293,7 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   // The values of the options pages, the web player of the pages, the HTML5
   // twin and its SCORM package, the time limit, the LibreOffices per
   // presentation, the language and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 30u);
+  EXPECT_EQ(SettingTable().size(), 31u);
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ std::string ReaderPath() {
   }
   const std::filesystem::path path = std::filesystem::path(info.dli_fname).parent_path() / kOutlineReaderLibrary;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) throw AutomationError("The outline reader is missing: " + path.string());
+  if (!std::filesystem::is_regular_file(path, ec))
+    throw AutomationError("The outline reader is missing: " + path.string());
   return path.string();
 }
 
@@ -38,8 +39,8 @@ std::string RequestOutline(OfficeSession& session, const Reference<lang::XCompon
   Reference<loader::XImplementationLoader> loader(session.CreateInstance("com.sun.star.loader.SharedLibrary"),
                                                   UNO_QUERY_THROW);
   Reference<lang::XSingleComponentFactory> factory(
-      loader->activate(rtl::OUString::createFromAscii(kOutlineReaderName), rtl::OUString(), ToUno(FileUrl(ReaderPath())),
-                       Reference<registry::XRegistryKey>()),
+      loader->activate(rtl::OUString::createFromAscii(kOutlineReaderName), rtl::OUString(),
+                       ToUno(FileUrl(ReaderPath())), Reference<registry::XRegistryKey>()),
       UNO_QUERY_THROW);
   Reference<task::XJob> reader(factory->createInstanceWithContext(session.context()), UNO_QUERY_THROW);
   const beans::NamedValue values[] = {beans::NamedValue("Document", uno::Any(document)),

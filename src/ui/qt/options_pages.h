@@ -127,10 +127,10 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genAutorun;
   QCheckBox* webPlayer;
   QCheckBox* genHtml5;
-  QCheckBox* genScorm;  // a SCORM package of each presentation; only with genHtml5
+  QCheckBox* genScorm;        // a SCORM package of each presentation; only with genHtml5
   QSpinBox* scormCompletion;  // the share of its slides (%) that completes a lesson
-  QSpinBox* timeLimit;  // seconds per presentation, 0 for none
-  QSpinBox* jobs;       // LibreOffices per presentation, 0 for one per core
+  QSpinBox* timeLimit;        // seconds per presentation, 0 for none
+  QSpinBox* jobs;             // LibreOffices per presentation, 0 for one per core
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();

@@ -141,7 +141,8 @@ const char* ListKind(const Reference<beans::XPropertySet>& paragraph, sal_Int16&
   Any numbered = paragraph->getPropertyValue("NumberingIsNumber");
   bool isNumber = false;
   if (!(numbered >>= isNumber) || !isNumber) return nullptr;
-  paragraph->getPropertyValue("NumberingLevel") >>= level;
+  // A paragraph outside any list has no level at all.
+  if (!(paragraph->getPropertyValue("NumberingLevel") >>= level)) return nullptr;
   Reference<container::XIndexAccess> rules(Property<Reference<container::XIndexAccess>>(paragraph, "NumberingRules"));
   if (!rules.is() || level < 0 || level >= rules->getCount()) return nullptr;
   uno::Sequence<beans::PropertyValue> format;
@@ -251,9 +252,11 @@ Json Table(const Reference<beans::XPropertySet>& properties, Json& item) {
     for (sal_Int32 c = 0, columnCount = table->getColumnCount(); c < columnCount; ++c) {
       Reference<table::XCell> cell = table->getCellByPosition(c, r);
       Reference<table::XMergeableCell> merged(cell, UNO_QUERY);
-      // A cell that a merge covers has no text of its own.
-      cells.push_back(merged.is() && merged->isMerged() ? Json::array()
-                                                       : Paragraphs(Reference<text::XText>(cell, UNO_QUERY)));
+      Reference<text::XText> text(cell, UNO_QUERY);
+      // A cell that a merge covers has no text of its own. A cell's
+      // paragraphs can be counted only once its text has been asked for.
+      const bool empty = (merged.is() && merged->isMerged()) || !text.is() || text->getString().isEmpty();
+      cells.push_back(empty ? Json::array() : Paragraphs(text));
     }
     rows.push_back(std::move(cells));
   }
@@ -315,7 +318,8 @@ class OutlineReader final : public cppu::WeakImplHelper1<task::XJob> {
       Reference<drawing::XDrawPage> page(pages->getByIndex(k), UNO_QUERY);
       Json slide = {{"shapes", Shapes(Reference<drawing::XShapes>(page, UNO_QUERY), 0)}};
       Reference<presentation::XPresentationPage> withPage(page, UNO_QUERY);
-      if (withNotes && withPage.is()) slide["notes"] = Shapes(Reference<drawing::XShapes>(withPage->getNotesPage(), UNO_QUERY), 0);
+      if (withNotes && withPage.is())
+        slide["notes"] = Shapes(Reference<drawing::XShapes>(withPage->getNotesPage(), UNO_QUERY), 0);
       slides.push_back(std::move(slide));
     }
     const std::string reply = Json{{"slides", std::move(slides)}}.dump(-1, ' ', false, Json::error_handler_t::replace);
