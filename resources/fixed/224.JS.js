@@ -117,11 +117,13 @@
   // as seen.
   var stopped = get("cmi.core.lesson_location");
   var where = /^\d{1,7}$/.test(stopped) ? parseInt(stopped, 10) : 0;
-  if (where >= 1 && where <= twin.count) {
-    if (twin.ready && twin.player.state.current !== where) twin.player.go(where, performance.now());
-    else if (!twin.ready) twin.startAt = where;
+  var valid = where >= 1 && where <= twin.count;
+  if (twin.ready) {
+    if (valid && twin.player.state.current !== where) twin.player.go(where, performance.now());
+    else shownSlide(twin.player.state.current);
+  } else if (valid) {
+    twin.startAt = where;
   }
-  if (twin.ready) shownSlide(twin.player.state.current);
 
 
   // SCORM 1.2's CMITimeSpan: HHHH:MM:SS.SS.
