@@ -13,9 +13,8 @@ TEST(DeckOutline, ReadsBackWhatItWritesAndRefusesDamagedReplies) {
   DeckOutline outline;
   OutlineShape group{OutlineShape::Kind::kGroup, -5, 7, "Diagram", "Boxes", {}, {}, {}, false};
   OutlineShape inner{OutlineShape::Kind::kText, 1, 2, "", "", {}, {}, {}, false};
-  inner.paragraphs.push_back({{{"Go", "https://example.org/", "en-GB"}, {" 가", "", "ko-KR"}},
-                              TextParagraph::List::kNumber,
-                              2});
+  inner.paragraphs.push_back(
+      {{{"Go", "https://example.org/", "en-GB"}, {" 가", "", "ko-KR"}}, TextParagraph::List::kNumber, 2});
   group.items.push_back(inner);
   OutlineShape table{OutlineShape::Kind::kTable, 0, 0, "", "", {}, {}, {{{}, {inner.paragraphs}}}, true};
   outline.slides.push_back({{group, table}, {inner}});
