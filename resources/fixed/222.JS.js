@@ -223,7 +223,8 @@
     for (var k = 0; k < count; ++k) order.push(k);
     for (var j = 0; j < order.length; ++j) {
       var at = order[j];
-      if (busy >= 2 && at !== current) return;
+      // Until the first slide shows, its picture has the machine to itself.
+      if ((busy >= 2 || !player) && at !== current) return;
       if (slides[at] && !decoded[at] && !decoding[at]) decodeOne(at);
     }
   }
