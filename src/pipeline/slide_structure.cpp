@@ -20,18 +20,26 @@ bool IsLineBreak(std::string_view text, std::size_t at, std::size_t& length) {
 }
 
 // A run's words as the page may hold them: line breaks as "\n", other
-// control characters as blanks.
+// control characters as blanks, and no private-use characters (the glyphs
+// of symbol fonts, which no reader's font shows and no screen reader says).
 std::string CleanRun(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t k = 0; k < text.size(); ++k) {
+  for (std::size_t k = 0; k < text.size();) {
     std::size_t length = 1;
     const auto c = static_cast<unsigned char>(text[k]);
     if (IsLineBreak(text, k, length)) {
       out += '\n';
-      k += length - 1;
+      k += length;
+      continue;
+    }
+    const std::size_t begin = k;
+    const char32_t point = NextCodePoint(text, k);
+    if (InRange(point, 0xE000, 0xF8FF)) continue;
+    if (c < 0x20 || c == 0x7f) {
+      out += ' ';
     } else {
-      out += c < 0x20 || c == 0x7f ? ' ' : static_cast<char>(c);
+      out.append(text.substr(begin, k - begin));
     }
   }
   return out;
