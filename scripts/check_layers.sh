@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
 # base <- image <- movie <- pipeline/settings <- batchlist <- pool <- http <- ui and apps,
-# with archive (zips) on base, and scorm on movie and archive, below the pipeline.
+# with archive (zips) on base, scorm on movie and archive, and video on movie,
+# below the pipeline.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -15,11 +16,12 @@ check() {
     status=1
   fi
 }
-check base 'image|movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm'
-check archive 'image|movie|pipeline|settings|ui|http|batchlist|pool|scorm'
-check scorm 'pipeline|settings|ui|http|batchlist|pool'
-check image 'movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm'
-check movie 'pipeline|settings|ui|http|batchlist|pool|archive|scorm'
+check base 'image|movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
+check archive 'image|movie|pipeline|settings|ui|http|batchlist|pool|scorm|video'
+check scorm 'pipeline|settings|ui|http|batchlist|pool|video'
+check video 'pipeline|settings|ui|http|batchlist|pool|archive|scorm'
+check image 'movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
+check movie 'pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
 check pipeline 'settings|ui|http|batchlist|pool'
 check settings 'pipeline|ui|http|batchlist|pool'
 check batchlist 'settings|ui|http|pool'

@@ -17,12 +17,13 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   chromium xvfb xauth xdotool openbox
   libcpp-httplib-dev libzip-dev
+  libavcodec-dev libavformat-dev libswscale-dev
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db gettext
 
   file procps python3-yaml python3-uno libxml2-utils
   slurm-wlm munge jq
-  ccache
+  ccache strace
 )
 
 # node and npm run the web player's install and the playback tests.

@@ -66,6 +66,10 @@
         <source>重新启动后生效</source>
         <translation>Takes effect at the next start</translation>
     </message>
+    <message>
+        <source>转换中的问题记在列表和结果中，不逐个弹出消息框</source>
+        <translation>Collect a batch&apos;s problems in the list, without a box for each</translation>
+    </message>
 </context>
 <context>
     <name>orv::MainWindow</name>
@@ -124,6 +128,120 @@
     <message>
         <source>Orvanta 方案(.p2s) (*.p2s)</source>
         <translation>Orvanta schemes (.p2s) (*.p2s)</translation>
+    </message>
+    <message>
+        <source>演示文稿列表</source>
+        <translation>Presentations</translation>
+    </message>
+    <message>
+        <source>输出目录</source>
+        <translation>Output folder</translation>
+    </message>
+    <message>
+        <source>转换结果</source>
+        <translation>Result of the conversion</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>转换</source>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>新建列表</source>
+        <translation>New list</translation>
+    </message>
+    <message>
+        <source>打开列表</source>
+        <translation>Open list</translation>
+    </message>
+    <message>
+        <source>保存列表</source>
+        <translation>Save list</translation>
+    </message>
+    <message>
+        <source>等待</source>
+        <translation>waiting</translation>
+    </message>
+    <message>
+        <source>正在转换</source>
+        <translation>converting</translation>
+    </message>
+    <message>
+        <source>已转换</source>
+        <translation>converted</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>已略过</source>
+        <translation>skipped</translation>
+    </message>
+    <message>
+        <source>已转换 %1 个，失败 %2 个，已取消 %3 个</source>
+        <translation>%1 converted, %2 failed, %3 cancelled</translation>
+    </message>
+    <message>
+        <source>，已略过 %1 个</source>
+        <translation>, %1 skipped</translation>
+    </message>
+    <message>
+        <source>失败：%1</source>
+        <translation>Failed: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1（与 %2 同名）</source>
+        <translation>%1 (same name as %2)</translation>
+    </message>
+    <message>
+        <source>……及另外 %1 个</source>
+        <translation>… and %1 more</translation>
+    </message>
+    <message>
+        <source>下列演示文稿与列表中排在前面的演示文稿同名，输出文件会互相覆盖：</source>
+        <translation>These presentations have the same name as presentations higher in the list, and their outputs would replace each other&apos;s:</translation>
+    </message>
+    <message>
+        <source>保留文件夹结构：输出放在输出目录下与源文件相同的子文件夹中（从 %1 算起）。
+略过后面的：每组只转换排在最前的一个。</source>
+        <translation>Keep the folder tree: the outputs go into the sources&apos; own folders below the output folder (counted from %1).
+Skip the later ones: only the first of each is converted.</translation>
+    </message>
+    <message>
+        <source>保留文件夹结构(&amp;K)</source>
+        <translation>&amp;Keep the folder tree</translation>
+    </message>
+    <message>
+        <source>略过后面的(&amp;S)</source>
+        <translation>&amp;Skip the later ones</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -259,6 +377,22 @@
         <translation>SCORM 1.2 package (learning platforms)</translation>
     </message>
     <message>
+        <source>视频</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>同时生成视频（每张幻灯片一个章节）</source>
+        <translation>Also write a video (a chapter per slide)</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
         <source>转换限制</source>
         <translation>Conversion limits</translation>
     </message>
@@ -313,6 +447,53 @@ With this option on, the following options are ignored:<byte value="xd"/>
 4. Write an autorun file.<byte value="xd"/>
 <byte value="xd"/>
 See the help for more.</translation>
+    </message>
+</context>
+<context>
+    <name>orv::ProgressWindow</name>
+    <message>
+        <source>取消这个演示文稿</source>
+        <translation>Cancel this presentation</translation>
+    </message>
+    <message>
+        <source>停止(&amp;S)</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>取消这个演示文稿和之后的所有演示文稿</source>
+        <translation>Cancel this presentation and every one after it</translation>
+    </message>
+    <message>
+        <source>停止整批转换</source>
+        <translation>Stop the whole batch</translation>
+    </message>
+    <message>
+        <source>正在启动 LibreOffice</source>
+        <translation>Starting LibreOffice</translation>
+    </message>
+    <message>
+        <source>正在打开演示文稿</source>
+        <translation>Opening the presentation</translation>
+    </message>
+    <message>
+        <source>正在导出幻灯片</source>
+        <translation>Exporting the slides</translation>
+    </message>
+    <message>
+        <source>正在导出第 %1 张幻灯片，共 %2 张</source>
+        <translation>Exporting slide %1 of %2</translation>
+    </message>
+    <message>
+        <source>正在写入影片</source>
+        <translation>Writing the movie</translation>
+    </message>
+    <message>
+        <source>正在写入网页</source>
+        <translation>Writing the web pages</translation>
+    </message>
+    <message>
+        <source>第 %1 个演示文稿，共 %2 个</source>
+        <translation>deck %1 of %2</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/messages.h"
+#include "base/notifier.h"
 #include "base/paths.h"
 #include "batchlist/shard.h"
 #include "commands.h"
@@ -23,6 +25,7 @@
 #include "help_text.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/batch_groups.h"
+#include "pipeline/output_clashes.h"
 #include "pipeline/output_folder.h"
 #include "pool/batch_pool.h"
 #include "pool/stop_signals.h"
@@ -110,30 +113,36 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
   converter.UseSlideWorkers(slideWorkers);
   int failed = 0;
   const std::vector<std::size_t>& entries = list.entries;
+  const auto notStarted = [&](std::size_t from) {
+    for (std::size_t k = from; k < entries.size(); ++k) {
+      summary.AddNotStarted(list.given[entries[k]]);
+      report.RecordNotStarted(list.given[entries[k]], list.sources[entries[k]]);
+    }
+  };
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (BatchStopRequested()) {  // the second Ctrl-C came between two entries
-      for (std::size_t k = i; k < entries.size(); ++k) summary.AddNotStarted(list.given[entries[k]]);
-      return kExitFailed;
+      notStarted(i);
+      return kExitFailed;  // the run ends by SIGINT
     }
-    const int interrupts = InterruptCount();
-    EntryOutcome outcome = converter.Convert(list.sources[entries[i]]);
-    if (!outcome.clean) ++failed;
-    summary.Add(list.given[entries[i]], outcome.record);
-    const bool cancelled = outcome.record.status == batchlist::EntryStatus::kCancelled;
-    report.Record(list.given[entries[i]], std::move(outcome.record));
+    // A Ctrl-C lands on this entry, whatever step it is in, and the hint
+    // that a second one stops the batch is said when it comes.
+    SetEntryAtHand(static_cast<int>(i + 1), i + 1 < entries.size());
+    batchlist::EntryRecord record = converter.Convert(list.sources[entries[i]]);
+    SetEntryAtHand(0, false);
+    if (record.status != batchlist::EntryStatus::kConverted) ++failed;
+    summary.Add(list.given[entries[i]], record);
+    report.Record(list.given[entries[i]], std::move(record));
     const std::size_t left = entries.size() - i - 1;
     // Two Ctrl-C within 3 s, a SIGTERM or SIGHUP, or a LibreOffice that
     // cannot start end the batch.
     if (converter.serverUnavailable() || StopSignal() != 0 || BatchStopRequested()) {
-      for (std::size_t k = i + 1; k < entries.size(); ++k) summary.AddNotStarted(list.given[entries[k]]);
+      notStarted(i + 1);
       if (left > 0 && !BatchStopRequested()) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
-      return kExitFailed;
-    }
-    if (cancelled && left > 0 && InterruptCount() != interrupts) {
-      std::fputs("Orvanta: Ctrl-C again within 3 s stops the whole batch\n", stderr);
+      return converter.serverUnavailable() ? kExitTempFail : kExitFailed;
     }
   }
-  return failed == 0 && !report.writeFailed() ? kExitOk : kExitFailed;
+  if (report.writeFailed()) return kExitTempFail;
+  return failed == 0 ? kExitOk : kExitFailed;
 }
 
 // A worker of a parallel run: the entries come on standard input, each
@@ -166,29 +175,29 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kReady, 0, {}}).c_str(), events);
     std::fflush(events);
   }
-  const ConversionSettings runSettings = setup.settings;
   std::string message;
   while (StopSignal() == 0 && std::getline(std::cin, message, '\0')) {
     ++entry;
-    // A job brings its own folder and values; the run's come back after it.
-    std::string source = message;
+    batchlist::EntryRecord converted;
     if (IsWorkerJob(message)) {
+      // A job brings its own folder and values, built into a record of its own.
       const auto job = ParseWorkerJob(message);
       if (!job) return kExitUsage;
       SettingOverrides values = options.overrides;
       for (const auto& [name, value] : job->values) values[name] = value;
-      setup.settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
-      setup.settings.WebPlayerRoot = job->webPlayerRoot;
-      setup.settings.PreviewProgram = runSettings.PreviewProgram;
-      ApplyTextOptions(options, setup.settings);
-      source = job->source;
+      ConversionSettings settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
+      settings.PreviewProgram = setup.settings.PreviewProgram;
+      ApplyTextOptions(options, settings);
+      OutputPlacement placement = OutputPlacement::In(job->outputFolder);
+      placement.playerRoot = job->webPlayerRoot;
+      converted = converter.Convert(job->source, settings, placement);
+    } else {
+      converted = converter.Convert(message);
     }
-    const EntryOutcome outcome = converter.Convert(source);
-    setup.settings = runSettings;
-    const bool clean = outcome.clean;
+    const bool clean = converted.status == batchlist::EntryStatus::kConverted;
     std::fflush(stdout);
     std::fflush(stderr);
-    std::string record = batchlist::FormatReportLine(outcome.record);
+    std::string record = batchlist::FormatReportLine(converted);
     record.pop_back();
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kRecord, 0, record}).c_str(), events);
     const bool unavailable = converter.serverUnavailable();
@@ -224,10 +233,12 @@ std::string CopyForWorkers(const std::string& store, const std::string& tempFold
   return copy;
 }
 
-// A run that a SIGTERM or SIGHUP stopped has cleaned up by now and ends by
-// that signal, as its caller expects.
+// A run that a SIGTERM or SIGHUP stopped, or two Ctrl-C, has cleaned up by
+// now and ends by that signal, as its caller expects: a shell loop around
+// it stops too.
 int EndedByStopSignalOr(int status) {
   if (const int signal = StopSignal(); signal != 0) EndBySignal(signal);
+  if (BatchStopRequested()) EndBySignal(SIGINT);
   return status;
 }
 
@@ -282,30 +293,49 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     shard = parsed;
   }
 
-  // The groups come from the whole list, so that every shard of it deals
-  // them out alike.
-  const auto groups = GroupBySharedOutputs(list.sources, OutputFoldersOf(options, list), setup.settings);
+  // The groups, and the entries whose files would replace an earlier
+  // entry's, come from the whole list, so that every shard of it deals them
+  // out alike.
+  const std::vector<std::string> folders = OutputFoldersOf(options, list);
+  const auto groups = GroupBySharedOutputs(list.sources, folders, setup.settings);
+  const auto clashes = FindOutputClashes(list.sources, folders, setup.settings);
   std::vector<std::vector<std::size_t>> ours;
+  std::vector<std::size_t> refused;
   for (std::size_t g = 0; g < groups.size(); ++g) {
-    if (!shard || batchlist::ShardOfGroup(g, shard->count) == shard->index) ours.push_back(groups[g]);
+    if (shard && batchlist::ShardOfGroup(g, shard->count) != shard->index) continue;
+    ours.push_back(groups[g]);
+    std::erase_if(ours.back(), [&](std::size_t entry) {
+      if (clashes[entry]) refused.push_back(entry);
+      return clashes[entry].has_value();
+    });
   }
+  std::erase_if(ours, [](const auto& group) { return group.empty(); });
+  std::sort(refused.begin(), refused.end());
 
   RunReport report;
   if (!report.Open(options.reportPath, shard ? std::optional(shard->text()) : std::nullopt, error)) {
     std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
-    return kExitFailed;
+    return kExitTempFail;
+  }
+  RunSummary summary;
+  for (const std::size_t entry : refused) {
+    const std::string& first = list.given[*clashes[entry]];
+    batchlist::EntryRecord record = batchlist::RecordOfSource(list.sources[entry]);
+    record.message = FormatMessage(msg::kOutputsWouldReplace, first);
+    std::fprintf(stderr, "Orvanta: %s: %s\n", list.given[entry].c_str(), record.message->c_str());
+    summary.Add(list.given[entry], record);
+    report.Record(list.given[entry], std::move(record));
   }
   if (options.resume && !SkipConverted(options, setup.settings, list, ours, error)) {
     std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
-    return kExitFailed;
+    return kExitTempFail;
   }
   for (const auto& group : ours) list.entries.insert(list.entries.end(), group.begin(), group.end());
   std::sort(list.entries.begin(), list.entries.end());
   if (!PrepareOutputFolder(setup, error)) {
     std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
-    return kExitFailed;
+    return kExitTempFail;
   }
-  RunSummary summary;
 
   ParallelPlan plan;
   plan.groups = std::move(ours);
@@ -316,7 +346,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     // One file at a time: the other LibreOffices share its slides.
     const int status = RunSerial(options, list, setup, report, summary, jobs - 1);
     summary.Print(stderr);
-    return EndedByStopSignalOr(status);
+    return EndedByStopSignalOr(status == kExitOk && !refused.empty() ? kExitFailed : status);
   }
 
   plan.sources = list.sources;
@@ -346,13 +376,20 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     report.Record(list.given[entry], whole);
   };
   InstallStopHandlers();
-  const int status = pool::RunParallelConvert(plan) ? kExitOk : kExitFailed;
+  const pool::ParallelEnd end = pool::RunParallelConvert(plan);
+  int status = end == pool::ParallelEnd::kAllConverted ? kExitOk
+               : end == pool::ParallelEnd::kSomeFailed ? kExitFailed
+                                                       : kExitTempFail;
   if (!storeCopy.empty()) ::unlink(storeCopy.c_str());
   for (const std::size_t entry : list.entries) {
-    if (!ended[entry]) summary.AddNotStarted(list.given[entry]);
+    if (ended[entry]) continue;
+    summary.AddNotStarted(list.given[entry]);
+    report.RecordNotStarted(list.given[entry], list.sources[entry]);
   }
   summary.Print(stderr);
-  return EndedByStopSignalOr(report.writeFailed() ? kExitFailed : status);
+  if (report.writeFailed()) status = kExitTempFail;
+  if (status == kExitOk && !refused.empty()) status = kExitFailed;
+  return EndedByStopSignalOr(status);
 }
 
 }  // namespace orv::cli

@@ -2,10 +2,18 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "base/paths.h"
+#include "base/version.h"
 #include "batchlist/file_list.h"
 #include "batchlist/resume.h"
 #include "batchlist/source_tree.h"
+#include "movie/web_player_markup.h"
+#include "pipeline/output_fingerprint.h"
+#include "pipeline/web_player.h"
 #include "program_paths.h"
 
 namespace orv::cli {
@@ -37,19 +45,39 @@ bool SkipConverted(const ConvertOptions& options, const ConversionSettings& sett
                    std::vector<std::vector<std::size_t>>& groups, std::string& error) {
   batchlist::ResumeState state;
   if (!batchlist::LoadResumeState(options.reportPath, state, error)) return false;
+  if (state.olderRecords > 0) {
+    std::fprintf(stderr,
+                 "Orvanta: %s holds %zu record(s) of an earlier version, which do not say what their files were "
+                 "made with: those files are converted again\n",
+                 options.reportPath.c_str(), state.olderRecords);
+  }
+  const std::vector<std::string> folders = OutputFoldersOf(options, list);
+  const batchlist::SettingsStamp stamp{OutputFingerprint(settings), kVersion};
+  // What the skipped entries' pages load: a copy that went missing since is
+  // put back, as a conversion would have.
+  std::set<std::string> playerFolders;
+  const bool pagesLoadACopy = settings.GenHTML != 0 && settings.WebPlayer != 0 && SharedWebPlayerBase(settings).empty();
   std::size_t skipped = 0;
   for (auto& group : groups) {
     std::erase_if(group, [&](std::size_t entry) {
-      std::uint64_t size = 0;
-      std::string mtime;
-      const bool done = batchlist::StatSource(list.sources[entry], size, mtime) &&
-                        batchlist::IsAlreadyConverted(state, list.given[entry], size, mtime, settings.OutputFolder);
+      const batchlist::EntryRecord source = batchlist::RecordOfSource(list.sources[entry]);
+      batchlist::EntryVersion version{source.path, source.size, source.mtime, stamp,
+                                      batchlist::OutputPlace{settings.OutputFolder, folders[entry]}};
+      const bool done = !source.mtime.empty() && batchlist::IsAlreadyConverted(state, version);
       skipped += done ? 1 : 0;
+      if (done && pagesLoadACopy) playerFolders.insert(settings.OutputFolder);
       return done;
     });
   }
   std::erase_if(groups, [](const auto& group) { return group.empty(); });
   if (skipped > 0) std::fprintf(stderr, "Orvanta: %zu file(s) already converted and unchanged, skipped\n", skipped);
+  const WebPlayerBundle player = LocateWebPlayer();
+  for (const std::string& folder : playerFolders) {
+    if (player.found() && InstallWebPlayer(player, folder) == WebPlayerCopy::kFailed) {
+      std::fprintf(stderr, "Orvanta: %s\n",
+                   FormatMessage(msg::kWebPlayerCopyFailed, JoinPath(folder, kWebPlayerFolder)).c_str());
+    }
+  }
   return true;
 }
 

@@ -46,6 +46,8 @@ constexpr std::array kSwitches = {
     Switch{"--no-html5", "GenHTML5", 0},
     Switch{"--scorm", "GenScorm", 1},
     Switch{"--no-scorm", "GenScorm", 0},
+    Switch{"--video", "GenVideo", 1},
+    Switch{"--no-video", "GenVideo", 0},
     Switch{"--align", "Align", 1},
     Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},
@@ -56,15 +58,22 @@ constexpr std::array kSwitches = {
     Switch{"--no-sharp", "SharpFont", 0},
 };
 
-// An option with a number, checked like the options pages check it.
+// An option with a value, checked like the options pages check it.
 struct Valued {
   std::string_view option;
   std::string_view field;
+  std::string_view value = "N";  // as the help shows it
 };
 
 constexpr std::array kValued = {
-    Valued{"--width", "Width"}, Valued{"--height", "Height"},        Valued{"--quality", "JpgQlt"},
-    Valued{"--delay", "Delay"}, Valued{"--time-limit", "TimeLimit"}, Valued{"--scorm-completion", "ScormCompletion"},
+    Valued{"--width", "Width"},
+    Valued{"--height", "Height"},
+    Valued{"--quality", "JpgQlt"},
+    Valued{"--delay", "Delay"},
+    Valued{"--time-limit", "TimeLimit"},
+    Valued{"--scorm-completion", "ScormCompletion"},
+    Valued{"--video-format", "VideoFormat", "mp4|webm"},
+    Valued{"--video-height", "VideoHeight", "720|1080|2160"},
 };
 
 }  // namespace
@@ -115,6 +124,13 @@ const HelpText kConvertUsage = {
     "                          version for learning platforms, NAME-scorm.zip (off)\n"
     "  --scorm-completion N    the share of a lesson's slides, in per cent (1 to 100),\n"
     "                          that a learner must have seen for it to be completed (100)\n"
+    "  --video / --no-video    a / no video of each presentation, NAME.mp4 or\n"
+    "                          NAME.webm, with a chapter per slide in it and in\n"
+    "                          NAME.chapters.vtt (off)\n"
+    "  --video-format mp4|webm the video's format: H.264 in MP4 or VP9 in WebM (mp4)\n"
+    "  --video-height 720|1080|2160\n"
+    "                          the video's height in pixels; the width follows the\n"
+    "                          slides' aspect ratio (1080)\n"
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
@@ -131,8 +147,9 @@ const HelpText kConvertUsage = {
     "  --report FILE           append one JSON line per file (JSON Lines)\n"
     "  --resume                skip the files FILE records as converted and unchanged\n"
     "  --shard K/N             convert only slice K of N of the list (1-based);\n"
-    "                          auto: from a Slurm job array; auto/N: K from\n"
-    "                          JOB_COMPLETION_INDEX (a Kubernetes Indexed Job)\n"
+    "                          auto/N: K is the task's index + 1, from\n"
+    "                          JOB_COMPLETION_INDEX (a Kubernetes Indexed Job) or\n"
+    "                          SLURM_ARRAY_TASK_ID (a Slurm array numbered from 0)\n"
     "LibreOffice:\n"
     "  --time-limit N          seconds LibreOffice may spend on one presentation,\n"
     "                          0 for no limit (300); then it is ended and the next\n"
@@ -142,8 +159,11 @@ const HelpText kConvertUsage = {
     "presentation being converted (with --jobs, Ctrl-C cancels every one being\n"
     "converted); the next one goes on. A second Ctrl-C within 3 s stops the whole\n"
     "batch. A batch of more than one file ends with a summary on standard error.\n"
-    "Exit status: 0 when every file converted, 1 when any failed, was skipped or\n"
-    "was cancelled, 2 for bad usage.\n",
+    "Exit status: 0 every file converted (or skipped by --resume); 1 the list was\n"
+    "gone through and some files failed or were cancelled (the report names them);\n"
+    "2 bad usage; 75 the run could not go through its list (LibreOffice did not\n"
+    "start, the output folder or the report cannot be written): a retry may\n"
+    "succeed; 130, 143, 129 after two Ctrl-C, SIGTERM, SIGHUP.\n",
     // Chinese
     "用法：orvanta-cli convert [OPTIONS] FILE...\n"
     "\n"
@@ -189,6 +209,12 @@ const HelpText kConvertUsage = {
     "                          课件包 NAME-scorm.zip，供学习平台使用（关）\n"
     "  --scorm-completion N    学员看过课件中百分之几的幻灯片（1 到 100）后课件算作完成\n"
     "                          （100）\n"
+    "  --video / --no-video    生成 / 不生成每个演示文稿的视频 NAME.mp4 或\n"
+    "                          NAME.webm，每张幻灯片一个章节，章节也写入\n"
+    "                          NAME.chapters.vtt（关）\n"
+    "  --video-format mp4|webm 视频格式：MP4 中的 H.264 或 WebM 中的 VP9（mp4）\n"
+    "  --video-height 720|1080|2160\n"
+    "                          视频高度（像素），宽度随幻灯片的宽高比（1080）\n"
     "  --store PATH            使用另一个设置文件\n"
     "  --verbose, -v           在每条消息后给出背后的原因（图片解码器或\n"
     "                          LibreOffice 的错误，以及相关路径）\n"
@@ -205,8 +231,9 @@ const HelpText kConvertUsage = {
     "  --report FILE           每个文件在 FILE 末尾追加一行 JSON（JSON Lines）\n"
     "  --resume                跳过 FILE 中记录为已转换且未改动的文件\n"
     "  --shard K/N             只转换列表分成 N 份后的第 K 份（从 1 数起）；\n"
-    "                          auto：取自 Slurm 作业数组；auto/N：K 取自\n"
-    "                          JOB_COMPLETION_INDEX（Kubernetes Indexed Job）\n"
+    "                          auto/N：K 为任务编号加 1，取自\n"
+    "                          JOB_COMPLETION_INDEX（Kubernetes Indexed Job）或\n"
+    "                          SLURM_ARRAY_TASK_ID（从 0 编号的 Slurm 作业数组）\n"
     "LibreOffice：\n"
     "  --time-limit N          LibreOffice 处理一个演示文稿最多可用的秒数，0 表示\n"
     "                          不限（300）；超时后结束它，下一个演示文稿在新启动\n"
@@ -216,7 +243,10 @@ const HelpText kConvertUsage = {
     "转换的演示文稿（使用 --jobs 时，Ctrl-C 取消所有正在转换的演示文稿），下一个\n"
     "照常继续。3 秒内再按一次 Ctrl-C 则停止整批转换。多于一个文件的一批转换结束\n"
     "时，在标准错误上输出一份汇总。\n"
-    "退出状态：全部文件转换成功为 0，有文件失败、被跳过或被取消为 1，用法错误为 2。\n",
+    "退出状态：全部文件转换成功（或被 --resume 跳过）为 0；列表已处理完，但有文件\n"
+    "失败或被取消为 1（报告中列出了它们）；用法错误为 2；无法处理完列表（LibreOffice\n"
+    "无法启动，输出目录或报告无法写入）为 75，重试可能成功；两次 Ctrl-C、SIGTERM、\n"
+    "SIGHUP 之后分别为 130、143、129。\n",
 };
 
 namespace {
@@ -424,7 +454,7 @@ std::string OptionsSetting(const SettingInfo& setting) {
     if (s.field == setting.field) add(s.option);
   }
   for (const Valued& v : kValued) {
-    if (v.field == setting.field) add(std::string(v.option) + " N");
+    if (v.field == setting.field) add(std::string(v.option) + " " + std::string(v.value));
   }
   if (setting.field == "OutputFolder") add("--output-dir DIR");
   if (setting.field == "WebPlayerUrl") add("--web-player-url URL");

@@ -1,39 +1,37 @@
 #include "entry_converter.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
+#include "base/language.h"
+#include "base/messages.h"
 #include "base/paths.h"
+#include "base/version.h"
 #include "batchlist/source_tree.h"
-#include "pipeline/output_names.h"
+#include "pipeline/output_fingerprint.h"
 #include "pipeline/presentation_export.h"
 #include "pool/stop_signals.h"
 
 namespace orv::cli {
 namespace {
 
-void PrintPackage(const std::string& source, const ConversionSettings& settings) {
-  if (!MakesScormPackage(settings) || !FileNameFits(ScormPackageName(source))) return;
-  const std::string package = OutputPath(settings.OutputFolder, ScormPackageName(source));
-  std::printf("%s: scorm %s\n", source.c_str(), package.c_str());
-}
-
-void PrintOutputs(const std::string& source, const ConversionSettings& settings) {
-  if (settings.SplitPPT != 0) {
-    std::printf("%s: movies in %s\n", source.c_str(), settings.OutputFolder.c_str());
-    PrintPackage(source, settings);
-    std::fflush(stdout);
-    return;
+// The lines a script reads: what the entry wrote, from its plan.
+void PrintOutputs(const std::string& source, const OutputPlan& plan) {
+  const auto line = [&source](const char* what, const std::string& path) {
+    std::printf("%s: %s %s\n", source.c_str(), what, path.c_str());
+  };
+  if (plan.split()) {
+    line("movies in", plan.placement().Folder());
+  } else if (!plan.movies().empty()) {
+    const PlannedMovie& movie = plan.movies().front();
+    line("movie", movie.movie);
+    if (!movie.page.empty()) line("page ", movie.page);
+    if (!movie.twin.empty()) line("html5", movie.twin);
   }
-  std::string movie = OutputPath(settings.OutputFolder, MovieName(source));
-  std::printf("%s: movie %s\n", source.c_str(), movie.c_str());
-  if (settings.GenHTML != 0) {
-    std::printf("%s: page  %s\n", source.c_str(), OutputPath(settings.OutputFolder, PageName(source)).c_str());
-  }
-  const std::string twin = TwinPathIfItFits(settings.OutputFolder, MovieName(source));
-  if (settings.GenHTML5 != 0 && !twin.empty()) std::printf("%s: html5 %s\n", source.c_str(), twin.c_str());
-  PrintPackage(source, settings);
+  if (!plan.lesson().empty()) line("scorm", plan.lesson());
   std::fflush(stdout);
 }
 
@@ -43,22 +41,41 @@ batchlist::EntryStatus StatusOf(EntryResult result, bool timedOut) {
   return timedOut ? batchlist::EntryStatus::kTimedOut : batchlist::EntryStatus::kFailed;
 }
 
+// The system's reason for a failed write, in words a reader of the report
+// acts on: a full disk is said as such.
+std::string WriteErrorText(int error) {
+  if (error == ENOSPC || error == EDQUOT) return Translate(msg::kDiskFull);
+  return std::strerror(error);
+}
+
+// The entry's message: its first, or, when a file could not be written, the
+// message that named the first such file, with the system's reason.
+std::optional<std::string> EntryMessage(const std::vector<std::string>& texts, const OutputPlan& plan) {
+  if (texts.empty()) return std::nullopt;
+  if (plan.firstError() != 0) {
+    for (const std::string& text : texts) {
+      if (text.find(plan.firstFailed()) != std::string::npos) {
+        return text + " (" + WriteErrorText(plan.firstError()) + ")";
+      }
+    }
+  }
+  return texts.front();
+}
+
 }  // namespace
 
-void CountingNotifier::Report(std::string_view text) {
-  if (first.empty()) first = std::string(text);
-  ++reports;
+void EntryMessages::Report(std::string_view text) {
+  texts.emplace_back(text);
   inner_.Report(text);
 }
 
-EntryConverter::EntryConverter(ConversionSettings& settings, int timeLimit, bool verbose, std::string sourceRoot,
+EntryConverter::EntryConverter(const ConversionSettings& settings, int timeLimit, bool verbose, std::string sourceRoot,
                                BatchDriver::ProgressFactory makeProgress, int officeRestart)
     : settings_(settings),
-      outputRoot_(settings.OutputFolder),
       sourceRoot_(std::move(sourceRoot)),
       stderrNotifier_(verbose),
-      counter_(stderrNotifier_),
-      scope_(counter_),
+      messages_(stderrNotifier_),
+      scope_(messages_),
       server_(std::make_unique<LazyPresentationServer>(officeRestart), wait_),
       driver_(settings, server_,
               [this, make = std::move(makeProgress)](const std::string& path) {
@@ -81,47 +98,39 @@ void EntryConverter::UseSlideWorkers(std::size_t count) {
 
 bool EntryConverter::StartOffice() { return !server_.CreateObject(kPresentationServerClass).application.IsNull(); }
 
-bool EntryConverter::PlaceOutputs(const std::string& source, std::string& relative) {
-  if (sourceRoot_.empty()) return true;
+batchlist::EntryRecord EntryConverter::Convert(const std::string& source) {
+  OutputPlacement placement = OutputPlacement::In(settings_.OutputFolder);
   std::string error;
-  if (!batchlist::FolderUnderRoot(source, sourceRoot_, relative, error)) {
+  if (!sourceRoot_.empty() && !batchlist::FolderUnderRoot(source, sourceRoot_, placement.relative, error)) {
+    messages_.texts.clear();
     Notify(error);
-    return false;
+    batchlist::EntryRecord record = batchlist::RecordOfSource(source);
+    record.message = error;
+    return record;
   }
-  settings_.OutputFolder = relative.empty() ? outputRoot_ : JoinPath(outputRoot_, relative);
-  settings_.WebPlayerRoot = outputRoot_;
-  settings_.WebPlayerBase = batchlist::WebPlayerBaseFrom(relative);
-  std::error_code ec;
-  std::filesystem::create_directories(settings_.OutputFolder, ec);  // a failure shows when the movie is written
-  return true;
+  return Convert(source, settings_, placement);
 }
 
-EntryOutcome EntryConverter::Convert(const std::string& source) {
+batchlist::EntryRecord EntryConverter::Convert(const std::string& source, const ConversionSettings& settings,
+                                               const OutputPlacement& placement) {
   const auto started = std::chrono::steady_clock::now();
-  EntryOutcome outcome;
-  batchlist::EntryRecord& record = outcome.record;
-  record.source = source;
-  batchlist::StatSource(source, record.size, record.mtime);  // the version about to be read
-  const int before = counter_.reports;
-  counter_.first.clear();
+  batchlist::EntryRecord record = batchlist::RecordOfSource(source);  // the version about to be read
+  record.settings = batchlist::SettingsStamp{OutputFingerprint(settings), kVersion};
+  record.output = batchlist::OutputPlace{placement.root, placement.relative};
+  messages_.texts.clear();
 
-  std::string relative;
-  if (PlaceOutputs(source, relative)) {
-    const EntryResult result = driver_.ConvertEntry(source);
-    wait_.Watch(nullptr);  // that view is gone
-    record.status = StatusOf(result, driver_.lastTimedOut());
-    if (result == EntryResult::kConverted) {
-      record.slides = driver_.lastSlideCount();
-      for (const std::string& name : driver_.lastOutputs()) {
-        record.outputs.push_back(relative.empty() ? name : relative + "/" + name);
-      }
-    }
-    outcome.clean = result == EntryResult::kConverted && counter_.reports == before;
-    if (outcome.clean && !quiet_) PrintOutputs(source, settings_);
+  const EntryResult result = driver_.ConvertEntry(source, settings, placement);
+  wait_.Watch(nullptr);  // that view is gone
+  const OutputPlan& plan = driver_.lastPlan();
+  record.status = StatusOf(result, driver_.lastTimedOut());
+  record.outputs = plan.WrittenOutputs();
+  if (result == EntryResult::kConverted) {
+    record.slides = driver_.lastSlideCount();
+    if (!quiet_) PrintOutputs(source, plan);
   }
-  if (!counter_.first.empty()) record.message = counter_.first;
+  record.message = EntryMessage(messages_.texts, plan);
   record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  return outcome;
+  return record;
 }
 
 }  // namespace orv::cli

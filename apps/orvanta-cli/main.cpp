@@ -28,6 +28,8 @@ constexpr orv::cli::HelpText kUsage = {
     "                              serve a page, movie or output folder on 127.0.0.1\n"
     "                              and open it in the browser, where it plays\n"
     "  serve [OPTIONS]             convert over HTTP with LibreOffice kept running\n"
+    "  report REPORT...            what became of every source of one or more\n"
+    "                              --report files (runs, shards): the latest of each\n"
     "\n"
     "Options for every command:\n"
     "  --language auto|zh|en       the language of messages, help and the texts put\n"
@@ -51,6 +53,8 @@ constexpr orv::cli::HelpText kUsage = {
     "                              在 127.0.0.1 上提供网页、影片或输出目录，\n"
     "                              并在浏览器中打开播放\n"
     "  serve [OPTIONS]             通过 HTTP 提供转换服务，LibreOffice 常驻运行\n"
+    "  report REPORT...            汇总一个或多个 --report 报告（多次运行、各分片），\n"
+    "                              列出每个源文件最新的结果\n"
     "\n"
     "适用于所有命令的选项：\n"
     "  --language auto|zh|en       消息、帮助以及写入输出文件的文字所用的语言\n"
@@ -125,6 +129,7 @@ int main(int argc, char** argv) {
   if (command == "settings") return orv::cli::RunSettingsCommand(args);
   if (command == "preview") return orv::cli::RunPreviewCommand(args);
   if (command == "serve") return orv::cli::RunServeCommand(args);
+  if (command == "report") return orv::cli::RunReportCommand(args);
   std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), orv::cli::InCurrentLanguage(kUsage));
   return orv::cli::kExitUsage;
 }

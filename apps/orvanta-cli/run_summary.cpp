@@ -26,6 +26,9 @@ void RunSummary::Add(const std::string& source, const batchlist::EntryRecord& re
       ++cancelled_;
       reasons_.push_back(source + ": cancelled");
       return;
+    case batchlist::EntryStatus::kNotStarted:
+      AddNotStarted(source);
+      return;
     case batchlist::EntryStatus::kFailed:
     case batchlist::EntryStatus::kTimedOut:
       ++failed_;

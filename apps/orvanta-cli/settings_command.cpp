@@ -77,7 +77,8 @@ std::size_t DisplayWidth(std::string_view text) {
 
 std::string Padded(std::string text, std::size_t width) {
   std::size_t used = DisplayWidth(text);
-  if (used < width) text.append(width - used, ' ');
+  // A text as wide as the column still leaves a blank before the next one.
+  text.append(used < width ? width - used : 1, ' ');
   return text;
 }
 
@@ -91,14 +92,14 @@ std::string ShownName(const SettingInfo& setting) {
 bool IsOutputFolder(const SettingInfo& setting) { return setting.field == "OutputFolder"; }
 
 std::string DefaultText(const SettingInfo& setting) {
-  if (setting.kind == SettingKind::Integer) return std::to_string(setting.defaultValue);
+  if (setting.kind == SettingKind::Integer) return SettingNumberText(setting, setting.defaultValue);
   if (setting.check == SettingCheck::Language) return "auto";
   return IsOutputFolder(setting) ? DefaultOutputFolder() : std::string();
 }
 
 std::string ValueText(const StoredValues& values, const SettingInfo& setting) {
   if (setting.kind == SettingKind::Text) return values.GetString(setting.name, DefaultText(setting));
-  return std::to_string(values.GetInt(setting.name, setting.defaultValue));
+  return SettingNumberText(setting, values.GetInt(setting.name, setting.defaultValue));
 }
 
 int UsageError(const std::string& text) {

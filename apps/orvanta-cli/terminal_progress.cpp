@@ -49,7 +49,6 @@ bool TerminalProgress::OnBegin() {
       rawMode_ = ::tcsetattr(ttyFd_, TCSANOW, &raw) == 0;
     }
   }
-  pool::TakeInterrupt();  // a Ctrl-C from before this presentation does not cancel it
   return true;
 }
 
@@ -94,7 +93,9 @@ bool TerminalProgress::EscPressed() {
 
 void TerminalProgress::OnPump(bool escCancels) {
   // SIGTERM and SIGHUP end the run: the presentation is cancelled first.
-  if (pool::TakeInterrupt() || pool::StopSignal() != 0 || (escCancels && EscPressed())) RequestCancel();
+  if (pool::TakeInterruptOnEntryAtHand() || pool::StopSignal() != 0 || (escCancels && EscPressed())) {
+    RequestCancel();
+  }
 }
 
 void TerminalProgress::OnCancelled() {

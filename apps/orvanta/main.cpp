@@ -3,11 +3,13 @@
 #include <unistd.h>
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "base/crash_report.h"
 #include "base/language.h"
@@ -65,6 +67,15 @@ int main(int argc, char** argv) {
 
   orv::MainWindow window(store, server);
   notifier.SetOwner(&window);
+  // A damaged settings file is said once, over the window, naming the copy
+  // it was kept as; the options start from their defaults.
+  if (std::optional<std::string> kept = store.SetAsideIfDamaged()) {
+    const std::string text =
+        kept->empty()
+            ? orv::FormatMessage(orv::FormatMessage(orv::msg::kSettingsDamagedIgnored, store.path()), store.lastError())
+            : orv::FormatMessage(orv::FormatMessage(orv::msg::kSettingsDamagedKept, store.path()), *kept);
+    QTimer::singleShot(0, &window, [text] { orv::Notify(text); });
+  }
   window.exec();
   return 0;
 }

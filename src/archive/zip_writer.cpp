@@ -2,6 +2,12 @@
 
 #include <zip.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "base/owner_tag.h"
+
 namespace orv {
 bool IsPlainRelativeName(std::string_view name) {
   if (name.empty() || name.front() == '/' || name.find('\\') != std::string_view::npos) return false;
@@ -16,9 +22,23 @@ bool IsPlainRelativeName(std::string_view name) {
   return true;
 }
 
+namespace {
+
+// The system's reason behind libzip's failure, for the caller's message.
+void KeepSystemError(zip_t* zip) {
+  zip_error_t* reason = zip_get_error(zip);
+  if (zip_error_system_type(reason) == ZIP_ET_SYS) errno = zip_error_code_system(reason);
+}
+
+}  // namespace
+
 bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, std::string& error) {
+  // libzip writes beside its target and renames at the end; its target is
+  // our own temporary name, so that whatever a killed run leaves carries its
+  // owner (base/owner_tag.h) and is swept by a later run.
+  const std::string building = TemporaryPathFor(zipPath, "zip");
   int code = 0;
-  zip_t* zip = zip_open(zipPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  zip_t* zip = zip_open(building.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
   if (zip == nullptr) {
     zip_error_t reason;
     zip_error_init_with_code(&reason, code);
@@ -53,7 +73,17 @@ bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, 
   }
   if (zip_close(zip) != 0) {
     error = std::string("cannot write the zip: ") + zip_strerror(zip);
+    KeepSystemError(zip);
+    const int reason = errno;
     zip_discard(zip);
+    errno = reason;
+    return false;
+  }
+  if (std::rename(building.c_str(), zipPath.c_str()) != 0) {
+    const int reason = errno;
+    error = std::string("cannot write the zip: ") + std::strerror(reason);
+    std::remove(building.c_str());
+    errno = reason;
     return false;
   }
   return true;

@@ -32,6 +32,18 @@ inline constexpr char kTwinNameTooLong[] = "HTML5 网页文件名过长，未输
 // Added texts: the SCORM package of a presentation's HTML5 version.
 inline constexpr char kScormNameTooLong[] = "SCORM 课件包文件名过长，未输出 %s ！";
 inline constexpr char kScormWriteFailed[] = "输出 SCORM 课件包 %s 时异常！";
+// Added texts: the presentation's video, its chapters and their names.
+inline constexpr char kVideoWriteFailed[] = "输出视频 %s 时异常！";
+inline constexpr char kVideoChapterUntitled[] = "幻灯片 %d";
+inline constexpr char kVideoFormatUnknown[] = "视频格式只能是 mp4 或 webm！";
+inline constexpr char kVideoHeightUnknown[] = "视频高度只能是 720、1080 或 2160！";
+
+// Added texts: an entry whose files would replace those of an earlier entry
+// of the same run is refused before anything is written (the insert is the
+// earlier source); and a write that failed because the disk was full says so
+// in the entry's record after its message.
+inline constexpr char kOutputsWouldReplace[] = "它的输出文件会覆盖 %s 的输出文件，未转换！";
+inline constexpr char kDiskFull[] = "磁盘已满";
 
 // Batch driver.
 inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过！";
@@ -40,6 +52,14 @@ inline constexpr char kLoadingFile[] = "正载入文件： \n%s";
 inline constexpr char kInternalError[] = "内部程序错误.";
 // A presentation that took LibreOffice longer than the time limit (seconds).
 inline constexpr char kTimeLimitExceeded[] = "转换文件 %s 超过了 %d 秒的时间限制，已放弃！";
+// Added texts: what became of a presentation LibreOffice could not convert,
+// in plain words and naming it; LibreOffice's own words go to the details.
+inline constexpr char kOfficeStopped[] = "LibreOffice 在转换 %s 时意外停止！";
+inline constexpr char kOfficeCannotOpen[] = "LibreOffice 无法打开 %s （文件已损坏、已加密或格式不明）";
+inline constexpr char kNotPresentation[] = "%s 不是演示文稿";
+inline constexpr char kOfficeFailed[] = "LibreOffice 无法转换 %s ！";
+// A message about a presentation that does not name it gets this line.
+inline constexpr char kPresentationNamed[] = "演示文稿：%s";
 
 // Presentation export.
 inline constexpr char kServerMissing[] =
@@ -83,6 +103,10 @@ inline constexpr char kChoosePresentations[] = "选择 PowerPoint 幻灯片";
 // Added text: an output folder that cannot take the movies, said before a
 // batch exports anything; the inserts are the folder and the system's reason.
 inline constexpr char kOutputFolderUnusable[] = "无法写入输出目录 %s ：%s";
+// Added texts of the desktop batch: closing the window while it runs, and
+// an output folder that the desktop could not open afterwards.
+inline constexpr char kStopBatchAndClose[] = "转换仍在进行。是否停止转换并关闭窗口？";
+inline constexpr char kOpenFolderFailed[] = "无法打开输出目录 %s ！";
 
 // Scheme file.
 inline constexpr char kListEmpty[] = "列表为空！";
@@ -98,6 +122,12 @@ inline constexpr char kEnterInteger[] = "请输入一个整数";
 inline constexpr char kLanguageUnknown[] = "语言只能是 auto、zh 或 en！";
 inline constexpr char kEnterIntegerBetween[] = "请输入一个%1到%2间的整数";
 inline constexpr char kEnterPositiveInteger[] = "请输入一正整数";
+// Added texts: the settings file that could not be written (the file and
+// the system's reason), and a damaged one found at start (the file and the
+// copy it was kept as; or the file and why no copy could be made).
+inline constexpr char kSettingsNotSaved[] = "无法保存设置到 %s ：%s";
+inline constexpr char kSettingsDamagedKept[] = "设置文件 %s 已损坏，已另存为 %s ，各选项已恢复为默认值。";
+inline constexpr char kSettingsDamagedIgnored[] = "设置文件 %s 已损坏，各选项按默认值处理（无法另存：%s）。";
 
 // Movie limits. Added texts, not among the original ones: a movie that the
 // file format cannot represent is refused with a message instead of being

@@ -45,6 +45,9 @@ Notifier& CurrentNotifier() { return *g_current; }
 void Notify(std::string_view text) { g_current->Report(Translate(text)); }
 bool Ask(std::string_view text) { return g_current->Ask(Translate(text)); }
 void Explain(std::string_view reason) { g_current->Explain(reason); }
+void NotifyWithDetails(std::string_view text, std::string_view details) {
+  g_current->ReportWithDetails(Translate(text), details);
+}
 
 ScopedNotifier::ScopedNotifier(Notifier& notifier) : previous_(g_current) { g_current = &notifier; }
 ScopedNotifier::~ScopedNotifier() { g_current = previous_; }

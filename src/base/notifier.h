@@ -19,6 +19,13 @@ class Notifier {
   // error text, LibreOffice's own error, a path and the system's reason).
   // The fixed messages stay as they are; only those who ask see this.
   virtual void Explain(std::string_view /*reason*/) {}
+  // A report whose plain first words come with the technical account behind
+  // them (LibreOffice's own words): a dialog shows the account as its
+  // details. By default the report, then the account as its reason.
+  virtual void ReportWithDetails(std::string_view text, std::string_view details) {
+    Report(text);
+    Explain(details);
+  }
 };
 
 // The notifier in use. Without one installed, reports go to standard error.
@@ -28,6 +35,7 @@ Notifier& CurrentNotifier();
 void Notify(std::string_view text);
 bool Ask(std::string_view text);
 void Explain(std::string_view reason);
+void NotifyWithDetails(std::string_view text, std::string_view details);
 
 // Installs a notifier for the lifetime of the object.
 class ScopedNotifier {

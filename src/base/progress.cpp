@@ -58,6 +58,20 @@ void Progress::PumpMessages(bool escCancels) {
   OnPump(escCancels);
 }
 
+void Progress::SetStage(ProgressStage stage, std::int32_t done, std::int32_t total) {
+  if (!alive_) return;
+  stage_ = stage;
+  stageDone_ = done;
+  stageTotal_ = total;
+  OnStage();
+}
+
+void Progress::SetBatchPlace(std::int32_t index, std::int32_t count) {
+  batchIndex_ = index;
+  batchCount_ = count;
+  if (alive_) OnStage();
+}
+
 void Progress::RequestCancel() {
   if (cancelled_) return;
   cancelled_ = true;

@@ -10,6 +10,17 @@
 
 namespace orv {
 
+// What an entry's road is doing, for views that say more than the status
+// text: the status text keeps its fixed wording, the stage tells the step.
+enum class ProgressStage {
+  kNone,
+  kStartingOffice,   // LibreOffice is being started or reached
+  kOpening,          // the presentation is being opened
+  kExportingSlides,  // slide `done` of `total` is being exported
+  kWritingMovie,     // the movie is being written from the exported slides
+  kWritingPages,     // the web pages and the autorun file
+};
+
 class Progress {
  public:
   explicit Progress(std::string title = "进度    ");
@@ -30,6 +41,10 @@ class Progress {
   // The cancel request (the Cancel button, Esc, Ctrl-C). The view is hidden;
   // it is removed only when it had disabled its owner.
   void RequestCancel();
+  // The step under way; `done` and `total` count slides where they apply.
+  void SetStage(ProgressStage stage, std::int32_t done = 0, std::int32_t total = 0);
+  // This view's entry is number `index` (from 1) of the `count` in its batch.
+  void SetBatchPlace(std::int32_t index, std::int32_t count);
 
   bool cancelled() const { return cancelled_; }
   std::int32_t position() const { return position_; }
@@ -44,6 +59,11 @@ class Progress {
   bool alive() const { return alive_; }
   // BeginProgress disabled a window on the view's behalf.
   bool ownerDisabled() const { return ownerDisabled_; }
+  ProgressStage stage() const { return stage_; }
+  std::int32_t stageDone() const { return stageDone_; }
+  std::int32_t stageTotal() const { return stageTotal_; }
+  std::int32_t batchIndex() const { return batchIndex_; }
+  std::int32_t batchCount() const { return batchCount_; }
 
   // "%s [%d%%]" with the title and the percentage.
   static std::string FormatCaption(std::string_view title, std::int32_t percent);
@@ -66,6 +86,8 @@ class Progress {
   virtual void OnPump(bool /*escCancels*/) {}
   // A cancel: hide the view. alive() tells whether it is also removed.
   virtual void OnCancelled() {}
+  // The stage or the batch place changed.
+  virtual void OnStage() {}
 
  private:
   std::string title_;
@@ -79,6 +101,11 @@ class Progress {
   std::int32_t step_ = 1;
   std::int32_t upper_ = 100;
   std::int32_t lower_ = 0;
+  ProgressStage stage_ = ProgressStage::kNone;
+  std::int32_t stageDone_ = 0;
+  std::int32_t stageTotal_ = 0;
+  std::int32_t batchIndex_ = 0;
+  std::int32_t batchCount_ = 0;
 };
 
 }  // namespace orv

@@ -45,6 +45,11 @@ bool ReadFileList(const std::string& path, char separator, std::vector<std::stri
       return false;
     }
   }
+  // A list made with find -print0 read line by line would be one long name.
+  if (separator == '\n' && text.find('\0') != std::string::npos) {
+    error = (path == "-" ? std::string("standard input") : path) + ": the list holds NUL bytes: add --null";
+    return false;
+  }
   paths = ParseFileList(text, separator);
   return true;
 }

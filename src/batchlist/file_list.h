@@ -15,7 +15,8 @@ namespace orv::batchlist {
 std::vector<std::string> ParseFileList(std::string_view text, char separator);
 
 // Reads and parses the list at `path`, or standard input for "-". False with
-// a message naming the file when it cannot be read.
+// a message naming the file when it cannot be read, or when a list read line
+// by line holds NUL bytes (it was made for --null).
 bool ReadFileList(const std::string& path, char separator, std::vector<std::string>& paths, std::string& error);
 
 }  // namespace orv::batchlist

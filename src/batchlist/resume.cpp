@@ -16,12 +16,12 @@ ResumeState ReadResumeState(std::string_view report) {
   while (from < report.size()) {
     const std::size_t end = report.find('\n', from);
     if (end == std::string_view::npos) break;  // no "\n": the line was being written
-    const auto record = ParseReportLine(report.substr(from, end - from));
-    const bool last = end + 1 == report.size();
-    if (record) {
-      state.last[record->source] = *record;
-    } else if (last) {
-      break;  // a whole line that is not a record ends the file: cut as torn too
+    if (const auto record = ParseReportLine(report.substr(from, end - from))) {
+      if (!record->path.empty()) {
+        state.last[record->path] = *record;
+      } else {
+        ++state.olderRecords;
+      }
     }
     from = end + 1;
     state.completeBytes = from;
@@ -48,16 +48,17 @@ bool LoadResumeState(const std::string& path, ResumeState& state, std::string& e
   return true;
 }
 
-bool IsAlreadyConverted(const ResumeState& state, const std::string& source, std::uint64_t size, std::string_view mtime,
-                        const std::string& outputFolder) {
-  const auto it = state.last.find(source);
+bool IsAlreadyConverted(const ResumeState& state, const EntryVersion& entry) {
+  const auto it = state.last.find(entry.path);
   if (it == state.last.end()) return false;
   const EntryRecord& record = it->second;
-  if (record.status != EntryStatus::kConverted || record.size != size || record.mtime != mtime) return false;
-  if (record.outputs.empty()) return false;
+  if (record.status != EntryStatus::kConverted || record.size != entry.size || record.mtime != entry.mtime) {
+    return false;
+  }
+  if (record.settings != entry.settings || record.output != entry.output || record.outputs.empty()) return false;
   std::error_code ec;
   for (const std::string& output : record.outputs) {
-    if (!std::filesystem::is_regular_file(std::filesystem::path(outputFolder) / output, ec)) return false;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(entry.output.root) / output, ec)) return false;
   }
   return true;
 }

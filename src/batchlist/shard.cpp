@@ -15,66 +15,51 @@ bool ReadNumber(std::string_view text, long low, long high, long& value) {
 
 constexpr long kMostShards = 1000000;
 
-bool ReadVariable(const EnvironmentLookup& environment, const char* name, long low, long& value, std::string& error) {
-  const char* text = environment(name);
-  if (text == nullptr || *text == '\0') {
-    error = std::string("--shard auto: ") + name + " is not set (run it as a task of a job array)";
-    return false;
-  }
-  if (!ReadNumber(text, low, kMostShards, value)) {
-    error = std::string("--shard auto: ") + name + " is not a number from " + std::to_string(low) + ": " + text;
-    return false;
-  }
-  return true;
-}
-
-bool FromSlurmArray(const EnvironmentLookup& environment, Shard& shard, std::string& error) {
-  long id = 0, first = 0, count = 0, last = 0;
-  if (!ReadVariable(environment, "SLURM_ARRAY_TASK_ID", 0, id, error) ||
-      !ReadVariable(environment, "SLURM_ARRAY_TASK_MIN", 0, first, error) ||
-      !ReadVariable(environment, "SLURM_ARRAY_TASK_MAX", 0, last, error) ||
-      !ReadVariable(environment, "SLURM_ARRAY_TASK_COUNT", 1, count, error)) {
-    return false;
-  }
-  // Tasks 0,2,4 or 1-9:3 leave gaps: no task could take the missing slices.
-  const char* step = environment("SLURM_ARRAY_TASK_STEP");
-  if ((step != nullptr && std::string_view(step) != "1") || last - first + 1 != count) {
-    error = "--shard auto: the job array must number its tasks without gaps (--array=0-" + std::to_string(count - 1) +
-            ", step 1)";
-    return false;
-  }
-  if (id < first || id > last) {
-    error = "--shard auto: SLURM_ARRAY_TASK_ID " + std::to_string(id) + " lies outside the array";
-    return false;
-  }
-  shard = Shard{static_cast<int>(id - first + 1), static_cast<int>(count)};
-  return true;
-}
-
 }  // namespace
 
 bool ParseShard(std::string_view text, const EnvironmentLookup& environment, Shard& shard, std::string& error) {
-  if (text == "auto") return FromSlurmArray(environment, shard, error);
+  if (text == "auto") {
+    error =
+        "--shard auto needs the number of slices the list is cut into: --shard auto/N (N the array's size, "
+        "e.g. --shard auto/10 for --array=0-9)";
+    return false;
+  }
   const std::size_t slash = text.find('/');
   long index = 0, count = 0;
   if (slash == std::string_view::npos || !ReadNumber(text.substr(slash + 1), 1, kMostShards, count)) {
-    error = "--shard: expected K/N with 1 <= K <= N, \"auto\" or \"auto/N\", not \"" + std::string(text) + "\"";
+    error = "--shard: expected K/N with 1 <= K <= N, or \"auto/N\", not \"" + std::string(text) + "\"";
     return false;
   }
   const std::string_view first = text.substr(0, slash);
   if (first == "auto") {
-    long completion = 0;
-    if (!ReadVariable(environment, "JOB_COMPLETION_INDEX", 0, completion, error)) return false;
-    if (completion >= count) {
-      error = "--shard auto/" + std::to_string(count) + ": JOB_COMPLETION_INDEX " + std::to_string(completion) +
-              " is not below " + std::to_string(count);
+    // The task's own index, whoever runs it: a Kubernetes Indexed Job or a
+    // Slurm array numbered from 0.
+    const char* name = "JOB_COMPLETION_INDEX";
+    const char* value = environment(name);
+    if (value == nullptr || *value == '\0') {
+      name = "SLURM_ARRAY_TASK_ID";
+      value = environment(name);
+    }
+    if (value == nullptr || *value == '\0') {
+      error = "--shard auto/" + std::to_string(count) +
+              ": neither JOB_COMPLETION_INDEX nor SLURM_ARRAY_TASK_ID is set (run it as a task of a job array)";
       return false;
     }
-    shard = Shard{static_cast<int>(completion + 1), static_cast<int>(count)};
+    long task = 0;
+    if (!ReadNumber(value, 0, kMostShards, task)) {
+      error = std::string("--shard auto: ") + name + " is not a number: " + value;
+      return false;
+    }
+    if (task >= count) {
+      error = "--shard auto/" + std::to_string(count) + ": " + name + " " + std::to_string(task) + " is not below " +
+              std::to_string(count) + " (number the tasks from 0, e.g. --array=0-" + std::to_string(count - 1) + ")";
+      return false;
+    }
+    shard = Shard{static_cast<int>(task + 1), static_cast<int>(count)};
     return true;
   }
   if (!ReadNumber(first, 1, count, index)) {
-    error = "--shard: expected K/N with 1 <= K <= N, \"auto\" or \"auto/N\", not \"" + std::string(text) + "\"";
+    error = "--shard: expected K/N with 1 <= K <= N, or \"auto/N\", not \"" + std::string(text) + "\"";
     return false;
   }
   shard = Shard{static_cast<int>(index), static_cast<int>(count)};

@@ -20,10 +20,12 @@ struct Shard {
 // Reads an environment variable; null when unset.
 using EnvironmentLookup = std::function<const char*(const char*)>;
 
-// "K/N" with 1 <= K <= N; "auto" from a Slurm job array's variables
-// (SLURM_ARRAY_TASK_ID, _MIN, _COUNT; a step other than 1 is refused);
-// "auto/N" with K from a Kubernetes Indexed Job's JOB_COMPLETION_INDEX.
-// False with a message for anything else.
+// "K/N" with 1 <= K <= N; "auto/N" with K = the task's own index + 1: a
+// Kubernetes Indexed Job's JOB_COMPLETION_INDEX, else a Slurm array task's
+// SLURM_ARRAY_TASK_ID. N always comes from the command line, never from the
+// array's size: a task resubmitted alone (sbatch --array=2) still takes its
+// own slice of the list. False with a message for anything else ("auto"
+// alone included).
 bool ParseShard(std::string_view text, const EnvironmentLookup& environment, Shard& shard, std::string& error);
 
 // The shard that group `group` (counted from 0, in order of first

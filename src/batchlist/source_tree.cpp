@@ -21,14 +21,4 @@ bool FolderUnderRoot(const std::string& source, const std::string& root, std::st
   return true;
 }
 
-std::string WebPlayerBaseFrom(const std::string& relative) {
-  std::string base;
-  if (!relative.empty()) {
-    for (const auto& part : fs::path(relative)) {
-      if (!part.empty() && part != ".") base += "../";
-    }
-  }
-  return base + kWebPlayerFolder + "/";
-}
-
 }  // namespace orv::batchlist

@@ -13,8 +13,4 @@ namespace orv::batchlist {
 // outside the root.
 bool FolderUnderRoot(const std::string& source, const std::string& root, std::string& relative, std::string& error);
 
-// The address of the output root's web player from a page in `relative`:
-// "ruffle/" at the root, "../../ruffle/" two folders down.
-std::string WebPlayerBaseFrom(const std::string& relative);
-
 }  // namespace orv::batchlist

@@ -372,17 +372,18 @@ void ConversionService::Convert(const httplib::Request& request, httplib::Respon
       if (LostLibreOffice(message)) return answer(500, "office-died", message);
       return answer(422, "not-converted", message.empty() ? "the presentation could not be converted" : message);
     case batchlist::EntryStatus::kCancelled:
+    case batchlist::EntryStatus::kNotStarted:
       return answer(503, "shutting-down", "the conversion was cancelled");
     case batchlist::EntryStatus::kConverted:
       break;
   }
-  // Everything the conversion wrote, and its record under the upload's name.
+  // What the conversion wrote, as its record lists it, and the record under
+  // the upload's name, without the request's private paths.
   record.source = form.fileName();
+  record.path.clear();
+  record.output.reset();
   std::vector<ZipEntry> entries;
-  std::error_code ec;
-  for (const auto& file : fs::directory_iterator(folder.out(), ec)) {
-    if (file.is_regular_file()) entries.push_back({file.path().filename().string(), file.path().string(), {}});
-  }
+  for (const std::string& output : record.outputs) entries.push_back({output, JoinPath(folder.out(), output), {}});
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
   entries.push_back({"report.json", {}, batchlist::FormatReportLine(record)});
   std::string error;

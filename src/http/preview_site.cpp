@@ -53,10 +53,12 @@ std::string MoviePage(const fs::path& movie, const fs::path& folder, std::string
   ConversionSettings settings;
   settings.Width = size->first;
   settings.Height = size->second;
-  settings.WebPlayer = 1;
+  PageLinks links;
+  links.movie = movie.filename().string();
   const std::string twin = movie.stem().string() + "-html5.html";
-  settings.GenHTML5 = fs::is_regular_file(folder / twin) ? 1 : 0;
-  const auto page = BuildWebPage(movie.filename().string(), settings, "", "");
+  if (fs::is_regular_file(folder / twin)) links.twin = twin;
+  links.player = std::string(kWebPlayerFolder) + "/";
+  const auto page = BuildWebPage(links, settings);
   if (!page) error = "the page template could not be loaded";
   return page.value_or(std::string());
 }

@@ -81,31 +81,36 @@ SlidePreparer::SlidePreparer() : image_(std::make_unique<RasterImage>(ImageForma
 
 SlidePreparer::~SlidePreparer() = default;
 
-std::int32_t SlidePreparer::EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes,
-                                             const SlideFrame& frame) {
+bool SlidePreparer::LoadSlideImage(const std::string& path, const SlideFrame& frame) {
   const ImageFormat format = FormatFromName(path);
   if (format == ImageFormat::Unknown) {
     Notify(msg::kUnknownPictureType);
     Explain(path);
-    return -1;
+    return false;
   }
   const bool rendered = format == ImageFormat::Wmf && frame.sharpText && RenderMetafileForFrame(*image_, path, frame);
   if (!rendered && !image_->Load(path, format)) {
     Notify(FormatMessage(msg::kCannotLoadImage, path));
     Explain(image_->LastError());
-    return -1;
+    return false;
   }
   // A grey-ramp picture stays one component; everything else becomes 24-bit.
   if (!image_->HasGreyPalette() && !image_->RaiseDepth(24)) {
     Notify(msg::kCannotRaiseDepth);
     Explain(path + ": " + image_->LastError());
-    return -1;
+    return false;
   }
   if (!FitSlideToFrame(frame)) {
     Notify(msg::kCannotAdjustImage);
     Explain(path + ": " + image_->LastError());
-    return -1;
+    return false;
   }
+  return true;
+}
+
+std::int32_t SlidePreparer::EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes,
+                                             const SlideFrame& frame) {
+  if (!LoadSlideImage(path, frame)) return -1;
   image_->SetQuality(static_cast<std::uint8_t>(frame.quality & 0xff));
   std::int32_t length = 0;
   if (!image_->EncodeToBuffer(jpegBytes, length, ImageFormat::Jpg)) {

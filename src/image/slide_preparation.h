@@ -26,6 +26,10 @@ class SlidePreparer {
   // after a message; jpegBytes must be null on entry and stays null on -1.
   std::int32_t EncodeSlideImage(const std::string& path, std::uint8_t*& jpegBytes, const SlideFrame& frame);
 
+  // The same up to the encoding: image() then holds the picture, 24-bit or
+  // grey. False after a message.
+  bool LoadSlideImage(const std::string& path, const SlideFrame& frame);
+
   // Fits the current picture into the frame, centred on the fill colour.
   bool FitSlideToFrame(const SlideFrame& frame);
 

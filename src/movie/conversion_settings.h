@@ -1,6 +1,8 @@
 // Every option of one conversion run. Built from the settings store by
-// LoadConversionSettings (settings/settings_store.h) and passed by reference to every
-// step; only BuildPlayerConfig writes to it afterwards (ShowNav in split mode).
+// LoadConversionSettings (settings/settings_store.h) and passed by reference to
+// every step, which only read it: what differs from one entry or one call to
+// the next (where an entry's files go, which page links what) is an argument
+// or part of the entry's output plan (pipeline/output_plan.h).
 #pragma once
 
 #include <cstdint>
@@ -46,13 +48,15 @@ struct ConversionSettings {
   // must have seen, in any order and over any visits, for the platform to
   // hear "completed".
   std::int32_t ScormCompletion = 100;
-  std::string TempFolder;    // base of working folders; ends in a separator
-  std::string OutputFolder;  // receives movies, pages and autorun.inf
-  // Pages of a subfolder of the output (a source tree kept) share the one
-  // web player at the output's root: that folder, and its address as the
-  // pages see it. Empty: the player lies beside the pages, "ruffle/".
-  std::string WebPlayerRoot;
-  std::string WebPlayerBase;
+  // Each presentation also as a video: its format (0 MP4, 1 WebM) and
+  // height (720, 1080 or 2160).
+  std::int32_t GenVideo = 0;
+  std::int32_t VideoFormat = 0;
+  std::int32_t VideoHeight = 1080;
+  std::string TempFolder;  // base of working folders; ends in a separator
+  // The run's output folder: movies, pages and autorun.inf go there, or
+  // into a folder below it when the source tree is kept.
+  std::string OutputFolder;
   // How the file notice names the program that serves the page: empty for
   // "orvanta-cli", else the path it runs from (when that is not on PATH).
   std::string PreviewProgram;

@@ -6,28 +6,19 @@
 #include <cstdio>
 #include <random>
 
-#include "base/paths.h"
+#include "base/owner_tag.h"
 
 namespace orv {
 namespace {
 
-std::string FolderPart(const std::string& path) {
-  const auto pos = path.rfind(kPathSeparator);
-  if (pos == std::string::npos) return ".";
-  if (pos == 0) return std::string(1, kPathSeparator);
-  return path.substr(0, pos);
-}
-
-// Opens a new file beside the target; the name is hidden and unique.
+// Opens a new file beside the target, named after it and after this process,
+// so that a run killed while writing leaves a file a later run may remove.
 int CreateTemporary(const std::string& path, std::string& tempPath) {
   static thread_local std::mt19937 random{std::random_device{}()};
-  // The name is shortened so that the temporary name stays within the
-  // file system's limit even when the target's name is near it.
-  const std::string base = JoinPath(FolderPart(path), "." + FileNamePart(path).substr(0, 200) + ".tmp");
   for (int attempt = 0; attempt < 16; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-    tempPath = base + suffix;
+    tempPath = TemporaryPathFor(path, suffix);
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -54,10 +45,23 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
   const int fd = CreateTemporary(path, tempPath);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  ok = (::fsync(fd) == 0) && ok;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(tempPath.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(tempPath.c_str());
+  int error = ok ? 0 : errno;
+  if (::fsync(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(tempPath.c_str());
+    errno = error;  // the first failure's reason, for the caller's message
+  }
   return ok;
 }
 

@@ -281,16 +281,21 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
   return out;
 }
 
-bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
-                   const TwinPage& page) {
+bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page,
+                   WriteLedger* ledger) {
   const auto text = BuildTwinPage(config, jpegs, page);
-  if (!text) return false;
+  if (!text) {
+    if (ledger != nullptr) ledger->Failed(page.path, 0);
+    return false;
+  }
   if (!ReplaceFileContents(page.path, *text)) {
     const int error = errno;
     Notify(FormatMessage(msg::kHtmlWriteFailed, page.path));
     Explain(page.path + ": " + std::strerror(error));
+    if (ledger != nullptr) ledger->Failed(page.path, error);
     return false;
   }
+  if (ledger != nullptr) ledger->Written(page.path);
   return true;
 }
 

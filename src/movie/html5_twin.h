@@ -12,6 +12,7 @@
 
 #include "base/language.h"
 #include "movie/slide_list.h"
+#include "movie/write_ledger.h"
 
 namespace orv {
 
@@ -38,8 +39,10 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
                                          const TwinPage& page);
 
 // Builds the page and writes it atomically to page.path. False after a
-// message ("输出 html 文件 %s 时异常！" for a failed write).
-bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page);
+// message ("输出 html 文件 %s 时异常！" for a failed write). The ledger, when
+// given, hears what became of the file.
+bool WriteTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page,
+                   WriteLedger* ledger = nullptr);
 
 // The slide pictures' data: URIs carry their bytes in base64 (exposed for tests).
 std::string Base64(std::span<const std::uint8_t> bytes);

@@ -61,28 +61,42 @@ bool MovieWriter::CheckLimits(const ConversionSettings& settings) const {
   return true;
 }
 
-void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slides, Progress& progress) {
-  if (!CheckLimits(settings)) return;
+bool MovieWriter::Assemble(MovieBuffer& buffer, const ConversionSettings& settings, const SlideList& slides,
+                           Progress& progress) {
   const int count = static_cast<int>(slidePaths.size());
+  if (BeginMovie(buffer, settings, slides) < 0) return false;
+  for (int i = 1; i <= count; ++i) {
+    if (AppendSlideImage(i, buffer, settings, progress) < 0) return false;
+    if (AppendSlideShape(i, buffer, settings) < 0) return false;
+  }
+  if (AppendFragment(kSpriteStartFragment, count, buffer) < 0) return false;
+  for (int j = 2; j <= count; ++j) {
+    if (AppendFragment(kSpriteFrameFragment, j, buffer) < 0) return false;
+  }
+  if (AppendFragment(kMovieEndFragment, count, buffer) < 0) return false;
+  buffer.PutU32(kFileLengthOffset, static_cast<std::uint32_t>(buffer.length()));
+  return true;
+}
+
+bool MovieWriter::WriteMovie(const ConversionSettings& settings, const SlideList& slides, Progress& progress) {
   jpegPlaces_.clear();
   MovieBuffer buffer;  // released on every return
-  if (BeginMovie(buffer, settings, slides) < 0) return;
-  for (int i = 1; i <= count; ++i) {
-    if (AppendSlideImage(i, buffer, settings, progress) < 0) return;
-    if (AppendSlideShape(i, buffer, settings) < 0) return;
+  if (!CheckLimits(settings) || !Assemble(buffer, settings, slides, progress)) {
+    // A cancel is no failure of the file; everything else was reported.
+    if (ledger != nullptr && !progress.cancelled()) ledger->Failed(outputPath, 0);
+    return false;
   }
-  if (AppendFragment(kSpriteStartFragment, count, buffer) < 0) return;
-  for (int j = 2; j <= count; ++j) {
-    if (AppendFragment(kSpriteFrameFragment, j, buffer) < 0) return;
-  }
-  if (AppendFragment(kMovieEndFragment, count, buffer) < 0) return;
-  buffer.PutU32(kFileLengthOffset, static_cast<std::uint32_t>(buffer.length()));
   if (!ReplaceFileContents(outputPath, buffer.bytes())) {
     const int error = errno;
     Notify(FormatMessage(msg::kFlashWriteFailed, outputPath));
     Explain(outputPath + ": " + std::strerror(error));
-    return;
+    if (ledger != nullptr) ledger->Failed(outputPath, error);
+    return false;
   }
+  if (ledger != nullptr) ledger->Written(outputPath);
+  // A cancel while the movie was written ends the presentation before its twin.
+  progress.PumpMessages(true);
+  if (progress.cancelled()) return true;
   const std::span<const std::uint8_t> movie = buffer.bytes();
   std::vector<std::span<const std::uint8_t>> jpegs;
   jpegs.reserve(jpegPlaces_.size());
@@ -90,10 +104,11 @@ void MovieWriter::WriteMovie(ConversionSettings& settings, const SlideList& slid
   if (keepJpegs) {
     for (const auto& jpeg : jpegs) keptJpegs.emplace_back(jpeg.begin(), jpeg.end());
   }
-  if (settings.GenHTML5 != 0 && !twin.path.empty()) WriteTwinPage(config_, jpegs, twin);
+  if (!twin.path.empty()) WriteTwinPage(config_, jpegs, twin, ledger);
+  return true;
 }
 
-int MovieWriter::BeginMovie(MovieBuffer& buffer, ConversionSettings& settings, const SlideList& slides) {
+int MovieWriter::BeginMovie(MovieBuffer& buffer, const ConversionSettings& settings, const SlideList& slides) {
   if (AppendFragment(kHeaderFragment, 0, buffer) < 0) {
     buffer.Release();
     return -1;

@@ -12,6 +12,7 @@
 #include "movie/html5_twin.h"
 #include "movie/movie_buffer.h"
 #include "movie/slide_list.h"
+#include "movie/write_ledger.h"
 
 namespace orv {
 
@@ -36,14 +37,16 @@ class MovieWriter {
   MovieWriter() = default;
   explicit MovieWriter(SlideEncoder encoder) : encodeSlide(std::move(encoder)) {}
 
-  // Writes outputPath from slidePaths. Every failure is reported by a
-  // message; no file is touched unless the whole movie was assembled, and an
-  // older file of the same name survives a failed write.
-  void WriteMovie(ConversionSettings& settings, const SlideList& slides, Progress& progress);
+  // Writes outputPath from slidePaths; true when it was written. Every
+  // failure is reported by a message (a cancel by none); no file is touched
+  // unless the whole movie was assembled, and an older file of the same name
+  // survives a failed write. The ledger, when set, hears of the movie and of
+  // its twin.
+  bool WriteMovie(const ConversionSettings& settings, const SlideList& slides, Progress& progress);
 
   // Fragments 200 and 201 with the frame size and the configuration
   // document: 1, or -1 after a message.
-  int BeginMovie(MovieBuffer& buffer, ConversionSettings& settings, const SlideList& slides);
+  int BeginMovie(MovieBuffer& buffer, const ConversionSettings& settings, const SlideList& slides);
   // The bitmap tag of slide i (1-based); -1 after a message or on cancel.
   int AppendSlideImage(int slide, MovieBuffer& buffer, const ConversionSettings& settings, Progress& progress);
   // The slide's rectangle shape, fitted to the frame: 1 or -1.
@@ -53,9 +56,10 @@ class MovieWriter {
   std::string outputPath;
   std::string exportExtension = "bmp";  // what the export saved the slides as
   SlideEncoder encodeSlide;
-  // With GenHTML5 on and twin.path set, a movie written to disk gets its
-  // HTML5 twin from the same JPEG bytes; an abandoned movie gets none.
+  // With twin.path set, a movie written to disk gets its HTML5 twin from the
+  // same JPEG bytes; an abandoned movie gets none.
   TwinPage twin;
+  WriteLedger* ledger = nullptr;
   // With keepJpegs, each movie written adds its slides' JPEG streams to
   // keptJpegs, in order (a SCORM lesson is made of them afterwards).
   bool keepJpegs = false;
@@ -66,6 +70,8 @@ class MovieWriter {
  private:
   // Refuses movies the file format cannot represent.
   bool CheckLimits(const ConversionSettings& settings) const;
+  // Assembles the movie into `buffer`: false after a message or on cancel.
+  bool Assemble(MovieBuffer& buffer, const ConversionSettings& settings, const SlideList& slides, Progress& progress);
 
   // Of the movie being assembled: its configuration document and where each
   // slide's JPEG stream lies in the buffer (offset, size).

@@ -26,8 +26,9 @@ constexpr std::uint32_t kExtraSlideDelay = 3;
 
 }  // namespace
 
-std::string BuildPlayerConfig(ConversionSettings& settings, const SlideList& slides) {
-  if (settings.SplitPPT != 0) settings.ShowNav = 1;
+std::string BuildPlayerConfig(const ConversionSettings& settings, const SlideList& slides) {
+  // ShowNav is a radio index: 0 is the position of "panel shown".
+  const bool panelShown = settings.SplitPPT == 0 && settings.ShowNav == 0;
   const bool fixedDelay = settings.UsePptTime == 1;
 
   std::string out = "<init";
@@ -37,8 +38,7 @@ std::string BuildPlayerConfig(ConversionSettings& settings, const SlideList& sli
   AppendAttribute(out, "frameWidth", std::to_string(settings.Width));
   AppendAttribute(out, "frameHeight", std::to_string(settings.Height));
   out += "></init><config";
-  // ShowNav is a radio index: 0 is the position of "panel shown".
-  AppendAttribute(out, "showNavPanel", TrueFalse(settings.ShowNav == 0));
+  AppendAttribute(out, "showNavPanel", TrueFalse(panelShown));
   AppendAttribute(out, "autoStart", TrueFalse(settings.AutoStart != 0));
   AppendAttribute(out, "loop", TrueFalse(settings.Loop != 0));
   AppendAttribute(out, "transAnim", settings.Fade != 0 ? "fade" : "none");

@@ -10,8 +10,8 @@
 namespace orv {
 
 // Builds the document (ASCII, no line breaks, no zero byte). In split mode
-// it first sets settings.ShowNav to 1: single-slide movies never show the
-// navigation panel, and the record keeps that for the rest of the run.
-std::string BuildPlayerConfig(ConversionSettings& settings, const SlideList& slides);
+// the panel is hidden whatever ShowNav says: single-slide movies never show
+// the navigation panel.
+std::string BuildPlayerConfig(const ConversionSettings& settings, const SlideList& slides);
 
 }  // namespace orv

@@ -66,10 +66,13 @@ struct SlideList {
   std::int32_t useTitles = 0;         // collect titles and use them as file names
   std::int32_t useSlideTimings = 0;   // read each slide's advance time
   std::vector<std::uint32_t> delays;  // seconds, one per slide, never 0
-  std::vector<std::string> titles;    // safe, unique file base names
-  std::vector<std::string> paths;     // slide pictures, help first and end slide last
-  std::vector<SlideText> texts;       // per slide of the deck (notes slides included); may be empty
-  std::string language;               // BCP 47 tag of most of the deck's letters ("zh-CN"); empty when unknown
+  // Per slide with delays: whether the presentation gave it a time of its
+  // own (its delay of 1 s otherwise stands for "advances on a click").
+  std::vector<bool> timed;
+  std::vector<std::string> titles;  // safe, unique file base names
+  std::vector<std::string> paths;   // slide pictures, help first and end slide last
+  std::vector<SlideText> texts;     // per slide of the deck (notes slides included); may be empty
+  std::string language;             // BCP 47 tag of most of the deck's letters ("zh-CN"); empty when unknown
 };
 
 }  // namespace orv

@@ -8,7 +8,6 @@
 #include "base/paths.h"
 #include "base/resources.h"
 #include "movie/file_replace.h"
-#include "movie/html5_twin.h"
 #include "movie/web_names.h"
 #include "movie/web_player_markup.h"
 
@@ -45,30 +44,29 @@ std::optional<std::array<std::string_view, kPageSegmentCount>> PageTemplateSegme
   return segments;
 }
 
-std::optional<std::string> BuildWebPage(std::string_view movieRef, const ConversionSettings& settings,
-                                        std::string_view prevPage, std::string_view nextPage) {
+std::optional<std::string> BuildWebPage(const PageLinks& links, const ConversionSettings& settings) {
   const auto s = PageTemplateSegments();
   if (!s) return std::nullopt;
   const std::string width = std::to_string(settings.Width);
   const std::string height = std::to_string(settings.Height);
 
   std::string page(s->at(0));
-  if (settings.WebPlayer != 0) {
+  if (!links.player.empty()) {
     // The emulator's lines close the head, directly before its end tag.
     const auto headEnd = page.find("</HEAD>\r\n");
     if (headEnd == std::string::npos) {
       Notify(msg::kResourceNotLoaded);
       return std::nullopt;
     }
-    page.insert(headEnd, WebPlayerHeadLines(settings));
+    page.insert(headEnd, WebPlayerHeadLines(links.player, !links.twin.empty(), settings.PreviewProgram));
   }
   // The page links files of the same folder. Their names are encoded so that
   // any name reaches its file and none can add markup; ordinary names are
   // written as they are.
-  if (!prevPage.empty()) page.append("<a href=\"").append(UrlAttribute(prevPage)).append("\">Prev</a> ");
-  if (!nextPage.empty()) page.append("<a href=\"").append(UrlAttribute(nextPage)).append("\">Next</a>");
-  if (!prevPage.empty() || !nextPage.empty()) page += "<p>\r\n";
-  const std::string movie = UrlAttribute(movieRef);
+  if (!links.previous.empty()) page.append("<a href=\"").append(UrlAttribute(links.previous)).append("\">Prev</a> ");
+  if (!links.next.empty()) page.append("<a href=\"").append(UrlAttribute(links.next)).append("\">Next</a>");
+  if (!links.previous.empty() || !links.next.empty()) page += "<p>\r\n";
+  const std::string movie = UrlAttribute(links.movie);
   for (std::string_view piece : {s->at(1), std::string_view(width), s->at(2), std::string_view(height), s->at(3),
                                  std::string_view(movie), s->at(4), std::string_view(movie), s->at(5),
                                  std::string_view(width), s->at(6), std::string_view(height), s->at(7)}) {
@@ -78,23 +76,28 @@ std::optional<std::string> BuildWebPage(std::string_view movieRef, const Convers
   // a screen reader, a search and a zoom can read: a plain link under it.
   constexpr std::string_view kObjectEnd = "</OBJECT>\r\n";
   const std::size_t objectEnd = page.rfind(kObjectEnd);
-  if (settings.WebPlayer != 0 && settings.GenHTML5 != 0 && objectEnd != std::string::npos) {
+  if (!links.player.empty() && !links.twin.empty() && objectEnd != std::string::npos) {
     page.insert(objectEnd + kObjectEnd.size(),
-                "<P><a href=\"" + UrlAttribute(TwinName(movieRef)) + "\">" + TwinLinkText() + "</a>\r\n");
+                "<P><a href=\"" + UrlAttribute(links.twin) + "\">" + TwinLinkText() + "</a>\r\n");
   }
   return page;
 }
 
-int WriteWebPage(std::string_view movieRef, const std::string& pagePath, const ConversionSettings& settings,
-                 std::string_view prevPage, std::string_view nextPage) {
-  const auto page = BuildWebPage(movieRef, settings, prevPage, nextPage);
-  if (!page) return 0;
+int WriteWebPage(const PageLinks& links, const std::string& pagePath, const ConversionSettings& settings,
+                 WriteLedger* ledger) {
+  const auto page = BuildWebPage(links, settings);
+  if (!page) {
+    if (ledger != nullptr) ledger->Failed(pagePath, 0);
+    return 0;
+  }
   if (!ReplaceFileContents(pagePath, *page)) {
     const int error = errno;
     Notify(FormatMessage(msg::kHtmlWriteFailed, pagePath));
     Explain(pagePath + ": " + std::strerror(error));
+    if (ledger != nullptr) ledger->Failed(pagePath, error);
     return 0;
   }
+  if (ledger != nullptr) ledger->Written(pagePath);
   return 1;
 }
 
@@ -102,13 +105,14 @@ std::string BuildAutorun(std::string_view pagePath) {
   return "[autorun]\r\nShellExecute=\"" + FileNamePart(pagePath) + "\"";
 }
 
-int WriteAutorun(std::string_view pagePath, const std::string& autorunPath) {
+int WriteAutorun(std::string_view pagePath, const std::string& autorunPath, WriteLedger* ledger) {
   // ShellExecute="..." cannot quote a double quote, and a line break would end
   // the entry: such a name gets no autorun file rather than a broken one.
   const std::string pageName = FileNamePart(pagePath);
   for (const char c : pageName) {
     if (c == '"' || static_cast<unsigned char>(c) < 0x20) {
       Notify(FormatMessage(msg::kAutorunNameUnsafe, pageName));
+      if (ledger != nullptr) ledger->Failed(autorunPath, 0);
       return 0;
     }
   }
@@ -116,8 +120,10 @@ int WriteAutorun(std::string_view pagePath, const std::string& autorunPath) {
     const int error = errno;
     Notify(FormatMessage(msg::kAutorunWriteFailed, autorunPath));
     Explain(autorunPath + ": " + std::strerror(error));
+    if (ledger != nullptr) ledger->Failed(autorunPath, error);
     return 0;
   }
+  if (ledger != nullptr) ledger->Written(autorunPath);
   return 1;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "movie/conversion_settings.h"
+#include "movie/write_ledger.h"
 
 namespace orv {
 
@@ -19,18 +20,27 @@ inline constexpr std::size_t kPageSegmentCount = 8;
 // (a template that does not cut into the expected segments cannot be loaded).
 std::optional<std::array<std::string_view, kPageSegmentCount>> PageTemplateSegments();
 
-// The page text for one movie; previous and next are page file names or empty.
-std::optional<std::string> BuildWebPage(std::string_view movieRef, const ConversionSettings& settings,
-                                        std::string_view prevPage, std::string_view nextPage);
+// What one page links, decided by the presentation's output plan: every
+// name is a file of the page's own folder.
+struct PageLinks {
+  std::string movie;           // the movie it embeds
+  std::string twin;            // that movie's HTML5 version; empty: not linked
+  std::string previous, next;  // the neighbouring pages (split movies); empty at the ends
+  std::string player;          // the web player's folder as the page loads it ("ruffle/"); empty: the plain page
+};
 
-// Writes the page: 1, or 0 after a message naming pagePath.
-int WriteWebPage(std::string_view movieRef, const std::string& pagePath, const ConversionSettings& settings,
-                 std::string_view prevPage, std::string_view nextPage);
+// The page text for one movie.
+std::optional<std::string> BuildWebPage(const PageLinks& links, const ConversionSettings& settings);
+
+// Writes the page: 1, or 0 after a message naming pagePath. The ledger,
+// when given, hears what became of the file.
+int WriteWebPage(const PageLinks& links, const std::string& pagePath, const ConversionSettings& settings,
+                 WriteLedger* ledger = nullptr);
 
 // "[autorun]\r\nShellExecute=\"<page file name>\"", no final line break.
 std::string BuildAutorun(std::string_view pagePath);
 // Writes the autorun file: 1, or 0 after a message naming autorunPath, or
 // naming the page when its name holds a double quote or a control character.
-int WriteAutorun(std::string_view pagePath, const std::string& autorunPath);
+int WriteAutorun(std::string_view pagePath, const std::string& autorunPath, WriteLedger* ledger = nullptr);
 
 }  // namespace orv

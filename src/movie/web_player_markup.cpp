@@ -156,21 +156,18 @@ std::string TwinLinkText() {
   return "&#25991;&#23383;&#29256;&#21644;&#24187;&#28783;&#29255;&#65288;HTML5&#65289;";  // 文字版和幻灯片（HTML5）
 }
 
-std::string WebPlayerHeadLines(const ConversionSettings& settings) {
+std::string WebPlayerHeadLines(std::string_view player, bool linksTwin, std::string_view previewProgram) {
   std::string lines(kLines);
   constexpr std::string_view kTwinMark = "@TWIN@";
   const std::size_t at = lines.find(kTwinMark);
-  lines.replace(at, kTwinMark.size(), settings.GenHTML5 != 0 ? kTwinLines : std::string_view());
+  lines.replace(at, kTwinMark.size(), linksTwin ? kTwinLines : std::string_view());
   // The address goes into a script's string literal: only characters that
   // need no escaping there or in HTML are taken; anything else keeps the default.
-  std::string base = SharedWebPlayerBase(settings);
-  if (base.empty()) {
-    base = IsPlainAddress(settings.WebPlayerBase) ? settings.WebPlayerBase : std::string(kWebPlayerFolder) + "/";
-  }
+  const std::string base = IsPlainAddress(player) ? std::string(player) : std::string(kWebPlayerFolder) + "/";
   // The program's path goes in as a string literal of its own: every byte
   // past ASCII and every character a script or HTML gives a meaning to is
   // escaped, so that the lines stay plain ASCII.
-  const std::string program = settings.PreviewProgram.empty() ? std::string("orvanta-cli") : settings.PreviewProgram;
+  const std::string program = previewProgram.empty() ? std::string("orvanta-cli") : std::string(previewProgram);
   const std::string literal = ScriptString(program + " preview ");
   constexpr std::string_view kProgramMark = "@PROGRAM@";
   lines.replace(lines.find(kProgramMark), kProgramMark.size(), literal);

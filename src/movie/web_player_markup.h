@@ -23,11 +23,14 @@ bool IsPlainAddress(std::string_view address);
 std::string SharedWebPlayerBase(const ConversionSettings& settings);
 
 // ASCII text, every line ending in CR LF like the rest of the page. Served
-// over http(s) it loads the emulator so that the movie starts by itself with
-// no click and no unmute overlay; opened from a file, where browsers block
-// the emulator, it puts a notice in place of the movie saying how to watch it.
+// over http(s) it loads the emulator from `player` (the folder's address,
+// ending in "/"; one that is not a plain address gives "ruffle/") so that the
+// movie starts by itself with no click and no unmute overlay; opened from a
+// file, where browsers block the emulator, it puts a notice in place of the
+// movie saying how to watch it, naming `previewProgram` (empty:
+// "orvanta-cli") and, with `linksTwin`, linking the movie's HTML5 version.
 // The notice's words follow the program's language (base/language.h).
-std::string WebPlayerHeadLines(const ConversionSettings& settings);
+std::string WebPlayerHeadLines(std::string_view player, bool linksTwin, std::string_view previewProgram);
 
 // The words of the link under a playing page's movie to its HTML5 twin,
 // ASCII with character references.

@@ -85,10 +85,24 @@ class Variant {
 // A failing automation call. Carries the server's description of the error;
 // nothing in the pipeline catches it: it ends the whole Convert command.
 // Visibility is explicit so that the type matches across the office plugin.
+// What kind of failure it was, so that the message for the user can say it
+// in plain words without reading the description.
+enum class AutomationFailure {
+  kCall,             // a member failed (the description says how)
+  kServerLost,       // the server stopped or the connection to it broke
+  kCannotOpen,       // the file is damaged, encrypted or in an unknown format
+  kNotPresentation,  // the file opened but holds no presentation
+};
+
 class __attribute__((visibility("default"))) AutomationError : public std::runtime_error {
  public:
-  explicit AutomationError(const std::string& description) : std::runtime_error(description) {}
+  explicit AutomationError(const std::string& description, AutomationFailure failure = AutomationFailure::kCall)
+      : std::runtime_error(description), failure_(failure) {}
   const char* description() const { return what(); }
+  AutomationFailure failure() const { return failure_; }
+
+ private:
+  AutomationFailure failure_;
 };
 
 // What a server implements for each of its objects.

@@ -5,16 +5,17 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "movie/web_page.h"
 #include "movie/web_player_markup.h"
-#include "pipeline/convert_movies.h"
-#include "pipeline/output_names.h"
+#include "pipeline/leftovers.h"
 #include "pipeline/picture_folder.h"
 #include "pipeline/presentation_export.h"
 #include "pipeline/working_folder.h"
@@ -106,12 +107,22 @@ std::string WithoutMemberName(std::string_view description) {
   return std::string(description.substr(colon + 2));
 }
 
-// A page's notice links its movie's twin only when the twin's name could be
-// written (WriteSlideMovies skipped it otherwise).
-ConversionSettings WithTwinLinkIfItFits(const ConversionSettings& settings, std::string_view movieName) {
-  ConversionSettings page = settings;
-  if (TwinPathIfItFits(settings.OutputFolder, movieName).empty()) page.GenHTML5 = 0;
-  return page;
+// The first words a user reads about a presentation LibreOffice could not
+// convert: what happened, in plain words, naming the file.
+std::string PlainFailure(const AutomationError& error, const std::string& path) {
+  switch (error.failure()) {
+    case AutomationFailure::kServerLost:
+      return FormatMessage(msg::kOfficeStopped, path);
+    case AutomationFailure::kCannotOpen:
+      return FormatMessage(msg::kOfficeCannotOpen, path);
+    case AutomationFailure::kNotPresentation:
+      return FormatMessage(msg::kNotPresentation, path);
+    case AutomationFailure::kCall:
+      break;
+  }
+  // Without a description, the internal error is all there is to say.
+  if (*error.description() == '\0') return Translate(msg::kInternalError);
+  return FormatMessage(msg::kOfficeFailed, path) + "\n" + WithoutMemberName(error.description());
 }
 
 // Removes the working folder however the presentation's road ends:
@@ -129,13 +140,24 @@ class WorkingFolderRemoval {
 
 }  // namespace
 
-BatchDriver::BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress)
+BatchDriver::BatchDriver(const ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress)
     : settings_(settings), server_(server), makeProgress_(std::move(makeProgress)) {
   // What runs that were killed in the middle of a presentation left.
   RemoveWorkingFoldersOfEndedRuns(settings_.TempFolder);
 }
 
 EntryResult BatchDriver::ConvertEntry(const std::string& path) {
+  return ConvertEntry(path, settings_, OutputPlacement::In(settings_.OutputFolder));
+}
+
+EntryResult BatchDriver::ConvertEntry(const std::string& path, const ConversionSettings& settings,
+                                      const OutputPlacement& placement) {
+  skipped_ = false;
+  timedOut_ = false;
+  lastSlideCount_ = 0;
+  plan_ = OutputPlan();
+  entrySettings_ = &settings;
+  placement_ = placement;
   if (!PathExists(path)) {
     const int error = errno;
     Notify(FormatMessage(msg::kSourceMissing, path));
@@ -146,31 +168,34 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path) {
   progress->BeginProgress();
   progress->SetStatusText(FormatMessage(msg::kLoadingFile, path));
 
-  skipped_ = false;
-  noMovies_ = false;
-  timedOut_ = false;
-  lastOutputs_.clear();
-  lastSlideCount_ = 0;
-  bool converted = IsDirectory(path) ? ConvertPictureFolder(path, *progress) : ConvertPresentation(path, *progress);
+  if (IsDirectory(path)) {
+    ConvertPictureFolder(path, *progress);
+  } else {
+    ConvertPresentation(path, *progress);
+  }
   if (progress->cancelled()) return EntryResult::kCancelled;
   if (skipped_) return EntryResult::kSkipped;
-  return converted && !noMovies_ ? EntryResult::kConverted : EntryResult::kFailed;
+  if (!plan_.Complete()) return EntryResult::kFailed;
+  progress->StepIt();
+  progress->PumpMessages(true);
+  return progress->cancelled() ? EntryResult::kCancelled : EntryResult::kConverted;
 }
 
-bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
+void BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
+  const ConversionSettings& settings = *entrySettings_;
   // Held until the presentation is done, so that a parallel run of the same
   // file takes another folder instead of deleting this one.
-  WorkingFolderClaim claim = WorkingFolderClaim::For(settings_, path);
+  WorkingFolderClaim claim = WorkingFolderClaim::For(settings, path);
   const std::string& workingFolder = claim.folder();
   if (!RemoveWorkingFolder(workingFolder)) {
     skipped_ = true;
-    return true;
+    return;
   }
   const WorkingFolderRemoval removal(workingFolder);
 
   SlideList slides;
-  slides.useTitles = settings_.UseTitle;
-  slides.useSlideTimings = settings_.UsePptTime == 0 ? 1 : 0;
+  slides.useTitles = settings.UseTitle;
+  slides.useSlideTimings = settings.UsePptTime == 0 ? 1 : 0;
 
   bool exported = false;
   {
@@ -178,7 +203,7 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
     StartWatch server(server_, deadline, progress);
     try {
       exported =
-          ExportPresentation(server, path, workingFolder, settings_, slides, progress, exportExtension_, slideWorkers_);
+          ExportPresentation(server, path, workingFolder, settings, slides, progress, exportExtension_, slideWorkers_);
       if (!exported && server.failed) serverUnavailable_ = true;
     } catch (const AutomationError& error) {
       // The server could not open or export this presentation (damaged,
@@ -186,112 +211,126 @@ bool BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       // meanwhile). That is this presentation's failure alone; the next one
       // starts afresh. A cancel that ended the server in the middle of a
       // call is no failure and shows nothing.
+      const std::string details = "LibreOffice on " + path + ": " + error.description();
       if (progress.cancelled()) {
-        // nothing to tell
+        Explain(details);  // nothing to tell
       } else if (deadline.expired()) {
         timedOut_ = true;
-        Notify(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path));
+        NotifyWithDetails(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path), details);
       } else {
-        Notify(*error.description() != '\0' ? WithoutMemberName(error.description()) : msg::kInternalError);
+        NotifyWithDetails(PlainFailure(error, path), details);
       }
-      Explain("LibreOffice on " + path + ": " + error.description());
-      return false;
+      return;
     }
   }
-  if (!exported) return false;
-  if (ConvertPresentationMovies(path, workingFolder, settings_, slides, progress, exportExtension_) == 0) {
-    noMovies_ = true;
-    return !progress.cancelled();
-  }
-  if (!WriteCompanionFiles(path, settings_, slides)) return false;
-  RecordOutputs(path, settings_, slides);
-
-  progress.StepIt();
-  progress.PumpMessages(true);
-  return !progress.cancelled();
+  if (!exported || !CollectSlideImages(workingFolder, settings, slides, exportExtension_)) return;
+  WriteOutputs(path, settings, slides, progress, exportExtension_);
 }
 
-bool BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& progress) {
+void BatchDriver::ConvertPictureFolder(const std::string& folder, Progress& progress) {
   // The pictures decide the road: no timings and no titles come with them,
   // and an exported size cannot be assumed.
-  ConversionSettings settings = settings_;
+  ConversionSettings settings = *entrySettings_;
   settings.UsePptTime = 1;
   settings.UseTitle = 0;
   settings.SharpFont = 0;
 
   SlideList slides;
   PictureFolderSlides collected;
-  if (!CollectPictureFolder(folder, settings, collected)) return false;
+  if (!CollectPictureFolder(folder, settings, collected)) return;
   slides.paths = collected.paths;
 
-  // One step per slide picture and one for the end, as for a presentation.
+  // The pictures are found: loading is over. One step per slide picture and
+  // one for the end, as for a presentation.
+  progress.SetStatusText(FormatMessage(msg::kConvertingFile, folder));
   progress.SetRange(0, static_cast<std::int32_t>(slides.paths.size()) + 1, 1);
   progress.SetPos(0);
+  WriteOutputs(folder, settings, slides, progress, collected.extension);
+}
 
-  if (WriteSlideMovies(folder, settings, slides, progress, collected.extension) == 0) {
-    noMovies_ = true;
-    return !progress.cancelled();
+void BatchDriver::WriteOutputs(const std::string& sourcePath, const ConversionSettings& settings,
+                               const SlideList& slides, Progress& progress, std::string_view exportExtension) {
+  if (slides.paths.empty()) {
+    Notify(FormatMessage(msg::kPresentationEmpty, sourcePath));
+    return;
   }
-  if (!WriteCompanionFiles(folder, settings, slides)) return false;
-  RecordOutputs(folder, settings, slides);
-  progress.StepIt();
-  progress.PumpMessages(true);
-  return !progress.cancelled();
-}
-
-void BatchDriver::RecordOutputs(const std::string& sourcePath, const ConversionSettings& settings,
-                                const SlideList& slides) {
-  lastSlideCount_ = static_cast<int>(slides.paths.size());
-  lastOutputs_ = EntryOutputNames(sourcePath, settings, slides.titles, slides.paths.size());
-}
-
-bool BatchDriver::PrepareWebPlayer(const std::string& outputFolder) {
-  if (!webPlayer_.found()) {
-    if (!webPlayerMissingShown_) Notify(FormatMessage(msg::kWebPlayerMissing, webPlayer_.folder));
+  const bool bundled = webPlayer_.found();
+  plan_ = OutputPlan::Make(sourcePath, settings, placement_, bundled, slides.titles, slides.paths.size());
+  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && plan_.pagePlayer() == PagePlayer::kNone &&
+      !webPlayerMissingShown_) {
+    // Said once a batch: the pages go without the player.
+    Notify(FormatMessage(msg::kWebPlayerMissing, webPlayer_.folder));
     webPlayerMissingShown_ = true;
-    return false;
   }
-  auto [known, first] = webPlayerCopies_.try_emplace(outputFolder, WebPlayerCopy::kFailed);
-  if (first) {
-    known->second = InstallWebPlayer(webPlayer_, outputFolder);
-    if (known->second == WebPlayerCopy::kFailed) {
-      Notify(FormatMessage(msg::kWebPlayerCopyFailed, OutputPath(outputFolder, kWebPlayerFolder)));
+  for (const std::string& text : plan_.leftOut()) Notify(text);
+  if (!ClaimOutputs(sourcePath)) return;
+  lastSlideCount_ = static_cast<int>(slides.paths.size());
+
+  const std::string folder = placement_.Folder();
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);  // a failure shows when the first file is written
+  if (swept_.insert(folder).second) SweepLeftovers(folder);
+
+  progress.SetStage(ProgressStage::kWritingMovie);
+  if (WriteSlideMovies(sourcePath, settings, slides, progress, exportExtension, plan_) == 0) return;
+  progress.PumpMessages(true);
+  if (progress.cancelled()) return;
+  progress.SetStage(ProgressStage::kWritingPages);
+  PrepareWebPlayer();
+  WriteCompanionFiles(settings);
+}
+
+bool BatchDriver::ClaimOutputs(const std::string& sourcePath) {
+  for (const std::string& file : plan_.Files()) {
+    if (plan_.IsShared(file)) continue;
+    const auto owner = claims_.find(file);
+    if (owner != claims_.end() && owner->second != sourcePath) {
+      Notify(FormatMessage(msg::kOutputsWouldReplace, owner->second));
+      Explain(sourcePath + ": " + file + " was written by " + owner->second);
+      plan_ = OutputPlan();
+      return false;
     }
   }
-  // A folder that cannot take the copy still gets pages that load the
-  // emulator: the player can be put beside them later.
+  for (const std::string& file : plan_.Files()) {
+    if (!plan_.IsShared(file)) claims_.emplace(file, sourcePath);
+  }
   return true;
 }
 
-bool BatchDriver::WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& recordSettings,
-                                      const SlideList& slides) {
-  ConversionSettings settings = recordSettings;
-  const std::string& playerFolder = settings.WebPlayerRoot.empty() ? settings.OutputFolder : settings.WebPlayerRoot;
-  // Pages that load a shared player need no copy of it.
-  const bool ownCopy = SharedWebPlayerBase(settings).empty();
-  if (settings.GenHTML != 0 && settings.WebPlayer != 0 && ownCopy && !PrepareWebPlayer(playerFolder)) {
-    settings.WebPlayer = 0;
+void BatchDriver::PrepareWebPlayer() {
+  const std::string& copy = plan_.playerCopy();
+  if (copy.empty()) return;
+  const std::string folder = copy.substr(0, copy.size() - std::string_view(kWebPlayerFolder).size() - 1);
+  if (swept_.insert(folder).second) SweepLeftovers(folder);
+  errno = 0;
+  if (InstallWebPlayer(webPlayer_, folder) == WebPlayerCopy::kFailed) {
+    const int error = errno;
+    // Every entry whose pages need the player hears of it: none of them
+    // converted.
+    Notify(FormatMessage(msg::kWebPlayerCopyFailed, copy));
+    plan_.Failed(copy, error);
+    return;
   }
-  if (settings.SplitPPT != 0) {
-    if (settings.GenHTML == 0) return true;  // no autorun.inf in split mode either
-    const bool titled = settings.UseTitle != 0;
-    const std::size_t count = slides.paths.size();
-    for (std::size_t k = 0; k < count; ++k) {
-      std::string previous = k > 0 ? SlidePageName(sourcePath, titled, slides.titles, k - 1) : std::string();
-      std::string next = k + 1 < count ? SlidePageName(sourcePath, titled, slides.titles, k + 1) : std::string();
-      std::string page = OutputPath(settings.OutputFolder, SlidePageName(sourcePath, titled, slides.titles, k));
-      const std::string movie = SlideMovieName(sourcePath, titled, slides.titles, k);
-      if (WriteWebPage(movie, page, WithTwinLinkIfItFits(settings, movie), previous, next) == 0) return false;
-    }
-    return true;
+  plan_.Written(copy);
+}
+
+void BatchDriver::WriteCompanionFiles(const ConversionSettings& settings) {
+  // A page goes with a movie that was written, and with the player it loads:
+  // it never links a file that is not there.
+  const bool playerReady = plan_.playerCopy().empty() || plan_.IsWritten(plan_.playerCopy());
+  for (const PlannedMovie& movie : plan_.movies()) {
+    if (movie.page.empty() || !plan_.IsWritten(movie.movie) || !playerReady) continue;
+    PageLinks links;
+    links.movie = FileNamePart(movie.movie);
+    if (plan_.IsWritten(movie.twin)) links.twin = FileNamePart(movie.twin);
+    links.previous = movie.previousPage;
+    links.next = movie.nextPage;
+    links.player = plan_.playerAddress();
+    WriteWebPage(links, movie.page, settings, &plan_);
   }
-  if (settings.GenHTML == 0) return true;
-  const std::string page = OutputPath(settings.OutputFolder, PageName(sourcePath));
-  if (WriteWebPage(MovieName(sourcePath), page, WithTwinLinkIfItFits(settings, MovieName(sourcePath)), "", "") == 0) {
-    return false;
+  if (!plan_.autorun().empty() && !plan_.movies().empty() && plan_.IsWritten(plan_.movies().front().page)) {
+    WriteAutorun(plan_.movies().front().page, plan_.autorun(), &plan_);
   }
-  if (settings.GenAutorun != 0 && WriteAutorun(page, AutorunPath(settings.OutputFolder)) == 0) return false;
-  return true;
 }
 
 }  // namespace orv

@@ -8,12 +8,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/progress.h"
 #include "movie/conversion_settings.h"
 #include "movie/slide_list.h"
+#include "pipeline/output_plan.h"
 #include "pipeline/slide_workers.h"
 #include "pipeline/web_player.h"
 
@@ -29,22 +31,19 @@ class BatchDriver {
   // Makes the progress view of one entry (a window, a terminal bar, a recorder).
   using ProgressFactory = std::function<std::unique_ptr<Progress>(const std::string& path)>;
 
-  BatchDriver(ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress);
+  // `settings` is the batch's record: it outlives the driver and is only read.
+  BatchDriver(const ConversionSettings& settings, AutomationServer& server, ProgressFactory makeProgress);
 
   // Converts one source: a presentation, or a folder of slide pictures (which
-  // needs no presentation server). A missing source gives
-  // "找不到源文件 %s ，即将略过！" and no progress view.
+  // needs no presentation server), into the batch's output folder. A missing
+  // source gives "找不到源文件 %s ，即将略过！" and no progress view. The entry
+  // converted when every file of its output plan was written; a file that
+  // another entry of the batch wrote is never replaced (the entry fails).
   EntryResult ConvertEntry(const std::string& path);
-
-  // The presentation road. True when converted and not cancelled, or when it
-  // was skipped because its old working folder could not be removed.
-  bool ConvertPresentation(const std::string& path, Progress& progress);
-
-  // The picture-folder road: the folder's pictures become the slides in the
-  // order of their numbers; the folder is only read. Such slides carry no
-  // timings, so the fixed interval applies; a picture whose size differs
-  // from the frame is always fitted.
-  bool ConvertPictureFolder(const std::string& folder, Progress& progress);
+  // The same with values and a place of the entry's own (a job of the
+  // service, a source tree kept below the output folder).
+  EntryResult ConvertEntry(const std::string& path, const ConversionSettings& settings,
+                           const OutputPlacement& placement);
 
   // The emulator bundle that pages with WebPlayer 1 need beside them; by
   // default the one that ships with the running program.
@@ -63,40 +62,54 @@ class BatchDriver {
   // presentation would fail the same way, so the caller ends the batch.
   bool serverUnavailable() const { return serverUnavailable_; }
 
-  // What the last entry left, for a report of it: the files it wrote (names
-  // in the output folder) and its movie's slides when it converted; whether
-  // the time limit ended it.
-  const std::vector<std::string>& lastOutputs() const { return lastOutputs_; }
+  // What the last entry left, for a report of it: its output plan, with the
+  // files it wrote (empty when it ended before its movies were planned), the
+  // number of its slide pictures, and whether the time limit ended it.
+  const OutputPlan& lastPlan() const { return plan_; }
   int lastSlideCount() const { return lastSlideCount_; }
   bool lastTimedOut() const { return timedOut_; }
 
  private:
-  void RecordOutputs(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides);
-  // Web pages and autorun.inf of one source; false after a message.
-  bool WriteCompanionFiles(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides);
-  // Makes sure the output folder holds the emulator before its first page
-  // with WebPlayer 1. False when the pages must go without it (no bundle in
-  // the installation). Each problem is reported once per batch.
-  bool PrepareWebPlayer(const std::string& outputFolder);
+  // The presentation road, and the picture-folder road: the folder's
+  // pictures become the slides in the order of their numbers; the folder is
+  // only read. Such slides carry no timings, so the fixed interval applies;
+  // a picture whose size differs from the frame is always fitted.
+  void ConvertPresentation(const std::string& path, Progress& progress);
+  void ConvertPictureFolder(const std::string& folder, Progress& progress);
+  // From the slide pictures on, both roads alike: the plan, the movies, the
+  // web player, the pages and autorun.inf.
+  void WriteOutputs(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slides,
+                    Progress& progress, std::string_view exportExtension);
+  // Claims the plan's files for `sourcePath`; false after a message when
+  // another entry of the batch wrote one of them.
+  bool ClaimOutputs(const std::string& sourcePath);
+  // Web pages and autorun.inf of the movies that were written.
+  void WriteCompanionFiles(const ConversionSettings& settings);
+  // Makes sure the folder the pages load the emulator from holds a whole
+  // copy; marks the plan.
+  void PrepareWebPlayer();
 
-  ConversionSettings& settings_;
+  const ConversionSettings& settings_;
+  // Of the entry at hand: its values and its place.
+  const ConversionSettings* entrySettings_ = nullptr;
+  OutputPlacement placement_;
+  OutputPlan plan_;
   AutomationServer& server_;
   ProgressFactory makeProgress_;
   // Extension of the pictures the last export left; lives for the batch.
   std::string exportExtension_ = "bmp";
   bool skipped_ = false;
-  // The presentation ended before its movies (no slides, no pictures):
-  // the road still reports success, but the entry did not convert.
-  bool noMovies_ = false;
   bool serverUnavailable_ = false;
   bool timedOut_ = false;
-  std::vector<std::string> lastOutputs_;
   int lastSlideCount_ = 0;
   int timeLimit_ = 0;
   SlideWorkers* slideWorkers_ = nullptr;
   WebPlayerBundle webPlayer_ = LocateWebPlayer();
   bool webPlayerMissingShown_ = false;
-  std::map<std::string, WebPlayerCopy> webPlayerCopies_;  // per output folder
+  // Every file an entry of this batch planned, and whose it is.
+  std::map<std::string, std::string> claims_;
+  // Output folders already rid of what killed runs left.
+  std::set<std::string> swept_;
 };
 
 }  // namespace orv

@@ -1,5 +1,6 @@
 #include "pipeline/office_server.h"
 
+#include "base/owner_tag.h"
 #include "base/paths.h"
 
 #include <dlfcn.h>
@@ -29,6 +30,16 @@ long OwnerAfter(const std::string& name, const std::string& prefix) {
   long pid = 0;
   if (std::sscanf(name.c_str() + at + prefix.size(), "%ld", &pid) != 1) return 0;
   return pid;
+}
+
+// A profile's name carries its host ("orvanta-office-<pid>-<host>~XXXXXX");
+// one of another machine sharing the temporary folder is never judged here.
+// Names of earlier versions carry none and count as this host's.
+bool OfThisHost(const std::string& name) {
+  const std::size_t dash = name.find('-', std::string_view("orvanta-office-").size());
+  const std::size_t tilde = name.find('~');
+  if (dash == std::string::npos || tilde == std::string::npos || tilde < dash) return true;
+  return name.substr(dash + 1, tilde - dash - 1) == ThisHost();
 }
 
 // True when a socket of ours at `path` refuses connections: no process
@@ -62,7 +73,7 @@ void RemoveLeftoversOfDeadRuns() {
       std::error_code ignored;
       if (name.rfind("orvanta-office-", 0) == 0) {
         long owner = OwnerAfter(name, "orvanta-office-");
-        if (owner != self && ProcessGone(owner)) std::filesystem::remove_all(path, ignored);
+        if (owner != self && OfThisHost(name) && ProcessGone(owner)) std::filesystem::remove_all(path, ignored);
       } else if (name.rfind("OSL_PIPE_", 0) == 0) {
         // Our connection pipes name their program; the instance pipe of a
         // private profile ("SingleOfficeIPC_...") names nobody.

@@ -1,9 +1,6 @@
 #include "pipeline/output_names.h"
 
-#include <array>
-
 #include "base/paths.h"
-#include "movie/html5_twin.h"
 
 namespace orv {
 namespace {
@@ -78,34 +75,6 @@ std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std
                           std::size_t index) {
   if (HasTitle(useTitles, titles, index)) return TitlePageName(titles[index]);
   return SplitPageName(sourcePath, static_cast<int>(index + 1));
-}
-
-std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view movieName) {
-  const std::string name = TwinName(movieName);
-  return FileNameFits(name) ? JoinPath(outputFolder, name) : std::string();
-}
-
-std::vector<std::string> EntryOutputNames(std::string_view sourcePath, const ConversionSettings& settings,
-                                          const std::vector<std::string>& titles, std::size_t slideCount) {
-  std::vector<std::string> names;
-  const auto addMovie = [&names, &settings](const std::string& movie, const std::string& page) {
-    names.push_back(movie);
-    if (settings.GenHTML5 != 0 && FileNameFits(TwinName(movie))) names.push_back(TwinName(movie));
-    if (settings.GenHTML != 0) names.push_back(page);
-  };
-  if (settings.SplitPPT == 0) {
-    addMovie(MovieName(sourcePath), PageName(sourcePath));
-    if (settings.GenHTML != 0 && settings.GenAutorun != 0) names.emplace_back("autorun.inf");
-  } else {
-    const bool titled = settings.UseTitle != 0;
-    for (std::size_t k = 0; k < slideCount; ++k) {
-      addMovie(SlideMovieName(sourcePath, titled, titles, k), SlidePageName(sourcePath, titled, titles, k));
-    }
-  }
-  if (MakesScormPackage(settings) && FileNameFits(ScormPackageName(sourcePath))) {
-    names.push_back(ScormPackageName(sourcePath));
-  }
-  return names;
 }
 
 std::string OutputPath(std::string_view outputFolder, std::string_view name) { return JoinPath(outputFolder, name); }

@@ -1,6 +1,6 @@
-// The names of everything one presentation produces, shared by the batch
-// driver, the movie writer and the web page writer so that a page always
-// refers to the movie under the name it was written with.
+// The naming rules of everything one presentation produces. Only the output
+// plan (output_plan.h) applies them to a presentation, so that a page always
+// refers to its movie under the name the movie was written with.
 //
 // The stem of a source is its file name without the extension:
 //   talk.ppt, talk.pps        -> talk   (the last four characters dropped)
@@ -45,21 +45,10 @@ std::string SlideMovieName(std::string_view sourcePath, bool useTitles, const st
 std::string SlidePageName(std::string_view sourcePath, bool useTitles, const std::vector<std::string>& titles,
                           std::size_t index);
 
-// Where the HTML5 twin of `movieName` goes; empty when its name would be too
-// long for the file system (the movie's own name may still fit).
-std::string TwinPathIfItFits(std::string_view outputFolder, std::string_view movieName);
-
 // The SCORM package of a presentation, whole or split: stem + "-scorm.zip".
 std::string ScormPackageName(std::string_view sourcePath);
 // Whether it is made: GenScorm, with the HTML5 version it is made of.
 bool MakesScormPackage(const ConversionSettings& settings);
-
-// Every name one entry writes into its output folder, for the settings it
-// was converted with and the titles and number of its slides: the movie or
-// movies, their twins (those whose names fit), the pages, autorun.inf, the
-// SCORM package (when its name fits).
-std::vector<std::string> EntryOutputNames(std::string_view sourcePath, const ConversionSettings& settings,
-                                          const std::vector<std::string>& titles, std::size_t slideCount);
 
 // outputFolder + separator + name.
 std::string OutputPath(std::string_view outputFolder, std::string_view name);

@@ -32,6 +32,26 @@ bool StepAndPump(Progress& progress) {
   return !progress.cancelled();
 }
 
+// Moves the bar once per exported slide (the range holds a step for each)
+// and says which slide is at hand.
+class ExportTicker {
+ public:
+  ExportTicker(Progress& progress, int count) : progress_(progress), count_(count), base_(progress.position()) {}
+  // Slide `slide` (from 1) goes to the server; 0: all of them at once.
+  void Starting(int slide) { progress_.SetStage(ProgressStage::kExportingSlides, slide, count_); }
+  // `exported` slides are written; false when the user cancelled.
+  bool Exported(int exported) {
+    if (progress_.position() != base_ + exported) progress_.SetPos(base_ + exported);
+    progress_.PumpMessages(true);
+    return !progress_.cancelled();
+  }
+
+ private:
+  Progress& progress_;
+  int count_;
+  std::int32_t base_;
+};
+
 // Inserts a title-and-text slide after slide `index` that carries `notes`,
 // shrinking the font a point at a time until the text fits or is below 6 pt.
 void AddNotesSlide(const AutomationObject& slides, std::int32_t index, const std::string& notes) {
@@ -93,6 +113,7 @@ void ReadTimings(const AutomationObject& slides, SlideList& list) {
     std::uint32_t delay = 0;
     if (whole >= 1.0 && whole <= static_cast<double>(UINT32_MAX)) delay = static_cast<std::uint32_t>(whole);
     list.delays.push_back(delay);
+    list.timed.push_back(delay != 0);
   }
   for (auto& delay : list.delays) {
     if (delay == 0) delay = 1;
@@ -130,11 +151,17 @@ void ExportSlides(const AutomationObject& slides, const std::string& folder, con
   }
 }
 
-// Every slide.
-void ExportEachSlide(const AutomationObject& presentation, const std::string& folder, const char* extension,
-                     const ConversionSettings& settings) {
+// Every slide, one call each. False when the user cancelled.
+bool ExportEachSlide(const AutomationObject& presentation, const std::string& folder, const char* extension,
+                     const ConversionSettings& settings, ExportTicker& ticker) {
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
-  ExportSlides(slides, folder, extension, settings, 1, slides.GetI4(dispid::kSlidesCount));
+  const std::int32_t count = slides.GetI4(dispid::kSlidesCount);
+  for (std::int32_t j = 1; j <= count; ++j) {
+    ticker.Starting(j);
+    ExportSlides(slides, folder, extension, settings, j, j);
+    if (!ticker.Exported(j)) return false;
+  }
+  return true;
 }
 
 // On a slide worker's thread: open the file, add the notes slides as the
@@ -204,12 +231,16 @@ class SharedExport {
     return count_ > 0;
   }
   int Take() { return queue_->Take(count_); }
-  void Exported() { queue_->Exported(); }
+  // One more slide written; how many are, by every LibreOffice.
+  int Exported() {
+    queue_->Exported();
+    return queue_->exported();
+  }
 
-  // Waits until every slide is exported, pumping `progress`. False when the
-  // user cancelled; a worker's failure that cost a slide is raised as its
-  // AutomationError.
-  bool Finish(Progress& progress) {
+  // Waits until every slide is exported, moving the bar as the others
+  // write theirs. False when the user cancelled; a worker's failure that
+  // cost a slide is raised as its AutomationError.
+  bool Finish(ExportTicker& ticker) {
     if (workers_ == nullptr) return true;
     if (!opened_) Share(0);
     while (queue_->exported() < count_) {
@@ -218,8 +249,7 @@ class SharedExport {
         done_ = true;
         std::rethrow_exception(error);
       }
-      progress.PumpMessages(true);
-      if (progress.cancelled()) return false;
+      if (!ticker.Exported(queue_->exported())) return false;
       workers_->Wait(std::chrono::milliseconds(20));
     }
     done_ = true;
@@ -247,7 +277,8 @@ void ShowServerMissing(std::uint32_t code, const std::string& description) {
 }  // namespace
 
 int ExportProgressTotal(int slideCount, const ConversionSettings& settings, const SlideList& slides) {
-  int total = slideCount;
+  // One step per slide exported, one per slide of the movie.
+  int total = 2 * slideCount;
   if (settings.SplitPPT == 0) {
     if (settings.InsHelp == 1) ++total;
     if (settings.BlankEnd == 1) ++total;
@@ -262,22 +293,31 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
                         std::string& exportExtension, SlideWorkers* slideWorkers) {
   // Only slides exported one by one at the frame size can be shared.
   SharedExport shared(settings.SharpFont == 1 ? slideWorkers : nullptr, path, workingFolder, settings, progress);
+  progress.SetStage(ProgressStage::kStartingOffice);
   ServerStart start = server.CreateObject(kPresentationServerClass);
   if (start.application.IsNull()) {
     ShowServerMissing(start.failureCode != 0 ? start.failureCode : kServerExecFailure, start.description);
     return false;
   }
   const AutomationObject& application = start.application;
+  progress.SetStage(ProgressStage::kOpening);
 
   AutomationObject presentation = CallForObject(
       application.GetObject(dispid::kApplicationPresentations), dispid::kPresentationsOpen,
       {Variant::Text(path), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse), Variant::I4(ppt::kMsoFalse)});
   AutomationObject slides = presentation.GetObject(dispid::kPresentationSlides);
+  progress.SetStage(ProgressStage::kNone);
 
+  // The file is open: loading is over, whatever comes next.
   std::vector<std::int32_t> notesSlides;
-  if (settings.Notes == 1 && !AddNotesSlides(slides, path, progress, &notesSlides)) return false;
+  if (settings.Notes == 1) {
+    if (!AddNotesSlides(slides, path, progress, &notesSlides)) return false;
+  } else {
+    progress.SetStatusText(FormatMessage(msg::kConvertingFile, path));
+  }
 
-  progress.SetRange(0, ExportProgressTotal(slides.GetI4(dispid::kSlidesCount), settings, list), 1);
+  const std::int32_t count = slides.GetI4(dispid::kSlidesCount);
+  progress.SetRange(0, ExportProgressTotal(count, settings, list), 1);
 
   if (list.useSlideTimings == 1) {
     ReadTimings(slides, list);
@@ -291,30 +331,34 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
   if (settings.GenHTML5 != 0) ReadSlideTexts(presentation, notesSlides, settings.Notes == 1, list);
   if (!StepAndPump(progress)) return false;
 
+  ExportTicker ticker(progress, count);
   std::string version = application.GetText(dispid::kApplicationVersion);
   if (version.rfind("8.", 0) == 0) {
     // The oldest server can only write JPEG pictures, one call per slide.
     if (!CreateWorkingFolder(workingFolder)) return false;
-    ExportEachSlide(presentation, workingFolder, "jpg", settings);
+    if (!ExportEachSlide(presentation, workingFolder, "jpg", settings, ticker)) return false;
     exportExtension = "jpg";
   } else if (settings.SharpFont == 1) {
     if (!CreateWorkingFolder(workingFolder)) return false;
-    if (shared.active() && shared.Share(slides.GetI4(dispid::kSlidesCount))) {
+    if (shared.active() && shared.Share(count)) {
       for (int slide; (slide = shared.Take()) != 0;) {
+        ticker.Starting(slide);
         ExportSlides(slides, workingFolder, "bmp", settings, slide, slide);
-        shared.Exported();
+        if (!ticker.Exported(shared.Exported())) return false;
       }
-    } else {
-      ExportEachSlide(presentation, workingFolder, "bmp", settings);
+    } else if (!ExportEachSlide(presentation, workingFolder, "bmp", settings, ticker)) {
+      return false;
     }
     exportExtension = "bmp";
   } else {
-    // The server creates the folder and names the pictures itself.
+    // The server creates the folder and names the pictures itself, all in one call.
+    ticker.Starting(0);
     presentation.Invoke(dispid::kPresentationSaveAs, DispatchKind::kMethod,
                         {Variant::Text(workingFolder), Variant::I4(ppt::kSaveAsBmp), Variant::I4(ppt::kMsoFalse)});
   }
 
-  if (!shared.Finish(progress)) return false;
+  if (!shared.Finish(ticker)) return false;
+  if (!ticker.Exported(count)) return false;
   application.Invoke(dispid::kApplicationQuit, DispatchKind::kMethod);
   return true;
 }

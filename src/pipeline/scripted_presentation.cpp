@@ -143,7 +143,9 @@ class ScriptedObject final : public AutomationTarget {
     if (state_->owner == nullptr) throw AutomationError("The server has gone away");
     std::string member = Member(id, how);
     state_->owner->calls.push_back(member);
-    if (member == state_->owner->failMember) throw AutomationError(state_->owner->failDescription);
+    if (member == state_->owner->failMember) {
+      throw AutomationError(state_->owner->failDescription, state_->owner->failKind);
+    }
     return Answer(args, member);
   }
 

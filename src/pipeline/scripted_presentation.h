@@ -72,6 +72,7 @@ class ScriptedServer final : public AutomationServer {
   std::optional<std::uint32_t> createFailure;  // CreateObject fails with this code
   std::string failMember;                      // "Slide.Export" etc. raises an AutomationError
   std::string failDescription = "scripted failure";
+  AutomationFailure failKind = AutomationFailure::kCall;
   // How long each Slide.Export takes, as LibreOffice's do.
   std::chrono::milliseconds exportTime{0};
 

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "base/owner_tag.h"
 #include "base/paths.h"
 #include "movie/web_player_markup.h"
 
@@ -28,9 +30,13 @@ std::string ReadStamp(const std::string& folder) {
   return in ? text.str() : std::string();
 }
 
+// errno keeps the system's reason of a failure (a full disk), for the
+// caller's message.
 bool CopyOneFile(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  return fs::copy_file(from, to, ec) && !ec;
+  if (fs::copy_file(from, to, ec) && !ec) return true;
+  if (ec) errno = ec.value();
+  return false;
 }
 
 // Copies the bundle's regular files and folders; the stamp goes last, so a
@@ -54,10 +60,26 @@ std::string HiddenFolderPrefix(const char* purpose) {
   return std::string(".") + kWebPlayerFolder + "." + purpose + ".";
 }
 
+// Named after this process too, so that a later run removes what a killed
+// copy left (pipeline/leftovers.h).
 std::string MakeHiddenFolder(const std::string& outputFolder, const char* purpose) {
-  std::string pattern = JoinPath(outputFolder, HiddenFolderPrefix(purpose) + "XXXXXX");
+  std::string pattern = JoinPath(outputFolder, HiddenFolderPrefix(purpose) + OwnerTag() + "XXXXXX");
   if (::mkdtemp(pattern.data()) == nullptr) return {};
   return pattern;
+}
+
+// Every file of the bundle is in the copy with its size: a copy someone
+// pruned, or one a full disk cut short before its stamp was checked, is not.
+bool CopyIsComplete(const fs::path& bundle, const fs::path& copy) {
+  std::error_code ec;
+  fs::recursive_directory_iterator it(bundle, fs::directory_options::follow_directory_symlink, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    const fs::path there = copy / it->path().lexically_relative(bundle);
+    std::error_code statError;
+    if (fs::file_size(there, statError) != it->file_size(ec) || statError) return false;
+  }
+  return !ec;
 }
 
 }  // namespace
@@ -93,12 +115,16 @@ WebPlayerCopy InstallWebPlayer(const WebPlayerBundle& bundle, const std::string&
   const bool targetExists = fs::exists(targetStatus);
   // Something else of that name (a file, a link) is the user's: leave it.
   if (targetExists && !fs::is_directory(targetStatus)) return WebPlayerCopy::kFailed;
-  if (targetExists && ReadStamp(target) == bundle.version) return WebPlayerCopy::kPresent;
+  if (targetExists && ReadStamp(target) == bundle.version && CopyIsComplete(bundle.folder, target)) {
+    return WebPlayerCopy::kPresent;
+  }
 
   const std::string fresh = MakeHiddenFolder(outputFolder, "new");
   if (fresh.empty()) return WebPlayerCopy::kFailed;
   if (!CopyBundle(bundle.folder, fresh) || ::chmod(fresh.c_str(), 0755) != 0) {
+    const int reason = errno;
     fs::remove_all(fresh, ec);
+    errno = reason;
     return WebPlayerCopy::kFailed;
   }
 

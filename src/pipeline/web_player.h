@@ -38,9 +38,9 @@ bool IsWebPlayerWorkingName(std::string_view name);
 
 enum class WebPlayerCopy { kPresent, kCopied, kFailed };
 
-// Makes sure outputFolder/ruffle holds the bundle's version. A copy of the
-// same version is left alone; another version (or an unstamped folder) is
-// replaced. The files go to a hidden temporary folder that is renamed into
+// Makes sure outputFolder/ruffle holds the bundle's version, complete. A
+// whole copy of the same version is left alone; another version, an
+// unstamped folder or a copy missing a file is replaced. The files go to a hidden temporary folder that is renamed into
 // place only when complete, so an interrupted copy never leaves half a
 // player, and nothing else in the output folder is touched. No message here:
 // callers word it (kFailed when the folder cannot take the copy).

@@ -13,6 +13,7 @@
 #include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "base/owner_tag.h"
 #include "base/paths.h"
 #include "base/resources.h"
 #include "pipeline/output_names.h"
@@ -131,6 +132,19 @@ int TryLock(const std::string& lockPath) {
   return -1;
 }
 
+// True when the lock at `path` names a holder on another machine (the
+// temporary folder is shared): its lock cannot be judged from here.
+bool OfAnotherHost(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[512];
+  const ssize_t got = ::read(fd, text, sizeof text);
+  ::close(fd);
+  if (got <= 0) return false;
+  const auto owner = OwnerOf(std::string_view(text, static_cast<std::size_t>(got)));
+  return owner && owner->host != ThisHost();
+}
+
 }  // namespace
 
 WorkingFolderClaim WorkingFolderClaim::For(const ConversionSettings& settings, std::string_view presentationPath) {
@@ -141,6 +155,12 @@ WorkingFolderClaim WorkingFolderClaim::For(const ConversionSettings& settings, s
     int fd = TryLock(folder + ".lock");
     if (fd == -2) break;  // no lock possible here: fall back to the plain name
     if (fd >= 0) {
+      // The lock names its holder: a temporary folder shared by the machines
+      // of a cluster holds locks that only their own host can judge.
+      const std::string owner = OwnerTag();
+      if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, owner.data(), owner.size(), 0) < 0) {
+        // an unnamed lock still holds; only another host's sweep cannot tell
+      }
       claim.folder_ = folder;
       claim.lockFd_ = fd;
       return claim;
@@ -195,6 +215,7 @@ void RemoveWorkingFoldersOfEndedRuns(const std::string& tempFolder) {
   }
   for (const std::string& lock : locks) {
     const std::string lockPath = JoinPath(tempFolder, lock);
+    if (OfAnotherHost(lockPath)) continue;
     // Held, the lock keeps any other run from claiming the name meanwhile.
     const int fd = TryLock(lockPath);
     if (fd < 0) continue;

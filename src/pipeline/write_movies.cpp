@@ -18,16 +18,6 @@
 namespace orv {
 namespace {
 
-// The twin's path, decided before anything of the movie is written: a name
-// too long for the file system is not attempted, and said so once.
-std::string TwinPathOrNotice(const ConversionSettings& settings, const std::string& movieName) {
-  if (settings.GenHTML5 == 0) return {};
-  std::string path = TwinPathIfItFits(settings.OutputFolder, movieName);
-  if (path.empty())
-    Notify(FormatMessage(msg::kTwinNameTooLong, OutputPath(settings.OutputFolder, TwinName(movieName))));
-  return path;
-}
-
 // What the twin says of deck slide `k`: its own text when the deck was
 // read, else the title that names its movie (a folder's picture names).
 SlideText DeckSlideText(const SlideList& slideList, const std::vector<std::string>& nameTitles, std::size_t k) {
@@ -52,17 +42,12 @@ std::vector<SlideText> MovieSlideTexts(const ConversionSettings& settings, const
   return texts;
 }
 
-// A neighbour's twin is linked only when it can exist.
-std::string NeighbourTwin(const std::string& movieName) {
-  return FileNameFits(TwinName(movieName)) ? TwinName(movieName) : std::string();
-}
-
-// The package's path relative to the output folder: what tells it from the
-// lesson of a presentation of the same name in another folder of the batch.
-std::string LessonIdentity(const ConversionSettings& settings, const std::string& packagePath) {
-  const std::string& root = settings.WebPlayerRoot.empty() ? settings.OutputFolder : settings.WebPlayerRoot;
-  const std::string relative = std::filesystem::path(packagePath).lexically_relative(root).generic_string();
-  return relative.empty() || relative.starts_with("..") ? FileNamePart(packagePath) : relative;
+// The package's path relative to the run's output folder: what tells it from
+// the lesson of a presentation of the same name in another folder of the batch.
+std::string LessonIdentity(const OutputPlan& plan) {
+  const std::string relative =
+      std::filesystem::path(plan.lesson()).lexically_relative(plan.placement().root).generic_string();
+  return relative.empty() || relative.starts_with("..") ? FileNamePart(plan.lesson()) : relative;
 }
 
 // The lesson's name on the learning platform: the first slide's title, else
@@ -78,13 +63,9 @@ std::string LessonTitle(const std::string& sourcePath, const SlideList& slideLis
 // by the HTML5 version with the bridge to the platform. Not made when a
 // movie was abandoned (already reported): the lesson would miss its slides.
 void WriteLesson(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
-                 const MovieWriter& writer, const std::vector<SlideText>& texts, const std::string& config) {
+                 const MovieWriter& writer, const std::vector<SlideText>& texts, const std::string& config,
+                 OutputPlan& plan) {
   if (writer.keptJpegs.size() != slideList.paths.size()) return;
-  const std::string name = ScormPackageName(sourcePath);
-  if (!FileNameFits(name)) {
-    Notify(FormatMessage(msg::kScormNameTooLong, OutputPath(settings.OutputFolder, name)));
-    return;
-  }
   TwinPage lesson;
   lesson.title = writer.twin.title;
   lesson.slides = texts;
@@ -94,15 +75,17 @@ void WriteLesson(const std::string& sourcePath, const ConversionSettings& settin
   lesson.scormCompletion = settings.ScormCompletion;
   const std::vector<std::span<const std::uint8_t>> jpegs(writer.keptJpegs.begin(), writer.keptJpegs.end());
   const auto page = BuildTwinPage(config, jpegs, lesson);
-  if (!page) return;
-  const std::string package = OutputPath(settings.OutputFolder, name);
-  WriteScormPackage(package, LessonIdentity(settings, package), LessonTitle(sourcePath, slideList), *page);
+  if (!page) {
+    plan.Failed(plan.lesson(), 0);
+    return;
+  }
+  WriteScormPackage(plan.lesson(), LessonIdentity(plan), LessonTitle(sourcePath, slideList), *page, &plan);
 }
 
 }  // namespace
 
-int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings, const SlideList& slideList,
-                     Progress& progress, std::string_view exportExtension) {
+int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
+                     Progress& progress, std::string_view exportExtension, OutputPlan& plan) {
   if (slideList.paths.empty()) {
     Notify(FormatMessage(msg::kPresentationEmpty, sourcePath));
     return 0;
@@ -114,6 +97,7 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
     return preparer->EncodeSlideImage(path, jpegBytes, FrameOf(options));
   });
   writer.exportExtension = std::string(exportExtension);
+  writer.ledger = &plan;
 
   // Without the deck's text, the names' titles name the slides in the twins.
   const bool titled = settings.UseTitle != 0;
@@ -122,46 +106,42 @@ int WriteSlideMovies(const std::string& sourcePath, ConversionSettings& settings
   writer.twin.title = OutputStem(sourcePath);
   writer.twin.language = slideList.language;
   writer.twin.labels = CurrentLanguage();
-  writer.keepJpegs = MakesScormPackage(settings);
+  writer.keepJpegs = !plan.lesson().empty();
+  const bool split = settings.SplitPPT != 0;
 
-  if (settings.SplitPPT == 0) {
-    writer.outputPath = OutputPath(settings.OutputFolder, MovieName(sourcePath));
-    writer.twin.path = TwinPathOrNotice(settings, MovieName(sourcePath));
-    writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
-    writer.slidePaths = slideList.paths;
+  for (const PlannedMovie& movie : plan.movies()) {
+    writer.outputPath = movie.movie;
+    writer.twin.path = movie.twin;
+    writer.twin.previous = movie.previousTwin;
+    writer.twin.next = movie.nextTwin;
+    if (split) {
+      writer.twin.slides.assign(1, DeckSlideText(slideList, titles, movie.firstPicture));
+      // A movie of one notes slide shows it as a slide: there is no slide beside it.
+      if (writer.twin.slides[0].kind == SlideText::Kind::kNotes) writer.twin.slides[0].kind = SlideText::Kind::kSlide;
+    } else {
+      writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
+    }
+    const auto first = slideList.paths.begin() + static_cast<std::ptrdiff_t>(movie.firstPicture);
+    writer.slidePaths.assign(first, first + static_cast<std::ptrdiff_t>(movie.pictureCount));
     writer.WriteMovie(settings, slideList, progress);
+    // A cancel during the writes is taken before the next file.
+    progress.PumpMessages(true);
     if (progress.cancelled()) return 0;
-    if (writer.keepJpegs) WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config());
+  }
+  if (!writer.keepJpegs) return 1;
+  if (!split) {
+    WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config(), plan);
     return 1;
   }
-
   // The lesson of a split presentation plays its slides as one movie would
-  // (split movies have no help or end slide); taken before the movies'
-  // configuration hides the panel.
+  // (split movies have no help or end slide).
   ConversionSettings whole = settings;
   whole.SplitPPT = 0;
   whole.InsHelp = 0;
   whole.BlankEnd = 0;
-  for (std::size_t k = 0; k < slideList.paths.size(); ++k) {
-    // A slide without a title of its own keeps the numbered name.
-    const std::size_t count = slideList.paths.size();
-    const std::string movie = SlideMovieName(sourcePath, titled, slideList.titles, k);
-    writer.outputPath = OutputPath(settings.OutputFolder, movie);
-    writer.twin.path = TwinPathOrNotice(settings, movie);
-    // A movie of one notes slide shows it as a slide: there is no slide beside it.
-    writer.twin.slides.assign(1, DeckSlideText(slideList, titles, k));
-    if (writer.twin.slides[0].kind == SlideText::Kind::kNotes) writer.twin.slides[0].kind = SlideText::Kind::kSlide;
-    writer.twin.previous = k > 0 ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k - 1)) : "";
-    writer.twin.next = k + 1 < count ? NeighbourTwin(SlideMovieName(sourcePath, titled, slideList.titles, k + 1)) : "";
-    writer.slidePaths.assign(1, slideList.paths[k]);
-    writer.WriteMovie(settings, slideList, progress);
-    if (progress.cancelled()) return 0;
-  }
-  if (writer.keepJpegs) {
-    std::vector<SlideText> texts;
-    for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
-    WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList));
-  }
+  std::vector<SlideText> texts;
+  for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
+  WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList), plan);
   return 1;
 }
 

@@ -35,7 +35,7 @@ class Scheduler {
     for (const auto& group : plan.groups) groups_.emplace_back(group.begin(), group.end());
   }
 
-  bool Run();
+  ParallelEnd Run();
 
  private:
   void Assign(std::size_t w);
@@ -62,7 +62,7 @@ class Scheduler {
   int stopsPassed_ = 0;
 };
 
-bool Scheduler::Run() {
+ParallelEnd Scheduler::Run() {
   for (std::size_t w = 0; w < workers_.size(); ++w) Assign(w);
   auto running = [&] {
     for (const Worker& worker : workers_) {
@@ -97,7 +97,8 @@ bool Scheduler::Run() {
   // Every entry is converted, failed with its message, or counted here.
   const std::size_t left = NotDispatched();
   if (left > 0) board_.Print(stderr, "Orvanta: " + std::to_string(left) + " more file(s) not converted");
-  return failed_ == 0 && left == 0 && !unavailable_;
+  if (left > 0 || unavailable_) return ParallelEnd::kNotThrough;
+  return failed_ == 0 ? ParallelEnd::kAllConverted : ParallelEnd::kSomeFailed;
 }
 
 // A SIGTERM or SIGHUP: each worker cancels its entry, ends its LibreOffice
@@ -271,7 +272,7 @@ std::size_t Scheduler::NotDispatched() const {
 
 }  // namespace
 
-bool RunParallelConvert(const ParallelPlan& plan) {
+ParallelEnd RunParallelConvert(const ParallelPlan& plan) {
   // A worker that dies must not take the parent with it through a write.
   ::signal(SIGPIPE, SIG_IGN);
   InstallSuspendHandler();

@@ -27,7 +27,11 @@ struct ParallelPlan {
   std::function<void(std::size_t entry, std::optional<batchlist::EntryRecord> record)> onEntryEnd;
 };
 
-// True when every entry converted cleanly.
-bool RunParallelConvert(const ParallelPlan& plan);
+// How a parallel run ended: every entry converted; the list was gone
+// through and some failed; or it could not be gone through (LibreOffice
+// cannot start, entries were never handed out).
+enum class ParallelEnd { kAllConverted, kSomeFailed, kNotThrough };
+
+ParallelEnd RunParallelConvert(const ParallelPlan& plan);
 
 }  // namespace orv::pool

@@ -20,6 +20,12 @@ constexpr std::int64_t kSecondCtrlCWindowNs = 3'000'000'000;
 std::atomic<std::int64_t> g_lastInterruptNs{0};
 std::atomic<int> g_interrupts{0};
 std::atomic<bool> g_stopBatch{false};
+// The serial run's entry at hand, the entry the last Ctrl-C landed on, and
+// whether to say that a second one stops the batch.
+std::atomic<int> g_entryAtHand{0};
+std::atomic<int> g_landedOn{0};
+std::atomic<bool> g_hint{false};
+constexpr char kSecondCtrlCHint[] = "Orvanta: Ctrl-C again within 3 s stops the whole batch\n";
 
 std::int64_t MonotonicNs() {
   timespec now{};
@@ -31,11 +37,17 @@ extern "C" void OnInterrupt(int, siginfo_t* info, void*) {
   if (info != nullptr && info->si_code == SI_QUEUE) {
     g_interruptTag.store(info->si_value.sival_int);
   } else {
-    g_interrupted.store(true);
     const std::int64_t now = MonotonicNs();
     const std::int64_t last = g_lastInterruptNs.exchange(now);
-    if (last != 0 && now - last < kSecondCtrlCWindowNs) g_stopBatch.store(true);
+    const bool second = last != 0 && now - last < kSecondCtrlCWindowNs;
+    if (second) g_stopBatch.store(true);
+    g_landedOn.store(g_entryAtHand.load());
+    g_interrupted.store(true);
     g_interrupts.fetch_add(1);
+    if (!second && g_hint.load() && g_entryAtHand.load() != 0) {
+      // Said now, while the entry winds down, so that whoever presses again knows.
+      [[maybe_unused]] const ssize_t said = ::write(STDERR_FILENO, kSecondCtrlCHint, sizeof kSecondCtrlCHint - 1);
+    }
   }
 }
 
@@ -67,6 +79,17 @@ bool TakeInterrupt() {
   const bool plain = g_interrupted.exchange(false);
   const bool tagged = g_interruptTag.exchange(0) != 0;
   return plain || tagged;
+}
+
+void SetEntryAtHand(int entry, bool hint) {
+  g_hint.store(hint);
+  g_entryAtHand.store(entry);
+}
+
+bool TakeInterruptOnEntryAtHand() {
+  if (!g_interrupted.exchange(false)) return false;
+  const int atHand = g_entryAtHand.load();
+  return atHand != 0 && g_landedOn.load() == atHand;
 }
 
 bool TakeInterruptFor(int entry) {

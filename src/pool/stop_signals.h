@@ -17,6 +17,15 @@ void InstallStopHandlers();
 // True after a Ctrl-C that nobody has taken yet (a tagged one included).
 bool TakeInterrupt();
 
+// A serial run tells which entry it converts (counted from 1; 0 between
+// entries). A Ctrl-C lands on the entry at hand when it arrives, never on a
+// later one, and with `hint` set the handler says at once that a second one
+// stops the batch.
+void SetEntryAtHand(int entry, bool hint);
+// True after a Ctrl-C that landed on the entry at hand; one that landed
+// between entries or on an earlier one is dropped.
+bool TakeInterruptOnEntryAtHand();
+
 // For a worker converting its `entry`-th entry (counted from 1): true after a
 // Ctrl-C tagged with that number, or one without a tag.
 bool TakeInterruptFor(int entry);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "movie/write_ledger.h"
+
 namespace orv {
 
 // The page a package opens, at its root.
@@ -16,8 +18,9 @@ inline constexpr std::string_view kScormLaunchPage = "index.html";
 // from every other of the batch (its path relative to the output folder:
 // two lectures named alike in two course folders differ); `title` is the
 // lesson's name on the platform. False after a message
-// ("输出 SCORM 课件包 %s 时异常！").
+// ("输出 SCORM 课件包 %s 时异常！"). The ledger, when given, hears what became
+// of the file.
 bool WriteScormPackage(const std::string& zipPath, std::string_view identity, std::string_view title,
-                       std::string_view page);
+                       std::string_view page, WriteLedger* ledger = nullptr);
 
 }  // namespace orv

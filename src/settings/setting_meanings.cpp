@@ -60,10 +60,16 @@ constexpr std::array kMeanings = {
             "no SCORM package", "a SCORM 1.2 package of each presentation"},
     Meaning{"ScormCompletion", "the share of a lesson's slides (%) a learner must have seen for it to be completed", "",
             "complete at ", " % of slides seen"},
+    Meaning{"GenVideo", "an MP4 or WebM video of each presentation, with a chapter per slide", "no video",
+            "a video of each presentation"},
+    Meaning{"VideoFormat", "the video's format: mp4 (H.264) or webm (VP9)", "MP4 (H.264)", "WebM (VP9)"},
+    Meaning{"VideoHeight", "the video's height in pixels: 720, 1080 or 2160", "", "", " px high video"},
     Meaning{"TimeLimit", "seconds LibreOffice may spend on one presentation, 0 for no limit", "no time limit",
             "at most ", " s per presentation"},
     Meaning{"Jobs", "LibreOffices the desktop program shares a presentation among, 0 for one per core (4 at most)",
             "one LibreOffice per core, 4 at most", "", " LibreOffice(s) per presentation"},
+    Meaning{"BatchErrors", "how the desktop program tells a batch's problems: 0 a box each, 1 in the list",
+            "a message box for each problem", "problems collected in the list and the summary"},
     Meaning{"Language", "the language of the windows, messages and texts put into the outputs: auto, zh or en",
             "as the locale says", "in "},
     Meaning{"WebPlayerUrl", "where pages load one shared player from; empty: ruffle/ beside them",
@@ -97,8 +103,9 @@ std::string ExplainSetting(const SettingInfo& setting, std::int32_t number, std:
     while (!tail.empty() && !shown.empty() && shown.back() == '/') shown.pop_back();
     return std::string(meaning->on) + shown + std::string(tail);
   }
-  // A flag stored as another number reads as its "1".
-  if (setting.check == SettingCheck::Flag) return std::string(number != 0 ? meaning->on : meaning->off);
+  // A flag stored as another number reads as its "1"; so does a format.
+  if (setting.check == SettingCheck::Flag || setting.check == SettingCheck::VideoFormat)
+    return std::string(number != 0 ? meaning->on : meaning->off);
   if (number == 0 && !meaning->off.empty()) return std::string(meaning->off);
   return std::string(meaning->on) + std::to_string(number) + std::string(meaning->after);
 }

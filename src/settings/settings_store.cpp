@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/paths.h"
+#include "video/video_options.h"
 
 namespace orv {
 namespace {
@@ -104,9 +105,12 @@ class FolderLock {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
+    if (fd_ < 0) {
+      // The folder's own failure says more than a missing folder does.
+      error_ = ec ? ec.value() : errno;
+      return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
   }
   ~FolderLock() {
@@ -115,23 +119,36 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
   bool ok() const { return fd_ >= 0; }
+  int error() const { return error_; }
 
  private:
   int fd_ = -1;
+  int error_ = 0;
 };
 
 // Writes `text` to a temporary file beside `path` and renames it over `path`,
 // so a crash leaves either the old or the new store, never half of one.
-bool ReplaceFile(const std::string& path, std::string_view text) {
+// On failure `error` holds the system's reason.
+bool ReplaceFile(const std::string& path, std::string_view text, int& error) {
   std::string temp = path + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
   mode_t mode = 0644;
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) error = errno;
+  if (::close(fd) != 0 && ok) {
+    error = errno;
+    ok = false;
+  }
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ok = false;
+  }
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
@@ -228,23 +245,32 @@ std::string SettingsStore::GetString(std::string_view name, std::string_view fal
 }
 
 bool SettingsStore::Rewrite(const std::function<void(StoredValues&)>& change) {
+  lastError_.clear();
+  keptAside_.clear();
+  const auto fail = [this](int error) {
+    lastError_ = std::strerror(error);
+    return false;
+  };
   std::string target = WriteTarget(path_);
   FolderLock lock(target);
-  if (!lock.ok()) return false;
+  if (!lock.ok()) return fail(lock.error());
   std::string text;
+  errno = 0;
   FileState state = ReadWholeFile(target, text);
   // A store that exists but cannot be read would lose all its other values.
-  if (state == FileState::Unreadable) return false;
+  if (state == FileState::Unreadable) return fail(errno != 0 ? errno : EINVAL);
   StoredValues values = state == FileState::Read ? StoredValues::Parse(text) : StoredValues();
   if (values.damaged()) {
     WarnDamagedOnce();
     auto copy = KeepDamagedCopy(target);
     if (!copy) {
+      const int error = errno != 0 ? errno : EIO;
       std::fprintf(stderr, "Orvanta: the damaged settings file %s could not be kept aside; it is left as it is\n",
                    target.c_str());
-      return false;
+      return fail(error);
     }
     std::fprintf(stderr, "Orvanta: the damaged settings file was kept as %s\n", copy->c_str());
+    keptAside_ = *copy;
     values = StoredValues();
   }
   change(values);
@@ -252,9 +278,19 @@ bool SettingsStore::Rewrite(const std::function<void(StoredValues&)>& change) {
   try {
     out = values.object_->json.dump(2) + "\n";
   } catch (const Json::exception&) {
-    return false;  // a text that is not UTF-8 cannot be stored in JSON
+    return fail(EILSEQ);  // a text that is not UTF-8 cannot be stored in JSON
   }
-  return ReplaceFile(target, out);
+  int error = 0;
+  return ReplaceFile(target, out, error) || fail(error);
+}
+
+std::optional<std::string> SettingsStore::SetAsideIfDamaged() {
+  lastError_.clear();
+  if (!Read().damaged()) return std::nullopt;
+  // Rewriting with no change keeps the damaged file aside and leaves an
+  // empty store in its place.
+  if (!Rewrite([](StoredValues&) {})) return std::string();
+  return keptAside_;
 }
 
 bool SettingsStore::SetInt(std::string_view name, std::int32_t value) {
@@ -322,6 +358,10 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.GenScorm = read("GenScorm");
   s.ScormCompletion = read("ScormCompletion");
   if (s.ScormCompletion < 1 || s.ScormCompletion > 100) s.ScormCompletion = 100;
+  s.GenVideo = read("GenVideo");
+  s.VideoFormat = static_cast<std::int32_t>(VideoFormatFromIndex(read("VideoFormat")));
+  s.VideoHeight = read("VideoHeight");
+  if (!IsVideoHeight(s.VideoHeight)) s.VideoHeight = kDefaultVideoHeight;
   s.WebPlayerUrl = values.GetString("WebPlayerUrl", "");
 
   s.TempFolder = SystemTempFolder();

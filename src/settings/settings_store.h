@@ -72,6 +72,15 @@ class SettingsStore {
   bool SetString(std::string_view name, std::string_view text);
   // Forgets every stored value: the defaults apply again.
   bool Clear();
+  // Why the last change above failed, in the system's words ("Permission
+  // denied", "No space left on device"); empty after a success.
+  const std::string& lastError() const { return lastError_; }
+
+  // At start: a damaged store file is kept aside (as Orvanta.json.corrupt,
+  // or -2, -3 ...) and an empty store takes its place. The copy's path;
+  // an empty path when it could not be kept aside (lastError() says why);
+  // nothing when the file is not damaged.
+  std::optional<std::string> SetAsideIfDamaged();
 
   // Everything in the file as it is now (one read for many values).
   StoredValues Read() const;
@@ -82,6 +91,8 @@ class SettingsStore {
 
   std::string path_;
   mutable bool warned_ = false;
+  std::string lastError_;
+  std::string keptAside_;  // where the last rewrite kept a damaged file
 };
 
 // Per-run replacements for stored integer values, keyed by stored name

@@ -7,6 +7,7 @@
 #include "base/language.h"
 #include "base/messages.h"
 #include "movie/web_player_markup.h"
+#include "video/video_options.h"
 
 namespace orv {
 namespace {
@@ -17,7 +18,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 31> kTable{{
+constexpr std::array<SettingInfo, 35> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -44,12 +45,18 @@ constexpr std::array<SettingInfo, 31> kTable{{
     {"GenHTML5", "GenHTML5", K::Integer, C::Flag, 1, 0, 1},
     {"GenScorm", "GenScorm", K::Integer, C::Flag, 0, 0, 1},
     {"ScormCompletion", "ScormCompletion", K::Integer, C::Range, 100, 1, 100},
+    {"GenVideo", "GenVideo", K::Integer, C::Flag, 0, 0, 1},
+    {"VideoFormat", "VideoFormat", K::Integer, C::VideoFormat, 0, 0, 1},
+    {"VideoHeight", "VideoHeight", K::Integer, C::VideoHeight, 1080, 720, 2160},
     // Seconds LibreOffice may spend on one presentation, 0 for no limit; read
     // by the batch, not part of the record.
     {"TimeLimit", "TimeLimit", K::Integer, C::Range, 300, 0, 86400},
     // LibreOffices the desktop program shares each presentation's slides
     // among, 0 for one per core (4 at most); read by that program alone.
     {"Jobs", "Jobs", K::Integer, C::Range, 1, 0, 8},
+    // How the desktop program tells a batch's problems: 0 a message box for
+    // each, 1 collected into the list's statuses and the batch's summary.
+    {"BatchErrors", "BatchErrors", K::Integer, C::Flag, 0, 0, 1},
     // The language of the windows, the messages and the texts put into the
     // outputs: "auto" (the locale decides), "zh" or "en"; read at start-up.
     {"Language", "Language", K::Text, C::Language, 0, 0, 0},
@@ -138,6 +145,18 @@ SettingCheckResult ValidateSettingValue(const SettingInfo& setting, std::string_
       if (!number || *number > setting.max) return Refuse(BetweenMessage(setting.min, setting.max));
       return Accept(*number);
     }
+    case SettingCheck::VideoFormat: {
+      // The format's name; its stored number is taken too.
+      if (auto format = VideoFormatFromName(TrimBlanks(text))) return Accept(static_cast<std::int32_t>(*format));
+      auto number = ParseInteger(text);
+      if (!number || *number < setting.min || *number > setting.max) return Refuse(msg::kVideoFormatUnknown);
+      return Accept(*number);
+    }
+    case SettingCheck::VideoHeight: {
+      auto number = ParseInteger(text);
+      if (!number || !IsVideoHeight(*number)) return Refuse(msg::kVideoHeightUnknown);
+      return Accept(*number);
+    }
     case SettingCheck::Flag:
     case SettingCheck::Range:
     case SettingCheck::AnyInteger: {
@@ -156,6 +175,11 @@ SettingCheckResult ValidateSettingValue(std::string_view name, std::string_view 
   return ValidateSettingValue(*setting, text);
 }
 
+std::string SettingNumberText(const SettingInfo& setting, std::int32_t number) {
+  if (setting.check == SettingCheck::VideoFormat) return std::string(VideoFormatName(VideoFormatFromIndex(number)));
+  return std::to_string(number);
+}
+
 std::string DescribeRange(const SettingInfo& setting) {
   switch (setting.check) {
     case SettingCheck::Flag:
@@ -171,6 +195,10 @@ std::string DescribeRange(const SettingInfo& setting) {
       return "an address, or empty";
     case SettingCheck::Language:
       return "auto, zh or en";
+    case SettingCheck::VideoFormat:
+      return "mp4 or webm";
+    case SettingCheck::VideoHeight:
+      return "720/1080/2160";
   }
   return {};
 }

@@ -14,13 +14,15 @@ enum class SettingKind { Integer, Text };
 
 // How an entered integer is checked (the options pages' rules).
 enum class SettingCheck {
-  Flag,        // 0 or 1 (check boxes and the two radio groups)
-  Range,       // an integer between min and max
-  Interval,    // a non-negative integer up to max (the playback interval)
-  AnyInteger,  // kept as stored ("UnProtect" has no control)
-  AnyText,     // "OutputDir"
-  WebAddress,  // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
-  Language,    // "auto", "zh" or "en" ("Language")
+  Flag,         // 0 or 1 (check boxes and the two radio groups)
+  Range,        // an integer between min and max
+  Interval,     // a non-negative integer up to max (the playback interval)
+  AnyInteger,   // kept as stored ("UnProtect" has no control)
+  AnyText,      // "OutputDir"
+  WebAddress,   // empty, or letters, digits and "-._~/:%" ("WebPlayerUrl")
+  Language,     // "auto", "zh" or "en" ("Language")
+  VideoFormat,  // "mp4" or "webm", stored as 0 or 1 ("VideoFormat")
+  VideoHeight,  // 720, 1080 or 2160 ("VideoHeight")
 };
 
 struct SettingInfo {
@@ -61,5 +63,9 @@ SettingCheckResult ValidateSettingValue(std::string_view name, std::string_view 
 
 // "0 or 1", "16 to 2048", "any integer", "any text": for help texts.
 std::string DescribeRange(const SettingInfo& setting);
+
+// How a stored integer is written for people: "webm" for VideoFormat 1,
+// the number itself for every other value.
+std::string SettingNumberText(const SettingInfo& setting, std::int32_t number);
 
 }  // namespace orv

@@ -44,7 +44,7 @@ while read -r place file; do
   [ -f "$corpus/$file" ] || not_here "$corpus/$file"
   mkdir -p "$work/in/$(dirname "$place")"
   ln -s "$corpus/$file" "$work/in/$place"
-  echo "$work/in/$place" >>"$work/list.txt"
+  printf '%s\0' "$work/in/$place" >>"$work/list.txt"  # as find -print0 makes it
 done <<'LIST'
 course1/lecture.ppt basic_test_ppt_file.ppt
 course1/intro.ppt slide_master.ppt
@@ -58,7 +58,7 @@ LIST
 export HOME=$work/home XDG_CONFIG_HOME=$work/home TMPDIR=$work/tmp
 "$cli" settings set Width 320 >/dev/null
 "$cli" settings set Height 240 >/dev/null
-"$cli" convert --files-from "$work/list.txt" --source-root "$work/in" --output-dir "$work/serial" \
+"$cli" convert --files-from "$work/list.txt" --null --source-root "$work/in" --output-dir "$work/serial" \
   >/dev/null 2>"$work/serial.log" || true
 
 # The cluster: its own ports, sockets, state and logs, all in the temporary folder.
@@ -106,8 +106,9 @@ sinfo -h -o %t | grep -q idle || not_here "the node never became idle: $(tail -3
 
 started=$(date +%s%N)
 status=0
-LIST=$work/list.txt SOURCE_ROOT=$work/in OUTPUT=$work/sharded REPORTS=$work/reports ORVANTA_CLI=$cli \
-  sbatch --wait --array=0-2 --cpus-per-task=1 --mem=1G --chdir="$work" --output="$work/task-%a.log" \
+export LIST=$work/list.txt NULL=1 SHARDS=3 SOURCE_ROOT=$work/in OUTPUT=$work/sharded REPORTS=$work/reports \
+  ORVANTA_CLI=$cli
+sbatch --wait --array=0-2 --cpus-per-task=1 --mem=1G --chdir="$work" --output="$work/task-%a.log" \
   "$source_dir/examples/slurm/convert-array.sbatch" >/dev/null || status=$?
 ended=$(date +%s%N)
 echo "the Slurm array of 3 tasks took $(((ended - started) / 1000000)) ms (sbatch --wait: $status, a task with a failed file ends 1)"
@@ -122,10 +123,24 @@ for k in 0 1 2; do
 done
 diff -r "$work/serial" "$work/sharded" >/dev/null || fail "the array's outputs differ from one serial run's"
 reported=$(cat "$work"/reports/*.jsonl | jq -r .source | sort)
-listed=$(sort "$work/list.txt")
+listed=$(tr '\0' '\n' <"$work/list.txt" | sort)
 [ "$reported" = "$listed" ] || fail "the reports do not hold each entry exactly once: $reported"
-# The line the README gives for listing the failures.
-failed=$(jq -r 'select(.status != "converted") | [.source, .status, .message] | @tsv' "$work"/reports/*.jsonl)
-[ "$(echo "$failed" | cut -f1)" = "$work/in/course2/locked.ppt" ] || fail "the failures listed: $failed"
+
+# Task 1 timed out, say: submitted again alone, it takes slice 2 of 3 again,
+# not the whole list as slice 1 of 1.
+before=$(wc -l <"$work/reports/report-1.jsonl")
+sbatch --wait --array=1 --cpus-per-task=1 --mem=1G --chdir="$work" --output="$work/again-%a.log" \
+  "$source_dir/examples/slurm/convert-array.sbatch" >/dev/null || true
+again=$(tail -n +"$((before + 1))" "$work/reports/report-1.jsonl")
+echo "the resubmitted task added: ${again:-nothing (its slice was done)}"
+shards=$(echo "$again" | jq -r 'select(. != null) | .shard' | sort -u)
+[ -z "$shards" ] || [ "$shards" = "2/3" ] || fail "the resubmitted task took slice $shards, not 2/3"
+grep -q "already converted and unchanged, skipped" "$work/again-1.log" || fail "the resubmitted task converted its slice again"
+
+# What became of every file, read from the three reports as the README shows.
+summary=$("$cli" report "$work"/reports/*.jsonl) && fail "report says every file converted: $summary"
+echo "$summary" | grep -q "^  converted    4$" || fail "report's counts: $summary"
+[ "$("$cli" report --failed "$work"/reports/*.jsonl)" = "$work/in/course2/locked.ppt" ] ||
+  fail "the failures listed: $("$cli" report --failed "$work"/reports/*.jsonl)"
 echo "$((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
 [ $failures -eq 0 ]

@@ -125,6 +125,20 @@ TEST_F(Archive, ShardsTogetherAreOneSerialRunAndEachEntryIsReportedOnce) {
   for (const auto& record : ReadReport(work_ / "auto.jsonl")) autoSources.push_back(record.source);
   for (const auto& record : ReadReport(work_ / "shard-2.jsonl")) secondSources.push_back(record.source);
   EXPECT_EQ(autoSources, secondSources);
+
+  // Task 2 resubmitted: its slice again, resumed, into its own report. The
+  // three reports read as one say what became of each source.
+  Convert(sharded, {"--shard", "2/3", "--report", work_ / "shard-2.jsonl", "--resume"});
+  CliOptions read;
+  read.command = "report";
+  std::string merged;
+  read.out = &merged;
+  const CliRun report =
+      RunCli({work_ / "shard-1.jsonl", work_ / "shard-2.jsonl", work_ / "shard-3.jsonl"}, config_.path(), read);
+  EXPECT_EQ(report.status, 1) << "the locked deck did not convert";
+  EXPECT_NE(merged.find("8 source(s) in 3 report(s)\n  converted    7\n  failed       1\n"), std::string::npos)
+      << merged;
+  EXPECT_NE(merged.find("in/course2/locked.ppt\tfailed\t"), std::string::npos) << merged;
   ExpectNothingLeft(tmp_.path(), sharded);
 }
 

@@ -43,6 +43,10 @@ struct CliOptions {
   bool ownGroup = false;                 // leads a process group of its own, as a shell's job does
   // Called with the run's pid each time standard error grows.
   std::function<void(pid_t, const std::string&)> watch;
+  std::string command = "convert";    // the subcommand
+  std::vector<std::string> launcher;  // a program that runs the command (strace ...), when set
+  std::string* out = nullptr;         // takes standard output when set (else /dev/null)
+  bool bare = false;                  // only HOME, PATH and TMPDIR, as cron or env -i leave them
 };
 
 // Runs orvanta-cli convert with `args`. Everything the child needs is made
@@ -66,13 +70,18 @@ inline std::vector<std::string> CliEnvironment(const std::string& configHome, co
 
 inline CliRun RunCli(const std::vector<std::string>& args, const std::string& configHome, const CliOptions& options) {
   std::vector<std::string> env = CliEnvironment(configHome, options.tmpdir);
+  if (options.bare) {
+    env = {"HOME=" + configHome, "PATH=/usr/bin:/bin"};
+    if (!options.tmpdir.empty()) env.push_back("TMPDIR=" + options.tmpdir);
+  }
   env.insert(env.end(), options.environment.begin(), options.environment.end());
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
   // The original Chinese messages, whatever the locale; a test of another
   // language passes its own --language, and the last one counts.
-  std::vector<std::string> argStrings = {ORVANTA_CLI, "--language", "zh", "convert"};
+  std::vector<std::string> argStrings = options.launcher;
+  argStrings.insert(argStrings.end(), {ORVANTA_CLI, "--language", "zh", options.command});
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argStrings) argv.push_back(a.data());
@@ -80,11 +89,14 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& co
 
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) return {};
+  char outName[] = "/tmp/orvanta-cli-out-XXXXXX";
+  const int outFd = options.out != nullptr ? ::mkostemp(outName, O_CLOEXEC) : -1;
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(pipefd[1], STDERR_FILENO);
     int devnull = ::open("/dev/null", O_RDWR);
     ::dup2(devnull, STDIN_FILENO);
+    if (outFd >= 0) ::dup2(outFd, STDOUT_FILENO);
     if (options.ownGroup) ::setpgid(0, 0);
     // SIGXFSZ is left as a shell's "ulimit -f" leaves it: the program must
     // not die of it.
@@ -99,6 +111,7 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& co
     ::_exit(127);
   }
   ::close(pipefd[1]);
+  if (outFd >= 0) ::close(outFd);
   if (options.ownGroup) ::setpgid(pid, pid);  // the group exists before any signal to it
   CliRun run;
   run.pid = pid;
@@ -118,6 +131,10 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& co
   ::waitpid(pid, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  if (options.out != nullptr) {
+    *options.out = test::ReadFile(outName);
+    ::unlink(outName);
+  }
   return run;
 }
 

@@ -60,6 +60,28 @@ TEST_F(ConvertFaults, MissingSourceIsSkippedAndTheNextFileConverts) {
   EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
 }
 
+// As cron, a systemd unit or env -i run it: no locale at all. Names in
+// Chinese, German, with blanks and dots still reach LibreOffice.
+TEST_F(ConvertFaults, NamesInAnyScriptConvertWithoutALocale) {
+  test::ScratchFolder tmp;
+  std::vector<std::string> decks;
+  for (const char* name : {"机器学习-第1讲.odp", "Übung 1.odp", "a b.c d.odp"}) {
+    decks.push_back(work_ / name);
+    fs::create_symlink(example_, decks.back());
+  }
+  CliOptions options;
+  options.bare = true;
+  options.tmpdir = tmp.path();
+  std::vector<std::string> args = {"--output-dir", OutDir()};
+  args.insert(args.end(), decks.begin(), decks.end());
+  const CliRun run = RunCli(args, config_.path(), options);
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* movie : {"机器学习-第1讲.swf", "Übung 1.swf", "a b.c d.swf"}) {
+    EXPECT_TRUE(fs::exists(out_ / movie)) << movie << "\n" << run.err;
+  }
+  ExpectNothingLeft(tmp.path(), OutDir());
+}
+
 TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
   // A folder of slide pictures: the movie's own write is what hits the limit.
   std::string pictures = work_ / "pictures";
@@ -92,7 +114,7 @@ TEST_F(ConvertFaults, FullDiskDuringTheExportFailsClearlyAndLeavesNoLibreOffice)
   options.fileSizeLimit = 64 * 1024;
   options.tmpdir = tmp.path();
   CliRun run = RunCli({"--output-dir", OutDir(), example_.string()}, config_.path(), options);
-  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.status, 75) << "the run could not go through its list: " << run.err;
   // LibreOffice cannot even write its profile: the server cannot be started
   // (CO_E_SERVER_EXEC_FAILURE), which ends the batch with that question.
   EXPECT_NE(run.err.find("Orvanta: 您是否已经安装了 LibreOffice？ \n\n错误代码:0x80080005.\n"), std::string::npos)
@@ -126,7 +148,7 @@ TEST_F(ConvertFaults, AnOutputFolderThatCannotTakeTheMoviesIsRefusedBeforeAnyExp
     options.tmpdir = tmp.path();
     options.user = c.user;
     CliRun run = RunCli({"--output-dir", c.folder, example_.string(), example_.string()}, config_.path(), options);
-    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.status, 75) << "nothing was converted: a retry may do better " << run.err;
     EXPECT_EQ(run.err, "Orvanta: " + c.says + (c.user == 0 ? "Not a directory\n" : "\n")) << "one message only";
     EXPECT_FALSE(OfficeOfProgramRunning(run.pid));
     EXPECT_EQ(test::FileNames(tmp.path()), std::vector<std::string>{}) << "left in the temporary folder";
@@ -436,8 +458,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
               serialFiles.count("orvanta-tour.swf"));
   // The message of the file LibreOffice cannot open, whole, after its file.
   const std::string encrypted = (corpus / "Password_Protected-hello.ppt").string();
-  const std::string message =
-      "LibreOffice cannot open " + encrypted + " (the file is damaged, encrypted or in an unknown format)";
+  const std::string message = "LibreOffice 无法打开 " + encrypted + " （文件已损坏、已加密或格式不明）";
   EXPECT_NE(serial.err.find("\nOrvanta: " + message + "\n"), std::string::npos) << serial.err;
   EXPECT_NE(parallel.err.find("\n" + encrypted + ": " + message + "\n"), std::string::npos) << parallel.err;
   EXPECT_EQ(OfficeProcessesUnder(tmp.path()), std::set<pid_t>{}) << "a LibreOffice lives on";

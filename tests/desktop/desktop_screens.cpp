@@ -1,9 +1,10 @@
 // Screenshots of the real windows on an X server (run under xvfb-run): the
 // main window normal and with the mouse over a button, every options page,
-// the progress window during a conversion and the About box, in Chinese and
-// again in English ("_en"). Also checks that the window on screen is cut to
-// the background picture's outline, and that no window cuts a text off with
-// the fonts of a real display.
+// the progress window during a conversion (its step and the deck's place),
+// the list with each entry's status and the batch's summary, and the About
+// box, in Chinese and again in English ("_en"). Also checks that the window
+// on screen is cut to the background picture's outline, and that no window
+// cuts a text off with the fonts of a real display.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
 #include <QScreen>
@@ -99,9 +101,10 @@ void ShootDialogs(orv::SettingsStore& store, orv::MainWindow& window, const char
   }
 }
 
-// Converts the window's list and saves a picture of the first progress
-// window that is half-way through.
-bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, const char* name) {
+// Converts the window's list as its Convert button does and saves a picture
+// of the first progress window that is half-way through, or with
+// `midExport` in the middle of LibreOffice's export.
+bool ConvertAndGrab(orv::MainWindow& window, const char* name, bool midExport = false) {
   bool grabbed = false;
   // Every pass of the event loop looks, however fast the conversion: a
   // timer with an interval may never come due between two pumps.
@@ -112,8 +115,9 @@ bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, cons
     for (QWidget* top : QApplication::topLevelWidgets()) {
       auto* progress = qobject_cast<orv::ProgressWindow*>(top);
       // Taken half-way, when the status shows the work on the slides.
-      if (progress == nullptr || !progress->isVisible() || progress->position() == 0 ||
-          progress->position() * 2 < progress->upper() - progress->Progress::lower()) {
+      if (progress == nullptr || !progress->isVisible() || progress->position() == 0) continue;
+      if (midExport ? progress->stage() != orv::ProgressStage::kExportingSlides || progress->stageDone() < 2
+                    : progress->position() * 2 < progress->upper() - progress->Progress::lower()) {
         continue;
       }
       grabbed = true;
@@ -124,11 +128,21 @@ bool ConvertAndGrab(orv::MainWindow& window, orv::AutomationServer& server, cons
     }
   });
   poll.start();
-  window.commands().Convert(server, [&](const std::string&) -> std::unique_ptr<orv::Progress> {
-    return std::make_unique<orv::ProgressWindow>(&window, orv::Translate(orv::msg::kProgressTitle));
-  });
+  window.Convert();
   poll.stop();
   return grabbed;
+}
+
+// The list after a batch of three converted decks and one that is gone:
+// each entry's status, and the summary under the list.
+void ShootStatuses(orv::MainWindow& window, const char* name) {
+  window.activateWindow();
+  window.button(QStringLiteral("convert"))->setFocus(Qt::TabFocusReason);  // its focus ring shows
+  RunUntil([&] { return window.button(QStringLiteral("convert"))->hasFocus(); });
+  Settle();
+  Save(GrabScreen(window.frameGeometry()), name);
+  CheckFit(window, std::string("the main window with statuses ") + name);
+  Check(window.summaryLabel()->isVisible(), "the summary is shown under the list");
 }
 
 }  // namespace
@@ -147,7 +161,8 @@ int main(int argc, char** argv) {
   orv::SettingsStore store(folder.path() + "/store.json");
   store.SetString("OutputDir", folder.path() + "/Orvanta");
   store.SetInt("OpenDest", 0);
-  store.SetInt("WebPlayer", 0);  // no web player lies beside this test program
+  store.SetInt("WebPlayer", 0);    // no web player lies beside this test program
+  store.SetInt("BatchErrors", 1);  // the missing entry is said in the list, not in a box
   orv::RecordingNotifier notifier;
   orv::ScopedNotifier scope(notifier);
   orv::LazyPresentationServer server;
@@ -222,17 +237,22 @@ int main(int argc, char** argv) {
 
   // A real conversion of the picture folders; the progress window is taken
   // while it works.
-  window.commands().list().Replace(decks);
-  bool grabbed = ConvertAndGrab(window, server, "progress_window.png");
+  // A deck that is gone fails in the list; the summary counts it.
+  std::vector<std::string> batch = decks;
+  batch.insert(batch.begin() + 1, folder.path() + "/旧课件 v2.ppt");
+  window.commands().list().Replace(batch);
+  window.RefreshList();
+  bool grabbed = ConvertAndGrab(window, "progress_window.png");
   Check(grabbed, "a progress window was shown");
   Check(std::filesystem::exists(folder.path() + "/Orvanta/新员工培训.swf"), "the conversion wrote its movie");
+  ShootStatuses(window, "main_window_statuses.png");
 
   // A real presentation through LibreOffice, when the corpus and the office
   // plugin are there.
   const std::string presentation = std::string(ORVANTA_SHARED_DIR) + "/corpus/ppt/42486.ppt";
   if (std::filesystem::exists(presentation)) {
     window.commands().list().Replace({presentation});
-    ConvertAndGrab(window, server, "progress_window_presentation.png");
+    Check(ConvertAndGrab(window, "progress_window_presentation.png", true), "the export was taken half-way");
     Check(std::filesystem::exists(folder.path() + "/Orvanta/42486.swf"),
           "the presentation converted through LibreOffice");
   } else if (std::getenv("CI") != nullptr && std::string(std::getenv("CI")) == "true") {
@@ -261,8 +281,14 @@ int main(int argc, char** argv) {
     Save(GrabScreen(english.frameGeometry()), "main_window_en.png");
     CheckFit(english, "the English main window");
     ShootDialogs(store, english, "_en");
-    english.commands().list().Replace(decks);
-    Check(ConvertAndGrab(english, server, "progress_window_en.png"), "an English progress window was shown");
+    english.commands().list().Replace(batch);
+    english.RefreshList();
+    Check(ConvertAndGrab(english, "progress_window_en.png"), "an English progress window was shown");
+    ShootStatuses(english, "main_window_statuses_en.png");
+    if (std::filesystem::exists(presentation)) {
+      english.commands().list().Replace({presentation});
+      Check(ConvertAndGrab(english, "progress_window_presentation_en.png", true), "the export was taken half-way");
+    }
   }
   orv::SetUiLanguage(orv::UiLanguage::kChinese);
 

@@ -38,6 +38,11 @@ class ScriptedShell final : public DesktopShell {
   }
   void ListChanged() override { ++listChanges; }
   void OutputFolderChanged() override { ++folderChanges; }
+  void StatusesChanged() override { ++statusChanges; }
+  ClashChoice ChooseForClashes(const std::vector<OutputClash>& found) override {
+    clashes = found;
+    return clashChoice;
+  }
 
   std::vector<std::string> presentations;
   std::optional<std::string> saveTo;
@@ -46,7 +51,9 @@ class ScriptedShell final : public DesktopShell {
   std::vector<int> selected;
   bool openSucceeds = true;
   std::vector<std::string> opened;
-  int addDialogs = 0, saveDialogs = 0, openDialogs = 0, listChanges = 0, folderChanges = 0;
+  ClashChoice clashChoice = ClashChoice::kCancel;
+  std::vector<OutputClash> clashes;
+  int addDialogs = 0, saveDialogs = 0, openDialogs = 0, listChanges = 0, folderChanges = 0, statusChanges = 0;
 };
 
 }  // namespace orv::test

@@ -2,10 +2,15 @@
 // files, the output folder and the order of a conversion.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "base/messages.h"
 #include "base/notifier.h"
 #include "desktop_test_support.h"
 #include "pipeline/automation.h"
 #include "settings/scheme_file.h"
+#include "support/pictures.h"
 #include "ui/qt/help_file.h"
 #include "ui/qt/ui_language.h"
 
@@ -260,9 +265,9 @@ TEST_F(MainCommandsTest, ConvertRunsBottomEntryFirstAndOpensTheFolderEvenWhenAll
   commands.list().Add({a, b, c});
   commands.list().MarkSaved();
   commands.Convert(server, factory);
-  EXPECT_EQ(notifier.reports,
-            (std::vector<std::string>{"找不到源文件 " + c + " ，即将略过！", "找不到源文件 " + b + " ，即将略过！",
-                                      "找不到源文件 " + a + " ，即将略过！"}));
+  const std::string why = std::string(" ，即将略过！\n\n") + std::strerror(ENOENT);
+  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"找不到源文件 " + c + why, "找不到源文件 " + b + why,
+                                                        "找不到源文件 " + a + why}));
   EXPECT_EQ(progressViews, 0);
   EXPECT_EQ(shell.opened, std::vector<std::string>{folder.path() + "/out"});
   // A conversion leaves the list and its flag alone.
@@ -305,7 +310,8 @@ TEST_F(MainCommandsTest, AnAutomationErrorFailsOnlyItsOwnPresentation) {
   commands.Convert(silent, factory);
   EXPECT_EQ(silent.created, 2);
   EXPECT_EQ(progressViews, 2);
-  EXPECT_EQ(notifier.reports, (std::vector<std::string>{"内部程序错误.", "内部程序错误."}));
+  EXPECT_EQ(notifier.reports,
+            (std::vector<std::string>{"内部程序错误.\n演示文稿：b.ppt", "内部程序错误.\n演示文稿：a.ppt"}));
   EXPECT_EQ(shell.opened.size(), 1u);
 
   notifier.reports.clear();
@@ -318,6 +324,88 @@ TEST_F(MainCommandsTest, AnAutomationErrorFailsOnlyItsOwnPresentation) {
   ASSERT_EQ(notifier.reports.size(), 1u);
   EXPECT_NE(notifier.reports[0].find("80040154"), std::string::npos) << notifier.reports[0];
   EXPECT_TRUE(shell.opened.empty());
+}
+
+// A batch of a missing file, a deck LibreOffice cannot open and a folder of
+// slide pictures, with the problems collected (BatchErrors 1) and shown (0).
+class BatchTest : public MainCommandsTest {
+ protected:
+  BatchTest() {
+    store.SetInt("WebPlayer", 0);  // no web player lies beside the tests
+    commands.Start();
+    commands.list().Add({folder.path() + "/gone.ppt", folder.Write("locked.ppt", "x"), Pictures("holiday")});
+  }
+  std::string Pictures(const std::string& name) {
+    const std::string pictures = folder.path() + "/" + name;
+    std::filesystem::create_directories(pictures);
+    test::WriteSolidBmp(pictures + "/Slide1.bmp", 64, 48, 20, 90, 200);
+    return pictures;
+  }
+  std::vector<EntryState> States() const {
+    std::vector<EntryState> states;
+    for (std::size_t row = 0; row < commands.list().size(); ++row) states.push_back(commands.status(row).state);
+    return states;
+  }
+  void Convert(AutomationServer& server) {
+    views = 0;
+    commands.Convert(server, [&](const std::string&) { return ++views, std::make_unique<Progress>(); });
+  }
+  int views = 0;
+};
+
+TEST_F(BatchTest, ProblemsAreCollectedIntoStatusesAndTheSummaryOrShownInABoxEach) {
+  shell.openSucceeds = false;
+  FailingServer locked("LibreOffice cannot open it");
+  const std::string lockedReason =
+      FormatMessage(msg::kOfficeFailed, folder.path() + "/locked.ppt") + "\nLibreOffice cannot open it";
+  for (const int collect : {0, 1}) {
+    store.SetInt("BatchErrors", collect);
+    notifier.reports.clear();
+    Convert(locked);
+    EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kFailed, EntryState::kFailed, EntryState::kConverted}));
+    EXPECT_EQ(views, 2);  // the missing file needs no view
+    EXPECT_EQ(commands.status(1).reason, lockedReason);
+    // The folder that did not open is said in the summary, and in a box when boxes are shown.
+    EXPECT_EQ(commands.summary()->folderNotOpened, folder.path() + "/out");
+    if (collect == 1) break;
+    EXPECT_EQ(notifier.reports,
+              (std::vector<std::string>{
+                  lockedReason, "找不到源文件 " + folder.path() + "/gone.ppt ，即将略过！\n\n" + std::strerror(ENOENT),
+                  FormatMessage(msg::kOpenFolderFailed, folder.path() + "/out")}));
+  }
+  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
+  EXPECT_EQ(commands.summary()->converted, 1u);
+  EXPECT_EQ(commands.summary()->failures, (std::vector<std::size_t>{0, 1}));
+
+  // A change of the list forgets the statuses and the summary.
+  shell.selected = {0};
+  commands.Remove();
+  EXPECT_EQ(commands.status(0).state, EntryState::kNone);
+  EXPECT_FALSE(commands.summary().has_value());
+}
+
+TEST_F(BatchTest, SameNamedEntriesAreAskedAboutAndTheLaterOnesCanBeSkipped) {
+  const std::string a = Pictures("courseA/lecture1"), b = Pictures("courseB/lecture1");
+  commands.list().Replace({a, b});
+  NoServer server;
+  Convert(server);  // the shell cancels: nothing starts
+  EXPECT_EQ(shell.clashes.size(), 1u);
+  EXPECT_EQ(views, 0);
+  shell.clashChoice = ClashChoice::kSkipLater;
+  Convert(server);
+  EXPECT_EQ(States(), (std::vector<EntryState>{EntryState::kConverted, EntryState::kSkipped}));
+  EXPECT_EQ(commands.status(1).reason, FormatMessage(msg::kOutputsWouldReplace, a));
+}
+
+TEST(BatchStop, TheSecondOfTwoEscWithinThreeSecondsStopsTheBatch) {
+  BatchStop stop;
+  const BatchStop::Clock::time_point t0;
+  for (const auto& [gap, stops] : {std::pair{2, true}, std::pair{4, false}}) {
+    stop.Begin();
+    EXPECT_FALSE(stop.NoteEsc(t0));
+    EXPECT_EQ(stop.NoteEsc(t0 + std::chrono::seconds(gap)), stops) << gap << " s";
+    EXPECT_EQ(stop.requested(), stops);
+  }
 }
 
 TEST_F(MainCommandsTest, HelpIsFoundBesideTheProgramOrInItsInstalledPlace) {

@@ -2,6 +2,9 @@
 // the checks of typed values, and which values OK, Apply and Cancel write.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -41,7 +44,7 @@ TEST_F(OptionsTest, OkAtOnceWritesOnlyTheGeneralPage) {
   auto sheet = Open();
   sheet->accept();
   StoredValues values = store.Read();
-  for (const char* name : {"BlankEnd", "UnProtect", "NoPrint", "Align", "OpenDest", "Scale", "Notes"}) {
+  for (const char* name : {"BlankEnd", "UnProtect", "NoPrint", "Align", "OpenDest", "Scale", "Notes", "BatchErrors"}) {
     EXPECT_TRUE(values.Has(name)) << name;
   }
   EXPECT_EQ(values.GetInt("UnProtect", 0), 7);  // written back as read
@@ -222,6 +225,18 @@ TEST_F(OptionsTest, FrameSizeIsCheckedWhenLeavingThePageAndTheFieldGetsTheFocus)
   quality->quality->setValue(20);
   sheet->reject();
   EXPECT_EQ(store.GetInt("JpgQlt", 0), 75);
+}
+
+TEST_F(OptionsTest, ASettingThatCannotBeSavedIsSaidOnceAndTheSheetStaysOpen) {
+  const std::string blocker = folder.Write("blocker", "a file where the settings folder should be");
+  SettingsStore blocked(blocker + "/Velloran/Orvanta.json");
+  OptionsSheet sheet(blocked, [] {});
+  sheet.show();
+  sheet.general()->batchErrors->click();
+  sheet.accept();
+  EXPECT_TRUE(sheet.isVisible());
+  EXPECT_EQ(notifier.reports,
+            std::vector<std::string>{"无法保存设置到 " + blocked.path() + " ：" + std::strerror(ENOTDIR)});
 }
 
 TEST_F(OptionsTest, HelpButtonAndF1OpenTheGuide) {

@@ -12,6 +12,7 @@
 #include "base/notifier.h"
 #include "desktop_test_support.h"
 #include "pipeline/lazy_presentation_server.h"
+#include "ui/qt/batch_stop.h"
 #include "ui/qt/progress_window.h"
 
 namespace orv {
@@ -206,6 +207,26 @@ TEST(ProgressWindow, CancelButtonCancels) {
   EXPECT_EQ(window.cancelButton()->text(), QString::fromUtf8(" 取消"));
   window.cancelButton()->click();
   EXPECT_TRUE(window.cancelled());
+}
+
+TEST(ProgressWindow, SaysTheStepAndTheDeckAndItsStopEndsTheBatch) {
+  QWidget owner;
+  BatchStop batch;
+  batch.Begin();
+  ProgressWindow window(&owner, kTitle, &batch);
+  batch.SetCurrent(&window);
+  window.BeginProgress();
+  window.SetStatusText("正在转换文件：  \n/tmp/talk.ppt");
+  window.SetBatchPlace(2, 5);
+  window.SetStage(ProgressStage::kExportingSlides, 12, 30);
+  EXPECT_EQ(
+      window.statusLabel()->text(),
+      QString::fromUtf8("正在转换文件：  \n/tmp/talk.ppt\n正在导出第 12 张幻灯片，共 30 张\n第 2 个演示文稿，共 5 个"));
+
+  ASSERT_NE(window.stopButton(), nullptr);
+  window.stopButton()->click();
+  EXPECT_TRUE(window.cancelled());
+  EXPECT_TRUE(batch.requested());
 }
 
 // Two folders of slide pictures: the first one converted (the bottom entry)

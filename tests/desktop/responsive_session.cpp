@@ -7,6 +7,12 @@
 //   export:  Esc is typed once the first slide picture is written;
 //   screens: no cancel; screenshots at 0.3, 1 and 3 s after Convert, and an
 //            expose of the main window repainted while LibreOffice loads.
+// Then, on the same display, a teacher's batches: in the start round the
+// options with an unwritable settings folder and a damaged settings file at
+// the next start; in the export round presentations added and converted by
+// Tab and Enter, four decks (one damaged) with problems collected and with a
+// box each, Stop during the second deck, and closing the main window during a
+// batch (No, then Yes); in the screens round two lecture1.ppt of two folders.
 // After an Esc the large deck is cancelled within half a second, its
 // LibreOffice ended and nothing of it left; the small deck converts. Every
 // round prints the longest time the program took to answer a window
@@ -197,16 +203,17 @@ class Session {
         program_(std::move(program)),
         xdotool_(std::move(xdotool)) {}
 
-  void Start(const std::string& scratch) {
+  // `damaged`: the settings file is not JSON, and a box says so at start.
+  void Start(const std::string& scratch, bool damaged = false) {
     out_ = scratch + "/out";
     temp_ = scratch + "/tmp";
+    scratch_ = scratch;
     for (const std::string& folder : {out_, temp_, scratch + "/config/Velloran", scratch + "/docs"}) {
       fs::create_directories(folder);
     }
     // Chinese, whatever the machine's locale: the checks read Chinese captions.
-    std::ofstream(scratch + "/config/Velloran/Orvanta.json")
-        << "{\"Width\": 2048, \"Height\": 1536, \"OpenDest\": 0, \"WebPlayer\": 0, \"Language\": \"zh\", "
-        << "\"OutputDir\": \"" << out_ << "\"}\n";
+    Store(damaged ? "" : R"("Width": 2048, "Height": 1536)");
+    if (damaged) std::ofstream(scratch + "/config/Velloran/Orvanta.json") << "{\"Width\": 20";
     pid_ = Spawn({program_}, {{"HOME", scratch},
                               {"XDG_CONFIG_HOME", scratch + "/config"},
                               {"XDG_DOCUMENTS_DIR", scratch + "/docs"},
@@ -214,6 +221,13 @@ class Session {
                               {"QT_QPA_PLATFORM", "xcb"}});
     Check(WaitFor([&] { return (main_ = x_.FindWindow(pid_, "Orvanta")) != 0 && x_.Viewable(main_); }, 30000),
           "the program shows its main window");
+    if (damaged) {
+      XWindow box = 0;
+      Check(WaitFor([&] { return (box = Box()) != 0; }, 10000), "a damaged settings file is said in a box at start");
+      Check(fs::exists(scratch + "/config/Velloran/Orvanta.json.corrupt"), "the damaged file is kept aside");
+      Screenshot(x_.Geometry(box), "session_damaged_settings.png");
+      Run({xdotool_, "key", "Return"});
+    }
     // The window manager places the window and hands it the keyboard; the
     // clicks go where it has settled.
     Check(WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000), "the main window has the keyboard");
@@ -257,9 +271,14 @@ class Session {
     }
   }
 
-  // Add, then the path typed into the file dialog, as a user does.
-  void AddPresentation(const std::string& path) {
-    ClickButton(21, 164, 80, 30);
+  // Add, then the path typed into the file dialog, as a user does; by Tab and
+  // Enter from the list, or a click.
+  void AddPresentation(const std::string& path, bool keyboard = false) {
+    if (keyboard) {
+      Run({xdotool_, "key", "Tab", "Return"});
+    } else {
+      ClickButton(21, 164, 80, 30);
+    }
     XWindow dialog = 0;
     const bool shown =
         WaitFor([&] { return (dialog = x_.FindWindow(pid_, "选择")) != 0 && x_.ActiveWindow() == dialog; }, 15000);
@@ -270,9 +289,15 @@ class Session {
     Check(WaitFor([&] { return x_.FindWindow(pid_, "选择") == 0; }, 15000), "the file dialog closes");
   }
 
-  void Convert() {
+  // By a click, or by Tab and Enter from the Add button (Add, Remove, Convert).
+  void Convert(bool keyboard = false) {
     orv::test::PingWatch ping(main_);
-    ClickButton(39, 232, 80, 80);
+    if (keyboard) {
+      WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000);  // back from the file dialog
+      Run({xdotool_, "key", "Tab", "Tab", "Return"});
+    } else {
+      ClickButton(39, 232, 80, 80);
+    }
     const Clock::time_point convert = Clock::now();
     const std::string working = temp_ + "/" + kLargeDeck + "_zzz_";
     std::vector<double> shots = {300, 1000, 3000};
@@ -329,15 +354,185 @@ class Session {
   // The close button; the program ends and takes its LibreOffice with it.
   void Close() {
     ClickButton(549, 13, 22, 22);
-    int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 30000);
-    Check(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0, "the program ends when closed");
-    if (!ended) kill(pid_, SIGKILL);
-    for (pid_t group : groups_) Check(WaitFor([&] { return GroupGone(group); }, 10000), "no LibreOffice left");
+    Ended();
     Check(FilesStartingWith(temp_, "orvanta-office-").empty(), "no LibreOffice profile left");
   }
 
+  // Options, then OK with the settings folder immutable: one message over the
+  // sheet, which stays open.
+  void UnwritableSettings() {
+    const std::string folder = scratch_ + "/config/Velloran";
+    Check(Run({"/usr/bin/chattr", "+i", folder}), "the settings folder is made unwritable (chattr, as root)");
+    WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000);
+    Run({xdotool_, "key", "alt+p"});
+    XWindow sheet = 0;
+    WaitFor([&] { return (sheet = x_.FindWindow(pid_, "选项")) != 0 && x_.ActiveWindow() == sheet; }, 10000);
+    Run({xdotool_, "key", "Return"});
+    XWindow box = 0;
+    Check(sheet != 0 && WaitFor([&] { return (box = Box(sheet)) != 0; }, 10000), "OK says the settings were not saved");
+    Screenshot(x_.Geometry(box), "session_settings_not_saved.png");
+    Run({xdotool_, "key", "Return"});
+    Check(WaitFor([&] { return !x_.Viewable(box); }, 5000) && x_.Viewable(sheet), "the options stay open");
+    Run({xdotool_, "key", "Escape"});
+    Run({"/usr/bin/chattr", "-i", folder});
+  }
+
+  // Four decks, the second from the top damaged, converted bottom first.
+  void TeacherBatches(const std::string& corpus) {
+    const std::vector<std::string> names = {kSmallDeck, "Password_Protected-hello", "slide_master",
+                                            "incorrect_slide_order"};
+    std::vector<std::string> decks;
+    for (const std::string& name : names) decks.push_back(corpus + "/" + name + ".ppt");
+    OpenList(decks);
+    const auto converted = [&](const std::string& name, fs::file_time_type since) {
+      std::error_code ec;
+      return fs::last_write_time(out_ + "/" + name + ".swf", ec) > since && !ec;
+    };
+    const auto allButTheDamaged = [&](fs::file_time_type since) {
+      return
+          [&, since] { return converted(names[0], since) && converted(names[2], since) && converted(names[3], since); };
+    };
+    for (const int collect : {1, 0}) {
+      Store(R"("BatchErrors": )" + std::to_string(collect));
+      const int before = boxes_;
+      Check(Batch(allButTheDamaged(fs::file_time_type::clock::now())), "the batch converts the three good decks");
+      Check(boxes_ - before == 1 - collect,
+            collect ? "no box with the problems collected" : "one box for the damaged deck");
+      if (collect) Screenshot(x_.Geometry(main_), "session_statuses.png");
+    }
+    // Stop (Alt+S in the progress window) during the second deck: nothing after it converts.
+    auto since = fs::file_time_type::clock::now();
+    bool stopped = false;
+    Batch(
+        allButTheDamaged(since),
+        [&](int nth, XWindow progress) {
+          if (nth != 2) return;
+          WaitFor([&] { return x_.ActiveWindow() == progress; }, 2000);
+          stopped = Run({xdotool_, "key", "alt+s"});
+        },
+        [&] { return stopped && x_.FindWindow(pid_, kProgressTitle) == 0; });
+    Check(converted(names[3], since), "the deck before the Stop converted");
+    // Nothing can say that no deck comes any more: a while without one must do.
+    Check(!WaitFor([&] { return x_.FindWindow(pid_, kProgressTitle) != 0; }, 3000), "no deck starts after Stop");
+    Check(!converted(names[0], since), "Stop leaves the decks after it unconverted");
+    for (pid_t group : groups_) Check(WaitFor([&] { return GroupGoneOrIdle(group); }, 15000), "no LibreOffice at work");
+
+    // Closing the main window during a batch asks: No keeps both windows, Yes stops and closes.
+    since = fs::file_time_type::clock::now();
+    Batch([] { return false; },
+          [&](int nth, XWindow progress) {
+            if (nth != 1) return;
+            for (const char* answer : {"Escape", "Return"}) {
+              x_.RequestClose(main_);
+              XWindow box = 0;
+              Check(WaitFor([&] { return (box = Box()) != 0; }, 10000), "closing during a batch asks first");
+              Run({xdotool_, "key", answer});
+              WaitFor([&] { return !x_.Viewable(box); }, 5000);
+              if (answer[0] == 'E') Check(x_.Viewable(main_) && x_.Viewable(progress), "No keeps both windows");
+            }
+          },
+          [&] { return StatOf(std::to_string(pid_)).state == 'Z'; });
+    Check(!converted(names[0], since), "Yes stopped the batch");
+    Ended();
+  }
+
+  // Two lecture1.ppt of two courses: the question, then each choice.
+  void SameNames(const std::string& corpus) {
+    std::vector<std::string> lectures;
+    for (const char* course : {"courseA", "courseB"}) {
+      fs::create_directories(scratch_ + "/" + course);
+      lectures.push_back(scratch_ + "/" + course + "/lecture1.ppt");
+      fs::copy_file(corpus + "/" + kSmallDeck + ".ppt", lectures.back());
+    }
+    OpenList(lectures);
+    Store("");
+    // Keep the folder tree: both convert, each in its course's folder (courseA,
+    // the top entry, last); skip the later one: the first converts.
+    for (const auto& [choice, movie] :
+         {std::pair{"alt+k", "courseA/lecture1.swf"}, std::pair{"alt+s", "lecture1.swf"}}) {
+      const int before = boxes_;
+      const bool done = Batch([&] { return fs::exists(out_ + "/" + movie); }, {}, {}, choice);
+      Check(done && boxes_ == before + 1, "the same names are asked about once, and the choice is kept");
+    }
+    Check(fs::exists(out_ + "/courseB/lecture1.swf"), "the folder tree is kept below the output folder");
+  }
+
  private:
+  // Rewrites the settings file with the session's values and `extra` ones.
+  void Store(const std::string& extra) {
+    std::ofstream(scratch_ + "/config/Velloran/Orvanta.json")
+        << "{\"OpenDest\": 0, \"WebPlayer\": 0, \"Language\": \"zh\", \"OutputDir\": \"" << out_ << "\""
+        << (extra.empty() ? "" : ", " + extra) << "}\n";
+  }
+
+  // A box of the program over `owner` (a message or a question).
+  XWindow Box(XWindow owner = 0) {
+    for (XWindow w : x_.WindowsOf(pid_)) {
+      if (x_.TransientFor(w) == (owner != 0 ? owner : main_) && x_.Title(w) == "Orvanta" && x_.Viewable(w)) return w;
+    }
+    return 0;
+  }
+
+  // The list replaced by a scheme file opened with Ctrl+O (not saving the old one).
+  void OpenList(const std::vector<std::string>& paths) {
+    const std::string scheme = scratch_ + "/list.p2s";
+    std::ofstream out(scheme, std::ios::binary);
+    out << "P2S" << static_cast<char>(paths.size());
+    for (const std::string& path : paths) {
+      const std::uint32_t length = static_cast<std::uint32_t>(path.size());
+      out.write(reinterpret_cast<const char*>(&length), 4) << path;
+    }
+    out.close();
+    Run({xdotool_, "key", "ctrl+o"});
+    XWindow dialog = 0;
+    WaitFor(
+        [&] {
+          if (XWindow box = Box()) Run({xdotool_, "key", "Escape"}), WaitFor([&] { return !x_.Viewable(box); }, 5000);
+          return (dialog = x_.FindWindow(pid_, "请选择")) != 0 && x_.ActiveWindow() == dialog;
+        },
+        15000);
+    Run({xdotool_, "type", "--delay", "20", scheme});
+    Run({xdotool_, "key", "Return"});
+    Check(WaitFor([&] { return x_.FindWindow(pid_, "请选择") == 0; }, 15000), "the list opens");
+  }
+
+  // Alt+C, then the batch until `done`: the n-th progress window seen goes to
+  // `onProgress`, each box is counted and answered with `answer`.
+  bool Batch(const std::function<bool()>& done, const std::function<void(int, XWindow)>& onProgress = {},
+             const std::function<bool()>& ended = {}, const char* answer = "Return") {
+    WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000);
+    Run({xdotool_, "key", "alt+c"});
+    XWindow last = 0;
+    int seen = 0;
+    return WaitFor(
+        [&] {
+          if (XWindow box = Box()) {
+            ++boxes_;
+            Run({xdotool_, "key", answer});
+            WaitFor([&] { return !x_.Viewable(box); }, 5000);
+          }
+          const XWindow progress = x_.FindWindow(pid_, kProgressTitle);
+          NoteOffice();
+          if (progress != 0 && progress != last && onProgress) onProgress(++seen, last = progress);
+          return ended ? ended() : progress == 0 && done();
+        },
+        300000);
+  }
+
+  void Screenshot(const QRect& area, const char* name) {
+    const QString path = QString::fromStdString(artifacts_ + "/" + name);
+    if (x_.Grab(area).save(path)) std::printf("saved %s\n", qPrintable(path));
+  }
+
+  // The program has ended by itself, and its LibreOffice with it.
+  void Ended() {
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 30000);
+    Check(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0, "the program ends");
+    if (!ended) kill(pid_, SIGKILL);
+    for (pid_t group : groups_) Check(WaitFor([&] { return GroupGone(group); }, 10000), "no LibreOffice left");
+  }
+
   // The program's LibreOffice of the moment, remembered for the end.
   pid_t NoteOffice() {
     const pid_t office = OfficeChildOf(pid_);
@@ -401,7 +596,8 @@ class Session {
   }
 
   std::string mode_, artifacts_, program_, xdotool_;
-  std::string out_, temp_;
+  std::string out_, temp_, scratch_;
+  int boxes_ = 0;
   XProbe x_;
   pid_t pid_ = 0;
   XWindow main_ = 0;
@@ -431,10 +627,21 @@ int main(int argc, char** argv) {
   Session session(mode, argv[2], argv[3], argv[4]);
   session.Start(scratch.path());
   if (mode == "start") session.CheckDialogsOverMainWindow();
-  session.AddPresentation(corpus + "/" + kSmallDeck + ".ppt");
+  const bool keyboard = mode == "export";
+  session.AddPresentation(corpus + "/" + kSmallDeck + ".ppt", keyboard);
   session.AddPresentation(corpus + "/" + kLargeDeck + ".ppt");  // the bottom entry converts first
-  session.Convert();
-  session.Close();
+  session.Convert(keyboard);
+  if (mode == "start") {
+    session.UnwritableSettings();
+    session.Close();
+    session.Start(scratch.path(), /*damaged=*/true);
+    session.Close();
+  } else if (mode == "export") {
+    session.TeacherBatches(corpus);  // ends with the program closed during a batch
+  } else {
+    session.SameNames(corpus);
+    session.Close();
+  }
 
   kill(windowManager, SIGTERM);
   waitpid(windowManager, nullptr, 0);

@@ -176,6 +176,19 @@ TEST_F(MainWindowTest, EnterAndEscLeaveTheWindowOpenAndF1LooksForTheGuide) {
   EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(MainWindowTest, EveryButtonTakesTheKeyboardInTabOrderWithANameAndItsKeys) {
+  MainWindow window(store, server);
+  QStringList order;
+  for (QWidget* w = window.listView()->nextInFocusChain(); w != window.listView(); w = w->nextInFocusChain()) {
+    auto* button = qobject_cast<SkinButton*>(w);
+    if (button == nullptr) continue;
+    order << button->objectName();
+    EXPECT_FALSE(button->accessibleName().isEmpty() || button->shortcut().isEmpty()) << order.back().toStdString();
+  }
+  EXPECT_EQ(order.join(QLatin1Char(' ')),
+            QStringLiteral("add remove convert options browse newlist openlist savelist help about minimise close"));
+}
+
 TEST_F(MainWindowTest, ListViewMirrorsTheCommands) {
   MainWindow window(store, server);
   std::vector<std::string> paths = {folder.Write("a.ppt", "x"), folder.Write("b.ppt", "x"), folder.Write("c.ppt", "x")};

@@ -105,6 +105,17 @@ Window XProbe::ActiveWindow() {
   return active.empty() ? 0 : active[0];
 }
 
+void XProbe::RequestClose(Window window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = Intern("_NET_CLOSE_WINDOW");
+  event.xclient.format = 32;
+  event.xclient.data.l[1] = 2;  // from a pager or a tool acting for the user
+  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display_);
+}
+
 bool XProbe::Viewable(Window window) {
   XWindowAttributes attributes{};
   return XGetWindowAttributes(display_, window, &attributes) != 0 && attributes.map_state == IsViewable;

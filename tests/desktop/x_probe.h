@@ -44,6 +44,8 @@ class XProbe {
   bool Viewable(XWindow window);
   // The window's place on the screen (without the frame).
   QRect Geometry(XWindow window);
+  // Asks the window manager to close the window, as Alt+F4 or its close button does.
+  void RequestClose(XWindow window);
 
   // The screen, or a part of it.
   QImage Grab(const QRect& area);

@@ -36,6 +36,29 @@ check(mounts == volumes, f"mounts {mounts} and volumes {volumes} differ")
 for rule in job_body.get("podFailurePolicy", {}).get("rules", []):
     codes = rule.get("onExitCodes")
     check(not codes or codes.get("containerName") == container["name"], "podFailurePolicy names another container")
+check("--null" in command, "the list is not read as find -print0 makes it")
+check(job_body["template"]["spec"]["securityContext"].get("fsGroup"), "no fsGroup: the output volume may be unwritable")
+
+
+def index_fate(status):
+    """What the Job does with an index whose container ends with `status`:
+    the container's own mapping (1 is a slice gone through), then the
+    podFailurePolicy's first matching rule, else a retry."""
+    shell = subprocess.run(["sh", "-c", container["args"][0].replace("orvanta-cli convert", f"sh -c 'exit {status}'",
+                                                                         1), "sh"],
+                           capture_output=True, text=True, timeout=30)
+    code = shell.returncode
+    if code == 0:
+        return "done"
+    for rule in job_body["podFailurePolicy"]["rules"]:
+        codes = rule.get("onExitCodes")
+        if codes and codes["operator"] == "In" and code in codes["values"]:
+            return {"FailIndex": "fail", "Ignore": "retry", "Count": "retry", "FailJob": "fail"}[rule["action"]]
+    return "retry"
+
+
+for status, fate in ((0, "done"), (1, "done"), (2, "fail"), (75, "retry"), (143, "retry")):
+    check(index_fate(status) == fate, f"exit status {status} should leave the index {fate}, not {index_fate(status)}")
 
 documents = list(yaml.safe_load_all((examples / "kubernetes/serve-deployment.yaml").read_text()))
 kinds = {document["kind"]: document for document in documents}
@@ -60,13 +83,16 @@ check(kinds["HorizontalPodAutoscaler"]["spec"]["scaleTargetRef"]["name"] == kind
 
 containerfile = (examples / "kubernetes/Containerfile").read_text()
 check(containerfile.startswith("#") and "\nFROM debian:12\n" in containerfile, "the image is not FROM debian:12")
+check("LANG=C.UTF-8" in containerfile, "the image sets no UTF-8 locale")
 check(re.search(r"apt-get install [^\n]*orvanta_\*\.deb", containerfile), "the package is not installed")
 
 script = examples / "slurm/convert-array.sbatch"
 syntax = subprocess.run(["bash", "-n", str(script)], capture_output=True, text=True)
 check(syntax.returncode == 0, f"convert-array.sbatch: {syntax.stderr}")
 text = script.read_text()
-check("--shard auto " in text and "#SBATCH --array=" in text, "the array script takes no shard")
+check('--shard "auto/$shards"' in text and "#SBATCH --array=" in text, "the array script takes no auto/N shard")
+check("${NULL:-0}" in text and "--null" in text, "the array script cannot read a find -print0 list")
+check("$output/reports" not in text, "the reports go into the published output folder")
 
 for problem in problems:
     print("examples:", problem)

@@ -43,15 +43,18 @@ TEST(ServiceForm, StoredValuesCheckedAsSettingsSetChecksThem) {
   EXPECT_TRUE(AddFormValue("Width", "800", values, error));
   EXPECT_TRUE(AddFormValue("splitppt", "1", values, error)) << "field names in any case";
   EXPECT_EQ(values.at("Width"), 800);
+  // The video's format by its name, as settings set takes it.
+  EXPECT_TRUE(AddFormValue("VideoFormat", "webm", values, error));
+  EXPECT_EQ(values.at("VideoFormat"), 1);
   struct Case {
     const char* name;
     const char* value;
     const char* says;
   };
-  for (const Case& c :
-       {Case{"Width", "900", "given twice"}, Case{"Height", "9999", "16 to 2048"}, Case{"Height", "x", "16 to 2048"},
-        Case{"Colour", "1", "unknown field"}, Case{"OutputDir", "/etc", "the service's own"},
-        Case{"TimeLimit", "0", "the service's own"}, Case{"Jobs", "2", "the service's own"}}) {
+  for (const Case& c : {Case{"Width", "900", "given twice"}, Case{"Height", "9999", "16 to 2048"},
+                        Case{"Height", "x", "16 to 2048"}, Case{"Colour", "1", "unknown field"},
+                        Case{"OutputDir", "/etc", "the service's own"}, Case{"TimeLimit", "0", "the service's own"},
+                        Case{"Jobs", "2", "the service's own"}, Case{"VideoHeight", "480", "720/1080/2160"}}) {
     EXPECT_FALSE(AddFormValue(c.name, c.value, values, error)) << c.name;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.name << ": " << error;
   }

@@ -13,7 +13,9 @@
 #include "base/progress.h"
 #include "movie/conversion_settings.h"
 #include "movie/movie_test_support.h"
-#include "pipeline/convert_movies.h"
+#include "pipeline/output_plan.h"
+#include "pipeline/working_folder.h"
+#include "pipeline/write_movies.h"
 #include "support/files.h"
 #include "support/pictures.h"
 
@@ -39,8 +41,13 @@ class ExportedSlidesFixture : public ::testing::Test {
       WriteSolidBmp(work_ + "/Slide" + std::to_string(k) + ".BMP", 64, 48, shade, shade, shade);
     }
   }
+  // The road from the working folder's pictures to the movies: collected,
+  // planned into the output folder, written.
   int Convert(Progress& progress) {
-    return ConvertPresentationMovies("/docs/Talk.ppt", work_, settings_, slides_, progress, "bmp");
+    if (!CollectSlideImages(work_, settings_, slides_, "bmp")) return 0;
+    const OutputPlacement placement = placement_.root.empty() ? OutputPlacement::In(out_) : placement_;
+    plan_ = OutputPlan::Make("/docs/Talk.ppt", settings_, placement, false, slides_.titles, slides_.paths.size());
+    return WriteSlideMovies("/docs/Talk.ppt", settings_, slides_, progress, "bmp", plan_);
   }
   int Convert() { return Convert(progress_); }
 
@@ -51,7 +58,9 @@ class ExportedSlidesFixture : public ::testing::Test {
   ScratchFolder scratch_;
   std::string work_, out_;
   ConversionSettings settings_;
+  OutputPlacement placement_;  // empty root: everything in out_
   SlideList slides_;
+  OutputPlan plan_;
   Progress progress_;
 
  private:

@@ -13,7 +13,7 @@
 #include "movie/twin_text.h"
 #include "movie/web_names.h"
 #include "movie_test_support.h"
-#include "pipeline/convert_movies.h"
+#include "pipeline/write_movies.h"
 #include "support/swf_reader.h"
 
 namespace orv {

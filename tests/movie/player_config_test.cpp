@@ -60,13 +60,14 @@ TEST(PlayerConfig, HelpAndEndSlidesFrameThePresentationDelays) {
   EXPECT_TRUE(empty.ends_with("fixDelay=\"-1\"></config>")) << empty;
 }
 
-TEST(PlayerConfig, SplitModeHidesThePanelForTheRestOfTheRun) {
+TEST(PlayerConfig, SplitModeHidesThePanelWhateverShowNavSays) {
   ConversionSettings settings;
   settings.SplitPPT = 1;
   settings.ShowNav = 0;
   SlideList slides;
   EXPECT_NE(BuildPlayerConfig(settings, slides).find("showNavPanel=\"false\""), std::string::npos);
-  EXPECT_EQ(settings.ShowNav, 1);
+  settings.SplitPPT = 0;
+  EXPECT_NE(BuildPlayerConfig(settings, slides).find("showNavPanel=\"true\""), std::string::npos);
 }
 
 }  // namespace

@@ -8,12 +8,37 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "movie/html5_twin.h"
 #include "movie/web_page.h"
 #include "movie/web_player_markup.h"
 #include "movie_test_support.h"
 
 namespace orv {
 namespace {
+
+// The links a page of `movie` gets when a conversion with `settings` writes
+// its twin and copies the player beside it.
+PageLinks Links(const ConversionSettings& settings, const std::string& movie, const std::string& previous = "",
+                const std::string& next = "") {
+  PageLinks links;
+  links.movie = movie;
+  if (settings.GenHTML5 != 0) links.twin = TwinName(movie);
+  links.previous = previous;
+  links.next = next;
+  if (settings.WebPlayer != 0) {
+    links.player = SharedWebPlayerBase(settings).empty() ? std::string("ruffle/") : SharedWebPlayerBase(settings);
+  }
+  return links;
+}
+
+// The player's lines of such a page, loading the player from `player`.
+std::string HeadLines(const ConversionSettings& settings, const std::string& player = "") {
+  const std::string shared = SharedWebPlayerBase(settings);
+  return WebPlayerHeadLines(!player.empty()  ? player
+                            : shared.empty() ? "ruffle/"
+                                             : shared,
+                            settings.GenHTML5 != 0, settings.PreviewProgram);
+}
 
 const char kS1[] =
     "<HTML>\r\n<HEAD>\r\n<meta http-equiv=Content-Type content=\"text/html\">\r\n"
@@ -49,7 +74,7 @@ TEST(WebPage, SingleMoviePage) {
   test::ScratchFolder folder;
   ConversionSettings settings;
   const std::string page = folder / "Talk.htm";
-  ASSERT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 1);
+  ASSERT_EQ(WriteWebPage(Links(settings, "Talk.swf", "", ""), page, settings), 1);
   const auto s = PageTemplateSegments();
   ASSERT_TRUE(s);
   std::string expected;
@@ -79,14 +104,14 @@ TEST(WebPage, SingleMoviePageByteForByte) {
       "</OBJECT>\r\n"
       "<P>This presentation was converted by <a href=\"https://www.velloran.com/orvanta/\">Orvanta</a>.\r\n"
       "</BODY>\r\n</HTML>\r\n";
-  EXPECT_EQ(*BuildWebPage("Talk.swf", settings, "", ""), expected);
+  EXPECT_EQ(*BuildWebPage(Links(settings, "Talk.swf", "", ""), settings), expected);
 }
 
 TEST(WebPage, SplitPagesLinkTheirNeighbours) {
   ConversionSettings settings;
-  const std::string first = *BuildWebPage("Talk_1.swf", settings, "", "Talk_2.htm");
-  const std::string middle = *BuildWebPage("Talk_2.swf", settings, "Talk_1.htm", "Talk_3.htm");
-  const std::string last = *BuildWebPage("Talk_3.swf", settings, "Talk_2.htm", "");
+  const std::string first = *BuildWebPage(Links(settings, "Talk_1.swf", "", "Talk_2.htm"), settings);
+  const std::string middle = *BuildWebPage(Links(settings, "Talk_2.swf", "Talk_1.htm", "Talk_3.htm"), settings);
+  const std::string last = *BuildWebPage(Links(settings, "Talk_3.swf", "Talk_2.htm", ""), settings);
   const auto afterS1 = [](const std::string& page) { return page.substr(sizeof kS1 - 1); };
   const std::string object = kS2Start;
   EXPECT_TRUE(first.starts_with(kS1));
@@ -117,8 +142,9 @@ TEST(WebPage, NamesAreEncodedForTheirPlaceInThePage) {
         Case{"Präsentation", "Pr%C3%A4sentation"}, Case{"Talk_1-a.b", "Talk_1-a.b"}}) {
     const std::string name = c.name;
     const std::string written = c.written;
-    const std::string single = *BuildWebPage(name + ".swf", settings, "", "");
-    const std::string split = *BuildWebPage(name + "_2.swf", settings, name + "_1.htm", name + "_3.htm");
+    const std::string single = *BuildWebPage(Links(settings, name + ".swf", "", ""), settings);
+    const std::string split =
+        *BuildWebPage(Links(settings, name + "_2.swf", name + "_1.htm", name + "_3.htm"), settings);
     const auto afterS1 = [](const std::string& page) { return page.substr(sizeof kS1 - 1); };
     EXPECT_TRUE(afterS1(single).starts_with(kS2Start)) << name;
     EXPECT_NE(single.find("VALUE=\"" + written + ".swf\"> \r\n"), std::string::npos) << name;
@@ -138,7 +164,7 @@ TEST(WebPage, NamesAreEncodedForTheirPlaceInThePage) {
                                  s->at(5), std::string_view("640"), s->at(6), std::string_view("480"), s->at(7)}) {
     expected += piece;
   }
-  EXPECT_EQ(*BuildWebPage("Talk_1.swf", settings, "", ""), expected);
+  EXPECT_EQ(*BuildWebPage(Links(settings, "Talk_1.swf", "", ""), settings), expected);
 }
 
 TEST(WebPage, AutorunRefusesNamesItCannotHold) {
@@ -178,7 +204,7 @@ TEST(WebPage, MissingFolderGivesTheMessageWithThePath) {
   const std::string page = folder / "missing/Talk.htm";
   const std::string autorun = folder / "missing/autorun.inf";
   ConversionSettings settings;
-  EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage(Links(settings, "Talk.swf", "", ""), page, settings), 0);
   EXPECT_EQ(WriteAutorun(page, autorun), 0);
   EXPECT_EQ(notes.reports, (std::vector<std::string>{FormatMessage(msg::kHtmlWriteFailed, page),
                                                      FormatMessage(msg::kAutorunWriteFailed, autorun)}));
@@ -193,7 +219,7 @@ TEST(WebPage, FailedWriteKeepsTheOlderPage) {
   ConversionSettings settings;
   {
     test::FileSizeLimit limit(100);
-    EXPECT_EQ(WriteWebPage("Talk.swf", page, settings, "", ""), 0);
+    EXPECT_EQ(WriteWebPage(Links(settings, "Talk.swf", "", ""), page, settings), 0);
   }
   EXPECT_EQ(notes.reports, std::vector<std::string>{FormatMessage(msg::kHtmlWriteFailed, page)});
   EXPECT_EQ(test::ReadFile(page), "older page");
@@ -209,12 +235,12 @@ TEST(WebPage, BrokenTemplateIsReportedNotWritten) {
   ConversionSettings settings;
 
   table.Remove(216, "HTML");
-  EXPECT_EQ(WriteWebPage("Talk.swf", folder / "a.htm", settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage(Links(settings, "Talk.swf", "", ""), folder / "a.htm", settings), 0);
   table.Set(216, "HTML", {});
-  EXPECT_EQ(WriteWebPage("Talk.swf", folder / "b.htm", settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage(Links(settings, "Talk.swf", "", ""), folder / "b.htm", settings), 0);
   const std::string cut = "<HTML>{{links}}{{width}}";
   table.Set(216, "HTML", test::ByteVector(cut.begin(), cut.end()));
-  EXPECT_EQ(WriteWebPage("Talk.swf", folder / "c.htm", settings, "", ""), 0);
+  EXPECT_EQ(WriteWebPage(Links(settings, "Talk.swf", "", ""), folder / "c.htm", settings), 0);
   EXPECT_EQ(notes.reports,
             (std::vector<std::string>{msg::kResourceNotFound, msg::kResourceSizeUnknown, msg::kResourceNotLoaded}));
   EXPECT_TRUE(folder.Names().empty());
@@ -229,7 +255,7 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
   plain.Height = 600;
   ConversionSettings withPlayer = plain;
   withPlayer.WebPlayer = 1;
-  const std::string lines = WebPlayerHeadLines(withPlayer);
+  const std::string lines = HeadLines(withPlayer);
   const std::string headEnd = "</HEAD>\r\n<BODY>\r\n";
 
   struct Case {
@@ -238,7 +264,7 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
   };
   for (const Case& c :
        {Case{"", ""}, Case{"", "Talk_2.htm"}, Case{"Talk_1.htm", "Talk_3.htm"}, Case{"Talk_2.htm", ""}}) {
-    const auto expectedBase = BuildWebPage("Talk_2.swf", plain, c.prev, c.next);
+    const auto expectedBase = BuildWebPage(Links(plain, "Talk_2.swf", c.prev, c.next), plain);
     ASSERT_TRUE(expectedBase);
     std::string expected = *expectedBase;
     const auto at = expected.find(headEnd);
@@ -247,7 +273,7 @@ TEST(WebPage, WebPlayerLinesGoDirectlyBeforeTheHeadEnd) {
     expected.insert(at, lines);
 
     const std::string page = folder / "page.htm";
-    ASSERT_EQ(WriteWebPage("Talk_2.swf", page, withPlayer, c.prev, c.next), 1);
+    ASSERT_EQ(WriteWebPage(Links(withPlayer, "Talk_2.swf", c.prev, c.next), page, withPlayer), 1);
     EXPECT_EQ(test::ReadFile(page), expected) << c.prev << " / " << c.next;
   }
 }
@@ -269,17 +295,17 @@ TEST(WebPage, APlayingPageLinksItsTwinAndSpeaksTheProgramsLanguage) {
     UseLanguage(c.language);
     ConversionSettings settings;
     settings.GenHTML5 = 1;
-    const std::string plain = *BuildWebPage("讲义 #1.swf", settings, "", "");
+    const std::string plain = *BuildWebPage(Links(settings, "讲义 #1.swf", "", ""), settings);
     EXPECT_EQ(plain.find("html5"), std::string::npos);
     settings.WebPlayer = 1;
-    const std::string page = *BuildWebPage("讲义 #1.swf", settings, "", "");
+    const std::string page = *BuildWebPage(Links(settings, "讲义 #1.swf", "", ""), settings);
     const std::string link =
         "</OBJECT>\r\n<P><a href=\"%E8%AE%B2%E4%B9%89%20%231-html5.html\">" + c.link + "</a>\r\n<P>";
     EXPECT_NE(page.find(link), std::string::npos) << page;
     EXPECT_NE(page.find(c.notice), std::string::npos) << page;
     for (const char ch : page) ASSERT_LT(static_cast<unsigned char>(ch), 0x80) << page;
     settings.GenHTML5 = 0;
-    EXPECT_EQ(BuildWebPage("讲义 #1.swf", settings, "", "")->find("HTML5)"), std::string::npos);
+    EXPECT_EQ(BuildWebPage(Links(settings, "讲义 #1.swf", "", ""), settings)->find("HTML5)"), std::string::npos);
   }
   UseLanguage(UiLanguage::kChinese);
 }
@@ -287,7 +313,7 @@ TEST(WebPage, APlayingPageLinksItsTwinAndSpeaksTheProgramsLanguage) {
 TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   ConversionSettings settings;
   settings.WebPlayer = 1;
-  const std::string lines = WebPlayerHeadLines(settings);
+  const std::string lines = HeadLines(settings);
   ASSERT_FALSE(lines.empty());
   // Pure ASCII with CR LF line ends, like the template around them.
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -313,7 +339,7 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   // The notice links the HTML5 twin only when twins are made.
   EXPECT_EQ(lines.find("-html5.html"), std::string::npos);
   settings.GenHTML5 = 1;
-  const std::string withTwin = WebPlayerHeadLines(settings);
+  const std::string withTwin = HeadLines(settings);
   EXPECT_NE(withTwin.find("-html5.html"), std::string::npos);
   EXPECT_TRUE(withTwin.starts_with(lines.substr(0, lines.find("movie.parentNode.replaceChild"))));
 
@@ -322,7 +348,7 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   ConversionSettings named;
   named.WebPlayer = 1;
   named.PreviewProgram = "/opt/演示 \"x\"/</script>/orvanta-cli";
-  const std::string withPath = WebPlayerHeadLines(named);
+  const std::string withPath = HeadLines(named);
   EXPECT_NE(withPath.find(R"("/opt/\u6f14\u793a \u0022x\u0022/\u003c/script\u003e/orvanta-cli preview " + page)"),
             std::string::npos)
       << withPath;
@@ -332,8 +358,7 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
   // that would need escaping in the script keeps the default.
   for (const auto& [base, expected] : {std::pair{"../../ruffle/", "../../ruffle/"}, std::pair{"x\"", "ruffle/"},
                                        std::pair{"a</script>/", "ruffle/"}}) {
-    settings.WebPlayerBase = base;
-    const std::string moved = WebPlayerHeadLines(settings);
+    const std::string moved = HeadLines(settings, base);
     EXPECT_NE(moved.find(std::string("{\"publicPath\": \"") + expected + "\""), std::string::npos) << base;
     EXPECT_NE(moved.find(std::string("loader.src = \"") + expected + "ruffle.js\""), std::string::npos) << base;
   }
@@ -344,7 +369,7 @@ TEST(WebPage, WebPlayerLinesLoadTheEmulatorQuietlyAndOnlyOverHttp) {
 TEST(WebPage, SharedWebPlayerUrlIsTheOnlyChange) {
   ConversionSettings settings;
   settings.WebPlayer = 1;
-  const std::string own = WebPlayerHeadLines(settings);
+  const std::string own = HeadLines(settings);
   const std::string ownLoad =
       "    window.RufflePlayer.config = {\"publicPath\": \"ruffle/\", \"autoplay\": \"on\", \"unmuteOverlay\": "
       "\"hidden\", \"splashScreen\": false};\r\n"
@@ -369,12 +394,7 @@ TEST(WebPage, SharedWebPlayerUrlIsTheOnlyChange) {
                          "    var loader = document.createElement(\"script\");\r\n"
                          "    loader.src = \"" +
                          c.base + "ruffle.js\";\r\n");
-    EXPECT_EQ(WebPlayerHeadLines(settings), expected) << c.url;
-    // The shared address also wins over a subfolder's way to the root's copy.
-    settings.WebPlayerBase = "../ruffle/";
-    const std::string base = std::string(c.base) == "ruffle/" ? "../ruffle/" : c.base;
-    EXPECT_NE(WebPlayerHeadLines(settings).find("loader.src = \"" + base + "ruffle.js\""), std::string::npos) << c.url;
-    settings.WebPlayerBase.clear();
+    EXPECT_EQ(HeadLines(settings), expected) << c.url;
   }
 }
 

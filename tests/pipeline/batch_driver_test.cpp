@@ -196,13 +196,28 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   settings_.SharpFont = 1;  // the folder exists before the failing export
   BatchDriver driver = MakeDriver(server);
   EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
-  EXPECT_EQ(recorder_.reports, std::vector<std::string>{"cannot write"}) << "the member's name is for --verbose";
+  // The presentation first, in plain words; the member's name is for --verbose.
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kOfficeFailed, deck) + "\ncannot write"});
   EXPECT_TRUE(FileNames(temp_.path()).empty()) << "working folder left";
   EXPECT_FALSE(driver.serverUnavailable());
   EXPECT_EQ(server.liveObjects(), 0);
   // The reason behind it names the presentation, for those who ask.
   ASSERT_EQ(recorder_.reasons.size(), 1u);
   EXPECT_NE(recorder_.reasons[0].find(deck), std::string::npos) << recorder_.reasons[0];
+
+  // A LibreOffice that stopped, or a file it cannot open, is said in plain
+  // words naming the presentation; its own words are the reason behind.
+  for (const auto& [kind, message] : {std::pair{AutomationFailure::kServerLost, msg::kOfficeStopped},
+                                      std::pair{AutomationFailure::kCannotOpen, msg::kOfficeCannotOpen},
+                                      std::pair{AutomationFailure::kNotPresentation, msg::kNotPresentation}}) {
+    recorder_.reports.clear();
+    server.failKind = kind;
+    server.failDescription = "Binary URP bridge disposed during call";
+    EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
+    EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(message, deck)});
+    EXPECT_NE(recorder_.reasons.back().find("Binary URP bridge"), std::string::npos) << recorder_.reasons.back();
+  }
+  server.failKind = AutomationFailure::kCall;
 
   // An error without text still says something; the next entries convert.
   recorder_.reports.clear();
@@ -211,32 +226,45 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   EXPECT_EQ(recorder_.reports, std::vector<std::string>{msg::kInternalError});
   server.failMember.clear();
   EXPECT_EQ(driver.ConvertEntry(PictureFolder("next", 1)), EntryResult::kConverted);
-  EXPECT_EQ(server.createCount, 2);
+  EXPECT_EQ(server.createCount, 5);
 }
 
-TEST_F(BatchDriverTest, SplitPagesUseTitlesAndLinkNeighboursEvenWhenMoviesFail) {
-  // The scripted server's slide files are not pictures: every movie fails
-  // with a message, yet the pages are written, as the movies were attempted.
+// A page never links a movie that is not there: movies that cannot be made
+// (the scripted server's slide files are not pictures) get no page, and the
+// presentation did not convert.
+TEST_F(BatchDriverTest, MoviesThatCannotBeWrittenGetNoPagesAndTheEntryFails) {
   std::string deck = source_ / "talk.ppt";
   test::WriteSolidBmp(deck, 1, 1, 0, 0, 0);
   ScriptedDeck slides;
   slides.slides.push_back(ScriptedSlide::Titled("a", "Intro"));
-  slides.slides.push_back(ScriptedSlide::Titled("b", "Intro"));
-  slides.slides.push_back(ScriptedSlide::Titled("c", "Q&A: 1/2"));
+  slides.slides.push_back(ScriptedSlide::Titled("b", "Q&A: 1/2"));
   ScriptedServer server(slides);
   settings_.SplitPPT = 1;
   settings_.UseTitle = 1;
-  settings_.GenAutorun = 1;
   BatchDriver driver = MakeDriver(server);
-  driver.ConvertEntry(deck);
+  EXPECT_EQ(driver.ConvertEntry(deck), EntryResult::kFailed);
+  EXPECT_TRUE(FileNames(out_.path()).empty());
+  EXPECT_TRUE(driver.lastPlan().WrittenOutputs().empty());
+  EXPECT_EQ(recorder_.reports.size(), 2u) << "one message per movie";
+}
 
-  EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"Intro_1.htm", "Intro_2.htm", "Q&A_ 1_2.htm"}));
-  std::string middle = ReadFile(out_ / "Intro_2.htm");
-  // The title's file name keeps its "&" and blank; its link encodes them.
-  EXPECT_NE(middle.find("<a href=\"Intro_1.htm\">Prev</a> <a href=\"Q%26A_%201_2.htm\">Next</a><p>\r\n"),
-            std::string::npos);
-  EXPECT_NE(middle.find("Intro_2.swf"), std::string::npos);
-  EXPECT_FALSE(PathExists(out_ / "autorun.inf")) << "split mode writes no autorun.inf";
+// Two entries of one batch whose files would meet: the later one is refused
+// before it writes anything, and the earlier one's files stay.
+TEST_F(BatchDriverTest, AnEntryNeverReplacesTheFilesOfAnEarlierOne) {
+  const std::string first = PictureFolder("讲义 1.v2", 2);
+  const std::string other = source_ / "again";
+  std::filesystem::create_directories(other);
+  const std::string second = other + "/讲义 1.v2";
+  std::filesystem::copy(first, second);
+  test::WriteSolidBmp(second + "/Slide1.bmp", 64, 48, 250, 0, 0);
+  ScriptedServer server;
+  BatchDriver driver = MakeDriver(server);
+  EXPECT_EQ(driver.ConvertEntry(first), EntryResult::kConverted);
+  const std::string movie = ReadFile(out_ / "讲义 1.v2.swf");
+  EXPECT_EQ(driver.ConvertEntry(second), EntryResult::kFailed);
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kOutputsWouldReplace, first)});
+  EXPECT_EQ(ReadFile(out_ / "讲义 1.v2.swf"), movie);
+  EXPECT_EQ(driver.ConvertEntry(first), EntryResult::kConverted) << "its own files it may write again";
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "movie/exported_slides_fixture.h"
 #include "movie/movie_test_support.h"
 #include "movie/player_config.h"
-#include "pipeline/convert_movies.h"
+#include "pipeline/write_movies.h"
 #include "support/swf_reader.h"
 
 namespace orv {

@@ -226,13 +226,18 @@ TEST_F(ExportTest, ProgressRangeCountsEveryLaterStep) {
   list.useTitles = 1;
   ASSERT_TRUE(Run(server));
   EXPECT_EQ(progress.lower(), 0);
-  EXPECT_EQ(progress.upper(), 3 + 2 + 2 + 2);
-  EXPECT_EQ(progress.position(), 3);  // timings, titles, end of preparation
-  EXPECT_EQ(progress.pumps, 3);
+  EXPECT_EQ(progress.upper(), 3 + 3 + 2 + 2 + 2);
+  // Timings, titles, end of preparation, then one step per exported slide.
+  EXPECT_EQ(progress.position(), 3 + 3);
+  EXPECT_EQ(progress.pumps, 3 + 3 + 1);
+  EXPECT_EQ(progress.stage(), ProgressStage::kExportingSlides);
+  EXPECT_TRUE(progress.stageDone() == 3 && progress.stageTotal() == 3);
+  // The file is open: the status no longer says it is loading.
+  EXPECT_EQ(progress.statuses.back(), FormatMessage(msg::kConvertingFile, "/talks/talk.ppt"));
 
   // In split mode the help and end slides are not part of the movie.
   settings.SplitPPT = 1;
-  EXPECT_EQ(ExportProgressTotal(3, settings, list), 3 + 2 + 2);
+  EXPECT_EQ(ExportProgressTotal(3, settings, list), 3 + 3 + 2 + 2);
 }
 
 TEST_F(ExportTest, ServerThatCannotStartIsReportedWithItsCode) {

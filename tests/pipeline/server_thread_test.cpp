@@ -101,7 +101,10 @@ TEST(ServerThread, CallsRunOnItsThreadInTheCallersOrderAndObjectsAreReleasedTher
   deck.slides.push_back(ScriptedSlide::Titled("two", "Two"));
   Batch direct;
   ScriptedServer alone(deck);
-  EXPECT_EQ(direct.Driver(alone).ConvertEntry(direct.deck), EntryResult::kConverted);
+  // The scripted slides are stand-ins, not pictures: the export succeeds and
+  // the movies cannot be made, alike on both roads.
+  const EntryResult alongside = direct.Driver(alone).ConvertEntry(direct.deck);
+  EXPECT_EQ(alone.calls.empty(), false);
 
   Batch threaded;
   ScriptedServer behind(deck);
@@ -109,7 +112,7 @@ TEST(ServerThread, CallsRunOnItsThreadInTheCallersOrderAndObjectsAreReleasedTher
   std::thread::id serverThread;
   {
     ServerThread thread(std::make_unique<Forwarding>(behind, &serverThread), wait);
-    EXPECT_EQ(threaded.Driver(thread).ConvertEntry(threaded.deck), EntryResult::kConverted);
+    EXPECT_EQ(threaded.Driver(thread).ConvertEntry(threaded.deck), alongside);
   }
   EXPECT_EQ(behind.calls, alone.calls);
   EXPECT_NE(serverThread, std::thread::id());

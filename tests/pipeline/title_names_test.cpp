@@ -81,21 +81,5 @@ TEST(OutputNames, SlideNamesFallBackToNumbersWhereTitlesRunOut) {
   EXPECT_EQ(SlideMovieName("/t/talk.ppt", false, titles, 0), "talk_1.swf");
 }
 
-TEST(OutputNames, WhatAnEntryWrites) {
-  using Names = std::vector<std::string>;
-  ConversionSettings settings;
-  settings.GenHTML5 = 1;
-  settings.GenAutorun = 1;
-  EXPECT_EQ(EntryOutputNames("/t/talk.ppt", settings, {}, 3),
-            (Names{"talk.swf", "talk-html5.html", "talk.htm", "autorun.inf"}));
-  settings.SplitPPT = 1;
-  settings.GenHTML = 0;
-  EXPECT_EQ(EntryOutputNames("/t/talk.ppt", settings, {"Intro", ""}, 2),
-            (Names{"Intro.swf", "Intro-html5.html", "talk_2.swf", "talk_2-html5.html"}));
-  settings.SplitPPT = 0;
-  EXPECT_EQ(EntryOutputNames("/t/" + std::string(245, 'n') + ".ppt", settings, {}, 1),
-            (Names{std::string(245, 'n') + ".swf"}));
-}
-
 }  // namespace
 }  // namespace orv

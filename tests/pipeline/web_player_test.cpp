@@ -180,7 +180,7 @@ TEST_F(WebPlayerBatchTest, PagesLoadThePlayerCopiedBesideThem) {
   Convert(bundle, {PictureFolder("a"), PictureFolder("b")});
   EXPECT_TRUE(recorder_.reports.empty()) << recorder_.reports.front();
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf", "b.htm", "b.swf", "ruffle"}));
-  EXPECT_NE(ReadFile(out_ / "a.htm").find(WebPlayerHeadLines(settings_)), std::string::npos);
+  EXPECT_NE(ReadFile(out_ / "a.htm").find(WebPlayerHeadLines("ruffle/", false, "")), std::string::npos);
   EXPECT_EQ(ReadFile(out_ / "ruffle/VERSION"), bundle.version);
 
   // Without pages there is nothing to copy the player for.
@@ -209,19 +209,31 @@ TEST_F(WebPlayerBatchTest, MissingBundleIsNamedOnceAndThePlainPageWritten) {
   EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kWebPlayerMissing, missing.folder)});
   ConversionSettings plain = settings_;
   plain.WebPlayer = 0;
-  EXPECT_EQ(ReadFile(out_ / "b.htm"), *BuildWebPage("b.swf", plain, "", ""));
+  PageLinks links;
+  links.movie = "b.swf";
+  EXPECT_EQ(ReadFile(out_ / "b.htm"), *BuildWebPage(links, plain));
   EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf", "b.htm", "b.swf"}));
 }
 
-TEST_F(WebPlayerBatchTest, FolderThatCannotTakeTheCopyStillGetsItsPages) {
+// A page must not load a player that is not there: every entry whose pages
+// need the copy hears of it and fails, its movie written and its page not;
+// once the folder can take the copy, the next run makes it.
+TEST_F(WebPlayerBatchTest, FolderThatCannotTakeTheCopyFailsEveryEntryThatNeedsIt) {
   const WebPlayerBundle bundle = MakeBundle(bundles_, "installed", "0.6.0");
   Write(out_ / "ruffle", "not a folder");
   const auto results = Convert(bundle, {PictureFolder("a"), PictureFolder("b")});
-  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kWebPlayerCopyFailed, out_ / "ruffle")});
-  EXPECT_EQ(results, (std::vector<EntryResult>{EntryResult::kConverted, EntryResult::kConverted}));
-  EXPECT_NE(ReadFile(out_ / "a.htm").find("ruffle/ruffle.js"), std::string::npos);
-  EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.htm", "a.swf", "b.htm", "b.swf", "ruffle"}));
+  const std::string failed = FormatMessage(msg::kWebPlayerCopyFailed, out_ / "ruffle");
+  EXPECT_EQ(recorder_.reports, (std::vector<std::string>{failed, failed}));
+  EXPECT_EQ(results, (std::vector<EntryResult>{EntryResult::kFailed, EntryResult::kFailed}));
+  EXPECT_EQ(FileNames(out_.path()), (std::vector<std::string>{"a.swf", "b.swf", "ruffle"}));
   EXPECT_EQ(ReadFile(out_ / "ruffle"), "not a folder");
+
+  // A copy someone pruned is made whole again.
+  fs::remove(out_ / "ruffle");
+  EXPECT_EQ(Convert(bundle, {PictureFolder("a")}), std::vector<EntryResult>{EntryResult::kConverted});
+  fs::remove(out_ / "ruffle/ruffle.js");
+  EXPECT_EQ(Convert(bundle, {PictureFolder("b")}), std::vector<EntryResult>{EntryResult::kConverted});
+  EXPECT_TRUE(fs::exists(out_ / "ruffle/ruffle.js"));
 }
 
 }  // namespace

@@ -164,12 +164,11 @@ TEST_F(ScormPackageTest, IdentifiersFromThePathAndPlainFiles) {
   const std::string root = out_;
   std::vector<std::string> identifiers;
   for (const char* course : {"物理 101", "chemistry"}) {
-    settings_.WebPlayerRoot = root;
-    settings_.OutputFolder = root + "/" + course;
-    std::filesystem::create_directories(settings_.OutputFolder);
+    placement_ = OutputPlacement{root, course, ""};
+    std::filesystem::create_directories(placement_.Folder());
     slides_.paths.clear();
     ASSERT_EQ(Convert(), 1);
-    const std::string zip = test::ReadFile(settings_.OutputFolder + "/Talk-scorm.zip");
+    const std::string zip = test::ReadFile(placement_.Folder() + "/Talk-scorm.zip");
     const auto package = test::Unzip(zip);
     std::smatch id;
     ASSERT_TRUE(std::regex_search(package.at("imsmanifest.xml"), id, std::regex("identifier=\"(ORVANTA_[0-9a-f]+)\"")));

@@ -44,7 +44,7 @@ TEST_F(SettingsCommandTest, ListOnAnEmptyStoreShowsEveryValueWithItsDefault) {
     ASSERT_NE(line, std::string::npos) << name << "\n" << run.out;
     std::string rest = run.out.substr(line + 1, run.out.find('\n', line + 1) - line - 1);
     if (setting.kind == SettingKind::Integer) {
-      std::string value = std::to_string(setting.defaultValue);
+      std::string value = SettingNumberText(setting, setting.defaultValue);
       EXPECT_NE(rest.find(" " + value + " "), std::string::npos) << rest;
     } else {
       const std::string text = setting.field == "OutputFolder" ? DefaultOutputFolder()

@@ -153,6 +153,16 @@ TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideBeforeItIsReplaced) {
   }
 }
 
+TEST_F(SettingsStoreTest, AtStartADamagedFileIsKeptAsideOnce) {
+  Store(R"({"Width": 800})");
+  EXPECT_EQ(store.SetAsideIfDamaged(), std::nullopt);
+  Store("{\"Width\": 8");
+  EXPECT_EQ(store.SetAsideIfDamaged(), file + ".corrupt");
+  EXPECT_EQ(ReadFile(file + ".corrupt"), "{\"Width\": 8");
+  EXPECT_FALSE(store.Read().damaged());
+  EXPECT_EQ(store.SetAsideIfDamaged(), std::nullopt) << "said once";
+}
+
 TEST_F(SettingsStoreTest, ASecondDamagedFileDoesNotOverwriteTheFirstCopy) {
   Store("first damage");
   ASSERT_TRUE(store.SetInt("Width", 700));
@@ -272,6 +282,12 @@ TEST(SettingValues, RangesAndMessagesOfTheOptionsPages) {
   EXPECT_EQ(ValidateSettingValue("Delay", "0").value->number, 0);
   EXPECT_EQ(ValidateSettingValue("UnProtect", "-7").value->number, -7);
   EXPECT_EQ(ValidateSettingValue("OutputDir", "/out").value->text, "/out");
+  // The video's format by name (stored as its number), its height one of three.
+  EXPECT_EQ(ValidateSettingValue("VideoFormat", "webm").value->number, 1);
+  EXPECT_EQ(ValidateSettingValue("VideoFormat", "mp4").value->number, 0);
+  EXPECT_FALSE(ValidateSettingValue("VideoFormat", "avi").value.has_value());
+  EXPECT_EQ(ValidateSettingValue("VideoHeight", "2160").value->number, 2160);
+  EXPECT_FALSE(ValidateSettingValue("VideoHeight", "1081").value.has_value());
 }
 
 TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
@@ -291,9 +307,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
   // The values of the options pages, the web player of the pages, the HTML5
-  // twin and its SCORM package, the time limit, the LibreOffices per
-  // presentation, the language and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 31u);
+  // twin and its SCORM package and completion share, the video, the time
+  // limit, the LibreOffices per presentation, how the desktop tells a batch's
+  // problems, the language and the shared player's address.
+  EXPECT_EQ(SettingTable().size(), 35u);
 }
 
 }  // namespace

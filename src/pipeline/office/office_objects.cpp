@@ -80,11 +80,13 @@ class OfficeObject : public AutomationTarget {
       return Answer(id, kind, args);
     } catch (const lang::DisposedException& e) {
       context_->session().MarkLost();
-      throw AutomationError("The connection to LibreOffice was lost (" + FromUno(e.Message) + ")");
+      throw AutomationError("The connection to LibreOffice was lost (" + FromUno(e.Message) + ")",
+                            AutomationFailure::kServerLost);
     } catch (const uno::RuntimeException& e) {
       if (!context_->session().Alive()) {
-        throw AutomationError("LibreOffice stopped while answering " + std::string(name_) + " (" + FromUno(e.Message) +
-                              ")");
+        throw AutomationError(
+            "LibreOffice stopped while answering " + std::string(name_) + " (" + FromUno(e.Message) + ")",
+            AutomationFailure::kServerLost);
       }
       throw AutomationError(std::string(name_) + ": " + FromUno(e.Message));
     } catch (const uno::Exception& e) {
@@ -643,12 +645,14 @@ class PresentationsObject final : public OfficeObject {
     if (!document.is()) {
       RemoveLock(lockFile);
       throw AutomationError("Presentations.Open: LibreOffice cannot open " + path +
-                            " (the file is damaged, encrypted or in an unknown format)");
+                                " (the file is damaged, encrypted or in an unknown format)",
+                            AutomationFailure::kCannotOpen);
     }
     context_->AddDocument(document, lockFile);
     Reference<lang::XServiceInfo> info(document, UNO_QUERY);
     if (!info.is() || !info->supportsService("com.sun.star.presentation.PresentationDocument")) {
-      throw AutomationError("Presentations.Open: " + path + " is not a presentation");
+      throw AutomationError("Presentations.Open: " + path + " is not a presentation",
+                            AutomationFailure::kNotPresentation);
     }
     return Obj(std::make_shared<PresentationObject>(context_, document));
   }
@@ -689,8 +693,8 @@ OfficeSession& ApplicationContext::session() {
 }
 
 void ApplicationContext::CheckAlive() {
-  if (!session_) throw AutomationError("LibreOffice has quit");
-  if (!session_->Alive()) throw AutomationError("LibreOffice has stopped unexpectedly");
+  if (!session_) throw AutomationError("LibreOffice has quit", AutomationFailure::kServerLost);
+  if (!session_->Alive()) throw AutomationError("LibreOffice has stopped unexpectedly", AutomationFailure::kServerLost);
 }
 
 void ApplicationContext::AddDocument(const Reference<lang::XComponent>& document, std::string lockFile) {

@@ -3,6 +3,8 @@
 #include "pipeline/office/profile_seed.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -46,15 +48,34 @@ std::string TempBase() {
   return base;
 }
 
+// This machine's name as profile names carry it: a temporary folder may be
+// shared between the machines of a cluster.
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+  std::string host(name);
+  for (char& c : host) {
+    if (c == '/' || c == '~') c = '_';
+  }
+  return host;
+}
+
 // Profiles of programs that died without cleaning up (killed, crashed) are
-// removed by the next start: the folder names carry the owner's pid.
+// removed by the next start: the folder names carry the owner's pid and host
+// ("orvanta-office-<pid>-<host>~XXXXXX"); another host's are never judged.
 void RemoveOrphanedProfiles(const std::string& base) {
   std::error_code ec;
+  const std::string host = HostName();
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     long owner = 0;
-    if (std::sscanf(name.c_str(), "orvanta-office-%ld-", &owner) != 1 || owner <= 0) continue;
+    int consumed = 0;
+    if (std::sscanf(name.c_str(), "orvanta-office-%ld-%n", &owner, &consumed) != 1 || owner <= 0) continue;
     if (owner == static_cast<long>(getpid())) continue;
+    const std::size_t tilde = name.find('~', static_cast<std::size_t>(consumed));
+    if (tilde != std::string::npos && name.substr(static_cast<std::size_t>(consumed), tilde - consumed) != host) {
+      continue;
+    }
     if (kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
       std::error_code ignored;
       fs::remove_all(it->path(), ignored);
@@ -74,7 +95,7 @@ std::string UniquePipeName() {
 // pid, with our settings in it; empty with `error` set when it cannot be made.
 std::string CreateProfile(std::string& error) {
   RemoveOrphanedProfiles(TempBase());
-  std::string pattern = TempBase() + "orvanta-office-" + std::to_string(getpid()) + "-XXXXXX";
+  std::string pattern = TempBase() + "orvanta-office-" + std::to_string(getpid()) + "-" + HostName() + "~XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) {
@@ -89,15 +110,35 @@ std::string CreateProfile(std::string& error) {
   return folder;
 }
 
+// True when the locale our environment names for characters (LC_ALL,
+// LC_CTYPE, LANG) is installed and UTF-8.
+bool Utf8LocaleInstalled() {
+  locale_t locale = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
+  if (locale == static_cast<locale_t>(nullptr)) return false;  // named, but not installed here
+  const char* codeset = nl_langinfo_l(CODESET, locale);
+  const bool utf8 = codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
+  freelocale(locale);
+  return utf8;
+}
+
 // Our environment with TMPDIR pointing inside the profile: LibreOffice's own
 // temporary files then leave with it even when nobody lives to remove them.
+// LibreOffice turns file URLs into paths in the locale's character set:
+// under cron, systemd or env -i (C, POSIX, nothing set), or a locale that is
+// not installed, a Chinese or German name could not be opened. It then gets
+// C.UTF-8, which every Debian system has.
 std::vector<std::string> ChildEnvironment(const std::string& folder) {
   std::error_code ec;
   fs::create_directories(folder + "/tmp", ec);
+  const bool keepLocale = Utf8LocaleInstalled();
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
-    if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+    if (std::strncmp(*e, "TMPDIR=", 7) == 0) continue;
+    const bool locale = std::strncmp(*e, "LC_", 3) == 0 || std::strncmp(*e, "LANG=", 5) == 0;
+    if (locale && !keepLocale) continue;
+    env.emplace_back(*e);
   }
+  if (!keepLocale) env.emplace_back("LANG=C.UTF-8");
   env.push_back("TMPDIR=" + folder + "/tmp");
   return env;
 }

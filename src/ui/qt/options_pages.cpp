@@ -95,6 +95,9 @@ GeneralPage::GeneralPage(QWidget* parent) : OptionsPage(parent) {
   auto* after = Group(tr("转换后"), this);
   openDest = new QCheckBox(tr("打开带有输出 SWF 文件的文件夹"), after);
   after->layout()->addWidget(openDest);
+  // An unattended batch goes on past its problems; the list says them afterwards.
+  batchErrors = new QCheckBox(tr("转换中的问题记在列表和结果中，不逐个弹出消息框"), after);
+  after->layout()->addWidget(batchErrors);
 
   // The windows take their language at start: a new choice shows at the next one.
   auto* speech = Group(tr("语言"), this);
@@ -117,7 +120,7 @@ GeneralPage::GeneralPage(QWidget* parent) : OptionsPage(parent) {
   layout->addWidget(after);
   layout->addWidget(speech);
   layout->addStretch(1);
-  for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align, openDest}) {
+  for (QCheckBox* box : {scale, notes, blankEnd, noPrint, align, openDest, batchErrors}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -136,20 +139,18 @@ void GeneralPage::Load(const SettingsStore& store) {
   openDest->setChecked(values.GetInt("OpenDest", 1) != 0);
   scale->setChecked(values.GetInt("Scale", 0) != 0);
   notes->setChecked(values.GetInt("Notes", 0) != 0);
+  batchErrors->setChecked(values.GetInt("BatchErrors", 0) == 1);
   // An unknown name counts as "auto", as it does at start.
   language->setCurrentIndex(
       std::max(0, language->findData(QString::fromStdString(values.GetString("Language", "auto")))));
 }
 
-void GeneralPage::Apply(SettingsStore& store) {
-  store.SetInt("BlankEnd", Flag(blankEnd));
-  store.SetInt("UnProtect", unProtect_);
-  store.SetInt("NoPrint", Flag(noPrint));
-  store.SetInt("Align", Flag(align));
-  store.SetInt("OpenDest", Flag(openDest));
-  store.SetInt("Scale", Flag(scale));
-  store.SetInt("Notes", Flag(notes));
-  store.SetString("Language", language->currentData().toString().toStdString());
+bool GeneralPage::Apply(SettingsStore& store) {
+  return store.SetInt("BlankEnd", Flag(blankEnd)) && store.SetInt("UnProtect", unProtect_) &&
+         store.SetInt("NoPrint", Flag(noPrint)) && store.SetInt("Align", Flag(align)) &&
+         store.SetInt("OpenDest", Flag(openDest)) && store.SetInt("Scale", Flag(scale)) &&
+         store.SetInt("Notes", Flag(notes)) && store.SetInt("BatchErrors", Flag(batchErrors)) &&
+         store.SetString("Language", language->currentData().toString().toStdString());
 }
 
 // ---- Quality ---------------------------------------------------------------
@@ -215,11 +216,9 @@ bool QualityPage::Validate() {
          CheckTyped("Height", height->text(), height, heightValue_);
 }
 
-void QualityPage::Apply(SettingsStore& store) {
-  store.SetInt("Width", widthValue_);
-  store.SetInt("Height", heightValue_);
-  store.SetInt("JpgQlt", quality->value());
-  store.SetInt("SharpFont", Flag(sharpFont));
+bool QualityPage::Apply(SettingsStore& store) {
+  return store.SetInt("Width", widthValue_) && store.SetInt("Height", heightValue_) &&
+         store.SetInt("JpgQlt", quality->value()) && store.SetInt("SharpFont", Flag(sharpFont));
 }
 
 // ---- Navigation ------------------------------------------------------------
@@ -310,14 +309,11 @@ void NavigationPage::UpdateEnabling() {
 
 bool NavigationPage::Validate() { return CheckTyped("延迟 ", interval->text(), interval, delay_); }
 
-void NavigationPage::Apply(SettingsStore& store) {
-  store.SetInt("渐隐", Flag(fade));
-  store.SetInt("UsePptTime", fixedInterval->isChecked() ? 1 : 0);
-  store.SetInt("ShowNav", hidePanel->isChecked() ? 1 : 0);
-  store.SetInt("InsHelp", Flag(insertHelp));
-  store.SetInt("延迟 ", delay_);
-  store.SetInt("AutoStart", Flag(autoStart));
-  store.SetInt("循环", Flag(loop));
+bool NavigationPage::Apply(SettingsStore& store) {
+  return store.SetInt("渐隐", Flag(fade)) && store.SetInt("UsePptTime", fixedInterval->isChecked() ? 1 : 0) &&
+         store.SetInt("ShowNav", hidePanel->isChecked() ? 1 : 0) && store.SetInt("InsHelp", Flag(insertHelp)) &&
+         store.SetInt("延迟 ", delay_) && store.SetInt("AutoStart", Flag(autoStart)) &&
+         store.SetInt("循环", Flag(loop));
 }
 
 // ---- Output ----------------------------------------------------------------
@@ -344,6 +340,24 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   publish->layout()->removeWidget(scormCompletion->parentWidget());
   publish->layout()->addWidget(Indented(publish, scormCompletion->parentWidget()));
 
+  auto* videoGroup = Group(tr("视频"), this);
+  genVideo = new QCheckBox(tr("同时生成视频（每张幻灯片一个章节）"), videoGroup);
+  auto* videoRow = new QWidget(videoGroup);
+  videoFormat = new QComboBox(videoRow);
+  videoFormat->addItem(QStringLiteral("MP4 (H.264)"), 0);
+  videoFormat->addItem(QStringLiteral("WebM (VP9)"), 1);
+  videoHeight = new QComboBox(videoRow);
+  for (const int height : {720, 1080, 2160}) videoHeight->addItem(QStringLiteral("%1p").arg(height), height);
+  auto* videoRowLayout = new QHBoxLayout(videoRow);
+  videoRowLayout->setContentsMargins(0, 0, 0, 0);
+  videoRowLayout->addWidget(new QLabel(tr("格式"), videoRow));
+  videoRowLayout->addWidget(videoFormat);
+  videoRowLayout->addWidget(new QLabel(tr("大小"), videoRow));
+  videoRowLayout->addWidget(videoHeight);
+  videoRowLayout->addStretch(1);
+  videoGroup->layout()->addWidget(genVideo);
+  videoGroup->layout()->addWidget(Indented(videoGroup, videoRow));
+
   auto* limits = Group(tr("转换限制"), this);
   timeLimit = SpinRow(limits, tr("每个演示文稿最长"), 0, 86400, tr("不限"), tr("秒"));
   timeLimit->setGroupSeparatorShown(false);
@@ -352,6 +366,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(splitGroup);
   layout->addWidget(publish);
+  layout->addWidget(videoGroup);
   layout->addWidget(limits);
   layout->addStretch(1);
   for (QSpinBox* box : {timeLimit, jobs, scormCompletion}) {
@@ -366,7 +381,12 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
     MarkChanged();
     if (checked) Notify(SplitNotice().toStdString());
   });
-  for (QCheckBox* box : {genHtml, genHtml5, genScorm}) {
+  for (QComboBox* box : {videoFormat, videoHeight}) {
+    connect(box, &QComboBox::activated, this, [this] {
+      if (loaded()) MarkChanged();
+    });
+  }
+  for (QCheckBox* box : {genHtml, genHtml5, genScorm, genVideo}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (!loaded()) return;
       UpdateEnabling();
@@ -403,6 +423,12 @@ void OutputPage::Load(const SettingsStore& store) {
   scormCompletion->setValue(values.GetInt("ScormCompletion", 100));
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
+  genVideo->setChecked(values.GetInt("GenVideo", 0) != 0);
+  // A stored value the boxes do not offer shows as the default.
+  const int format = videoFormat->findData(values.GetInt("VideoFormat", 0));
+  videoFormat->setCurrentIndex(format >= 0 ? format : 0);
+  const int height = videoHeight->findData(values.GetInt("VideoHeight", 1080));
+  videoHeight->setCurrentIndex(height >= 0 ? height : videoHeight->findData(1080));
   timeLimit->setValue(values.GetInt("TimeLimit", 300));
   jobs->setValue(values.GetInt("Jobs", 1));
   UpdateEnabling();
@@ -415,19 +441,18 @@ void OutputPage::UpdateEnabling() {
   useTitle->setEnabled(split->isChecked());
   genScorm->setEnabled(genHtml5->isChecked());
   scormCompletion->setEnabled(genHtml5->isChecked() && genScorm->isChecked());
+  videoFormat->setEnabled(genVideo->isChecked());
+  videoHeight->setEnabled(genVideo->isChecked());
 }
 
-void OutputPage::Apply(SettingsStore& store) {
-  store.SetInt("GenHTML", Flag(genHtml));
-  store.SetInt("GenAutorun", Flag(genAutorun));
-  store.SetInt("SplitPPT", Flag(split));
-  store.SetInt("UseTitle", Flag(useTitle));
-  store.SetInt("WebPlayer", Flag(webPlayer));
-  store.SetInt("GenHTML5", Flag(genHtml5));
-  store.SetInt("GenScorm", Flag(genScorm));
-  store.SetInt("ScormCompletion", scormCompletion->value());
-  store.SetInt("TimeLimit", timeLimit->value());
-  store.SetInt("Jobs", jobs->value());
+bool OutputPage::Apply(SettingsStore& store) {
+  return store.SetInt("GenHTML", Flag(genHtml)) && store.SetInt("GenAutorun", Flag(genAutorun)) &&
+         store.SetInt("SplitPPT", Flag(split)) && store.SetInt("UseTitle", Flag(useTitle)) &&
+         store.SetInt("WebPlayer", Flag(webPlayer)) && store.SetInt("GenHTML5", Flag(genHtml5)) &&
+         store.SetInt("GenScorm", Flag(genScorm)) && store.SetInt("ScormCompletion", scormCompletion->value()) &&
+         store.SetInt("GenVideo", Flag(genVideo)) && store.SetInt("VideoFormat", videoFormat->currentData().toInt()) &&
+         store.SetInt("VideoHeight", videoHeight->currentData().toInt()) &&
+         store.SetInt("TimeLimit", timeLimit->value()) && store.SetInt("Jobs", jobs->value());
 }
 
 }  // namespace orv

@@ -31,8 +31,10 @@ class OptionsPage : public QWidget {
   // Checks the typed values: on failure the message is shown, the field
   // gets the focus, and false is returned.
   virtual bool Validate() { return true; }
-  // Writes every value of the page (after Validate succeeded).
-  virtual void Apply(SettingsStore& store) = 0;
+  // Writes every value of the page (after Validate succeeded). False at the
+  // first value the store could not keep (its lastError() says why); the
+  // values after it are not tried.
+  virtual bool Apply(SettingsStore& store) = 0;
 
  signals:
   // The page reports a change: the sheet enables Apply.
@@ -50,7 +52,7 @@ class GeneralPage final : public OptionsPage {
   Q_OBJECT
  public:
   explicit GeneralPage(QWidget* parent = nullptr);
-  void Apply(SettingsStore& store) override;
+  bool Apply(SettingsStore& store) override;
 
   QCheckBox* scale;
   QCheckBox* notes;
@@ -58,7 +60,8 @@ class GeneralPage final : public OptionsPage {
   QCheckBox* noPrint;
   QCheckBox* align;
   QCheckBox* openDest;
-  QComboBox* language;  // the stored "Language": "auto", "zh" or "en"
+  QCheckBox* batchErrors;  // the stored "BatchErrors": a batch's problems in the list, not a box each
+  QComboBox* language;     // the stored "Language": "auto", "zh" or "en"
   QLabel* languageNote;
 
  protected:
@@ -74,7 +77,7 @@ class QualityPage final : public OptionsPage {
  public:
   explicit QualityPage(QWidget* parent = nullptr);
   bool Validate() override;
-  void Apply(SettingsStore& store) override;
+  bool Apply(SettingsStore& store) override;
 
   QLineEdit* width;
   QLineEdit* height;
@@ -95,7 +98,7 @@ class NavigationPage final : public OptionsPage {
  public:
   explicit NavigationPage(QWidget* parent = nullptr);
   bool Validate() override;
-  void Apply(SettingsStore& store) override;
+  bool Apply(SettingsStore& store) override;
 
   QRadioButton* showPanel;
   QRadioButton* hidePanel;
@@ -119,7 +122,7 @@ class OutputPage final : public OptionsPage {
   Q_OBJECT
  public:
   explicit OutputPage(QWidget* parent = nullptr);
-  void Apply(SettingsStore& store) override;
+  bool Apply(SettingsStore& store) override;
 
   QCheckBox* split;
   QCheckBox* useTitle;
@@ -129,6 +132,9 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genHtml5;
   QCheckBox* genScorm;        // a SCORM package of each presentation; only with genHtml5
   QSpinBox* scormCompletion;  // the share of its slides (%) that completes a lesson
+  QCheckBox* genVideo;        // a video of each presentation
+  QComboBox* videoFormat;     // its format, the stored number as the item's data
+  QComboBox* videoHeight;     // its height, the number as the item's data
   QSpinBox* timeLimit;        // seconds per presentation, 0 for none
   QSpinBox* jobs;             // LibreOffices per presentation, 0 for one per core
 

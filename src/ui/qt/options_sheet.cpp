@@ -6,6 +6,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "base/messages.h"
+#include "base/notifier.h"
+#include "settings/settings_store.h"
 #include "ui/qt/options_pages.h"
 
 namespace orv {
@@ -81,7 +84,11 @@ bool OptionsSheet::ApplyChanges() {
     }
   }
   for (OptionsPage* page : pages_) {
-    if (page->loaded()) page->Apply(store_);
+    if (page->loaded() && !page->Apply(store_)) {
+      // Said once, naming the file; the sheet stays open with what was chosen.
+      Notify(FormatMessage(FormatMessage(msg::kSettingsNotSaved, store_.path()), store_.lastError()));
+      return false;
+    }
   }
   return true;
 }

@@ -16,6 +16,7 @@
 
 #include "base/language.h"
 #include "base/messages.h"
+#include "ui/qt/batch_stop.h"
 #include "ui/qt/event_loop_wait.h"
 #include "ui/qt/owner_placement.h"
 
@@ -49,8 +50,11 @@ QWidget* MainWindowOf(QWidget* owner) {
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
-    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), Progress(title), owner_(owner) {
+ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title, BatchStop* batch)
+    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      Progress(title),
+      owner_(owner),
+      batch_(batch) {
   setWindowTitle(QString::fromStdString(title));
   // A dialog with a parent is a transient of its owner's window: the window
   // manager keeps it over the main window, places it there and gives it the
@@ -61,9 +65,12 @@ ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
   status_->setTextFormat(Qt::PlainText);
   status_->setWordWrap(false);
   status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // The status area holds four lines of text.
+  // The status area holds four lines of text, as tall as Chinese lines are
+  // (their font may be a taller fallback of the label's).
   const QFontMetrics metrics(status_->font());
-  status_->setFixedSize(390, metrics.lineSpacing() * 4);
+  const QString lines = QStringLiteral("M\u4e2d\nM\u4e2d\nM\u4e2d\nM\u4e2d");
+  status_->setFixedSize(390, std::max(metrics.lineSpacing() * 4,
+                                      metrics.boundingRect(QRect(0, 0, 390, 1000), Qt::AlignLeft, lines).height()));
 
   bar_ = new QProgressBar(this);
   bar_->setTextVisible(false);
@@ -77,11 +84,22 @@ ProgressWindow::ProgressWindow(QWidget* owner, const std::string& title)
 
   cancel_ = new QPushButton(QString::fromUtf8(Translate(msg::kCancelCaption)), this);
   connect(cancel_, &QPushButton::clicked, this, [this] { RequestCancel(); });
+  cancel_->setAccessibleName(tr("取消这个演示文稿"));
+  if (batch_ != nullptr) {
+    stop_ = new QPushButton(tr("停止(&S)"), this);
+    stop_->setToolTip(tr("取消这个演示文稿和之后的所有演示文稿"));
+    stop_->setAccessibleName(tr("停止整批转换"));
+    connect(stop_, &QPushButton::clicked, this, [this] {
+      batch_->Request();
+      RequestCancel();  // also when the batch is not this window's
+    });
+  }
 
   auto* row = new QHBoxLayout;
   row->addWidget(bar_, 1);
   row->addSpacing(10);
   row->addWidget(cancel_);
+  if (stop_ != nullptr) row->addWidget(stop_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 10, 10, 10);
   layout->setSpacing(10);
@@ -134,10 +152,38 @@ void ProgressWindow::OnReady() {
   });
 }
 
-void ProgressWindow::OnStatus(const std::string& text) {
+void ProgressWindow::OnStatus(const std::string&) { ShowStatus(); }
+
+void ProgressWindow::OnStage() { ShowStatus(); }
+
+QString ProgressWindow::StageLine() const {
+  switch (stage()) {
+    case ProgressStage::kStartingOffice:
+      return tr("正在启动 LibreOffice");
+    case ProgressStage::kOpening:
+      return tr("正在打开演示文稿");
+    case ProgressStage::kExportingSlides:
+      if (stageDone() <= 0) return tr("正在导出幻灯片");
+      return tr("正在导出第 %1 张幻灯片，共 %2 张").arg(stageDone()).arg(stageTotal());
+    case ProgressStage::kWritingMovie:
+      return tr("正在写入影片");
+    case ProgressStage::kWritingPages:
+      return tr("正在写入网页");
+    case ProgressStage::kNone:
+      break;
+  }
+  return QString();
+}
+
+void ProgressWindow::ShowStatus() {
   // Each line fits the label: a long path gives up its middle, so that its
   // start and the file's name stay readable; the whole text is the tip.
-  const QString full = QString::fromStdString(text);
+  QString full = QString::fromStdString(statusText());
+  for (const QString& more :
+       {StageLine(),
+        batchCount() > 1 ? tr("第 %1 个演示文稿，共 %2 个").arg(batchIndex()).arg(batchCount()) : QString()}) {
+    if (!more.isEmpty()) full += (full.isEmpty() ? QString() : QStringLiteral("\n")) + more;
+  }
   const QFontMetrics metrics(status_->font());
   QStringList lines = full.split(QLatin1Char('\n'));
   for (QString& line : lines) line = metrics.elidedText(line, Qt::ElideMiddle, status_->width());
@@ -174,7 +220,11 @@ void ProgressWindow::keyPressEvent(QKeyEvent* event) {
   // Keys reach the window while a step pumps events and while a call into
   // LibreOffice runs; only a pump may hold Esc back.
   if (event->key() == Qt::Key_Escape) {
-    if (escCancels_) RequestCancel();
+    if (escCancels_) {
+      // A second Esc soon after the first stops the whole batch.
+      if (batch_ != nullptr) batch_->NoteEsc();
+      RequestCancel();
+    }
     event->accept();
     return;
   }

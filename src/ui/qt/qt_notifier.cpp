@@ -31,6 +31,12 @@ void QtNotifier::Report(std::string_view text) {
   Show(box);
 }
 
+void QtNotifier::ReportWithDetails(std::string_view text, std::string_view details) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Orvanta"), ToQString(text), QMessageBox::Ok, BoxParent());
+  box.setDetailedText(ToQString(details));
+  Show(box);
+}
+
 bool QtNotifier::Ask(std::string_view text) {
   QMessageBox box(QMessageBox::Information, QStringLiteral("Orvanta"), ToQString(text),
                   QMessageBox::Yes | QMessageBox::No, BoxParent());

@@ -19,6 +19,8 @@ class QtNotifier final : public Notifier {
 
   void Report(std::string_view text) override;
   bool Ask(std::string_view text) override;
+  // The details (LibreOffice's own words) behind the box's "Show Details".
+  void ReportWithDetails(std::string_view text, std::string_view details) override;
 
  private:
   QWidget* BoxParent() const;

@@ -1,6 +1,8 @@
 #include "ui/qt/skin_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 #include "ui/qt/skin_pictures.h"
 #include "ui/qt/skin_region.h"
@@ -9,7 +11,7 @@ namespace orv {
 
 SkinButton::SkinButton(QWidget* parent) : QAbstractButton(parent) {
   setAttribute(Qt::WA_Hover);
-  setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::PointingHandCursor);
 }
 
@@ -48,6 +50,28 @@ void SkinButton::paintEvent(QPaintEvent*) {
     return;
   }
   painter.drawImage(QPoint(0, 0), picture);
+  if (!hasFocus()) return;
+  // The ring follows the outline: wide pens on the mask's edge, of which the
+  // mask keeps the inner half; white over dark shows on every skin colour.
+  QPainterPath outline;
+  outline.addRegion(mask().isEmpty() ? QRegion(rect()) : mask());
+  outline = outline.simplified();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(QColor(0x0d, 0x23, 0x40), 8));
+  painter.drawPath(outline);
+  painter.setPen(QPen(Qt::white, 4));
+  painter.drawPath(outline);
+}
+
+void SkinButton::keyPressEvent(QKeyEvent* event) {
+  // Space is the button's own; Enter presses a focused button too.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+    event->accept();
+    click();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void SkinButton::enterEvent(QEnterEvent* event) {

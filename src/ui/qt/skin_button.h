@@ -1,5 +1,7 @@
 // A push button drawn from pictures chosen by its state (normal, pressed,
 // under the mouse), shaped by a mask picture whose white pixels lie outside.
+// It takes the keyboard focus like any button (Tab, a click), shows it with a
+// ring along its outline, and Enter or Space presses it.
 #pragma once
 
 #include <QAbstractButton>
@@ -26,6 +28,7 @@ class SkinButton : public QAbstractButton {
   void paintEvent(QPaintEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   const QImage& PictureForState() const;

@@ -11,6 +11,7 @@ const env = {
   cli: path.resolve(process.env.ORVANTA_CLI || path.join(DEFAULT_BUILD, 'apps', 'orvanta-cli')),
   swfcheck: path.resolve(process.env.ORVANTA_SWFCHECK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'swfcheck')),
   slidemovie: path.resolve(process.env.ORVANTA_SLIDEMOVIE || path.join(DEFAULT_BUILD, 'tests', 'playback', 'slidemovie')),
+  slidevideo: path.resolve(process.env.ORVANTA_SLIDEVIDEO || path.join(DEFAULT_BUILD, 'bench', 'slidevideo')),
   workDir: path.resolve(process.env.ORVANTA_PLAYBACK_WORK || path.join(DEFAULT_BUILD, 'tests', 'playback', 'work')),
   sharedDir: path.resolve(process.env.ORVANTA_SHARED_DIR || path.join(SOURCE_DIR, '..', 'shared')),
   // The web player that ships with the program, as the build lays it beside the programs.
