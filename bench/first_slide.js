@@ -27,9 +27,10 @@ async function main() {
   try {
     const folder = path.join(work, 'lecture');
     writeLargeSlides(folder, 47);
-    const builds = [baseline, current].map((build) => ({
+    // Each build its own output folder: two builds may share a folder name.
+    const builds = [baseline, current].map((build, index) => ({
       build,
-      file: convertLarge(path.resolve(root, build, 'apps', 'orvanta-cli'), folder, path.join(work, path.basename(build))),
+      file: convertLarge(path.resolve(root, build, 'apps', 'orvanta-cli'), folder, path.join(work, `build${index}`)),
       first: [],
       whole: [],
     }));
