@@ -71,6 +71,7 @@ constexpr std::array kValued = {
     Valued{"--quality", "JpgQlt"},
     Valued{"--delay", "Delay"},
     Valued{"--time-limit", "TimeLimit"},
+    Valued{"--scorm-completion", "ScormCompletion"},
     Valued{"--video-format", "VideoFormat", "mp4|webm"},
     Valued{"--video-height", "VideoHeight", "720|1080|2160"},
 };
@@ -122,6 +123,8 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html, that plays from a file (on)\n"
     "  --scorm / --no-scorm    a / no SCORM 1.2 package of each presentation's HTML5\n"
     "                          version for learning platforms, NAME-scorm.zip (off)\n"
+    "  --scorm-completion N    the share of a lesson's slides, in per cent (1 to 100),\n"
+    "                          that a learner must have seen for it to be completed (100)\n"
     "  --video / --no-video    a / no video of each presentation, NAME.mp4 or\n"
     "                          NAME.webm, with a chapter per slide in it and in\n"
     "                          NAME.chapters.vtt (off)\n"
@@ -207,6 +210,8 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html，可直接从文件播放（开）\n"
     "  --scorm / --no-scorm    生成 / 不生成每个演示文稿 HTML5 版本的 SCORM 1.2\n"
     "                          课件包 NAME-scorm.zip，供学习平台使用（关）\n"
+    "  --scorm-completion N    学员看过课件中百分之几的幻灯片（1 到 100）后课件算作完成\n"
+    "                          （100）\n"
     "  --video / --no-video    生成 / 不生成每个演示文稿的视频 NAME.mp4 或\n"
     "                          NAME.webm，每张幻灯片一个章节，章节也写入\n"
     "                          NAME.chapters.vtt（关）\n"

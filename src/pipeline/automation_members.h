@@ -16,6 +16,9 @@ inline constexpr std::int32_t kPresentationsOpen = 2004;  // method(FileName, Re
 // Presentation
 inline constexpr std::int32_t kPresentationSlides = 2011;  // get -> object
 inline constexpr std::int32_t kPresentationSaveAs = 2036;  // method(FileName, FileFormat, EmbedTrueTypeFonts)
+// The whole deck's text and structure in one reply, the notes pages' shapes
+// with Notes non-zero: JSON, see deck_outline.h.
+inline constexpr std::int32_t kPresentationOutline = 2102;  // method(Notes I4) -> text
 // Slides
 inline constexpr std::int32_t kSlidesCount = 11;    // get -> I4
 inline constexpr std::int32_t kSlidesItem = 0;      // method(Index VARIANT) -> Slide
@@ -41,15 +44,6 @@ inline constexpr std::int32_t kShapePlaceholderFormat = 2005;  // get -> object
 inline constexpr std::int32_t kShapeHasTextFrame = 2014;       // get -> I4
 inline constexpr std::int32_t kShapeTextFrame = 121;           // get -> object
 inline constexpr std::int32_t kShapeHeight = 109;              // get -> R4 points
-inline constexpr std::int32_t kShapeGroupItems = 2016;         // get -> GroupShapes (Count, Item as Shapes)
-inline constexpr std::int32_t kShapeHasTable = 2041;           // get -> I4
-inline constexpr std::int32_t kShapeTable = 2042;              // get -> Table
-// Table
-inline constexpr std::int32_t kTableRows = 2003;     // get -> Rows (Count as Shapes)
-inline constexpr std::int32_t kTableColumns = 2004;  // get -> Columns (Count as Shapes)
-inline constexpr std::int32_t kTableCell = 2005;     // method(Row I4, Column I4) -> Cell
-// Cell
-inline constexpr std::int32_t kCellShape = 2003;  // get -> Shape
 // PlaceholderFormat
 inline constexpr std::int32_t kPlaceholderType = 2003;  // get -> I4
 // TextFrame
@@ -59,9 +53,6 @@ inline constexpr std::int32_t kTextFrameTextRange = 2004;  // get -> object
 inline constexpr std::int32_t kTextRangeText = 0;            // get -> text, put(text)
 inline constexpr std::int32_t kTextRangeBoundHeight = 2009;  // get -> R4 points
 inline constexpr std::int32_t kTextRangeFont = 2022;         // get -> object
-// The language of the text's first character as a BCP 47 tag ("zh-CN"), ""
-// when unknown: LibreOffice's character locale of the script that character is in.
-inline constexpr std::int32_t kTextRangeLanguageTag = 2101;  // get -> text
 // Font
 inline constexpr std::int32_t kFontSize = 2014;  // get -> R4, put(R4)
 
