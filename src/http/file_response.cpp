@@ -26,11 +26,11 @@ RangeKind ParseRange(std::string_view header, std::uint64_t size, ByteRange& ran
   header = Trim(header);
   constexpr std::string_view kUnit = "bytes=";
   if (!header.starts_with(kUnit)) return RangeKind::kWhole;
-  const std::string_view spec = Trim(header.substr(kUnit.size()));
-  const std::size_t dash = spec.find('-');
-  if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos) return RangeKind::kWhole;
-  const std::string_view from = Trim(spec.substr(0, dash));
-  const std::string_view to = Trim(spec.substr(dash + 1));
+  const std::string_view byteRange = Trim(header.substr(kUnit.size()));
+  const std::size_t dash = byteRange.find('-');
+  if (dash == std::string_view::npos || byteRange.find(',') != std::string_view::npos) return RangeKind::kWhole;
+  const std::string_view from = Trim(byteRange.substr(0, dash));
+  const std::string_view to = Trim(byteRange.substr(dash + 1));
   std::uint64_t first = 0, last = 0;
   if (from.empty()) {  // the last N bytes
     if (!ReadNumber(to, last)) return RangeKind::kWhole;
