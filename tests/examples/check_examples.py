@@ -24,26 +24,32 @@ def check(condition, what):
         problems.append(what)
 
 
+def body(obj):
+    """An object's desired state: its one key beside its type, metadata and status."""
+    (key,) = obj.keys() - {"apiVersion", "kind", "metadata", "status"}
+    return obj[key]
+
+
 job = yaml.safe_load((examples / "kubernetes/convert-indexed-job.yaml").read_text())
-job_body = job["spec"]
+job_body = body(job)
 check(job["apiVersion"] == "batch/v1" and job["kind"] == "Job", "not a batch/v1 Job")
 check(job_body["completionMode"] == "Indexed", "completionMode is not Indexed")
 check(job_body["parallelism"] <= job_body["completions"], "parallelism above completions")
-check(job_body["template"]["spec"]["restartPolicy"] == "Never", "backoffLimitPerIndex needs restartPolicy Never")
+check(body(job_body["template"])["restartPolicy"] == "Never", "backoffLimitPerIndex needs restartPolicy Never")
 check("backoffLimitPerIndex" in job_body, "no backoffLimitPerIndex")
-container = job_body["template"]["spec"]["containers"][0]
+container = body(job_body["template"])["containers"][0]
 command = " ".join(container["command"] + container["args"])
 shard = re.search(r"--shard auto/(\d+)", command)
 check(shard and int(shard.group(1)) == job_body["completions"], "--shard auto/N differs from completions")
 check("$JOB_COMPLETION_INDEX" in command, "the report is not per index")
 mounts = {m["name"] for m in container["volumeMounts"]}
-volumes = {v["name"] for v in job_body["template"]["spec"]["volumes"]}
+volumes = {v["name"] for v in body(job_body["template"])["volumes"]}
 check(mounts == volumes, f"mounts {mounts} and volumes {volumes} differ")
 for rule in job_body.get("podFailurePolicy", {}).get("rules", []):
     codes = rule.get("onExitCodes")
     check(not codes or codes.get("containerName") == container["name"], "podFailurePolicy names another container")
 check("--null" in command, "the list is not read as find -print0 makes it")
-check(job_body["template"]["spec"]["securityContext"].get("fsGroup"), "no fsGroup: the output volume may be unwritable")
+check(body(job_body["template"])["securityContext"].get("fsGroup"), "no fsGroup: the output volume may be unwritable")
 
 
 def index_fate(status):
@@ -69,12 +75,12 @@ for status, fate in ((0, "done"), (1, "done"), (2, "fail"), (75, "retry"), (143,
 documents = list(yaml.safe_load_all((examples / "kubernetes/serve-deployment.yaml").read_text()))
 kinds = {document["kind"]: document for document in documents}
 check(set(kinds) == {"Deployment", "Service", "HorizontalPodAutoscaler"}, f"serve-deployment.yaml holds {set(kinds)}")
-pod = kinds["Deployment"]["spec"]["template"]
-check(kinds["Deployment"]["spec"]["selector"]["matchLabels"].items() <= pod["metadata"]["labels"].items(),
+pod = body(kinds["Deployment"])["template"]
+check(body(kinds["Deployment"])["selector"]["matchLabels"].items() <= pod["metadata"]["labels"].items(),
       "the Deployment's selector does not match its pods")
-check(kinds["Service"]["spec"]["selector"].items() <= pod["metadata"]["labels"].items(),
+check(body(kinds["Service"])["selector"].items() <= pod["metadata"]["labels"].items(),
       "the Service does not select the pods")
-serve = pod["spec"]["containers"][0]
+serve = body(pod)["containers"][0]
 serve_args = " ".join(serve["args"])
 check(serve["readinessProbe"]["httpGet"]["path"] == "/health/ready", "readiness does not ask /health/ready")
 check(serve["livenessProbe"]["httpGet"]["path"] == "/health/live", "liveness does not ask /health/live")
@@ -86,8 +92,8 @@ check(serve_args.split("--token-file=")[1].split()[0].startswith(token_mount["mo
 # (which also joins the container's groups), group-readable. serve takes a
 # token that others cannot read and its group cannot write, and reads it here
 # through its group.
-token_volume = next(v for v in pod["spec"]["volumes"] if v["name"] == "token")
-pod_security = pod["spec"]["securityContext"]
+token_volume = next(v for v in body(pod)["volumes"] if v["name"] == "token")
+pod_security = body(pod)["securityContext"]
 mode = token_volume["secret"]["defaultMode"] | (0o040 if "fsGroup" in pod_security else 0)
 check(mode & 0o027 == 0, f"the token's mode {mode:o} lets others read it: serve refuses it")
 check(mode & 0o040 and "fsGroup" in pod_security, "the token is root's and not readable by the service's group")
@@ -99,12 +105,12 @@ check(pod_security.get("seccompProfile", {}).get("type") in ("RuntimeDefault", "
 check(container_security.get("allowPrivilegeEscalation") is False, "privilege escalation is allowed")
 check(container_security.get("capabilities", {}).get("drop") == ["ALL"], "capabilities are not all dropped")
 check(all(set(v) & {"secret", "emptyDir", "configMap", "projected", "persistentVolumeClaim"}
-          for v in pod["spec"]["volumes"]), "a volume type the restricted level forbids")
-for volume in pod["spec"]["volumes"]:
+          for v in body(pod)["volumes"]), "a volume type the restricted level forbids")
+for volume in body(pod)["volumes"]:
     if "emptyDir" in volume:
         check("sizeLimit" in volume["emptyDir"], f"the {volume['name']} volume has no sizeLimit")
 check("ephemeral-storage" in serve["resources"]["limits"], "no ephemeral-storage limit")
-check(kinds["HorizontalPodAutoscaler"]["spec"]["scaleTargetRef"]["name"] == kinds["Deployment"]["metadata"]["name"],
+check(body(kinds["HorizontalPodAutoscaler"])["scaleTargetRef"]["name"] == kinds["Deployment"]["metadata"]["name"],
       "the autoscaler scales another Deployment")
 
 containerfile = (examples / "kubernetes/Containerfile").read_text()
