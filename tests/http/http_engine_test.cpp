@@ -15,21 +15,12 @@
 #include <thread>
 
 #include "base/unique_fd.h"
+#include "support/raw_socket.h"
 
 namespace orv::http {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-UniqueFd Connect(int port) {
-  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  EXPECT_EQ(::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  return fd;
-}
 
 void Send(const UniqueFd& fd, std::string_view text) {
   (void)!::send(fd.get(), text.data(), text.size(), MSG_NOSIGNAL);
@@ -107,11 +98,11 @@ TEST_F(EngineTest, SlowHeadsCostASocketAndEndAtTheirDeadline) {
   Serve(limits);
   std::vector<UniqueFd> slow;
   for (int k = 0; k < 100; ++k) {
-    slow.push_back(Connect(port()));
+    slow.push_back(test::ConnectLoopback(port()));
     Send(slow.back(), "G");
   }
   const auto asked = Clock::now();
-  const UniqueFd fast = Connect(port());
+  const UniqueFd fast = test::ConnectLoopback(port());
   Send(fast, "GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
   EXPECT_NE(Receive(fast).find("hi\n"), std::string::npos);
   EXPECT_LT(Clock::now() - asked, std::chrono::milliseconds(900)) << "one thread answered beside 100 slow heads";
@@ -124,20 +115,20 @@ TEST_F(EngineTest, BodiesAreCountedAsTheyArriveAndTimed) {
   limits.bodyBytesPerSecond = 1000;
   Serve(limits);
   // A chunked body past the limit: 413 at once, and no more taken.
-  UniqueFd chunked = Connect(port());
+  UniqueFd chunked = test::ConnectLoopback(port());
   Send(chunked, "POST /upload HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n");
   for (int k = 0; k < 20; ++k) Send(chunked, "100\r\n" + std::string(256, 'x') + "\r\n");
   EXPECT_EQ(Receive(chunked).rfind("HTTP/1.1 413", 0), 0u);
   EXPECT_LE(site_.taken.load(), 1000u);
 
   // A Content-Length past the limit: 413 before any of the body.
-  UniqueFd announced = Connect(port());
+  UniqueFd announced = test::ConnectLoopback(port());
   Send(announced, "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Length: 5000000\r\n\r\n");
   EXPECT_EQ(Receive(announced, std::chrono::seconds(2)).rfind("HTTP/1.1 413", 0), 0u);
 
   // A body slower than the rate: given up when its time is out.
   site_.taken = 0;
-  UniqueFd trickle = Connect(port());
+  UniqueFd trickle = test::ConnectLoopback(port());
   Send(trickle, "POST /upload HTTP/1.1\r\nHost: x\r\nContent-Length: 900\r\n\r\n");
   const auto started = Clock::now();
   std::string answer;
@@ -152,7 +143,7 @@ TEST_F(EngineTest, BodiesAreCountedAsTheyArriveAndTimed) {
 TEST_F(EngineTest, AClientThatLeavesAbandonsItsExchangeAtOnce) {
   Serve(EngineLimits{});
   {
-    const UniqueFd client = Connect(port());
+    const UniqueFd client = test::ConnectLoopback(port());
     Send(client, "POST /wait HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n\r\nabc");
     EXPECT_EQ(Receive(client, std::chrono::milliseconds(200)), "");
   }
@@ -169,8 +160,8 @@ TEST_F(EngineTest, OneAddressHasItsShareAndEveryAnswerItsId) {
   limits.clientConnections = 3;
   Serve(limits);
   std::vector<UniqueFd> held;
-  for (int k = 0; k < 3; ++k) held.push_back(Connect(port()));
-  const UniqueFd refused = Connect(port());
+  for (int k = 0; k < 3; ++k) held.push_back(test::ConnectLoopback(port()));
+  const UniqueFd refused = test::ConnectLoopback(port());
   EXPECT_NE(Receive(refused, std::chrono::seconds(2)).find("503 Service Unavailable"), std::string::npos);
   held.clear();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -184,11 +175,11 @@ TEST_F(EngineTest, OneAddressHasItsShareAndEveryAnswerItsId) {
            Case{"GET / HTTP/1.1\r\nHost: x\r\nX-Request-Id: trace-42.a/b\r\n", "X-Request-Id: trace-42.a/b\r\n"},
            Case{"BREW / HTCPCP/1.0\r\n", "HTTP/1.1 400"},
        }) {
-    const UniqueFd client = Connect(port());
+    const UniqueFd client = test::ConnectLoopback(port());
     Send(client, std::string(c.head) + "Connection: close\r\n\r\n");
     EXPECT_NE(Receive(client).find(c.expected), std::string::npos) << c.head;
   }
-  const UniqueFd odd = Connect(port());
+  const UniqueFd odd = test::ConnectLoopback(port());
   Send(odd, "GET / HTTP/1.1\r\nHost: x\r\nX-Request-Id: a b\r\nConnection: close\r\n\r\n");
   const std::string answer = Receive(odd);
   const std::size_t id = answer.find("X-Request-Id: ");

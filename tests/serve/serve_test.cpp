@@ -4,6 +4,7 @@
 
 #include "support/http_client.h"
 #include "support/needs.h"
+#include "support/raw_socket.h"
 #include "support/unzip.h"
 
 #include <arpa/inet.h>
@@ -463,16 +464,6 @@ std::uint64_t BytesWritten(pid_t pid) {
   return 0;
 }
 
-UniqueFd Connect(int port) {
-  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  EXPECT_EQ(::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  return fd;
-}
-
 // True once the server has closed the connection, within `waitMs`.
 bool ClosedWithin(const UniqueFd& fd, int waitMs) {
   pollfd wait{fd.get(), POLLIN, 0};
@@ -504,7 +495,7 @@ TEST_F(Serve, SlowClientsAndOversizedUploadsHoldNoOneUp) {
   const auto usualConversion = time([&] { return service.Post(deck); });
   std::vector<UniqueFd> slow;
   for (int k = 0; k < 200; ++k) {
-    slow.push_back(Connect(service.port()));
+    slow.push_back(test::ConnectLoopback(service.port()));
     (void)!::send(slow.back().get(), "P", 1, MSG_NOSIGNAL);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -524,7 +515,7 @@ TEST_F(Serve, SlowClientsAndOversizedUploadsHoldNoOneUp) {
   EXPECT_LT(BytesWritten(service.pid()) - before, (1u << 20) + 256u * 1024) << "written past the limit";
 
   // A Content-Length past the limit: 413 before any of the body is sent.
-  const UniqueFd announced = Connect(service.port());
+  const UniqueFd announced = test::ConnectLoopback(service.port());
   const std::string head = "POST /v1/convert HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(service.port()) +
                            "\r\nContent-Type: multipart/form-data; boundary=x\r\nContent-Length: 50000000\r\n\r\n";
   (void)!::send(announced.get(), head.data(), head.size(), MSG_NOSIGNAL);
@@ -546,7 +537,7 @@ TEST_F(Serve, AClientThatLeavesCancelsItsConversion) {
   const std::string form =
       "--x\r\nContent-Disposition: form-data; name=\"file\"; filename=\"large.ppt\"\r\n\r\n" + body + "\r\n--x--\r\n";
   {
-    const UniqueFd client = Connect(service.port());
+    const UniqueFd client = test::ConnectLoopback(service.port());
     const std::string head =
         "POST /v1/convert HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(service.port()) +
         "\r\nContent-Type: multipart/form-data; boundary=x\r\nContent-Length: " + std::to_string(form.size()) +
