@@ -1,6 +1,5 @@
 #include "convert_list.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -30,12 +29,14 @@ bool GatherSources(ConvertOptions& options, ConvertList& list, std::string& erro
   }
   list.sources.clear();
   for (const std::string& path : list.given) list.sources.push_back(AbsolutePath(path));
-  return ExpandFolders(options, list, error);
+  ExpandFolders(options, list);
+  return true;
 }
 
-bool ExpandFolders(ConvertOptions& options, ConvertList& list, std::string& error) {
+void ExpandFolders(ConvertOptions& options, ConvertList& list) {
   ConvertList expanded;
   std::vector<std::string> roots;  // what --recursive keeps the tree under
+  bool anyFolder = false;
   for (std::size_t k = 0; k < list.sources.size(); ++k) {
     const std::string& source = list.sources[k];
     std::error_code ec;
@@ -45,6 +46,7 @@ bool ExpandFolders(ConvertOptions& options, ConvertList& list, std::string& erro
       roots.push_back(std::filesystem::path(source).parent_path().string());
       continue;
     }
+    anyFolder = true;
     const batchlist::FolderPresentations found = batchlist::PresentationsIn(source, options.recursive);
     if (found.unreadable > 0) {
       std::fprintf(stderr, "Orvanta: %s\n", FormatMessage(msg::kFolderPartlyUnreadable, list.given[k]).c_str());
@@ -69,11 +71,6 @@ bool ExpandFolders(ConvertOptions& options, ConvertList& list, std::string& erro
     }
     roots.push_back(source);
   }
-  const bool anyFolder = expanded.sources.size() != list.sources.size() ||
-                         std::any_of(list.sources.begin(), list.sources.end(), [](const std::string& source) {
-                           std::error_code ec;
-                           return std::filesystem::is_directory(source, ec);
-                         });
   if (options.recursive && options.sourceRoot.empty() && anyFolder) {
     // The folders given are the root of the tree kept under the output
     // folder; the workers of a parallel run are told so too.
@@ -82,8 +79,6 @@ bool ExpandFolders(ConvertOptions& options, ConvertList& list, std::string& erro
   }
   list.given = std::move(expanded.given);
   list.sources = std::move(expanded.sources);
-  (void)error;
-  return true;
 }
 
 std::vector<std::string> OutputFoldersOf(const ConvertOptions& options, const ConvertList& list) {

@@ -25,7 +25,7 @@ bool GatherSources(ConvertOptions& options, ConvertList& list, std::string& erro
 // A folder that holds presentations stands for them (its subfolders' too with
 // --recursive, which then keeps their tree: the folders given become the
 // source root). A folder without any stays a folder of slide pictures.
-bool ExpandFolders(ConvertOptions& options, ConvertList& list, std::string& error);
+void ExpandFolders(ConvertOptions& options, ConvertList& list);
 
 // Each source's folder under the output folder (--source-root); a source
 // outside the root is placed at the top, where its entry fails.
