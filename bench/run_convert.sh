@@ -26,6 +26,8 @@
 # Twin: the 30-slide deck with its HTML5 twin (the default: the deck's text
 # read on the open document and written into the twin) against --no-html5.
 # Needs ../shared/corpus/ppt beside the checkout. Prints seconds and ratios.
+# ONLY=twin runs the twin's pair alone (the deck with and without its twin);
+# BASELINE=DIR adds the same pair from another build tree, taking turns.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -75,6 +77,28 @@ ratio() { echo "$1 / $2" | bc -l; }
 # Warm the disk cache and LibreOffice's first-start work once for both sides.
 soffice_pdf "$work/warm" "$corpus/empty.ppt"
 orvanta --output-dir "$work/warm" "$corpus/empty.ppt"
+
+if [ "${ONLY:-}" = twin ]; then
+  base_cli=${BASELINE:+$(cd "$BASELINE" && pwd)/apps/orvanta-cli}
+  baseline() { "$base_cli" convert "$@" >/dev/null 2>&1 || true; }
+  for round in $(seq "$rounds"); do
+    echo "bench: round $round of $rounds" >&2
+    time_it orv_single orvanta --output-dir "$work/out" "$deck"
+    time_it orv_single_no_twin orvanta --no-html5 --output-dir "$work/out" "$deck"
+    if [ -n "$base_cli" ]; then
+      time_it base_single baseline --output-dir "$work/out" "$deck"
+      time_it base_single_no_twin baseline --no-html5 --output-dir "$work/out" "$deck"
+    fi
+  done
+  echo "medians of $rounds rounds"
+  for side in orv ${base_cli:+base}; do
+    with=$(median ${side}_single); without=$(median ${side}_single_no_twin)
+    printf '%-5s single deck, its twin   --no-html5 %6.2f s   with the twin and the deck text %6.2f s   ratio %.2f\n' \
+      "$side" "$without" "$with" "$(ratio "$with" "$without")"
+    printf '  %-20s %s\n' ${side}_single "${times[${side}_single]}" ${side}_single_no_twin "${times[${side}_single_no_twin]}"
+  done
+  exit 0
+fi
 
 for round in $(seq "$rounds"); do
   echo "bench: round $round of $rounds" >&2

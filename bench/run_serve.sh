@@ -14,6 +14,10 @@
 #    its memory at the end against the start (flat means no growth).
 # 3. The batch: `orvanta-cli convert --jobs 2` over the same mix, as many
 #    files as requests; throughput of the service against it.
+# 4. Slow clients: /health and a small deck's conversion alone, then while
+#    200 connections send their heads one byte every 5 s
+#    (bench/serve_slow_clients.py; a service that can be told so takes 256
+#    connections from one address).
 # Needs ../shared/corpus/ppt beside the checkout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,7 +36,7 @@ port=$((20000 + $$ % 20000))
 "$cli" serve --listen 127.0.0.1:$port --workers 2 --queue 200 >"$work/serve.log" 2>&1 &
 service=$!
 trap 'kill $service 2>/dev/null; wait $service 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do curl -sf http://127.0.0.1:$port/health >/dev/null && break; sleep 0.2; done
+for _ in $(seq 300); do curl -sf http://127.0.0.1:$port/health >/dev/null && break; sleep 0.2; done
 
 one=$corpus/basic_test_ppt_file.ppt
 echo "== warm against cold, one small deck"
@@ -76,3 +80,12 @@ s=$(date +%s%N)
 batch_s=$(awk -v a="$s" -v b="$(date +%s%N)" 'BEGIN {printf "%.2f", (b - a) / 1e9}')
 serve_s=$($python -c "import json; print(json.load(open('$work/load.json'))['wall_s'])")
 echo "batch $batch_s s, service $serve_s s for $requests files: service throughput $(awk -v a="$batch_s" -v b="$serve_s" 'BEGIN {printf "%.2f", a / b}')x the batch's"
+
+echo "== slow clients: 200 heads a byte every 5 s, --workers 2"
+kill $service 2>/dev/null; wait $service 2>/dev/null || true
+slow_args=()
+"$cli" serve --help | grep -q -- --client-connections && slow_args=(--client-connections 256)
+"$cli" serve --listen 127.0.0.1:$port --workers 2 "${slow_args[@]}" >"$work/serve-slow.log" 2>&1 &
+service=$!
+for _ in $(seq 300); do curl -sf http://127.0.0.1:$port/health >/dev/null && break; sleep 0.2; done
+$python bench/serve_slow_clients.py $port /health "$one" 200 5 5

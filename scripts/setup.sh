@@ -16,7 +16,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   chromium xvfb xauth xdotool openbox
-  libcpp-httplib-dev libzip-dev
+  libboost-dev libcurl4-openssl-dev libzip-dev
   libavcodec-dev libavformat-dev libswscale-dev
   imagemagick poppler-utils
   debhelper dpkg-dev fakeroot lintian man-db gettext

@@ -397,6 +397,14 @@ Skip the later ones: only the first of each is converted.</translation>
         <translation>Conversion limits</translation>
     </message>
     <message>
+        <source>看过课件中</source>
+        <translation>A lesson is completed after</translation>
+    </message>
+    <message>
+        <source>% 的幻灯片即算完成</source>
+        <translation>% of its slides were seen</translation>
+    </message>
+    <message>
         <source>每个演示文稿最长</source>
         <translation>Time limit per presentation:</translation>
     </message>

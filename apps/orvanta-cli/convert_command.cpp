@@ -14,10 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "batchlist/shard.h"
+#include "check_deck.h"
 #include "commands.h"
 #include "convert_list.h"
 #include "convert_options.h"
@@ -164,17 +166,11 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
   ::sigemptyset(&interrupt);
   ::sigaddset(&interrupt, SIGINT);
   ::sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
-  // A warm worker has LibreOffice running before its first entry; one that
-  // cannot start it says so and ends, as after an entry it could not convert.
-  if (options.warm) {
-    if (!converter.StartOffice()) {
-      std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
-      std::fflush(events);
-      return kExitFailed;
-    }
-    std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kReady, 0, {}}).c_str(), events);
-    std::fflush(events);
-  }
+  // A warm worker has a checked LibreOffice before its first entry; one that
+  // cannot say so ends, as after an entry it could not convert.
+  WarmOffice warm(converter, setup.settings, entry, events);
+  if (options.warm && !warm.Start()) return kExitFailed;
+  const UiLanguage runLanguage = CurrentLanguage();
   std::string message;
   while (StopSignal() == 0 && std::getline(std::cin, message, '\0')) {
     ++entry;
@@ -186,11 +182,18 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       SettingOverrides values = options.overrides;
       for (const auto& [name, value] : job->values) values[name] = value;
       ConversionSettings settings = LoadConversionSettings(setup.stored, job->outputFolder, values);
-      settings.PreviewProgram = setup.settings.PreviewProgram;
+      // A job's pages are read on other machines: they name the program, never
+      // where it lies on this one.
+      settings.PreviewProgram.clear();
       ApplyTextOptions(options, settings);
       OutputPlacement placement = OutputPlacement::In(job->outputFolder);
       placement.playerRoot = job->webPlayerRoot;
+      // Its own time limit and language, for it alone.
+      if (job->timeLimit) converter.SetTimeLimit(*job->timeLimit);
+      if (!job->language.empty()) UseLanguage(ResolveLanguage(job->language));
       converted = converter.Convert(job->source, settings, placement);
+      if (job->timeLimit) converter.SetTimeLimit(setup.timeLimit);
+      if (!job->language.empty()) UseLanguage(runLanguage);
     } else {
       converted = converter.Convert(message);
     }
@@ -204,8 +207,11 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
     // Told before the entry's end, so that the parent hands out nothing more.
     if (unavailable) std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kUnavailable, 0, {}}).c_str(), events);
     std::fputs(FormatWorkerEvent({WorkerEvent::Kind::kDone, clean ? 1 : 0, {}}).c_str(), events);
+    if (unavailable || (options.warm && !warm.AfterEntry(converted))) {
+      std::fflush(events);
+      return kExitFailed;
+    }
     std::fflush(events);
-    if (unavailable) return kExitFailed;
   }
   return kExitOk;
 }

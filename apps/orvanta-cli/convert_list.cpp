@@ -9,16 +9,18 @@
 #include "base/paths.h"
 #include "base/version.h"
 #include "batchlist/file_list.h"
+#include "batchlist/folder_sources.h"
 #include "batchlist/resume.h"
 #include "batchlist/source_tree.h"
 #include "movie/web_player_markup.h"
 #include "pipeline/output_fingerprint.h"
+#include "pipeline/picture_folder.h"
 #include "pipeline/web_player.h"
 #include "program_paths.h"
 
 namespace orv::cli {
 
-bool GatherSources(const ConvertOptions& options, ConvertList& list, std::string& error) {
+bool GatherSources(ConvertOptions& options, ConvertList& list, std::string& error) {
   list.given = options.files;
   if (!options.filesFrom.empty()) {
     std::vector<std::string> listed;
@@ -27,7 +29,56 @@ bool GatherSources(const ConvertOptions& options, ConvertList& list, std::string
   }
   list.sources.clear();
   for (const std::string& path : list.given) list.sources.push_back(AbsolutePath(path));
+  ExpandFolders(options, list);
   return true;
+}
+
+void ExpandFolders(ConvertOptions& options, ConvertList& list) {
+  ConvertList expanded;
+  std::vector<std::string> roots;  // what --recursive keeps the tree under
+  bool anyFolder = false;
+  for (std::size_t k = 0; k < list.sources.size(); ++k) {
+    const std::string& source = list.sources[k];
+    std::error_code ec;
+    if (!std::filesystem::is_directory(source, ec)) {
+      expanded.given.push_back(list.given[k]);
+      expanded.sources.push_back(source);
+      roots.push_back(std::filesystem::path(source).parent_path().string());
+      continue;
+    }
+    anyFolder = true;
+    const batchlist::FolderPresentations found = batchlist::PresentationsIn(source, options.recursive);
+    if (found.unreadable > 0) {
+      std::fprintf(stderr, "Orvanta: %s\n", FormatMessage(msg::kFolderPartlyUnreadable, list.given[k]).c_str());
+    }
+    if (found.paths.empty()) {
+      // No presentation: a folder of slide pictures, as ever.
+      if (DominantPictureExtension(source).empty()) {
+        std::fprintf(stderr, "Orvanta: %s\n", FormatMessage(msg::kFolderHoldsNothing, list.given[k]).c_str());
+      }
+      expanded.given.push_back(list.given[k]);
+      expanded.sources.push_back(source);
+      roots.push_back(source);
+      continue;
+    }
+    // Each presentation is named as the user would: the folder as given, then
+    // the path below it.
+    std::string prefix = list.given[k];
+    if (!prefix.ends_with('/')) prefix += '/';
+    for (const std::string& path : found.paths) {
+      expanded.given.push_back(prefix + std::filesystem::path(path).lexically_relative(source).string());
+      expanded.sources.push_back(path);
+    }
+    roots.push_back(source);
+  }
+  if (options.recursive && options.sourceRoot.empty() && anyFolder) {
+    // The folders given are the root of the tree kept under the output
+    // folder; the workers of a parallel run are told so too.
+    options.sourceRoot = batchlist::CommonFolder(roots);
+    options.optionArgs.insert(options.optionArgs.end(), {"--source-root", options.sourceRoot});
+  }
+  list.given = std::move(expanded.given);
+  list.sources = std::move(expanded.sources);
 }
 
 std::vector<std::string> OutputFoldersOf(const ConvertOptions& options, const ConvertList& list) {

@@ -20,7 +20,12 @@ struct ConvertList {
 
 // The arguments first, then the list file's paths. False with a message
 // when the list cannot be read.
-bool GatherSources(const ConvertOptions& options, ConvertList& list, std::string& error);
+bool GatherSources(ConvertOptions& options, ConvertList& list, std::string& error);
+
+// A folder that holds presentations stands for them (its subfolders' too with
+// --recursive, which then keeps their tree: the folders given become the
+// source root). A folder without any stays a folder of slide pictures.
+void ExpandFolders(ConvertOptions& options, ConvertList& list);
 
 // Each source's folder under the output folder (--source-root); a source
 // outside the root is placed at the top, where its entry fails.

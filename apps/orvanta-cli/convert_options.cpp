@@ -71,6 +71,7 @@ constexpr std::array kValued = {
     Valued{"--quality", "JpgQlt"},
     Valued{"--delay", "Delay"},
     Valued{"--time-limit", "TimeLimit"},
+    Valued{"--scorm-completion", "ScormCompletion"},
     Valued{"--video-format", "VideoFormat", "mp4|webm"},
     Valued{"--video-height", "VideoHeight", "720|1080|2160"},
 };
@@ -83,9 +84,10 @@ const HelpText kConvertUsage = {
     "\n"
     "Converts each FILE, in the order given, into a Flash movie and a web page in\n"
     "the output folder. A FILE is a presentation (.ppt, .pps, .pptx, .ppsx, .odp),\n"
-    "which needs LibreOffice, or a folder of slide pictures (Slide1.bmp, Slide2.bmp,\n"
-    "... or .jpg), which does not. The stored options (orvanta-cli settings) are the\n"
-    "defaults; these options override them for this run only.\n"
+    "which needs LibreOffice, a folder of presentations (each is converted), or a\n"
+    "folder of slide pictures (Slide1.bmp, Slide2.bmp, ... or .jpg), which does not\n"
+    "need LibreOffice. The stored options (orvanta-cli settings) are the defaults;\n"
+    "these options override them for this run only.\n"
     "\n"
     "Frame and pictures:\n"
     "  --width N, --height N   frame size in pixels, 16 to 2048 (640 x 480)\n"
@@ -121,6 +123,8 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html, that plays from a file (on)\n"
     "  --scorm / --no-scorm    a / no SCORM 1.2 package of each presentation's HTML5\n"
     "                          version for learning platforms, NAME-scorm.zip (off)\n"
+    "  --scorm-completion N    the share of a lesson's slides, in per cent (1 to 100),\n"
+    "                          that a learner must have seen for it to be completed (100)\n"
     "  --video / --no-video    a / no video of each presentation, NAME.mp4 or\n"
     "                          NAME.webm, with a chapter per slide in it and in\n"
     "                          NAME.chapters.vtt (off)\n"
@@ -140,6 +144,8 @@ const HelpText kConvertUsage = {
     "  --files-from FILE       also convert the paths listed in FILE, one per line\n"
     "                          (- for standard input; blank lines and # lines skipped)\n"
     "  --null                  the list's paths end with a NUL (find -print0)\n"
+    "  --recursive             a folder's subfolders too, their tree kept under the\n"
+    "                          output folder (the folder given is the source root)\n"
     "  --source-root DIR       keep the folders: DIR/a/x.ppt goes to OUTPUT/a/x.swf\n"
     "  --report FILE           append one JSON line per file (JSON Lines)\n"
     "  --resume                skip the files FILE records as converted and unchanged\n"
@@ -166,9 +172,9 @@ const HelpText kConvertUsage = {
     "\n"
     "按给出的顺序，把每个 FILE 转换成一个 Flash 影片和一个网页，放在输出目录中。\n"
     "FILE 可以是演示文稿（.ppt、.pps、.pptx、.ppsx、.odp），需要 LibreOffice；\n"
-    "也可以是幻灯片图片文件夹（Slide1.bmp、Slide2.bmp……或 .jpg），不需要\n"
-    "LibreOffice。已保存的选项（orvanta-cli settings）是默认值，下面的选项只在\n"
-    "本次运行中覆盖它们。\n"
+    "也可以是演示文稿文件夹（其中每个都转换），或幻灯片图片文件夹（Slide1.bmp、\n"
+    "Slide2.bmp……或 .jpg），后者不需要 LibreOffice。已保存的选项（orvanta-cli\n"
+    "settings）是默认值，下面的选项只在本次运行中覆盖它们。\n"
     "\n"
     "画面与图片：\n"
     "  --width N, --height N   画面大小（像素），16 到 2048（640 x 480）\n"
@@ -204,6 +210,8 @@ const HelpText kConvertUsage = {
     "                          NAME-html5.html，可直接从文件播放（开）\n"
     "  --scorm / --no-scorm    生成 / 不生成每个演示文稿 HTML5 版本的 SCORM 1.2\n"
     "                          课件包 NAME-scorm.zip，供学习平台使用（关）\n"
+    "  --scorm-completion N    学员看过课件中百分之几的幻灯片（1 到 100）后课件算作完成\n"
+    "                          （100）\n"
     "  --video / --no-video    生成 / 不生成每个演示文稿的视频 NAME.mp4 或\n"
     "                          NAME.webm，每张幻灯片一个章节，章节也写入\n"
     "                          NAME.chapters.vtt（关）\n"
@@ -222,6 +230,8 @@ const HelpText kConvertUsage = {
     "  --files-from FILE       同时转换 FILE 中列出的路径，每行一个\n"
     "                          （- 表示标准输入；跳过空行和以 # 开头的行）\n"
     "  --null                  列表中的路径以 NUL 结尾（find -print0）\n"
+    "  --recursive             文件夹的子文件夹也转换，在输出目录中保留其目录结构\n"
+    "                          （给出的文件夹即源根目录）\n"
     "  --source-root DIR       保留目录结构：DIR/a/x.ppt 输出到 OUTPUT/a/x.swf\n"
     "  --report FILE           每个文件在 FILE 末尾追加一行 JSON（JSON Lines）\n"
     "  --resume                跳过 FILE 中记录为已转换且未改动的文件\n"
@@ -385,12 +395,12 @@ bool ParseOption(const std::vector<std::string>& args, std::size_t& i, ConvertOp
     options.webPlayerUrl = checked.value->text;
     return true;
   }
-  if (name == "--null" || name == "--resume") {
+  if (name == "--null" || name == "--resume" || name == "--recursive") {
     if (inlineValue) {
       error = name + " takes no value";
       return false;
     }
-    (name == "--null" ? options.nullSeparated : options.resume) = true;
+    (name == "--null" ? options.nullSeparated : name == "--resume" ? options.resume : options.recursive) = true;
     return true;
   }
   if (name == "--files-from" || name == "--source-root" || name == "--report" || name == "--shard") {

@@ -38,6 +38,7 @@ struct ConvertOptions {
   std::string filesFrom;  // --files-from: a list file, "-" for standard input
   bool nullSeparated = false;
   std::string sourceRoot;  // --source-root
+  bool recursive = false;  // --recursive: a folder's subfolders too
   std::string reportPath;  // --report
   bool resume = false;
   std::string shard;  // --shard, as given

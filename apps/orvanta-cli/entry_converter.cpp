@@ -39,6 +39,12 @@ void PrintOutputs(const std::string& source, const OutputPlan& plan) {
   std::fflush(stdout);
 }
 
+std::unique_ptr<LazyPresentationServer> MakeOffice(int restartEvery, LazyPresentationServer*& office) {
+  auto server = std::make_unique<LazyPresentationServer>(restartEvery);
+  office = server.get();
+  return server;
+}
+
 batchlist::EntryStatus StatusOf(EntryResult result, bool timedOut) {
   if (result == EntryResult::kConverted) return batchlist::EntryStatus::kConverted;
   if (result == EntryResult::kCancelled) return batchlist::EntryStatus::kCancelled;
@@ -80,7 +86,7 @@ EntryConverter::EntryConverter(const ConversionSettings& settings, int timeLimit
       stderrNotifier_(verbose),
       messages_(stderrNotifier_),
       scope_(messages_),
-      server_(std::make_unique<LazyPresentationServer>(officeRestart), wait_),
+      server_(MakeOffice(officeRestart, office_), wait_),
       driver_(settings, server_,
               [this, make = std::move(makeProgress)](const std::string& path) {
                 std::unique_ptr<Progress> progress = make(path);
@@ -127,6 +133,10 @@ batchlist::EntryRecord EntryConverter::Convert(const std::string& source, const 
   wait_.Watch(nullptr);  // that view is gone
   const OutputPlan& plan = driver_.lastPlan();
   record.status = StatusOf(result, driver_.lastTimedOut());
+  // What a caller decides by, as a code rather than the message's words.
+  if (driver_.lastTimedOut()) record.error = "time-limit";
+  if (driver_.lastServerLost()) record.error = "office-lost";
+  if (driver_.serverUnavailable()) record.error = "office-unavailable";
   record.outputs = plan.WrittenOutputs();
   if (result == EntryResult::kConverted) {
     record.slides = driver_.lastSlideCount();

@@ -58,6 +58,11 @@ class EntryConverter {
   // LibreOffice cannot be started: no further presentation can convert.
   bool serverUnavailable() const { return driver_.serverUnavailable(); }
 
+  // The time limit of the presentations from now on (a job's own).
+  void SetTimeLimit(int seconds) { driver_.SetTimeLimit(seconds); }
+  // LibreOffice's starts so far, the first one included.
+  int officeStarts() const { return office_->starts(); }
+
  private:
   const ConversionSettings& settings_;
   const std::string sourceRoot_;
@@ -68,6 +73,7 @@ class EntryConverter {
   // LibreOffice's calls run on a thread of their own, so that a Ctrl-C or an
   // Esc cancels in the middle of one.
   pool::PumpCallWait wait_;
+  LazyPresentationServer* office_ = nullptr;  // owned by server_
   ServerThread server_;
   BatchDriver driver_;
   int officeRestart_;

@@ -35,6 +35,7 @@ constexpr orv::cli::HelpText kUsage = {
     "  --language auto|zh|en       the language of messages, help and the texts put\n"
     "                              into the outputs (default: the stored Language,\n"
     "                              else the locale: zh gives Chinese, any other English)\n"
+    "  --version                   the program's version\n"
     "\n"
     "Run 'orvanta-cli COMMAND --help' for the options of a command.\n",
     // Chinese
@@ -60,6 +61,7 @@ constexpr orv::cli::HelpText kUsage = {
     "  --language auto|zh|en       消息、帮助以及写入输出文件的文字所用的语言\n"
     "                              （默认：已保存的 Language，否则由区域设置\n"
     "                              决定：zh 为中文，其他均为英文）\n"
+    "  --version                   程序的版本\n"
     "\n"
     "运行“orvanta-cli COMMAND --help”查看某个命令的选项。\n",
 };

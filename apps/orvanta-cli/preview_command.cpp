@@ -2,14 +2,13 @@
 // that its pages play through the bundled web player, which browsers refuse
 // to start from a file.
 #include <fcntl.h>
-#include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -17,8 +16,8 @@
 
 #include "commands.h"
 #include "help_text.h"
-#include "http/file_response.h"
-#include "http/loopback_guard.h"
+#include "http/http_engine.h"
+#include "http/preview_server.h"
 #include "http/preview_site.h"
 
 extern char** environ;
@@ -100,25 +99,6 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, PreviewOptions& o
   return true;
 }
 
-void Serve(const PreviewSite& site, const httplib::Request& request, httplib::Response& response) {
-  const PreviewLookup found = LookUpPreviewPath(site, request.path);
-  response.set_header("Cache-Control", "no-store");
-  switch (found.status) {
-    case PreviewStatus::kGenerated:
-      response.set_content(*found.text, "text/html; charset=utf-8");
-      return;
-    case PreviewStatus::kFile:
-      if (!http::SendFile(request, response, found.file, PreviewContentType(found.file))) response.status = 404;
-      return;
-    case PreviewStatus::kForbidden:
-      response.status = 403;
-      return;
-    case PreviewStatus::kNotFound:
-      response.status = 404;
-      return;
-  }
-}
-
 // Hands the address to the desktop's handler, quietly: when it cannot open
 // a browser (none installed, no desktop), a hint of ours says what to do
 // instead of its own noise. The server does not wait for it.
@@ -157,52 +137,12 @@ sigset_t BlockStopSignals() {
   return stopSignals;
 }
 
-// GET and HEAD are served from the site, to the loopback names only; every
-// other method is refused.
-void RouteRequests(httplib::Server& server, const PreviewSite& site) {
-  http::AnswerOnlyOwnLoopbackHost(server);
-  // The library's default shares the port with any other listener
-  // (SO_REUSEPORT); a port in use must be refused instead.
-  server.set_socket_options([](socket_t socket) {
-    int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  auto serve = [&site](const httplib::Request& request, httplib::Response& response) {
-    Serve(site, request, response);
-  };
-  auto refuse = [](const httplib::Request&, httplib::Response& response) {
-    response.status = 405;
-    response.set_header("Allow", "GET, HEAD");
-  };
-  server.Get(".*", serve);  // HEAD requests are answered by the GET handler without a body
-  server.Post(".*", refuse);
-  server.Put(".*", refuse);
-  server.Patch(".*", refuse);
-  server.Delete(".*", refuse);
-  server.Options(".*", refuse);
-}
-
-// The port bound on the loopback interface (any free one for 0); 0 or less
-// when it cannot be had.
-int BindLoopback(httplib::Server& server, int port) {
-  if (port == 0) return server.bind_to_any_port("127.0.0.1");
-  return server.bind_to_port("127.0.0.1", port) ? port : -1;
-}
-
-// Serves until a stop signal arrives or the server ends on its own.
-bool ServeUntilStopped(httplib::Server& server, const sigset_t& stopSignals) {
-  std::atomic<bool> signalled{false};
-  std::thread waiter([&server, &stopSignals, &signalled] {
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
-    signalled = true;
-    server.stop();
-  });
-  const bool listened = server.listen_after_bind();
-  // Wakes the waiter when the server ended on its own.
-  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
-  waiter.join();
-  return listened;
+// Serves until a stop signal arrives.
+void ServeUntilStopped(http::HttpEngine& engine, const sigset_t& stopSignals) {
+  engine.Start();
+  int signal = 0;
+  sigwait(&stopSignals, &signal);
+  engine.Stop(std::chrono::seconds(1));
 }
 
 }  // namespace
@@ -231,20 +171,20 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
 
   const sigset_t stopSignals = BlockStopSignals();
 
-  httplib::Server server;
-  RouteRequests(server, *site);
-  const int port = BindLoopback(server, options.port);
-  if (port <= 0) {
-    std::fprintf(stderr, "orvanta-cli preview: cannot listen on 127.0.0.1 port %d: it is taken or not allowed\n",
-                 options.port);
+  http::PreviewServer server(*site);
+  http::HttpEngine engine(server, http::EngineLimits{});
+  if (!engine.Listen("127.0.0.1", options.port, error)) {
+    std::fprintf(stderr, "orvanta-cli preview: %s\n", error.c_str());
     return kExitFailed;
   }
+  const int port = engine.port();
 
   const std::string url = "http://127.0.0.1:" + std::to_string(port) + site->page;
   std::printf("Serving %s at %s\n", site->root.c_str(), url.c_str());
   std::fflush(stdout);
   if (options.openBrowser) OpenInBrowser(url);
-  return ServeUntilStopped(server, stopSignals) ? kExitOk : kExitFailed;
+  ServeUntilStopped(engine, stopSignals);
+  return kExitOk;
 }
 
 }  // namespace orv::cli

@@ -42,7 +42,7 @@ int RunServeCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (options.help) {
-    std::fputs(InCurrentLanguage(kServeUsage), stdout);
+    std::fputs(ServeUsage().c_str(), stdout);
     return kExitOk;
   }
   http::ServiceConfig& config = options.config;

@@ -1,11 +1,12 @@
-// The options of `orvanta-cli serve`; every limit has a flag and a default.
+// The options of `orvanta-cli serve`; every limit has a flag, and the help
+// shows each default from the service's own (http/service_config.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "help_text.h"
-#include "http/conversion_service.h"
+#include "http/service_config.h"
 
 namespace orv::cli {
 
@@ -16,15 +17,14 @@ struct ServeOptions {
   bool timeLimitGiven = false;
 };
 
-// Defaults: 127.0.0.1:8470, one worker per core (at most 64), a queue of 4
-// per worker, 100 MB uploads, 25 presentations per LibreOffice, 1024 MB per
-// worker with its LibreOffice. False with a one-line message.
+// Defaults: those of ServiceConfig, with one worker per core (at most 64)
+// and a queue of 4 per worker. False with a one-line message.
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options, std::string& error);
 
 // "HOST:PORT", "[V6]:PORT" or ":PORT"; false when it is neither.
 bool ParseListenAddress(const std::string& text, std::string& host, int& port);
 
-// The help of `orvanta-cli serve`.
-extern const HelpText kServeUsage;
+// The help of `orvanta-cli serve` in the program's language, with the defaults.
+std::string ServeUsage();
 
 }  // namespace orv::cli

@@ -205,25 +205,105 @@
     return player;
   }
 
-  // Text as search compares it: one case, and full-width letters and digits
-  // as their ASCII twins (Chinese input methods type them).
-  function foldText(text) {
+  // Text as search compares it: one case, full-width letters and digits as
+  // their ASCII twins (Chinese input methods type them), and typographic
+  // quotes and apostrophes as plain ones (a keyboard types "won't", a deck
+  // holds "won’t"). Character by character, so that each folded character
+  // knows where it came from.
+  var QUOTES = {
+    "\u2018": "'", "\u2019": "'", "\u201A": "'", "\u201B": "'", "\u2032": "'", "\u2035": "'",
+    "\u201C": "\"", "\u201D": "\"", "\u201E": "\"", "\u201F": "\"", "\u2033": "\"", "\u2036": "\"",
+  };
+  function foldMapped(text) {
     text = String(text || "");
-    return (text.normalize ? text.normalize("NFKC") : text).toLowerCase();
+    var folded = "", from = [];
+    for (var k = 0; k < text.length;) {
+      var character = String.fromCodePoint(text.codePointAt(k));
+      var fold = QUOTES[character] || (character.normalize ? character.normalize("NFKC") : character).toLowerCase();
+      for (var j = 0; j < fold.length; ++j) from.push(k);
+      folded += fold;
+      k += character.length;
+    }
+    from.push(text.length);
+    return { text: folded, from: from };
+  }
+  function foldText(text) { return foldMapped(text).text; }
+
+  // The words around text[start, end): about CONTEXT characters on each
+  // side, cut at a blank, lines joined.
+  var CONTEXT = 40;
+  function contextAt(text, start, end) {
+    var from = Math.max(0, start - CONTEXT), to = Math.min(text.length, end + CONTEXT);
+    if (from > 0) {
+      var blank = text.slice(from, start).search(/\s/);
+      if (blank >= 0) from += blank + 1;
+    }
+    if (to < text.length) {
+      var last = text.slice(end, to).search(/\s\S*$/);
+      if (last >= 0) to = end + last;
+    }
+    var flat = function (part) { return part.replace(/\s+/g, " "); };
+    return {
+      before: flat(text.slice(from, start)).replace(/^ /, ""),
+      match: text.slice(start, end),
+      after: flat(text.slice(end, to)).replace(/ $/, ""),
+      cut: from > 0,
+      more: to < text.length,
+    };
   }
 
-  // The slides (from 1) whose text holds every word of `query`; a word of
-  // digits also names its slide's number, so that untitled slides are found.
-  function findSlides(texts, query) {
+  // The slides (from 1) whose text holds every word of `query`, each with
+  // the words around the first place found; a word of digits also names its
+  // slide's number, so that untitled slides are found.
+  function searchSlides(texts, query) {
     var words = foldText(query).split(/\s+/).filter(Boolean);
     var found = [];
     if (words.length === 0) return found;
     for (var k = 0; k < texts.length; ++k) {
-      var text = foldText(texts[k]);
-      var all = words.every(function (word) { return text.indexOf(word) >= 0 || word === String(k + 1); });
-      if (all) found.push(k + 1);
+      var mapped = foldMapped(texts[k]), first = null, all = true;
+      for (var w = 0; w < words.length && all; ++w) {
+        var at = mapped.text.indexOf(words[w]);
+        if (at < 0) all = words[w] === String(k + 1);
+        else if (!first || at < first.at) first = { at: at, end: at + words[w].length };
+      }
+      if (!all) continue;
+      var text = String(texts[k] || "");
+      found.push({ slide: k + 1, context: first ? contextAt(text, mapped.from[first.at], mapped.from[first.end]) : null });
     }
     return found;
+  }
+  function findSlides(texts, query) {
+    return searchSlides(texts, query).map(function (hit) { return hit.slide; });
+  }
+
+  // ---- A lesson's progress. The slides seen, as cmi.suspend_data keeps
+  // them from one visit to the next: "s1:" and one hex digit for every four
+  // slides, slide 1 the lowest bit of the first digit (7280 slides fit in
+  // the 4096 characters SCORM 1.2 grants).
+  function encodeSeen(seen, count) {
+    var digits = [];
+    for (var d = 0; d < Math.ceil(count / 4); ++d) digits.push(0);
+    seen.forEach(function (slide) {
+      if (slide >= 1 && slide <= count) digits[(slide - 1) >> 2] |= 1 << ((slide - 1) & 3);
+    });
+    return "s1:" + digits.map(function (v) { return v.toString(16); }).join("");
+  }
+  // The slides of `count` that `text` says were seen; none for anything else.
+  function decodeSeen(text, count) {
+    var found = /^s1:([0-9a-f]*)$/.exec(String(text || ""));
+    var seen = [];
+    if (!found) return seen;
+    for (var slide = 1; slide <= count && (slide - 1) >> 2 < found[1].length; ++slide) {
+      if (parseInt(found[1].charAt((slide - 1) >> 2), 16) & (1 << ((slide - 1) & 3))) seen.push(slide);
+    }
+    return seen;
+  }
+  // Whether `seen` of the `counted` slides reach `share` per cent of them
+  // (1 to 100; anything else counts as 100).
+  function completionReached(seen, counted, share) {
+    share = Math.floor(Number(share));
+    if (!(share >= 1 && share <= 100)) share = 100;
+    return seen * 100 >= share * counted;
   }
 
   return {
@@ -235,5 +315,9 @@
     keyAction: keyAction,
     createPlayer: createPlayer,
     findSlides: findSlides,
+    searchSlides: searchSlides,
+    encodeSeen: encodeSeen,
+    decodeSeen: decodeSeen,
+    completionReached: completionReached,
   };
 });

@@ -1,8 +1,11 @@
-// The HTML5 twin's page: decodes the slides behind a loading bar, then lets
-// the player logic (221.JS.js) drive what is shown. Keys, clicks, swipes,
-// the panel and its drag, the address (#5 is slide 5) and full screen; for
-// readers, the slide changes announced, the text view (T), the slide list
-// (L) and search (/). Every word it shows comes from the page's #say block.
+// The HTML5 twin's page. It runs before the slides arrive (they come last
+// in the page): the loader counts their bytes, the first slide shows as soon
+// as its own picture has decoded, and the others decode behind it, the next
+// two first. Then the player logic (221.JS.js) drives what is shown. Keys,
+// clicks, swipes, the panel and its drag, the address (#5 is slide 5) and
+// full screen; for readers, the slide changes announced, the text view (T),
+// the notes (N), the slide list (L) and search (/). Every word it shows
+// comes from the page's #say block.
 (function () {
   "use strict";
   var Logic = window.OrvantaTwinLogic;
@@ -17,8 +20,10 @@
   var steps = document.querySelectorAll("#steps i");
   var statusText = document.getElementById("status");
   var loader = document.getElementById("loader");
-  var slides = Array.prototype.slice.call(document.querySelectorAll("#slides img"));
   var config = Logic.parseConfig(stage.getAttribute("data-config"));
+  // The slides' pictures, filled in as they arrive.
+  var count = Math.max(1, parseInt(stage.getAttribute("data-count"), 10) || 1);
+  var slides = [];
   var player = null;
   var scale = 1;
   var panelAt = { x: 0, y: 0 };
@@ -28,15 +33,14 @@
   // What happened, on the page's own clock; read by the playback tests.
   // A script after this one (a lesson package's bridge) may name the slide
   // to start on and be told of every slide shown.
-  var twin = { config: config, count: slides.length, log: [], ready: false, startAt: 0, onSlide: [] };
+  function now() { return performance.now(); }
+  var twin = { config: config, count: count, log: [], ready: false, startAt: 0, onSlide: [], begun: now() };
   window.orvantaTwin = twin;
   function tellShown(slide) {
     twin.onSlide.forEach(function (listener) {
-      try { listener(slide, slides.length); } catch (e) { /* a listener never stops the slides */ }
+      try { listener(slide, count); } catch (e) { /* a listener never stops the slides */ }
     });
   }
-
-  function now() { return performance.now(); }
 
   // ---- Words: the labels are kept in one block of the page, in their own
   // language; each slide's text is in the element its picture names.
@@ -52,21 +56,39 @@
     if (lang) element.lang = lang;
     return element;
   }
-  var texts = slides.map(function (img) {
-    var id = img.getAttribute("aria-describedby");
+  // A slide's words: the element that describes it (its picture names it;
+  // before the picture arrives, its text by number), its title in its own
+  // language, and everything as plain lines for search, its notes included.
+  var BLOCKS = /^(H3|P|LI|TH|TD|TR|UL|OL|TABLE|DIV|BR)$/;
+  function wordsOf(element) {
+    var out = [];
+    (function walk(node) {
+      if (node.nodeType === 3) { out.push(node.data); return; }
+      var block = BLOCKS.test(node.nodeName);
+      if (block) out.push("\n");
+      for (var child = node.firstChild; child; child = child.nextSibling) walk(child);
+      if (block) out.push("\n");
+    })(element);
+    return out.join("").replace(/[ \t]*\n\s*/g, "\n").trim();
+  }
+  var known = [];
+  function textOf(slide) {
+    if (known[slide - 1]) return known[slide - 1];
+    var img = slides[slide - 1];
+    var id = img ? img.getAttribute("aria-describedby") : "d" + slide;
     var element = id ? $(id) : null;
-    var title = element && element.querySelector("h3");
-    var parts = element ? element.querySelectorAll("h3, p") : [];
-    return {
+    var heading = element && element.querySelector("h3");
+    var notes = $("n" + slide);
+    var text = {
       element: element,
-      title: title ? title.textContent : "",
-      lang: element && element.parentNode === words ? words.lang : "",
-      words: Array.prototype.map.call(parts, function (part) { return part.textContent; }).join("\n"),
+      notes: notes,
+      title: heading ? heading.textContent : "",
+      lang: heading && heading.lang ? heading.lang : element && element.parentNode === words ? words.lang : "",
+      words: [element ? wordsOf(element) : "", notes ? wordsOf(notes) : ""].join("\n").trim(),
     };
-  });
-  Array.prototype.forEach.call(document.querySelectorAll("#texts .notes"), function (notes) {
-    notes.insertBefore(textIn("h4", say("notes"), words.lang), notes.firstChild);
-  });
+    if (img) known[slide - 1] = text;
+    return text;
+  }
 
   // With reduced motion asked for, slides change at once: no fade, so no
   // move is refused for one.
@@ -111,7 +133,8 @@
     if (fadeAnimation) fadeAnimation.finish();
     var old = slides[from - 1];
     slides.forEach(function (img, k) { img.classList.toggle("current", k === slide - 1); });
-    if (fade && old && typeof old.animate === "function") {
+    waitFor(slide);
+    if (fade && old && slides[slide - 1] && typeof old.animate === "function") {
       old.classList.add("fading");
       var animation = old.animate([{ opacity: Logic.FADE_FROM }, { opacity: 0 }],
                                   { duration: duration, easing: "linear" });
@@ -151,41 +174,98 @@
       followAddress(event.slide);
       announce(event.slide);
       if (shown === "text") drawText();
+      if (shown === "notes") drawNotes();
       markCurrent();
+      decodeSoon();
       tellShown(event.slide);
     }
     if (player) drawPanel();
   }
 
-  // ---- Loading: every picture decoded, a few at a time, behind the bar.
-  function setLoaded(percent) {
-    document.getElementById("loader-fill").style.width = percent + "%";
-    document.getElementById("loader-text").textContent = percent + " %";
+  // ---- Loading. The bar counts the bytes of the pictures received; the
+  // slide on screen shows once its picture has decoded, the next two decode
+  // next, then the others, two at a time.
+  var totalBytes = Math.max(1, parseInt(loader.getAttribute("data-bytes"), 10) || 1);
+  var receivedBytes = 0, decoded = [], decoding = [], busy = 0;
+  function megabytes(bytes) { return (bytes / 1048576).toFixed(1); }
+  function setLoaded() {
+    var percent = Math.min(100, Math.floor((receivedBytes / totalBytes) * 100));
+    $("loader-fill").style.width = percent + "%";
+    $("loader-text").textContent = percent + " % \u00b7 " + say("megabytes", megabytes(receivedBytes), megabytes(totalBytes));
     loader.setAttribute("aria-valuenow", String(percent));
   }
-
-  function decodeAll(done) {
-    var next = 0, finished = 0, total = slides.length;
-    function decodeOne() {
-      if (next >= total) return;
-      var img = slides[next++];
-      var settle = function () {
-        finished += 1;
-        setLoaded(Math.floor((finished / total) * 100));
-        if (finished === total) done(); else decodeOne();
-      };
-      if (typeof img.decode === "function") img.decode().then(settle, settle);
-      else if (img.complete) settle();
-      else { img.addEventListener("load", settle); img.addEventListener("error", settle); }
+  function wanted() { return player ? player.state.current : firstSlide(); }
+  // The loader stays over a slide whose picture is not there yet.
+  function waitFor(slide) {
+    var ready = decoded[slide - 1] === true;
+    loader.hidden = ready;
+    loader.style.display = ready ? "none" : "";
+  }
+  function decodeOne(k) {
+    var img = slides[k];
+    decoding[k] = true;
+    busy += 1;
+    var settle = function () {
+      decoded[k] = true;
+      busy -= 1;
+      if (k === wanted() - 1) {
+        if (!player) start(); else waitFor(k + 1);
+      }
+      decodeSoon();
+    };
+    if (typeof img.decode === "function") img.decode().then(settle, settle);
+    else if (img.complete) settle();
+    else { img.addEventListener("load", settle); img.addEventListener("error", settle); }
+  }
+  function decodeSoon() {
+    var current = wanted() - 1;
+    var order = [current, current + 1, current + 2];
+    for (var k = 0; k < count; ++k) order.push(k);
+    for (var j = 0; j < order.length; ++j) {
+      var at = order[j];
+      // Until the first slide shows, its picture has the machine to itself.
+      if ((busy >= 2 || !player) && at !== current) return;
+      if (slides[at] && !decoded[at] && !decoding[at]) decodeOne(at);
     }
-    setLoaded(0);
-    if (total === 0) { done(); return; }
-    for (var k = 0; k < Math.min(3, total); ++k) decodeOne();
+  }
+  function arrived(img) {
+    if (slides.length >= count) return;
+    var k = slides.length;
+    slides.push(img);
+    receivedBytes += img.getAttribute("src").length;
+    setLoaded();
+    img.classList.toggle("current", !!player && k === player.state.current - 1);
+    decodeSoon();
+  }
+  // The slides' container comes into the frame when it arrives, and the
+  // parser goes on filling it there.
+  function collect() {
+    var box = $("slides");
+    if (!box) return false;
+    if (box.parentNode !== frame) frame.insertBefore(box, frame.firstChild);
+    var imgs = box.getElementsByTagName("img");
+    for (var k = slides.length; k < imgs.length; ++k) arrived(imgs[k]);
+    return true;
+  }
+  function watchArrivals() {
+    setLoaded();
+    if (typeof MutationObserver === "function") {
+      var watcher = new MutationObserver(collect);
+      watcher.observe(document.body, { childList: true, subtree: true });
+      document.addEventListener("DOMContentLoaded", function () { collect(); watcher.disconnect(); });
+    } else {
+      document.addEventListener("DOMContentLoaded", collect);
+    }
+    collect();
   }
 
   function addressSlide() {
     var found = /^#(\d{1,7})$/.exec(location.hash);
     return found ? parseInt(found[1], 10) : 0;
+  }
+  function firstSlide() {
+    var first = addressSlide() || twin.startAt;
+    return first >= 1 && first <= count ? first : 1;
   }
 
   // ---- The panel: bottom right, draggable within the frame.
@@ -292,7 +372,7 @@
     // not, the address names the slide on screen, so a reload opens it.
     window.addEventListener("hashchange", function () {
       var slide = addressSlide();
-      if (slide >= 1 && slide <= slides.length && slide !== player.state.current) player.go(slide, now());
+      if (slide >= 1 && slide <= count && slide !== player.state.current) player.go(slide, now());
       followAddress(player.state.current);
     });
   }
@@ -303,6 +383,12 @@
   var sheet = $("sheet");
   var panes = { text: $("pane-text"), list: $("pane-list"), search: $("pane-search") };
   var openers = { text: $("open-text"), list: $("open-list"), search: $("open-search") };
+  // The notes panel, when the deck's notes came along.
+  if ($("open-notes")) {
+    AID_KEYS.n = AID_KEYS.N = "notes";
+    panes.notes = $("pane-notes");
+    openers.notes = $("open-notes");
+  }
   var live = $("live"), query = $("query"), hits = $("hits"), list = $("list");
   var shown = null, returnTo = null, resume = false, listMade = false, idle = 0;
 
@@ -316,29 +402,35 @@
 
   function announce(slide) {
     live.textContent = "";
-    live.appendChild(textIn("span", say("slide", slide, slides.length), words.lang));
-    var text = texts[slide - 1];
+    live.appendChild(textIn("span", say("slide", slide, count), words.lang));
+    var text = textOf(slide);
     if (text.title) live.appendChild(textIn("span", ": " + text.title, text.lang));
   }
 
-  function drawText() {
-    var slide = player.state.current, text = texts[slide - 1], body = $("text-body");
-    $("text-where").textContent = say("slide", slide, slides.length);
-    $("text-prev").setAttribute("aria-disabled", String(slide === 1));
-    $("text-next").setAttribute("aria-disabled", String(slide === slides.length));
+  // The text view and the notes panel show a copy of their slide's words.
+  function drawCopy(name, element, none) {
+    var slide = player.state.current, body = $(name + "-body");
+    var where = $(name + "-where");
+    where.textContent = say("slide", slide, count);
+    var title = textOf(slide).title;
+    if (name === "notes" && title) where.appendChild(textIn("span", ": " + title, textOf(slide).lang));
+    $(name + "-prev").setAttribute("aria-disabled", String(slide === 1));
+    $(name + "-next").setAttribute("aria-disabled", String(slide === count));
     body.textContent = "";
-    if (text.element) {
-      var copy = text.element.cloneNode(true);
+    if (element) {
+      var copy = element.cloneNode(true);
       copy.removeAttribute("id");
       body.appendChild(copy);
     } else {
-      body.appendChild(textIn("p", say("none"), words.lang));
+      body.appendChild(textIn("p", say(none), words.lang));
     }
   }
+  function drawText() { drawCopy("text", textOf(player.state.current).element, "none"); }
+  function drawNotes() { drawCopy("notes", textOf(player.state.current).notes, "no-notes"); }
 
   // A list entry: the slide's number and title (in its language), or for a
   // slide without one, "Slide k of n".
-  function entry(slide, thumbnail) {
+  function entry(slide, thumbnail, hit) {
     var item = document.createElement("li"), button = document.createElement("button");
     button.type = "button";
     button.tabIndex = -1;
@@ -348,17 +440,28 @@
       img.alt = "";
       img.loading = "lazy";
       img.style.aspectRatio = config.width + " / " + config.height;
-      img.src = slides[slide - 1].src;  // the same data: URI, not a second copy in the file
+      // The same data: URI, not a second copy in the file.
+      if (slides[slide - 1]) img.src = slides[slide - 1].src;
       button.appendChild(img);
     }
-    var text = texts[slide - 1];
+    var text = textOf(slide), name = document.createElement("span");
     if (text.title) {
       button.appendChild(textIn("b", String(slide)));
       button.appendChild(document.createTextNode(" "));
-      button.appendChild(textIn("span", text.title, text.lang));
+      name.appendChild(textIn("span", text.title, text.lang));
     } else {
-      button.appendChild(textIn("span", say("slide", slide, slides.length), words.lang));
+      name.appendChild(textIn("span", say("slide", slide, count), words.lang));
     }
+    if (hit) {
+      // Where the words stand: the words around them, the found ones marked.
+      var context = document.createElement("span");
+      context.className = "context";
+      context.appendChild(document.createTextNode((hit.cut ? "\u2026" : "") + hit.before));
+      context.appendChild(textIn("mark", hit.match));
+      context.appendChild(document.createTextNode(hit.after + (hit.more ? "\u2026" : "")));
+      name.appendChild(context);
+    }
+    button.appendChild(name);
     item.appendChild(button);
     return item;
   }
@@ -399,25 +502,30 @@
 
   function drawList() {
     if (!listMade) {
-      for (var k = 1; k <= slides.length; ++k) list.appendChild(entry(k, true));
+      for (var k = 1; k <= count; ++k) list.appendChild(entry(k, true));
       listMade = true;
     }
+    Array.prototype.forEach.call(list.querySelectorAll("img"), function (img, k) {
+      if (!img.src && slides[k]) img.src = slides[k].src;
+    });
     markCurrent();
     rove(list, list.querySelectorAll("button")[player.state.current - 1]);
   }
 
   function drawHits() {
-    var found = query.value.trim() ? Logic.findSlides(texts.map(function (t) { return t.words; }), query.value) : null;
+    var all = [];
+    for (var k = 1; k <= count; ++k) all.push(textOf(k).words);
+    var found = query.value.trim() ? Logic.searchSlides(all, query.value) : null;
     hits.textContent = "";
     $("found").textContent = found ? say("found", found.length) : "";
     if (!found) return found;
-    found.forEach(function (slide) { hits.appendChild(entry(slide, false)); });
+    found.forEach(function (hit) { hits.appendChild(entry(hit.slide, false, hit.context)); });
     rove(hits, hits.querySelector("button"));
-    return found;
+    return found.map(function (hit) { return hit.slide; });
   }
 
   function focusPane(name) {
-    if (name === "text") panes.text.focus();
+    if (name === "text" || name === "notes") panes[name].focus();
     else if (name === "list") list.querySelector("button[tabindex='0']").focus();
     else { query.focus(); query.select(); }
   }
@@ -437,7 +545,8 @@
     }
     $("sheet-title").textContent = say(name);
     layout();
-    if (name === "text") drawText(); else if (name === "list") drawList(); else drawHits();
+    if (name === "text") drawText(); else if (name === "notes") drawNotes();
+    else if (name === "list") drawList(); else drawHits();
     focusPane(name);
   }
 
@@ -470,8 +579,10 @@
       });
     });
     $("close").addEventListener("click", closeSheet);
-    $("text-prev").addEventListener("click", function () { player.previous(now()); });
-    $("text-next").addEventListener("click", function () { player.next(now()); });
+    ["text", "notes"].forEach(function (name) {
+      $(name + "-prev").addEventListener("click", function () { player.previous(now()); });
+      $(name + "-next").addEventListener("click", function () { player.next(now()); });
+    });
     [list, hits].forEach(function (container) {
       container.addEventListener("keydown", onListKey);
       container.addEventListener("focusin", function (event) {
@@ -510,14 +621,12 @@
   }
 
   function start() {
-    loader.hidden = true;
-    loader.style.display = "none";
-    player = Logic.createPlayer(slides.length, config, onEvent);
+    player = Logic.createPlayer(count, config, onEvent);
     setUpPanel();
     setUpAids();
-    var first = addressSlide() || twin.startAt;
-    player.begin(now(), first >= 1 && first <= slides.length ? first : 1);
+    player.begin(now(), firstSlide());
     slides.forEach(function (img, k) { img.classList.toggle("current", k === player.state.current - 1); });
+    waitFor(player.state.current);
     followAddress(player.state.current);
     drawPanel();
     bindInput();
@@ -526,11 +635,12 @@
     window.setInterval(function () { player.tick(now()); }, 250);
     twin.player = player;
     twin.ready = true;
-    twin.log.push({ type: "ready", t: now(), count: slides.length, current: player.state.current });
+    twin.log.push({ type: "ready", t: now(), count: count, current: player.state.current, begun: twin.begun });
+    decodeSoon();
     tellShown(player.state.current);
   }
 
   // Keys work without a first click.
   window.focus();
-  decodeAll(start);
+  watchArrivals();
 })();

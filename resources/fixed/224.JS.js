@@ -1,13 +1,19 @@
 // The SCORM 1.2 bridge of a lesson package. Inside a learning platform that
 // offers the SCORM 1.2 API it says that the lesson was opened, where the
-// learner is and that they reached the last slide, and it reopens the slide
-// where they stopped. Without the API it does nothing: no call, no request.
-// A failing call is looked up with LMSGetLastError and the slides go on.
+// learner is, and that it is completed once the learner has seen the share
+// of its slides that the package asks for (its script's data-completion, in
+// per cent; the help and end slides do not count), in any order and over
+// several visits: the slides seen are kept in cmi.suspend_data. It reopens
+// the slide where they stopped. Without the API it does nothing: no call,
+// no request. A failing call is looked up with LMSGetLastError and the
+// slides go on.
 (function () {
   "use strict";
   var COMMIT_EVERY_MS = 10000;
   var MAX_PARENTS = 7;
   var twin = window.orvantaTwin;
+  var Logic = window.OrvantaTwinLogic;
+  var share = document.currentScript ? document.currentScript.getAttribute("data-completion") : "100";
 
   // The platform's API object in `win` or one of its parents; a frame of
   // another origin cannot be looked into and is passed over.
@@ -27,9 +33,9 @@
   if (!api) {
     try { api = window.opener ? apiAbove(window.opener) : null; } catch (e) { api = null; }
   }
-  if (!twin || !api) return;
+  if (!twin || !Logic || !api) return;
 
-  var lesson = { errors: [], completed: false, finished: false };
+  var lesson = { errors: [], completed: false, finished: false, seen: [] };
   twin.scorm = lesson;
 
   function lastError() {
@@ -64,13 +70,17 @@
   lesson.completed = status === "completed" || status === "passed";
   if (status === "not attempted" || status === "") set("cmi.core.lesson_status", "incomplete");
 
-  // Where the learner stopped: a slide number.
-  var stopped = get("cmi.core.lesson_location");
-  var where = /^\d{1,7}$/.test(stopped) ? parseInt(stopped, 10) : 0;
-  if (where >= 1 && where <= twin.count) {
-    if (twin.ready) twin.player.go(where, performance.now());
-    else twin.startAt = where;
-  }
+  // The slides that count: not the help and end slides.
+  var counted = [];
+  Array.prototype.forEach.call(document.querySelectorAll("#slides img"), function (img, k) {
+    var about = img.getAttribute("aria-describedby");
+    if (about !== "say-help" && about !== "say-end") counted.push(k + 1);
+  });
+  // What earlier visits saw.
+  var seen = {};
+  Logic.decodeSeen(get("cmi.suspend_data"), twin.count).forEach(function (slide) { seen[slide] = true; });
+  var saved = Logic.encodeSeen(Object.keys(seen).map(Number), twin.count);
+  lesson.share = share;
 
   function commit() {
     if (timer) window.clearTimeout(timer);
@@ -85,17 +95,36 @@
     else if (!timer) timer = window.setTimeout(commit, wait);
   }
 
-  twin.onSlide.push(function (slide, count) {
+  function shownSlide(slide) {
     if (lesson.finished) return;
     set("cmi.core.lesson_location", String(slide));
-    if (slide === count && !lesson.completed) {
+    seen[slide] = true;
+    lesson.seen = Object.keys(seen).map(Number).sort(function (a, b) { return a - b; });
+    var data = Logic.encodeSeen(lesson.seen, twin.count);
+    if (data !== saved && set("cmi.suspend_data", data)) saved = data;
+    var reached = counted.filter(function (k) { return seen[k]; }).length;
+    if (!lesson.completed && Logic.completionReached(reached, counted.length, share)) {
       lesson.completed = true;
       set("cmi.core.lesson_status", "completed");
       commit();
       return;
     }
     commitSoon();
-  });
+  }
+  twin.onSlide.push(shownSlide);
+
+  // Where the learner stopped: a slide number. The slide on screen counts
+  // as seen.
+  var stopped = get("cmi.core.lesson_location");
+  var where = /^\d{1,7}$/.test(stopped) ? parseInt(stopped, 10) : 0;
+  var valid = where >= 1 && where <= twin.count;
+  if (twin.ready) {
+    if (valid && twin.player.state.current !== where) twin.player.go(where, performance.now());
+    else shownSlide(twin.player.state.current);
+  } else if (valid) {
+    twin.startAt = where;
+  }
+
 
   // SCORM 1.2's CMITimeSpan: HHHH:MM:SS.SS.
   function timeSpan(ms) {
@@ -105,12 +134,25 @@
       pad(Math.floor(hundredths / 100) % 60, 2) + "." + pad(hundredths % 100, 2);
   }
 
-  window.addEventListener("pagehide", function () {
-    if (lesson.finished) return;
-    lesson.finished = true;
+  // How the visit ends is told as the page goes out of sight, which some
+  // platforms' synchronous calls reach when the page's end no longer does;
+  // once, unless the learner comes back to the page before it ends.
+  var told = false;
+  function tellExit() {
+    if (lesson.finished || told) return;
+    told = true;
     set("cmi.core.exit", lesson.completed ? "" : "suspend");
     set("cmi.core.session_time", timeSpan(Date.now() - started));
     commit();
+  }
+  document.addEventListener("visibilitychange", function () {
+    if (document.visibilityState === "hidden") tellExit();
+    else told = false;
+  });
+  window.addEventListener("pagehide", function () {
+    if (lesson.finished) return;
+    tellExit();
+    lesson.finished = true;
     call("LMSFinish", "");
   });
 })();

@@ -54,9 +54,19 @@ bool WriteZip(const std::string& zipPath, const std::vector<ZipEntry>& entries, 
     }
     zip_source_t* source = entry.path.empty() ? zip_source_buffer(zip, entry.text.data(), entry.text.size(), 0)
                                               : zip_source_file(zip, entry.path.c_str(), 0, -1);
-    if (source == nullptr || zip_file_add(zip, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+    const zip_int64_t index =
+        source == nullptr ? -1 : zip_file_add(zip, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (index < 0) {
       if (source != nullptr) zip_source_free(source);
       error = std::string("cannot add ") + entry.name + " to the zip: " + zip_strerror(zip);
+      zip_discard(zip);
+      return false;
+    }
+    // Unpacked as a plain file its owner may write and everyone read (0644),
+    // whatever the umask of the machine that wrote it.
+    if (zip_file_set_external_attributes(zip, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                         static_cast<zip_uint32_t>(kZipFileMode) << 16) < 0) {
+      error = std::string("cannot set the mode of ") + entry.name + " in the zip: " + zip_strerror(zip);
       zip_discard(zip);
       return false;
     }

@@ -15,11 +15,15 @@ struct ZipEntry {
   std::string text;
 };
 
+// What an entry unpacks as: a regular file, rw-r--r--.
+inline constexpr unsigned kZipFileMode = 0100644;
+
 // A name that stays inside the folder it is unpacked in: relative, made of
 // plain parts (no "", ".", ".." part, no "\").
 bool IsPlainRelativeName(std::string_view name);
 
-// Writes `entries` to a new zip at `zipPath` (deflated, UTF-8 names). False
+// Writes `entries` to a new zip at `zipPath` (deflated, UTF-8 names, each
+// entry a file of mode 0644). False
 // with libzip's reason; a name that could leave the folder it is unpacked in
 // is refused too. libzip writes beside `zipPath` and renames at the end, so
 // an older zip of that name survives a failed write.

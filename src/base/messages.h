@@ -47,6 +47,11 @@ inline constexpr char kVideoHeightUnknown[] = "视频高度只能是 720、1080 
 // in the entry's record after its message.
 inline constexpr char kOutputsWouldReplace[] = "它的输出文件会覆盖 %s 的输出文件，未转换！";
 inline constexpr char kDiskFull[] = "磁盘已满";
+// Added text: a folder given to convert that holds neither presentations nor
+// slide pictures, and one whose subfolders could not all be read.
+inline constexpr char kFolderHoldsNothing[] =
+    "文件夹 %s 中既没有演示文稿（.ppt .pps .pptx .ppsx .odp），也没有幻灯片图片（.bmp .jpg .wmf）";
+inline constexpr char kFolderPartlyUnreadable[] = "文件夹 %s 中有子文件夹无法读取，其中的演示文稿未转换";
 
 // Batch driver.
 inline constexpr char kSourceMissing[] = "找不到源文件 %s ，即将略过！";

@@ -72,6 +72,7 @@ std::string FormatReportLine(const EntryRecord& record) {
   line["path"] = TextOrNull(record.path);
   line["status"] = StatusName(record.status);
   line["message"] = OptionalText(record.message);
+  if (record.error) line["error"] = *record.error;
   line["outputs"] = record.outputs;
   line["slides"] = record.slides;
   // Milliseconds are all a time of this size can tell.
@@ -117,6 +118,7 @@ std::optional<EntryRecord> ParseReportLine(std::string_view line) {
     record.outputs.push_back(output.get<std::string>());
   }
   record.message = text("message");
+  record.error = text("error");
   record.shard = text("shard");
   if (const auto slides = json.find("slides"); slides != json.end() && slides->is_number_integer()) {
     record.slides = slides->get<int>();

@@ -40,7 +40,10 @@ struct EntryRecord {
   std::string path;    // the same, absolute and normalised; empty in reports of earlier versions
   EntryStatus status = EntryStatus::kFailed;
   std::optional<std::string> message;  // the program's message, if any
-  std::vector<std::string> outputs;    // the files written, relative to the output root
+  // Why it did not convert, where a caller decides by it: "time-limit",
+  // "office-lost" (LibreOffice ended in the middle), "office-unavailable".
+  std::optional<std::string> error;
+  std::vector<std::string> outputs;  // the files written, relative to the output root
   int slides = 0;
   double seconds = 0;
   std::uint64_t size = 0;            // the source's size in bytes

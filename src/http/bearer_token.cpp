@@ -1,6 +1,10 @@
 #include "http/bearer_token.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 #include <cerrno>
 #include <cstring>
@@ -8,6 +12,24 @@
 #include <iterator>
 
 namespace orv::http {
+namespace {
+
+// Nobody else may read or change the token: no bits for others, and the
+// group's only to read, when the group is one this process is in (a
+// Kubernetes Secret mounted with fsGroup is root's, group-readable).
+bool OnlyOursCanRead(const struct stat& info) {
+  if ((info.st_mode & 007) != 0 || (info.st_mode & 020) != 0) return false;
+  if ((info.st_mode & 040) == 0) return true;
+  if (info.st_gid == ::getegid()) return true;
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+  const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
+  for (int k = 0; k < count; ++k) {
+    if (groups[static_cast<std::size_t>(k)] == info.st_gid) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool LoadBearerToken(const std::string& path, std::string& token, std::string& error) {
   struct stat info {};
@@ -15,8 +37,9 @@ bool LoadBearerToken(const std::string& path, std::string& token, std::string& e
     error = "cannot read the token file " + path + ": " + std::strerror(errno);
     return false;
   }
-  if (!S_ISREG(info.st_mode) || (info.st_mode & 077) != 0) {
-    error = "the token file " + path + " must be a file that only its owner can read (chmod 600)";
+  if (!S_ISREG(info.st_mode) || !OnlyOursCanRead(info)) {
+    error = "the token file " + path +
+            " must be a file that only its owner (and this service's group) can read: chmod 600 or 440";
     return false;
   }
   std::ifstream in(path, std::ios::binary);
@@ -36,9 +59,15 @@ bool LoadBearerToken(const std::string& path, std::string& token, std::string& e
 }
 
 bool BearerTokenMatches(std::string_view authorization, std::string_view token) {
-  constexpr std::string_view kScheme = "Bearer ";
-  const std::string_view given =
-      authorization.starts_with(kScheme) ? authorization.substr(kScheme.size()) : std::string_view();
+  // The scheme's name in any letter case, then blanks, then the token.
+  constexpr std::string_view kScheme = "bearer";
+  bool scheme = authorization.size() > kScheme.size() && authorization[kScheme.size()] == ' ';
+  for (std::size_t k = 0; scheme && k < kScheme.size(); ++k) {
+    const char c = authorization[k];
+    scheme = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kScheme[k];
+  }
+  std::string_view given = scheme ? authorization.substr(kScheme.size()) : std::string_view();
+  while (!given.empty() && given.front() == ' ') given.remove_prefix(1);
   // Every byte of the longer one is looked at, whatever the others hold.
   const std::size_t length = given.size() > token.size() ? given.size() : token.size();
   unsigned difference = given.size() == token.size() && !token.empty() ? 0 : 1;

@@ -2,78 +2,80 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <array>
-#include <cerrno>
-#include <memory>
+#include <charconv>
 
 namespace orv::http {
 namespace {
 
-constexpr std::size_t kPieceBytes = 64 * 1024;
+bool ReadNumber(std::string_view text, std::uint64_t& value) {
+  if (text.empty() || text.size() > 19) return false;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
 
-// The open file, closed when the last piece has gone or the client left.
-struct OpenFile {
-  explicit OpenFile(int descriptor) : fd(descriptor) {}
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  ~OpenFile() { ::close(fd); }
-  int fd;
-};
-
-bool SendPiece(const OpenFile& file, std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-  std::array<char, kPieceBytes> buffer;
-  const std::size_t wanted = length < buffer.size() ? length : buffer.size();
-  ssize_t got = 0;
-  do {
-    got = ::pread(file.fd, buffer.data(), wanted, static_cast<off_t>(offset));
-  } while (got < 0 && errno == EINTR);
-  // A file that shrank meanwhile ends the answer; the client sees it short.
-  if (got <= 0) return false;
-  return sink.write(buffer.data(), static_cast<std::size_t>(got));
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
 }
 
 }  // namespace
 
-bool RangesSatisfiable(const httplib::Ranges& ranges, std::uint64_t size) {
-  for (const auto& [first, last] : ranges) {
-    if (first < 0) {
-      // "-N": the last N bytes; none of an empty file, and "-0" is nothing.
-      if (last <= 0 || size == 0) return false;
-    } else if (static_cast<std::uint64_t>(first) >= size) {
-      return false;
-    }
+RangeKind ParseRange(std::string_view header, std::uint64_t size, ByteRange& range) {
+  header = Trim(header);
+  constexpr std::string_view kUnit = "bytes=";
+  if (!header.starts_with(kUnit)) return RangeKind::kWhole;
+  const std::string_view byteRange = Trim(header.substr(kUnit.size()));
+  const std::size_t dash = byteRange.find('-');
+  if (dash == std::string_view::npos || byteRange.find(',') != std::string_view::npos) return RangeKind::kWhole;
+  const std::string_view from = Trim(byteRange.substr(0, dash));
+  const std::string_view to = Trim(byteRange.substr(dash + 1));
+  std::uint64_t first = 0, last = 0;
+  if (from.empty()) {  // the last N bytes
+    if (!ReadNumber(to, last)) return RangeKind::kWhole;
+    if (last == 0 || size == 0) return RangeKind::kUnsatisfiable;
+    range = {size - std::min(last, size), size - 1};
+    return RangeKind::kPiece;
   }
-  return true;
+  if (!ReadNumber(from, first)) return RangeKind::kWhole;
+  if (to.empty()) {
+    last = size == 0 ? 0 : size - 1;
+  } else if (!ReadNumber(to, last) || last < first) {
+    return RangeKind::kWhole;
+  }
+  if (first >= size) return RangeKind::kUnsatisfiable;
+  range = {first, std::min(last, size - 1)};
+  return RangeKind::kPiece;
 }
 
-bool SendFile(const httplib::Request& request, httplib::Response& response, const std::string& path,
-              std::string_view contentType) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  auto file = std::make_shared<OpenFile>(fd);
+std::optional<Answer> FileAnswer(const std::string& path, std::string_view contentType, const std::string* range) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   const auto size = static_cast<std::uint64_t>(info.st_size);
-  response.set_header("Accept-Ranges", "bytes");
-  if (!RangesSatisfiable(request.ranges, size)) {
-    response.status = 416;
-    response.set_header("Content-Range", "bytes */" + std::to_string(size));
-    return true;
+  Answer answer;
+  answer.headers.push_back({"Accept-Ranges", "bytes"});
+  ByteRange piece{0, size == 0 ? 0 : size - 1};
+  switch (range != nullptr ? ParseRange(*range, size, piece) : RangeKind::kWhole) {
+    case RangeKind::kUnsatisfiable:
+      answer.status = 416;
+      answer.headers.push_back({"Content-Range", "bytes */" + std::to_string(size)});
+      return answer;
+    case RangeKind::kPiece:
+      answer.status = 206;
+      answer.headers.push_back({"Content-Range", "bytes " + std::to_string(piece.first) + "-" +
+                                                     std::to_string(piece.last) + "/" + std::to_string(size)});
+      break;
+    case RangeKind::kWhole:
+      break;
   }
-  const std::string type(contentType);
-  if (size == 0) {
-    response.set_content("", type);
-    return true;
-  }
-  response.set_content_provider(
-      static_cast<std::size_t>(size), type,
-      [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        return SendPiece(*file, offset, length, sink);
-      },
-      [file](bool) {});
-  return true;
+  answer.contentType = std::string(contentType);
+  if (size == 0) return answer;
+  answer.file = std::move(fd);
+  answer.fileOffset = piece.first;
+  answer.fileLength = piece.last - piece.first + 1;
+  return answer;
 }
 
 }  // namespace orv::http

@@ -2,15 +2,15 @@
 // request: a Host other than its own loopback address gets 421.
 #pragma once
 
-#include <httplib.h>
+#include <optional>
+
+#include "http/http_exchange.h"
 
 namespace orv::http {
 
-// Answers 421 to a request addressed to another name than this server's own
-// loopback ones, and says so; the port compared is the one it came in on.
-bool RefuseForeignHost(const httplib::Request& request, httplib::Response& response);
-
-// Installs that check as the server's pre-routing handler.
-void AnswerOnlyOwnLoopbackHost(httplib::Server& server);
+// The 421 answer to a request addressed to another name than this server's
+// own loopback ones (the port compared is the one it came in on); nothing
+// for one of its own.
+std::optional<Answer> RefuseForeignHost(const RequestHead& head);
 
 }  // namespace orv::http

@@ -32,7 +32,7 @@ void ServiceMetrics::CountRequest(std::string_view outcome, double seconds) {
   sum_ += seconds;
 }
 
-std::string ServiceMetrics::Render(const pool::PoolStats& pool) const {
+std::string ServiceMetrics::Render(const pool::PoolStats& pool, std::size_t jobsKept) const {
   std::lock_guard lock(mutex_);
   std::string text =
       "# HELP orvanta_requests_total Conversion requests answered, by outcome.\n"
@@ -52,10 +52,13 @@ std::string ServiceMetrics::Render(const pool::PoolStats& pool) const {
   text += Metric("orvanta_queue_length", "gauge", "Conversion requests waiting for a worker.", pool.queued);
   text += Metric("orvanta_workers", "gauge", "Worker processes of the service.", pool.workers);
   text += Metric("orvanta_workers_busy", "gauge", "Workers converting a presentation.", pool.busy);
+  text += Metric("orvanta_workers_ready", "gauge",
+                 "Workers whose LibreOffice has converted the check deck, idle or busy.", pool.proven);
   text += Metric("orvanta_office_restarts_total", "counter",
-                 "Workers, each with its LibreOffice, replaced by a fresh one.", pool.restarts);
+                 "LibreOffice restarts: in a worker, or with the worker replaced or lost.", pool.restarts);
   text += Metric("orvanta_office_resident_bytes", "gauge", "Resident memory of the workers and their LibreOffices.",
                  pool.residentBytes);
+  text += Metric("orvanta_jobs", "gauge", "Jobs kept: pending, or ended and not yet removed.", jobsKept);
   return text;
 }
 

@@ -1,6 +1,7 @@
 // What the conversion service counts, in Prometheus' text format: requests
-// by outcome, their time, the queue, busy workers, LibreOffice restarts and
-// resident memory.
+// by outcome (a client that left before its answer: "cancelled"), their
+// time, the queue, busy and ready workers, LibreOffice restarts, resident
+// memory and the jobs kept.
 #pragma once
 
 #include <array>
@@ -19,7 +20,7 @@ class ServiceMetrics {
   // One answered conversion request: its outcome (the error code of its
   // answer, or "converted") and the seconds from its arrival to its answer.
   void CountRequest(std::string_view outcome, double seconds);
-  std::string Render(const pool::PoolStats& pool) const;
+  std::string Render(const pool::PoolStats& pool, std::size_t jobsKept) const;
 
   static constexpr std::array<double, 10> kBuckets = {0.25, 0.5, 1, 2, 5, 10, 30, 60, 120, 300};
 

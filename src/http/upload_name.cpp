@@ -21,7 +21,51 @@ std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
   return text.substr(0, end);
 }
 
+// The length of the well-formed UTF-8 sequence at the start of `text`, 0
+// when there is none.
+std::size_t SequenceLength(std::string_view text) {
+  const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
 }  // namespace
+
+std::string RepairUtf8(std::string_view text) {
+  std::string repaired;
+  repaired.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t length = SequenceLength(text);
+    if (length == 0) {
+      repaired += "\xEF\xBF\xBD";
+      text.remove_prefix(1);
+    } else {
+      repaired.append(text.substr(0, length));
+      text.remove_prefix(length);
+    }
+  }
+  return repaired;
+}
 
 std::optional<std::string> UploadFileName(std::string_view clientName, std::string& error) {
   const std::size_t slash = clientName.find_last_of("/\\");

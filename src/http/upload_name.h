@@ -16,4 +16,9 @@ namespace orv::http {
 // .odp, in any letter case).
 std::optional<std::string> UploadFileName(std::string_view clientName, std::string& error);
 
+// `text` as valid UTF-8: every byte that does not belong to a well-formed
+// sequence (overlong forms, surrogates and code points past U+10FFFF
+// included) becomes U+FFFD.
+std::string RepairUtf8(std::string_view text);
+
 }  // namespace orv::http

@@ -44,6 +44,10 @@ struct ConversionSettings {
   // Each presentation's HTML5 version also as a SCORM 1.2 package for
   // learning platforms; only with GenHTML5.
   std::int32_t GenScorm = 0;
+  // The share of a lesson's slides, in per cent (1 to 100), that a learner
+  // must have seen, in any order and over any visits, for the platform to
+  // hear "completed".
+  std::int32_t ScormCompletion = 100;
   // Each presentation also as a video: its format (0 MP4, 1 WebM) and
   // height (720, 1080 or 2160).
   std::int32_t GenVideo = 0;

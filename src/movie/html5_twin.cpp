@@ -1,5 +1,6 @@
 #include "movie/html5_twin.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 #include "base/resources.h"
 #include "movie/file_replace.h"
 #include "movie/twin_labels.h"
+#include "movie/twin_text.h"
 #include "movie/web_names.h"
 
 namespace orv {
@@ -22,35 +24,6 @@ constexpr int kBridgeId = 224;    // JS: a lesson package's SCORM 1.2 bridge
 
 std::string_view AsText(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
-bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiAlnum(char c) { return IsAsciiAlpha(c) || (c >= '0' && c <= '9'); }
-
-// `tag` when it has the shape of a BCP 47 tag ("zh-CN", "en"), else "": a
-// malformed lang attribute is worse than the labels' own language.
-std::string_view LanguageTag(std::string_view tag) {
-  std::size_t at = 0;
-  while (at < tag.size() && IsAsciiAlpha(tag[at])) ++at;
-  if (at < 2 || at > 8) return {};
-  while (at < tag.size()) {
-    if (tag[at++] != '-') return {};
-    const std::size_t begin = at;
-    while (at < tag.size() && IsAsciiAlnum(tag[at])) ++at;
-    if (at == begin || at - begin > 8) return {};
-  }
-  return tag;
-}
-
-// Whether two tags name one language ("zh-TW" and "zh-CN" do).
-bool SameLanguage(std::string_view a, std::string_view b) {
-  a = a.substr(0, a.find('-'));
-  b = b.substr(0, b.find('-'));
-  if (a.size() != b.size()) return false;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    if ((a[k] | 0x20) != (b[k] | 0x20)) return false;
-  }
-  return true;
-}
-
 // "Slide 3 of 12" in the labels' language.
 std::string SlideOf(std::size_t k, std::size_t count, UiLanguage labels) {
   std::string text(TwinLabel("slide", labels));
@@ -61,76 +34,88 @@ std::string SlideOf(std::size_t k, std::size_t count, UiLanguage labels) {
   return text;
 }
 
-// Deck text as page text: escaped, control characters (which no page may
-// hold) as blanks.
-void AppendText(std::string& out, std::string_view text) { out += EscapeHtml(BlankControls(text)); }
+// The slides a page shows: all of the movie's but the notes slides, whose
+// notes the page shows beside their slide instead.
+struct Shown {
+  std::vector<std::span<const std::uint8_t>> jpegs;
+  std::vector<const SlideText*> texts;  // null for a slide without text
+  std::vector<bool> kept;               // per slide of the movie
+};
 
-bool AnyText(const std::vector<std::string>& texts) {
-  for (const auto& text : texts) {
-    if (!text.empty()) return true;
-  }
-  return false;
-}
-
-bool HasText(const SlideText& slide) {
-  return !slide.title.empty() || AnyText(slide.paragraphs) || AnyText(slide.notes);
-}
-
-// The id of what describes slide k to a screen reader: its text, or the
-// page's own words for the help and end slides; "" for a slide without text.
-std::string DescriptionId(const TwinPage& page, std::size_t k) {
-  if (k >= page.slides.size()) return {};
-  const SlideText& slide = page.slides[k];
-  if (slide.kind == SlideText::Kind::kHelp) return "say-help";
-  if (slide.kind == SlideText::Kind::kEnd) return "say-end";
-  return HasText(slide) ? "d" + std::to_string(k + 1) : std::string();
-}
-
-void AppendSlides(std::string& out, std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page) {
+Shown ShownSlides(std::span<const std::span<const std::uint8_t>> jpegs, const TwinPage& page) {
+  Shown shown;
   for (std::size_t k = 0; k < jpegs.size(); ++k) {
+    const SlideText* text = k < page.slides.size() ? &page.slides[k] : nullptr;
+    const bool kept = text == nullptr || text->kind != SlideText::Kind::kNotes;
+    shown.kept.push_back(kept);
+    if (!kept) continue;
+    shown.jpegs.push_back(jpegs[k]);
+    shown.texts.push_back(text);
+  }
+  return shown;
+}
+
+// The configuration without the slides the page does not show: each
+// <slideProp> stands for one slide, in order.
+std::string KeptSlideProps(std::string_view config, const std::vector<bool>& kept) {
+  static constexpr std::string_view kOpen = "<slideProp", kClose = "</slideProp>";
+  std::string out;
+  std::size_t from = 0, slide = 0;
+  for (std::size_t at; (at = config.find(kOpen, from)) != std::string_view::npos; ++slide) {
+    const std::size_t close = config.find(kClose, at);
+    const std::size_t end = close == std::string_view::npos ? config.size() : close + kClose.size();
+    out.append(config.substr(from, at - from));
+    if (slide >= kept.size() || kept[slide]) out.append(config.substr(at, end - at));
+    from = end;
+  }
+  out.append(config.substr(std::min(from, config.size())));
+  return out;
+}
+
+// The id of what describes slide k (from 0) to a screen reader: its text,
+// or the page's own words for the help and end slides; "" without text.
+std::string DescriptionId(const Shown& shown, std::size_t k) {
+  const SlideText* slide = shown.texts[k];
+  if (slide == nullptr) return {};
+  if (slide->kind == SlideText::Kind::kHelp) return "say-help";
+  if (slide->kind == SlideText::Kind::kEnd) return "say-end";
+  return HasDescription(*slide) ? "d" + std::to_string(k + 1) : std::string();
+}
+
+constexpr std::string_view kJpegUri = "data:image/jpeg;base64,";
+
+void AppendSlides(std::string& out, const Shown& shown, const TwinPage& page) {
+  for (std::size_t k = 0; k < shown.jpegs.size(); ++k) {
     out += "<img class=\"slide\" alt=\"";
-    out += SlideOf(k + 1, jpegs.size(), page.labels);
-    if (k < page.slides.size() && !page.slides[k].title.empty()) {
+    out += SlideOf(k + 1, shown.jpegs.size(), page.labels);
+    if (shown.texts[k] != nullptr && !shown.texts[k]->title.empty()) {
       out += ": ";
-      AppendText(out, page.slides[k].title);
+      out += EscapeHtml(BlankControls(shown.texts[k]->title));
     }
     out += '"';
-    if (const std::string id = DescriptionId(page, k); !id.empty()) out += " aria-describedby=\"" + id + '"';
-    out += " src=\"data:image/jpeg;base64,";
-    out += Base64(jpegs[k]);
+    if (const std::string id = DescriptionId(shown, k); !id.empty()) out += " aria-describedby=\"" + id + '"';
+    out += " src=\"";
+    out += kJpegUri;
+    out += Base64(shown.jpegs[k]);
     out += "\">\n";
   }
 }
 
-void AppendParagraphs(std::string& out, const std::vector<std::string>& paragraphs) {
-  for (const auto& paragraph : paragraphs) {
-    if (paragraph.empty()) continue;
-    out += "<p>";
-    AppendText(out, paragraph);
-    out += "</p>";
+// Each slide's words, hidden: the pictures point at them; the text view,
+// the list, the search and the notes panel read them.
+void AppendTexts(std::string& out, const Shown& shown, std::string_view language, UiLanguage labels) {
+  for (std::size_t k = 0; k < shown.texts.size(); ++k) {
+    const SlideText* slide = shown.texts[k];
+    if (slide != nullptr && slide->kind == SlideText::Kind::kSlide)
+      AppendSlideText(out, k + 1, *slide, language, labels);
   }
 }
 
-// Each slide's whole text, hidden: the pictures point at it, the text view,
-// the list and the search read it.
-void AppendTexts(std::string& out, std::size_t count, const TwinPage& page) {
-  for (std::size_t k = 0; k < count && k < page.slides.size(); ++k) {
-    const SlideText& slide = page.slides[k];
-    if (slide.kind != SlideText::Kind::kSlide || !HasText(slide)) continue;
-    out += "<div id=\"d" + std::to_string(k + 1) + "\">";
-    if (!slide.title.empty()) {
-      out += "<h3>";
-      AppendText(out, slide.title);
-      out += "</h3>";
-    }
-    AppendParagraphs(out, slide.paragraphs);
-    if (AnyText(slide.notes)) {
-      out += "<div class=\"notes\">";
-      AppendParagraphs(out, slide.notes);
-      out += "</div>";
-    }
-    out += "</div>\n";
+bool AnyNotes(const Shown& shown) {
+  for (const SlideText* slide : shown.texts) {
+    if (slide != nullptr && slide->kind == SlideText::Kind::kSlide && HasNotes(*slide)) return true;
   }
+  return false;
 }
 
 void AppendLinks(std::string& out, const TwinPage& page, std::string_view labelLanguage) {
@@ -201,16 +186,26 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
     if (!bridge) return std::nullopt;
   }
 
+  const Shown shown = ShownSlides(jpegs, page);
   std::size_t imageBytes = 0;
-  for (const auto& jpeg : jpegs) imageBytes += (jpeg.size() + 2) / 3 * 4 + 128;
+  for (const auto& jpeg : shown.jpegs) imageBytes += kJpegUri.size() + (jpeg.size() + 2) / 3 * 4;
   std::size_t textBytes = 0;
   for (const auto& slide : page.slides) {
     textBytes += slide.title.size() * 2 + 64;
-    for (const auto& text : slide.paragraphs) textBytes += text.size() + 8;
-    for (const auto& text : slide.notes) textBytes += text.size() + 8;
+    for (const auto& block : slide.blocks) {
+      textBytes += block.title.size() + block.description.size() + 32;
+      for (const auto& paragraph : block.paragraphs) textBytes += paragraph.Plain().size() + 16;
+      for (const auto& row : block.table.rows) {
+        for (const auto& cell : row) {
+          for (const auto& paragraph : cell) textBytes += paragraph.Plain().size() + 16;
+        }
+      }
+    }
+    for (const auto& paragraph : slide.notes) textBytes += paragraph.Plain().size() + 16;
   }
   std::string out;
-  out.reserve(markup->size() + logic->size() + script->size() + style->size() + imageBytes + textBytes + 1024);
+  out.reserve(markup->size() + logic->size() + script->size() + style->size() + imageBytes + 128 * shown.jpegs.size() +
+              textBytes + 1024);
 
   // The page speaks the deck's language; the labels keep their own where it differs.
   const std::string_view deckLanguage = LanguageTag(page.language);
@@ -218,6 +213,7 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
   const std::string_view language = deckLanguage.empty() ? labelTag : deckLanguage;
   const std::string labelLanguage =
       SameLanguage(language, labelTag) ? std::string() : " lang=\"" + std::string(labelTag) + '"';
+  const bool notes = AnyNotes(shown);
 
   // One pass over the template: inserted text is never searched for marks.
   const std::string_view text = AsText(*markup);
@@ -234,7 +230,11 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
     if (mark == "TITLE") {
       out += EscapeHtml(page.title);
     } else if (mark == "CONFIG") {
-      out += EscapeHtml(config);
+      out += EscapeHtml(shown.jpegs.size() == jpegs.size() ? std::string(config) : KeptSlideProps(config, shown.kept));
+    } else if (mark == "COUNT") {
+      out += std::to_string(shown.jpegs.size());
+    } else if (mark == "BYTES") {
+      out += std::to_string(imageBytes);
     } else if (mark == "STYLE") {
       out.append(AsText(*style));
     } else if (mark == "LOGIC") {
@@ -242,16 +242,26 @@ std::optional<std::string> BuildTwinPage(std::string_view config, std::span<cons
     } else if (mark == "PAGE") {
       out.append(AsText(*script));
     } else if (mark == "SLIDES") {
-      AppendSlides(out, jpegs, page);
+      AppendSlides(out, shown, page);
     } else if (mark == "TEXTS") {
-      AppendTexts(out, jpegs.size(), page);
+      AppendTexts(out, shown, language, page.labels);
+    } else if (mark == "NOTES-AID") {
+      if (notes) {
+        out +=
+            "<button type=\"button\" id=\"open-notes\" aria-controls=\"sheet\" aria-expanded=\"false\" "
+            "aria-keyshortcuts=\"N\" title=\"";
+        out += TwinLabel("notes-aid", page.labels);
+        out += "\">";
+        out += TwinLabel("notes", page.labels);
+        out += "</button>";
+      }
     } else if (mark == "LINKS") {
       AppendLinks(out, page, labelLanguage);
     } else if (mark == "LANG") {
       out += language;
     } else if (mark == "SCORM") {
       if (bridge) {
-        out += "<script>\n";
+        out += "<script data-completion=\"" + std::to_string(page.scormCompletion) + "\">\n";
         out.append(AsText(*bridge));
         out += "</script>\n";
       }

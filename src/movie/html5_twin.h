@@ -18,20 +18,22 @@ namespace orv {
 
 // What a twin shows besides the slides.
 struct TwinPage {
-  std::string path;                          // where the twin goes; empty: no twin
-  std::string title;                         // the presentation's name (tab title)
-  std::vector<SlideText> slides;             // per slide of the movie (help and end slides included); may be shorter
-  std::string language;                      // BCP 47 tag of the slide text; empty: the labels' language
+  std::string path;               // where the twin goes; empty: no twin
+  std::string title;              // the presentation's name (tab title)
+  std::vector<SlideText> slides;  // per slide of the movie (help, end and notes slides included); may be shorter
+  std::string language;           // BCP 47 tag of the slide text; empty: the labels' language
   UiLanguage labels = UiLanguage::kEnglish;  // the language of the page's own words
   std::string previous, next;                // neighbour twins' file names (split mode)
   bool scormBridge = false;                  // the page of a SCORM package: it talks to the learning platform
+  int scormCompletion = 100;                 // with scormBridge: the share of slides (%) that completes the lesson
 };
 
 // "Talk.swf" -> "Talk-html5.html" (a name without ".swf" just gets the suffix).
 std::string TwinName(std::string_view movieName);
 
 // The whole page: `config` is the movie's configuration document, `jpegs`
-// the JPEG stream of each slide in order. Nothing when a resource is missing
+// the JPEG stream of each slide in order. The notes slides of `page.slides`
+// are left out: their notes are shown beside their slide. Nothing when a resource is missing
 // (reported by the resource lookup).
 std::optional<std::string> BuildTwinPage(std::string_view config, std::span<const std::span<const std::uint8_t>> jpegs,
                                          const TwinPage& page);

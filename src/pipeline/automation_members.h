@@ -14,8 +14,11 @@ inline constexpr std::int32_t kApplicationQuit = 2021;           // method
 // Presentations
 inline constexpr std::int32_t kPresentationsOpen = 2004;  // method(FileName, ReadOnly, Untitled, WithWindow)
 // Presentation
-inline constexpr std::int32_t kPresentationSlides = 2011;     // get -> object
-inline constexpr std::int32_t kPresentationSaveAs = 2036;     // method(FileName, FileFormat, EmbedTrueTypeFonts)
+inline constexpr std::int32_t kPresentationSlides = 2011;  // get -> object
+inline constexpr std::int32_t kPresentationSaveAs = 2036;  // method(FileName, FileFormat, EmbedTrueTypeFonts)
+// The whole deck's text and structure in one reply, the notes pages' shapes
+// with Notes non-zero: JSON, see deck_outline.h.
+inline constexpr std::int32_t kPresentationOutline = 2102;  // method(Notes I4) -> text
 inline constexpr std::int32_t kPresentationPageSetup = 2012;  // get -> PageSetup
 // PageSetup: the slides' size
 inline constexpr std::int32_t kPageSetupSlideHeight = 2003;  // get -> R4 points
@@ -45,15 +48,6 @@ inline constexpr std::int32_t kShapePlaceholderFormat = 2005;  // get -> object
 inline constexpr std::int32_t kShapeHasTextFrame = 2014;       // get -> I4
 inline constexpr std::int32_t kShapeTextFrame = 121;           // get -> object
 inline constexpr std::int32_t kShapeHeight = 109;              // get -> R4 points
-inline constexpr std::int32_t kShapeGroupItems = 2016;         // get -> GroupShapes (Count, Item as Shapes)
-inline constexpr std::int32_t kShapeHasTable = 2041;           // get -> I4
-inline constexpr std::int32_t kShapeTable = 2042;              // get -> Table
-// Table
-inline constexpr std::int32_t kTableRows = 2003;     // get -> Rows (Count as Shapes)
-inline constexpr std::int32_t kTableColumns = 2004;  // get -> Columns (Count as Shapes)
-inline constexpr std::int32_t kTableCell = 2005;     // method(Row I4, Column I4) -> Cell
-// Cell
-inline constexpr std::int32_t kCellShape = 2003;  // get -> Shape
 // PlaceholderFormat
 inline constexpr std::int32_t kPlaceholderType = 2003;  // get -> I4
 // TextFrame
@@ -63,9 +57,6 @@ inline constexpr std::int32_t kTextFrameTextRange = 2004;  // get -> object
 inline constexpr std::int32_t kTextRangeText = 0;            // get -> text, put(text)
 inline constexpr std::int32_t kTextRangeBoundHeight = 2009;  // get -> R4 points
 inline constexpr std::int32_t kTextRangeFont = 2022;         // get -> object
-// The language of the text's first character as a BCP 47 tag ("zh-CN"), ""
-// when unknown: LibreOffice's character locale of the script that character is in.
-inline constexpr std::int32_t kTextRangeLanguageTag = 2101;  // get -> text
 // Font
 inline constexpr std::int32_t kFontSize = 2014;  // get -> R4, put(R4)
 

@@ -155,6 +155,7 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path, const ConversionS
                                       const OutputPlacement& placement) {
   skipped_ = false;
   timedOut_ = false;
+  serverLost_ = false;
   lastSlideCount_ = 0;
   plan_ = OutputPlan();
   entrySettings_ = &settings;
@@ -219,6 +220,7 @@ void BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
         timedOut_ = true;
         NotifyWithDetails(FormatMessage(FormatMessage(msg::kTimeLimitExceeded, timeLimit_), path), details);
       } else {
+        serverLost_ = error.failure() == AutomationFailure::kServerLost;
         NotifyWithDetails(PlainFailure(error, path), details);
       }
       return;

@@ -68,6 +68,9 @@ class BatchDriver {
   const OutputPlan& lastPlan() const { return plan_; }
   int lastSlideCount() const { return lastSlideCount_; }
   bool lastTimedOut() const { return timedOut_; }
+  // Whether the server's process went away in the middle of the last entry
+  // (it died, or was killed) rather than the presentation failing.
+  bool lastServerLost() const { return serverLost_; }
 
  private:
   // The presentation road, and the picture-folder road: the folder's
@@ -101,6 +104,7 @@ class BatchDriver {
   bool skipped_ = false;
   bool serverUnavailable_ = false;
   bool timedOut_ = false;
+  bool serverLost_ = false;
   int lastSlideCount_ = 0;
   int timeLimit_ = 0;
   SlideWorkers* slideWorkers_ = nullptr;

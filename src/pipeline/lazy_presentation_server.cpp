@@ -20,7 +20,11 @@ ServerStart LazyPresentationServer::CreateObject(std::string_view className) {
     server_ = std::make_unique<OfficeServer>(options);
     live_ = server_.get();
   }
-  return server_->CreateObject(className);
+  const std::int64_t before = server_->processGroup();
+  ServerStart start = server_->CreateObject(className);
+  const std::int64_t after = server_->processGroup();
+  if (after != 0 && after != before) ++starts_;
+  return start;
 }
 
 void LazyPresentationServer::EndNow() {

@@ -55,6 +55,7 @@ std::string OutputFingerprintText(const ConversionSettings& s) {
   add("WebPlayer", s.WebPlayer);
   add("GenHTML5", s.GenHTML5);
   add("GenScorm", s.GenScorm);
+  if (s.GenScorm != 0) add("ScormCompletion", s.ScormCompletion);
   add("GenVideo", s.GenVideo);
   if (s.GenVideo != 0) {
     add("VideoFormat", s.VideoFormat);

@@ -84,8 +84,10 @@ void AddNotesSlide(const AutomationObject& slides, std::int32_t index, const std
   }
 }
 
-// Adds a notes slide after every slide whose notes page has text. False on cancel.
-bool AddNotesSlides(const AutomationObject& slides, const std::string& path, Progress& progress) {
+// Adds a notes slide after every slide whose notes page has text; `added`
+// (when given) gets their numbers. False on cancel.
+bool AddNotesSlides(const AutomationObject& slides, const std::string& path, Progress& progress,
+                    std::vector<std::int32_t>* added = nullptr) {
   progress.SetStatusText(FormatMessage(msg::kAnalysingNotes, path));
   // The count is read again before every pass: it grows with each notes slide,
   // and the pass after an insertion visits the notes slide itself.
@@ -101,6 +103,9 @@ bool AddNotesSlides(const AutomationObject& slides, const std::string& path, Pro
                               .GetObject(dispid::kTextFrameTextRange)
                               .GetText(dispid::kTextRangeText);
       AddNotesSlide(slides, i, notes);
+      if (added == nullptr) continue;
+      for (auto& number : *added) number += number > i ? 1 : 0;
+      added->push_back(i + 1);
     }
   }
   progress.SetStatusText(FormatMessage(msg::kConvertingFile, path));
@@ -370,8 +375,9 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
   progress.SetStage(ProgressStage::kNone);
 
   // The file is open: loading is over, whatever comes next.
+  std::vector<std::int32_t> notesSlides;
   if (settings.Notes == 1) {
-    if (!AddNotesSlides(slides, path, progress)) return false;
+    if (!AddNotesSlides(slides, path, progress, &notesSlides)) return false;
   } else {
     progress.SetStatusText(FormatMessage(msg::kConvertingFile, path));
   }
@@ -387,10 +393,11 @@ bool ExportPresentation(AutomationServer& server, const std::string& path, const
     ReadTitles(slides, list);
     if (!StepAndPump(progress)) return false;
   }
-  // The words for the HTML5 twin and the video's chapters; the movie never
-  // sees them.
-  const bool texts = settings.GenHTML5 != 0 || settings.GenVideo != 0;
-  if (texts && !ReadSlideTexts(slides, settings.Notes == 1, list, progress)) return false;
+  // The words for the HTML5 version and the video's chapters; the movie
+  // never sees them.
+  if (settings.GenHTML5 != 0 || settings.GenVideo != 0) {
+    ReadSlideTexts(presentation, notesSlides, settings.Notes == 1, list);
+  }
   if (!StepAndPump(progress)) return false;
 
   ExportTicker ticker(progress, count);

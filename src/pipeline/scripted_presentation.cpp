@@ -44,6 +44,15 @@ ScriptedShape ScriptedShape::Table(int columns, std::vector<std::string> cells) 
   return shape;
 }
 
+ScriptedShape ScriptedShape::Picture(std::string title, std::string description) {
+  ScriptedShape shape;
+  shape.placeholder = false;
+  shape.hasTextFrame = false;
+  shape.title = std::move(title);
+  shape.description = std::move(description);
+  return shape;
+}
+
 ScriptedSlide& ScriptedSlide::WithNotes(std::string text) {
   ScriptedShape picture;  // the slide image at the top of every notes page
   picture.placeholderType = 101;
@@ -83,11 +92,6 @@ enum class Kind {
   kTextRange,
   kFont,
   kTransition,
-  kGroupShapes,
-  kTable,
-  kRows,
-  kColumns,
-  kCell,
   kPageSetup
 };
 
@@ -119,16 +123,6 @@ const char* KindName(Kind kind) {
       return "Font";
     case Kind::kTransition:
       return "SlideShowTransition";
-    case Kind::kGroupShapes:
-      return "GroupShapes";
-    case Kind::kTable:
-      return "Table";
-    case Kind::kRows:
-      return "Rows";
-    case Kind::kColumns:
-      return "Columns";
-    case Kind::kCell:
-      return "Cell";
     case Kind::kPageSetup:
       return "PageSetup";
   }
@@ -188,6 +182,7 @@ class ScriptedObject final : public AutomationTarget {
         {Kind::kPresentation, dispid::kPresentationPageSetup, DispatchKind::kPropertyGet, "PageSetup"},
         {Kind::kPageSetup, dispid::kPageSetupSlideWidth, DispatchKind::kPropertyGet, "SlideWidth"},
         {Kind::kPageSetup, dispid::kPageSetupSlideHeight, DispatchKind::kPropertyGet, "SlideHeight"},
+        {Kind::kPresentation, dispid::kPresentationOutline, DispatchKind::kMethod, "Outline"},
         {Kind::kSlides, dispid::kSlidesCount, DispatchKind::kPropertyGet, "Count"},
         {Kind::kSlides, dispid::kSlidesItem, DispatchKind::kMethod, "Item"},
         {Kind::kSlides, dispid::kSlidesRange, DispatchKind::kMethod, "Range"},
@@ -216,18 +211,6 @@ class ScriptedObject final : public AutomationTarget {
         {Kind::kTextRange, dispid::kTextRangeFont, DispatchKind::kPropertyGet, "Font"},
         {Kind::kFont, dispid::kFontSize, DispatchKind::kPropertyGet, "Size"},
         {Kind::kFont, dispid::kFontSize, DispatchKind::kPropertyPut, "Size="},
-        {Kind::kTextRange, dispid::kTextRangeLanguageTag, DispatchKind::kPropertyGet, "LanguageTag"},
-        {Kind::kShape, dispid::kShapeGroupItems, DispatchKind::kPropertyGet, "GroupItems"},
-        {Kind::kShape, dispid::kShapeHasTable, DispatchKind::kPropertyGet, "HasTable"},
-        {Kind::kShape, dispid::kShapeTable, DispatchKind::kPropertyGet, "Table"},
-        {Kind::kGroupShapes, dispid::kShapesCount, DispatchKind::kPropertyGet, "Count"},
-        {Kind::kGroupShapes, dispid::kShapesItem, DispatchKind::kMethod, "Item"},
-        {Kind::kTable, dispid::kTableRows, DispatchKind::kPropertyGet, "Rows"},
-        {Kind::kTable, dispid::kTableColumns, DispatchKind::kPropertyGet, "Columns"},
-        {Kind::kTable, dispid::kTableCell, DispatchKind::kMethod, "Cell"},
-        {Kind::kRows, dispid::kShapesCount, DispatchKind::kPropertyGet, "Count"},
-        {Kind::kColumns, dispid::kShapesCount, DispatchKind::kPropertyGet, "Count"},
-        {Kind::kCell, dispid::kCellShape, DispatchKind::kPropertyGet, "Shape"},
     };
     for (const auto& entry : kNames) {
       if (entry.kind == kind_ && entry.id == id && entry.how == how)
@@ -239,12 +222,6 @@ class ScriptedObject final : public AutomationTarget {
   AutomationObject Make(Kind kind, std::shared_ptr<ScriptedSlide> slide = {}, bool notes = false,
                         std::vector<int> shape = {}) const {
     return AutomationObject(std::make_shared<ScriptedObject>(state_, kind, std::move(slide), notes, std::move(shape)));
-  }
-  // The path of this shape's child `index` (0-based).
-  std::vector<int> Child(int index) const {
-    std::vector<int> path = shape_;
-    path.push_back(index);
-    return path;
   }
   static Variant Obj(AutomationObject o) { return Variant::Object(std::move(o)); }
 
@@ -276,6 +253,51 @@ class ScriptedObject final : public AutomationTarget {
     }
     return -1;
   }
+  // What the outline says of `shape`: its paragraphs as written, else its
+  // text cut at each "\r", in its language.
+  static OutlineShape OutlineOf(const ScriptedShape& shape, bool onNotesPage) {
+    using OKind = OutlineShape::Kind;
+    OutlineShape out;
+    out.x = shape.x;
+    out.y = shape.y;
+    out.title = shape.title;
+    out.description = shape.description;
+    if (shape.group) {
+      out.kind = OKind::kGroup;
+      for (const auto& item : shape.children) out.items.push_back(OutlineOf(item, onNotesPage));
+      return out;
+    }
+    if (shape.tableColumns > 0) {
+      out.kind = OKind::kTable;
+      out.headerRow = shape.headerRow;
+      for (std::size_t k = 0; k < shape.children.size(); ++k) {
+        if (k % static_cast<std::size_t>(shape.tableColumns) == 0) out.rows.emplace_back();
+        out.rows.back().push_back(OutlineOf(shape.children[k], onNotesPage).paragraphs);
+      }
+      return out;
+    }
+    if (shape.placeholder) {
+      const std::int32_t type = shape.placeholderType;
+      out.kind = type == ppt::kPlaceholderTitle || type == ppt::kPlaceholderCenterTitle ? OKind::kTitle
+                 : type == ppt::kPlaceholderBody     ? (onNotesPage ? OKind::kNotes : OKind::kBody)
+                 : type == ppt::kPlaceholderSubtitle ? OKind::kSubtitle
+                                                     : OKind::kOther;
+    } else {
+      out.kind = shape.hasTextFrame ? OKind::kText : OKind::kPicture;
+    }
+    if (!shape.hasTextFrame) return out;
+    out.paragraphs = shape.paragraphs;
+    if (out.paragraphs.empty()) {
+      std::size_t from = 0;
+      while (from <= shape.text.size() && !shape.text.empty()) {
+        const std::size_t to = std::min(shape.text.find('\r', from), shape.text.size());
+        out.paragraphs.push_back({{{shape.text.substr(from, to - from), "", shape.language}}});
+        from = to + 1;
+      }
+    }
+    return out;
+  }
+
   static void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -303,12 +325,6 @@ class ScriptedObject final : public AutomationTarget {
       case Kind::kPlaceholderFormat:
       case Kind::kTextFrame:
         return AnswerShape(member);
-      case Kind::kGroupShapes:
-      case Kind::kTable:
-      case Kind::kRows:
-      case Kind::kColumns:
-      case Kind::kCell:
-        return AnswerParts(args, member);
       case Kind::kTextRange:
       case Kind::kFont:
         return AnswerText(args, member);
@@ -338,6 +354,17 @@ class ScriptedObject final : public AutomationTarget {
     if (member == "Presentation.PageSetup") return Obj(Make(Kind::kPageSetup));
     if (member == "PageSetup.SlideWidth") return Variant::R4(state_->deck.slideWidth);
     if (member == "PageSetup.SlideHeight") return Variant::R4(state_->deck.slideHeight);
+    if (member == "Presentation.Outline") {
+      ExpectArguments(args, {T::kI4}, member);
+      DeckOutline outline;
+      for (const auto& slide : state_->opened) {
+        auto& facts = outline.slides.emplace_back();
+        for (const auto& shape : slide->shapes) facts.shapes.push_back(OutlineOf(shape, false));
+        if (args[0].Integer() == 0) continue;
+        for (const auto& shape : slide->notes) facts.notes.push_back(OutlineOf(shape, true));
+      }
+      return Variant::Text(WriteDeckOutline(outline));
+    }
     if (member == "Presentation.SaveAs") {
       ExpectArguments(args, {T::kText, T::kI4, T::kI4}, member);
       if (args[1].Integer() != ppt::kSaveAsBmp) throw AutomationError("unsupported format");
@@ -413,48 +440,12 @@ class ScriptedObject final : public AutomationTarget {
     throw Unknown(member);
   }
 
-  // A group's items and a table's cells, both the shape's children.
-  Variant AnswerParts(const Args& args, const std::string& member) {
-    const ScriptedShape& shape = Shape();
-    const auto children = static_cast<std::int32_t>(shape.children.size());
-    const std::int32_t columns = shape.tableColumns;
-    if (member == "GroupShapes.Count") return Variant::I4(children);
-    if (member == "GroupShapes.Item") {
-      ExpectArguments(args, {T::kIndex}, member);
-      std::int32_t index = args[0].Integer();
-      if (index < 1 || index > children) throw AutomationError("The index is out of range");
-      return Obj(Make(Kind::kShape, slide_, notesPage_, Child(index - 1)));
-    }
-    if (member == "Table.Rows") return Obj(Make(Kind::kRows, slide_, notesPage_, shape_));
-    if (member == "Table.Columns") return Obj(Make(Kind::kColumns, slide_, notesPage_, shape_));
-    if (member == "Rows.Count") return Variant::I4(columns > 0 ? (children + columns - 1) / columns : 0);
-    if (member == "Columns.Count") return Variant::I4(columns);
-    if (member == "Table.Cell") {
-      ExpectArguments(args, {T::kI4, T::kI4}, member);
-      const std::int32_t row = args[0].Integer(), column = args[1].Integer();
-      const std::int32_t index = (row - 1) * columns + (column - 1);
-      if (row < 1 || column < 1 || column > columns || index >= children) throw AutomationError("no such cell");
-      return Obj(Make(Kind::kCell, slide_, notesPage_, Child(index)));
-    }
-    if (member == "Cell.Shape") return Obj(Make(Kind::kShape, slide_, notesPage_, shape_));
-    throw Unknown(member);
-  }
-
   Variant AnswerShape(const std::string& member) {
     if (member == "Shape.Type") {
       const ScriptedShape& shape = Shape();
       if (shape.placeholder) return Variant::I4(ppt::kMsoPlaceholder);
       if (shape.group) return Variant::I4(ppt::kMsoGroup);
       return Variant::I4(shape.tableColumns > 0 ? ppt::kMsoTable : 1);
-    }
-    if (member == "Shape.HasTable") return Variant::I4(Shape().tableColumns > 0 ? -1 : 0);
-    if (member == "Shape.Table") {
-      if (Shape().tableColumns <= 0) throw AutomationError("This shape has no table");
-      return Obj(Make(Kind::kTable, slide_, notesPage_, shape_));
-    }
-    if (member == "Shape.GroupItems") {
-      if (!Shape().group) throw AutomationError("This shape is not a group");
-      return Obj(Make(Kind::kGroupShapes, slide_, notesPage_, shape_));
     }
     if (member == "Shape.PlaceholderFormat") {
       if (!Shape().placeholder) throw AutomationError("This shape is not a placeholder");
@@ -474,7 +465,6 @@ class ScriptedObject final : public AutomationTarget {
 
   Variant AnswerText(const Args& args, const std::string& member) {
     if (member == "TextRange.Text") return Variant::Text(Shape().text);
-    if (member == "TextRange.LanguageTag") return Variant::Text(Shape().language);
     if (member == "TextRange.Text=") {
       ExpectArguments(args, {T::kText}, member);
       Shape().text = args[0].Text();
@@ -499,7 +489,7 @@ class ScriptedObject final : public AutomationTarget {
   Kind kind_;
   std::shared_ptr<ScriptedSlide> slide_;
   bool notesPage_;
-  std::vector<int> shape_;  // index in the page's shapes, then in each group or table
+  std::vector<int> shape_;  // index in the page's shapes
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pipeline/automation.h"
+#include "pipeline/deck_outline.h"
 
 namespace orv {
 
@@ -23,15 +24,24 @@ struct ScriptedShape {
   std::string text;
   float height = 300.0f;   // points
   float fontSize = 18.0f;  // points
-  std::string language;    // what TextRange.LanguageTag answers
+  // What the deck's outline tells besides: the place (1/100 mm), the
+  // paragraphs (when empty, `text` cut at each "\r", in `language`), and
+  // for pictures and groups what their author wrote of them.
+  std::int64_t x = 0, y = 0;
+  std::vector<OutlineParagraph> paragraphs;
+  std::string language;
+  std::string title, description;
   bool group = false;      // Type 6: `children` are its items
   int tableColumns = 0;    // a table: `children` are its cells, row by row
+  bool headerRow = false;  // a table whose first row is its header
   std::vector<ScriptedShape> children;
 
   // A text box (not a placeholder) holding `text`.
   static ScriptedShape Text(std::string text);
   static ScriptedShape Group(std::vector<ScriptedShape> items);
   static ScriptedShape Table(int columns, std::vector<std::string> cells);
+  // A picture (no text frame) described by `title` and `description`.
+  static ScriptedShape Picture(std::string title, std::string description);
 };
 
 struct ScriptedSlide {

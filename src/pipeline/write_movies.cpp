@@ -1,5 +1,6 @@
 #include "pipeline/write_movies.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "base/language.h"
@@ -41,6 +42,14 @@ std::vector<SlideText> MovieSlideTexts(const ConversionSettings& settings, const
   return texts;
 }
 
+// The package's path relative to the run's output folder: what tells it from
+// the lesson of a presentation of the same name in another folder of the batch.
+std::string LessonIdentity(const OutputPlan& plan) {
+  const std::string relative =
+      std::filesystem::path(plan.lesson()).lexically_relative(plan.placement().root).generic_string();
+  return relative.empty() || relative.starts_with("..") ? FileNamePart(plan.lesson()) : relative;
+}
+
 // The lesson's name on the learning platform: the first slide's title, else
 // the presentation's file name.
 std::string LessonTitle(const std::string& sourcePath, const SlideList& slideList) {
@@ -53,8 +62,9 @@ std::string LessonTitle(const std::string& sourcePath, const SlideList& slideLis
 // or movies show (help and end slides as the whole movie has them), played
 // by the HTML5 version with the bridge to the platform. Not made when a
 // movie was abandoned (already reported): the lesson would miss its slides.
-void WriteLesson(const std::string& sourcePath, const SlideList& slideList, const MovieWriter& writer,
-                 const std::vector<SlideText>& texts, const std::string& config, OutputPlan& plan) {
+void WriteLesson(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
+                 const MovieWriter& writer, const std::vector<SlideText>& texts, const std::string& config,
+                 OutputPlan& plan) {
   if (writer.keptJpegs.size() != slideList.paths.size()) return;
   TwinPage lesson;
   lesson.title = writer.twin.title;
@@ -62,13 +72,14 @@ void WriteLesson(const std::string& sourcePath, const SlideList& slideList, cons
   lesson.language = writer.twin.language;
   lesson.labels = writer.twin.labels;
   lesson.scormBridge = true;
+  lesson.scormCompletion = settings.ScormCompletion;
   const std::vector<std::span<const std::uint8_t>> jpegs(writer.keptJpegs.begin(), writer.keptJpegs.end());
   const auto page = BuildTwinPage(config, jpegs, lesson);
   if (!page) {
     plan.Failed(plan.lesson(), 0);
     return;
   }
-  WriteScormPackage(plan.lesson(), LessonTitle(sourcePath, slideList), *page, &plan);
+  WriteScormPackage(plan.lesson(), LessonIdentity(plan), LessonTitle(sourcePath, slideList), *page, &plan);
 }
 
 }  // namespace
@@ -105,6 +116,8 @@ int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& se
     writer.twin.next = movie.nextTwin;
     if (split) {
       writer.twin.slides.assign(1, DeckSlideText(slideList, titles, movie.firstPicture));
+      // A movie of one notes slide shows it as a slide: there is no slide beside it.
+      if (writer.twin.slides[0].kind == SlideText::Kind::kNotes) writer.twin.slides[0].kind = SlideText::Kind::kSlide;
     } else {
       writer.twin.slides = MovieSlideTexts(settings, slideList, titles);
     }
@@ -117,7 +130,7 @@ int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& se
   }
   if (!writer.keepJpegs) return 1;
   if (!split) {
-    WriteLesson(sourcePath, slideList, writer, writer.twin.slides, writer.config(), plan);
+    WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config(), plan);
     return 1;
   }
   // The lesson of a split presentation plays its slides as one movie would
@@ -128,7 +141,7 @@ int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& se
   whole.BlankEnd = 0;
   std::vector<SlideText> texts;
   for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
-  WriteLesson(sourcePath, slideList, writer, texts, BuildPlayerConfig(whole, slideList), plan);
+  WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList), plan);
   return 1;
 }
 

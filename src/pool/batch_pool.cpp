@@ -15,13 +15,14 @@
 #include "pipeline/working_folder.h"
 #include "pool/stop_signals.h"
 #include "pool/worker_board.h"
+#include "pool/worker_channel.h"
 #include "pool/worker_events.h"
-#include "pool/worker_process.h"
 
 namespace orv::pool {
 namespace {
 
-struct Worker : WorkerProcess {
+struct Worker {
+  WorkerChannel channel;
   std::deque<std::size_t> queue;  // the rest of its group
   std::optional<std::size_t> current;
   std::optional<batchlist::EntryRecord> record;  // of `current`, once sent
@@ -41,8 +42,8 @@ class Scheduler {
   void Assign(std::size_t w);
   void Dispatch(std::size_t w);
   void Pump(int timeoutMs);
-  void ReadLines(std::size_t w, LineStream& stream, bool drain);
-  void OnLine(std::size_t w, const LineStream& stream, const std::string& line);
+  WorkerChannel::Listener ListenerOf(std::size_t w);
+  void OnErrorLine(std::size_t w, const std::string& line);
   void OnEvent(std::size_t w, const WorkerEvent& event);
   void OnEnded(std::size_t w);
   void PassStop();
@@ -66,7 +67,7 @@ ParallelEnd Scheduler::Run() {
   for (std::size_t w = 0; w < workers_.size(); ++w) Assign(w);
   auto running = [&] {
     for (const Worker& worker : workers_) {
-      if (worker.pid > 0) return true;
+      if (worker.channel.running()) return true;
     }
     return false;
   };
@@ -79,11 +80,11 @@ ParallelEnd Scheduler::Run() {
       // Only to the entries still running as far as we know; the tag lets a
       // worker that has finished its entry meanwhile drop it.
       for (const Worker& worker : workers_) {
-        if (worker.pid > 0 && worker.current) PassInterrupt(worker.pid, worker.entriesSent);
+        if (worker.channel.running() && worker.current) PassInterrupt(worker.channel.pid(), worker.entriesSent);
       }
       if (BatchStopRequested()) {
         for (Worker& worker : workers_) {
-          if (!worker.current) CloseFd(worker.input);  // the others end after their entry
+          if (!worker.current) worker.channel.CloseInput();  // the others end after their entry
         }
       } else if (AnyLeft()) {
         board_.Print(stderr, "Orvanta: Ctrl-C again within 3 s stops the whole batch");
@@ -109,21 +110,17 @@ void Scheduler::PassStop() {
   stopping_ = true;
   stopsPassed_ = StopSignalCount();
   for (Worker& worker : workers_) {
-    CloseFd(worker.input);
-    if (worker.pid > 0) ::kill(worker.pid, signal);
+    worker.channel.CloseInput();
+    worker.channel.Signal(signal);
   }
 }
 
 // Ctrl-Z: the workers live in process groups of their own, out of the
 // terminal's reach; they stop with the parent and go on with it after "fg".
 void Scheduler::Suspend() {
-  for (const Worker& worker : workers_) {
-    if (worker.pid > 0) ::kill(worker.pid, SIGSTOP);
-  }
+  for (const Worker& worker : workers_) worker.channel.Signal(SIGSTOP);
   ::raise(SIGSTOP);
-  for (const Worker& worker : workers_) {
-    if (worker.pid > 0) ::kill(worker.pid, SIGCONT);
-  }
+  for (const Worker& worker : workers_) worker.channel.Signal(SIGCONT);
 }
 
 // Gives an idle worker the next group, starting its process when needed; a
@@ -135,11 +132,11 @@ void Scheduler::Assign(std::size_t w) {
     groups_.pop_front();
   }
   if (worker.queue.empty() || !HandsOutMore()) {
-    CloseFd(worker.input);
+    worker.channel.CloseInput();
     return;
   }
-  if (worker.pid <= 0 && StartWorker(plan_.program, plan_.workerArgs, worker)) worker.entriesSent = 0;
-  if (worker.pid <= 0) {
+  if (!worker.channel.running() && worker.channel.Start(plan_.program, plan_.workerArgs)) worker.entriesSent = 0;
+  if (!worker.channel.running()) {
     for (std::size_t entry : worker.queue) {
       board_.Print(stderr, Label(entry) + ": no worker process could be started");
       ++failed_;
@@ -158,52 +155,35 @@ void Scheduler::Dispatch(std::size_t w) {
   worker.record.reset();
   ++worker.entriesSent;
   board_.Start(w, FileNamePart(plan_.sources[entry]));
-  std::string message = plan_.sources[entry];
-  message += '\0';
   // A worker that died meanwhile is noticed when its pipes close.
-  const ssize_t written = ::write(worker.input, message.data(), message.size());
-  (void)written;
+  (void)worker.channel.Send(plan_.sources[entry]);
 }
 
 void Scheduler::Pump(int timeoutMs) {
-  std::vector<pollfd> fds;
-  std::vector<std::pair<std::size_t, LineStream*>> owners;
+  std::vector<const WorkerChannel*> channels;
+  for (const Worker& worker : workers_) channels.push_back(&worker.channel);
+  WaitForChannels(channels, -1, timeoutMs);
+  for (std::size_t w = 0; w < workers_.size(); ++w) workers_[w].channel.Read(ListenerOf(w));
   for (std::size_t w = 0; w < workers_.size(); ++w) {
-    for (LineStream* stream : {&workers_[w].out, &workers_[w].err, &workers_[w].events}) {
-      if (!stream->open()) continue;
-      fds.push_back({stream->fd, POLLIN, 0});
-      owners.emplace_back(w, stream);
-    }
-  }
-  if (fds.empty()) return;
-  if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) return;
-  for (std::size_t k = 0; k < fds.size(); ++k) {
-    if (fds[k].revents != 0) ReadLines(owners[k].first, *owners[k].second, false);
-  }
-  for (std::size_t w = 0; w < workers_.size(); ++w) {
-    Worker& worker = workers_[w];
-    if (worker.pid > 0 && !worker.events.open()) OnEnded(w);
+    if (workers_[w].channel.ended()) OnEnded(w);
   }
 }
 
-void Scheduler::ReadLines(std::size_t w, LineStream& stream, bool drain) {
-  pool::ReadLines(stream, drain, [this, w, &stream](const std::string& line) { OnLine(w, stream, line); });
+WorkerChannel::Listener Scheduler::ListenerOf(std::size_t w) {
+  return {[this](const std::string& line) {
+            if (!plan_.quiet) board_.Print(stdout, line);
+          },
+          [this, w](const std::string& line) { OnErrorLine(w, line); },
+          [this, w](const WorkerEvent& event) { OnEvent(w, event); }};
 }
 
-void Scheduler::OnLine(std::size_t w, const LineStream& stream, const std::string& line) {
-  Worker& worker = workers_[w];
-  if (&stream == &worker.out) {
-    if (!plan_.quiet) board_.Print(stdout, line);
-  } else if (&stream == &worker.err) {
-    // The file's name takes the place of the program's: "talk.ppt: text".
-    constexpr std::string_view kProgram = "Orvanta: ";
-    const std::string_view text = std::string_view(line).starts_with(kProgram)
-                                      ? std::string_view(line).substr(kProgram.size())
-                                      : std::string_view(line);
-    board_.Print(stderr, worker.current ? Label(*worker.current) + ": " + std::string(text) : line);
-  } else if (auto event = ParseWorkerEvent(line)) {
-    OnEvent(w, *event);
-  }
+void Scheduler::OnErrorLine(std::size_t w, const std::string& line) {
+  const Worker& worker = workers_[w];
+  // The file's name takes the place of the program's: "talk.ppt: text".
+  constexpr std::string_view kProgram = "Orvanta: ";
+  const std::string_view text =
+      std::string_view(line).starts_with(kProgram) ? std::string_view(line).substr(kProgram.size()) : line;
+  board_.Print(stderr, worker.current ? Label(*worker.current) + ": " + std::string(text) : line);
 }
 
 void Scheduler::OnEvent(std::size_t w, const WorkerEvent& event) {
@@ -222,14 +202,14 @@ void Scheduler::OnEvent(std::size_t w, const WorkerEvent& event) {
       unavailable_ = true;
       break;
     case WorkerEvent::Kind::kReady:
+    case WorkerEvent::Kind::kRestarted:
       break;
     case WorkerEvent::Kind::kRecord:
       worker.record = batchlist::ParseReportLine(event.text);
       break;
     case WorkerEvent::Kind::kDone:
       // The entry's lines were written before its end: take them all first.
-      ReadLines(w, worker.out, true);
-      ReadLines(w, worker.err, true);
+      worker.channel.ReadLinesBefore(ListenerOf(w));
       if (event.number == 0) ++failed_;
       if (worker.current && plan_.onEntryEnd) plan_.onEntryEnd(*worker.current, std::move(worker.record));
       worker.current.reset();
@@ -242,16 +222,8 @@ void Scheduler::OnEvent(std::size_t w, const WorkerEvent& event) {
 // The worker's event pipe closed: it has ended, on its own or not.
 void Scheduler::OnEnded(std::size_t w) {
   Worker& worker = workers_[w];
-  for (LineStream* stream : {&worker.out, &worker.err}) {
-    if (stream->open()) ReadLines(w, *stream, true);
-  }
-  CloseFd(worker.input);
-  CloseFd(worker.out.fd);
-  CloseFd(worker.err.fd);
-  int status = 0;
-  while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  worker.pid = -1;
+  worker.channel.ReadLinesBefore(ListenerOf(w));
+  worker.channel.Reap();
   if (worker.current) {
     board_.Print(stderr, Label(*worker.current) + ": the worker converting this file ended unexpectedly");
     ++failed_;

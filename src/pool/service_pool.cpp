@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 
+#include "pool/stop_signals.h"
 #include "pool/worker_events.h"
 
 namespace orv::pool {
@@ -22,9 +23,10 @@ std::int64_t NowMs() {
       .count();
 }
 
-// After LibreOffice could not be started, the next try waits this long.
-constexpr std::int64_t kRetryOfficeMs = 10000;
 constexpr std::int64_t kMeasureEveryMs = 2000;
+// A cancelled job's worker that still holds it after this long is killed:
+// with its LibreOffice's start, it is free within 2 s.
+constexpr std::int64_t kCancelGraceMs = 1500;
 
 }  // namespace
 
@@ -68,15 +70,13 @@ std::uint64_t ResidentBytesOfTree(pid_t root) {
 ServicePool::ServicePool(ServicePoolConfig config) : config_(std::move(config)), slots_(config_.workers) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
-    wakeRead_ = ends[0];
-    wakeWrite_ = ends[1];
+    wakeRead_.Reset(ends[0]);
+    wakeWrite_.Reset(ends[1]);
   }
 }
 
 ServicePool::~ServicePool() {
   if (thread_.joinable()) Finish();
-  CloseFd(wakeRead_);
-  CloseFd(wakeWrite_);
 }
 
 void ServicePool::Start() {
@@ -91,10 +91,10 @@ void ServicePool::Start() {
 
 void ServicePool::Wake() {
   const char byte = 1;
-  if (wakeWrite_ >= 0) (void)!::write(wakeWrite_, &byte, 1);
+  if (wakeWrite_) (void)!::write(wakeWrite_.get(), &byte, 1);
 }
 
-Admission ServicePool::Submit(WorkerJob job, std::function<void(JobResult)> done) {
+Admission ServicePool::Submit(WorkerJob job, std::function<void(JobResult)> done, JobTicket* ticket) {
   {
     std::lock_guard lock(mutex_);
     if (shuttingDown_) return Admission::kShuttingDown;
@@ -102,10 +102,34 @@ Admission ServicePool::Submit(WorkerJob job, std::function<void(JobResult)> done
     std::size_t idle = 0;
     for (const Slot& slot : slots_) idle += slot.job ? 0 : 1;
     if (queue_.size() >= config_.queueLimit + idle) return Admission::kQueueFull;
-    queue_.push_back(Waiting{std::move(job), std::move(done)});
+    const JobTicket given = nextTicket_++;
+    if (ticket != nullptr) *ticket = given;
+    queue_.push_back(Waiting{given, std::move(job), std::move(done)});
   }
   Wake();
   return Admission::kQueued;
+}
+
+void ServicePool::Cancel(JobTicket ticket) {
+  std::function<void(JobResult)> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+      if (it->ticket != ticket) continue;
+      dropped = std::move(it->done);
+      queue_.erase(it);
+      break;
+    }
+    for (Slot& slot : slots_) {
+      if (!slot.job || slot.job->ticket != ticket || slot.job->cancelledAt != 0) continue;
+      slot.job->cancelledAt = NowMs();
+      // The worker's Ctrl-C, tagged with the job's number: it ends the
+      // job's LibreOffice as the time limit does.
+      PassInterrupt(slot.channel.pid(), slot.entries);
+    }
+  }
+  if (dropped) dropped(JobResult{JobOutcome::kCancelled, std::nullopt, {}});
+  Wake();
 }
 
 void ServicePool::BeginShutdown() {
@@ -133,38 +157,38 @@ PoolStats ServicePool::stats() const {
   std::lock_guard lock(mutex_);
   PoolStats stats;
   stats.workers = slots_.size();
-  for (const Slot& slot : slots_) stats.busy += slot.job ? 1 : 0;
+  for (const Slot& slot : slots_) {
+    stats.busy += slot.job ? 1 : 0;
+    stats.proven += slot.channel.running() && (slot.ready || slot.job) ? 1 : 0;
+  }
   stats.queued = queue_.size();
   stats.restarts = restarts_;
   stats.residentBytes = residentBytes_;
   stats.unavailable = unavailable_;
-  stats.unavailableReason = unavailableReason_;
   return stats;
 }
 
-// Keeps every slot's worker running (each warms its LibreOffice up at once)
-// and hands the queued jobs to idle ones. Under the lock.
+// Keeps every slot's worker running and hands the queued jobs to the ready
+// ones. Under the lock.
 void ServicePool::AssignLocked() {
   const bool mayStart = !finishing_ && !(unavailable_ && NowMs() < retryAt_);
   for (Slot& slot : slots_) {
-    if (slot.pid <= 0 && mayStart) {
-      if (StartWorker(config_.program, config_.workerArgs, slot)) {
-        slot.jobsDone = 0;
-        slot.retiring = false;
-      }
+    if (!slot.channel.running() && mayStart) {
+      slot = Slot{};
+      if (slot.channel.Start(config_.program, config_.workerArgs)) Tell(PoolEvent::Kind::kStarted, slot.channel.pid());
     }
-    if (finishing_ && slot.pid > 0 && !slot.job && !slot.retiring) {
-      CloseFd(slot.input);  // no more jobs: it ends, and its LibreOffice with it
-      slot.retiring = true;
+    if (finishing_ && slot.channel.running() && !slot.job && !slot.closing) {
+      slot.channel.CloseInput();  // no more jobs: it ends, and its LibreOffice with it
+      slot.closing = true;
     }
-    if (slot.pid <= 0 || slot.job || slot.retiring || queue_.empty() || unavailable_) continue;
+    if (!slot.ready || slot.job || slot.closing || slot.worn || queue_.empty() || unavailable_) continue;
     Waiting waiting = std::move(queue_.front());
     queue_.pop_front();
-    std::string message = FormatWorkerJob(waiting.job);
-    message += '\0';
-    slot.job = Slot::Running{std::move(waiting.done), {}};
+    slot.ready = false;
+    slot.job = Running{waiting.ticket, std::move(waiting.done), {}, 0, false};
+    ++slot.entries;
     // A worker that died meanwhile is noticed when its pipes close.
-    (void)!::write(slot.input, message.data(), message.size());
+    (void)slot.channel.Send(FormatWorkerJob(waiting.job));
   }
   if (unavailable_) {
     while (!queue_.empty()) {
@@ -179,106 +203,87 @@ void ServicePool::Loop() {
     {
       std::lock_guard lock(mutex_);
       bool anyRunning = !leaving_.empty();
-      for (const Slot& slot : slots_) anyRunning = anyRunning || slot.pid > 0;
+      for (const Slot& slot : slots_) anyRunning = anyRunning || slot.channel.running();
       if (finishing_ && !anyRunning) break;
       AssignLocked();
     }
-    Pump(200);
+    Pump(100);
     std::vector<std::pair<std::function<void(JobResult)>, JobResult>> completed;
+    std::vector<PoolEvent> events;
     {
       std::lock_guard lock(mutex_);
+      KillLateCancels();
       completed.swap(completed_);
+      events.swap(events_);
       if (NowMs() - measuredAt_ >= kMeasureEveryMs) MeasureMemory();
+    }
+    if (config_.onEvent) {
+      for (const PoolEvent& event : events) config_.onEvent(event);
     }
     for (auto& [done, result] : completed) done(std::move(result));
   }
 }
 
 void ServicePool::Pump(int timeoutMs) {
+  // Only this thread starts, reads and reaps workers: the pipes gathered
+  // stay open while it waits on them unlocked.
   std::vector<pollfd> fds;
-  std::vector<std::pair<std::size_t, int>> owners;  // slot, stream (0 out, 1 err, 2 events)
   {
     std::lock_guard lock(mutex_);
-    for (std::size_t s = 0; s < slots_.size(); ++s) {
-      const LineStream* streams[] = {&slots_[s].out, &slots_[s].err, &slots_[s].events};
-      for (int k = 0; k < 3; ++k) {
-        if (!streams[k]->open()) continue;
-        fds.push_back({streams[k]->fd, POLLIN, 0});
-        owners.emplace_back(s, k);
-      }
-    }
+    for (const Slot& slot : slots_) slot.channel.AddTo(fds);
+    for (const WorkerChannel& worker : leaving_) worker.AddTo(fds);
   }
-  std::size_t leavingFrom = fds.size();
-  {
-    std::lock_guard lock(mutex_);
-    leavingFrom = fds.size();
-    for (WorkerProcess& worker : leaving_) {
-      for (LineStream* stream : {&worker.out, &worker.err, &worker.events}) {
-        if (stream->open()) fds.push_back({stream->fd, POLLIN, 0});
-      }
-    }
-  }
-  fds.push_back({wakeRead_, POLLIN, 0});
-  if (::poll(fds.data(), fds.size(), timeoutMs) <= 0) return;
+  fds.push_back({wakeRead_.get(), POLLIN, 0});
+  (void)::poll(fds.data(), fds.size(), timeoutMs);
   char drain[64];
-  while (::read(wakeRead_, drain, sizeof drain) > 0) {
+  while (::read(wakeRead_.get(), drain, sizeof drain) > 0) {
   }
   std::lock_guard lock(mutex_);
   DrainLeaving();
-  for (std::size_t k = 0; k < leavingFrom; ++k) {
-    if (fds[k].revents == 0) continue;
-    Slot& slot = slots_[owners[k].first];
-    LineStream* streams[] = {&slot.out, &slot.err, &slot.events};
-    if (streams[owners[k].second]->fd == fds[k].fd) ReadFrom(slot, *streams[owners[k].second]);
-  }
+  for (Slot& slot : slots_) slot.channel.Read(ListenerOf(slot));
   for (Slot& slot : slots_) {
-    if (slot.pid > 0 && !slot.events.open()) OnWorkerEnded(slot);
+    if (slot.channel.ended()) OnWorkerEnded(slot);
   }
+  RetireWorn();
+}
+
+WorkerChannel::Listener ServicePool::ListenerOf(Slot& slot) {
+  return {{},  // what it prints of its outputs is of no use here
+          [&slot](const std::string& line) {
+            if (slot.job && slot.job->result.messages.size() < 100) slot.job->result.messages.push_back(line);
+          },
+          [this, &slot](const WorkerEvent& event) { OnEvent(slot, event); }};
 }
 
 // Workers on their way out: what they still write is of no use; once their
 // events end they are reaped.
 void ServicePool::DrainLeaving() {
-  char buffer[4096];
-  for (WorkerProcess& worker : leaving_) {
-    for (LineStream* stream : {&worker.out, &worker.err, &worker.events}) {
-      ssize_t n = 0;
-      while (stream->open() && (n = ::read(stream->fd, buffer, sizeof buffer)) > 0) {
-      }
-      if (stream->open() && n == 0) CloseFd(stream->fd);
-    }
-  }
-  std::erase_if(leaving_, [](WorkerProcess& worker) {
-    if (worker.events.open()) return false;
-    ReapWorker(worker);
+  for (WorkerChannel& worker : leaving_) worker.Read({}, true);
+  std::erase_if(leaving_, [](WorkerChannel& worker) {
+    if (!worker.ended()) return false;
+    worker.Reap();
     return true;
   });
 }
 
-void ServicePool::ReadFrom(Slot& slot, LineStream& stream) {
-  ReadLines(stream, true, [this, &slot, &stream](const std::string& line) { OnLine(slot, stream, line); });
-}
-
-void ServicePool::OnLine(Slot& slot, const LineStream& stream, const std::string& line) {
-  if (&stream == &slot.err) {
-    if (slot.job && slot.job->result.messages.size() < 100) slot.job->result.messages.push_back(line);
-    return;
-  }
-  if (&stream != &slot.events) return;  // what it prints of its outputs is of no use here
-  const auto event = ParseWorkerEvent(line);
-  if (!event) return;
-  switch (event->kind) {
+void ServicePool::OnEvent(Slot& slot, const WorkerEvent& event) {
+  switch (event.kind) {
     case WorkerEvent::Kind::kRecord:
-      if (slot.job) slot.job->result.record = batchlist::ParseReportLine(event->text);
+      if (slot.job) slot.job->result.record = batchlist::ParseReportLine(event.text);
       break;
     case WorkerEvent::Kind::kUnavailable:
       unavailable_ = true;
-      unavailableReason_ = "LibreOffice cannot be started";
-      retryAt_ = NowMs() + kRetryOfficeMs;
+      slot.ready = false;
+      retryAt_ = NowMs() + std::int64_t{config_.retryWaitSeconds} * 1000;
+      Tell(PoolEvent::Kind::kUnavailable, slot.channel.pid());
       break;
     case WorkerEvent::Kind::kReady:
       unavailable_ = false;
-      unavailableReason_.clear();
+      slot.ready = !slot.job;
+      break;
+    case WorkerEvent::Kind::kRestarted:
+      ++restarts_;
+      Tell(PoolEvent::Kind::kOfficeRestarted, slot.channel.pid());
       break;
     case WorkerEvent::Kind::kDone:
       OnJobEnd(slot);
@@ -291,40 +296,59 @@ void ServicePool::OnLine(Slot& slot, const LineStream& stream, const std::string
 void ServicePool::OnJobEnd(Slot& slot) {
   if (!slot.job) return;
   // The job's lines on standard error came before its end.
-  if (slot.err.open()) ReadFrom(slot, slot.err);
+  slot.channel.ReadLinesBefore(ListenerOf(slot));
   completed_.emplace_back(std::move(slot.job->done), std::move(slot.job->result));
   slot.job.reset();
   ++slot.jobsDone;
   const bool worn = slot.jobsDone >= config_.restartAfter;
-  const bool heavy = config_.memoryLimit > 0 && ResidentBytesOfTree(slot.pid) > config_.memoryLimit;
-  if ((worn || heavy) && !slot.retiring) {
-    // It ends with its LibreOffice on its own; a fresh one takes the slot at
-    // once instead of waiting for that.
-    CloseFd(slot.input);
-    leaving_.push_back(static_cast<WorkerProcess&>(slot));
+  const bool heavy = config_.memoryLimit > 0 && ResidentBytesOfTree(slot.channel.pid()) > config_.memoryLimit;
+  if ((worn || heavy) && !slot.closing) slot.worn = true;
+}
+
+// Worn workers end with their LibreOffices on their own; a fresh one takes
+// the slot at once instead of waiting for that.
+void ServicePool::RetireWorn() {
+  for (Slot& slot : slots_) {
+    if (!slot.worn || slot.job || !slot.channel.running()) continue;
+    slot.channel.CloseInput();
+    Tell(PoolEvent::Kind::kRetired, slot.channel.pid());
+    leaving_.push_back(std::move(slot.channel));
     slot = Slot{};
     ++restarts_;
   }
 }
 
 void ServicePool::OnWorkerEnded(Slot& slot) {
-  if (slot.err.open()) ReadFrom(slot, slot.err);
+  slot.channel.ReadLinesBefore(ListenerOf(slot));
+  const bool expected = slot.closing || finishing_ || unavailable_;
   if (slot.job) {
-    slot.job->result.outcome = unavailable_ ? JobOutcome::kUnavailable : JobOutcome::kWorkerDied;
-    completed_.emplace_back(std::move(slot.job->done), std::move(slot.job->result));
+    JobResult& result = slot.job->result;
+    result.outcome = slot.job->cancelledAt != 0 ? JobOutcome::kCancelled
+                     : unavailable_             ? JobOutcome::kUnavailable
+                                                : JobOutcome::kWorkerDied;
+    completed_.emplace_back(std::move(slot.job->done), std::move(result));
     slot.job.reset();
   }
-  ReapWorker(slot);
-  slot.out.pending.clear();
-  slot.err.pending.clear();
-  slot.events.pending.clear();
+  if (!expected) Tell(PoolEvent::Kind::kLost, slot.channel.pid());
+  slot.channel.Reap();
+  slot.ready = false;
   if (!finishing_) ++restarts_;
+}
+
+void ServicePool::KillLateCancels() {
+  const std::int64_t now = NowMs();
+  for (Slot& slot : slots_) {
+    if (!slot.job || slot.job->cancelledAt == 0 || slot.job->killed) continue;
+    if (now - slot.job->cancelledAt < kCancelGraceMs) continue;
+    slot.job->killed = true;
+    slot.channel.Signal(SIGKILL);  // its LibreOffice's guardian ends LibreOffice
+  }
 }
 
 void ServicePool::MeasureMemory() {
   std::uint64_t total = 0;
   for (const Slot& slot : slots_) {
-    if (slot.pid > 0) total += ResidentBytesOfTree(slot.pid);
+    if (slot.channel.running()) total += ResidentBytesOfTree(slot.channel.pid());
   }
   residentBytes_ = total;
   measuredAt_ = NowMs();

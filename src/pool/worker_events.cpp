@@ -12,6 +12,7 @@ constexpr std::string_view kDone = "done ";
 constexpr std::string_view kUnavailable = "unavailable";
 constexpr std::string_view kRecord = "record ";
 constexpr std::string_view kReady = "ready";
+constexpr std::string_view kRestarted = "restarted";
 
 std::optional<std::int32_t> Number(std::string_view text, std::int32_t low, std::int32_t high) {
   std::int32_t value = 0;
@@ -44,6 +45,9 @@ std::string FormatWorkerEvent(const WorkerEvent& event) {
       break;
     case WorkerEvent::Kind::kReady:
       line = std::string(kReady);
+      break;
+    case WorkerEvent::Kind::kRestarted:
+      line = std::string(kRestarted);
       break;
     case WorkerEvent::Kind::kRecord:
       line = std::string(kRecord);
@@ -86,6 +90,10 @@ std::optional<WorkerEvent> ParseWorkerEvent(std::string_view line) {
   }
   if (line == kReady) {
     event.kind = WorkerEvent::Kind::kReady;
+    return event;
+  }
+  if (line == kRestarted) {
+    event.kind = WorkerEvent::Kind::kRestarted;
     return event;
   }
   if (line == kUnavailable) {

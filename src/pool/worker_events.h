@@ -20,7 +20,8 @@ struct WorkerEvent {
     kDone,         // number: 1 when the entry converted cleanly, else 0
     kUnavailable,  // LibreOffice cannot be started: no further entry can convert
     kRecord,       // text: the entry's report line (JSON), sent before its end
-    kReady,        // LibreOffice has started before the first entry
+    kReady,        // a warm worker takes the next entry: its LibreOffice runs and has converted the check deck
+    kRestarted,    // a warm worker started LibreOffice again (after one that was ended, or that died)
   };
   Kind kind = Kind::kStatus;
   std::int32_t number = 0;

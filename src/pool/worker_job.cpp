@@ -11,6 +11,8 @@ std::string FormatWorkerJob(const WorkerJob& job) {
   json["player"] = job.webPlayerRoot;
   json["values"] = nlohmann::ordered_json::object();
   for (const auto& [name, value] : job.values) json["values"][name] = value;
+  if (job.timeLimit) json["timeLimit"] = *job.timeLimit;
+  if (!job.language.empty()) json["language"] = job.language;
   return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
@@ -29,6 +31,16 @@ std::optional<WorkerJob> ParseWorkerJob(std::string_view message) {
   job.outputFolder = output->get<std::string>();
   if (const auto player = json.find("player"); player != json.end() && player->is_string()) {
     job.webPlayerRoot = player->get<std::string>();
+  }
+  if (const auto limit = json.find("timeLimit"); limit != json.end()) {
+    if (!limit->is_number_integer() || limit->get<std::int64_t>() < 0 || limit->get<std::int64_t>() > 86400) {
+      return std::nullopt;
+    }
+    job.timeLimit = limit->get<int>();
+  }
+  if (const auto language = json.find("language"); language != json.end()) {
+    if (!language->is_string()) return std::nullopt;
+    job.language = language->get<std::string>();
   }
   for (const auto& [name, value] : values->items()) {
     if (!value.is_number_integer()) return std::nullopt;

@@ -17,6 +17,8 @@ struct WorkerJob {
   std::string outputFolder;                                 // absolute
   std::string webPlayerRoot;                                // where the pages\' player is kept; may be empty
   std::map<std::string, std::int32_t, std::less<>> values;  // stored name -> value
+  std::optional<int> timeLimit;                             // seconds for this entry instead of the worker's
+  std::string language;                                     // "zh" or "en" for this entry; empty: the worker's
 };
 
 // One JSON object, without line breaks or NUL bytes.

@@ -12,7 +12,8 @@ namespace orv {
 
 // `title` is shown by the platform (any text: it is escaped, control
 // characters become blanks); `identity` makes the identifiers differ between
-// packages (the package's file name, say) and may be anything; `files` are
+// packages (the package's path relative to the output folder) and may be
+// anything; `files` are
 // the package's files, relative, the page to open first. Nothing for a file
 // name that could point outside the package (empty, "/...", "..", "\").
 std::optional<std::string> BuildScormManifest(std::string_view title, std::string_view identity,

@@ -10,9 +10,10 @@
 
 namespace orv {
 
-bool WriteScormPackage(const std::string& zipPath, std::string_view title, std::string_view page, WriteLedger* ledger) {
+bool WriteScormPackage(const std::string& zipPath, std::string_view identity, std::string_view title,
+                       std::string_view page, WriteLedger* ledger) {
   const std::string launch(kScormLaunchPage);
-  const auto manifest = BuildScormManifest(title, FileNamePart(zipPath), {launch});
+  const auto manifest = BuildScormManifest(title, identity, {launch});
   std::string error = "the manifest could not be made";
   errno = 0;
   if (manifest && WriteZip(zipPath, {{"imsmanifest.xml", {}, *manifest}, {launch, {}, std::string(page)}}, error)) {

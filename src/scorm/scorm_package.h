@@ -14,10 +14,13 @@ namespace orv {
 inline constexpr std::string_view kScormLaunchPage = "index.html";
 
 // Writes the package at `zipPath` (a new file beside it, renamed over it at
-// the end) with `page` as its launch page. False after a message
+// the end) with `page` as its launch page. `identity` tells this package
+// from every other of the batch (its path relative to the output folder:
+// two lectures named alike in two course folders differ); `title` is the
+// lesson's name on the platform. False after a message
 // ("输出 SCORM 课件包 %s 时异常！"). The ledger, when given, hears what became
 // of the file.
-bool WriteScormPackage(const std::string& zipPath, std::string_view title, std::string_view page,
-                       WriteLedger* ledger = nullptr);
+bool WriteScormPackage(const std::string& zipPath, std::string_view identity, std::string_view title,
+                       std::string_view page, WriteLedger* ledger = nullptr);
 
 }  // namespace orv

@@ -58,6 +58,8 @@ constexpr std::array kMeanings = {
     Meaning{"GenHTML5", "a self-contained HTML5 copy of each movie", "no HTML5 copy", "an HTML5 copy of each movie"},
     Meaning{"GenScorm", "a SCORM 1.2 package of each presentation for learning platforms (with GenHTML5 1)",
             "no SCORM package", "a SCORM 1.2 package of each presentation"},
+    Meaning{"ScormCompletion", "the share of a lesson's slides (%) a learner must have seen for it to be completed", "",
+            "complete at ", " % of slides seen"},
     Meaning{"GenVideo", "an MP4 or WebM video of each presentation, with a chapter per slide", "no video",
             "a video of each presentation"},
     Meaning{"VideoFormat", "the video's format: mp4 (H.264) or webm (VP9)", "MP4 (H.264)", "WebM (VP9)"},

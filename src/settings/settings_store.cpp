@@ -356,6 +356,8 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.WebPlayer = read("WebPlayer");
   s.GenHTML5 = read("GenHTML5");
   s.GenScorm = read("GenScorm");
+  s.ScormCompletion = read("ScormCompletion");
+  if (s.ScormCompletion < 1 || s.ScormCompletion > 100) s.ScormCompletion = 100;
   s.GenVideo = read("GenVideo");
   s.VideoFormat = static_cast<std::int32_t>(VideoFormatFromIndex(read("VideoFormat")));
   s.VideoHeight = read("VideoHeight");

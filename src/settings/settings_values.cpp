@@ -18,7 +18,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 34> kTable{{
+constexpr std::array<SettingInfo, 35> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -44,6 +44,7 @@ constexpr std::array<SettingInfo, 34> kTable{{
     {"WebPlayer", "WebPlayer", K::Integer, C::Flag, 1, 0, 1},
     {"GenHTML5", "GenHTML5", K::Integer, C::Flag, 1, 0, 1},
     {"GenScorm", "GenScorm", K::Integer, C::Flag, 0, 0, 1},
+    {"ScormCompletion", "ScormCompletion", K::Integer, C::Range, 100, 1, 100},
     {"GenVideo", "GenVideo", K::Integer, C::Flag, 0, 0, 1},
     {"VideoFormat", "VideoFormat", K::Integer, C::VideoFormat, 0, 0, 1},
     {"VideoHeight", "VideoHeight", K::Integer, C::VideoHeight, 1080, 720, 2160},

@@ -111,6 +111,12 @@ TEST(Report, ALineIsExactJsonAndReadsBack) {
   record.shard.reset();
   EXPECT_NE(FormatReportLine(record).find("\"status\":\"not-started\",\"message\":\"超时\""), std::string::npos);
   EXPECT_NE(FormatReportLine(record).find("\"shard\":null,"), std::string::npos);
+  // Why it failed, as a code, right after the message, and read back.
+  record.status = EntryStatus::kFailed;
+  record.error = "office-lost";
+  EXPECT_NE(FormatReportLine(record).find("\"message\":\"超时\",\"error\":\"office-lost\","), std::string::npos);
+  const std::string failed = FormatReportLine(record);
+  EXPECT_EQ(ParseReportLine(std::string_view(failed).substr(0, failed.size() - 1))->error, "office-lost");
   // A line of an earlier version reads without the later fields.
   const auto older = ParseReportLine(
       "{\"source\":\"x.ppt\",\"status\":\"converted\",\"message\":null,\"outputs\":[\"x.swf\"],\"slides\":3,"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "pool/worker_events.h"
+#include "pool/worker_job.h"
 
 namespace orv::pool {
 namespace {
@@ -19,9 +20,10 @@ TEST(WorkerEvents, LinesAreTheDocumentedText) {
 }
 
 TEST(WorkerEvents, ParseReadsBackWhatWasWritten) {
-  for (const WorkerEvent& event : {WorkerEvent{Kind::kStatus, 0, "转换 3/10"}, WorkerEvent{Kind::kPercent, 100, {}},
-                                   WorkerEvent{Kind::kCancelled, 0, {}}, WorkerEvent{Kind::kDone, 1, {}},
-                                   WorkerEvent{Kind::kUnavailable, 0, {}}, WorkerEvent{Kind::kRecord, 0, "{}"}}) {
+  for (const WorkerEvent& event :
+       {WorkerEvent{Kind::kStatus, 0, "转换 3/10"}, WorkerEvent{Kind::kPercent, 100, {}},
+        WorkerEvent{Kind::kCancelled, 0, {}}, WorkerEvent{Kind::kDone, 1, {}}, WorkerEvent{Kind::kUnavailable, 0, {}},
+        WorkerEvent{Kind::kRecord, 0, "{}"}, WorkerEvent{Kind::kReady, 0, {}}, WorkerEvent{Kind::kRestarted, 0, {}}}) {
     std::string line = FormatWorkerEvent(event);
     line.pop_back();
     auto parsed = ParseWorkerEvent(line);
@@ -37,6 +39,24 @@ TEST(WorkerEvents, AnythingElseIsNothing) {
   for (std::string_view line : {"", "percent", "percent ", "percent 101", "percent -1", "percent 5x", "percent 1e2",
                                 "done", "done 2", "done 01x", "cancelled ", "unavailable!", "Status x", "statu"}) {
     EXPECT_FALSE(ParseWorkerEvent(line)) << line;
+  }
+}
+
+// A job's own time limit and language travel with it; a message that
+// bends them is no job.
+TEST(WorkerJobs, TimeLimitAndLanguageTravelWithTheJob) {
+  WorkerJob job{"/in/课件 1.ppt", "/out", "", {{"Width", 320}}, 30, "en"};
+  const auto parsed = ParseWorkerJob(FormatWorkerJob(job));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->source, job.source);
+  EXPECT_EQ(parsed->timeLimit, 30);
+  EXPECT_EQ(parsed->language, "en");
+  EXPECT_EQ(parsed->values.at("Width"), 320);
+  EXPECT_FALSE(ParseWorkerJob(R"({"source":"/a","output":"/o","values":{}})")->timeLimit);
+  for (const char* bent : {R"({"source":"/a","output":"/o","values":{},"timeLimit":-1})",
+                           R"({"source":"/a","output":"/o","values":{},"timeLimit":"9"})",
+                           R"({"source":"/a","output":"/o","values":{},"language":3})"}) {
+    EXPECT_FALSE(ParseWorkerJob(bent)) << bent;
   }
 }
 

@@ -219,5 +219,51 @@ TEST_F(ReportTruth, WhatAKilledWriteLeftIsSweptByTheNextRun) {
   EXPECT_EQ(test::FileNames(out_.path()), (std::vector<std::string>{ours, live, "讲义 3.v2.swf"}));
 }
 
+// Folders given to convert: one of presentations stands for them (its own
+// level only, or its tree with --recursive, kept under the output folder);
+// presentations beside pictures win; a folder of pictures stays a movie of
+// its own; a folder of neither says what was looked for.
+TEST_F(ReportTruth, FoldersOfPresentationsPicturesBothAndNeither) {
+  AddDeck("讲义 一/Übung 1.odp", example_);
+  AddDeck("讲义 一/第二.章/c.ODP", example_);
+  AddDeck("both/d.odp", example_);
+  for (const char* folder : {"pictures", "both"}) {
+    fs::create_directories(in_ / folder);
+    for (const char* slide : {"Slide1.bmp", "Slide2.bmp"})
+      test::WriteSolidBmp(fs::path(in_.path()) / folder / slide, 64, 48, 200, 0, 0);
+  }
+  fs::create_directories(in_ / "empty");
+  const auto swfs = [](const fs::path& root) {
+    std::set<std::string> names;
+    for (const std::string& name : EverythingUnder(root)) {
+      if (name.ends_with(".swf")) names.insert(name);
+    }
+    return names;
+  };
+  struct Case {
+    std::vector<std::string> args;
+    std::set<std::string> movies;
+    int status;
+  };
+  const std::string lectures = in_ / "讲义 一";
+  for (const Case& c : {
+           Case{{lectures + "/", in_ / "both", in_ / "pictures", in_ / "empty"},
+                {"Übung 1.swf", "d.swf", "pictures.swf"},
+                1},
+           Case{{"--recursive", lectures}, {"Übung 1.swf", "第二.章/c.swf"}, 0},
+       }) {
+    test::ScratchFolder out;
+    std::vector<std::string> args = {"--output-dir", out.path(), "--no-web-player"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    CliOptions options;
+    options.tmpdir = tmp_.path();
+    const CliRun run = RunCli(args, config_.path(), options);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(swfs(out.path()), c.movies) << run.err;
+    const bool none = run.err.find(FormatMessage(msg::kFolderHoldsNothing, in_ / "empty")) != std::string::npos;
+    EXPECT_EQ(none, c.status == 1) << run.err;
+  }
+}
+
 }  // namespace
 }  // namespace orv

@@ -125,11 +125,17 @@ TEST_F(OptionsTest, OutputPageRulesAndTheSplitNotice) {
   EXPECT_EQ(out->jobs->text(), QStringLiteral("按处理器核心"));
 
   // The SCORM package is made of the HTML5 version: its box follows that one's.
+  // The share of slides that completes a lesson follows the package's box.
   EXPECT_TRUE(out->genScorm->isEnabled());
   EXPECT_FALSE(out->genScorm->isChecked());
+  EXPECT_FALSE(out->scormCompletion->isEnabled());
+  EXPECT_EQ(out->scormCompletion->value(), 100);
   out->genScorm->click();
+  EXPECT_TRUE(out->scormCompletion->isEnabled());
+  out->scormCompletion->setValue(80);
   out->genHtml5->click();
   EXPECT_FALSE(out->genScorm->isEnabled());
+  EXPECT_FALSE(out->scormCompletion->isEnabled());
   EXPECT_TRUE(out->genScorm->isChecked());
   out->genHtml5->click();
 
@@ -140,6 +146,7 @@ TEST_F(OptionsTest, OutputPageRulesAndTheSplitNotice) {
   EXPECT_EQ(store.GetInt("UseTitle", -1), 1);
   EXPECT_EQ(store.GetInt("Jobs", -1), 0);
   EXPECT_EQ(store.GetInt("GenScorm", -1), 1);
+  EXPECT_EQ(store.GetInt("ScormCompletion", -1), 80);
 }
 
 TEST_F(OptionsTest, WebPlayerBoxFollowsThePageBoxAndIsWrittenWithIt) {

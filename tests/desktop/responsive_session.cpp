@@ -407,8 +407,15 @@ class Session {
         allButTheDamaged(since),
         [&](int nth, XWindow progress) {
           if (nth != 2) return;
-          WaitFor([&] { return x_.ActiveWindow() == progress; }, 2000);
+          // The deck must still be converting when the key arrives: a small one
+          // can end first under load, and the key is lost on the disabled main
+          // window. Its LibreOffice waits until the Stop has been taken.
+          const pid_t office = NoteOffice();
+          if (office != 0) kill(-office, SIGSTOP);
+          WaitFor([&] { return x_.ActiveWindow() == progress; }, 10000);
           stopped = Run({xdotool_, "key", "alt+s"});
+          WaitFor([&] { return !x_.Viewable(progress); }, 2000);
+          if (office != 0) kill(-office, SIGCONT);
         },
         [&] { return stopped && x_.FindWindow(pid_, kProgressTitle) == 0; });
     Check(converted(names[3], since), "the deck before the Stop converted");
@@ -500,10 +507,18 @@ class Session {
   // `onProgress`, each box is counted and answered with `answer`.
   bool Batch(const std::function<bool()>& done, const std::function<void(int, XWindow)>& onProgress = {},
              const std::function<bool()>& ended = {}, const char* answer = "Return") {
-    WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000);
-    Run({xdotool_, "key", "alt+c"});
     XWindow last = 0;
     int seen = 0;
+    // Under load the main window can take the keyboard back from a dialog
+    // after the key was typed: Alt+C again while no deck has started.
+    const auto started = [&] { return seen > 0 || x_.FindWindow(pid_, kProgressTitle) != 0 || Box() != 0; };
+    for (int tries = 0; tries < 3 && !started(); ++tries) {
+      if (!WaitFor([&] { return x_.ActiveWindow() == main_; }, 10000)) {
+        Run({xdotool_, "windowactivate", "--sync", std::to_string(main_)});
+      }
+      Run({xdotool_, "key", "alt+c"});
+      if (WaitFor(started, 20000)) break;
+    }
     return WaitFor(
         [&] {
           if (XWindow box = Box()) {

@@ -1,16 +1,16 @@
 // The HTTP layer the program's loopback servers share: which Host headers
-// are answered, and files sent from disk whole, in ranges and to HEAD.
+// are answered, and files sent from disk whole, in ranges and to HEAD,
+// through the real engine serving a preview site.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "http/file_response.h"
 #include "http/host_check.h"
-#include "http/loopback_guard.h"
+#include "http/http_engine.h"
+#include "http/preview_server.h"
 #include "support/files.h"
+#include "support/http_client.h"
 
 namespace orv::http {
 namespace {
@@ -33,71 +33,78 @@ TEST(LoopbackHost, OnlyTheLoopbackNamesWithTheServersPort) {
   EXPECT_TRUE(IsOwnLoopbackHost("[::1]", 80));
 }
 
-TEST(FileRanges, ARangeMustStartInsideTheFile) {
-  using R = httplib::Ranges;
-  EXPECT_TRUE(RangesSatisfiable(R{}, 0));
-  EXPECT_TRUE(RangesSatisfiable(R{{0, 9}}, 10));
-  EXPECT_TRUE(RangesSatisfiable(R{{9, -1}}, 10));
-  EXPECT_TRUE(RangesSatisfiable(R{{-1, 20}}, 10));  // the last 20 of 10 bytes: all of them
-  EXPECT_FALSE(RangesSatisfiable(R{{10, -1}}, 10));
-  EXPECT_FALSE(RangesSatisfiable(R{{0, 1}, {50, 60}}, 10));
-  EXPECT_FALSE(RangesSatisfiable(R{{-1, 0}}, 10));
-  EXPECT_FALSE(RangesSatisfiable(R{{-1, 5}}, 0));
-  EXPECT_FALSE(RangesSatisfiable(R{{0, 0}}, 0));
+TEST(FileRanges, OneRangeClippedToTheFileOrTheWholeFile) {
+  struct Case {
+    const char* header;
+    std::uint64_t size;
+    RangeKind kind;
+    std::uint64_t first, last;
+  };
+  for (const Case& c : {
+           Case{"bytes=0-9", 10, RangeKind::kPiece, 0, 9},
+           Case{"bytes=9-", 10, RangeKind::kPiece, 9, 9},
+           Case{"bytes=-20", 10, RangeKind::kPiece, 0, 9},  // the last 20 of 10 bytes: all of them
+           Case{"bytes=5-500", 10, RangeKind::kPiece, 5, 9},
+           Case{"bytes=10-", 10, RangeKind::kUnsatisfiable, 0, 0},
+           Case{"bytes=-0", 10, RangeKind::kUnsatisfiable, 0, 0},
+           Case{"bytes=-5", 0, RangeKind::kUnsatisfiable, 0, 0},
+           Case{"bytes=0-0", 0, RangeKind::kUnsatisfiable, 0, 0},
+           Case{"bytes=0-1,5-6", 10, RangeKind::kWhole, 0, 0},  // several: the whole file, as a server may
+           Case{"bytes=5-1", 10, RangeKind::kWhole, 0, 0},
+           Case{"items=0-1", 10, RangeKind::kWhole, 0, 0},
+           Case{"bytes=x-1", 10, RangeKind::kWhole, 0, 0},
+           Case{"bytes=99999999999999999999-", 10, RangeKind::kWhole, 0, 0},
+       }) {
+    ByteRange range;
+    EXPECT_EQ(ParseRange(c.header, c.size, range), c.kind) << c.header;
+    if (c.kind == RangeKind::kPiece) {
+      EXPECT_EQ(range.first, c.first) << c.header;
+      EXPECT_EQ(range.last, c.last) << c.header;
+    }
+  }
 }
 
-// A real server on a free loopback port, serving one file, as the preview does.
+// The preview's server on a free loopback port, serving one folder.
 class LoopbackServerTest : public ::testing::Test {
  protected:
   LoopbackServerTest() {
     for (int k = 0; k < 70000; ++k) bytes_ += static_cast<char>('a' + k % 26);
-    file_ = folder_.Write("data.bin", bytes_);
-    AnswerOnlyOwnLoopbackHost(server_);
-    server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-      if (!SendFile(request, response, request.path == "/data.bin" ? file_ : file_ + ".gone", "text/plain")) {
-        response.status = 404;
-      }
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    folder_.Write("data.bin", bytes_);
+    std::string error;
+    site_ = MakePreviewSite(folder_.path(), WebPlayerBundle{}, error).value();
+    std::string listenError;
+    EXPECT_TRUE(engine_.Listen("127.0.0.1", 0, listenError)) << listenError;
+    engine_.Start();
   }
-  ~LoopbackServerTest() override {
-    server_.stop();
-    thread_.join();
-  }
+  ~LoopbackServerTest() override { engine_.Stop(std::chrono::seconds(1)); }
 
-  httplib::Result Get(const std::string& host, httplib::Headers headers = {}, bool head = false) {
-    httplib::Client client("127.0.0.1", port_);
-    headers.emplace("Host", host);
+  test::HttpReply Get(const std::string& host, std::vector<std::string> headers = {}, bool head = false) {
+    headers.push_back("Host: " + host);
+    const test::HttpClient client(engine_.port());
     return head ? client.Head("/data.bin", headers) : client.Get("/data.bin", headers);
   }
-  std::string Own() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string Own() const { return "127.0.0.1:" + std::to_string(engine_.port()); }
 
   test::ScratchFolder folder_;
-  std::string bytes_, file_;
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
+  std::string bytes_;
+  PreviewSite site_;
+  PreviewServer server_{site_};
+  HttpEngine engine_{server_, EngineLimits{}};
 };
 
 TEST_F(LoopbackServerTest, AForeignHostIsRefusedBeforeAnyFileIsRead) {
-  for (const std::string& host : {"attacker.example:" + std::to_string(port_), std::string("127.0.0.1:1")}) {
-    auto reply = Get(host);
-    ASSERT_TRUE(reply) << host;
-    EXPECT_EQ(reply->status, 421) << host;
-    EXPECT_EQ(reply->body.find("abc"), std::string::npos);
+  for (const std::string& host : {"attacker.example:" + std::to_string(engine_.port()), std::string("127.0.0.1:1")}) {
+    const auto reply = Get(host);
+    EXPECT_EQ(reply.status, 421) << host;
+    EXPECT_EQ(reply.body.find("abc"), std::string::npos);
   }
-  auto local = Get("localhost:" + std::to_string(port_));
-  ASSERT_TRUE(local);
-  EXPECT_EQ(local->status, 200);
+  EXPECT_EQ(Get("localhost:" + std::to_string(engine_.port())).status, 200);
 }
 
 TEST_F(LoopbackServerTest, WholeFilesRangesHeadAndRangesPastTheEnd) {
-  auto whole = Get(Own());
-  ASSERT_TRUE(whole);
-  EXPECT_EQ(whole->status, 200);
-  EXPECT_EQ(whole->body, bytes_);
+  const auto whole = Get(Own());
+  EXPECT_EQ(whole.status, 200);
+  EXPECT_EQ(whole.body, bytes_);
 
   struct Case {
     const char* range;
@@ -111,23 +118,22 @@ TEST_F(LoopbackServerTest, WholeFilesRangesHeadAndRangesPastTheEnd) {
         Case{"bytes=-5", 206, bytes_.substr(69995), "bytes 69995-69999/70000"},
         Case{"bytes=65530-65545", 206, bytes_.substr(65530, 16), "bytes 65530-65545/70000"},
         Case{"bytes=70000-", 416, "", "bytes */70000"}, Case{"bytes=900000-900010", 416, "", "bytes */70000"}}) {
-    auto reply = Get(Own(), {{"Range", c.range}});
-    ASSERT_TRUE(reply) << c.range;
-    EXPECT_EQ(reply->status, c.status) << c.range;
-    EXPECT_EQ(reply->body, c.body) << c.range;
-    EXPECT_EQ(reply->get_header_value("Content-Range"), c.contentRange) << c.range;
+    const auto reply = Get(Own(), {std::string("Range: ") + c.range});
+    EXPECT_EQ(reply.status, c.status) << c.range;
+    EXPECT_EQ(reply.body, c.body) << c.range;
+    EXPECT_EQ(reply.Header("Content-Range"), c.contentRange) << c.range;
   }
 
-  auto head = Get(Own(), {}, true);
-  ASSERT_TRUE(head);
-  EXPECT_EQ(head->status, 200);
-  EXPECT_EQ(head->get_header_value("Content-Length"), "70000");
-  EXPECT_TRUE(head->body.empty());
+  const auto head = Get(Own(), {}, true);
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(head.Header("Content-Length"), "70000");
+  EXPECT_TRUE(head.body.empty());
 
-  httplib::Client client("127.0.0.1", port_);
-  auto missing = client.Get("/other", {{"Host", Own()}});
-  ASSERT_TRUE(missing);
-  EXPECT_EQ(missing->status, 404);
+  const test::HttpClient client(engine_.port());
+  EXPECT_EQ(client.Get("/other", {"Host: " + Own()}).status, 404);
+  const auto post = client.Post("/data.bin", "x", "text/plain", {"Host: " + Own()});
+  EXPECT_EQ(post.status, 405);
+  EXPECT_EQ(post.Header("Allow"), "GET, HEAD");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "archive/zip_writer.h"
 #include "http/bearer_token.h"
 #include "http/conversion_service.h"
+#include "http/multipart_reader.h"
 #include "http/service_form.h"
 #include "http/upload_name.h"
 #include "support/files.h"
@@ -60,12 +61,19 @@ TEST(ServiceForm, StoredValuesCheckedAsSettingsSetChecksThem) {
   }
 }
 
-TEST(BearerToken, OwnerOnlyFilesAndExactMatches) {
+TEST(BearerToken, FilesOnlyOursCanReadAndExactMatches) {
   test::ScratchFolder folder;
   const std::string path = folder.Write("token", "  secret-1 \n");
   std::string token, error;
-  ::chmod(path.c_str(), 0640);
-  EXPECT_FALSE(LoadBearerToken(path, token, error));
+  // Readable by our own group (a Kubernetes Secret with fsGroup) is fine;
+  // by others, or writable by the group, is not.
+  ASSERT_EQ(::chown(path.c_str(), ::geteuid(), ::getegid()), 0);
+  for (const auto& [mode, taken] :
+       {std::pair{0600, true}, std::pair{0400, true}, std::pair{0440, true}, std::pair{0640, true},
+        std::pair{0644, false}, std::pair{0660, false}, std::pair{0604, false}}) {
+    ::chmod(path.c_str(), static_cast<mode_t>(mode));
+    EXPECT_EQ(LoadBearerToken(path, token, error), taken) << std::oct << mode;
+  }
   EXPECT_NE(error.find("chmod 600"), std::string::npos);
   ::chmod(path.c_str(), 0600);
   ASSERT_TRUE(LoadBearerToken(path, token, error)) << error;
@@ -73,11 +81,69 @@ TEST(BearerToken, OwnerOnlyFilesAndExactMatches) {
   EXPECT_FALSE(LoadBearerToken(folder / "none", token, error));
   for (const auto& [header, matches] :
        {std::pair{"Bearer secret-1", true}, std::pair{"Bearer secret-2", false}, std::pair{"Bearer secret-10", false},
-        std::pair{"Bearer secret-", false}, std::pair{"bearer secret-1", false}, std::pair{"secret-1", false},
+        std::pair{"Bearer secret-", false}, std::pair{"bearer secret-1", true}, std::pair{"BEARER  secret-1", true},
+        std::pair{"Bearersecret-1", false}, std::pair{"Basic secret-1", false}, std::pair{"secret-1", false},
         std::pair{"", false}}) {
     EXPECT_EQ(BearerTokenMatches(header, "secret-1"), matches) << header;
   }
   EXPECT_FALSE(BearerTokenMatches("Bearer ", "")) << "an empty token matches nothing";
+}
+
+TEST(UploadName, NamesThatAreNotUtf8AreRepaired) {
+  for (const auto& [given, repaired] : {
+           std::pair<std::string, std::string>{"课件 v2.ppt", "课件 v2.ppt"},
+           {"bad\xff\xfe.ppt", "bad\uFFFD\uFFFD.ppt"},
+           {"cut\xe8\xaf", "cut\uFFFD\uFFFD"},                // a sequence cut short
+           {"\xc0\xaf", "\uFFFD\uFFFD"},                      // an overlong "/"
+           {"\xed\xa0\x80", "\uFFFD\uFFFD\uFFFD"},            // a surrogate
+           {"\xf4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+       }) {
+    EXPECT_EQ(RepairUtf8(given), repaired) << given;
+  }
+}
+
+// A form read in pieces of every size gives the same parts: a boundary or a
+// head split between two pieces is still found.
+TEST(MultipartForm, PartsWhateverThePiecesAndDamagedFormsRefused) {
+  EXPECT_EQ(FormBoundary("multipart/form-data; boundary=abc"), "abc");
+  EXPECT_EQ(FormBoundary("Multipart/Form-Data; charset=utf-8; BOUNDARY=\"a b\""), "a b");
+  EXPECT_EQ(FormBoundary("multipart/mixed; boundary=abc"), std::nullopt);
+  EXPECT_EQ(FormBoundary("multipart/form-data"), std::nullopt);
+  EXPECT_EQ(FormBoundary("multipart/form-data; boundary=" + std::string(71, 'x')), std::nullopt);
+
+  const std::string body =
+      std::string(
+          "preamble\r\n--XyZ\r\nContent-Disposition: form-data; name=\"Width\"\r\n\r\n800\r\n"
+          "--XyZ\r\ncontent-disposition: form-data; name=\"file\"; filename=\"a \\\"b\\\".ppt\"\r\n"
+          "Content-Type: application/octet-stream\r\n\r\n\r\n--Xy\r\n-") +
+      std::string("\x00\xff", 2) + "\r\n--XyZ--\r\nepilogue";
+  for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{13}, body.size()}) {
+    std::string seen;
+    MultipartReader reader(
+        "XyZ",
+        [&seen](const FormPart& part) {
+          seen += "[" + part.name + (part.hasFileName ? "|" + part.fileName : "") + "]";
+          return true;
+        },
+        [&seen](std::string_view data) {
+          seen += data;
+          return true;
+        });
+    for (std::size_t at = 0; at < body.size(); at += piece) ASSERT_TRUE(reader.Feed(body.substr(at, piece)));
+    EXPECT_TRUE(reader.complete());
+    EXPECT_EQ(seen, "[Width]800[file|a \"b\".ppt]\r\n--Xy\r\n-" + std::string("\x00\xff", 2)) << piece;
+  }
+  for (const std::string& damaged : {
+           std::string("--XyZ\r\nContent-Type: text/plain\r\n\r\nx\r\n--XyZ--"),          // no field name
+           std::string("--XyZ\r\nContent-Disposition: attachment; name=\"a\"\r\n\r\nx"),  // not form-data
+           std::string("--XyZ\r\nno colon\r\n\r\nx"),
+           std::string("--XyZ junk\r\n"),
+           "--XyZ\r\nX: " + std::string(9000, 'h'),
+       }) {
+    MultipartReader reader(
+        "XyZ", [](const FormPart&) { return true; }, [](std::string_view) { return true; });
+    EXPECT_FALSE(reader.Feed(damaged) && reader.complete()) << damaged.substr(0, 40);
+  }
 }
 
 TEST(ServiceAddresses, LoopbackOnlyWhereOnlyThisMachineReaches) {

@@ -45,8 +45,8 @@ class ExportedSlidesFixture : public ::testing::Test {
   // planned into the output folder, written.
   int Convert(Progress& progress) {
     if (!CollectSlideImages(work_, settings_, slides_, "bmp")) return 0;
-    plan_ = OutputPlan::Make("/docs/Talk.ppt", settings_, OutputPlacement::In(out_), false, slides_.titles,
-                             slides_.paths.size());
+    const OutputPlacement placement = placement_.root.empty() ? OutputPlacement::In(out_) : placement_;
+    plan_ = OutputPlan::Make("/docs/Talk.ppt", settings_, placement, false, slides_.titles, slides_.paths.size());
     return WriteSlideMovies("/docs/Talk.ppt", settings_, slides_, progress, "bmp", plan_);
   }
   int Convert() { return Convert(progress_); }
@@ -58,6 +58,7 @@ class ExportedSlidesFixture : public ::testing::Test {
   ScratchFolder scratch_;
   std::string work_, out_;
   ConversionSettings settings_;
+  OutputPlacement placement_;  // empty root: everything in out_
   SlideList slides_;
   OutputPlan plan_;
   Progress progress_;

@@ -55,7 +55,7 @@ dpkg-deb --contents "$deb" >"$scratch/contents"
 awk '{print $6}' "$scratch/contents" | sed 's|^\./|/|; s|/$||' >"$scratch/paths"
 expected=(
   /usr/bin/orvanta /usr/bin/orvanta-cli
-  /usr/lib/orvanta/liborvanta_office.so
+  /usr/lib/orvanta/liborvanta_office.so /usr/lib/orvanta/liborvanta_outline.so
   /usr/share/orvanta/ruffle/ruffle.js /usr/share/orvanta/ruffle/VERSION
   /usr/share/orvanta/ruffle/LICENSE_MIT /usr/share/orvanta/ruffle/LICENSE_APACHE
   /usr/share/doc/orvanta/Orvanta.html /usr/share/doc/orvanta/Orvanta-en.html /usr/share/doc/orvanta/copyright

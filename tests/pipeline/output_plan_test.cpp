@@ -230,8 +230,14 @@ TEST(OutputFingerprint, EveryValueThatChangesAnOutputChangesIt) {
   same.UnProtect = 1;
   same.TempFolder = "/elsewhere/";
   same.OutputFolder = "/other";
-  same.VideoHeight = 720;  // no video is made
+  same.VideoHeight = 720;     // no video is made
+  same.ScormCompletion = 50;  // nor a lesson
   EXPECT_EQ(OutputFingerprint(same), original);
+  ConversionSettings lesson = base;
+  lesson.GenScorm = 1;
+  const std::string wholeLesson = OutputFingerprint(lesson);
+  lesson.ScormCompletion = 50;
+  EXPECT_NE(OutputFingerprint(lesson), wholeLesson);
   same.WebPlayerUrl = "https://cdn.example.org/r";
   EXPECT_NE(OutputFingerprint(same), original);
 

@@ -1,10 +1,9 @@
 // A presentation's video through the batch driver and FFmpeg's libraries:
 // beside the movie with its chapters, one also when split; the bar during
-// the encoding, a cancel and a full disk in its middle; a deck without slides.
+// the encoding; a deck without slides.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 
@@ -19,29 +18,22 @@
 namespace orv {
 namespace {
 
-enum class Fault { kNone, kCancel, kFullDisk };
-
-// Records the bar while the video is encoded and brings a fault at its first step.
+// Records the bar while the video is encoded.
 class VideoStepProgress final : public Progress {
  public:
-  VideoStepProgress(Fault fault, std::vector<std::int32_t>& bar) : fault_(fault), bar_(bar) {}
+  explicit VideoStepProgress(std::vector<std::int32_t>& bar) : bar_(bar) {}
 
  protected:
   void OnStatus(const std::string& text) override {
     encoding_ = text.find(".mp4") != std::string::npos || text.find(".webm") != std::string::npos;
-    // Writes fail past 1 kB from here on, as on a full disk.
-    if (encoding_ && fault_ == Fault::kFullDisk) limit_ = std::make_unique<test::FileSizeLimit>(1024);
   }
   void OnBar(std::int32_t position) override {
     if (encoding_) bar_.push_back(position);
-    if (encoding_ && position > 0 && fault_ == Fault::kCancel) RequestCancel();
   }
 
  private:
-  Fault fault_;
   std::vector<std::int32_t>& bar_;
   bool encoding_ = false;
-  std::unique_ptr<test::FileSizeLimit> limit_;
 };
 
 class VideoOutputTest : public ::testing::Test {
@@ -57,9 +49,8 @@ class VideoOutputTest : public ::testing::Test {
     std::filesystem::create_directories(folder_);
     for (int i = 1; i <= 3; ++i) test::WriteSolidBmp(folder_ + "/Slide" + std::to_string(i) + ".bmp", 64, 48, 90, 9, 0);
   }
-  EntryResult Convert(const std::string& source, Fault fault = Fault::kNone) {
-    BatchDriver driver(settings_, server_,
-                       [&](const std::string&) { return std::make_unique<VideoStepProgress>(fault, bar_); });
+  EntryResult Convert(const std::string& source) {
+    BatchDriver driver(settings_, server_, [&](const std::string&) { return std::make_unique<VideoStepProgress>(bar_); });
     const EntryResult result = driver.ConvertEntry(source);
     plan_ = driver.lastPlan();
     return result;
@@ -97,20 +88,6 @@ TEST_F(VideoOutputTest, AFolderGetsOneVideoWithItsChaptersWholeOrSplit) {
             (std::vector<std::string>{"讲义 3.v2.chapters.vtt", "讲义 3.v2.webm", "讲义 3.v2_1.swf", "讲义 3.v2_2.swf",
                                       "讲义 3.v2_3.swf"}));
   EXPECT_EQ(Chapters().find(end), std::string::npos) << Chapters();
-}
-
-// A cancel leaves the movie and no video; a full disk fails the entry with
-// the system's reason on the video, and leaves no part of it.
-TEST_F(VideoOutputTest, ACancelOrAFullDiskDuringTheEncodingLeavesNoVideo) {
-  for (const auto& [fault, result, error] : {std::tuple{Fault::kCancel, EntryResult::kCancelled, 0},
-                                             std::tuple{Fault::kFullDisk, EntryResult::kFailed, EFBIG}}) {
-    recorder_.reports.clear();
-    EXPECT_EQ(Convert(folder_, fault), result);
-    EXPECT_EQ(test::FileNames(out_.path()), std::vector<std::string>{"讲义 3.v2.swf"}) << "no video, chapters or part";
-    EXPECT_EQ(plan_.firstError(), error);
-    const std::string said = FormatMessage(msg::kVideoWriteFailed, out_ / "讲义 3.v2.mp4");
-    EXPECT_EQ(recorder_.reports, error == 0 ? std::vector<std::string>{} : std::vector<std::string>{said});
-  }
 }
 
 // A deck without slides of its own would be a video of its end slide: it is

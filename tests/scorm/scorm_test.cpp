@@ -122,7 +122,7 @@ class ScormPackageTest : public test::ExportedSlidesFixture {
 
 // The lesson's page is the HTML5 version with the bridge: nothing else differs.
 std::string WithoutBridge(const std::string& page) {
-  const std::size_t begin = page.rfind("<script>\n// The SCORM 1.2 bridge");
+  const std::size_t begin = page.rfind("<script", page.rfind("\n// The SCORM 1.2 bridge"));
   const std::size_t end = page.find("</script>\n", begin);
   if (begin == std::string::npos || end == std::string::npos) return "(no bridge)";
   return page.substr(0, begin) + page.substr(end + 10);
@@ -147,11 +147,38 @@ TEST_F(ScormPackageTest, BesideTheWholeMovieAndNothingElseChanges) {
   EXPECT_EQ(WithoutBridge(package.at("index.html")), with.at("Talk-html5.html"));
 
   // The first slide's own title names the lesson; GenScorm without the HTML5 version makes none.
-  slides_.texts = {{SlideText::Kind::kSlide, "Intro & <more>", {}, {}}};
+  slides_.texts = {SlideText::Plain("Intro & <more>")};
   EXPECT_EQ(TitleOf(test::Unzip(ConvertAndRead().at("Talk-scorm.zip")).at("imsmanifest.xml")),
             "Intro &amp; &lt;more&gt;");
   settings_.GenHTML5 = 0;
   EXPECT_EQ(ConvertAndRead().count("Talk-scorm.zip"), 0u);
+}
+
+// Two lectures of one name in two course folders are two lessons to a
+// platform; every entry unpacks as a plain file, whatever the umask; the
+// share of slides that completes the lesson is in its page.
+TEST_F(ScormPackageTest, IdentifiersFromThePathAndPlainFiles) {
+  AddSlides(2);
+  settings_.GenScorm = 1;
+  settings_.ScormCompletion = 80;
+  const std::string root = out_;
+  std::vector<std::string> identifiers;
+  for (const char* course : {"物理 101", "chemistry"}) {
+    placement_ = OutputPlacement{root, course, ""};
+    std::filesystem::create_directories(placement_.Folder());
+    slides_.paths.clear();
+    ASSERT_EQ(Convert(), 1);
+    const std::string zip = test::ReadFile(placement_.Folder() + "/Talk-scorm.zip");
+    const auto package = test::Unzip(zip);
+    std::smatch id;
+    ASSERT_TRUE(std::regex_search(package.at("imsmanifest.xml"), id, std::regex("identifier=\"(ORVANTA_[0-9a-f]+)\"")));
+    identifiers.push_back(id[1]);
+    EXPECT_NE(package.at("index.html").find("<script data-completion=\"80\">"), std::string::npos);
+    for (const auto& [name, mode] : test::ZipModes(zip)) EXPECT_EQ(mode, 0100644u) << name;
+  }
+  EXPECT_NE(identifiers[0], identifiers[1]);
+  EXPECT_EQ(identifiers[0], BuildScormManifest("", "物理 101/Talk-scorm.zip", {"index.html"})->substr(61, 24))
+      << "the identity is the path under the output folder";
 }
 
 TEST_F(ScormPackageTest, OneLessonForASplitPresentationOfItsSlidesInOrder) {

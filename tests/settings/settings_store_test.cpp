@@ -307,10 +307,10 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   EXPECT_EQ(FindSetting("GenHTML5")->defaultValue, 1);
   EXPECT_EQ(FindSetting("timelimit")->defaultValue, 300);
   // The values of the options pages, the web player of the pages, the HTML5
-  // twin and its SCORM package, the video, the time limit, the LibreOffices
-  // per presentation, how the desktop tells a batch's problems, the language
-  // and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 34u);
+  // twin and its SCORM package and completion share, the video, the time
+  // limit, the LibreOffices per presentation, how the desktop tells a batch's
+  // problems, the language and the shared player's address.
+  EXPECT_EQ(SettingTable().size(), 35u);
 }
 
 }  // namespace

@@ -10,5 +10,7 @@ namespace orv::test {
 // Name -> contents; empty when `bytes` is not a zip.
 std::map<std::string, std::string> Unzip(const std::string& bytes);
 std::map<std::string, std::string> UnzipFile(const std::string& path);
+// Name -> the Unix mode an entry unpacks with (0 when it names none).
+std::map<std::string, unsigned> ZipModes(const std::string& bytes);
 
 }  // namespace orv::test

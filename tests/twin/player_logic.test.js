@@ -207,6 +207,48 @@ test('search: every word, any case and width, in any part of the text; digits al
   assert.deepEqual(Logic.findSlides(many, '12'), [12]);
 });
 
+test('search folds typographic quotes and shows where the words stand', () => {
+  const long = 'A long first line of words that goes on and on before it says that we won\u2019t stop here, ' +
+    'then keeps going for quite a while longer after that';
+  const texts = ['He said \u201cgo\u201d', long, '\uFB01le and \u2018quoted\u2019 words', 'nothing'];
+  const cases = [
+    ["won't", [[2, 'goes on and on before it says that we ', 'won\u2019t', ' stop here, then keeps going for quite',
+      true, true]]],
+    ['\u201cgo\u201d', [[1, 'He said ', '\u201cgo\u201d', '', false, false]]],
+    ['"go"', [[1, 'He said ', '\u201cgo\u201d', '', false, false]]],
+    ["'quoted' file", [[3, '', '\uFB01le', ' and \u2018quoted\u2019 words', false, false]]],  // the first place found
+    ['4', [[4, null]]],  // a slide found by its number has no place in its words
+  ];
+  for (const [query, want] of cases) {
+    const got = Logic.searchSlides(texts, query).map((hit) => (hit.context
+      ? [hit.slide, hit.context.before, hit.context.match, hit.context.after, hit.context.cut, hit.context.more]
+      : [hit.slide, null]));
+    assert.deepEqual(got, want, query);
+  }
+});
+
+test('a lesson\'s progress: the slides seen survive a visit, and completion needs the share asked for', () => {
+  const cases = [
+    [[1, 2, 3, 4, 5], 5, 's1:f1'],
+    [[], 3, 's1:0'],
+    [[2, 9, 0, 12, 13], 12, 's1:209'],  // numbers out of range are not kept
+  ];
+  for (const [seen, count, text] of cases) {
+    assert.equal(Logic.encodeSeen(seen, count), text);
+    assert.deepEqual(Logic.decodeSeen(text, count), seen.filter((k) => k >= 1 && k <= count));
+  }
+  for (const text of ['', 'garbage', 's2:ff', 's1:zz', null]) assert.deepEqual(Logic.decodeSeen(text, 8), [], text);
+  assert.deepEqual(Logic.decodeSeen('s1:ff', 3), [1, 2, 3], 'a deck that lost slides keeps what it still has');
+  assert.equal(Logic.encodeSeen(Array.from({ length: 7280 }, (_, k) => k + 1), 7280).length <= 4096, true);
+  const reached = [
+    [10, 10, 100, true], [9, 10, 100, false], [8, 10, 80, true], [7, 10, 80, false], [1, 10, 1, true],
+    [0, 10, 1, false], [9, 10, 'x', false], [10, 10, 0, true], [0, 0, 100, true],
+  ];
+  for (const [seen, counted, share, want] of reached) {
+    assert.equal(Logic.completionReached(seen, counted, share), want, `${seen}/${counted} at ${share}`);
+  }
+});
+
 test('a fade switched off while playing (reduced motion) refuses no move', () => {
   const config = cfg({ fade: true });
   const { player, events } = make(4, config);

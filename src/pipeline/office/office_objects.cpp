@@ -1,5 +1,6 @@
 #include "pipeline/office/office_objects.h"
 #include "pipeline/office/office_process.h"
+#include "pipeline/office/outline_request.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,11 +24,8 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
-#include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/presentation/XPresentationPage.hpp>
-#include <com/sun/star/table/XCell.hpp>
-#include <com/sun/star/table/XTable.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -119,8 +117,6 @@ std::int32_t CheckIndex(const Variant& index, std::int32_t count) {
 class ShapeFacts {
  public:
   explicit ShapeFacts(Reference<drawing::XShape> shape) : shape_(std::move(shape)), type_(TypeOf(shape_)) {}
-  // A table cell: text only.
-  explicit ShapeFacts(Reference<text::XText> cell) : text_(std::move(cell)), textAsked_(true) {}
 
   const Reference<drawing::XShape>& shape() const { return shape_; }
   // The service name, which tells presentation placeholders apart.
@@ -197,46 +193,6 @@ std::int32_t PlaceholderKind(const OUString& type) {
   return 7;  // an object placeholder
 }
 
-// Which of LibreOffice's three character locales applies to `c`: Asian
-// scripts (CJK, kana, hangul, full-width forms), complex ones (right-to-left,
-// Indic, Thai and their neighbours), else the Western one.
-const char* LocaleProperty(sal_uInt32 c) {
-  if ((c >= 0x1100 && c <= 0x11FF) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7AF) ||
-      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) ||
-      (c >= 0x20000 && c <= 0x3FFFF)) {
-    return "CharLocaleAsian";
-  }
-  if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0x0900 && c <= 0x0DFF) || (c >= 0x0E00 && c <= 0x0EFF) ||
-      (c >= 0x1780 && c <= 0x17FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF)) {
-    return "CharLocaleComplex";
-  }
-  return "CharLocale";
-}
-
-// The BCP 47 tag of the language of the text's first letter, "" when the
-// text has none or LibreOffice knows no language for it.
-std::string LanguageTag(const Reference<text::XText>& text) {
-  const OUString whole = text->getString();
-  sal_Int32 at = 0;
-  while (at < whole.getLength() && (whole[at] <= 0x20 || whole[at] == 0xA0)) ++at;
-  if (at >= whole.getLength()) return {};
-  const sal_Int32 first = at;
-  const sal_uInt32 letter = whole.iterateCodePoints(&at);
-  Reference<text::XTextCursor> cursor = text->createTextCursor();
-  cursor->gotoStart(false);
-  cursor->goRight(static_cast<sal_Int16>(std::min<sal_Int32>(first, 0x7fff)), false);
-  cursor->goRight(1, true);
-  lang::Locale locale;
-  Reference<beans::XPropertySet>(cursor, UNO_QUERY_THROW)
-      ->getPropertyValue(OUString::createFromAscii(LocaleProperty(letter))) >>= locale;
-  const std::string language = FromUno(locale.Language);
-  // "qlt" carries the whole tag in Variant; "zxx" is "no language".
-  if (language == "qlt") return FromUno(locale.Variant);
-  if (language.empty() || language == "zxx" || language == "und") return {};
-  const std::string country = FromUno(locale.Country);
-  return country.empty() ? language : language + "-" + country;
-}
-
 class FontObject final : public OfficeObject {
  public:
   FontObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShape> shape)
@@ -291,9 +247,6 @@ class TextRangeObject final : public OfficeObject {
     if (id == dispid::kTextRangeBoundHeight && kind == DispatchKind::kPropertyGet) return Variant::R4(BoundHeight());
     if (id == dispid::kTextRangeFont && kind == DispatchKind::kPropertyGet) {
       return Obj(std::make_shared<FontObject>(context_, Shape()));
-    }
-    if (id == dispid::kTextRangeLanguageTag && kind == DispatchKind::kPropertyGet) {
-      return Variant::Text(LanguageTag(Text()));
     }
     Unknown(name_, id, kind);
   }
@@ -369,21 +322,7 @@ class PlaceholderFormatObject final : public OfficeObject {
   Facts facts_;
 };
 
-bool IsGroup(const ShapeFacts& facts) { return facts.type() == "com.sun.star.drawing.GroupShape"; }
-
-// A table's cells, whether the table is a placeholder's or a shape of its own.
-Reference<table::XTable> TableOf(const ShapeFacts& facts) {
-  if (!facts.type().endsWith(".TableShape")) return {};
-  Reference<beans::XPropertySet> props(facts.shape(), UNO_QUERY);
-  Reference<table::XTable> model;
-  if (props.is() && props->getPropertySetInfo()->hasPropertyByName("Model")) props->getPropertyValue("Model") >>= model;
-  return model;
-}
-
-Variant MakeGroupItems(const std::shared_ptr<ApplicationContext>& context, Reference<drawing::XShapes> items);
-Variant MakeTable(const std::shared_ptr<ApplicationContext>& context, Reference<table::XTable> table);
-
-// A shape of a page or group, or (without a shape) a table cell's text.
+// A shape of a page.
 class ShapeObject final : public OfficeObject {
  public:
   ShapeObject(std::shared_ptr<ApplicationContext> c, Facts facts)
@@ -393,11 +332,10 @@ class ShapeObject final : public OfficeObject {
   Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
     if (kind != DispatchKind::kPropertyGet) Unknown(name_, id, kind);
     const ShapeFacts& facts = *facts_;
-    const bool cell = !facts.shape().is();
     switch (id) {
       case dispid::kShapeType:
         if (facts.IsPresentationObject()) return Variant::I4(ppt::kMsoPlaceholder);
-        if (IsGroup(facts)) return Variant::I4(ppt::kMsoGroup);
+        if (facts.type() == "com.sun.star.drawing.GroupShape") return Variant::I4(ppt::kMsoGroup);
         return Variant::I4(facts.type().endsWith(".TableShape") ? ppt::kMsoTable : 1);
       case dispid::kShapePlaceholderFormat:
         if (!facts.IsPresentationObject()) throw AutomationError("This shape is not a placeholder");
@@ -408,18 +346,7 @@ class ShapeObject final : public OfficeObject {
         if (!facts_->text().is()) throw AutomationError("This shape has no text frame");
         return Obj(std::make_shared<TextFrameObject>(context_, facts_));
       case dispid::kShapeHeight:
-        if (cell) throw AutomationError("A table cell has no height of its own");
         return Variant::R4(static_cast<float>(facts.shape()->getSize().Height * kPointsPerMm100));
-      case dispid::kShapeGroupItems:
-        if (!IsGroup(facts)) throw AutomationError("This shape is not a group");
-        return MakeGroupItems(context_, Reference<drawing::XShapes>(facts.shape(), UNO_QUERY_THROW));
-      case dispid::kShapeHasTable:
-        return Flag(TableOf(facts).is());
-      case dispid::kShapeTable: {
-        Reference<table::XTable> table = TableOf(facts);
-        if (!table.is()) throw AutomationError("This shape has no table");
-        return MakeTable(context_, table);
-      }
       default:
         Unknown(name_, id, kind);
     }
@@ -429,106 +356,15 @@ class ShapeObject final : public OfficeObject {
   Facts facts_;
 };
 
-// The shape at `index` of a page or group; the element type is XShape, so
-// it comes out of the Any without another question.
-template <typename Shapes>
-Variant ShapeAt(const std::shared_ptr<ApplicationContext>& context, const Reference<Shapes>& shapes, sal_Int32 index) {
+// The shape at `index` of a page; the element type is XShape, so it comes
+// out of the Any without another question.
+Variant ShapeAt(const std::shared_ptr<ApplicationContext>& context, const Reference<drawing::XDrawPage>& shapes,
+                sal_Int32 index) {
   Reference<drawing::XShape> shape;
   if (!(shapes->getByIndex(index) >>= shape) || !shape.is()) {
     shape.set(shapes->getByIndex(index), UNO_QUERY_THROW);
   }
   return Obj(std::make_shared<ShapeObject>(context, FactsOf(shape)));
-}
-
-// A group's items: Count and Item, as the slide's Shapes answer them.
-class GroupItemsObject final : public OfficeObject {
- public:
-  GroupItemsObject(std::shared_ptr<ApplicationContext> c, Reference<drawing::XShapes> items)
-      : OfficeObject(std::move(c), "GroupShapes"), items_(std::move(items)) {}
-
- protected:
-  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount) return Variant::I4(items_->getCount());
-    if (kind == DispatchKind::kMethod && id == dispid::kShapesItem) {
-      ExpectArguments(args, {T::kIndex}, "GroupShapes.Item");
-      std::int32_t index = CheckIndex(args[0], items_->getCount());
-      return ShapeAt(context_, items_, index);
-    }
-    Unknown(name_, id, kind);
-  }
-
- private:
-  Reference<drawing::XShapes> items_;
-};
-
-// A table's Rows or Columns: only their Count.
-class TableLinesObject final : public OfficeObject {
- public:
-  TableLinesObject(std::shared_ptr<ApplicationContext> c, const char* name, std::int32_t count)
-      : OfficeObject(std::move(c), name), count_(count) {}
-
- protected:
-  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kShapesCount) return Variant::I4(count_);
-    Unknown(name_, id, kind);
-  }
-
- private:
-  std::int32_t count_;
-};
-
-class CellObject final : public OfficeObject {
- public:
-  CellObject(std::shared_ptr<ApplicationContext> c, Reference<text::XText> cell)
-      : OfficeObject(std::move(c), "Cell"), cell_(std::move(cell)) {}
-
- protected:
-  Variant Answer(std::int32_t id, DispatchKind kind, const Args&) override {
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kCellShape) {
-      return Obj(std::make_shared<ShapeObject>(context_, std::make_shared<ShapeFacts>(cell_)));
-    }
-    Unknown(name_, id, kind);
-  }
-
- private:
-  Reference<text::XText> cell_;
-};
-
-class TableObject final : public OfficeObject {
- public:
-  TableObject(std::shared_ptr<ApplicationContext> c, Reference<table::XTable> table)
-      : OfficeObject(std::move(c), "Table"), table_(std::move(table)) {}
-
- protected:
-  Variant Answer(std::int32_t id, DispatchKind kind, const Args& args) override {
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kTableRows) {
-      return Obj(std::make_shared<TableLinesObject>(context_, "Rows", table_->getRowCount()));
-    }
-    if (kind == DispatchKind::kPropertyGet && id == dispid::kTableColumns) {
-      return Obj(std::make_shared<TableLinesObject>(context_, "Columns", table_->getColumnCount()));
-    }
-    if (kind == DispatchKind::kMethod && id == dispid::kTableCell) {
-      ExpectArguments(args, {T::kI4, T::kI4}, "Table.Cell");
-      const std::int32_t row = CheckIndex(Variant::Index(args[0].Integer()), table_->getRowCount());
-      const std::int32_t column = CheckIndex(Variant::Index(args[1].Integer()), table_->getColumnCount());
-      // A cell that a merge covers has no text of its own.
-      Reference<text::XText> cell(table_->getCellByPosition(column, row), UNO_QUERY);
-      if (!cell.is()) return Variant::Object(AutomationObject());
-      return Obj(std::make_shared<CellObject>(context_, cell));
-    }
-    Unknown(name_, id, kind);
-  }
-
- private:
-  Reference<table::XTable> table_;
-};
-
-Variant MakeGroupItems(const std::shared_ptr<ApplicationContext>& context, Reference<drawing::XShapes> items) {
-  return Obj(std::make_shared<GroupItemsObject>(context, std::move(items)));
-}
-
-Variant MakeTable(const std::shared_ptr<ApplicationContext>& context, Reference<table::XTable> table) {
-  return Obj(std::make_shared<TableObject>(context, std::move(table)));
 }
 
 class ShapesObject final : public OfficeObject {
@@ -754,6 +590,10 @@ class PresentationObject final : public OfficeObject {
     }
     if (kind == DispatchKind::kPropertyGet && id == dispid::kPresentationPageSetup) {
       return Obj(std::make_shared<PageSetupObject>(context_, Pages()));
+    }
+    if (kind == DispatchKind::kMethod && id == dispid::kPresentationOutline) {
+      ExpectArguments(args, {T::kI4}, "Presentation.Outline");
+      return Variant::Text(RequestOutline(context_->session(), document_, args[0].Integer() != 0));
     }
     if (kind == DispatchKind::kMethod && id == dispid::kPresentationSaveAs) {
       ExpectArguments(args, {T::kText, T::kI4, T::kI4}, "Presentation.SaveAs");

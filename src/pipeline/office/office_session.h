@@ -29,6 +29,7 @@ class OfficeSession {
 
   css::uno::Reference<css::uno::XInterface> CreateInstance(const char* service);
   const css::uno::Reference<css::frame::XComponentLoader>& loader() const { return loader_; }
+  const css::uno::Reference<css::uno::XComponentContext>& context() const { return context_; }
   const std::string& version() const { return version_; }
   pid_t processGroup() const { return process_.processGroup(); }
 

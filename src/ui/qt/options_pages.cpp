@@ -336,6 +336,9 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   publish->layout()->addWidget(Indented(publish, webPlayer));
   publish->layout()->addWidget(genHtml5);
   publish->layout()->addWidget(Indented(publish, genScorm));
+  scormCompletion = SpinRow(publish, tr("看过课件中"), 1, 100, QString(), tr("% 的幻灯片即算完成"));
+  publish->layout()->removeWidget(scormCompletion->parentWidget());
+  publish->layout()->addWidget(Indented(publish, scormCompletion->parentWidget()));
 
   auto* videoGroup = Group(tr("视频"), this);
   genVideo = new QCheckBox(tr("同时生成视频（每张幻灯片一个章节）"), videoGroup);
@@ -366,7 +369,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   layout->addWidget(videoGroup);
   layout->addWidget(limits);
   layout->addStretch(1);
-  for (QSpinBox* box : {timeLimit, jobs}) {
+  for (QSpinBox* box : {timeLimit, jobs, scormCompletion}) {
     connect(box, &QSpinBox::textChanged, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -383,14 +386,14 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
       if (loaded()) MarkChanged();
     });
   }
-  for (QCheckBox* box : {genHtml, genHtml5, genVideo}) {
+  for (QCheckBox* box : {genHtml, genHtml5, genScorm, genVideo}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (!loaded()) return;
       UpdateEnabling();
       MarkChanged();
     });
   }
-  for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genScorm}) {
+  for (QCheckBox* box : {useTitle, genAutorun, webPlayer}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -417,6 +420,7 @@ void OutputPage::Load(const SettingsStore& store) {
   webPlayer->setChecked(values.GetInt("WebPlayer", 1) != 0);
   genHtml5->setChecked(values.GetInt("GenHTML5", 1) != 0);
   genScorm->setChecked(values.GetInt("GenScorm", 0) != 0);
+  scormCompletion->setValue(values.GetInt("ScormCompletion", 100));
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   genVideo->setChecked(values.GetInt("GenVideo", 0) != 0);
@@ -436,6 +440,7 @@ void OutputPage::UpdateEnabling() {
   webPlayer->setEnabled(genHtml->isChecked());
   useTitle->setEnabled(split->isChecked());
   genScorm->setEnabled(genHtml5->isChecked());
+  scormCompletion->setEnabled(genHtml5->isChecked() && genScorm->isChecked());
   videoFormat->setEnabled(genVideo->isChecked());
   videoHeight->setEnabled(genVideo->isChecked());
 }
@@ -444,8 +449,8 @@ bool OutputPage::Apply(SettingsStore& store) {
   return store.SetInt("GenHTML", Flag(genHtml)) && store.SetInt("GenAutorun", Flag(genAutorun)) &&
          store.SetInt("SplitPPT", Flag(split)) && store.SetInt("UseTitle", Flag(useTitle)) &&
          store.SetInt("WebPlayer", Flag(webPlayer)) && store.SetInt("GenHTML5", Flag(genHtml5)) &&
-         store.SetInt("GenScorm", Flag(genScorm)) && store.SetInt("GenVideo", Flag(genVideo)) &&
-         store.SetInt("VideoFormat", videoFormat->currentData().toInt()) &&
+         store.SetInt("GenScorm", Flag(genScorm)) && store.SetInt("ScormCompletion", scormCompletion->value()) &&
+         store.SetInt("GenVideo", Flag(genVideo)) && store.SetInt("VideoFormat", videoFormat->currentData().toInt()) &&
          store.SetInt("VideoHeight", videoHeight->currentData().toInt()) &&
          store.SetInt("TimeLimit", timeLimit->value()) && store.SetInt("Jobs", jobs->value());
 }

@@ -130,12 +130,13 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genAutorun;
   QCheckBox* webPlayer;
   QCheckBox* genHtml5;
-  QCheckBox* genScorm;     // a SCORM package of each presentation; only with genHtml5
-  QCheckBox* genVideo;     // a video of each presentation
-  QComboBox* videoFormat;  // its format, the stored number as the item's data
-  QComboBox* videoHeight;  // its height, the number as the item's data
-  QSpinBox* timeLimit;     // seconds per presentation, 0 for none
-  QSpinBox* jobs;          // LibreOffices per presentation, 0 for one per core
+  QCheckBox* genScorm;        // a SCORM package of each presentation; only with genHtml5
+  QSpinBox* scormCompletion;  // the share of its slides (%) that completes a lesson
+  QCheckBox* genVideo;        // a video of each presentation
+  QComboBox* videoFormat;     // its format, the stored number as the item's data
+  QComboBox* videoHeight;     // its height, the number as the item's data
+  QSpinBox* timeLimit;        // seconds per presentation, 0 for none
+  QSpinBox* jobs;             // LibreOffices per presentation, 0 for one per core
 
   // The notice shown when one movie per slide is switched on.
   static QString SplitNotice();
