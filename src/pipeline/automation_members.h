@@ -18,7 +18,7 @@ inline constexpr std::int32_t kPresentationSlides = 2011;  // get -> object
 inline constexpr std::int32_t kPresentationSaveAs = 2036;  // method(FileName, FileFormat, EmbedTrueTypeFonts)
 // The whole deck's text and structure in one reply, the notes pages' shapes
 // with Notes non-zero: JSON, see deck_outline.h.
-inline constexpr std::int32_t kPresentationOutline = 2102;  // method(Notes I4) -> text
+inline constexpr std::int32_t kPresentationOutline = 2102;    // method(Notes I4) -> text
 inline constexpr std::int32_t kPresentationPageSetup = 2012;  // get -> PageSetup
 // PageSetup: the slides' size
 inline constexpr std::int32_t kPageSetupSlideHeight = 2003;  // get -> R4 points

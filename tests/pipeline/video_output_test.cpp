@@ -50,7 +50,8 @@ class VideoOutputTest : public ::testing::Test {
     for (int i = 1; i <= 3; ++i) test::WriteSolidBmp(folder_ + "/Slide" + std::to_string(i) + ".bmp", 64, 48, 90, 9, 0);
   }
   EntryResult Convert(const std::string& source) {
-    BatchDriver driver(settings_, server_, [&](const std::string&) { return std::make_unique<VideoStepProgress>(bar_); });
+    BatchDriver driver(settings_, server_,
+                       [&](const std::string&) { return std::make_unique<VideoStepProgress>(bar_); });
     const EntryResult result = driver.ConvertEntry(source);
     plan_ = driver.lastPlan();
     return result;
