@@ -238,7 +238,6 @@ TEST_F(OfficeExport, UnreadableFilesRaiseClearErrorsAndLeaveNoLockFile) {
     EXPECT_EQ(error.failure(), failure) << file << ": " << error.description();
     EXPECT_EQ(std::string(error.description()).find("Presentations.Open"), std::string::npos) << error.description();
   }
-  EXPECT_NE(ErrorFor(folder / "encrypted.ppt").find("Password"), std::string::npos);
   EXPECT_NE(ErrorFor(folder / "missing.ppt").find("cannot find"), std::string::npos);
 
   for (const auto& entry : fs::directory_iterator(folder)) {

@@ -1,15 +1,21 @@
 #include "pipeline/office/open_failure.h"
 #include "pipeline/office/office_process.h"
 
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XTypeDetection.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/io/XInputStream.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/task/PasswordRequest.hpp>
 #include <com/sun/star/task/XInteractionAbort.hpp>
 #include <com/sun/star/task/XInteractionRequest.hpp>
+#include <com/sun/star/ucb/XSimpleFileAccess.hpp>
 #include <cppuhelper/implbase1.hxx>
 
 namespace orv::office {
@@ -92,6 +98,68 @@ DetectedType Detect(OfficeSession& session, const std::string& path) {
           Text(Entry(filters, Text(typeEntry, "PreferredFilter")), "DocumentService")};
 }
 
+// What LibreOffice's own reader of compound files (the container of
+// PowerPoint 97 and of encrypted Office 2007 files) finds inside the file.
+struct CompoundContent {
+  bool powerPoint = false;  // it holds a "PowerPoint Document" stream
+  bool encrypted = false;   // its content is encrypted: it opens only with a password
+  // It begins as a compound file does, and the reader refused it: the
+  // container itself is broken. The reader's words, if any.
+  bool broken = false;
+  std::string brokenWords;
+};
+
+// The first bytes of every compound file.
+constexpr unsigned char kCompoundSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+bool BeginsAsCompound(const std::string& path) {
+  char head[sizeof kCompoundSignature] = {};
+  std::ifstream in(path, std::ios::binary);
+  return in.read(head, sizeof head) && std::memcmp(head, kCompoundSignature, sizeof head) == 0;
+}
+
+// The header token of the "Current User" stream of an encrypted PowerPoint
+// 97 file (0xE391C05F when not encrypted). LibreOffice cannot decrypt those
+// and never asks for their password.
+constexpr std::uint32_t kEncryptedPowerPointToken = 0xF3D1C4DF;
+
+std::uint32_t CurrentUserToken(const uno::Any& stream) {
+  Reference<io::XInputStream> in;
+  if (!(stream >>= in) || !in.is()) return 0;
+  uno::Sequence<sal_Int8> bytes;
+  // The atom's record header (8 bytes) and size (4), then the token.
+  if (in->readBytes(bytes, 16) < 16) return 0;
+  std::uint32_t token = 0;
+  for (int i = 15; i >= 12; --i) token = token << 8 | static_cast<std::uint8_t>(bytes[i]);
+  return token;
+}
+
+CompoundContent ReadCompound(OfficeSession& session, const std::string& path) {
+  CompoundContent content;
+  try {
+    Reference<ucb::XSimpleFileAccess> files(session.CreateInstance("com.sun.star.ucb.SimpleFileAccess"), UNO_QUERY);
+    if (!files.is()) return content;
+    const uno::Any arguments[] = {uno::Any(files->openFileRead(ToUno(FileUrl(path)))), uno::Any(false)};
+    Reference<container::XNameAccess> storage(
+        session.context()->getServiceManager()->createInstanceWithArgumentsAndContext(
+            "com.sun.star.embed.OLESimpleStorage", uno::Sequence<uno::Any>(arguments, 2), session.context()),
+        UNO_QUERY);
+    if (!storage.is()) return content;
+    content.powerPoint = storage->hasByName("PowerPoint Document");
+    content.encrypted = storage->hasByName("EncryptedPackage") || storage->hasByName("EncryptedSummary") ||
+                        (storage->hasByName("Current User") &&
+                         CurrentUserToken(storage->getByName("Current User")) == kEncryptedPowerPointToken);
+  } catch (const uno::RuntimeException& e) {
+    if (!session.Alive()) throw;  // LibreOffice went away: that is the failure
+    content.brokenWords = FromUno(e.Message);
+  } catch (const uno::Exception& e) {
+    content.brokenWords = FromUno(e.Message);
+  }
+  // Not a compound file at all, or one its reader cannot take.
+  content.broken = !content.powerPoint && !content.encrypted && BeginsAsCompound(path);
+  return content;
+}
+
 std::string Joined(const std::string& words, const std::string& more) {
   if (words.empty()) return more;
   return more.empty() ? words : words + " (" + more + ")";
@@ -108,6 +176,19 @@ AutomationError OpenFailure(OfficeSession& session, const std::string& path, con
   if (questions.password) {
     return AutomationError(Joined(officeWords, "asked for a password: " + questions.asked),
                            AutomationFailure::kPasswordProtected);
+  }
+  const CompoundContent compound = ReadCompound(session, path);
+  if (compound.encrypted) {
+    return AutomationError(Joined(officeWords, "its content is encrypted"), AutomationFailure::kPasswordProtected);
+  }
+  if (compound.powerPoint) {
+    return AutomationError(Joined(officeWords, "a PowerPoint 97 file LibreOffice could not read"),
+                           AutomationFailure::kDamaged);
+  }
+  if (compound.broken) {
+    return AutomationError(
+        Joined(officeWords, Joined("a compound file LibreOffice's reader cannot take apart", compound.brokenWords)),
+        AutomationFailure::kDamaged);
   }
   DetectedType detected;
   try {

@@ -1,6 +1,6 @@
 // Why LibreOffice could not open a file, in its own answers: what it asked
-// while loading (a password), and what its type detection takes the file
-// for (a presentation it then failed to read, or something else).
+// while loading (a password), what its reader of compound files finds
+// inside, and what its type detection takes the file for.
 #pragma once
 
 #include <memory>
@@ -26,9 +26,12 @@ struct LoadQuestions {
 css::uno::Reference<css::task::XInteractionHandler> MakeRefusingHandler(std::shared_ptr<LoadQuestions> questions);
 
 // The error for a file the loader returned nothing for or threw on, with
-// `officeWords` (its exception message, if any) as the description.
-// Password-protected, not a presentation (type detection finds no type, or
-// one that is not a presentation's) or damaged (a presentation's type).
+// `officeWords` (its exception message, if any) in the description.
+// Password-protected: the loader asked for one, or LibreOffice's compound
+// file reader finds the content encrypted (LibreOffice never asks for the
+// password of a PowerPoint 97 file: it cannot decrypt them). Damaged: a
+// PowerPoint 97 file, a compound file the reader cannot take apart, or a
+// presentation's type by the type detection. Otherwise not a presentation.
 AutomationError OpenFailure(OfficeSession& session, const std::string& path, const LoadQuestions& questions,
                             const std::string& officeWords);
 
