@@ -64,7 +64,14 @@ inline constexpr char kTimeLimitExceeded[] = "转换文件 %s 超过了 %d 秒�
 // in plain words and naming it; LibreOffice's own words go to the details.
 inline constexpr char kOfficeStopped[] = "LibreOffice 在转换 %s 时意外停止！";
 inline constexpr char kOfficeCannotOpen[] = "LibreOffice 无法打开 %s （文件已损坏、已加密或格式不明）";
-inline constexpr char kNotPresentation[] = "%s 不是演示文稿";
+// Why a file could not be opened, each as LibreOffice or the file itself
+// tells it.
+inline constexpr char kNotPresentation[] =
+    "LibreOffice 不能把 %s 识别为演示文稿；请用制作它的程序打开，另存为 .ppt、.pptx 或 .odp 后再转换";
+inline constexpr char kPasswordProtected[] = "%s 受密码保护；请去掉密码后再转换";
+inline constexpr char kPresentationDamaged[] = "%s 已损坏，LibreOffice 无法读取；请转换原件或备份";
+inline constexpr char kSourceEmpty[] = "%s 是空文件（0 字节），没有可转换的内容";
+inline constexpr char kSourceUnreadable[] = "没有读取 %s 的权限；请文件的所有者允许读取后再转换";
 inline constexpr char kOfficeFailed[] = "LibreOffice 无法转换 %s ！";
 // A message about a presentation that does not name it gets this line.
 inline constexpr char kPresentationNamed[] = "演示文稿：%s";

@@ -82,16 +82,21 @@ class Variant {
   AutomationObject object_;
 };
 
-// A failing automation call. Carries the server's description of the error;
+// A failing automation call. Carries the server's description of the error
+// (its own words, for --verbose);
 // nothing in the pipeline catches it: it ends the whole Convert command.
 // Visibility is explicit so that the type matches across the office plugin.
 // What kind of failure it was, so that the message for the user can say it
 // in plain words without reading the description.
 enum class AutomationFailure {
-  kCall,             // a member failed (the description says how)
-  kServerLost,       // the server stopped or the connection to it broke
-  kCannotOpen,       // the file is damaged, encrypted or in an unknown format
-  kNotPresentation,  // the file opened but holds no presentation
+  kCall,               // a member failed (the description says how)
+  kServerLost,         // the server stopped or the connection to it broke
+  kCannotOpen,         // LibreOffice could not open the file, and cannot tell why
+  kNotPresentation,    // LibreOffice takes the file for something else, or for nothing it knows
+  kPasswordProtected,  // opening it needs a password
+  kDamaged,            // a presentation by its content that LibreOffice failed to read
+  kEmpty,              // the file holds no bytes
+  kUnreadable,         // this user may not read the file
 };
 
 class __attribute__((visibility("default"))) AutomationError : public std::runtime_error {

@@ -1,5 +1,9 @@
 #include "pipeline/batch_driver.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -88,9 +92,9 @@ class StartWatch final : public AutomationServer {
   const Progress& progress_;
 };
 
-// "Presentations.Open: LibreOffice cannot open ..." is shown as "LibreOffice
-// cannot open ...": the automation member's name means nothing to a reader,
-// and the reason line (--verbose) keeps it.
+// "Slide.Export: LibreOffice could not write ..." is shown as "LibreOffice
+// could not write ...", in the message and in its reason (--verbose) alike:
+// the automation member's name means nothing to a reader.
 std::string WithoutMemberName(std::string_view description) {
   const std::size_t colon = description.find(": ");
   const std::string_view name = description.substr(0, colon == std::string_view::npos ? 0 : colon);
@@ -118,12 +122,40 @@ std::string PlainFailure(const AutomationError& error, const std::string& path) 
       return FormatMessage(msg::kOfficeCannotOpen, path);
     case AutomationFailure::kNotPresentation:
       return FormatMessage(msg::kNotPresentation, path);
+    case AutomationFailure::kPasswordProtected:
+      return FormatMessage(msg::kPasswordProtected, path);
+    case AutomationFailure::kDamaged:
+      return FormatMessage(msg::kPresentationDamaged, path);
+    case AutomationFailure::kEmpty:
+      return FormatMessage(msg::kSourceEmpty, path);
+    case AutomationFailure::kUnreadable:
+      return FormatMessage(msg::kSourceUnreadable, path);
     case AutomationFailure::kCall:
       break;
   }
   // Without a description, the internal error is all there is to say.
   if (*error.description() == '\0') return Translate(msg::kInternalError);
   return FormatMessage(msg::kOfficeFailed, path) + "\n" + WithoutMemberName(error.description());
+}
+
+// A file that gives LibreOffice nothing to read, as the file itself tells:
+// no bytes (LibreOffice would make a new presentation of it), or no
+// permission to read it. Null for any other file; `reason` gets the system's
+// words.
+const char* UnusableSource(const std::string& path, std::string& reason) {
+  // Never blocks: a pipe under a presentation's name opens at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno != EACCES && errno != EPERM) return nullptr;  // LibreOffice says the rest
+    reason = std::strerror(errno);
+    return msg::kSourceUnreadable;
+  }
+  struct stat st {};
+  const bool empty = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+  ::close(fd);
+  if (!empty) return nullptr;
+  reason = "the file holds 0 bytes";
+  return msg::kSourceEmpty;
 }
 
 // Removes the working folder however the presentation's road ends:
@@ -184,6 +216,11 @@ EntryResult BatchDriver::ConvertEntry(const std::string& path, const ConversionS
 }
 
 void BatchDriver::ConvertPresentation(const std::string& path, Progress& progress) {
+  std::string reason;
+  if (const char* problem = UnusableSource(path, reason)) {
+    NotifyWithDetails(FormatMessage(problem, path), path + ": " + reason);
+    return;
+  }
   const ConversionSettings& settings = *entrySettings_;
   // Held until the presentation is done, so that a parallel run of the same
   // file takes another folder instead of deleting this one.
@@ -213,7 +250,7 @@ void BatchDriver::ConvertPresentation(const std::string& path, Progress& progres
       // meanwhile). That is this presentation's failure alone; the next one
       // starts afresh. A cancel that ended the server in the middle of a
       // call is no failure and shows nothing.
-      const std::string details = "LibreOffice on " + path + ": " + error.description();
+      const std::string details = "LibreOffice on " + path + ": " + WithoutMemberName(error.description());
       if (progress.cancelled()) {
         Explain(details);  // nothing to tell
       } else if (deadline.expired()) {

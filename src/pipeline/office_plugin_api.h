@@ -40,7 +40,7 @@ class OfficeBackend : public AutomationServer {
   virtual std::string officeVersion() const = 0;
 };
 
-inline constexpr int kOfficeBackendAbi = 4;
+inline constexpr int kOfficeBackendAbi = 5;
 inline constexpr char kOfficeBackendFactory[] = "orvanta_create_office_backend";
 // OfficeBackend* orvanta_create_office_backend(int abi, const OfficeBackendOptions*, std::string* error)
 using OfficeBackendFactory = OfficeBackend* (*)(int, const OfficeBackendOptions*, std::string*);

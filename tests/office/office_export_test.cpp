@@ -107,13 +107,14 @@ class OfficeExport : public ::testing::Test {
   }
 
   // The automation error raised for `file`, or "" when none is.
-  std::string ErrorFor(const fs::path& file) {
+  std::string ErrorFor(const fs::path& file) { return FailureFor(file).description(); }
+  AutomationError FailureFor(const fs::path& file) {
     try {
       Export(*shared, file);
     } catch (const AutomationError& e) {
-      return e.description();
+      return e;
     }
-    return "";
+    return AutomationError("");
   }
 
   test::ScratchFolder scratch;
@@ -213,6 +214,9 @@ TEST_F(OfficeExport, SaveAsWritesDefaultSizePicturesIntoAFolderOfItsOwn) {
   EXPECT_EQ(size.height, 720);
 }
 
+// What LibreOffice answered, told apart: a password it was refused, a type
+// it does not take for a presentation's, a presentation's type it could not
+// read; and what the file itself tells (empty, missing).
 TEST_F(OfficeExport, UnreadableFilesRaiseClearErrorsAndLeaveNoLockFile) {
   fs::path folder = work / "in";
   fs::create_directories(folder);
@@ -221,11 +225,19 @@ TEST_F(OfficeExport, UnreadableFilesRaiseClearErrorsAndLeaveNoLockFile) {
   // A small BMP picture under a presentation's name.
   test::WriteFile((folder / "picture.ppt").string(), test::SolidBmp(1, 1, 255, 0, 0));
   fs::copy_file(kCorpus / "Password_Protected-hello.ppt", folder / "encrypted.ppt");
+  fs::copy_file(kCorpus / "clusterfuzz-testcase-minimized-POIFuzzer-5429732352851968.ppt", folder / "damaged.ppt");
 
-  EXPECT_NE(ErrorFor(folder / "garbage.ppt").find("cannot open"), std::string::npos);
-  EXPECT_NE(ErrorFor(folder / "encrypted.ppt").find("cannot open"), std::string::npos);
-  EXPECT_NE(ErrorFor(folder / "empty.ppt").find("empty"), std::string::npos);
-  EXPECT_NE(ErrorFor(folder / "picture.ppt").find("not a presentation"), std::string::npos);
+  using F = AutomationFailure;
+  for (const auto& [file, failure] : {std::pair{"garbage.ppt", F::kNotPresentation},
+                                      {"encrypted.ppt", F::kPasswordProtected},
+                                      {"empty.ppt", F::kEmpty},
+                                      {"picture.ppt", F::kNotPresentation},
+                                      {"damaged.ppt", F::kDamaged},
+                                      {"missing.ppt", F::kCall}}) {
+    const AutomationError error = FailureFor(folder / file);
+    EXPECT_EQ(error.failure(), failure) << file << ": " << error.description();
+    EXPECT_EQ(std::string(error.description()).find("Presentations.Open"), std::string::npos) << error.description();
+  }
   EXPECT_NE(ErrorFor(folder / "missing.ppt").find("cannot find"), std::string::npos);
 
   for (const auto& entry : fs::directory_iterator(folder)) {

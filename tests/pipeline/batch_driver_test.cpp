@@ -209,7 +209,11 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   // words naming the presentation; its own words are the reason behind.
   for (const auto& [kind, message] : {std::pair{AutomationFailure::kServerLost, msg::kOfficeStopped},
                                       std::pair{AutomationFailure::kCannotOpen, msg::kOfficeCannotOpen},
-                                      std::pair{AutomationFailure::kNotPresentation, msg::kNotPresentation}}) {
+                                      std::pair{AutomationFailure::kNotPresentation, msg::kNotPresentation},
+                                      std::pair{AutomationFailure::kPasswordProtected, msg::kPasswordProtected},
+                                      std::pair{AutomationFailure::kDamaged, msg::kPresentationDamaged},
+                                      std::pair{AutomationFailure::kEmpty, msg::kSourceEmpty},
+                                      std::pair{AutomationFailure::kUnreadable, msg::kSourceUnreadable}}) {
     recorder_.reports.clear();
     server.failKind = kind;
     server.failDescription = "Binary URP bridge disposed during call";
@@ -219,6 +223,15 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   }
   server.failKind = AutomationFailure::kCall;
 
+  // An empty file is told by the file itself: no server is asked.
+  const int created = server.createCount;
+  const std::string empty = source_ / "空 a.b.ppt";
+  test::WriteFile(empty, "");
+  recorder_.reports.clear();
+  EXPECT_EQ(driver.ConvertEntry(empty), EntryResult::kFailed);
+  EXPECT_EQ(recorder_.reports, std::vector<std::string>{FormatMessage(msg::kSourceEmpty, empty)});
+  EXPECT_EQ(server.createCount, created);
+
   // An error without text still says something; the next entries convert.
   recorder_.reports.clear();
   server.failDescription = "";
@@ -226,7 +239,7 @@ TEST_F(BatchDriverTest, FailingAutomationCallFailsThatPresentationAlone) {
   EXPECT_EQ(recorder_.reports, std::vector<std::string>{msg::kInternalError});
   server.failMember.clear();
   EXPECT_EQ(driver.ConvertEntry(PictureFolder("next", 1)), EntryResult::kConverted);
-  EXPECT_EQ(server.createCount, 5);
+  EXPECT_EQ(server.createCount, 9);
 }
 
 // A page never links a movie that is not there: movies that cannot be made

@@ -1,11 +1,13 @@
 #include "pipeline/office/office_objects.h"
 #include "pipeline/office/office_process.h"
+#include "pipeline/office/open_failure.h"
 #include "pipeline/office/outline_request.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -23,7 +25,9 @@
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
+#include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/presentation/XPresentationPage.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -650,10 +654,10 @@ class PresentationsObject final : public OfficeObject {
     // LibreOffice opens an empty file as a new presentation and reports
     // nothing for unreadable ones: these are refused here with a reason.
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) throw AutomationError("Presentations.Open: cannot find the file " + path);
-    if (!S_ISREG(st.st_mode)) throw AutomationError("Presentations.Open: " + path + " is not a file");
-    if (st.st_size == 0) throw AutomationError("Presentations.Open: the file " + path + " is empty");
-    if (access(path.c_str(), R_OK) != 0) throw AutomationError("Presentations.Open: cannot read the file " + path);
+    if (stat(path.c_str(), &st) != 0) throw AutomationError("cannot find the file " + path);
+    if (!S_ISREG(st.st_mode)) throw AutomationError(path + " is not a file");
+    if (st.st_size == 0) throw AutomationError("the file is empty", AutomationFailure::kEmpty);
+    if (access(path.c_str(), R_OK) != 0) throw AutomationError(std::strerror(errno), AutomationFailure::kUnreadable);
 
     fs::path source(path);
     std::string lockFile = (source.parent_path() / (".~lock." + source.filename().string() + "#")).string();
@@ -665,23 +669,29 @@ class PresentationsObject final : public OfficeObject {
     // while it detects the type: a second run converting the same file at
     // that moment, or a file this user cannot write (a CD, a share, another
     // user's folder), then fails as "type detection failed".
+    auto questions = std::make_shared<LoadQuestions>();
     uno::Sequence<beans::PropertyValue> descriptor =
         Properties({Property("Hidden", uno::Any(true)), Property("ReadOnly", uno::Any(true)),
                     Property("MacroExecutionMode", uno::Any(sal_Int16(0))),  // never run macros
-                    Property("UpdateDocMode", uno::Any(sal_Int16(0)))});     // never update links
-    Reference<lang::XComponent> document =
-        context_->session().loader()->loadComponentFromURL(ToUno(FileUrl(path)), "_blank", 0, descriptor);
+                    Property("UpdateDocMode", uno::Any(sal_Int16(0))),       // never update links
+                    Property("InteractionHandler", uno::Any(MakeRefusingHandler(questions)))});
+    Reference<lang::XComponent> document;
+    std::string officeWords;
+    try {
+      document = context_->session().loader()->loadComponentFromURL(ToUno(FileUrl(path)), "_blank", 0, descriptor);
+    } catch (const io::IOException& e) {
+      officeWords = FromUno(e.Message);
+    } catch (const lang::IllegalArgumentException& e) {
+      officeWords = FromUno(e.Message);
+    }
     if (!document.is()) {
       RemoveLock(lockFile);
-      throw AutomationError("Presentations.Open: LibreOffice cannot open " + path +
-                                " (the file is damaged, encrypted or in an unknown format)",
-                            AutomationFailure::kCannotOpen);
+      throw OpenFailure(context_->session(), path, *questions, officeWords);
     }
     context_->AddDocument(document, lockFile);
     Reference<lang::XServiceInfo> info(document, UNO_QUERY);
     if (!info.is() || !info->supportsService("com.sun.star.presentation.PresentationDocument")) {
-      throw AutomationError("Presentations.Open: " + path + " is not a presentation",
-                            AutomationFailure::kNotPresentation);
+      throw AutomationError(LoadedAs(document), AutomationFailure::kNotPresentation);
     }
     return Obj(std::make_shared<PresentationObject>(context_, document));
   }
