@@ -48,6 +48,8 @@ constexpr std::array kSwitches = {
     Switch{"--no-scorm", "GenScorm", 0},
     Switch{"--video", "GenVideo", 1},
     Switch{"--no-video", "GenVideo", 0},
+    Switch{"--index", "GenIndex", 1},
+    Switch{"--no-index", "GenIndex", 0},
     Switch{"--align", "Align", 1},
     Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},

@@ -39,7 +39,7 @@ enum class PagePlayer {
   kShared,  // the one player at WebPlayerUrl; no copy
 };
 
-enum class OutputKind { kMovie, kTwin, kPage, kAutorun, kLesson, kWebPlayer };
+enum class OutputKind { kMovie, kTwin, kPage, kAutorun, kLesson, kThumbnail, kWebPlayer };
 
 // One movie and what belongs to it. Paths are full; neighbours are names of
 // the same folder.
@@ -70,6 +70,9 @@ class OutputPlan final : public WriteLedger {
   const std::vector<PlannedMovie>& movies() const { return movies_; }
   const std::string& autorun() const { return autorun_; }  // empty: none
   const std::string& lesson() const { return lesson_; }    // empty: none
+  // The first slide's thumbnail, which the folder's index page shows and
+  // reads this presentation's entry from; empty: none.
+  const std::string& thumbnail() const { return thumbnail_; }
   PagePlayer pagePlayer() const { return pagePlayer_; }
   // The player folder as the pages load it; empty for the plain page.
   const std::string& playerAddress() const { return playerAddress_; }
@@ -114,7 +117,7 @@ class OutputPlan final : public WriteLedger {
   OutputPlacement placement_;
   bool split_ = false;
   std::vector<PlannedMovie> movies_;
-  std::string autorun_, lesson_;
+  std::string autorun_, lesson_, thumbnail_;
   PagePlayer pagePlayer_ = PagePlayer::kNone;
   std::string playerAddress_, playerCopy_;
   std::vector<std::string> leftOut_;

@@ -13,6 +13,7 @@
 #include "movie/movie_writer.h"
 #include "movie/player_config.h"
 #include "pipeline/output_names.h"
+#include "pipeline/write_thumbnail.h"
 #include "scorm/scorm_package.h"
 
 namespace orv {
@@ -128,6 +129,8 @@ int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& se
     progress.PumpMessages(true);
     if (progress.cancelled()) return 0;
   }
+  // The index page's entry: only for a presentation whose movies are all there.
+  if (!plan.thumbnail().empty() && !plan.AnyFailed()) WriteThumbnail(sourcePath, settings, slideList, *preparer, plan);
   if (!writer.keepJpegs) return 1;
   if (!split) {
     WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config(), plan);
