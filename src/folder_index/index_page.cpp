@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "base/notifier.h"
+#include "base/owner_tag.h"
 #include "movie/file_replace.h"
 #include "movie/web_names.h"
 
@@ -21,20 +22,28 @@ constexpr std::uintmax_t kMaxThumbnailBytes = 4u << 20;
 struct Words {
   const char* pageTitle;  // followed by the folder's name
   const char* heading;
-  const char* count;      // before the number of presentations
-  const char* slides;     // after a slide count
+  const char* count;   // before the number of presentations
+  const char* slides;  // after a slide count
   const char* oneSlide;
   const char* twin;
   const char* page;
   const char* video;
   const char* lesson;
-  const char* of;         // "… of <title>", for screen readers
+  const char* of;  // "… of <title>", for screen readers
 };
 
-constexpr Words kEnglish{"Presentations in ", "Presentations", "Presentations in this folder: ", " slides",
-                         "1 slide", "HTML5 version", "Web page", "Video", "SCORM lesson", " of "};
+constexpr Words kEnglish{"Presentations in ",
+                         "Presentations",
+                         "Presentations in this folder: ",
+                         " slides",
+                         "1 slide",
+                         "HTML5 version",
+                         "Web page",
+                         "Video",
+                         "SCORM lesson",
+                         " of "};
 constexpr Words kChinese{"演示文稿：", "演示文稿", "本文件夹中的演示文稿：", " 张幻灯片", "1 张幻灯片", "HTML5 版本",
-                         "网页", "视频", "SCORM 课件包", "："};
+                         "网页",       "视频",     "SCORM 课件包",           "："};
 
 const Words& WordsOf(UiLanguage language) { return language == UiLanguage::kChinese ? kChinese : kEnglish; }
 
@@ -85,8 +94,9 @@ std::string BuildIndexPage(std::string_view folderName, const std::vector<IndexE
   const Words& words = WordsOf(language);
   std::string html = "<!DOCTYPE html>\n<html lang=\"";
   html += language == UiLanguage::kChinese ? "zh-CN" : "en";
-  html += "\">\n<head>\n<meta charset=\"utf-8\">\n"
-          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
+  html +=
+      "\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
   html += words.pageTitle + EscapeHtml(BlankControls(folderName)) + "</title>\n<style>";
   html += kStyle;
   html += "</style>\n</head>\n<body>\n<main>\n<h1>";
@@ -118,16 +128,18 @@ std::vector<IndexEntry> ReadFolderEntries(const std::string& folder) {
   std::error_code error;
   for (std::filesystem::directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (name.starts_with(".") || !name.ends_with(kThumbnailSuffix) || !it->is_regular_file(error)) continue;
+    // A thumbnail being written carries its writer's tag; a name may start with a dot.
+    if (!name.ends_with(kThumbnailSuffix) || name.find(kOwnerMark) != std::string::npos || !it->is_regular_file(error))
+      continue;
     const auto card = ReadIndexCard(ReadSmallFile(it->path()));
     if (!card) continue;
     IndexEntry entry{name, *card};
     IndexCard& kept = entry.card;
     // A presentation whose outputs were all removed is no longer listed.
-    const bool movie = IsFileIn(root, kept.movie);
-    const bool any = IsFileIn(root, kept.page) | IsFileIn(root, kept.twin) | IsFileIn(root, kept.lesson) |
-                     IsFileIn(root, kept.video);
-    if (!movie && !any) continue;
+    bool any = false;
+    for (std::string* name : {&kept.movie, &kept.page, &kept.twin, &kept.lesson, &kept.video})
+      any = IsFileIn(root, *name) || any;
+    if (!any) continue;
     if (kept.source.empty()) kept.source = name.substr(0, name.size() - kThumbnailSuffix.size());
     entries.push_back(std::move(entry));
   }
@@ -142,7 +154,8 @@ bool WriteFolderIndex(const std::string& folder, UiLanguage language) {
   if (entries.empty()) return true;
   const std::filesystem::path path = std::filesystem::path(folder) / kIndexPageName;
   std::string folderName = std::filesystem::path(folder).lexically_normal().filename().string();
-  if (folderName.empty()) folderName = std::filesystem::path(folder).lexically_normal().parent_path().filename().string();
+  if (folderName.empty())
+    folderName = std::filesystem::path(folder).lexically_normal().parent_path().filename().string();
   return ReplaceFileContents(path.string(), BuildIndexPage(folderName, entries, language));
 }
 

@@ -1,7 +1,7 @@
 #include "pipeline/write_thumbnail.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "base/messages.h"
@@ -50,8 +50,8 @@ IndexCard ThumbnailCard(const std::string& sourcePath, const ConversionSettings&
   }
   card.lesson = NameOf(plan.lesson());
   if (settings.GenVideo != 0)
-    card.video = OutputStem(sourcePath) + "." +
-                 std::string(VideoFormatName(VideoFormatFromIndex(settings.VideoFormat)));
+    card.video =
+        OutputStem(sourcePath) + "." + std::string(VideoFormatName(VideoFormatFromIndex(settings.VideoFormat)));
   return card;
 }
 
@@ -66,8 +66,9 @@ void WriteThumbnail(const std::string& sourcePath, const ConversionSettings& set
   }
   const std::int32_t width = settings.Width > 0 ? settings.Width : 640;
   const std::int32_t height = settings.Height > 0 ? settings.Height : 480;
-  const SlideFrame frame{kThumbnailWidth, std::max(16, kThumbnailWidth * height / width), kThumbnailQuality, false,
-                         0};
+  // As wide as a card of the page; a frame of an odd shape stays within 2:1 either way.
+  const SlideFrame frame{kThumbnailWidth, std::clamp(kThumbnailWidth * height / width, 160, 640), kThumbnailQuality,
+                         false, 0};
   std::uint8_t* bytes = nullptr;
   const std::int32_t length = preparer.EncodeSlideImage(slideList.paths[first], bytes, frame);
   std::vector<std::uint8_t> jpeg;

@@ -15,8 +15,8 @@ namespace orv {
 // The card the index page reads from the thumbnail: the deck's title (its
 // first slide's, when the deck was read), its slide count and the names of
 // the outputs the plan makes.
-IndexCard ThumbnailCard(const std::string& sourcePath, const ConversionSettings& settings,
-                              const SlideList& slideList, const OutputPlan& plan);
+IndexCard ThumbnailCard(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,
+                        const OutputPlan& plan);
 
 // Writes plan.thumbnail() (nothing when the plan has none) and tells the
 // plan what became of it. A failure is a failure of the presentation: its
