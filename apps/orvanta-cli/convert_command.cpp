@@ -106,6 +106,17 @@ EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
                         options.officeRestart > 0 ? options.officeRestart : kOfficeRestartInterval);
 }
 
+// Each folder the run wrote into gets its index page; a script reads where.
+void WriteIndexPages(const ConversionSettings& settings, const IndexedFolders& indexed, bool quiet) {
+  if (settings.GenIndex == 0) return;
+  std::vector<std::string> pages;
+  indexed.WriteAll(CurrentLanguage(), &pages);
+  if (quiet) return;
+  for (const std::string& page : pages)
+    std::printf("%s: index %s\n", std::filesystem::path(page).parent_path().c_str(), page.c_str());
+  std::fflush(stdout);
+}
+
 // Notes the folder an entry wrote into, for its index page at the run's end.
 void NoteIndexFolder(const batchlist::EntryRecord& record, IndexedFolders& folders) {
   if (!record.outputs.empty() && record.output) folders.Add(record.output->root, record.output->folder);
@@ -359,7 +370,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     // One file at a time: the other LibreOffices share its slides.
     IndexedFolders indexed;
     const int status = RunSerial(options, list, setup, report, summary, jobs - 1, indexed);
-    if (setup.settings.GenIndex != 0) indexed.WriteAll(CurrentLanguage());
+    WriteIndexPages(setup.settings, indexed, options.quiet);
     summary.Print(stderr);
     return EndedByStopSignalOr(status == kExitOk && !refused.empty() ? kExitFailed : status);
   }
@@ -403,7 +414,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     summary.AddNotStarted(list.given[entry]);
     report.RecordNotStarted(list.given[entry], list.sources[entry]);
   }
-  if (setup.settings.GenIndex != 0) indexed.WriteAll(CurrentLanguage());
+  WriteIndexPages(setup.settings, indexed, options.quiet);
   summary.Print(stderr);
   if (report.writeFailed()) status = kExitTempFail;
   if (status == kExitOk && !refused.empty()) status = kExitFailed;

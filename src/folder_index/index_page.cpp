@@ -21,9 +21,8 @@ constexpr std::uintmax_t kMaxThumbnailBytes = 4u << 20;
 
 struct Words {
   const char* pageTitle;  // followed by the folder's name
-  const char* heading;
-  const char* count;   // before the number of presentations
-  const char* slides;  // after a slide count
+  const char* count;      // before the number of presentations
+  const char* slides;     // after a slide count
   const char* oneSlide;
   const char* twin;
   const char* page;
@@ -33,7 +32,6 @@ struct Words {
 };
 
 constexpr Words kEnglish{"Presentations in ",
-                         "Presentations",
                          "Presentations in this folder: ",
                          " slides",
                          "1 slide",
@@ -42,8 +40,8 @@ constexpr Words kEnglish{"Presentations in ",
                          "Video",
                          "SCORM lesson",
                          " of "};
-constexpr Words kChinese{"演示文稿：", "演示文稿", "本文件夹中的演示文稿：", " 张幻灯片", "1 张幻灯片", "HTML5 版本",
-                         "网页",       "视频",     "SCORM 课件包",           "："};
+constexpr Words kChinese{"演示文稿：", "本文件夹中的演示文稿：", " 张幻灯片", "1 张幻灯片", "HTML5 版本", "网页",
+                         "视频",       "SCORM 课件包",           "："};
 
 const Words& WordsOf(UiLanguage language) { return language == UiLanguage::kChinese ? kChinese : kEnglish; }
 
@@ -81,7 +79,7 @@ constexpr std::string_view kStyle =
     "ul.decks{list-style:none;padding:0;display:grid;gap:1rem;"
     "grid-template-columns:repeat(auto-fill,minmax(15rem,1fr))}"
     "ul.decks>li{border:1px solid #767676;border-radius:4px;padding:.6rem;overflow-wrap:anywhere}"
-    "img{display:block;width:100%;height:auto;background:#eee}"
+    "img{display:block;width:100%;height:auto;background:#eee;border:1px solid #d0d0d0;box-sizing:border-box}"
     "h2{font-size:1.1rem;margin:.5rem 0 .2rem}"
     "p{margin:.2rem 0}.file{color:#4a4a4a;font-size:.9rem}"
     "ul.links{list-style:none;padding:0;margin:.4rem 0 0;display:flex;flex-wrap:wrap;gap:.3rem .9rem}"
@@ -100,14 +98,23 @@ std::string BuildIndexPage(std::string_view folderName, const std::vector<IndexE
   html += words.pageTitle + EscapeHtml(BlankControls(folderName)) + "</title>\n<style>";
   html += kStyle;
   html += "</style>\n</head>\n<body>\n<main>\n<h1>";
-  html += words.heading;
+  html += words.pageTitle + EscapeHtml(BlankControls(folderName));
   html += "</h1>\n<p>" + std::string(words.count) + std::to_string(entries.size()) + "</p>\n<ul class=\"decks\">\n";
   for (const IndexEntry& entry : entries) {
     const IndexCard& card = entry.card;
     const std::string title = BlankControls(card.title.empty() ? card.source : card.title);
+    // The title opens what plays in a browser; the picture does the same for
+    // the mouse, out of the keyboard's and the screen reader's way.
+    const std::string& opens = !card.twin.empty() ? card.twin : !card.page.empty() ? card.page : card.video;
     html += "<li>";
-    if (!entry.thumbnail.empty()) html += "<img src=\"" + UrlAttribute(entry.thumbnail) + "\" alt=\"\">";
-    html += "<h2>" + EscapeHtml(title) + "</h2>";
+    if (!entry.thumbnail.empty()) {
+      const std::string picture = "<img src=\"" + UrlAttribute(entry.thumbnail) + "\" alt=\"\">";
+      html += opens.empty()
+                  ? picture
+                  : "<a href=\"" + UrlAttribute(opens) + "\" tabindex=\"-1\" aria-hidden=\"true\">" + picture + "</a>";
+    }
+    html += opens.empty() ? "<h2>" + EscapeHtml(title) + "</h2>"
+                          : "<h2><a href=\"" + UrlAttribute(opens) + "\">" + EscapeHtml(title) + "</a></h2>";
     if (!card.title.empty()) html += "<p class=\"file\">" + EscapeHtml(BlankControls(card.source)) + "</p>";
     html += "<p>";
     html += card.slides == 1 ? std::string(words.oneSlide) : std::to_string(card.slides) + words.slides;
@@ -137,8 +144,8 @@ std::vector<IndexEntry> ReadFolderEntries(const std::string& folder) {
     IndexCard& kept = entry.card;
     // A presentation whose outputs were all removed is no longer listed.
     bool any = false;
-    for (std::string* name : {&kept.movie, &kept.page, &kept.twin, &kept.lesson, &kept.video})
-      any = IsFileIn(root, *name) || any;
+    for (std::string* output : {&kept.movie, &kept.page, &kept.twin, &kept.lesson, &kept.video})
+      any = IsFileIn(root, *output) || any;
     if (!any) continue;
     if (kept.source.empty()) kept.source = name.substr(0, name.size() - kThumbnailSuffix.size());
     entries.push_back(std::move(entry));
@@ -165,12 +172,15 @@ void IndexedFolders::Add(const std::string& root, const std::string& relative) {
                       .string());
 }
 
-bool IndexedFolders::WriteAll(UiLanguage language) const {
+bool IndexedFolders::WriteAll(UiLanguage language, std::vector<std::string>* written) const {
   bool all = true;
   for (const std::string& folder : folders_) {
-    errno = 0;
-    if (WriteFolderIndex(folder, language)) continue;
     const std::string page = (std::filesystem::path(folder) / kIndexPageName).string();
+    errno = 0;
+    if (WriteFolderIndex(folder, language)) {
+      if (written != nullptr && std::filesystem::exists(page)) written->push_back(page);
+      continue;
+    }
     const int reason = errno;
     Notify(FormatMessage(msg::kIndexWriteFailed, page));
     if (reason != 0) Explain(page + ": " + std::generic_category().message(reason));

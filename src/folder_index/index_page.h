@@ -44,8 +44,9 @@ class IndexedFolders {
   // `root` the run's output folder, `relative` the entry's folder below it.
   void Add(const std::string& root, const std::string& relative);
   // Writes every folder's page; a failure is told (with its reason) and the
-  // other folders still get theirs. False when any failed.
-  bool WriteAll(UiLanguage language) const;
+  // other folders still get theirs. False when any failed. `written`, when
+  // given, receives the path of each page written.
+  bool WriteAll(UiLanguage language, std::vector<std::string>* written = nullptr) const;
 
  private:
   std::set<std::string> folders_;

@@ -82,13 +82,18 @@ TEST(IndexPageTest, TheFolderIsListedFromItsThumbnailsWithLinksOnlyToFilesThatAr
   const std::string page = BuildIndexPage("课程 <a>", entries, UiLanguage::kEnglish);
   const std::vector<std::pair<std::string, bool>> expected{
       {"<title>Presentations in 课程 &lt;a&gt;</title>", true},
-      {"<h2>&lt;script&gt;&quot;&amp;&#39;</h2><p class=\"file\">讲座 #1?.ppt</p><p>12 slides</p>", true},
+      {"<h2><a href=\"%E8%AE%B2%E5%BA%A7%20%231%3F-html5.html\">&lt;script&gt;&quot;&amp;&#39;</a></h2>"
+       "<p class=\"file\">讲座 #1?.ppt</p><p>12 slides</p>",
+       true},
       {"<img src=\"%E8%AE%B2%E5%BA%A7%20%231%3F-thumb.jpg\" alt=\"\">", true},
+      {"<h1>Presentations in 课程 &lt;a&gt;</h1>", true},
       {"href=\"%E8%AE%B2%E5%BA%A7%20%231%3F-html5.html\">HTML5 version<", true},
       {"href=\"%E8%AE%B2%E5%BA%A7%20%231%3F.htm\">Web page<", true},
       {"href=\"%E8%AE%B2%E5%BA%A7%20%231%3F.mp4\">Video<", true},
       {"href=\"%E8%AE%B2%E5%BA%A7%20%231%3F-scorm.zip\">SCORM lesson<", true},
-      {"<h2>.hidden talk.pptx</h2><p>1 slide</p><ul class=\"links\"></ul>", true},  // the file name stands in
+      {"<img src=\".hidden%20talk-thumb.jpg\" alt=\"\"><h2>.hidden talk.pptx</h2><p>1 slide</p>"
+       "<ul class=\"links\"></ul>",
+       true},  // the file name stands in; nothing to open but the movie
       {"<h2>sneaky.odp</h2><p>2 slides</p><ul class=\"links\"></ul>", true},
       {"outside.htm", false},
       {"passwd", false},
