@@ -501,7 +501,7 @@ test('the output folder\'s index page lists both runs, its links and thumbnails 
     const cards = await page.$$eval('ul.decks > li', (items) => items.map((li) => ({
       title: li.querySelector('h2').textContent,
       slides: li.querySelector('p:not(.file)').textContent,
-      links: [...li.querySelectorAll('a')].map((a) => a.firstChild.textContent),
+      links: [...li.querySelectorAll('.links a')].map((a) => a.firstChild.textContent),
       hrefs: [...li.querySelectorAll('a')].map((a) => a.href),
       thumbnail: li.querySelector('img').src,
       width: li.querySelector('img').naturalWidth,
