@@ -20,6 +20,7 @@ namespace {
 constexpr std::uintmax_t kMaxThumbnailBytes = 4u << 20;
 
 struct Words {
+  const char* heading;    // without a folder's name
   const char* pageTitle;  // followed by the folder's name
   const char* count;      // before the number of presentations
   const char* slides;     // after a slide count
@@ -31,7 +32,8 @@ struct Words {
   const char* of;  // "… of <title>", for screen readers
 };
 
-constexpr Words kEnglish{"Presentations in ",
+constexpr Words kEnglish{"Presentations",
+                         "Presentations in ",
                          "Presentations in this folder: ",
                          " slides",
                          "1 slide",
@@ -40,8 +42,8 @@ constexpr Words kEnglish{"Presentations in ",
                          "Video",
                          "SCORM lesson",
                          " of "};
-constexpr Words kChinese{"演示文稿：", "本文件夹中的演示文稿：", " 张幻灯片", "1 张幻灯片", "HTML5 版本", "网页",
-                         "视频",       "SCORM 课件包",           "："};
+constexpr Words kChinese{"演示文稿", "演示文稿：", "本文件夹中的演示文稿：", " 张幻灯片", "1 张幻灯片", "HTML5 版本",
+                         "网页",     "视频",       "SCORM 课件包",           "："};
 
 const Words& WordsOf(UiLanguage language) { return language == UiLanguage::kChinese ? kChinese : kEnglish; }
 
@@ -95,10 +97,12 @@ std::string BuildIndexPage(std::string_view folderName, const std::vector<IndexE
   html +=
       "\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
-  html += words.pageTitle + EscapeHtml(BlankControls(folderName)) + "</title>\n<style>";
+  const std::string heading =
+      folderName.empty() ? words.heading : words.pageTitle + EscapeHtml(BlankControls(folderName));
+  html += heading + "</title>\n<style>";
   html += kStyle;
   html += "</style>\n</head>\n<body>\n<main>\n<h1>";
-  html += words.pageTitle + EscapeHtml(BlankControls(folderName));
+  html += heading;
   html += "</h1>\n<p>" + std::string(words.count) + std::to_string(entries.size()) + "</p>\n<ul class=\"decks\">\n";
   for (const IndexEntry& entry : entries) {
     const IndexCard& card = entry.card;

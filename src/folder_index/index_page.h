@@ -25,7 +25,7 @@ struct IndexEntry {
 };
 
 // The page for these entries, in their order, in `language`. `folderName`
-// names the folder in the page's title.
+// names the folder in the page's title; empty: the page names none.
 std::string BuildIndexPage(std::string_view folderName, const std::vector<IndexEntry>& entries, UiLanguage language);
 
 // The folder's presentations: every "<stem>-thumb.jpg" with a card whose
