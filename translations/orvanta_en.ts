@@ -377,8 +377,8 @@ Skip the later ones: only the first of each is converted.</translation>
         <translation>SCORM 1.2 package (learning platforms)</translation>
     </message>
     <message>
-        <source>每个输出目录生成目录页 index.html（附缩略图）</source>
-        <translation>An index page (index.html) with thumbnails in each output folder</translation>
+        <source>生成目录页 index.html（附缩略图）</source>
+        <translation>Index page (index.html) with thumbnails</translation>
     </message>
     <message>
         <source>视频</source>

@@ -339,7 +339,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   scormCompletion = SpinRow(publish, tr("看过课件中"), 1, 100, QString(), tr("% 的幻灯片即算完成"));
   publish->layout()->removeWidget(scormCompletion->parentWidget());
   publish->layout()->addWidget(Indented(publish, scormCompletion->parentWidget()));
-  genIndex = new QCheckBox(tr("每个输出目录生成目录页 index.html（附缩略图）"), publish);
+  genIndex = new QCheckBox(tr("生成目录页 index.html（附缩略图）"), publish);
   publish->layout()->addWidget(genIndex);
 
   auto* videoGroup = Group(tr("视频"), this);
