@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a layer of the engine includes a header from a layer above it:
 # base <- image <- movie <- pipeline/settings <- batchlist <- pool <- http <- ui and apps,
-# with archive (zips) on base, scorm on movie and archive, and video on movie,
-# below the pipeline.
+# with archive (zips) on base, scorm on movie and archive, and video and
+# folder_index (the output folder's index page) on movie, below the pipeline.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -16,12 +16,13 @@ check() {
     status=1
   fi
 }
-check base 'image|movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
-check archive 'image|movie|pipeline|settings|ui|http|batchlist|pool|scorm|video'
-check scorm 'pipeline|settings|ui|http|batchlist|pool|video'
-check video 'pipeline|settings|ui|http|batchlist|pool|archive|scorm'
-check image 'movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
-check movie 'pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
+check base 'image|movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video|folder_index'
+check archive 'image|movie|pipeline|settings|ui|http|batchlist|pool|scorm|video|folder_index'
+check scorm 'pipeline|settings|ui|http|batchlist|pool|video|folder_index'
+check video 'pipeline|settings|ui|http|batchlist|pool|archive|scorm|folder_index'
+check folder_index 'image|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video'
+check image 'movie|pipeline|settings|ui|http|batchlist|pool|archive|scorm|video|folder_index'
+check movie 'pipeline|settings|ui|http|batchlist|pool|archive|scorm|video|folder_index'
 check pipeline 'settings|ui|http|batchlist|pool'
 check settings 'pipeline|ui|http|batchlist|pool'
 check batchlist 'settings|ui|http|pool'

@@ -377,6 +377,10 @@ Skip the later ones: only the first of each is converted.</translation>
         <translation>SCORM 1.2 package (learning platforms)</translation>
     </message>
     <message>
+        <source>生成目录页 index.html（附缩略图）</source>
+        <translation>Index page (index.html) with thumbnails</translation>
+    </message>
+    <message>
         <source>视频</source>
         <translation>Video</translation>
     </message>

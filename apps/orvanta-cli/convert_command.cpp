@@ -24,6 +24,7 @@
 #include "convert_list.h"
 #include "convert_options.h"
 #include "entry_converter.h"
+#include "folder_index/index_page.h"
 #include "help_text.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/batch_groups.h"
@@ -105,8 +106,24 @@ EntryConverter MakeConverter(const ConvertOptions& options, RunSetup& setup,
                         options.officeRestart > 0 ? options.officeRestart : kOfficeRestartInterval);
 }
 
+// Each folder the run wrote into gets its index page; a script reads where.
+void WriteIndexPages(const ConversionSettings& settings, const IndexedFolders& indexed, bool quiet) {
+  if (settings.GenIndex == 0) return;
+  std::vector<std::string> pages;
+  indexed.WriteAll(CurrentLanguage(), &pages);
+  if (quiet) return;
+  for (const std::string& page : pages)
+    std::printf("%s: index %s\n", std::filesystem::path(page).parent_path().c_str(), page.c_str());
+  std::fflush(stdout);
+}
+
+// Notes the folder an entry wrote into, for its index page at the run's end.
+void NoteIndexFolder(const batchlist::EntryRecord& record, IndexedFolders& folders) {
+  if (!record.outputs.empty() && record.output) folders.Add(record.output->root, record.output->folder);
+}
+
 int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& setup, RunReport& report,
-              RunSummary& summary, std::size_t slideWorkers) {
+              RunSummary& summary, std::size_t slideWorkers, IndexedFolders& indexed) {
   const bool quiet = options.quiet;
   EntryConverter converter = MakeConverter(options, setup, [quiet](const std::string& path) {
     return std::make_unique<TerminalProgress>(FileNamePart(path), stderr, quiet);
@@ -132,6 +149,7 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
     batchlist::EntryRecord record = converter.Convert(list.sources[entries[i]]);
     SetEntryAtHand(0, false);
     if (record.status != batchlist::EntryStatus::kConverted) ++failed;
+    NoteIndexFolder(record, indexed);
     summary.Add(list.given[entries[i]], record);
     report.Record(list.given[entries[i]], std::move(record));
     const std::size_t left = entries.size() - i - 1;
@@ -350,7 +368,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   plan.program = ThisProgram();
   if (plan.workers <= 1 || plan.program.empty()) {
     // One file at a time: the other LibreOffices share its slides.
-    const int status = RunSerial(options, list, setup, report, summary, jobs - 1);
+    IndexedFolders indexed;
+    const int status = RunSerial(options, list, setup, report, summary, jobs - 1, indexed);
+    WriteIndexPages(setup.settings, indexed, options.quiet);
     summary.Print(stderr);
     return EndedByStopSignalOr(status == kExitOk && !refused.empty() ? kExitFailed : status);
   }
@@ -375,9 +395,11 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   if (!storeCopy.empty()) plan.workerArgs.insert(plan.workerArgs.end(), {"--store", storeCopy});
   plan.quiet = options.quiet;
   std::vector<bool> ended(list.sources.size(), false);
+  IndexedFolders indexed;
   plan.onEntryEnd = [&](std::size_t entry, std::optional<batchlist::EntryRecord> record) {
     const batchlist::EntryRecord whole = record ? *record : LostEntryRecord(list.sources[entry]);
     ended[entry] = true;
+    NoteIndexFolder(whole, indexed);
     summary.Add(list.given[entry], whole);
     report.Record(list.given[entry], whole);
   };
@@ -392,6 +414,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     summary.AddNotStarted(list.given[entry]);
     report.RecordNotStarted(list.given[entry], list.sources[entry]);
   }
+  WriteIndexPages(setup.settings, indexed, options.quiet);
   summary.Print(stderr);
   if (report.writeFailed()) status = kExitTempFail;
   if (status == kExitOk && !refused.empty()) status = kExitFailed;

@@ -48,6 +48,8 @@ constexpr std::array kSwitches = {
     Switch{"--no-scorm", "GenScorm", 0},
     Switch{"--video", "GenVideo", 1},
     Switch{"--no-video", "GenVideo", 0},
+    Switch{"--index", "GenIndex", 1},
+    Switch{"--no-index", "GenIndex", 0},
     Switch{"--align", "Align", 1},
     Switch{"--no-align", "Align", 0},
     Switch{"--scale", "Scale", 1},
@@ -132,6 +134,9 @@ const HelpText kConvertUsage = {
     "  --video-height 720|1080|2160\n"
     "                          the video's height in pixels; the width follows the\n"
     "                          slides' aspect ratio (1080)\n"
+    "  --index / --no-index    an / no index.html in each output folder that lists\n"
+    "                          every presentation in it, earlier runs' too, with a\n"
+    "                          thumbnail of its first slide, NAME-thumb.jpg (on)\n"
     "  --store PATH            use another settings file\n"
     "  --verbose, -v           after each message, the reason behind it (the\n"
     "                          picture decoder's or LibreOffice's error, the paths)\n"
@@ -218,6 +223,9 @@ const HelpText kConvertUsage = {
     "  --video-format mp4|webm 视频格式：MP4 中的 H.264 或 WebM 中的 VP9（mp4）\n"
     "  --video-height 720|1080|2160\n"
     "                          视频高度（像素），宽度随幻灯片的宽高比（1080）\n"
+    "  --index / --no-index    在 / 不在每个输出目录生成 index.html，列出其中的\n"
+    "                          全部演示文稿（包括以前转换的），附第一张幻灯片的\n"
+    "                          缩略图 NAME-thumb.jpg（开）\n"
     "  --store PATH            使用另一个设置文件\n"
     "  --verbose, -v           在每条消息后给出背后的原因（图片解码器或\n"
     "                          LibreOffice 的错误，以及相关路径）\n"

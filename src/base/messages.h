@@ -32,6 +32,9 @@ inline constexpr char kTwinNameTooLong[] = "HTML5 网页文件名过长，未输
 // Added texts: the SCORM package of a presentation's HTML5 version.
 inline constexpr char kScormNameTooLong[] = "SCORM 课件包文件名过长，未输出 %s ！";
 inline constexpr char kScormWriteFailed[] = "输出 SCORM 课件包 %s 时异常！";
+// Added texts: the folder's index page and the thumbnails it shows.
+inline constexpr char kThumbnailWriteFailed[] = "输出缩略图 %s 时异常！";
+inline constexpr char kIndexWriteFailed[] = "输出目录页 %s 时异常！";
 // Added texts: the presentation's video, its chapters and their names.
 inline constexpr char kVideoWriteFailed[] = "输出视频 %s 时异常！";
 inline constexpr char kVideoNameTooLong[] = "视频文件名过长，未输出 %s ！";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "folder_index/index_page.h"
 #include "movie/frame_records.h"
 #include "movie/web_names.h"
 #include "movie/web_page.h"
@@ -175,6 +176,12 @@ std::optional<PreviewSite> LaySite(const std::string& path, const WebPlayerBundl
         site.landing = site.page;
         return site;
       }
+    }
+    // Presentations converted without the index page still get one here.
+    if (const auto entries = ReadFolderEntries(site.root); !entries.empty()) {
+      site.generated["/"] = BuildIndexPage(target.filename().string(), entries, CurrentLanguage());
+      site.page = "/";
+      return site;
     }
     std::vector<std::string> pages;
     for (const auto& entry : fs::directory_iterator(target, ec)) {

@@ -5,6 +5,7 @@
 
 #include "archive/zip_writer.h"
 #include "base/paths.h"
+#include "folder_index/index_page.h"
 
 namespace orv::http {
 namespace {
@@ -102,6 +103,14 @@ bool WriteAnswerZip(const JobVerdict& verdict, const RequestPlace& place, const 
   const std::string out = JoinPath(place.folder, "out");
   for (const std::string& name : verdict.record->outputs) entries.push_back({name, JoinPath(out, name), {}});
   std::sort(entries.begin(), entries.end(), [](const ZipEntry& a, const ZipEntry& b) { return a.name < b.name; });
+  // With the thumbnail the folder's index page comes too, as on disk; it
+  // names no folder of the server's.
+  const auto& outputs = verdict.record->outputs;
+  if (std::any_of(outputs.begin(), outputs.end(),
+                  [](const std::string& name) { return name.ends_with(kThumbnailSuffix); })) {
+    if (const auto listed = ReadFolderEntries(out); !listed.empty())
+      entries.push_back({std::string(kIndexPageName), {}, BuildIndexPage("", listed, CurrentLanguage())});
+  }
   entries.push_back({"report.json", {}, batchlist::FormatReportLine(*verdict.record)});
   if (!WriteZip(zipPath, entries, error)) {
     error = WithoutServerPaths(error, place);

@@ -53,6 +53,9 @@ struct ConversionSettings {
   std::int32_t GenVideo = 0;
   std::int32_t VideoFormat = 0;
   std::int32_t VideoHeight = 1080;
+  // Each output folder gets index.html, and each presentation a thumbnail
+  // of its first slide that the page shows. The store's default is 1.
+  std::int32_t GenIndex = 0;
   std::string TempFolder;  // base of working folders; ends in a separator
   // The run's output folder: movies, pages and autorun.inf go there, or
   // into a folder below it when the source tree is kept.

@@ -56,6 +56,7 @@ std::string OutputFingerprintText(const ConversionSettings& s) {
   add("GenHTML5", s.GenHTML5);
   add("GenScorm", s.GenScorm);
   if (s.GenScorm != 0) add("ScormCompletion", s.ScormCompletion);
+  add("GenIndex", s.GenIndex);
   add("GenVideo", s.GenVideo);
   if (s.GenVideo != 0) {
     add("VideoFormat", s.VideoFormat);

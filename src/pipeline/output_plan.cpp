@@ -5,6 +5,7 @@
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
+#include "folder_index/index_card.h"
 #include "movie/html5_twin.h"
 #include "movie/web_player_markup.h"
 #include "pipeline/output_names.h"
@@ -126,6 +127,14 @@ OutputPlan OutputPlan::Make(std::string_view source, const ConversionSettings& s
       plan.Add(OutputKind::kChapters, chapters);
     } else {
       plan.leftOut_.push_back(FormatMessage(msg::kVideoNameTooLong, video));
+    }
+  }
+  // Without a thumbnail the index page leaves the presentation out; a name
+  // too long for one is no reason to fail it.
+  if (settings.GenIndex != 0) {
+    if (const std::string name = ThumbnailName(OutputStem(source)); FileNameFits(name)) {
+      plan.thumbnail_ = JoinPath(folder, name);
+      plan.Add(OutputKind::kThumbnail, plan.thumbnail_);
     }
   }
   return plan;

@@ -39,7 +39,7 @@ enum class PagePlayer {
   kShared,  // the one player at WebPlayerUrl; no copy
 };
 
-enum class OutputKind { kMovie, kTwin, kPage, kAutorun, kLesson, kVideo, kChapters, kWebPlayer };
+enum class OutputKind { kMovie, kTwin, kPage, kAutorun, kLesson, kVideo, kChapters, kThumbnail, kWebPlayer };
 
 // One movie and what belongs to it. Paths are full; neighbours are names of
 // the same folder.
@@ -74,6 +74,9 @@ class OutputPlan final : public WriteLedger {
   // and its WebVTT chapters beside it; both empty or neither.
   const std::string& video() const { return video_; }
   const std::string& chapters() const { return chapters_; }
+  // The first slide's thumbnail, which the folder's index page shows and
+  // reads this presentation's entry from; empty: none.
+  const std::string& thumbnail() const { return thumbnail_; }
   PagePlayer pagePlayer() const { return pagePlayer_; }
   // The player folder as the pages load it; empty for the plain page.
   const std::string& playerAddress() const { return playerAddress_; }
@@ -118,7 +121,7 @@ class OutputPlan final : public WriteLedger {
   OutputPlacement placement_;
   bool split_ = false;
   std::vector<PlannedMovie> movies_;
-  std::string autorun_, lesson_;
+  std::string autorun_, lesson_, thumbnail_;
   std::string video_, chapters_;
   PagePlayer pagePlayer_ = PagePlayer::kNone;
   std::string playerAddress_, playerCopy_;

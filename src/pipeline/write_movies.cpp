@@ -13,6 +13,7 @@
 #include "movie/movie_writer.h"
 #include "movie/player_config.h"
 #include "pipeline/output_names.h"
+#include "pipeline/write_thumbnail.h"
 #include "scorm/scorm_package.h"
 
 namespace orv {
@@ -128,20 +129,24 @@ int WriteSlideMovies(const std::string& sourcePath, const ConversionSettings& se
     progress.PumpMessages(true);
     if (progress.cancelled()) return 0;
   }
-  if (!writer.keepJpegs) return 1;
-  if (!split) {
+  if (writer.keepJpegs && !split) {
     WriteLesson(sourcePath, settings, slideList, writer, writer.twin.slides, writer.config(), plan);
-    return 1;
+  } else if (writer.keepJpegs) {
+    // The lesson of a split presentation plays its slides as one movie would
+    // (split movies have no help or end slide).
+    ConversionSettings whole = settings;
+    whole.SplitPPT = 0;
+    whole.InsHelp = 0;
+    whole.BlankEnd = 0;
+    std::vector<SlideText> texts;
+    for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
+    WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList), plan);
   }
-  // The lesson of a split presentation plays its slides as one movie would
-  // (split movies have no help or end slide).
-  ConversionSettings whole = settings;
-  whole.SplitPPT = 0;
-  whole.InsHelp = 0;
-  whole.BlankEnd = 0;
-  std::vector<SlideText> texts;
-  for (std::size_t k = 0; k < slideList.paths.size(); ++k) texts.push_back(DeckSlideText(slideList, titles, k));
-  WriteLesson(sourcePath, settings, slideList, writer, texts, BuildPlayerConfig(whole, slideList), plan);
+  // The index page's entry, last: only for a presentation whose files so far
+  // are all there, and not after a cancel.
+  progress.PumpMessages(true);
+  if (progress.cancelled()) return 0;
+  if (!plan.thumbnail().empty() && !plan.AnyFailed()) WriteThumbnail(sourcePath, settings, slideList, *preparer, plan);
   return 1;
 }
 

@@ -64,6 +64,8 @@ constexpr std::array kMeanings = {
             "a video of each presentation"},
     Meaning{"VideoFormat", "the video's format: mp4 (H.264) or webm (VP9)", "MP4 (H.264)", "WebM (VP9)"},
     Meaning{"VideoHeight", "the video's height in pixels: 720, 1080 or 2160", "", "", " px high video"},
+    Meaning{"GenIndex", "index.html in each output folder, with a thumbnail of each presentation's first slide",
+            "no index page", "an index page in each output folder"},
     Meaning{"TimeLimit", "seconds LibreOffice may spend on one presentation, 0 for no limit", "no time limit",
             "at most ", " s per presentation"},
     Meaning{"Jobs", "LibreOffices the desktop program shares a presentation among, 0 for one per core (4 at most)",

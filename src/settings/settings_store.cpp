@@ -362,6 +362,7 @@ ConversionSettings LoadConversionSettings(const StoredValues& values, std::strin
   s.VideoFormat = static_cast<std::int32_t>(VideoFormatFromIndex(read("VideoFormat")));
   s.VideoHeight = read("VideoHeight");
   if (!IsVideoHeight(s.VideoHeight)) s.VideoHeight = kDefaultVideoHeight;
+  s.GenIndex = read("GenIndex");
   s.WebPlayerUrl = values.GetString("WebPlayerUrl", "");
 
   s.TempFolder = SystemTempFolder();

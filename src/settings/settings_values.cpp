@@ -18,7 +18,7 @@ constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 // The order is the order in which LoadConversionSettings reads the values.
-constexpr std::array<SettingInfo, 35> kTable{{
+constexpr std::array<SettingInfo, 36> kTable{{
     {"BlankEnd", "BlankEnd", K::Integer, C::Flag, 0, 0, 1},
     {"UnProtect", "UnProtect", K::Integer, C::AnyInteger, 0, kIntMin, kIntMax},
     {"NoPrint", "NoPrint", K::Integer, C::Flag, 0, 0, 1},
@@ -48,6 +48,7 @@ constexpr std::array<SettingInfo, 35> kTable{{
     {"GenVideo", "GenVideo", K::Integer, C::Flag, 0, 0, 1},
     {"VideoFormat", "VideoFormat", K::Integer, C::VideoFormat, 0, 0, 1},
     {"VideoHeight", "VideoHeight", K::Integer, C::VideoHeight, 1080, 720, 2160},
+    {"GenIndex", "GenIndex", K::Integer, C::Flag, 1, 0, 1},
     // Seconds LibreOffice may spend on one presentation, 0 for no limit; read
     // by the batch, not part of the record.
     {"TimeLimit", "TimeLimit", K::Integer, C::Range, 300, 0, 86400},

@@ -104,7 +104,8 @@ TEST_F(ConvertFaults, FullDiskKeepsTheOlderMovieAndSaysWhichFile) {
   // The failed movie gets no twin: the older one stays as it was.
   EXPECT_EQ(test::ReadFile(out_ / "pictures-html5.html"), olderTwin);
   for (const std::string& name : test::FileNames(OutDir())) {
-    EXPECT_TRUE(name == "pictures.swf" || name == "pictures.htm" || name == "pictures-html5.html" || name == "ruffle")
+    EXPECT_TRUE(name == "pictures.swf" || name == "pictures.htm" || name == "pictures-html5.html" || name == "ruffle" ||
+                name == "pictures-thumb.jpg" || name == "index.html")
         << "left behind: " << name;
   }
 }

@@ -161,8 +161,8 @@ TEST_F(ReportTruth, TwoDecksOfOneNameNeverOverwriteEachOther) {
   for (const EntryRecord& record : records) {
     if (record.source == first) {
       EXPECT_EQ(record.status, EntryStatus::kConverted);
-      EXPECT_EQ(record.outputs,
-                (std::vector<std::string>{"c1/lecture1.swf", "c1/lecture1-html5.html", "c1/lecture1.htm"}));
+      EXPECT_EQ(record.outputs, (std::vector<std::string>{"c1/lecture1.swf", "c1/lecture1-html5.html",
+                                                          "c1/lecture1.htm", "c1/lecture1-thumb.jpg"}));
     } else {
       EXPECT_EQ(record.status, EntryStatus::kFailed);
       EXPECT_EQ(record.message, refusal);

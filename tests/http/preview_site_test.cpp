@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "folder_index/index_card.h"
 #include "support/files.h"
 
 namespace orv {
@@ -73,6 +74,12 @@ TEST_F(PreviewSiteTest, PagesMoviesAndFoldersOpenTheRightPage) {
   const std::string names = Site(out_.path()).generated.at("/");
   EXPECT_NE(names.find("<a href=\".NET%20Basics.htm\">.NET Basics.htm</a>"), std::string::npos);
   EXPECT_NE(names.find("<a href=\"%E6%BC%94%E7%A4%BA%E6%96%87%E7%A8%BF.htm\">演示文稿.htm</a>"), std::string::npos);
+  // Converted presentations without an index page get it made on the fly.
+  const std::uint8_t bare[] = {0xff, 0xd8, 0xff, 0xd9};
+  test::WriteFile(out_ / "Talk-thumb.jpg",
+                  WithIndexCard(bare, IndexCard{"Talk.ppt", "Budget", 3, "Talk.swf", "Talk.htm", "", "", ""}));
+  const std::string made = Site(out_.path()).generated.at("/");
+  EXPECT_NE(made.find("<h2><a href=\"Talk.htm\">Budget</a></h2>"), std::string::npos) << made;
   Write(out_ / "index.html", "<html>mine</html>");
   EXPECT_EQ(Site(out_.path()).page, "/index.html");
 }

@@ -5,7 +5,8 @@
 // control, the deck's words and structure reach a screen reader, the notes
 // sit in their panel, search and list open slides, and reduced motion drops
 // the fade. On decks the test writes (named in Chinese and Korean), a corpus
-// deck and a picture folder.
+// deck and a picture folder. The output folder's index page, after two runs
+// into one folder, in the same browser and by the same rules.
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
@@ -16,6 +17,9 @@ const { writeFlatDeck, frames } = require('./lib/deck');
 const { decodePng } = require('./lib/png');
 const { slideColour, colourDistance } = require('./lib/slides');
 const { twinBrowser, twinOf } = require('./lib/twin');
+const { spawnSync } = require('node:child_process');
+const { pathToFileURL, fileURLToPath } = require('node:url');
+const { OFFICE_NOT_INSTALLED } = require('./lib/env');
 
 const AXE_SOURCE = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 const AXE_VERSION = require('axe-core/package.json').version;
@@ -459,6 +463,63 @@ test('with reduced motion asked for, the next slide is fully shown at once and n
     await page.keyboard.press('Home');
     assert.ok(await page.evaluate(() => document.getAnimations().length) > 0, 'the fade');
     assert.deepEqual(twin.errors, []);
+  } finally {
+    await twin.close();
+  }
+});
+
+// Two runs of the command line into one folder, the second in Chinese and
+// without HTML5 versions: its page lists both, links only what is there, and
+// every link and thumbnail resolves from the file.
+test('the output folder\'s index page lists both runs, its links and thumbnails resolve, axe-core is content', async (t) => {
+  const out = freshDir('index-page');
+  const sources = freshDir('index-page-source');
+  const first = writeFlatDeck(path.join(sources, '年度 报告 v1.2.fodp'), [
+    { title: 'Budget <2025> & "plans"', paragraphs: ['Numbers.'] }, { title: 'Thanks' }]);
+  const second = writeFlatDeck(path.join(sources, '.课程 第二讲.fodp'), [
+    { title: 'Sorting' }, { title: 'Merge' }, { title: 'Quick' }]);
+  const convert = (language, options, deck) => {
+    const args = ['--language', language, 'convert', '--store', path.join(out, 'settings.json'), '--output-dir', out,
+      '--no-web-player', '--blank-end', ...options, deck];
+    const result = spawnSync(env.cli, args, { encoding: 'utf8', timeout: 600000,
+      env: { ...process.env, XDG_CONFIG_HOME: out, TMPDIR: out } });
+    return { ...result, args };
+  };
+  const runs = [convert('en', ['--html5', '--scorm'], first), convert('zh', ['--no-html5'], second)];
+  const missing = runs.map((r) => OFFICE_NOT_INSTALLED.exec(r.stderr)).find(Boolean);
+  if (missing) return skipForMissing(t, missing[0]);
+  for (const run of runs) assert.equal(run.status, 0, `${run.args.join(' ')}\n${run.stdout}${run.stderr}`);
+
+  const index = path.join(out, 'index.html');
+  const thumbnails = fs.readdirSync(out).filter((name) => name.endsWith('-thumb.jpg')).map((n) => path.join(out, n));
+  assert.equal(thumbnails.length, 2);
+  const twin = await openTwin(index, { viewport: { width: 900, height: 700 }, allow: thumbnails, beforeLoad: () => {} });
+  const { page } = twin;
+  try {
+    await page.waitForFunction(() => [...document.images].every((img) => img.complete));
+    assert.equal(await page.getAttribute('html', 'lang'), 'zh-CN', 'the last run\'s language');
+    const cards = await page.$$eval('ul.decks > li', (items) => items.map((li) => ({
+      title: li.querySelector('h2').textContent,
+      slides: li.querySelector('p:not(.file)').textContent,
+      links: [...li.querySelectorAll('.links a')].map((a) => a.firstChild.textContent),
+      hrefs: [...li.querySelectorAll('a')].map((a) => a.href),
+      thumbnail: li.querySelector('img').src,
+      width: li.querySelector('img').naturalWidth,
+    })));
+    assert.deepEqual(cards.map((c) => [c.title, c.slides, c.links.join(',')]), [
+      ['.课程 第二讲.fodp', '3 张幻灯片', '网页'],
+      ['Budget <2025> & "plans"', '2 张幻灯片', 'HTML5 版本,网页,SCORM 课件包'],
+    ]);
+    for (const card of cards) {
+      assert.ok(card.width > 0, `${card.thumbnail} decodes`);
+      for (const href of [card.thumbnail, ...card.hrefs]) {
+        assert.ok(href.startsWith(pathToFileURL(out).href), href);
+        assert.ok(fs.existsSync(fileURLToPath(href)), `${href} is on disk`);
+      }
+    }
+    await audit(page, 'index page');
+    await page.screenshot({ path: artifact('index-page.png'), fullPage: true });
+    assert.deepEqual([twin.errors, twin.blocked], [[], []]);
   } finally {
     await twin.close();
   }

@@ -198,6 +198,10 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
     if (name == "ruffle") continue;
     written.insert(name);
     const std::string answered = files.count(name) ? files.at(name) : "(missing)";
+    if (name == "index.html") {  // the same list, under no folder's name
+      EXPECT_NE(answered.find("<img src=\"basic_test_ppt_file-thumb.jpg\""), std::string::npos) << answered;
+      continue;
+    }
     if (name.ends_with("-scorm.zip")) {
       // The package's files carry the time they were packed; what they hold is the same.
       EXPECT_EQ(test::Unzip(answered), test::UnzipFile(out / name)) << name;

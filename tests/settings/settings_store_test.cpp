@@ -310,7 +310,7 @@ TEST(SettingValues, NamesAreFoundByStoredNameOrFieldName) {
   // twin and its SCORM package and completion share, the video, the time
   // limit, the LibreOffices per presentation, how the desktop tells a batch's
   // problems, the language and the shared player's address.
-  EXPECT_EQ(SettingTable().size(), 35u);
+  EXPECT_EQ(SettingTable().size(), 36u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "base/notifier.h"
 #include "base/paths.h"
 #include "batchlist/source_tree.h"
+#include "folder_index/index_page.h"
 #include "pipeline/automation.h"
 #include "pipeline/lazy_presentation_server.h"
 #include "pipeline/output_clashes.h"
@@ -209,6 +210,7 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
 
   const std::string root = outputFolder_;
   std::optional<EntryStatus> serverMissing;
+  IndexedFolders indexed;
   batchStop_.Begin();
   {
     BatchNotifier notes(CurrentNotifier(), !collect);
@@ -235,11 +237,14 @@ void MainCommands::Convert(AutomationServer& server, const BatchDriver::Progress
       batchStop_.SetCurrent(nullptr);
       notes.Flush();
       statuses_[row] = StatusAfter(result, notes);
+      if (result == EntryResult::kConverted) indexed.Add(root, where.relative);
       if (driver.serverUnavailable()) serverMissing = statuses_[row];
       shell_.StatusesChanged();
     }
   }
   batchStop_.End();
+  // Each folder that received presentations lists them, earlier ones too.
+  if (settings.GenIndex != 0) indexed.WriteAll(CurrentLanguage());
   summary_ = BatchSummary::Of(statuses_);
   if (settings.OpenDest != 0 && !serverMissing && !shell_.OpenWithDesktop(root)) {
     summary_->folderNotOpened = root;

@@ -339,6 +339,8 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
   scormCompletion = SpinRow(publish, tr("看过课件中"), 1, 100, QString(), tr("% 的幻灯片即算完成"));
   publish->layout()->removeWidget(scormCompletion->parentWidget());
   publish->layout()->addWidget(Indented(publish, scormCompletion->parentWidget()));
+  genIndex = new QCheckBox(tr("生成目录页 index.html（附缩略图）"), publish);
+  publish->layout()->addWidget(genIndex);
 
   auto* videoGroup = Group(tr("视频"), this);
   genVideo = new QCheckBox(tr("同时生成视频（每张幻灯片一个章节）"), videoGroup);
@@ -393,7 +395,7 @@ OutputPage::OutputPage(QWidget* parent) : OptionsPage(parent) {
       MarkChanged();
     });
   }
-  for (QCheckBox* box : {useTitle, genAutorun, webPlayer}) {
+  for (QCheckBox* box : {useTitle, genAutorun, webPlayer, genIndex}) {
     connect(box, &QCheckBox::clicked, this, [this] {
       if (loaded()) MarkChanged();
     });
@@ -424,6 +426,7 @@ void OutputPage::Load(const SettingsStore& store) {
   split->setChecked(values.GetInt("SplitPPT", 0) != 0);
   useTitle->setChecked(values.GetInt("UseTitle", 1) != 0);
   genVideo->setChecked(values.GetInt("GenVideo", 0) != 0);
+  genIndex->setChecked(values.GetInt("GenIndex", 1) != 0);
   // A stored value the boxes do not offer shows as the default.
   const int format = videoFormat->findData(values.GetInt("VideoFormat", 0));
   videoFormat->setCurrentIndex(format >= 0 ? format : 0);
@@ -451,7 +454,7 @@ bool OutputPage::Apply(SettingsStore& store) {
          store.SetInt("WebPlayer", Flag(webPlayer)) && store.SetInt("GenHTML5", Flag(genHtml5)) &&
          store.SetInt("GenScorm", Flag(genScorm)) && store.SetInt("ScormCompletion", scormCompletion->value()) &&
          store.SetInt("GenVideo", Flag(genVideo)) && store.SetInt("VideoFormat", videoFormat->currentData().toInt()) &&
-         store.SetInt("VideoHeight", videoHeight->currentData().toInt()) &&
+         store.SetInt("VideoHeight", videoHeight->currentData().toInt()) && store.SetInt("GenIndex", Flag(genIndex)) &&
          store.SetInt("TimeLimit", timeLimit->value()) && store.SetInt("Jobs", jobs->value());
 }
 

@@ -132,6 +132,7 @@ class OutputPage final : public OptionsPage {
   QCheckBox* genHtml5;
   QCheckBox* genScorm;        // a SCORM package of each presentation; only with genHtml5
   QSpinBox* scormCompletion;  // the share of its slides (%) that completes a lesson
+  QCheckBox* genIndex;        // index.html in each output folder
   QCheckBox* genVideo;        // a video of each presentation
   QComboBox* videoFormat;     // its format, the stored number as the item's data
   QComboBox* videoHeight;     // its height, the number as the item's data
