@@ -186,6 +186,8 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       // where it lies on this one.
       settings.PreviewProgram.clear();
       ApplyTextOptions(options, settings);
+      // The pages check the address again: one they cannot take keeps the copy.
+      if (job->webPlayerUrl) settings.WebPlayerUrl = *job->webPlayerUrl;
       OutputPlacement placement = OutputPlacement::In(job->outputFolder);
       placement.playerRoot = job->webPlayerRoot;
       // Its own time limit and language, for it alone.
