@@ -260,8 +260,8 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
       service.Post(deck, {{"TimeLimit", "60"}, {"Language", "en"}, {"WebPlayerUrl", "https://cdn.example.org/ruffle"}});
   ASSERT_EQ(shared.status, 200) << shared.body;
   const auto sharedFiles = test::Unzip(shared.body);
-  ASSERT_TRUE(sharedFiles.count("basic_test_ppt_file.html"));
-  EXPECT_NE(sharedFiles.at("basic_test_ppt_file.html").find("https://cdn.example.org/ruffle/"), std::string::npos);
+  ASSERT_TRUE(sharedFiles.count("basic_test_ppt_file.htm"));
+  EXPECT_NE(sharedFiles.at("basic_test_ppt_file.htm").find("https://cdn.example.org/ruffle/"), std::string::npos);
   const test::HttpClient plain(service.port());
   const auto misnamed = plain.PostForm("/v1/convert", {{"upload", test::ReadFile(deck), "talk.ppt"}});
   EXPECT_EQ(misnamed.status, 400);
@@ -284,7 +284,7 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   const std::string metrics = service.Get("/metrics").body;
   for (const char* line :
        {"orvanta_requests_total{outcome=\"converted\"} 4", "orvanta_requests_total{outcome=\"not-converted\"} 1",
-        "orvanta_requests_total{outcome=\"bad-value\"} 7", "orvanta_request_seconds_count 16", "orvanta_workers 2",
+        "orvanta_requests_total{outcome=\"bad-value\"} 8", "orvanta_request_seconds_count 17", "orvanta_workers 2",
         "orvanta_workers_ready 2", "orvanta_queue_length 0"}) {
     EXPECT_NE(metrics.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << metrics;
   }
