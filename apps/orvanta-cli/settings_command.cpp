@@ -2,6 +2,7 @@
 // desktop program's options pages use.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -172,6 +173,15 @@ void PrintColumns(const std::vector<std::vector<std::string>>& rows) {
   }
 }
 
+// A folder under the home folder as "~/..." in the list, so that the
+// columns stay narrow; `get` gives the whole path.
+std::string ShortFolder(std::string path) {
+  const char* home = std::getenv("HOME");
+  const std::string prefix = home != nullptr && *home != '\0' ? std::string(home) + "/" : std::string();
+  if (!prefix.empty() && prefix != "/" && path.starts_with(prefix)) path = "~/" + path.substr(prefix.size());
+  return path;
+}
+
 int List(const SettingsStore& store) {
   const StoredValues values = store.Read();
   std::vector<std::vector<std::string>> rows;
@@ -181,6 +191,12 @@ int List(const SettingsStore& store) {
     rows.push_back({"NAME", "VALUE", "DEFAULT", "RANGE", "MEANING NOW", "SET BY"});
   }
   for (const auto& setting : SettingTable()) {
+    if (IsOutputFolder(setting)) {
+      const std::string value = ShortFolder(ValueText(values, setting));
+      rows.push_back({SettingDisplayName(setting), value, ShortFolder(DefaultText(setting)), SettingRangeText(setting),
+                      ExplainSetting(setting, 0, value), OptionText(setting)});
+      continue;
+    }
     rows.push_back({SettingDisplayName(setting), Shown(ValueText(values, setting)), Shown(DefaultText(setting)),
                     SettingRangeText(setting), Meaning(values, setting), OptionText(setting)});
   }

@@ -5,6 +5,7 @@
 
 #include <sys/wait.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -41,6 +42,12 @@ std::vector<std::pair<std::size_t, std::string>> Cells(const std::string& line) 
     i += length;
   }
   return cells;
+}
+
+// A folder as the list shows it: under the home folder, as "~/...".
+std::string ShownFolder(const std::string& path) {
+  const std::string home = std::string(std::getenv("HOME") != nullptr ? std::getenv("HOME") : "") + "/";
+  return home != "/" && path.starts_with(home) ? "~/" + path.substr(home.size()) : path;
 }
 
 class SettingsCommandTest : public ::testing::Test {
@@ -91,7 +98,7 @@ TEST_F(SettingsCommandTest, ListOnAnEmptyStoreShowsEveryValueWithItsDefaultInCol
     for (std::size_t k = 0; k < SettingTable().size(); ++k) {
       const SettingInfo& setting = SettingTable()[k];
       const std::string value = setting.kind == SettingKind::Integer ? SettingNumberText(setting, setting.defaultValue)
-                                : setting.field == "OutputFolder"    ? DefaultOutputFolder()
+                                : setting.field == "OutputFolder"    ? ShownFolder(DefaultOutputFolder())
                                 : setting.field == "Language"        ? "auto"
                                                                      : "\"\"";
       EXPECT_EQ(rows[k + 1][1].second, value) << setting.field;
@@ -202,9 +209,9 @@ TEST_F(SettingsCommandTest, ListExplainsEveryValueAndItsOptionInEnglish) {
     ASSERT_EQ(Cli({"set", name, value}).status, 0) << name;
   }
   // The default output folder is a known one, so that the columns are too.
-  CliRun run = test::RunCliInShell(
-      "env XDG_DOCUMENTS_DIR=/home/teacher/Documents '" + cli_ + "' --language en settings --store '" + store_ + "'",
-      {"list"}, folder_.path());
+  CliRun run = test::RunCliInShell("env HOME=/home/teacher XDG_DOCUMENTS_DIR=/home/teacher/Documents '" + cli_ +
+                                       "' --language en settings --store '" + store_ + "'",
+                                   {"list"}, folder_.path());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, ReadFile(std::string(ORVANTA_SOURCE_DIR) + "/tests/settings/settings_list.golden"));
 
