@@ -17,7 +17,7 @@ class RunSummary {
   // An entry the batch never started (stopped, or LibreOffice unavailable):
   // counted as cancelled.
   void AddNotStarted(const std::string& source);
-  // Entries --resume found converted already: part of the batch, and said
+  // Entries --resume found converted already: counted in the batch, and said
   // in the summary.
   void AddSkipped(std::size_t count) { skipped_ += count; }
   std::string Text() const;

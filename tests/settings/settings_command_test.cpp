@@ -22,7 +22,7 @@ using test::ScratchFolder;
 
 using test::CliRun;
 
-// The cells of a line of `settings list` (two blanks or more part them) with
+// The cells of a line of `settings list` (two blanks or more between them) with
 // the terminal column each starts at: a Chinese character takes two.
 std::vector<std::pair<std::size_t, std::string>> Cells(const std::string& line) {
   std::vector<std::pair<std::size_t, std::string>> cells;
