@@ -122,8 +122,8 @@
         <translation>Save the current file list</translation>
     </message>
     <message>
-        <source>PowerPoint 幻灯片(*.ppt;*.pps) (*.ppt *.PPT *.pps *.PPS *.pptx *.PPTX *.ppsx *.PPSX *.odp *.ODP)</source>
-        <translation>PowerPoint presentations (*.ppt;*.pps) (*.ppt *.PPT *.pps *.PPS *.pptx *.PPTX *.ppsx *.PPSX *.odp *.ODP)</translation>
+        <source>演示文稿 (.ppt .pps .pptx .ppsx .odp) (*.ppt *.pps *.pptx *.ppsx *.odp *.PPT *.PPS *.PPTX *.PPSX *.ODP)</source>
+        <translation>Presentations (.ppt .pps .pptx .ppsx .odp) (*.ppt *.pps *.pptx *.ppsx *.odp *.PPT *.PPS *.PPTX *.PPSX *.ODP)</translation>
     </message>
     <message>
         <source>Orvanta 方案(.p2s) (*.p2s)</source>

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/counted.h"
 #include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
@@ -157,7 +158,7 @@ int RunSerial(const ConvertOptions& options, const ConvertList& list, RunSetup& 
     // cannot start end the batch.
     if (converter.serverUnavailable() || StopSignal() != 0 || BatchStopRequested()) {
       notStarted(i + 1);
-      if (left > 0 && !BatchStopRequested()) std::fprintf(stderr, "Orvanta: %zu more file(s) not converted\n", left);
+      if (left > 0 && !BatchStopRequested()) std::fprintf(stderr, "Orvanta: %s\n", MoreNotConverted(left).c_str());
       return converter.serverUnavailable() ? kExitTempFail : kExitFailed;
     }
   }
@@ -204,6 +205,8 @@ int RunWorker(const ConvertOptions& options, RunSetup& setup) {
       // where it lies on this one.
       settings.PreviewProgram.clear();
       ApplyTextOptions(options, settings);
+      // The pages check the address again: one they cannot take keeps the copy.
+      if (job->webPlayerUrl) settings.WebPlayerUrl = *job->webPlayerUrl;
       OutputPlacement placement = OutputPlacement::In(job->outputFolder);
       placement.playerRoot = job->webPlayerRoot;
       // Its own time limit and language, for it alone.
@@ -272,7 +275,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   ConvertOptions options;
   std::string error;
   if (!ParseConvertOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli convert: %s\n%s", error.c_str(), HelpHint("convert").c_str());
+    std::fprintf(stderr, "Orvanta: %s\n%s", error.c_str(), HelpHint("convert").c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -288,30 +291,29 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   }
   ConvertList list;
   if (!GatherSources(options, list, error)) {
-    std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitUsage;
   }
   if (list.given.empty() && options.filesFrom.empty()) {
-    std::fprintf(stderr, "orvanta-cli convert: no file given\n%s", HelpHint("convert").c_str());
+    std::fprintf(stderr, "Orvanta: no file given\n%s", HelpHint("convert").c_str());
     return kExitUsage;
   }
   RunSetup setup = PrepareRun(options);
   if (const auto scorm = options.overrides.find("GenScorm");
       scorm != options.overrides.end() && scorm->second != 0 && setup.settings.GenHTML5 == 0) {
-    std::fputs("orvanta-cli convert: --scorm needs the HTML5 version it is made of (--html5)\n", stderr);
+    std::fputs("Orvanta: --scorm needs the HTML5 version it is made of (--html5)\n", stderr);
     return kExitUsage;
   }
   std::optional<batchlist::Shard> shard;
   if (!options.shard.empty()) {
     batchlist::Shard parsed;
     if (!batchlist::ParseShard(options.shard, ::getenv, parsed, error)) {
-      std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+      std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
       return kExitUsage;
     }
     const ConversionSettings& s = setup.settings;
     if (s.SplitPPT == 0 && s.GenHTML != 0 && s.GenAutorun != 0) {
-      std::fputs("orvanta-cli convert: --autorun cannot go with --shard: every shard would write autorun.inf\n",
-                 stderr);
+      std::fputs("Orvanta: --autorun cannot go with --shard: every shard would write autorun.inf\n", stderr);
       return kExitUsage;
     }
     shard = parsed;
@@ -338,7 +340,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
 
   RunReport report;
   if (!report.Open(options.reportPath, shard ? std::optional(shard->text()) : std::nullopt, error)) {
-    std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitTempFail;
   }
   RunSummary summary;
@@ -350,10 +352,12 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     summary.Add(list.given[entry], record);
     report.Record(list.given[entry], std::move(record));
   }
-  if (options.resume && !SkipConverted(options, setup.settings, list, ours, error)) {
-    std::fprintf(stderr, "orvanta-cli convert: %s\n", error.c_str());
+  std::size_t skipped = 0;
+  if (options.resume && !SkipConverted(options, setup.settings, list, ours, skipped, error)) {
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitTempFail;
   }
+  summary.AddSkipped(skipped);
   for (const auto& group : ours) list.entries.insert(list.entries.end(), group.begin(), group.end());
   std::sort(list.entries.begin(), list.entries.end());
   if (!PrepareOutputFolder(setup, error)) {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <set>
 
+#include "base/counted.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -93,14 +95,14 @@ std::vector<std::string> OutputFoldersOf(const ConvertOptions& options, const Co
 }
 
 bool SkipConverted(const ConvertOptions& options, const ConversionSettings& settings, const ConvertList& list,
-                   std::vector<std::vector<std::size_t>>& groups, std::string& error) {
+                   std::vector<std::vector<std::size_t>>& groups, std::size_t& skipped, std::string& error) {
   batchlist::ResumeState state;
   if (!batchlist::LoadResumeState(options.reportPath, state, error)) return false;
   if (state.olderRecords > 0) {
     std::fprintf(stderr,
-                 "Orvanta: %s holds %zu record(s) of an earlier version, which do not say what their files were "
+                 "Orvanta: %s holds %s of an earlier version, which do not say what their files were "
                  "made with: those files are converted again\n",
-                 options.reportPath.c_str(), state.olderRecords);
+                 options.reportPath.c_str(), Counted(state.olderRecords, "record", "records").c_str());
   }
   const std::vector<std::string> folders = OutputFoldersOf(options, list);
   const batchlist::SettingsStamp stamp{OutputFingerprint(settings), kVersion};
@@ -108,7 +110,7 @@ bool SkipConverted(const ConvertOptions& options, const ConversionSettings& sett
   // put back, as a conversion would have.
   std::set<std::string> playerFolders;
   const bool pagesLoadACopy = settings.GenHTML != 0 && settings.WebPlayer != 0 && SharedWebPlayerBase(settings).empty();
-  std::size_t skipped = 0;
+  skipped = 0;
   for (auto& group : groups) {
     std::erase_if(group, [&](std::size_t entry) {
       const batchlist::EntryRecord source = batchlist::RecordOfSource(list.sources[entry]);
@@ -121,7 +123,12 @@ bool SkipConverted(const ConvertOptions& options, const ConversionSettings& sett
     });
   }
   std::erase_if(groups, [](const auto& group) { return group.empty(); });
-  if (skipped > 0) std::fprintf(stderr, "Orvanta: %zu file(s) already converted and unchanged, skipped\n", skipped);
+  if (skipped > 0) {
+    const std::string said = CurrentLanguage() == UiLanguage::kChinese
+                                 ? "已有 " + std::to_string(skipped) + " 个文件转换过且未改动，已略过"
+                                 : Counted(skipped, "file", "files") + " already converted and unchanged, skipped";
+    std::fprintf(stderr, "Orvanta: %s\n", said.c_str());
+  }
   const WebPlayerBundle player = LocateWebPlayer();
   for (const std::string& folder : playerFolders) {
     if (player.found() && InstallWebPlayer(player, folder) == WebPlayerCopy::kFailed) {

@@ -32,9 +32,10 @@ void ExpandFolders(ConvertOptions& options, ConvertList& list);
 std::vector<std::string> OutputFoldersOf(const ConvertOptions& options, const ConvertList& list);
 
 // Drops from `groups` the entries the report records as converted and
-// unchanged, with their outputs still there, and says how many. False with
-// a message when the report cannot be read or repaired.
+// unchanged, with their outputs still there, says how many and counts them
+// in `skipped`. False with a message when the report cannot be read or
+// repaired.
 bool SkipConverted(const ConvertOptions& options, const ConversionSettings& settings, const ConvertList& list,
-                   std::vector<std::vector<std::size_t>>& groups, std::string& error);
+                   std::vector<std::vector<std::size_t>>& groups, std::size_t& skipped, std::string& error);
 
 }  // namespace orv::cli

@@ -73,7 +73,7 @@ bool TakeLanguageOption(std::vector<std::string>& args, std::string& language) {
     std::string value;
     if (args[i] == "--language") {
       if (i + 1 >= args.size()) {
-        std::fputs("orvanta-cli: --language needs auto, zh or en\n", stderr);
+        std::fputs("Orvanta: --language needs auto, zh or en\n", stderr);
         return false;
       }
       value = args[i + 1];
@@ -86,7 +86,7 @@ bool TakeLanguageOption(std::vector<std::string>& args, std::string& language) {
       continue;
     }
     if (!orv::IsLanguageName(value)) {
-      std::fprintf(stderr, "orvanta-cli: --language: '%s' is not auto, zh or en\n", value.c_str());
+      std::fprintf(stderr, "Orvanta: --language: '%s' is not auto, zh or en\n", value.c_str());
       return false;
     }
     language = value;
@@ -132,6 +132,6 @@ int main(int argc, char** argv) {
   if (command == "preview") return orv::cli::RunPreviewCommand(args);
   if (command == "serve") return orv::cli::RunServeCommand(args);
   if (command == "report") return orv::cli::RunReportCommand(args);
-  std::fprintf(stderr, "orvanta-cli: unknown command '%s'\n\n%s", command.c_str(), orv::cli::InCurrentLanguage(kUsage));
+  std::fprintf(stderr, "Orvanta: unknown command '%s'\n\n%s", command.c_str(), orv::cli::InCurrentLanguage(kUsage));
   return orv::cli::kExitUsage;
 }

@@ -122,7 +122,7 @@ void OpenInBrowser(const std::string& url) {
   std::thread([started, child, url] {
     int status = 0;
     if (started && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
-    std::fprintf(stderr, "orvanta-cli preview: no browser could be opened here; open %s in a browser\n", url.c_str());
+    std::fprintf(stderr, "Orvanta: no browser could be opened here; open %s in a browser\n", url.c_str());
   }).detach();
 }
 
@@ -151,7 +151,7 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   PreviewOptions options;
   std::string error;
   if (!ParsePreviewOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli preview: %s\n%s", error.c_str(), HelpHint("preview").c_str());
+    std::fprintf(stderr, "Orvanta: %s\n%s", error.c_str(), HelpHint("preview").c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -161,12 +161,11 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   const WebPlayerBundle webPlayer = LocateWebPlayer();
   const auto site = MakePreviewSite(options.path, webPlayer, error);
   if (!site) {
-    std::fprintf(stderr, "orvanta-cli preview: %s\n", error.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitFailed;
   }
   if (!webPlayer.found()) {
-    std::fprintf(stderr, "orvanta-cli preview: the web player is missing from this installation (%s)\n",
-                 webPlayer.folder.c_str());
+    std::fprintf(stderr, "Orvanta: the web player is missing from this installation (%s)\n", webPlayer.folder.c_str());
   }
 
   const sigset_t stopSignals = BlockStopSignals();
@@ -174,7 +173,7 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   http::PreviewServer server(*site);
   http::HttpEngine engine(server, http::EngineLimits{});
   if (!engine.Listen("127.0.0.1", options.port, error)) {
-    std::fprintf(stderr, "orvanta-cli preview: %s\n", error.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitFailed;
   }
   const int port = engine.port();

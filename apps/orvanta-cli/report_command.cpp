@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted.h"
 #include "batchlist/report_merge.h"
 #include "commands.h"
 #include "help_text.h"
@@ -78,14 +79,14 @@ int RunReportCommand(const std::vector<std::string>& args) {
     } else if (arg == "--json") {
       json = true;
     } else if (arg.starts_with("--") && arg != "--") {
-      std::fprintf(stderr, "orvanta-cli report: unknown option %s\n%s", arg.c_str(), HelpHint("report").c_str());
+      std::fprintf(stderr, "Orvanta: unknown option %s\n%s", arg.c_str(), HelpHint("report").c_str());
       return kExitUsage;
     } else {
       files.push_back(arg);
     }
   }
   if (files.empty() || (null && !failedOnly) || (failedOnly && json)) {
-    std::fprintf(stderr, "orvanta-cli report: %s\n%s",
+    std::fprintf(stderr, "Orvanta: %s\n%s",
                  files.empty() ? "no report given" : "--null goes with --failed, and --failed not with --json",
                  HelpHint("report").c_str());
     return kExitUsage;
@@ -129,7 +130,9 @@ int RunReportCommand(const std::vector<std::string>& args) {
     }
   }
   if (merge.unreadableLines() > 0) {
-    std::fprintf(stderr, "Orvanta: %zu line(s) that are not records were skipped\n", merge.unreadableLines());
+    std::fprintf(stderr, "Orvanta: %s that %s not records %s skipped\n",
+                 Counted(merge.unreadableLines(), "line", "lines").c_str(), merge.unreadableLines() == 1 ? "is" : "are",
+                 merge.unreadableLines() == 1 ? "was" : "were");
   }
   std::fflush(stdout);
   return allConverted ? kExitOk : kExitFailed;

@@ -50,15 +50,17 @@ void RunSummary::AddNotStarted(const std::string& source) {
 }
 
 std::string RunSummary::Text() const {
-  std::string text = "Orvanta: " + std::to_string(converted_) + " converted, " + std::to_string(failed_) + " failed, " +
-                     std::to_string(cancelled_) + " cancelled" +
-                     (videos_ > 0 ? "; " + std::to_string(videos_) + " video(s)" : std::string()) + "\n";
+  std::string text =
+      "Orvanta: " + std::to_string(converted_) + " converted, " + std::to_string(failed_) + " failed, " +
+      std::to_string(cancelled_) + " cancelled" +
+      (skipped_ > 0 ? ", " + std::to_string(skipped_) + " already converted" : std::string()) +
+      (videos_ > 0 ? "; " + std::to_string(videos_) + (videos_ == 1 ? " video" : " videos") : std::string()) + "\n";
   for (const std::string& reason : reasons_) text += "  " + reason + "\n";
   return text;
 }
 
 void RunSummary::Print(std::FILE* stream) const {
-  if (converted_ + failed_ + cancelled_ < 2) return;
+  if (converted_ + failed_ + cancelled_ + skipped_ < 2) return;
   std::fputs(Text().c_str(), stream);
   std::fflush(stream);
 }

@@ -38,7 +38,7 @@ int RunServeCommand(const std::vector<std::string>& args) {
   ServeOptions options;
   std::string error;
   if (!ParseServeOptions(args, options, error)) {
-    std::fprintf(stderr, "orvanta-cli serve: %s\n%s", error.c_str(), HelpHint("serve").c_str());
+    std::fprintf(stderr, "Orvanta: %s\n%s", error.c_str(), HelpHint("serve").c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -48,13 +48,13 @@ int RunServeCommand(const std::vector<std::string>& args) {
   http::ServiceConfig& config = options.config;
   if (!http::IsLoopbackAddress(config.host) && options.tokenFile.empty()) {
     std::fprintf(stderr,
-                 "orvanta-cli serve: listening on %s, beyond this machine, needs --token-file: every request "
+                 "Orvanta: listening on %s, beyond this machine, needs --token-file: every request "
                  "would otherwise be answered\n",
                  config.host.c_str());
     return kExitUsage;
   }
   if (!options.tokenFile.empty() && !http::LoadBearerToken(options.tokenFile, config.token, error)) {
-    std::fprintf(stderr, "orvanta-cli serve: %s\n", error.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitUsage;
   }
   if (!options.timeLimitGiven) {
@@ -73,7 +73,7 @@ int RunServeCommand(const std::vector<std::string>& args) {
 
   http::ConversionService service(config);
   if (!service.Start(error)) {
-    std::fprintf(stderr, "orvanta-cli serve: %s\n", error.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitFailed;
   }
   std::printf("Serving conversions at http://%s:%d/v1/convert with %zu worker(s)\n",

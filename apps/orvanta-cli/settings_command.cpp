@@ -1,6 +1,8 @@
 // orvanta-cli settings: reads and writes the per-user settings store that the
 // desktop program's options pages use.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,6 +13,7 @@
 #include "convert_options.h"
 #include "help_text.h"
 #include "settings/setting_meanings.h"
+#include "settings/setting_sentences.h"
 #include "settings/settings_store.h"
 #include "settings/settings_values.h"
 
@@ -37,8 +40,11 @@ constexpr HelpText kSettingsUsage = {
     "                    ($XDG_CONFIG_HOME/Velloran/Orvanta.json)\n"
     "  -h, --help        show this help\n"
     "\n"
-    "NAME is a stored name (Width, 延迟 ...) or the option's field name\n"
-    "(Delay, Loop, Fade, OutputFolder), letter case ignored.\n",
+    "NAME is the name 'list' shows (Width, Delay, Loop ...) or the stored name\n"
+    "(延迟, 循环, 渐隐, OutputDir), letter case ignored.\n"
+    "\n"
+    "Example:\n"
+    "  orvanta-cli settings set Delay 5\n",
     // Chinese
     "用法：orvanta-cli settings [--store FILE] COMMAND\n"
     "\n"
@@ -58,35 +64,42 @@ constexpr HelpText kSettingsUsage = {
     "                    （$XDG_CONFIG_HOME/Velloran/Orvanta.json）\n"
     "  -h, --help        显示本帮助\n"
     "\n"
-    "NAME 是保存时的名称（Width、延迟……）或选项的字段名\n"
-    "（Delay、Loop、Fade、OutputFolder），不区分大小写。\n",
+    "NAME 是 list 显示的名称（Width、延迟、循环……）或选项的英文名\n"
+    "（Delay、Loop、Fade、OutputFolder），不区分大小写。\n"
+    "\n"
+    "示例：\n"
+    "  orvanta-cli settings set 延迟 5\n",
 };
 
-// Columns a UTF-8 text takes in a terminal: the CJK characters of the value
-// names take two, everything else one.
+// Columns a UTF-8 text takes in a terminal: the East Asian wide characters
+// (the Chinese names and words, their punctuation) take two, the rest one.
 std::size_t DisplayWidth(std::string_view text) {
   std::size_t width = 0;
   for (std::size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    width += length >= 3 ? 2 : 1;
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t code = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    const bool wide = (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF) ||
+                      (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF) ||
+                      (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60) ||
+                      (code >= 0xFFE0 && code <= 0xFFE6) || code >= 0x20000;
+    width += wide ? 2 : 1;
     i += length;
   }
   return width;
 }
 
-std::string Padded(std::string text, std::size_t width) {
-  std::size_t used = DisplayWidth(text);
-  // A text as wide as the column still leaves a blank before the next one.
-  text.append(used < width ? width - used : 1, ' ');
-  return text;
-}
+bool InChinese() { return CurrentLanguage() == UiLanguage::kChinese; }
 
-// "Width", or "Delay ("延迟 ")" for the values whose stored name is not the
-// field name, quoted so that the trailing blank shows.
-std::string ShownName(const SettingInfo& setting) {
-  if (setting.kind == SettingKind::Text || setting.field == setting.name) return std::string(setting.name);
-  return std::string(setting.field) + " (\"" + std::string(setting.name) + "\")";
+// "Delay (\"延迟 \")": the name read, then the stored name where it differs,
+// quoted so that its trailing blank shows.
+std::string NameWithStoredName(const SettingInfo& setting) {
+  const std::string shown = SettingDisplayName(setting);
+  if (shown == setting.name) return shown;
+  return shown + " (\"" + std::string(setting.name) + "\")";
 }
 
 bool IsOutputFolder(const SettingInfo& setting) { return setting.field == "OutputFolder"; }
@@ -103,14 +116,17 @@ std::string ValueText(const StoredValues& values, const SettingInfo& setting) {
 }
 
 int UsageError(const std::string& text) {
-  std::fprintf(stderr, "orvanta-cli: %s\n\n%s", text.c_str(), InCurrentLanguage(kSettingsUsage));
+  std::fprintf(stderr, "Orvanta: %s\n\n%s", text.c_str(), InCurrentLanguage(kSettingsUsage));
   return kExitUsage;
 }
 
 const SettingInfo* FindOrComplain(const std::string& name) {
   const SettingInfo* setting = FindSetting(name);
   if (setting == nullptr) {
-    std::fprintf(stderr, "orvanta-cli: unknown option '%s' (see 'orvanta-cli settings list')\n", name.c_str());
+    std::fprintf(stderr,
+                 InChinese() ? "Orvanta: 没有名为 '%s' 的选项（见 'orvanta-cli settings list'）\n"
+                             : "Orvanta: unknown option '%s' (see 'orvanta-cli settings list')\n",
+                 name.c_str());
   }
   return setting;
 }
@@ -124,28 +140,67 @@ std::string Meaning(const StoredValues& values, const SettingInfo& setting) {
   return ExplainSetting(setting, values.GetInt(setting.name, setting.defaultValue));
 }
 
+// The convert option that sets a value, or why there is none: the values
+// the command line never reads say so.
 std::string OptionText(const SettingInfo& setting) {
+  switch (WhoReadsSetting(setting)) {
+    case SettingReader::kDesktopOnly:
+      return InChinese() ? "仅桌面程序读取" : "desktop program only";
+    case SettingReader::kNobody:
+      return InChinese() ? "未使用" : "not used";
+    case SettingReader::kEveryProgram:
+      break;
+  }
   const std::string options = OptionsSetting(setting);
   return options.empty() ? "-" : options;
 }
 
+// Rows of cells printed with every column as wide as its widest cell, two
+// blanks between columns; the last column is not padded.
+void PrintColumns(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()), 0);
+    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 < row.size()) line.append(widths[c] - DisplayWidth(row[c]) + 2, ' ');
+    }
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+// A folder under the home folder as "~/..." in the list, so that the
+// columns stay narrow; `get` gives the whole path.
+std::string ShortFolder(std::string path) {
+  const char* home = std::getenv("HOME");
+  const std::string prefix = home != nullptr && *home != '\0' ? std::string(home) + "/" : std::string();
+  if (!prefix.empty() && prefix != "/" && path.starts_with(prefix)) path = "~/" + path.substr(prefix.size());
+  return path;
+}
+
 int List(const SettingsStore& store) {
-  StoredValues values = store.Read();
-  std::printf("%s%s%s%s%s%s\n", Padded("NAME", 22).c_str(), Padded("VALUE", 8).c_str(), Padded("DEFAULT", 9).c_str(),
-              Padded("RANGE", 13).c_str(), Padded("MEANING NOW", 40).c_str(), "SET BY");
-  for (const auto& setting : SettingTable()) {
-    if (setting.kind == SettingKind::Text) continue;
-    std::printf("%s%s%s%s%s%s\n", Padded(ShownName(setting), 22).c_str(), Padded(ValueText(values, setting), 8).c_str(),
-                Padded(DefaultText(setting), 9).c_str(), Padded(DescribeRange(setting), 13).c_str(),
-                Padded(Meaning(values, setting), 40).c_str(), OptionText(setting).c_str());
+  const StoredValues values = store.Read();
+  std::vector<std::vector<std::string>> rows;
+  if (InChinese()) {
+    rows.push_back({"名称", "值", "默认值", "范围", "当前含义", "设置选项"});
+  } else {
+    rows.push_back({"NAME", "VALUE", "DEFAULT", "RANGE", "MEANING NOW", "SET BY"});
   }
-  // Texts are too long for the columns: their meaning goes below them.
   for (const auto& setting : SettingTable()) {
-    if (setting.kind != SettingKind::Text) continue;
-    std::printf("%s%s  (default %s)\n%s%s; set by %s\n", Padded(ShownName(setting), 22).c_str(),
-                Shown(ValueText(values, setting)).c_str(), Shown(DefaultText(setting)).c_str(), Padded("", 22).c_str(),
-                Meaning(values, setting).c_str(), OptionText(setting).c_str());
+    if (IsOutputFolder(setting)) {
+      const std::string value = ShortFolder(ValueText(values, setting));
+      rows.push_back({SettingDisplayName(setting), value, ShortFolder(DefaultText(setting)), SettingRangeText(setting),
+                      ExplainSetting(setting, 0, value), OptionText(setting)});
+      continue;
+    }
+    rows.push_back({SettingDisplayName(setting), Shown(ValueText(values, setting)), Shown(DefaultText(setting)),
+                    SettingRangeText(setting), Meaning(values, setting), OptionText(setting)});
   }
+  PrintColumns(rows);
   return kExitOk;
 }
 
@@ -157,45 +212,50 @@ int Get(const SettingsStore& store, const std::string& name, bool explain) {
     std::printf("%s\n", ValueText(values, *setting).c_str());
     return kExitOk;
   }
-  std::printf("%s: %s\n  %s\n  meaning now: %s\n  set by: %s\n", ShownName(*setting).c_str(),
-              Shown(ValueText(values, *setting)).c_str(), std::string(SettingPurpose(*setting)).c_str(),
-              Meaning(values, *setting).c_str(), OptionText(*setting).c_str());
+  std::printf(InChinese() ? "%s：%s\n  %s\n  当前含义：%s\n  设置选项：%s\n"
+                          : "%s: %s\n  %s\n  meaning now: %s\n  set by: %s\n",
+              NameWithStoredName(*setting).c_str(), Shown(ValueText(values, *setting)).c_str(),
+              std::string(SettingPurpose(*setting)).c_str(), Meaning(values, *setting).c_str(),
+              OptionText(*setting).c_str());
   return kExitOk;
 }
 
 int Set(SettingsStore& store, const std::string& name, const std::string& text) {
   const SettingInfo* setting = FindOrComplain(name);
   if (setting == nullptr) return kExitUsage;
-  SettingCheckResult checked = ValidateSettingValue(*setting, text);
-  if (!checked.value) {
-    std::fprintf(stderr, "Orvanta: %s\n", checked.message.c_str());
+  const SettingCheckResult checked = ValidateSettingValue(*setting, text);
+  if (!checked.value || (IsOutputFolder(*setting) && text.empty())) {
+    std::fprintf(stderr, "Orvanta: %s\n", SettingRefusal(*setting).c_str());
     return kExitUsage;
   }
   bool written = false;
-  if (setting->kind == SettingKind::Text && !IsOutputFolder(*setting)) {
-    written = store.SetString(setting->name, checked.value->text);
-  } else if (setting->kind == SettingKind::Text) {
-    if (checked.value->text.empty()) {
-      std::fputs("orvanta-cli: the output folder cannot be empty\n", stderr);
-      return kExitUsage;
-    }
+  std::string storedText = checked.value->text;
+  if (IsOutputFolder(*setting)) {
     // Stored absolute, so that every later run writes to the same place.
     std::error_code ec;
-    auto absolute = std::filesystem::absolute(checked.value->text, ec);
-    written = store.SetString(setting->name, ec ? checked.value->text : absolute.lexically_normal().string());
+    auto absolute = std::filesystem::absolute(storedText, ec);
+    if (!ec) storedText = absolute.lexically_normal().string();
+  }
+  if (setting->kind == SettingKind::Text) {
+    written = store.SetString(setting->name, storedText);
   } else {
     written = store.SetInt(setting->name, checked.value->number);
   }
   if (!written) {
-    std::fprintf(stderr, "orvanta-cli: cannot write the settings file %s\n", store.path().c_str());
+    std::fprintf(stderr,
+                 InChinese() ? "Orvanta: 无法写入设置文件 %s\n" : "Orvanta: cannot write the settings file %s\n",
+                 store.path().c_str());
     return kExitFailed;
   }
+  std::printf("%s\n", SettingConfirmation(*setting, checked.value->number, storedText).c_str());
   return kExitOk;
 }
 
 int Reset(SettingsStore& store) {
   if (!store.Clear()) {
-    std::fprintf(stderr, "orvanta-cli: cannot write the settings file %s\n", store.path().c_str());
+    std::fprintf(stderr,
+                 InChinese() ? "Orvanta: 无法写入设置文件 %s\n" : "Orvanta: cannot write the settings file %s\n",
+                 store.path().c_str());
     return kExitFailed;
   }
   return kExitOk;

@@ -104,6 +104,11 @@ bool ConversionRequest::MakeJob(pool::WorkerJob& job, std::string& callback, Ans
       if (!IsLanguageName(value)) return refuse("\"Language\": auto, zh or en is needed");
       languageGiven = true;
       if (value != "auto") job.language = value;
+    } else if (field == "WebPlayerUrl") {
+      if (job.webPlayerUrl) return refuse("\"WebPlayerUrl\" is given twice");
+      std::string error;
+      if (!CheckWebPlayerUrlField(value, error)) return refuse(error);
+      job.webPlayerUrl = value;
     } else {
       std::string error;
       if (!AddFormValue(name, value, job.values, error)) return refuse(error);

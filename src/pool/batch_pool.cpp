@@ -10,6 +10,7 @@
 #include <deque>
 #include <optional>
 
+#include "base/counted.h"
 #include "base/paths.h"
 #include "pipeline/office_server.h"
 #include "pipeline/working_folder.h"
@@ -97,7 +98,7 @@ ParallelEnd Scheduler::Run() {
   RemoveLeftoversOfDeadRuns();
   // Every entry is converted, failed with its message, or counted here.
   const std::size_t left = NotDispatched();
-  if (left > 0) board_.Print(stderr, "Orvanta: " + std::to_string(left) + " more file(s) not converted");
+  if (left > 0) board_.Print(stderr, "Orvanta: " + MoreNotConverted(left));
   if (left > 0 || unavailable_) return ParallelEnd::kNotThrough;
   return failed_ == 0 ? ParallelEnd::kAllConverted : ParallelEnd::kSomeFailed;
 }

@@ -13,6 +13,7 @@ std::string FormatWorkerJob(const WorkerJob& job) {
   for (const auto& [name, value] : job.values) json["values"][name] = value;
   if (job.timeLimit) json["timeLimit"] = *job.timeLimit;
   if (!job.language.empty()) json["language"] = job.language;
+  if (job.webPlayerUrl) json["webPlayerUrl"] = *job.webPlayerUrl;
   return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
@@ -41,6 +42,10 @@ std::optional<WorkerJob> ParseWorkerJob(std::string_view message) {
   if (const auto language = json.find("language"); language != json.end()) {
     if (!language->is_string()) return std::nullopt;
     job.language = language->get<std::string>();
+  }
+  if (const auto url = json.find("webPlayerUrl"); url != json.end()) {
+    if (!url->is_string()) return std::nullopt;
+    job.webPlayerUrl = url->get<std::string>();
   }
   for (const auto& [name, value] : values->items()) {
     if (!value.is_number_integer()) return std::nullopt;

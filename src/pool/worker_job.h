@@ -19,6 +19,7 @@ struct WorkerJob {
   std::map<std::string, std::int32_t, std::less<>> values;  // stored name -> value
   std::optional<int> timeLimit;                             // seconds for this entry instead of the worker's
   std::string language;                                     // "zh" or "en" for this entry; empty: the worker's
+  std::optional<std::string> webPlayerUrl;                  // the pages' shared player for this entry; "" none
 };
 
 // One JSON object, without line breaks or NUL bytes.

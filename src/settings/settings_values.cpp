@@ -120,6 +120,10 @@ const SettingInfo* FindSetting(std::string_view name) {
   for (const auto& setting : kTable) {
     if (EqualsIgnoringAsciiCase(setting.field, name) || EqualsIgnoringAsciiCase(setting.name, name)) return &setting;
   }
+  // The name as the settings command shows it in Chinese: "延迟" for "延迟 ".
+  for (const auto& setting : kTable) {
+    if (!name.empty() && TrimBlanks(setting.name) == name) return &setting;
+  }
   return nullptr;
 }
 

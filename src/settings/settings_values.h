@@ -40,7 +40,8 @@ struct SettingInfo {
 std::span<const SettingInfo> SettingTable();
 
 // Looks a value up by its stored name, or by its field name without regard to
-// letter case ("Delay" finds "延迟 ", "loop" finds "循环"). Null when unknown.
+// letter case ("Delay" finds "延迟 ", "loop" finds "循环"), or by its stored
+// name without the trailing blank ("延迟"). Null when unknown.
 const SettingInfo* FindSetting(std::string_view name);
 
 // The outcome of checking one entered value.

@@ -31,5 +31,24 @@ TEST(RunSummary, CountsAndOneReasonLinePerFileThatDidNotConvert) {
             "  f.ppt: not started\n");
 }
 
+// A resumed batch with one file left is still a batch: its summary counts
+// the files converted before.
+TEST(RunSummary, AResumedBatchOfOneLeftStillEndsWithItsSummary) {
+  RunSummary summary;
+  summary.Add("a.ppt", Record(batchlist::EntryStatus::kConverted));
+  std::FILE* alone = std::tmpfile();
+  summary.Print(alone);
+  EXPECT_EQ(std::ftell(alone), 0) << "one file, nothing skipped: no summary";
+  summary.AddSkipped(4);
+  std::FILE* stream = std::tmpfile();
+  summary.Print(stream);
+  std::rewind(stream);
+  char line[128] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, stream), nullptr);
+  EXPECT_STREQ(line, "Orvanta: 1 converted, 0 failed, 0 cancelled, 4 already converted\n");
+  std::fclose(alone);
+  std::fclose(stream);
+}
+
 }  // namespace
 }  // namespace orv::cli

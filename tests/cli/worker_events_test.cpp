@@ -42,20 +42,23 @@ TEST(WorkerEvents, AnythingElseIsNothing) {
   }
 }
 
-// A job's own time limit and language travel with it; a message that
-// bends them is no job.
-TEST(WorkerJobs, TimeLimitAndLanguageTravelWithTheJob) {
-  WorkerJob job{"/in/课件 1.ppt", "/out", "", {{"Width", 320}}, 30, "en"};
+// A job's own time limit, language and shared player travel with it; a
+// message that bends them is no job.
+TEST(WorkerJobs, TimeLimitLanguageAndPlayerTravelWithTheJob) {
+  WorkerJob job{"/in/课件 1.ppt", "/out", "", {{"Width", 320}}, 30, "en", "https://cdn.example.org/ruffle"};
   const auto parsed = ParseWorkerJob(FormatWorkerJob(job));
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->source, job.source);
   EXPECT_EQ(parsed->timeLimit, 30);
   EXPECT_EQ(parsed->language, "en");
   EXPECT_EQ(parsed->values.at("Width"), 320);
+  EXPECT_EQ(parsed->webPlayerUrl, "https://cdn.example.org/ruffle");
   EXPECT_FALSE(ParseWorkerJob(R"({"source":"/a","output":"/o","values":{}})")->timeLimit);
+  EXPECT_FALSE(ParseWorkerJob(R"({"source":"/a","output":"/o","values":{}})")->webPlayerUrl);
   for (const char* bent : {R"({"source":"/a","output":"/o","values":{},"timeLimit":-1})",
                            R"({"source":"/a","output":"/o","values":{},"timeLimit":"9"})",
-                           R"({"source":"/a","output":"/o","values":{},"language":3})"}) {
+                           R"({"source":"/a","output":"/o","values":{},"language":3})",
+                           R"({"source":"/a","output":"/o","values":{},"webPlayerUrl":["/p"]})"}) {
     EXPECT_FALSE(ParseWorkerJob(bent)) << bent;
   }
 }

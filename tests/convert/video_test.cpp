@@ -89,7 +89,7 @@ TEST_F(VideoConversion, DecksBecomeVideosWithTheirTimingsTitlesAndAspect) {
   options.out = &out;
   const CliRun run = Convert({"--video", "--no-html5", tour.string(), corpus.string()}, options);
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("2 converted, 0 failed, 0 cancelled; 2 video(s)"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("2 converted, 0 failed, 0 cancelled; 2 videos"), std::string::npos) << run.err;
   const fs::path video = out_ / "课程 导论.v1.mp4";
   EXPECT_NE(out.find(tour.string() + ": video " + video.string() + "\n"), std::string::npos) << out;
   EXPECT_NE(out.find(tour.string() + ": chapters " + (out_ / "课程 导论.v1.chapters.vtt") + "\n"), std::string::npos)

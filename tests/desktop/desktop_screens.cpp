@@ -1,19 +1,23 @@
 // Screenshots of the real windows on an X server (run under xvfb-run): the
 // main window normal and with the mouse over a button, every options page,
 // the progress window during a conversion (its step and the deck's place),
-// the list with each entry's status and the batch's summary, and the About
-// box, in Chinese and again in English ("_en"). Also checks that the window
+// the list with each entry's status and the batch's summary, the About box
+// and the Add dialog, in Chinese and again in English ("_en"). Also checks that the window
 // on screen is cut to the background picture's outline, and that no window
 // cuts a text off with the fonts of a real display.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -22,6 +26,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QTreeView>
 #include <QWindow>
 
 #include "base/language.h"
@@ -34,6 +39,7 @@
 #include "ui/qt/about_box.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/options_sheet.h"
+#include "ui/qt/presentation_dialog.h"
 #include "ui/qt/progress_window.h"
 #include "ui/qt/skin_button.h"
 #include "ui/qt/skin_region.h"
@@ -145,6 +151,48 @@ void ShootStatuses(orv::MainWindow& window, const char* name) {
   Check(window.summaryLabel()->isVisible(), "the summary is shown under the list");
 }
 
+// The Add dialog over a folder of lectures of every kind and letter case:
+// all of them are listed (the text file is not), the filter's label is read
+// whole and the Date column shows whole dates.
+void ShootAddDialog(orv::MainWindow& window, const std::string& folder, const char* name) {
+  const std::string lectures = folder + "/讲义 第1.周";
+  std::filesystem::create_directories(lectures);
+  for (const char* file :
+       {"期末复习.PPT", "Lecture 1 Einführung.pptx", "幻灯片放映.Pps", "Slides.PPSX", "课件.odp", "notes.txt"}) {
+    orv::test::WriteFile(lectures + "/" + file, "x");
+  }
+  bool shot = false;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    auto* list = dialog != nullptr ? dialog->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+    if (shot || list == nullptr || !dialog->isVisible() || list->model()->rowCount(list->rootIndex()) < 5) return;
+    shot = true;
+    Settle(400);
+    Save(GrabScreen(dialog->frameGeometry()), name);
+    Check(list->model()->rowCount(list->rootIndex()) == 5, "the Add dialog lists every kind, in any letter case");
+    const int dateColumn = list->header()->count() - 1;
+    int widest = 0;
+    for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+      const QString date = list->model()->index(row, dateColumn, list->rootIndex()).data().toString();
+      widest = std::max(widest, list->fontMetrics().horizontalAdvance(date));
+    }
+    std::printf("date column: %d px for %d px of dates\n", list->columnWidth(dateColumn), widest);
+    Check(widest > 0 && list->columnWidth(dateColumn) > widest, "the Date column shows whole dates");
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    Check(types != nullptr && !types->currentText().contains(QLatin1Char('*')) &&
+              types->fontMetrics().horizontalAdvance(types->currentText()) < types->width() - 24,
+          "the filter's label is read whole");
+    dialog->reject();
+  });
+  poll.start();
+  orv::ChoosePresentationFiles(&window, QStringLiteral("Add"), orv::MainWindow::PresentationFilter(),
+                               QString::fromStdString(lectures));
+  poll.stop();
+  Check(shot, "the Add dialog was shown");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,6 +282,7 @@ int main(int argc, char** argv) {
   Settle();
 
   ShootDialogs(store, window, "");
+  ShootAddDialog(window, folder.path(), "add_dialog.png");
 
   // A real conversion of the picture folders; the progress window is taken
   // while it works.
@@ -281,6 +330,7 @@ int main(int argc, char** argv) {
     Save(GrabScreen(english.frameGeometry()), "main_window_en.png");
     CheckFit(english, "the English main window");
     ShootDialogs(store, english, "_en");
+    ShootAddDialog(english, folder.path(), "add_dialog_en.png");
     english.commands().list().Replace(batch);
     english.RefreshList();
     Check(ConvertAndGrab(english, "progress_window_en.png"), "an English progress window was shown");

@@ -21,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t eq = text.find('=');
   orv::SettingOverrides values;
   (void)orv::http::AddFormValue(text.substr(0, eq), eq == std::string::npos ? "" : text.substr(eq + 1), values, error);
+  if (orv::http::CheckWebPlayerUrlField(text, error) && text.find_first_of("\"<> \n") != std::string::npos) {
+    __builtin_trap();
+  }
   std::vector<std::string> args;
   for (std::size_t from = 0; from <= text.size();) {
     const std::size_t end = text.find('\0', from);

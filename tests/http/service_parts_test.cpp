@@ -59,6 +59,26 @@ TEST(ServiceForm, StoredValuesCheckedAsSettingsSetChecksThem) {
     EXPECT_FALSE(AddFormValue(c.name, c.value, values, error)) << c.name;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.name << ": " << error;
   }
+  // The shared player's address, the one text a request may give: an http or
+  // https address or a path, nothing a script or another scheme reads.
+  for (const auto& [url, taken] :
+       std::initializer_list<std::pair<std::string, bool>>{{"https://cdn.example.org/ruffle/0.6", true},
+                                                           {"HTTP://cdn:8080/r", true},
+                                                           {"/shared/ruffle", true},
+                                                           {"../player", true},
+                                                           {"", true},
+                                                           {"javascript:alert%281%29", false},
+                                                           {"data:text/javascript", false},
+                                                           {"//evil.example/r", false},
+                                                           {"https://", false},
+                                                           {"/a b", false},
+                                                           {"/p\x01q", false},
+                                                           {"/p\"+alert(1)+\"", false},
+                                                           {"/" + std::string(kMaxWebPlayerUrlBytes, 'x'), false}}) {
+    error.clear();
+    EXPECT_EQ(CheckWebPlayerUrlField(url, error), taken) << url;
+    EXPECT_EQ(error.find("\"WebPlayerUrl\""), taken ? std::string::npos : 0u) << url << ": " << error;
+  }
 }
 
 TEST(BearerToken, FilesOnlyOursCanReadAndExactMatches) {

@@ -100,9 +100,13 @@ for size in 16 32 48 64 128 256; do
 done
 cli=$tree/usr/bin/orvanta-cli
 [ "$("$cli" --version)" = "orvanta-cli $version" ] || fail "orvanta-cli --version says '$("$cli" --version)'"
-# The packaged catalog speaks English, under a locale that is not installed.
-said=$(env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 "$cli" settings --store "$scratch/lang.json" set Width x 2>&1 || true)
-[ "$said" = "Orvanta: Enter a whole number" ] || fail "the English catalog is not used: '$said'"
+# The packaged catalog speaks English, under a locale that is not installed:
+# a folder with nothing to convert is said in the catalog's words.
+mkdir -p "$scratch/nothing"
+said=$(env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 "$cli" convert --store "$scratch/lang.json" \
+  --output-dir "$scratch/nothing-out" "$scratch/nothing" 2>&1 | head -n 1 || true)
+[ "$said" = "Orvanta: the folder $scratch/nothing holds no presentation (.ppt .pps .pptx .ppsx .odp) and no slide pictures (.bmp .jpg .wmf)" ] ||
+  fail "the English catalog is not used: '$said'"
 
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config
 mkdir -p "$HOME"

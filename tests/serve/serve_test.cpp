@@ -249,6 +249,7 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
            Case{"a lesson without its HTML5 version", deck, {{"GenScorm", "1"}, {"GenHTML5", "0"}}, 400, "bad-value"},
            Case{"more time than the service gives", deck, {{"TimeLimit", "121"}}, 400, "bad-value"},
            Case{"an unknown language", deck, {{"Language", "fr"}}, 400, "bad-value"},
+           Case{"a script for the player", deck, {{"WebPlayerUrl", "javascript:alert%281%29"}}, 400, "bad-value"},
            Case{"a callback without a job", deck, {{"callback", "http://127.0.0.1/"}}, 400, "bad-value"},
            Case{"no file", {}, {{"Width", "320"}}, 400, "bad-form"},
            Case{"not a presentation's name", "notes.txt", {}, 400, "bad-form"},
@@ -258,7 +259,13 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
     EXPECT_EQ(ErrorCode(answer), c.code) << c.what;
     EXPECT_EQ(answer.body.find(service.tmp()), std::string::npos) << "the request's folder leaks: " << answer.body;
   }
-  EXPECT_EQ(service.Post(deck, {{"TimeLimit", "60"}, {"Language", "en"}}).status, 200);
+  // A shared player asked for by the request: the page loads it from there.
+  const auto shared =
+      service.Post(deck, {{"TimeLimit", "60"}, {"Language", "en"}, {"WebPlayerUrl", "https://cdn.example.org/ruffle"}});
+  ASSERT_EQ(shared.status, 200) << shared.body;
+  const auto sharedFiles = test::Unzip(shared.body);
+  ASSERT_TRUE(sharedFiles.count("basic_test_ppt_file.htm"));
+  EXPECT_NE(sharedFiles.at("basic_test_ppt_file.htm").find("https://cdn.example.org/ruffle/"), std::string::npos);
   const test::HttpClient plain(service.port());
   const auto misnamed = plain.PostForm("/v1/convert", {{"upload", test::ReadFile(deck), "talk.ppt"}});
   EXPECT_EQ(misnamed.status, 400);
@@ -281,7 +288,7 @@ TEST_F(Serve, AnswersAreWhatConvertWritesAndErrorsSayWhy) {
   const std::string metrics = service.Get("/metrics").body;
   for (const char* line :
        {"orvanta_requests_total{outcome=\"converted\"} 4", "orvanta_requests_total{outcome=\"not-converted\"} 1",
-        "orvanta_requests_total{outcome=\"bad-value\"} 7", "orvanta_request_seconds_count 16", "orvanta_workers 2",
+        "orvanta_requests_total{outcome=\"bad-value\"} 8", "orvanta_request_seconds_count 17", "orvanta_workers 2",
         "orvanta_workers_ready 2", "orvanta_queue_length 0"}) {
     EXPECT_NE(metrics.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << metrics;
   }

@@ -170,7 +170,7 @@ TEST_F(CliHelpTest, UsageAfterAMistakeFollowsTheLanguage) {
   // A lesson package without the HTML5 version it is made of is refused, not silently left out.
   CliRun scorm = Cli("en", {"convert", "--store", store, "--scorm", "--no-html5", "课件.ppt"});
   EXPECT_EQ(scorm.status, 2);
-  EXPECT_EQ(scorm.err, "orvanta-cli convert: --scorm needs the HTML5 version it is made of (--html5)\n");
+  EXPECT_EQ(scorm.err, "Orvanta: --scorm needs the HTML5 version it is made of (--html5)\n");
 }
 
 // The ids and the links of a page, in their order.

@@ -25,6 +25,7 @@
 #include "ui/qt/common_folder.h"
 #include "ui/qt/options_sheet.h"
 #include "ui/qt/owner_placement.h"
+#include "ui/qt/presentation_dialog.h"
 #include "ui/qt/progress_window.h"
 #include "ui/qt/skin_button.h"
 #include "ui/qt/skin_pictures.h"
@@ -215,11 +216,13 @@ void MainWindow::Convert() {
 
 // ---- DesktopShell ---------------------------------------------------------------
 
+QString MainWindow::PresentationFilter() {
+  // Every kind the program converts; the dialog shows the label only.
+  return tr("演示文稿 (.ppt .pps .pptx .ppsx .odp) (*.ppt *.pps *.pptx *.ppsx *.odp *.PPT *.PPS *.PPTX *.PPSX *.ODP)");
+}
+
 std::vector<std::string> MainWindow::ChoosePresentations() {
-  // PowerPoint's own extensions first; the newer formats convert just as well.
-  const QStringList files = QFileDialog::getOpenFileNames(
-      this, Message(msg::kChoosePresentations), QString(),
-      tr("PowerPoint 幻灯片(*.ppt;*.pps) (*.ppt *.PPT *.pps *.PPS *.pptx *.PPTX *.ppsx *.PPSX *.odp *.ODP)"));
+  const QStringList files = ChoosePresentationFiles(this, Message(msg::kChoosePresentations), PresentationFilter());
   std::vector<std::string> paths;
   for (const QString& file : files) paths.push_back(file.toStdString());
   return paths;

@@ -45,6 +45,8 @@ class MainWindow final : public QDialog, private DesktopShell {
 
   // The folder the program runs from, where its help is looked for.
   static std::string ProgramFolder();
+  // The Add dialog's filter: every kind of presentation the program takes.
+  static QString PresentationFilter();
 
   // The list view shows the command's list again.
   void RefreshList() { ListChanged(); }
