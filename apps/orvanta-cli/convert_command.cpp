@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -353,10 +354,19 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     report.Record(list.given[entry], std::move(record));
   }
   std::size_t skipped = 0;
+  std::set<std::size_t> before;
+  for (const auto& group : ours) before.insert(group.begin(), group.end());
   if (options.resume && !SkipConverted(options, setup.settings, list, ours, skipped, error)) {
     std::fprintf(stderr, "Orvanta: %s\n", error.c_str());
     return kExitTempFail;
   }
+  // A folder whose entries were all converted by a run that ended before its
+  // index page still gets one.
+  IndexedFolders indexed;
+  for (const auto& group : ours) {
+    for (const std::size_t entry : group) before.erase(entry);
+  }
+  for (const std::size_t entry : before) indexed.Add(setup.settings.OutputFolder, folders[entry]);
   summary.AddSkipped(skipped);
   for (const auto& group : ours) list.entries.insert(list.entries.end(), group.begin(), group.end());
   std::sort(list.entries.begin(), list.entries.end());
@@ -372,7 +382,6 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   plan.program = ThisProgram();
   if (plan.workers <= 1 || plan.program.empty()) {
     // One file at a time: the other LibreOffices share its slides.
-    IndexedFolders indexed;
     const int status = RunSerial(options, list, setup, report, summary, jobs - 1, indexed);
     WriteIndexPages(setup.settings, indexed, options.quiet);
     summary.Print(stderr);
@@ -399,7 +408,6 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   if (!storeCopy.empty()) plan.workerArgs.insert(plan.workerArgs.end(), {"--store", storeCopy});
   plan.quiet = options.quiet;
   std::vector<bool> ended(list.sources.size(), false);
-  IndexedFolders indexed;
   plan.onEntryEnd = [&](std::size_t entry, std::optional<batchlist::EntryRecord> record) {
     const batchlist::EntryRecord whole = record ? *record : LostEntryRecord(list.sources[entry]);
     ended[entry] = true;

@@ -135,7 +135,7 @@ again=$(tail -n +"$((before + 1))" "$work/reports/report-1.jsonl")
 echo "the resubmitted task added: ${again:-nothing (its slice was done)}"
 shards=$(echo "$again" | jq -r 'select(. != null) | .shard' | sort -u)
 [ -z "$shards" ] || [ "$shards" = "2/3" ] || fail "the resubmitted task took slice $shards, not 2/3"
-grep -q "already converted and unchanged, skipped" "$work/again-1.log" || fail "the resubmitted task converted its slice again"
+grep -qE "already converted and unchanged, skipped|转换过且未改动，已略过" "$work/again-1.log" || fail "the resubmitted task converted its slice again"
 
 # What became of every file, read from the three reports as the README shows.
 summary=$("$cli" report "$work"/reports/*.jsonl) && fail "report says every file converted: $summary"

@@ -160,7 +160,7 @@ TEST_F(Archive, AKilledRunResumesWithoutConvertingAnythingTwice) {
 
   const CliRun again = Convert(resumed, {"--report", report, "--resume"});
   EXPECT_EQ(again.status, 1) << again.err;
-  EXPECT_NE(again.err.find("already converted and unchanged, skipped"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("个文件转换过且未改动，已略过"), std::string::npos) << again.err;
   std::map<std::string, int> converted;
   for (const auto& record : ReadReport(report)) {
     if (record.status == batchlist::EntryStatus::kConverted) ++converted[record.source];

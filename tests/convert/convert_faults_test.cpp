@@ -484,7 +484,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
   EXPECT_EQ(Keys(parallelFiles), Keys(serialFiles));
   for (const auto& [name, bytes] : serialFiles) {
     auto other = parallelFiles.find(name);
-    if (other != parallelFiles.end()) {
+    if (other != parallelFiles.end() && name != "index.html") {  // the index page names its own folder
       EXPECT_TRUE(other->second == bytes) << name << " differs";
     }
   }
@@ -492,7 +492,7 @@ TEST_F(ConvertFaults, TwoWorkersLeaveWhatOneLeaves) {
               serialFiles.count("orvanta-tour.swf"));
   // The message of the file LibreOffice cannot open, whole, after its file.
   const std::string encrypted = (corpus / "Password_Protected-hello.ppt").string();
-  const std::string message = "LibreOffice 无法打开 " + encrypted + " （文件已损坏、已加密或格式不明）";
+  const std::string message = FormatMessage(msg::kPasswordProtected, encrypted);
   EXPECT_NE(serial.err.find("\nOrvanta: " + message + "\n"), std::string::npos) << serial.err;
   EXPECT_NE(parallel.err.find("\n" + encrypted + ": " + message + "\n"), std::string::npos) << parallel.err;
   EXPECT_EQ(OfficeProcessesUnder(tmp.path()), std::set<pid_t>{}) << "a LibreOffice lives on";

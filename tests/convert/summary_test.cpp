@@ -10,6 +10,8 @@
 #include <set>
 #include <thread>
 
+#include "base/messages.h"
+#include "base/notifier.h"
 #include "batchlist/entry_report.h"
 #include "cli_runner.h"
 
@@ -66,7 +68,7 @@ TEST_F(BatchEnd, TheSummaryCountsEveryEntryAndSaysWhyEachOneDidNotConvert) {
         config_.path(), options);
     EXPECT_EQ(run.status, 1) << run.err;
     const auto [first, reasons] = Summary(run.err);
-    const std::string lockedReason = locked + ": LibreOffice 无法打开 " + locked + " （文件已损坏、已加密或格式不明）";
+    const std::string lockedReason = locked + ": " + FormatMessage(msg::kPasswordProtected, locked);
     // With two workers the locked file may be the other entry running at
     // the Ctrl-C (its LibreOffice still starting): then it is cancelled too.
     const bool lockedFailed = reasons.count(lockedReason) != 0;

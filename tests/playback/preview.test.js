@@ -89,7 +89,7 @@ test('the page served by orvanta-cli preview plays its movie through the bundled
 
 test('a page of a shared web player plays when preview serves its own player at that path', async () => {
   const { page: pageFile, out } = convertFolder('preview-shared', {
-    slides: 2, webPlayer: true, options: ['--no-fade', '--web-player-url', '/shared/ruffle'],
+    slides: 2, webPlayer: true, options: ['--no-fade', '--no-index', '--web-player-url', '/shared/ruffle'],
   });
   assert.deepEqual(fs.readdirSync(out).sort(), ['preview-shared-html5.html', 'preview-shared.htm', 'preview-shared.swf']);
   const server = await startPreview(pageFile);
