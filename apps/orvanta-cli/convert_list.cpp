@@ -5,7 +5,6 @@
 #include <set>
 
 #include "base/counted.h"
-#include "base/language.h"
 #include "base/messages.h"
 #include "base/notifier.h"
 #include "base/paths.h"
@@ -124,10 +123,7 @@ bool SkipConverted(const ConvertOptions& options, const ConversionSettings& sett
   }
   std::erase_if(groups, [](const auto& group) { return group.empty(); });
   if (skipped > 0) {
-    const std::string said = CurrentLanguage() == UiLanguage::kChinese
-                                 ? "已有 " + std::to_string(skipped) + " 个文件转换过且未改动，已略过"
-                                 : Counted(skipped, "file", "files") + " already converted and unchanged, skipped";
-    std::fprintf(stderr, "Orvanta: %s\n", said.c_str());
+    std::fprintf(stderr, "Orvanta: %s\n", AlreadyConvertedSkipped(skipped).c_str());
   }
   const WebPlayerBundle player = LocateWebPlayer();
   for (const std::string& folder : playerFolders) {

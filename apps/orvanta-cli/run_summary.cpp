@@ -1,5 +1,7 @@
 #include "run_summary.h"
 
+#include "base/counted.h"
+
 namespace orv::cli {
 namespace {
 
@@ -50,11 +52,10 @@ void RunSummary::AddNotStarted(const std::string& source) {
 }
 
 std::string RunSummary::Text() const {
-  std::string text =
-      "Orvanta: " + std::to_string(converted_) + " converted, " + std::to_string(failed_) + " failed, " +
-      std::to_string(cancelled_) + " cancelled" +
-      (skipped_ > 0 ? ", " + std::to_string(skipped_) + " already converted" : std::string()) +
-      (videos_ > 0 ? "; " + std::to_string(videos_) + (videos_ == 1 ? " video" : " videos") : std::string()) + "\n";
+  std::string text = "Orvanta: " + std::to_string(converted_) + " converted, " + std::to_string(failed_) + " failed, " +
+                     std::to_string(cancelled_) + " cancelled" +
+                     (skipped_ > 0 ? ", " + std::to_string(skipped_) + " already converted" : std::string()) +
+                     (videos_ > 0 ? "; " + Counted(videos_, "video", "videos") : std::string()) + "\n";
   for (const std::string& reason : reasons_) text += "  " + reason + "\n";
   return text;
 }

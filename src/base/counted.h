@@ -14,5 +14,7 @@ inline std::string Counted(std::size_t count, std::string_view one, std::string_
 
 // "3 more files not converted" after a batch that ended early.
 std::string MoreNotConverted(std::size_t count);
+// "3 files already converted and unchanged, skipped" when a run resumes.
+std::string AlreadyConvertedSkipped(std::size_t count);
 
 }  // namespace orv

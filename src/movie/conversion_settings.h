@@ -68,6 +68,11 @@ struct ConversionSettings {
   std::string WebPlayerUrl;
 };
 
+// The help slide and the blank end slide stand only in a whole-deck movie;
+// split movies are made without them.
+inline bool HasHelpSlide(const ConversionSettings& s) { return s.SplitPPT == 0 && s.InsHelp != 0; }
+inline bool HasEndSlide(const ConversionSettings& s) { return s.SplitPPT == 0 && s.BlankEnd != 0; }
+
 // The slide pictures' frame for these settings; the bands around a fitted
 // slide are black.
 inline SlideFrame FrameOf(const ConversionSettings& settings) {

@@ -67,7 +67,7 @@ bool CollectPictureFolder(const std::string& folder, const ConversionSettings& s
   }
 
   SlideList extras;
-  const bool wantsExtras = settings.SplitPPT == 0 && (settings.InsHelp != 0 || settings.BlankEnd != 0);
+  const bool wantsExtras = HasHelpSlide(settings) || HasEndSlide(settings);
   if (wantsExtras && !pictures.paths.empty()) {
     std::string pattern = settings.TempFolder + "orvanta-slides-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {

@@ -18,10 +18,6 @@ constexpr std::int32_t kThumbnailQuality = 80;
 
 std::string NameOf(const std::string& path) { return path.empty() ? std::string() : FileNamePart(path); }
 
-// Help and end slides stand only in a whole-deck movie.
-bool HasHelpSlide(const ConversionSettings& s) { return s.SplitPPT == 0 && s.InsHelp != 0; }
-bool HasEndSlide(const ConversionSettings& s) { return s.SplitPPT == 0 && s.BlankEnd != 0; }
-
 }  // namespace
 
 IndexCard ThumbnailCard(const std::string& sourcePath, const ConversionSettings& settings, const SlideList& slideList,

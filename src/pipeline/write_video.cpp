@@ -19,8 +19,7 @@ constexpr auto kPumpInterval = std::chrono::milliseconds(40);
 
 std::size_t VideoDeckSlides(const ConversionSettings& settings, const SlideList& slideList) {
   const std::size_t shown = VideoSlidesOf(settings, slideList).size();
-  const bool end = settings.SplitPPT == 0 && settings.BlankEnd != 0;
-  return end && shown > 0 ? shown - 1 : shown;
+  return HasEndSlide(settings) && shown > 0 ? shown - 1 : shown;
 }
 
 bool WritePresentationVideo(const ConversionSettings& settings, const SlideList& slideList, Progress& progress,

@@ -6,9 +6,8 @@
 namespace orv {
 
 std::vector<VideoSlide> VideoSlidesOf(const ConversionSettings& settings, const SlideList& slides) {
-  // Split movies are made without the extra slides.
-  const bool help = settings.SplitPPT == 0 && settings.InsHelp != 0;
-  const bool end = settings.SplitPPT == 0 && settings.BlankEnd != 0;
+  const bool help = HasHelpSlide(settings);
+  const bool end = HasEndSlide(settings);
   const std::size_t extra = (help ? 1 : 0) + (end ? 1 : 0);
   if (slides.paths.size() < extra) return {};
   const std::size_t first = help ? 1 : 0;
