@@ -1,10 +1,9 @@
 // The folder's index page as it is read back from the thumbnails: what a card
 // says reaches the page escaped, a link stands only for a file that is there,
-// a presentation without a title goes by its file name, and runs into one
-// folder add up.
+// and a presentation without a title goes by its file name. (Two runs into
+// one folder are read back in the browser's test of the page.)
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,6 @@
 namespace orv {
 namespace {
 
-using test::FileNames;
-using test::ReadFile;
 using test::ScratchFolder;
 using test::WriteFile;
 
@@ -104,25 +101,6 @@ TEST(IndexPageTest, TheFolderIsListedFromItsThumbnailsWithLinksOnlyToFilesThatAr
   const std::string chinese = BuildIndexPage("f", entries, UiLanguage::kChinese);
   for (const char* text : {"<html lang=\"zh-CN\">", "<p>12 张幻灯片</p>", ">HTML5 版本<", ">网页<", ">视频<"})
     EXPECT_NE(chinese.find(text), std::string::npos) << text;
-}
-
-TEST(IndexPageTest, RunsIntoOneFolderAddUpAndLeaveNoTemporaryFile) {
-  ScratchFolder scratch;
-  const std::string folder = scratch.path();
-  EXPECT_TRUE(WriteFolderIndex(folder, UiLanguage::kEnglish));
-  EXPECT_FALSE(std::filesystem::exists(folder + "/index.html")) << "nothing to list, no page";
-  for (const char* stem : {"first", "second"}) {
-    PutThumbnail(folder, stem, Card(std::string(stem) + ".ppt", "", 4, stem));
-    WriteFile(folder + "/" + stem + ".swf", "x");
-    IndexedFolders folders;
-    folders.Add(folder, "");
-    ASSERT_TRUE(folders.WriteAll(UiLanguage::kEnglish));
-  }
-  const std::string page = ReadFile(folder + "/index.html");
-  EXPECT_NE(page.find("<h2>first.ppt</h2>"), std::string::npos);
-  EXPECT_NE(page.find("<h2>second.ppt</h2>"), std::string::npos);
-  EXPECT_NE(page.find("Presentations in this folder: 2"), std::string::npos);
-  EXPECT_EQ(FileNames(folder).size(), 5u) << "two movies, two thumbnails and the page";
 }
 
 }  // namespace
